@@ -1,0 +1,34 @@
+#pragma once
+#include <string>
+
+#include "library/library.h"
+#include "playlist/track_info.h"
+#include "settings/settings.h"
+
+namespace sonvaro {
+
+class Messages;
+class PlaylistDisplay;
+class SettingsWindowPort;
+class StatusLog;
+
+// The three data files of the data folder and what they hold in memory.
+struct PlayerData {
+    explicit PlayerData(std::string dataFolder);
+
+    std::string dataFolder;  // ends in "/"
+    Settings settings;
+    Library library;
+    Playlist playlist;
+
+    std::string SettingsPath() const { return dataFolder + "Sonvaro.ini"; }
+    std::string LibraryPath() const { return dataFolder + "MediaLibary.dat"; }
+    std::string PlaylistPath() const { return dataFolder + "PlayList.dat"; }
+
+    // Start-up order: settings, library, playlist.
+    void LoadAll(SettingsWindowPort* window, PlaylistDisplay* display);
+    // Shut-down order, each reporting errors: settings, library, playlist.
+    void SaveAll(Messages& messages, StatusLog& log);
+};
+
+}  // namespace sonvaro

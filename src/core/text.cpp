@@ -1,0 +1,121 @@
+#include "core/text.h"
+
+#include <charconv>
+
+namespace sonvaro {
+namespace {
+
+inline char FoldAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c; }
+
+// Folds in place; a C3 lead byte is never a continuation byte, so a plain scan is safe.
+void FoldInPlace(std::string& s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c >= 'A' && c <= 'Z') {
+            s[i] = static_cast<char>(c + 0x20);
+        } else if (c == 0xC3 && i + 1 < s.size()) {
+            const auto n = static_cast<unsigned char>(s[i + 1]);
+            if (n >= 0x80 && n <= 0x9E) s[i + 1] = static_cast<char>(n + 0x20);
+            ++i;
+        }
+    }
+}
+
+}  // namespace
+
+std::string FoldCase(std::string_view text) {
+    std::string s(text);
+    FoldInPlace(s);
+    return s;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    // Fast path for the usual ASCII-only comparison.
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] == b[i]) continue;
+        if (FoldAsciiChar(a[i]) == FoldAsciiChar(b[i])) continue;
+        return FoldCase(a) == FoldCase(b);
+    }
+    return true;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldAsciiChar(a[i]) != FoldAsciiChar(b[i])) return false;
+    return true;
+}
+
+std::string FoldAscii(std::string_view text) {
+    std::string s(text);
+    for (char& c : s) c = FoldAsciiChar(c);
+    return s;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+namespace {
+// Linear, so that a field full of line breaks cannot make saving quadratic.
+void ReplaceAll(std::string& s, std::string_view from, std::string_view to) {
+    if (s.find(from) == std::string::npos) return;
+    std::string out;
+    out.reserve(s.size());
+    size_t start = 0;
+    for (size_t pos = s.find(from); pos != std::string::npos; pos = s.find(from, start)) {
+        out.append(s, start, pos - start);
+        out.append(to);
+        start = pos + from.size();
+    }
+    out.append(s, start, std::string::npos);
+    s.swap(out);
+}
+}  // namespace
+
+std::string CleanFieldForFile(std::string_view text) {
+    std::string out(TrimSpaces(text));
+    for (char& c : out)
+        if (c == '|') c = ' ';
+    if (out.find_first_of("\r\n") != std::string::npos) {
+        // The order of these passes decides how mixed line breaks collapse.
+        ReplaceAll(out, "\r\n", " ");
+        ReplaceAll(out, "\n\r", " ");
+        ReplaceAll(out, "\r", " ");
+        ReplaceAll(out, "\n", " ");
+    }
+    return std::string(TrimSpaces(out));
+}
+
+std::string DecimalText(long long value) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, res.ptr);
+}
+
+std::string_view FileNameOf(std::string_view path) {
+    const auto sep = path.find_last_of("/\\");
+    return sep == std::string_view::npos ? path : path.substr(sep + 1);
+}
+
+std::string_view FolderOf(std::string_view path) {
+    const auto sep = path.find_last_of("/\\");
+    return sep == std::string_view::npos ? std::string_view{} : path.substr(0, sep + 1);
+}
+
+}  // namespace sonvaro

@@ -1,0 +1,34 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace sonvaro {
+
+// The one case rule of the program: ASCII A-Z and the letters U+00C0..U+00DE
+// (UTF-8 C3 80..C3 9E) are lowered by 0x20; every other byte stays.
+std::string FoldCase(std::string_view text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+
+// ASCII-only folding, for INI group and key names.
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
+std::string FoldAscii(std::string_view text);
+
+// Leading and trailing ' ' only.
+std::string_view TrimSpaces(std::string_view text);
+// Leading and trailing ' ' and '\t'.
+std::string_view TrimBlanks(std::string_view text);
+
+// What every text field goes through before it is written to a data file: no
+// "|" and no line break survive, nor leading or trailing spaces.
+std::string CleanFieldForFile(std::string_view text);
+
+// Decimal text of a signed number, no grouping.
+std::string DecimalText(long long value);
+
+// The file name part of a path; "/" and "\" both separate.
+std::string_view FileNameOf(std::string_view path);
+// The folder part including its last separator; empty when there is none.
+std::string_view FolderOf(std::string_view path);
+
+}  // namespace sonvaro

@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "playlist/track_info.h"
+
+namespace sonvaro {
+
+constexpr size_t kLibraryCapacity = 100000;
+
+struct LibraryEntry {
+    TrackInfo info;
+    int32_t lastPlayed = 0;  // local seconds; 0 = never
+    int16_t playCount = 0;
+    int8_t flags = 0;        // bit 0: bookmark
+};
+
+// The media library. Every reader and writer, on any thread, holds
+// libraryLock while it walks or changes `entries`.
+struct Library {
+    std::mutex libraryLock;
+    std::vector<LibraryEntry> entries;
+};
+
+// Marks every entry whose path equals `path` (case folded) as played now and
+// refreshes its tag fields from `info` (path kept). Takes the lock itself.
+// Returns the number of entries updated.
+size_t UpdatePlayedEntries(Library& library, std::string_view path, const TrackInfo& info, int64_t now);
+
+}  // namespace sonvaro

@@ -1,0 +1,31 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "library/library.h"
+
+namespace sonvaro {
+
+class Messages;
+class StatusLog;
+
+// Entries of a MediaLibary.dat text sorted by path (byte-wise); nullopt when
+// the identifier line is wrong. No entry is dropped.
+std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text);
+
+// The bytes of MediaLibary.dat, every entry in list order.
+std::string LibraryFileText(const std::vector<LibraryEntry>& entries);
+
+// Replaces the library with the file's entries; a missing or foreign file
+// leaves it as it is.
+void LoadLibraryFile(Library& library, const std::string& filePath);
+
+// Writes the library through "<file>.tmp"; an empty library writes nothing.
+// A failure leaves the old file intact and shows the error box when
+// reportErrors is set. True when written.
+bool SaveLibraryFile(Library& library, const std::string& filePath, bool reportErrors, Messages& messages,
+                     StatusLog& log);
+
+}  // namespace sonvaro

@@ -1,0 +1,62 @@
+#include "library/statistics.h"
+
+#include <atomic>
+
+#include "core/clock.h"
+#include "core/duration.h"
+#include "core/messages.h"
+
+namespace sonvaro {
+namespace {
+
+std::atomic_ref<int32_t> PlayEndRef(Settings& s) { return std::atomic_ref<int32_t>(s.statistics.PlayEnd); }
+
+}  // namespace
+
+void StatisticsCounter::CountPlayStart() { ++settings_.statistics.PlayStart; }
+
+void StatisticsCounter::CountPlayDay(int64_t now) {
+    if (FormatDatePattern("%dd%mm%yyyy", settings_.Misc_LastStart) == FormatDatePattern("%dd%mm%yyyy", now)) return;
+    ++settings_.statistics.PlayDays;
+    settings_.Misc_LastStart = static_cast<int32_t>(now);
+}
+
+void StatisticsCounter::CountPlayEnd() { PlayEndRef(settings_).fetch_add(1, std::memory_order_relaxed); }
+
+int32_t StatisticsCounter::PlayEnd() const {
+    return std::atomic_ref<int32_t>(settings_.statistics.PlayEnd).load(std::memory_order_relaxed);
+}
+
+void StatisticsCounter::CountPlayTime(uint32_t tick) {
+    // Unsigned difference: correct across the 2^32 wrap of the tick.
+    if (tick - lastPlayTick_ < 1000) return;
+    lastPlayTick_ = tick;
+    ++settings_.statistics.PlayTime;
+}
+
+bool StatisticsCounter::ResetStatistics(Messages& messages) {
+    if (!messages.Ask("Möchten Sie die Statistik wirklich zurücksetzen?", "Warnung", MessageIcon::Question))
+        return false;
+    Statistics& st = settings_.statistics;
+    st.PlayStart = 0;
+    PlayEndRef(settings_).store(0, std::memory_order_relaxed);
+    st.PlayTime = 0;
+    st.AppStart = 0;
+    return true;
+}
+
+std::vector<std::pair<std::string, std::string>> StatisticsRows(const Settings& settings) {
+    const Statistics& st = settings.statistics;
+    const int32_t playEnd =
+        std::atomic_ref<int32_t>(const_cast<int32_t&>(st.PlayEnd)).load(std::memory_order_relaxed);
+    const int64_t perDay = st.PlayDays > 0 ? st.PlayTime / st.PlayDays : st.PlayTime;
+    return {
+        {"Wiedergabe Gestartet", std::to_string(st.PlayStart)},
+        {"Wiedergabe Beenden", std::to_string(playEnd)},
+        {"Gesamte Wiedergabedauer", FormatDuration(st.PlayTime)},
+        {"Wiedergabedauer pro Tag", FormatDuration(perDay)},
+        {"Sonvaro Gestartet", std::to_string(st.AppStart)},
+    };
+}
+
+}  // namespace sonvaro

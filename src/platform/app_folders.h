@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+
+namespace sonvaro {
+
+// The per-user configuration folder ($XDG_CONFIG_HOME, default ~/.config/), always ending in "/".
+std::string GetAppDataFolder();
+
+// The user's music folder (XDG music directory, else ~/Music/), ending in "/".
+std::string GetMusicFolder();
+
+// $TMPDIR or /tmp/, ending in "/".
+std::string GetTempFolder();
+
+}  // namespace sonvaro

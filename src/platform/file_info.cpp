@@ -1,0 +1,55 @@
+#include "platform/file_info.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace sonvaro {
+
+std::optional<int64_t> RegularFileSize(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return static_cast<int64_t>(st.st_size);
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const std::string& path) {
+    if (IsDirectory(path)) return true;
+    return ::mkdir(path.c_str(), 0755) == 0 || IsDirectory(path);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string data;
+    // One spare byte so that a file read to its end needs no second allocation.
+    data.resize(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 4096);
+    size_t have = 0;
+    for (;;) {
+        if (have == data.size()) data.resize(data.size() + 65536);  // grows when the file grew
+        const ssize_t n = ::read(fd, data.data() + have, data.size() - have);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        have += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    data.resize(have);
+    return data;
+}
+
+}  // namespace sonvaro

@@ -1,0 +1,95 @@
+#include "playlist/playlist_file.h"
+
+#include "core/duration.h"
+#include "core/encoding.h"
+#include "core/line_reader.h"
+#include "core/messages.h"
+#include "core/numbers.h"
+#include "core/status_log.h"
+#include "platform/atomic_file.h"
+#include "platform/file_info.h"
+#include "playlist/dat_fields.h"
+#include "playlist/playlist_display.h"
+#include "settings/settings.h"
+
+namespace sonvaro {
+namespace {
+
+constexpr std::string_view kIdentifier = "SV-F-PLV1";
+
+}  // namespace
+
+std::string PlaylistSummaryText(const Playlist& playlist) {
+    int64_t total = 0;
+    for (const PlaylistEntry& entry : playlist)
+        if (entry.info.length > 0) total += entry.info.length;
+    return " " + std::to_string(playlist.size()) + " [" + FormatDuration(total) + "]";
+}
+
+std::optional<Playlist> ParsePlaylistFile(std::string_view text) {
+    LineReader reader(text);
+    std::string_view line;
+    if (!reader.Next(line) || line != kIdentifier) return std::nullopt;
+    Playlist playlist;
+    std::string scratch;
+    while (reader.Next(line)) {
+        std::string_view rest;
+        if (!DatEntryRest(DecodeLine(line, scratch), rest)) continue;
+        const auto f = SplitDatFields<14>(rest);
+        if (!IsNonEmptyFile(std::string(f[0]))) continue;
+        PlaylistEntry& entry = playlist.emplace_back();
+        ReadTrackFields(f.data(), entry.info);
+        entry.shuffleKey = LowBits16(ParseDatNumber(f[12]));
+        entry.info.channelType = LowBits32(ParseDatNumber(f[13]));
+    }
+    return playlist;
+}
+
+std::string PlaylistFileText(const Playlist& playlist) {
+    std::string out;
+    out.reserve(64 + playlist.size() * 160);
+    out += kIdentifier;
+    out += "\r\n";
+    for (const PlaylistEntry& entry : playlist) {
+        if (!IsNonEmptyFile(entry.info.path)) continue;
+        DatLineWriter line(out);
+        line.Track(entry.info);
+        line.Number(entry.shuffleKey);
+        line.Number(entry.info.channelType);
+        line.End();
+    }
+    return out;
+}
+
+void LoadPlaylistFile(Playlist& playlist, const std::string& filePath, const Settings& settings,
+                      PlaylistDisplay* display) {
+    playlist.clear();
+    if (settings.Misc_AutoPlayList <= 0) {
+        if (display) display->PlaylistReset();
+        return;
+    }
+    const auto text = ReadWholeFile(filePath);
+    auto parsed = text ? ParsePlaylistFile(*text) : std::nullopt;
+    if (parsed) playlist = std::move(*parsed);
+    if (!display) return;
+    display->PlaylistReset();
+    if (!parsed) return;
+    if (settings.GUI_AutoColumnWidthPL >= 1) display->FitPlaylistColumns();
+    display->SetPlaylistSummary(PlaylistSummaryText(playlist));
+}
+
+bool SavePlaylistFile(const Playlist& playlist, const std::string& filePath, const Settings& settings,
+                      bool reportErrors, Messages& messages, StatusLog& log) {
+    if (settings.Misc_AutoPlayList <= 0) return false;
+    AtomicFile file(filePath);
+    bool ok = file.Open();
+    if (ok) {
+        log.LogStatus("Schreibe Datei '" + filePath + "'");
+        file.Write(PlaylistFileText(playlist));
+        ok = file.Commit();
+    }
+    if (!ok && reportErrors) messages.ErrorBox("Playlist konnte nicht gespeichert werden");
+    return ok;
+}
+
+}  // namespace sonvaro

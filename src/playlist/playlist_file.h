@@ -1,0 +1,36 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "playlist/track_info.h"
+
+namespace sonvaro {
+
+class Messages;
+class PlaylistDisplay;
+class StatusLog;
+struct Settings;
+
+// " " + number of entries + " [" + total of the positive lengths as a duration + "]".
+std::string PlaylistSummaryText(const Playlist& playlist);
+
+// Entries of a PlayList.dat text, in file order; entries whose file is missing,
+// a folder or empty are dropped. Nullopt when the identifier line is wrong.
+std::optional<Playlist> ParsePlaylistFile(std::string_view text);
+
+// The bytes of PlayList.dat for a playlist; entries whose file is missing,
+// a folder or empty (streams too) are left out.
+std::string PlaylistFileText(const Playlist& playlist);
+
+// Replaces the playlist with PlayList.dat (nothing read when Misc_AutoPlayList
+// is 0 or less, but the playlist is emptied all the same).
+void LoadPlaylistFile(Playlist& playlist, const std::string& filePath, const Settings& settings,
+                      PlaylistDisplay* display);
+
+// Writes the whole playlist through a temporary file. A failure leaves the old
+// file intact and shows the error box when reportErrors is set. True when written.
+bool SavePlaylistFile(const Playlist& playlist, const std::string& filePath, const Settings& settings,
+                      bool reportErrors, Messages& messages, StatusLog& log);
+
+}  // namespace sonvaro
