@@ -1,0 +1,56 @@
+#include "core/status_log.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "core/data_folder.h"
+#include "support/test_support.h"
+
+namespace sonvaro {
+namespace {
+
+TEST(StatusLog, RecordsOnlyWhileOpen) {
+    StatusLog log([] { return int64_t{14 * 3600 + 5 * 60 + 9}; });
+    log.LogStatus("before");
+    log.SetOpen(true);
+    EXPECT_EQ(log.LineCount(), 0u);  // nothing was kept for later
+    log.LogStatus("");
+    log.LogStatus("Bye");
+    EXPECT_EQ(log.LinesSince(0), std::vector<std::string>{"14:05:09 - Bye"});
+    log.SetOpen(false);
+    log.SetOpen(true);
+    EXPECT_EQ(log.LineCount(), 0u);
+}
+
+TEST(StatusLog, AcceptsLinesFromOtherThreads) {
+    StatusLog log;
+    log.SetOpen(true);
+    int wakes = 0;
+    log.SetWaker([&wakes] { ++wakes; });
+    std::thread t1([&] { for (int i = 0; i < 500; ++i) log.LogStatus("a"); });
+    std::thread t2([&] { for (int i = 0; i < 500; ++i) log.LogStatus("b"); });
+    t1.join();
+    t2.join();
+    EXPECT_EQ(log.LineCount(), 1000u);
+    EXPECT_EQ(log.LinesSince(998).size(), 2u);
+    EXPECT_EQ(wakes, 1000);
+}
+
+TEST(DataFolder, IsCreatedOrReported) {
+    test::TempDir dir;
+    test::RecordingMessages messages;
+    const std::string appData = dir / "config/";  // missing parent too
+    EXPECT_TRUE(EnsureDataFolder(appData, messages));
+    EXPECT_TRUE(std::filesystem::is_directory(appData + "Sonvaro"));
+    EXPECT_TRUE(messages.boxes.empty());
+
+    test::WriteFile(dir / "blocker", "x");  // a file where a folder must go
+    EXPECT_FALSE(EnsureDataFolder(dir / "blocker/", messages));
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].title, "Fehler");
+    EXPECT_EQ(messages.boxes[0].text, "Verzeichnis konnte nicht erstellt werden\n'" + dir.path() + "blocker/Sonvaro/'");
+}
+
+}  // namespace
+}  // namespace sonvaro

@@ -1,0 +1,114 @@
+#include "library/library_file.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "core/status_log.h"
+#include "support/test_support.h"
+
+namespace sonvaro {
+namespace {
+
+LibraryEntry Entry(const std::string& path) {
+    LibraryEntry e;
+    e.info.path = path;
+    return e;
+}
+
+TEST(LibraryFile, WritesEveryEntryWithTheLibraryFields) {
+    LibraryEntry file = Entry("/nowhere/a.mp3");  // no existence check for the library
+    file.info.title = "Song";
+    file.info.comment = "two\nlines|bar";
+    file.info.sampleRate = 44100;
+    file.info.channelType = 0x10005;
+    file.playCount = 3;
+    file.lastPlayed = 1700000000;
+    file.flags = 1;
+    LibraryEntry station = Entry("http://radio.example/live");
+    station.info.title = "Radio";
+    station.info.genre = "Jazz";
+    EXPECT_EQ(LibraryFileText({file, station}),
+              "SV-F-MLV1\r\n"
+              "ETY:/nowhere/a.mp3|Song|||0|two lines bar|-1||0|44100|0|0|1700000000|3|1|65541|\r\n"
+              "ETY:http://radio.example/live|Radio|||0||-1|Jazz|0|0|0|0|0|0|0|0|\r\n");
+}
+
+TEST(LibraryFile, LoadSortsByteWiseAndKeepsEverything) {
+    const auto entries = ParseLibraryFile(
+        "SV-F-MLV1\r\nETY:/m/b.mp3|\r\nETY:/m/a.mp3|\r\nEty:/m/B.mp3|\r\nETY:/m/Ä.mp3|\r\nnoise\r\n"
+        "ETY:/m/A.mp3|t|a|l|1999|c|4|g|320|48000|2|61|1700000000|65535|1|65541|\r\n");
+    ASSERT_TRUE(entries);
+    std::vector<std::string> paths;
+    for (const auto& e : *entries) paths.push_back(e.info.path);
+    EXPECT_EQ(paths, (std::vector<std::string>{"/m/A.mp3", "/m/B.mp3", "/m/a.mp3", "/m/b.mp3", "/m/Ä.mp3"}));
+    const LibraryEntry& full = (*entries)[0];
+    EXPECT_EQ(full.playCount, -1);  // 65535 narrowed to 16 bits
+    EXPECT_EQ(full.lastPlayed, 1700000000);
+    EXPECT_EQ(full.flags, 1);
+    EXPECT_EQ(full.info.channelType, 65541);
+    EXPECT_EQ((*entries)[1].info.trackNumber, 0);
+    EXPECT_FALSE(ParseLibraryFile("SV-F-PLV1\r\nETY:/m/a.mp3|\r\n"));
+    EXPECT_FALSE(ParseLibraryFile(""));
+}
+
+TEST(LibraryFile, SaveLoadRoundTripAndEmptyLibraryWritesNothing) {
+    test::TempDir dir;
+    test::RecordingMessages messages;
+    StatusLog log;
+    const std::string file = dir / "MediaLibary.dat";
+    Library library;
+    library.entries = {Entry("/z.mp3"), Entry("/a.mp3")};
+    library.entries[0].info.title = "Zett";
+    ASSERT_TRUE(SaveLibraryFile(library, file, true, messages, log));
+    const std::string saved = test::ReadFile(file);
+
+    Library loaded;
+    LoadLibraryFile(loaded, file);
+    ASSERT_EQ(loaded.entries.size(), 2u);
+    EXPECT_EQ(loaded.entries[0].info.path, "/a.mp3");
+    EXPECT_EQ(loaded.entries[1].info.title, "Zett");
+
+    Library empty;
+    EXPECT_FALSE(SaveLibraryFile(empty, file, true, messages, log));
+    EXPECT_EQ(test::ReadFile(file), saved);
+    EXPECT_TRUE(messages.boxes.empty());
+
+    LoadLibraryFile(loaded, dir / "missing.dat");  // a missing file leaves the library alone
+    EXPECT_EQ(loaded.entries.size(), 2u);
+}
+
+TEST(LibraryFile, FailedSaveKeepsTheOldFile) {
+    test::TempDir dir;
+    test::RecordingMessages messages;
+    StatusLog log;
+    const std::string file = dir / "MediaLibary.dat";
+    test::WriteFile(file, "SV-F-MLV1\r\nETY:/old.mp3|\r\n");
+    std::filesystem::create_directory(file + ".tmp");
+    Library library;
+    library.entries = {Entry("/new.mp3")};
+    EXPECT_FALSE(SaveLibraryFile(library, file, true, messages, log));
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "MediaLibary konnte nicht gespeichert werden");
+    EXPECT_EQ(test::ReadFile(file), "SV-F-MLV1\r\nETY:/old.mp3|\r\n");
+}
+
+TEST(PlayedEntries, UpdatesEveryMatchUnderTheLock) {
+    Library library;
+    library.entries = {Entry("/Musik/Ärger.MP3"), Entry("/other.mp3"), Entry("/musik/ärger.mp3")};
+    library.entries[0].playCount = 4;
+    TrackInfo info;
+    info.path = "/ignored";
+    info.title = "Neu";
+    info.length = 99;
+    EXPECT_EQ(UpdatePlayedEntries(library, "/MUSIK/ÄRGER.mp3", info, 1234), 2u);
+    EXPECT_EQ(library.entries[0].playCount, 5);
+    EXPECT_EQ(library.entries[0].lastPlayed, 1234);
+    EXPECT_EQ(library.entries[0].info.title, "Neu");
+    EXPECT_EQ(library.entries[0].info.path, "/Musik/Ärger.MP3");
+    EXPECT_EQ(library.entries[2].playCount, 1);
+    EXPECT_EQ(library.entries[1].playCount, 0);
+}
+
+}  // namespace
+}  // namespace sonvaro

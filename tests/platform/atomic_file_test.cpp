@@ -1,0 +1,95 @@
+#include "platform/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/file_info.h"
+#include "support/test_support.h"
+
+namespace sonvaro {
+namespace {
+
+TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaryFile) {
+    test::TempDir dir;
+    const std::string path = dir / "data.dat";
+    test::WriteFile(path, "old");
+    ASSERT_TRUE(WriteFileAtomically(path, "new content"));
+    EXPECT_EQ(test::ReadFile(path), "new content");
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+}
+
+TEST(AtomicFile, FailsWhenTheFolderIsMissing) {
+    test::TempDir dir;
+    EXPECT_FALSE(WriteFileAtomically(dir / "missing/data.dat", "x"));
+}
+
+TEST(AtomicFile, FullDiskKeepsTheOldFile) {
+    test::TempDir dir;
+    const std::string path = dir / "data.dat";
+    test::WriteFile(path, "precious");
+    const pid_t child = fork();
+    if (child == 0) {
+        // A file size limit makes writes fail part-way, as a full disk does.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(WriteFileAtomically(path, std::string(1 << 20, 'x')) ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed save must report failure";
+    EXPECT_EQ(test::ReadFile(path), "precious");
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+}
+
+TEST(AtomicFile, KillDuringSaveLeavesOldOrNewNeverHalf) {
+    test::TempDir dir;
+    const std::string path = dir / "data.dat";
+    const std::string a(256 * 1024, 'a');
+    const std::string b(256 * 1024, 'b');
+    ASSERT_TRUE(WriteFileAtomically(path, a));
+    for (int round = 0; round < 6; ++round) {
+        int pipeFds[2];
+        ASSERT_EQ(pipe(pipeFds), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            close(pipeFds[0]);
+            for (int i = 0;; ++i) {
+                WriteFileAtomically(path, i % 2 ? a : b);
+                const char tick = 1;
+                if (write(pipeFds[1], &tick, 1) != 1) _exit(0);
+            }
+        }
+        close(pipeFds[1]);
+        // Let the child finish a few saves, then kill it wherever it is; the
+        // round number varies the moment.
+        char tick;
+        for (int i = 0; i <= round; ++i) ASSERT_EQ(read(pipeFds[0], &tick, 1), 1);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        close(pipeFds[0]);
+        const std::string now = test::ReadFile(path);
+        EXPECT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes";
+    }
+}
+
+TEST(FileInfo, TellsFilesFoldersAndEmptyFilesApart) {
+    test::TempDir dir;
+    test::WriteFile(dir / "full", "x");
+    test::WriteFile(dir / "empty", "");
+    EXPECT_TRUE(IsNonEmptyFile(dir / "full"));
+    EXPECT_FALSE(IsNonEmptyFile(dir / "empty"));
+    EXPECT_FALSE(IsNonEmptyFile(dir.path()));
+    EXPECT_FALSE(IsNonEmptyFile(dir / "missing"));
+    EXPECT_TRUE(IsDirectory(dir.path()));
+    EXPECT_EQ(ReadWholeFile(dir / "full"), std::optional<std::string>("x"));
+    EXPECT_EQ(ReadWholeFile(dir / "missing"), std::nullopt);
+    EXPECT_EQ(ReadWholeFile(dir.path()), std::nullopt);
+}
+
+}  // namespace
+}  // namespace sonvaro

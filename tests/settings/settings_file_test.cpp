@@ -1,0 +1,263 @@
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/status_log.h"
+#include "settings/ini_document.h"
+#include "support/test_support.h"
+
+namespace sonvaro {
+namespace {
+
+using test::SplitCrLf;
+
+TEST(SettingsLoad, EmptyOrMissingFileGivesTheDefaults) {
+    for (const std::string_view text : {std::string_view{}, std::string_view("garbage\0\xff", 9)}) {
+        const Settings s = SettingsFromText(text);
+        EXPECT_EQ(s.windows[1].x, -1);
+        EXPECT_EQ(s.windows[1].y, -1);
+        EXPECT_EQ(s.BASS_OutputRate, 1);
+        EXPECT_EQ(s.BASS_FadeIn, 2);
+        EXPECT_EQ(s.BASS_FadeOut, 5);
+        EXPECT_EQ(s.Equilizer_Active, 0);
+        EXPECT_EQ(s.Equalizer_PreAmp, 120);
+        EXPECT_TRUE(std::all_of(s.Equilizer_Pan.begin(), s.Equilizer_Pan.end(), [](int v) { return v == 120; }));
+        EXPECT_EQ(s.Equalizer_Speed, 100);
+        EXPECT_EQ(s.Equalizer_Panel, 100);
+        EXPECT_EQ(s.GUI_OpacityValue, 220);
+        EXPECT_EQ(s.GUI_LengthFormat, "%ptime");
+        EXPECT_EQ(s.Tracker_Text, "%ARTI|%TITL");
+        EXPECT_EQ(s.Misc_AutoSave_IV, 300000);
+        EXPECT_EQ(s.Misc_Volume, 100);
+        EXPECT_EQ(s.hotkeys[16].key, -1);
+        EXPECT_EQ(s.hotkeys[16].enabled, 0);
+        EXPECT_EQ(s.playlistColumns.width[1], 100);
+        EXPECT_EQ(s.libraryColumns.width[9], 80);
+        EXPECT_EQ(s.libraryColumns.order[9], 9);
+        EXPECT_EQ(s.statistics.PlayTime, 0);
+    }
+}
+
+TEST(SettingsLoad, AppliesTheLoadTimeChecks) {
+    test::TempDir dir;
+    test::WriteFile(dir / "font.sf2", "");
+    test::WriteFile(dir / "file", "x");
+    const std::string text = "[Preferences]\n"
+                             "GUI_OpacityValue = 300\n"
+                             "GUI_LengthFormat =    \t \n"
+                             "Misc_Volume = laut\n"
+                             "BASS_MidiSF2File = " + dir.path() + "font.sf2\n"
+                             "MediaLib_Path = " + dir.path() + "file\n";
+    const Settings s = SettingsFromText(text);
+    EXPECT_EQ(s.GUI_OpacityValue, 180);
+    EXPECT_EQ(s.GUI_LengthFormat, "%ptime");
+    EXPECT_EQ(s.Misc_Volume, 0);  // present but no number: 0, not the default
+    EXPECT_EQ(s.BASS_MidiSF2File, "");
+    EXPECT_EQ(s.MediaLib_Path, "");
+    EXPECT_EQ(SettingsFromText("[Preferences]\nGUI_OpacityValue=-1").GUI_OpacityValue, 180);
+
+    test::WriteFile(dir / "real.sf2", "RIFF");
+    const Settings ok = SettingsFromText("[Preferences]\nBASS_MidiSF2File=" + dir.path() +
+                                         "real.sf2  \nMediaLib_Path=  " + dir.path() + " \n");
+    EXPECT_EQ(ok.BASS_MidiSF2File, dir.path() + "real.sf2");
+    EXPECT_EQ(ok.MediaLib_Path, dir.path());
+}
+
+TEST(SettingsLoad, FollowsTheFileSyntax) {
+    // Lower-case group and key, CR-only line ends, comments, a later duplicate group.
+    const Settings s = SettingsFromText(
+        "; comment\r[preferences]\r  bass_fadein=7\rBASS_FadeIn = 9\r[WinSize]\rwinsize_h3 = 44\r"
+        "[Preferences]\rBASS_FadeOut = 1\r");
+    EXPECT_EQ(s.BASS_FadeIn, 7);     // the first key of the group wins
+    EXPECT_EQ(s.windows[3].h, 44);   // "Winsize_H3" as the writer spells it
+    EXPECT_EQ(s.BASS_FadeOut, 5);    // only the first "Preferences" group is read
+
+    // A key in the wrong group is not found.
+    EXPECT_EQ(SettingsFromText("[Statistics]\nMisc_Volume=3\n").Misc_Volume, 100);
+    // Text values lose trailing blanks; numbers take what the C library takes.
+    const Settings t = SettingsFromText("[Preferences]\nNETStream_Proxy=\t user:pw@host:8080 \t\nBASS_FadeIn=3s\n");
+    EXPECT_EQ(t.NETStream_Proxy, "user:pw@host:8080");
+    EXPECT_EQ(t.BASS_FadeIn, 3);
+}
+
+TEST(SettingsLoad, ByteOrderMarkAndWindows1252) {
+    const Settings utf8 = SettingsFromText("\xEF\xBB\xBF[Preferences]\nNETStream_SavePath=/Musik/Grün\n");
+    EXPECT_EQ(utf8.NETStream_SavePath, "/Musik/Grün");
+    const Settings cp1252 = SettingsFromText("[Preferences]\nNETStream_SavePath=/Musik/Gr\xFCn\n");
+    EXPECT_EQ(cp1252.NETStream_SavePath, "/Musik/Grün");
+}
+
+TEST(SettingsLoad, NarrowsAndRounds) {
+    const Settings s = SettingsFromText(
+        "[Preferences]\nNETStream_SaveFile=200\nEchoDelay=70000\nReverbTime=1000.6\nReverbMix=-2.5\n"
+        "CMNA_PL_3=7\nCMNA_PL_4=2\nCMNI_PL_0=3\n[Statistics]\nStatistics_PlayTime=123456789012\n");
+    EXPECT_EQ(s.NETStream_SaveFile, -56);
+    EXPECT_EQ(s.EchoDelay, 4464);
+    EXPECT_EQ(s.ReverbTime, 1001);
+    EXPECT_EQ(s.ReverbMix, -2);
+    EXPECT_EQ(s.playlistColumns.align[3], 0);  // out of range: ignored
+    EXPECT_EQ(s.playlistColumns.align[4], 2);
+    // An order array that is no permutation would hide a column: the identity instead.
+    EXPECT_EQ(s.playlistColumns.order[0], 0);
+    EXPECT_EQ(s.playlistColumns.order[3], 3);
+    EXPECT_EQ(s.statistics.PlayTime, 123456789012);
+}
+
+TEST(SettingsSave, WritesTheExactLayout) {
+    Settings s;
+    s.ReverbTime = 1001;
+    s.NETStream_SaveFile = -56;
+    s.statistics.PlayTime = 5000000000;
+    const auto lines = SplitCrLf(SettingsFileText(s));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "[WinSize]");
+    EXPECT_EQ(lines[1], "WinSize_X0 = -1");
+    EXPECT_EQ(lines[4], "Winsize_H0 = 0");
+    EXPECT_EQ(lines[56], "Winsize_H13 = 0");
+    EXPECT_EQ(lines[57], "[WinSizeMain]");
+    EXPECT_EQ(lines[59], "WinSizeMain_WinW_Second = 0");
+    EXPECT_EQ(lines[61], "WinSizeMain_WinW_Normal = 0");
+    EXPECT_EQ(lines[64], "[Preferences]");
+    EXPECT_EQ(lines[65], "; Bass");
+    EXPECT_EQ(lines[66], "BASS_QutputDevice = -1");
+
+    auto at = [&lines](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) - lines.begin();
+    };
+    EXPECT_LT(at("ReverbTime = 1001.000000"), static_cast<long>(lines.size()));
+    EXPECT_LT(at("ReverbMix = 0.000000"), at("ReverbTime = 1001.000000"));
+    EXPECT_LT(at("NETStream_SaveFile = -56"), static_cast<long>(lines.size()));
+    EXPECT_EQ(at("HK_MediaKeys = 1") + 1, at("HK_0_AV = 0"));
+    EXPECT_EQ(at("HK_16_ST = 0") + 1, at("HK_16_MC = -1"));
+    EXPECT_EQ(at("HK_16_MC = -1") + 1, at("; Tracker"));
+    EXPECT_EQ(at("Tracker_Text = %ARTI|%TITL") + 1, at("Tracker_BColor = 0"));
+    EXPECT_EQ(at("; ColumnOrdner") + 1, at("CMNW_PL_0 = 0"));
+    EXPECT_EQ(at("CMNW_PL_0 = 0") + 1, at("CMNI_PL_0 = 0"));
+    EXPECT_EQ(at("CMNA_PL_7 = 0") + 1, at("CMNW_ML_0 = 0"));
+    EXPECT_EQ(at("CMNA_ML_9 = 0") + 1, at("[Statistics]"));
+    EXPECT_EQ(lines.back(), "Statistics_AppStart = 0");
+    EXPECT_EQ(at("Statistics_PlayTime = 5000000000"), static_cast<long>(lines.size()) - 2);
+
+    // Comments, in order, and nothing but groups, comments and "key = value" lines.
+    std::vector<std::string> comments;
+    for (const auto& line : lines) {
+        if (line.rfind("; ", 0) == 0) comments.push_back(line.substr(2));
+        else if (line.front() != '[') EXPECT_NE(line.find(" = "), std::string::npos) << line;
+    }
+    EXPECT_EQ(comments, (std::vector<std::string>{"Bass", "Internet Streaming", "Equalizer", "Effects", "GUI",
+                                                  "HotKeys", "Tracker", "MediaLib", "Order", "Misc",
+                                                  "ColumnOrdner"}));
+}
+
+TEST(SettingsSave, RoundTripsEveryValue) {
+    Settings s;
+    s.windows[6] = {10, 20, 280, 320};
+    s.WinSizeMain_SizeType = 2;
+    s.NETStream_Proxy = "user:pass@proxy:3128";
+    s.Equilizer_Pan[9] = 240;
+    s.ReverbMix = -96;
+    s.GUI_LengthFormat = "%ptime / %ltime";
+    s.hotkeys[5] = {1, 1, 0, 1, 45};
+    s.playlistColumns.order = {0, 2, 1, 3, 4, 5, 6, 7};
+    s.libraryColumns.align[4] = 1;
+    s.playlistColumns.width[0] = 33;  // written, never read
+    s.statistics = {3, 2, 1, 99, 7};
+    const Settings back = SettingsFromText(SettingsFileText(s));
+    EXPECT_EQ(back.windows[6].w, 280);
+    EXPECT_EQ(back.windows[6].h, 320);
+    EXPECT_EQ(back.WinSizeMain_SizeType, 2);
+    EXPECT_EQ(back.NETStream_Proxy, s.NETStream_Proxy);
+    EXPECT_EQ(back.Equilizer_Pan[9], 240);
+    EXPECT_EQ(back.ReverbMix, -96);
+    EXPECT_EQ(back.GUI_LengthFormat, s.GUI_LengthFormat);
+    EXPECT_EQ(back.hotkeys[5].key, 45);
+    EXPECT_EQ(back.hotkeys[5].shift, 1);
+    EXPECT_EQ(back.playlistColumns.order, s.playlistColumns.order);
+    EXPECT_EQ(back.libraryColumns.align[4], 1);
+    EXPECT_EQ(back.playlistColumns.width[0], 0);
+    EXPECT_EQ(back.statistics.PlayTime, 99);
+    EXPECT_EQ(back.statistics.AppStart, 7);
+    EXPECT_EQ(SettingsFileText(back), SettingsFileText(SettingsFromText(SettingsFileText(back))));
+}
+
+TEST(SettingsSave, ALineBreakInATextCannotInjectKeys) {
+    Settings s;
+    s.NETStream_Proxy = "host:1\r\nMisc_Volume = 5";
+    const Settings back = SettingsFromText(SettingsFileText(s));
+    EXPECT_EQ(back.Misc_Volume, 100);
+}
+
+TEST(SettingsSave, FailureReportsAndKeepsTheOldFile) {
+    test::TempDir dir;
+    test::RecordingMessages messages;
+    StatusLog log;
+    log.SetOpen(true);
+    const std::string ini = dir / "Sonvaro.ini";
+    test::WriteFile(ini, "[Preferences]\nMisc_Volume=42\n");
+    std::filesystem::create_directory(ini + ".tmp");  // the temporary file cannot be created
+    EXPECT_FALSE(SaveSettings(Settings{}, ini, false, messages, log));
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_FALSE(SaveSettings(Settings{}, ini, true, messages, log));
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "Einstellungen konnten nicht gespeichert werden\n'" + ini + "'");
+    EXPECT_EQ(messages.boxes[0].title, "Fehler");
+    EXPECT_EQ(log.LineCount(), 0u);
+    EXPECT_EQ(test::ReadFile(ini), "[Preferences]\nMisc_Volume=42\n");
+
+    std::filesystem::remove(ini + ".tmp");
+    EXPECT_TRUE(SaveSettings(Settings{}, ini, true, messages, log));
+    ASSERT_EQ(log.LineCount(), 1u);
+    EXPECT_NE(log.LinesSince(0)[0].find(" - Schreibe Datei '" + ini + "'"), std::string::npos);
+}
+
+class RecordingWindow : public SettingsWindowPort {
+public:
+    std::optional<std::pair<int32_t, int32_t>> HighlightColours() override { return std::pair{0x112233, 0x445566}; }
+    void PlaceMainWindow(const WindowSlot& slot) override { calls.push_back("place " + std::to_string(slot.x)); }
+    void SwitchLayout(int32_t layout) override { calls.push_back("layout " + std::to_string(layout)); }
+    void SetMainWindowOnTop(bool) override { calls.push_back("ontop"); }
+    void ApplyOpacity(bool on, int32_t value) override {
+        calls.push_back("opacity " + std::to_string(on) + " " + std::to_string(value));
+    }
+    void ApplyInfoColours(int32_t, int32_t) override { calls.push_back("colours"); }
+    void SetVolume(int32_t v) override { calls.push_back("volume " + std::to_string(v)); }
+    void SetRepeatRandom(bool r, bool s) override { calls.push_back("toggles " + std::to_string(r) + std::to_string(s)); }
+    void ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>&) override { calls.push_back("pl columns"); }
+    void ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>&) override { calls.push_back("ml columns"); }
+    std::vector<std::string> calls;
+};
+
+TEST(SettingsLoad, AppliesWindowEffectsInOrder) {
+    test::TempDir dir;
+    test::WriteFile(dir / "Sonvaro.ini",
+                    "[WinSize]\nWinSize_X1=15\n[WinSizeMain]\nWinSizeMain_SizeType=1\n"
+                    "[Preferences]\nGUI_OnTop=1\nMisc_Volume=40\nMisc_Random=1\nGUI_ColorST=7\n");
+    Settings s;
+    RecordingWindow window;
+    LoadSettings(s, dir / "Sonvaro.ini", &window);
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"place 15", "layout 1", "ontop", "opacity 0 220", "colours",
+                                                      "volume 40", "toggles 01", "pl columns", "ml columns"}));
+    EXPECT_EQ(s.GUI_ColorSB, 0x112233);  // not in the file: the desktop's colour
+    EXPECT_EQ(s.GUI_ColorST, 7);
+}
+
+TEST(MainWindowSize, GoesIntoTheShownLayoutsFields) {
+    Settings s;
+    s.WinSizeMain_SizeType = 0;
+    StoreMainWindowSize(s, 640, 480, 1, 2);
+    EXPECT_EQ(s.WinSizeMain_WinW_Normal, 640);
+    EXPECT_EQ(s.WinSizeMain_WinW_Second, 0);
+    EXPECT_EQ(s.WinSizeMain_MediaLibSP1, 85);
+    s.WinSizeMain_SizeType = 2;
+    StoreMainWindowSize(s, 800, 600, 90, 260);
+    EXPECT_EQ(s.WinSizeMain_WinW_Normal, 640);
+    EXPECT_EQ(s.WinSizeMain_WinW_Second, 800);
+    EXPECT_EQ(s.WinSizeMain_WinH_Second, 600);
+    EXPECT_EQ(s.WinSizeMain_MediaLibSP2, 260);
+    EXPECT_EQ(CentredOffset(1920, 645), 960 - 322);
+}
+
+}  // namespace
+}  // namespace sonvaro
