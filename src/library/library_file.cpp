@@ -9,6 +9,7 @@
 #include "core/status_log.h"
 #include "platform/atomic_file.h"
 #include "platform/file_info.h"
+#include "platform/memory.h"
 #include "playlist/dat_fields.h"
 
 namespace sonvaro {
@@ -23,8 +24,8 @@ std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text)
     std::string_view line;
     if (!reader.Next(line) || line != kIdentifier) return std::nullopt;
     std::vector<LibraryEntry> entries;
-    // A typical entry line is 150 to 250 bytes; reserving avoids regrowth copies.
-    entries.reserve(std::min<size_t>(text.size() / 120 + 16, 1u << 22));
+    // One entry per line at most: reserving avoids moving every entry on regrowth.
+    entries.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     std::string scratch;
     while (reader.Next(line)) {
         std::string_view rest;
@@ -37,11 +38,16 @@ std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text)
         entry.flags = LowBits8(ParseDatNumber(f[14]));
         entry.info.channelType = LowBits32(ParseDatNumber(f[15]));
     }
-    std::stable_sort(entries.begin(), entries.end(), [](const LibraryEntry& a, const LibraryEntry& b) {
-        return a.info.path < b.info.path;  // byte-wise: every capital before every small letter
+    // Sort positions rather than entries (cheap swaps), then move each entry once.
+    std::vector<uint32_t> order(entries.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&entries](uint32_t a, uint32_t b) {
+        return entries[a].info.path < entries[b].info.path;  // byte-wise: every capital before every small letter
     });
-    entries.shrink_to_fit();
-    return entries;
+    std::vector<LibraryEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const uint32_t i : order) sorted.push_back(std::move(entries[i]));
+    return sorted;
 }
 
 std::string LibraryFileText(const std::vector<LibraryEntry>& entries) {
@@ -62,9 +68,14 @@ std::string LibraryFileText(const std::vector<LibraryEntry>& entries) {
 }
 
 void LoadLibraryFile(Library& library, const std::string& filePath) {
-    const auto text = ReadWholeFile(filePath);
-    if (!text) return;
-    auto entries = ParseLibraryFile(*text);
+    std::optional<std::vector<LibraryEntry>> entries;
+    {
+        const auto text = ReadWholeFile(filePath);
+        if (!text) return;
+        entries = ParseLibraryFile(*text);
+    }
+    // The file text and the parse's scratch space are gone: give their pages back.
+    ReleaseFreeMemory();
     if (!entries) return;
     std::lock_guard lock(library.libraryLock);
     library.entries = std::move(*entries);
