@@ -1,8 +1,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/headless.h"
+#include "app/info_command.h"
 
 namespace {
 
@@ -10,8 +12,10 @@ void PrintHelp() {
     std::puts(
         "Aufruf: sonvaro [DATEI]\n"
         "       sonvaro --headless [DATEI...]\n"
+        "       sonvaro --info DATEI...\n"
         "\n"
         "  --headless   ohne Fenster spielen; endet mit SIGINT oder SIGTERM (mit Speichern)\n"
+        "  --info       zeigt, was der Player aus jeder Datei liest, und endet\n"
         "  --help       diese Hilfe\n"
         "  --version    Programmversion");
 }
@@ -32,6 +36,14 @@ int main(int argc, char** argv) {
         }
         if (arg == "--has-window") return 1;  // the windowed player is not built yet
         if (arg == "--headless") headless = true;
+        if (arg == "--info") {
+            std::vector<std::string> files(argv + i + 1, argv + argc);
+            if (files.empty()) {
+                PrintHelp();
+                return 2;
+            }
+            return sonvaro::RunInfo(files, stdout);
+        }
     }
     if (!headless) std::fputs("Sonvaro: Fensteroberfläche noch nicht verfügbar, starte ohne Fenster.\n", stderr);
     return sonvaro::RunHeadless();

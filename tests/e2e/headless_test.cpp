@@ -106,3 +106,37 @@ TEST(Headless, AnUncreatableDataFolderIsReportedAndTheRunGoesOn) {
 
 }  // namespace
 }  // namespace sonvaro
+
+namespace sonvaro {
+namespace {
+
+std::string RunInfoCommand(const std::string& args, int* exitCode) {
+    const std::string command = std::string(SONVARO_BINARY) + " --info " + args + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+    const int status = pclose(pipe);
+    *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+TEST(InfoCommand, PrintsEveryFieldInOrder) {
+    test::TempDir dir;
+    const std::string wav = dir / "tone.wav";
+    ASSERT_EQ(std::system(("sox -n -r 22050 -c 1 -b 16 '" + wav + "' synth 2 sine 440").c_str()), 0);
+    int exitCode = -1;
+    const std::string out = RunInfoCommand("'" + wav + "' http://radio.example/live", &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(out, "result=1\npath=" + wav +
+                       "\ntitle=tone\nartist=\nalbum=\nyear=0\ncomment=\ntrackNumber=0\ngenre=\nbitrate=353\n"
+                       "sampleRate=22050\nchannels=1\nlength=2\nchannelType=327681\ntype=WAV\n"
+                       "\nresult=2\npath=http://radio.example/live\ntitle=\nartist=\nalbum=\nyear=0\ncomment=\n"
+                       "trackNumber=-1\ngenre=\nbitrate=0\nsampleRate=0\nchannels=0\nlength=0\nchannelType=0\n"
+                       "type=\n");
+    RunInfoCommand("'" + wav + "' '" + dir.path() + "missing.mp3'", &exitCode);
+    EXPECT_EQ(exitCode, 1);
+}
+
+}  // namespace
+}  // namespace sonvaro

@@ -1,0 +1,30 @@
+#pragma once
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "playlist/track_info.h"
+
+namespace sonvaro {
+
+enum ReadResult : int { kReadNothing = 0, kReadFile = 1, kReadStream = 2 };
+
+// The fallback title: the file name without folder and without its last extension.
+std::string TitleFromFileName(std::string_view path);
+
+// Tags as the audio engine lists them for WMA (8) and MP4 (7) files:
+// "key=value" texts, each ended by a zero byte, the list by an empty one.
+enum class EngineTagList { WMA, MP4 };
+void ParseEngineTagList(const char* list, EngineTagList kind, TrackInfo& info);
+
+// The only place tags are read. Reads are serialised by tagLock, which the tag
+// writer shares: TagLib's C binding keeps global state.
+class TagReader {
+public:
+    // Fills `info` (its path set) and returns a ReadResult. Needs an initialised engine.
+    int ReadTrackInfo(TrackInfo& info);
+
+    std::mutex tagLock;
+};
+
+}  // namespace sonvaro
