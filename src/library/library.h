@@ -26,7 +26,8 @@ struct Library {
 };
 
 // Marks every entry whose path equals `path` (case folded) as played now and
-// refreshes its tag fields from `info` (path kept). Takes the lock itself.
+// refreshes its tags, bit rate and channels from `info` (path, rate, length
+// and type kept). Takes the lock itself.
 // Returns the number of entries updated.
 size_t UpdatePlayedEntries(Library& library, std::string_view path, const TrackInfo& info, int64_t now);
 

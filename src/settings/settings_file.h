@@ -28,6 +28,9 @@ public:
     virtual void SetRepeatRandom(bool repeat, bool random) = 0;
     virtual void ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>& layout) = 0;
     virtual void ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>& layout) = 0;
+    // Before a save: window slots, main-window size and splitters, column layouts
+    // as they stand now (StoreMainWindowSize helps with the layout rules).
+    virtual void StoreWindowState(Settings& settings) = 0;
 };
 
 // Reads Sonvaro.ini into `settings` (missing file, group or key: the default)

@@ -106,6 +106,7 @@ TEST(PlayedEntries, UpdatesEveryMatchUnderTheLock) {
     EXPECT_EQ(library.entries[0].lastPlayed, 1234);
     EXPECT_EQ(library.entries[0].info.title, "Neu");
     EXPECT_EQ(library.entries[0].info.path, "/Musik/Ärger.MP3");
+    EXPECT_EQ(library.entries[0].info.length, 0);  // length and type stay the library's
     EXPECT_EQ(library.entries[2].playCount, 1);
     EXPECT_EQ(library.entries[1].playCount, 0);
 }

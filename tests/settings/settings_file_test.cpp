@@ -226,6 +226,7 @@ public:
     void SetRepeatRandom(bool r, bool s) override { calls.push_back("toggles " + std::to_string(r) + std::to_string(s)); }
     void ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>&) override { calls.push_back("pl columns"); }
     void ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>&) override { calls.push_back("ml columns"); }
+    void StoreWindowState(Settings&) override {}
     std::vector<std::string> calls;
 };
 

@@ -1,0 +1,182 @@
+#include "playlist/playlist_editing.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "core/line_reader.h"
+#include "core/text.h"
+#include "platform/file_info.h"
+#include "playlist/playlist_display.h"
+#include "playlist/playlist_file.h"
+#include "playlist/playlist_import.h"
+#include "settings/settings.h"
+#include "tags/module_info.h"
+#include "tags/track_info_reader.h"
+
+namespace sonvaro {
+namespace {
+
+std::string UpperExtension(std::string_view path) {
+    const std::string_view name = FileNameOf(path);
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    std::string ext(name.substr(dot + 1));
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    return ext;
+}
+
+}  // namespace
+
+PlaylistEditor::PlaylistEditor(Playlist& playlist, const Settings& settings, TagReader& tags,
+                               PlaylistDisplay& display)
+    : playlist_(playlist), settings_(settings), tags_(tags), display_(display), random_(std::random_device{}()) {}
+
+int16_t PlaylistEditor::NewShuffleKey() {
+    return static_cast<int16_t>(std::uniform_int_distribution<int>(0, 32767)(random_));
+}
+
+void PlaylistEditor::AppendEntry(const TrackInfo& info) {
+    PlaylistEntry& entry = playlist_.emplace_back();
+    entry.shuffleKey = NewShuffleKey();
+    entry.info = info;
+    display_.RowAppended();
+}
+
+void PlaylistEditor::EntriesAppended() {
+    display_.SetPlaylistSummary(PlaylistSummaryText(playlist_));
+    if (settings_.GUI_AutoColumnWidthPL >= 1) display_.FitPlaylistColumns();
+}
+
+void PlaylistEditor::AddToPlaylist(const std::string& path) {
+    const std::string ext = UpperExtension(path);
+    const AddPathFn add = [this](const std::string& entry) { AddToPlaylist(entry); };
+    if (ext == "M3U") {
+        ReadM3U(path, add);
+    } else if (ext == "PLS") {
+        ReadPLS(path, add);
+    } else {
+        TrackInfo info;
+        info.path = path;
+        if (ReadPlayableTrackInfo(tags_, info) != kReadNothing) {
+            info.path = path;
+            AppendEntry(info);
+            EntriesAppended();
+        }
+    }
+    display_.ProcessPendingEvents();
+}
+
+void PlaylistEditor::AddFolder(std::string folder, bool recursive) {
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    // Names first: the walk adds files (and may recurse) while the folder is open otherwise.
+    std::vector<std::pair<std::string, bool>> entries;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        entries.emplace_back(name, IsDirectory(folder + name));
+    }
+    ::closedir(dir);
+    for (const auto& [name, isFolder] : entries) {
+        if (display_.EscapePressed()) return;
+        if (isFolder) {
+            if (recursive) AddFolder(folder + name + "/", recursive);
+        } else {
+            AddToPlaylist(folder + name);
+        }
+    }
+}
+
+void PlaylistEditor::AddDroppedItems(const std::string& names) {
+    LineReader reader(names);
+    std::string_view line;
+    while (reader.Next(line)) {
+        const std::string name(line);
+        if (IsDirectory(name)) AddFolder(name, settings_.Misc_RecursiveFolder != 0);
+        else if (IsNonEmptyFile(name)) AddToPlaylist(name);
+    }
+}
+
+bool PlaylistEditor::AddLibraryEntry(const TrackInfo& info) {
+    if (!IsNonEmptyFile(info.path)) return false;
+    AppendEntry(info);
+    return true;
+}
+
+std::vector<size_t> PlaylistEditor::SortPlaylist(int mode) {
+    if (mode < 0 || mode > 7 || playlist_.size() < 2) return {};
+    if (mode == 0)
+        for (PlaylistEntry& e : playlist_) e.shuffleKey = NewShuffleKey();
+    std::vector<size_t> order(playlist_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    auto key = [this, mode](size_t i) -> int64_t {
+        const PlaylistEntry& e = playlist_[i];
+        switch (mode) {
+            case 0: return e.shuffleKey;
+            case 4: return e.info.trackNumber;
+            case 5: return e.info.length;
+            case 6: return e.info.year;
+            default: return e.info.channelType;
+        }
+    };
+    auto text = [this, mode](size_t i) -> const std::string& {
+        const TrackInfo& t = playlist_[i].info;
+        return mode == 1 ? t.title : mode == 2 ? t.artist : t.album;
+    };
+    if (mode >= 1 && mode <= 3) {
+        // std::string compares as unsigned bytes: capitals before small letters, UTF-8 after ASCII.
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return text(a) < text(b); });
+    } else {
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
+    }
+    Playlist sorted;
+    sorted.reserve(playlist_.size());
+    std::vector<size_t> newRow(playlist_.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        newRow[order[i]] = i;
+        sorted.push_back(std::move(playlist_[order[i]]));
+    }
+    playlist_ = std::move(sorted);
+    display_.PlaylistReset();
+    if (settings_.GUI_AutoColumnWidthPL >= 1) display_.FitPlaylistColumns();
+    return newRow;
+}
+
+std::vector<std::pair<size_t, std::string>> PlaylistEditor::SearchPlaylist(const std::string& text,
+                                                                           SearchField field) {
+    std::vector<std::pair<size_t, std::string>> results;
+    const std::string wanted = FoldCase(TrimSpaces(text));
+    if (playlist_.empty() || wanted.empty()) return results;
+    auto contains = [&wanted](const std::string& s) { return FoldCase(s).find(wanted) != std::string::npos; };
+    const bool all = field == SearchField::Everywhere;
+    for (size_t i = 0; i < playlist_.size(); ++i) {
+        const TrackInfo& t = playlist_[i].info;
+        if (((all || field == SearchField::Title) && contains(t.title)) ||
+            ((all || field == SearchField::Artist) && contains(t.artist)) ||
+            ((all || field == SearchField::Album) && contains(t.album)) ||
+            ((all || field == SearchField::Comment) && contains(t.comment)))
+            results.emplace_back(i, t.title);
+        display_.ProcessPendingEvents();
+    }
+    return results;
+}
+
+void PlaylistEditor::CopyFiles(const std::vector<int>& rows, const std::string& targetFolder) {
+    std::string folder = targetFolder;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    for (const int row : rows) {
+        if (row < 0 || static_cast<size_t>(row) >= playlist_.size()) continue;
+        const std::string& path = playlist_[row].info.path;
+        std::error_code ec;  // failures are skipped silently
+        std::filesystem::copy_file(path, folder + std::string(FileNameOf(path)),
+                                   std::filesystem::copy_options::overwrite_existing, ec);
+        display_.ProcessPendingEvents();
+    }
+}
+
+}  // namespace sonvaro

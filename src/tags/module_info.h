@@ -1,0 +1,14 @@
+#pragma once
+#include "core/track_info.h"
+
+namespace sonvaro {
+
+class TagReader;
+
+// ReadTrackInfo, and for what it cannot open (tracker modules are no streams)
+// the module loader: type, rate, channels, length and the song name as title.
+// The playlist roads use it, so modules can be added and refreshed; the
+// library keeps to ReadTrackInfo. Returns a ReadResult.
+int ReadPlayableTrackInfo(TagReader& reader, TrackInfo& info);
+
+}  // namespace sonvaro
