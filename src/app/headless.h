@@ -1,9 +1,13 @@
 #pragma once
+#include <string>
+#include <vector>
 
 namespace sonvaro {
 
-// The player without a window: loads the data files, runs until SIGINT or
-// SIGTERM, then saves all three and returns the exit code.
-int RunHeadless();
+// The player without a window: start-up with console ports, the arguments
+// (files, folders, M3U/PLS playlists, stream addresses) as a new playlist
+// played from its first row (none: the saved playlist), then the timers until
+// SIGINT or SIGTERM run the orderly shut-down. Returns the exit code.
+int RunHeadless(const std::vector<std::string>& arguments);
 
 }  // namespace sonvaro

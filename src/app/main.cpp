@@ -24,6 +24,7 @@ void PrintHelp() {
 
 int main(int argc, char** argv) {
     bool headless = false;
+    std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -35,16 +36,20 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--has-window") return 1;  // the windowed player is not built yet
-        if (arg == "--headless") headless = true;
+        if (arg == "--headless") {
+            headless = true;
+            continue;
+        }
         if (arg == "--info") {
-            std::vector<std::string> files(argv + i + 1, argv + argc);
-            if (files.empty()) {
+            std::vector<std::string> infoFiles(argv + i + 1, argv + argc);
+            if (infoFiles.empty()) {
                 PrintHelp();
                 return 2;
             }
-            return sonvaro::RunInfo(files, stdout);
+            return sonvaro::RunInfo(infoFiles, stdout);
         }
+        files.push_back(arg);
     }
     if (!headless) std::fputs("Sonvaro: Fensteroberfläche noch nicht verfügbar, starte ohne Fenster.\n", stderr);
-    return sonvaro::RunHeadless();
+    return sonvaro::RunHeadless(files);
 }

@@ -36,9 +36,21 @@ PlayerRun RunHeadless(const std::string& configHome, int signal) {
     close(out[1]);
     close(err[1]);
     PlayerRun run;
+    // Wait for the ready line; the start-up status lines come before it.
     pollfd pfd{out[0], POLLIN, 0};
+    std::string line;
     char c;
-    while (poll(&pfd, 1, 10000) == 1 && read(out[0], &c, 1) == 1 && c != '\n') run.firstLine += c;
+    while (poll(&pfd, 1, 10000) == 1 && read(out[0], &c, 1) == 1) {
+        if (c != '\n') {
+            line += c;
+            continue;
+        }
+        if (line.rfind("Sonvaro (ohne Fenster)", 0) == 0) {
+            run.firstLine = line;
+            break;
+        }
+        line.clear();
+    }
     kill(child, signal);
     int status = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

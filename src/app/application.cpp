@@ -1,0 +1,131 @@
+#include "app/application.h"
+
+#include <chrono>
+#include <thread>
+
+#include "core/clock.h"
+#include "core/data_folder.h"
+#include "core/messages.h"
+#include "library/library_file.h"
+#include "platform/file_info.h"
+#include "playback/audio_library/bass.h"
+#include "playlist/playlist_display.h"
+#include "playlist/playlist_file.h"
+#include "settings/settings_file.h"
+
+namespace sonvaro {
+
+PlayerClock SystemClock() {
+    return {&TickCount, &LocalSecondsNow,
+            [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }};
+}
+
+Application::Application(ApplicationPorts p, std::string appData, PlayerClock c)
+    : ports(p),
+      clock(std::move(c)),
+      appDataFolder(std::move(appData)),
+      data(DataFolderPath(appDataFolder)),
+      statistics(data.settings),
+      effects(data.settings),
+      editor(data.playlist, data.settings, tags, p.playlistView),
+      player(ChannelPlayerParts{data.settings, data.library, data.playlist, tags, log, statistics, effects, level,
+                                p.playerDisplay, p.playlistView, listeners, clock, p.clipboard, nullptr,
+                                p.tracker}),
+      playback(player, data.playlist, p.playlistView, editor, data.settings, tags) {
+    player.SetNextTitleHandler([this] { playback.PlayNext(); });
+}
+
+Application::~Application() {
+    // Channels call back into the player: the engine must go before it does.
+    if (engine.running) BASS_Free();
+}
+
+void Application::StartUp(const std::string& playFile) {
+    shuttingDown_ = false;
+    ports.splash.Open();
+    EnsureDataFolder(appDataFolder, ports.messages);
+
+    ports.splash.SetStatus("Lade Einstellungen..");
+    LoadSettings(data.settings, data.SettingsPath(), ports.settingsWindow);
+    ports.splash.SetStatus("Lade Medienbibliothek..");
+    LoadLibraryFile(data.library, data.LibraryPath());
+    ports.splash.SetStatus("Lade Wiedergabeliste..");
+    LoadPlaylistFile(data.playlist, data.PlaylistPath(), data.settings, &ports.playlistView);
+
+    ports.splash.SetStatus("Initialisiere BASS..");
+    InitAudioEngine(data.settings.BASS_QutputDevice, data.settings.BASS_OutputRate, data.settings, engine, workers,
+                    ports.messages);
+    if (engine.running) player.State().playSource = kSourceSingle;
+
+    ports.splash.SetStatus("Erstelle Programmoberfläche..");
+    ports.playlistView.SetPlaylistSummary(PlaylistSummaryText(data.playlist));
+    ports.playerDisplay.EnablePositionSlider(false);
+    ++data.settings.statistics.AppStart;
+    player.State().currentSlot = 1;
+    player.SetChannelVolume(-1);
+
+    if (!playFile.empty() && IsNonEmptyFile(playFile)) player.PlayChannel(playFile, kSourceSingle);
+
+    ports.splash.SetStatus("Starte..");
+    ports.splash.WaitMinimumTime();
+    ports.splash.Close();
+}
+
+void Application::AutosaveTick() {
+    const uint32_t now = clock.tick();
+    for (uint32_t* c : {&settingsClock_, &playlistClock_, &libraryClock_})
+        if (*c == 0) *c = now;
+    const Settings& s = data.settings;
+    const auto due = [&](uint32_t since) {
+        return static_cast<int64_t>(now - since) >= static_cast<int64_t>(s.Misc_AutoSave_IV);
+    };
+    if (s.Misc_AutoSave_PF != 0 && due(settingsClock_)) {
+        log.LogStatus("Autosave Preferences..");
+        if (ports.settingsWindow) ports.settingsWindow->StoreWindowState(data.settings);
+        SaveSettings(data.settings, data.SettingsPath(), false, ports.messages, log);
+        settingsClock_ = now;
+    }
+    if (s.Misc_AutoSave_PL != 0 && due(playlistClock_)) {
+        log.LogStatus("Autosave Playlist..");
+        SavePlaylistFile(data.playlist, data.PlaylistPath(), data.settings, false, ports.messages, log);
+        playlistClock_ = now;
+    }
+    if (s.Misc_AutoSave_ML != 0 && due(libraryClock_)) {
+        log.LogStatus("Autosave Medialibary..");
+        SaveLibraryFile(data.library, data.LibraryPath(), false, ports.messages, log);
+        libraryClock_ = now;
+    }
+}
+
+int Application::RequestExit(bool mayAsk) {
+    if (mayAsk && data.settings.Misc_EndQuestion > 0 &&
+        !ports.messages.Ask("Soll Sonvaro beendet werden?", "Beenden", MessageIcon::Question))
+        return -1;
+    shuttingDown_ = true;
+
+    log.LogStatus("Close Windows..");
+    ports.shutdown.CloseWindows();
+
+    log.LogStatus("Close Threads..");
+    workers.stopRequested = 1;
+    workers.StopScanAndWait();
+
+    log.LogStatus("Fade Out..");
+    if (engine.running && BASS_ChannelIsActive(player.State().CurrentChannel()) == BASS_ACTIVE_PLAYING)
+        player.FadeOut(1);
+
+    log.LogStatus("Bass Free..");
+    BASS_Free();
+    engine.running = false;
+
+    log.LogStatus("Save Data..");
+    if (ports.settingsWindow) ports.settingsWindow->StoreWindowState(data.settings);
+    data.SaveAll(ports.messages, log);
+
+    ports.shutdown.RemoveTrayIcon();
+    if (log.IsOpen()) log.LogStatus("Bye");
+    ports.shutdown.CloseLog();
+    return 0;
+}
+
+}  // namespace sonvaro

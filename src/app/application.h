@@ -1,0 +1,103 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/player_data.h"
+#include "core/status_log.h"
+#include "core/worker_state.h"
+#include "effects/effect_chain.h"
+#include "library/statistics.h"
+#include "playback/channel_player.h"
+#include "playback/engine_setup.h"
+#include "playback/level_display.h"
+#include "playback/playlist_playback.h"
+#include "playlist/playlist_editing.h"
+#include "tags/track_info_reader.h"
+
+namespace sonvaro {
+
+class Messages;
+class PlaylistDisplay;
+class SettingsWindowPort;
+
+// The start-up splash and its status line; the headless player prints the texts.
+class SplashPort {
+public:
+    virtual ~SplashPort() = default;
+    virtual void Open() = 0;
+    virtual void SetStatus(const std::string& text) = 0;
+    // Keeps taking events until the splash has been open for at least 1000 ms.
+    virtual void WaitMinimumTime() = 0;
+    virtual void Close() = 0;
+};
+
+// What the shut-down does to the windows.
+class ShutdownPort {
+public:
+    virtual ~ShutdownPort() = default;
+    // Hide and disable the main window, close the tool windows but the log, close the popup.
+    virtual void CloseWindows() = 0;
+    virtual void RemoveTrayIcon() = 0;
+    // When the log window is visible: its "Bye" line stays for a second; then it closes.
+    virtual void CloseLog() = 0;
+};
+
+struct ApplicationPorts {
+    Messages& messages;
+    SplashPort& splash;
+    PlayerDisplay& playerDisplay;
+    PlaylistDisplay& playlistView;
+    ShutdownPort& shutdown;
+    SettingsWindowPort* settingsWindow = nullptr;
+    Clipboard* clipboard = nullptr;
+    TrackerPopup* tracker = nullptr;
+};
+
+// The process-wide state and its life: start-up, timers, autosave, shut-down.
+// The windowed and the headless player each drive one of these.
+class Application {
+public:
+    Application(ApplicationPorts ports, std::string appDataFolder, PlayerClock clock);
+    ~Application();
+
+    // Start-up phase 2. `playFile`: a first command-line file, played as a single file.
+    void StartUp(const std::string& playFile = {});
+
+    // Timer callbacks, called on the ui thread.
+    void PlayerTick() { player.PlayerTick(); }  // every 50 ms
+    void AutosaveTick();                          // every 250 ms
+
+    // The one shut-down road. Returns -1 when the user declined the question;
+    // otherwise everything is saved and the caller ends the process with 0.
+    int RequestExit(bool mayAsk = true);
+    bool ShuttingDown() const { return shuttingDown_; }
+
+    // Public parts: the front ends and the later subsystems reach them directly.
+    ApplicationPorts ports;
+    PlayerClock clock;
+    std::string appDataFolder;
+    StatusLog log;
+    WorkerState workers;
+    PlayerData data;
+    TagReader tags;
+    StatisticsCounter statistics;
+    EffectChain effects;
+    LevelDisplay level;
+    ListenerList listeners;
+    AudioEngineState engine;
+    PlaylistEditor editor;
+    ChannelPlayer player;
+    PlaylistPlayback playback;
+
+private:
+    std::atomic<bool> shuttingDown_{false};
+    uint32_t settingsClock_ = 0, playlistClock_ = 0, libraryClock_ = 0;
+};
+
+// The millisecond and local-time clocks of the running program.
+PlayerClock SystemClock();
+
+}  // namespace sonvaro

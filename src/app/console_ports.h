@@ -1,0 +1,56 @@
+#pragma once
+#include <cstdio>
+#include <string>
+
+#include "app/application.h"
+#include "playback/player_ports.h"
+#include "playlist/playlist_display.h"
+
+namespace sonvaro {
+
+// Start-up status texts on standard output.
+class ConsoleSplash : public SplashPort {
+public:
+    void Open() override {}
+    void SetStatus(const std::string& text) override { std::printf("%s\n", text.c_str()), std::fflush(stdout); }
+    void WaitMinimumTime() override {}  // nothing to look at: no reason to wait
+    void Close() override {}
+};
+
+// The now-playing line: "artist – title  time", rewritten in place on a
+// terminal, one plain line per track otherwise.
+class ConsolePlayerDisplay : public PlayerDisplay {
+public:
+    explicit ConsolePlayerDisplay(std::FILE* out);
+    void SetInfoField(int field, const std::string& text) override;
+    void SetPositionSlider(int32_t) override {}
+    void EnablePositionSlider(bool) override {}
+    void SetPauseButton(bool pressed) override;
+    void SetMuteButton(bool) override {}
+    void SetTrayToolTip(const std::string&) override {}
+    void ShowLevelImage(const LevelDisplay&) override {}
+
+private:
+    void Print();
+    std::FILE* out_;
+    bool terminal_;
+    bool paused_ = false;
+    std::string title_, artist_, time_, printedTrack_;
+};
+
+// No view to redraw, nothing selected, no Escape key.
+class ConsolePlaylistView : public PlaylistDisplay {
+public:
+    void PlaylistReset() override {}
+    void FitPlaylistColumns() override {}
+    void SetPlaylistSummary(const std::string&) override {}
+};
+
+class ConsoleShutdown : public ShutdownPort {
+public:
+    void CloseWindows() override {}
+    void RemoveTrayIcon() override {}
+    void CloseLog() override {}
+};
+
+}  // namespace sonvaro

@@ -1,0 +1,344 @@
+#include "playback/channel_player.h"
+
+#include <cmath>
+
+#include "core/duration.h"
+#include "core/status_log.h"
+#include "core/text.h"
+#include "effects/effect_chain.h"
+#include "library/library.h"
+#include "library/statistics.h"
+#include "platform/file_info.h"
+#include "playback/audio_library/bass.h"
+#include "playback/level_display.h"
+#include "playback/position_text.h"
+#include "playlist/playlist_display.h"
+#include "settings/settings.h"
+#include "tags/module_info.h"
+#include "tags/track_info_reader.h"
+
+namespace sonvaro {
+namespace {
+
+constexpr const char* kFileLabels[5] = {"Titel:", "Artist:", "Album:", "Genre:", "Länge:"};
+
+int32_t RoundedSeconds(DWORD channel, QWORD bytes) {
+    const double seconds = BASS_ChannelBytes2Seconds(channel, bytes);
+    return std::isfinite(seconds) && seconds > 0 ? static_cast<int32_t>(std::lround(seconds)) : 0;
+}
+
+void FreeChannel(DWORD channel) {
+    if (!BASS_StreamFree(channel)) BASS_MusicFree(channel);
+}
+
+}  // namespace
+
+ChannelPlayer::ChannelPlayer(ChannelPlayerParts parts) : parts_(std::move(parts)) {}
+
+int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
+    if (StartsWithNoCase(path, "http://") || StartsWithNoCase(path, "ftp://")) {
+        if (parts_.radio) parts_.radio->OpenStation(path);
+        return 0;
+    }
+    const DWORD flags = BASS_STREAM_PRESCAN | BASS_STREAM_AUTOFREE;
+    DWORD channel = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, flags);
+    if (!channel) channel = BASS_MusicLoad(FALSE, path.c_str(), 0, 0, flags, 0);
+
+    BASS_CHANNELINFO channelInfo{};
+    const std::string& font = parts_.settings.BASS_MidiSF2File;
+    if (channel && BASS_ChannelGetInfo(channel, &channelInfo) && channelInfo.ctype == BASS_CTYPE_STREAM_MIDI &&
+        !font.empty() && IsNonEmptyFile(font)) {
+        const HSOUNDFONT handle = BASS_MIDI_FontInit(font.c_str(), 0);
+        BASS_MIDI_FontLoad(handle, -1, -1);
+        const BASS_MIDI_FONT fonts{handle, -1, 0};
+        BASS_MIDI_StreamSetFonts(channel, &fonts, 1);
+        BASS_MIDI_StreamLoadSamples(channel);
+    }
+    if (!channel) return 0;
+
+    // Silent before it starts, so no block is mixed at full volume before the fade-in.
+    BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, 0);
+    if (!BASS_ChannelPlay(channel, TRUE)) {
+        BASS_ChannelStop(state_.CurrentChannel());
+        FreeChannel(channel);
+        return 0;
+    }
+    if (state_.markedRow >= 0 && static_cast<size_t>(state_.markedRow) < parts_.playlist.size()) UnmarkRow();
+    BASS_ChannelSetSync(channel, BASS_SYNC_FREE, 0, &ChannelPlayer::StopChannel, this);
+
+    FadeOut(0);
+    state_.currentSlot = 1 - state_.currentSlot;
+    if (const DWORD old = state_.slotChannel[state_.currentSlot]) BASS_ChannelStop(old);
+    state_.slotChannel[state_.currentSlot] = channel;
+
+    float rate = 0;
+    BASS_ChannelGetAttribute(channel, BASS_ATTRIB_FREQ, &rate);
+    state_.info.sampleRate = rate;
+    parts_.effects.SetChannel(channel, rate);
+    parts_.effects.ApplyAll();
+
+    parts_.statistics.CountPlayDay(parts_.clock.now());
+    if (parts_.settings.MediaLib_AddPlay && addToLibrary_) addToLibrary_(path);
+    parts_.log.LogStatus("PlayChannel: " + std::to_string(channel));
+    FadeIn();
+
+    const int32_t length = RoundedSeconds(channel, BASS_ChannelGetLength(channel, BASS_POS_BYTE));
+    parts_.statistics.CountPlayStart();
+    state_.currentPath = path;
+    state_.position = 0;
+    state_.info.length = length;
+    state_.playSource = source;
+    state_.slotFade[state_.currentSlot] = 0;
+    for (int i = 0; i < 5; ++i) state_.labels[i] = kFileLabels[i];
+
+    TrackInfo fresh;
+    fresh.path = path;
+    ReadPlayableTrackInfo(parts_.tags, fresh);
+    TrackInfo& info = state_.info;
+    info.title = fresh.title;
+    info.artist = fresh.artist;
+    info.album = fresh.album;
+    info.year = fresh.year;
+    info.comment = fresh.comment;
+    info.trackNumber = fresh.trackNumber;
+    info.genre = fresh.genre;
+    info.bitrate = fresh.bitrate;
+    info.channels = fresh.channels;
+
+    SetSlider(0);
+    EnableSlider(length > 0);
+    UpdatePlayedEntries(parts_.library, path, fresh, parts_.clock.now());
+
+    parts_.listeners.NotifyAll(0, info.title);
+    parts_.listeners.NotifyAll(1, info.artist);
+    parts_.listeners.NotifyAll(2, info.album);
+    parts_.listeners.NotifyAll(3, std::to_string(info.year));
+    parts_.listeners.NotifyAll(4, info.comment);
+    parts_.listeners.NotifyAll(5, std::to_string(info.trackNumber));
+    parts_.listeners.NotifyAll(6, info.genre);
+
+    if (parts_.settings.Misc_Clipboard > 0 && parts_.clipboard) {
+        const std::string fields[] = {state_.currentPath,
+                                      info.title,
+                                      info.artist,
+                                      info.album,
+                                      std::to_string(info.year),
+                                      info.comment,
+                                      std::to_string(info.trackNumber),
+                                      info.genre,
+                                      std::to_string(info.bitrate),
+                                      std::to_string(std::lround(info.sampleRate)),
+                                      std::to_string(info.channels),
+                                      std::to_string(info.length)};
+        std::string text = "BL_CT,";
+        for (size_t i = 0; i < std::size(fields); ++i) text += (i ? "|" : "") + fields[i];
+        parts_.clipboard->SetText(text);
+    }
+    if (parts_.settings.Tracker_Enable != 0 && parts_.tracker) parts_.tracker->Show();
+    return 1;
+}
+
+void ChannelPlayer::FadeIn() {
+    BASS_ChannelSlideAttribute(state_.CurrentChannel(), BASS_ATTRIB_VOL, parts_.settings.Misc_Volume / 100.0f,
+                               static_cast<DWORD>(std::max(0, parts_.settings.BASS_FadeIn)) * 1000);
+}
+
+void ChannelPlayer::FadeOut(int wait) {
+    const DWORD channel = state_.CurrentChannel();
+    const uint32_t fadeMs = static_cast<uint32_t>(std::max(0, parts_.settings.BASS_FadeOut)) * 1000;
+    BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_VOL, 0.0f, fadeMs);
+    state_.slotFade[state_.currentSlot] = 4;
+    if (wait <= 0) return;
+    // Ends when silent, when the channel is gone, or at the latest a second after the fade should have ended.
+    const uint32_t start = parts_.clock.tick();
+    for (;;) {
+        float volume = 0;
+        if (!BASS_ChannelGetAttribute(channel, BASS_ATTRIB_VOL, &volume) || volume <= 0) return;
+        if (parts_.clock.tick() - start > fadeMs + 1000) return;
+        parts_.clock.sleepMs(5);
+    }
+}
+
+void ChannelPlayer::TogglePause() {
+    const DWORD channel = state_.CurrentChannel();
+    switch (BASS_ChannelIsActive(channel)) {
+        case BASS_ACTIVE_PAUSED:
+            BASS_ChannelPlay(channel, FALSE);
+            parts_.display.SetPauseButton(false);
+            break;
+        case BASS_ACTIVE_PLAYING:
+            BASS_ChannelPause(channel);
+            parts_.display.SetPauseButton(true);
+            break;
+        default: break;
+    }
+}
+
+void ChannelPlayer::SetChannelVolume(float level) {
+    if (level < 0.0f) level = parts_.settings.Misc_Volume / 100.0f;
+    if (const DWORD channel = state_.CurrentChannel()) {
+        if (BASS_ChannelIsSliding(channel, BASS_ATTRIB_VOL)) BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_VOL, level, 0);
+        else BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, level);
+    }
+    const int muted = parts_.settings.Misc_Volume == 0 ? 1 : 0;
+    if (muted != muteShown_) {
+        muteShown_ = muted;
+        parts_.display.SetMuteButton(muted == 1);
+    }
+}
+
+void ChannelPlayer::SeekFromSlider(int32_t value, bool buttonDown) {
+    if (state_.info.length <= 0) return;
+    state_.seeking = 1;
+    if (buttonDown) return;
+    const DWORD channel = state_.CurrentChannel();
+    const QWORD length = BASS_ChannelGetLength(channel, BASS_POS_BYTE);
+    if (length != static_cast<QWORD>(-1) && value >= 0)
+        BASS_ChannelSetPosition(channel, length * static_cast<QWORD>(value) / 1000, BASS_POS_BYTE);
+    state_.seeking = 0;
+}
+
+void ChannelPlayer::Stop() {
+    state_.playSource = kSourceSingle;
+    FadeOut(0);
+}
+
+void ChannelPlayer::MarkRow(int32_t row) {
+    state_.markedRow = row;
+    parts_.playlistView.SetRowMarked(row, true);
+    rowMarked_ = true;
+}
+
+void ChannelPlayer::UnmarkRow() {
+    if (!rowMarked_) return;
+    parts_.playlistView.SetRowMarked(state_.markedRow, false);
+    rowMarked_ = false;
+}
+
+void ChannelPlayer::ShowField(int field, const std::string& text) {
+    if (state_.shownFields[field] == text) return;
+    state_.shownFields[field] = text;
+    parts_.display.SetInfoField(field, text);
+}
+
+void ChannelPlayer::SetSlider(int32_t value) {
+    if (state_.shownSlider == value) return;
+    state_.shownSlider = value;
+    parts_.display.SetPositionSlider(value);
+}
+
+void ChannelPlayer::EnableSlider(bool enabled) {
+    if (state_.shownSliderEnabled == static_cast<int>(enabled)) return;
+    state_.shownSliderEnabled = enabled;
+    parts_.display.EnablePositionSlider(enabled);
+}
+
+void ChannelPlayer::PlayerTick() {
+    if (state_.info.length <= 0 && state_.info.length != -1) {
+        state_.info.length = -1;
+        SetSlider(0);
+        EnableSlider(false);
+    }
+    bool anyActive = false;
+    for (int slot = 0; slot < 2; ++slot) {
+        const DWORD channel = state_.slotChannel[slot];
+        if (channel && BASS_ChannelIsActive(channel) != BASS_ACTIVE_STOPPED) {
+            float volume = 0;
+            BASS_ChannelGetAttribute(channel, BASS_ATTRIB_VOL, &volume);
+            state_.slotVolume[slot] = volume;
+            anyActive = true;
+        } else {
+            state_.slotChannel[slot] = 0;
+            state_.slotFade[slot] = 0;
+            state_.slotVolume[slot] = 0;
+        }
+    }
+    for (int slot = 0; slot < 2; ++slot) {
+        if (state_.slotFade[slot] == 4 && state_.slotVolume[slot] <= 0 && state_.slotChannel[slot]) {
+            BASS_ChannelStop(state_.slotChannel[slot]);
+            state_.slotChannel[slot] = 0;
+        }
+    }
+
+    if (!anyActive) {
+        for (auto& label : state_.labels) label.clear();
+        if (state_.levelShown) {
+            parts_.level.Blank(parts_.settings.GUI_ColorB);
+            parts_.display.ShowLevelImage(parts_.level);
+            state_.levelShown = false;
+        }
+        if (state_.shownSlider != 0) {
+            SetSlider(0);
+            EnableSlider(false);
+        }
+        for (int field : {1, 3, 5, 7, 9, 2, 4, 6, 8, 10}) ShowField(field, "");
+        UnmarkRow();
+        if (parts_.tracker) parts_.tracker->CloseUnlessPinned();
+        if (nextTitle_) nextTitle_();
+        return;
+    }
+
+    const DWORD channel = state_.CurrentChannel();
+    switch (BASS_ChannelIsActive(channel)) {
+        case BASS_ACTIVE_STOPPED: state_.currentPath.clear(); return;
+        case BASS_ACTIVE_PLAYING: break;
+        default: return;  // stalled or paused
+    }
+    for (int i = 0; i < 5; ++i) ShowField(1 + 2 * i, state_.labels[i]);
+
+    int64_t fill = 100;
+    if (state_.playSource == kSourceRadio) {
+        const QWORD end = BASS_StreamGetFilePosition(channel, BASS_FILEPOS_END);
+        const QWORD buffered = BASS_StreamGetFilePosition(channel, BASS_FILEPOS_BUFFER);
+        fill = end > 0 && end != static_cast<QWORD>(-1) && buffered != static_cast<QWORD>(-1)
+                   ? static_cast<int64_t>(buffered * 100 / end)
+                   : 0;
+    }
+    if (fill < 50) {
+        ShowField(2, "Bufferung.. [" + std::to_string(fill) + "%]");
+    } else {
+        ShowField(2, state_.info.title);
+        ShowField(4, state_.info.artist);
+        ShowField(6, state_.info.album);
+        ShowField(8, state_.info.genre);
+    }
+
+    const Settings& s = parts_.settings;
+    if (parts_.level.Draw(channel, s.Misc_SpectrumType, s.GUI_ColorB, s.GUI_ColorF, parts_.clock.tick())) {
+        parts_.display.ShowLevelImage(parts_.level);
+        state_.levelShown = true;
+    }
+    UpdatePositionDisplay();
+    if (state_.info.length > 0 && state_.info.length - state_.position <= s.BASS_FadeOut) FadeOut(0);
+    parts_.statistics.CountPlayTime(parts_.clock.tick());
+}
+
+void ChannelPlayer::UpdatePositionDisplay() {
+    const DWORD channel = state_.CurrentChannel();
+    state_.position = RoundedSeconds(channel, BASS_ChannelGetPosition(channel, BASS_POS_BYTE));
+    const int32_t length = state_.info.length;
+    if (!state_.seeking) {
+        if (length <= 0) {
+            if (state_.shownSlider != 0) {
+                ShowField(10, "");
+                SetSlider(0);
+            }
+        } else {
+            SetSlider(PositionSliderValue(state_.position, length));
+        }
+    }
+    const std::string text = PositionText(parts_.settings.GUI_LengthFormat, state_.position, length);
+    if (state_.shownFields[10] != text) {
+        ShowField(10, text);
+        parts_.display.SetTrayToolTip(TrayToolTip(state_.info.title, text));
+    }
+}
+
+void ChannelPlayer::StopChannel(uint32_t, uint32_t channel, uint32_t, void* user) {
+    auto* self = static_cast<ChannelPlayer*>(user);
+    self->parts_.log.LogStatus("StopChannel: " + std::to_string(channel));
+    self->parts_.statistics.CountPlayEnd();
+    self->parts_.listeners.NotifyAll(10, "");
+}
+
+}  // namespace sonvaro

@@ -1,0 +1,95 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "playback/player_ports.h"
+#include "playback/player_state.h"
+#include "playlist/track_info.h"
+
+namespace sonvaro {
+
+class EffectChain;
+class LevelDisplay;
+class PlaylistDisplay;
+class StatisticsCounter;
+class StatusLog;
+class TagReader;
+struct Library;
+struct Settings;
+
+// Everything the channel player talks to. Pointers may be null where the
+// program has no such thing (no clipboard or tracker without a desktop, no
+// radio until it is set up).
+struct ChannelPlayerParts {
+    Settings& settings;
+    Library& library;
+    Playlist& playlist;
+    TagReader& tags;
+    StatusLog& log;
+    StatisticsCounter& statistics;
+    EffectChain& effects;
+    LevelDisplay& level;
+    PlayerDisplay& display;
+    PlaylistDisplay& playlistView;
+    ListenerList& listeners;
+    PlayerClock clock;
+    Clipboard* clipboard = nullptr;
+    RadioPort* radio = nullptr;
+    TrackerPopup* tracker = nullptr;
+};
+
+// Turns paths into playing channels over two cross-fading slots and follows
+// them every 50 ms.
+class ChannelPlayer {
+public:
+    explicit ChannelPlayer(ChannelPlayerParts parts);
+
+    PlayerState& State() { return state_; }
+    const PlayerState& State() const { return state_; }
+
+    // 1 when a file channel started; 0 otherwise (radio addresses are handed on).
+    int PlayChannel(const std::string& path, int32_t source);
+    void FadeIn();
+    // Slides the current channel to silence; with wait > 0 returns once it is
+    // silent, gone, or the fade time + 1 s has passed.
+    void FadeOut(int wait);
+    void TogglePause();
+    // level < 0: the volume slider's value (Misc_Volume).
+    void SetChannelVolume(float level);
+    // The position slider moved to `value` (0..1000); seeks when the button is released.
+    void SeekFromSlider(int32_t value, bool buttonDown);
+    // The stop command: no automatic advance, fade out; the tick stops the channel.
+    void Stop();
+    void PlayerTick();
+
+    // The playing row's mark in the playlist view.
+    void MarkRow(int32_t row);
+    void UnmarkRow();
+    bool RowMarked() const { return rowMarked_; }
+
+    // Called at every idle tick (the next title of the playlist).
+    void SetNextTitleHandler(std::function<void()> handler) { nextTitle_ = std::move(handler); }
+    // Called for MediaLib_AddPlay with the path of each started file.
+    void SetAddToLibraryHandler(std::function<void(const std::string&)> handler) {
+        addToLibrary_ = std::move(handler);
+    }
+
+    // The engine's channel-freed notification; runs on an engine thread.
+    static void StopChannel(uint32_t sync, uint32_t channel, uint32_t data, void* user);
+
+private:
+    void UpdatePositionDisplay();
+    void ShowField(int field, const std::string& text);
+    void SetSlider(int32_t value);
+    void EnableSlider(bool enabled);
+
+    ChannelPlayerParts parts_;
+    PlayerState state_;
+    bool rowMarked_ = false;
+    int muteShown_ = -1;
+    std::function<void()> nextTitle_;
+    std::function<void(const std::string&)> addToLibrary_;
+};
+
+}  // namespace sonvaro

@@ -1,0 +1,41 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/track_info.h"
+
+namespace sonvaro {
+
+enum PlaySource : int32_t {
+    kSourceNone = 0,
+    kSourceSingle = 1,  // a single file, or stopped: no automatic advance
+    kSourcePlaylist = 2,
+    kSourceLibrary = 3,
+    kSourceRadio = 4,
+};
+
+// The now-playing record. Only the ui thread touches it.
+struct PlayerState {
+    int32_t currentSlot = 1;
+    std::string currentPath;
+    std::array<uint32_t, 2> slotChannel{};
+    std::array<int32_t, 2> slotFade{};  // 4: fading out
+    std::array<float, 2> slotVolume{};
+    int32_t position = 0;  // seconds
+    int32_t seeking = 0;
+    int32_t playSource = kSourceNone;
+    int32_t markedRow = 0;
+    std::array<std::string, 5> labels;
+    TrackInfo info;  // info.length -1: no known length
+
+    // What the screen shows now, so each control is written only on change.
+    std::array<std::string, 11> shownFields;  // 1..10
+    int32_t shownSlider = -1;
+    int shownSliderEnabled = -1;
+    bool levelShown = false;
+
+    uint32_t CurrentChannel() const { return slotChannel[currentSlot]; }
+};
+
+}  // namespace sonvaro

@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <random>
+
+#include "playlist/track_info.h"
+
+namespace sonvaro {
+
+class ChannelPlayer;
+class PlaylistDisplay;
+class PlaylistEditor;
+class TagReader;
+struct Settings;
+
+// Which playlist entry plays: play, next, previous with repeat and shuffle,
+// and the playlist changes that must keep the playing row's mark right.
+class PlaylistPlayback {
+public:
+    PlaylistPlayback(ChannelPlayer& player, Playlist& playlist, PlaylistDisplay& view, PlaylistEditor& editor,
+                     const Settings& settings, TagReader& tags);
+
+    // 1: a paused track resumed; 2: the current track restarted; 0 otherwise.
+    int PlaySelected();
+    void PlayNext();
+    void PlayPrevious();
+    // Plays a row and marks it when it started; true on success.
+    bool PlayRow(int32_t row);
+    // mode < 0 removes every entry, otherwise the selected rows.
+    void RemovePlaylistRows(int mode);
+    void RefreshSelectedEntry();
+    // Sorts and keeps the mark on the playing entry, wherever it moved.
+    void SortPlaylist(int mode);
+
+private:
+    int32_t RandomRowOtherThanMarked();
+
+    ChannelPlayer& player_;
+    Playlist& playlist_;
+    PlaylistDisplay& view_;
+    PlaylistEditor& editor_;
+    const Settings& settings_;
+    TagReader& tags_;
+    std::mt19937 random_;
+};
+
+}  // namespace sonvaro
