@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
+#include <thread>
 
 #include "settings/settings_file.h"
 #include "support/test_support.h"
@@ -148,6 +150,74 @@ TEST(InfoCommand, PrintsEveryFieldInOrder) {
                        "type=\n");
     RunInfoCommand("'" + wav + "' '" + dir.path() + "missing.mp3'", &exitCode);
     EXPECT_EQ(exitCode, 1);
+}
+
+}  // namespace
+}  // namespace sonvaro
+
+namespace sonvaro {
+namespace {
+
+// Reads lines from the player's output until `done` holds or 20 s pass.
+bool ReadUntil(int fd, std::string& seen, const std::function<bool(const std::string&)>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    char buf[512];
+    while (!done(seen)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd pfd{fd, POLLIN, 0};
+        if (poll(&pfd, 1, static_cast<int>(left.count())) != 1) return false;
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) return false;
+        seen.append(buf, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+TEST(Headless, PlaysItsArgumentsAutosavesAndEndsCleanly) {
+    test::TempDir home;
+    const std::string folder = home / "Sonvaro/";
+    std::filesystem::create_directories(folder);
+    test::WriteFile(folder + "Sonvaro.ini",
+                    "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMisc_AutoSave_IV=0\n");
+    for (const char* name : {"eins.wav", "zwei.wav"})
+        ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + home.path() + name + "' synth 1 sine 440").c_str()),
+                  0);
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], 1);
+        setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+        execl(SONVARO_BINARY, SONVARO_BINARY, "--headless", (home.path() + "eins.wav").c_str(),
+              (home.path() + "zwei.wav").c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string seen;
+    // Both tracks were announced, and the second one has ended: back to idle.
+    const bool played = ReadUntil(out[0], seen, [](const std::string& s) {
+        return s.find("eins  ") != std::string::npos && s.find("zwei  ") != std::string::npos;
+    });
+    EXPECT_TRUE(played) << seen;
+    // Autosave at every tick writes the playlist while the player runs.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (test::ReadFile(folder + "PlayList.dat").find("zwei.wav") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_NE(test::ReadFile(folder + "PlayList.dat").find("zwei.wav"), std::string::npos);
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(out[0]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const Settings s = SettingsFromText(test::ReadFile(folder + "Sonvaro.ini"));
+    EXPECT_GE(s.statistics.PlayStart, 2);
+    EXPECT_EQ(s.statistics.AppStart, 1);
+    EXPECT_EQ(s.BASS_QutputDevice, 0);
+    const auto lines = test::SplitCrLf(test::ReadFile(folder + "PlayList.dat"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].rfind("ETY:" + home.path() + "eins.wav|eins|", 0), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,140 @@
+#pragma once
+// A channel player on the offline engine with recording ports and a clock the
+// test moves: time passes only when the test mixes frames.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/status_log.h"
+#include "effects/effect_chain.h"
+#include "library/library.h"
+#include "library/statistics.h"
+#include "playback/audio_library/bass.h"
+#include "playback/audio_library/offline_output.h"
+#include "playback/channel_player.h"
+#include "playback/level_display.h"
+#include "playback/playlist_playback.h"
+#include "playlist/playlist_display.h"
+#include "playlist/playlist_editing.h"
+#include "settings/settings.h"
+#include "tags/track_info_reader.h"
+
+namespace sonvaro::test {
+
+// A sine tone WAV of the given seconds, made once with sox.
+inline std::string ToneFile(int seconds, const std::string& name = "") {
+    const std::string folder = std::string(SONVARO_FIXTURES) + "/player/";
+    const std::string path = folder + (name.empty() ? "tone" + std::to_string(seconds) + "s.wav" : name);
+    if (!std::filesystem::exists(path)) {
+        std::filesystem::create_directories(folder);
+        const std::string cmd = "sox -n -r 44100 -c 2 -b 16 '" + path + ".tmp.wav' synth " +
+                                std::to_string(seconds) + " sine 440 vol 0.5 && mv '" + path + ".tmp.wav' '" + path + "'";
+        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
+    }
+    return path;
+}
+
+class RecordingPlayerDisplay : public PlayerDisplay {
+public:
+    void SetInfoField(int field, const std::string& text) override { fields[field] = text, ++writes; }
+    void SetPositionSlider(int32_t value) override { slider = value; }
+    void EnablePositionSlider(bool enabled) override { sliderEnabled = enabled; }
+    void SetPauseButton(bool pressed) override { pause = pressed; }
+    void SetMuteButton(bool muted) override { mute = muted; }
+    void SetTrayToolTip(const std::string& text) override { toolTip = text; }
+    void ShowLevelImage(const LevelDisplay&) override { ++levelImages; }
+    std::map<int, std::string> fields;
+    int writes = 0, levelImages = 0;
+    int32_t slider = -1;
+    bool sliderEnabled = false, pause = false, mute = false;
+    std::string toolTip;
+};
+
+class RecordingPlaylistView : public PlaylistDisplay {
+public:
+    void PlaylistReset() override { ++resets; }
+    void FitPlaylistColumns() override {}
+    void SetPlaylistSummary(const std::string& text) override { summary = text; }
+    void SetRowMarked(int row, bool marked) override {
+        if (marked) markedRows.insert(row);
+        else markedRows.erase(row);
+    }
+    std::vector<int> SelectedRows() const override { return selected; }
+    std::vector<int> selected;
+    std::set<int> markedRows;
+    std::string summary;
+    int resets = 0;
+};
+
+class RecordingClipboard : public Clipboard {
+public:
+    void SetText(const std::string& t) override { text = t; }
+    std::string text;
+};
+
+class PlayerTest : public ::testing::Test {
+protected:
+    static constexpr unsigned kRate = 44100;
+
+    void SetUp() override {
+        ASSERT_TRUE(audio::InitOffline(kRate)) << BASS_ErrorGetCode();
+        player.SetNextTitleHandler([this] { playback.PlayNext(); });
+        settings.BASS_FadeIn = 0;
+        settings.BASS_FadeOut = 0;
+        log.SetOpen(true);
+    }
+    void TearDown() override { BASS_Free(); }
+
+    PlayerClock Clock() {
+        return {[this] { return tick; }, [this] { return now; }, [this](int ms) { Mix(ms); }};
+    }
+
+    // Mixes `ms` of audio (what is heard moves on) and advances the tick clock.
+    void Mix(int ms) {
+        std::vector<float> frames(static_cast<size_t>(kRate) * ms / 1000 * 2);
+        audio::PullOffline(frames.data(), frames.size() / 2);
+        tick += static_cast<uint32_t>(ms);
+    }
+    // Runs the 50 ms player tick for `ms` of audio.
+    void Run(int ms) {
+        for (int t = 0; t < ms; t += 50) {
+            Mix(50);
+            player.PlayerTick();
+        }
+    }
+    void AddFiles(const std::vector<std::string>& paths) {
+        for (const auto& p : paths) editor.AddToPlaylist(p);
+    }
+    int ActiveChannels() {
+        int n = 0;
+        for (uint32_t c : player.State().slotChannel)
+            if (c && BASS_ChannelIsActive(c) != BASS_ACTIVE_STOPPED) ++n;
+        return n;
+    }
+
+    uint32_t tick = 100000;
+    int64_t now = 1704672000 + 12 * 3600;  // 2024-01-08 12:00
+    Settings settings;
+    Library library;
+    Playlist playlist;
+    TagReader tags;
+    StatusLog log;
+    StatisticsCounter statistics{settings};
+    EffectChain effects{settings};
+    LevelDisplay level;
+    RecordingPlayerDisplay display;
+    RecordingPlaylistView view;
+    ListenerList listeners;
+    RecordingClipboard clipboard;
+    ChannelPlayer player{ChannelPlayerParts{settings, library, playlist, tags, log, statistics, effects, level,
+                                            display, view, listeners, Clock(), &clipboard}};
+    PlaylistEditor editor{playlist, settings, tags, view};
+    PlaylistPlayback playback{player, playlist, view, editor, settings, tags};
+};
+
+}  // namespace sonvaro::test

@@ -1,0 +1,177 @@
+#include "playlist/playlist_editing.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include "playback/audio_library/bass.h"
+#include "playback/audio_library/fixtures.h"
+#include "playback/playlist_rows.h"
+#include "playlist/playlist_display.h"
+#include "settings/settings.h"
+#include "support/test_support.h"
+#include "tags/track_info_reader.h"
+
+namespace sonvaro {
+namespace {
+
+class EngineEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { BASS_Init(0, 44100, 0, nullptr, nullptr); }
+    void TearDown() override { BASS_Free(); }
+};
+const auto* const kEngine = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
+
+class CountingView : public PlaylistDisplay {
+public:
+    void PlaylistReset() override { ++resets; }
+    void FitPlaylistColumns() override { ++fits; }
+    void SetPlaylistSummary(const std::string& text) override { summary = text; }
+    void RowAppended() override { ++appended; }
+    bool EscapePressed() override { return --escapeAfter == 0; }
+    int resets = 0, fits = 0, appended = 0, escapeAfter = -1;
+    std::string summary;
+};
+
+class EditingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wav = fixtures::Path("sine.wav");
+        mod = fixtures::Path("tune.mod");
+    }
+    std::vector<std::string> Paths() const {
+        std::vector<std::string> out;
+        for (const auto& e : playlist) out.push_back(e.info.path);
+        return out;
+    }
+    // The order the file system lists a folder in, which adding must keep.
+    static std::vector<std::string> Listing(const std::string& folder) {
+        std::vector<std::string> names;
+        DIR* dir = opendir(folder.c_str());
+        while (const dirent* e = readdir(dir))
+            if (e->d_name[0] != '.') names.push_back(e->d_name);
+        closedir(dir);
+        return names;
+    }
+    std::string wav, mod;
+    test::TempDir dir;
+    Playlist playlist;
+    Settings settings;
+    TagReader tags;
+    CountingView view;
+    PlaylistEditor editor{playlist, settings, tags, view};
+};
+
+TEST_F(EditingTest, AddFolderWalksInFileSystemOrder) {
+    std::filesystem::create_directories(dir / "x");
+    for (const char* name : {"b.wav", "a.wav", "c.wav", "d.wav"}) std::filesystem::copy_file(wav, dir / name);
+    std::filesystem::copy_file(wav, dir / "x/inner.wav");
+    test::WriteFile(dir / "notes.txt", "not audio");
+    test::WriteFile(dir / "broken.mp3", std::string(2048, '\x55'));
+    std::filesystem::copy_file(mod, dir / "tune.mod");
+    test::WriteFile(dir / "list.m3u", "#EXTM3U\n" + wav + "\n");
+
+    editor.AddFolder(dir.path(), false);
+    std::vector<std::string> expected;
+    for (const std::string& name : Listing(dir.path())) {
+        if (name == "b.wav" || name == "a.wav" || name == "c.wav" || name == "d.wav" || name == "tune.mod")
+            expected.push_back(dir / name);
+        if (name == "list.m3u") expected.push_back(wav);  // imported, never an entry itself
+    }
+    EXPECT_EQ(Paths(), expected);
+    const auto module = std::find_if(playlist.begin(), playlist.end(),
+                                     [&](const PlaylistEntry& e) { return e.info.path == dir / "tune.mod"; });
+    ASSERT_NE(module, playlist.end());
+    EXPECT_EQ(module->info.channelType, 0x20000);
+    EXPECT_GT(module->info.length, 0);
+
+    playlist.clear();
+    editor.AddFolder(dir.path(), true);
+    const auto paths = Paths();
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), dir / "x/inner.wav"), 1);
+    EXPECT_EQ(playlist.size(), expected.size() + 1);
+}
+
+TEST_F(EditingTest, EscapeEndsTheWalk) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) std::filesystem::copy_file(wav, dir / name);
+    view.escapeAfter = 2;  // pressed before the second entry
+    editor.AddFolder(dir.path(), true);
+    EXPECT_EQ(playlist.size(), 1u);
+}
+
+TEST_F(EditingTest, AddingAcceptsFilesAndStreamsWithFreshKeys) {
+    editor.AddToPlaylist(wav);
+    editor.AddToPlaylist(wav);
+    editor.AddToPlaylist("http://radio.example/live");
+    editor.AddToPlaylist(dir / "missing.wav");
+    ASSERT_EQ(playlist.size(), 3u);
+    EXPECT_EQ(playlist[2].info.path, "http://radio.example/live");
+    EXPECT_EQ(view.appended, 3);
+    EXPECT_EQ(view.summary, " 3 [00:00:06]");
+    test::WriteFile(dir / "dropped.txt", "");
+    editor.AddDroppedItems(wav + "\n" + dir.path() + "\n" + dir / "dropped.txt" + "\n");
+    EXPECT_EQ(playlist.size(), 4u);
+}
+
+TEST_F(EditingTest, SortIsStableAndByteWise) {
+    auto entry = [](const char* title, int16_t track, int32_t length) {
+        PlaylistEntry e;
+        e.info.title = title;
+        e.info.trackNumber = track;
+        e.info.length = length;
+        return e;
+    };
+    playlist = {entry("b", 2, 10), entry("Z", -1, 0), entry("a", 2, 5), entry("ä", -1, 7)};
+    const auto moved = editor.SortPlaylist(4);
+    std::vector<std::string> titles;
+    for (const auto& e : playlist) titles.push_back(e.info.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Z", "ä", "b", "a"}));  // unknown first, ties keep order
+    EXPECT_EQ(moved, (std::vector<size_t>{2, 0, 3, 1}));
+    editor.SortPlaylist(1);
+    titles.clear();
+    for (const auto& e : playlist) titles.push_back(e.info.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Z", "a", "b", "ä"}));
+    Playlist one{entry("x", 1, 1)};
+    playlist = one;
+    EXPECT_TRUE(editor.SortPlaylist(0).empty());  // one entry: no new key
+    EXPECT_EQ(playlist[0].shuffleKey, one[0].shuffleKey);
+}
+
+TEST_F(EditingTest, SearchLooksOnlyInTheChosenFields) {
+    playlist.resize(3);
+    playlist[0].info = {.path = "/m/Liebe.mp3", .title = "Sommer", .artist = "Band"};
+    playlist[1].info = {.path = "/m/x.mp3", .title = "Winter", .album = "LIEBE"};
+    playlist[2].info = {.path = "/m/y.mp3", .title = "Herbst", .comment = "große Liebe"};
+    EXPECT_TRUE(editor.SearchPlaylist("   ", SearchField::Everywhere).empty());
+    const auto all = editor.SearchPlaylist(" liebe ", SearchField::Everywhere);
+    ASSERT_EQ(all.size(), 2u);  // the path does not count
+    EXPECT_EQ(all[0], (std::pair<size_t, std::string>{1, "Winter"}));
+    EXPECT_EQ(editor.SearchPlaylist("liebe", SearchField::Comment).size(), 1u);
+    EXPECT_TRUE(editor.SearchPlaylist("liebe", SearchField::Title).empty());
+    EXPECT_EQ(editor.SearchPlaylist("GROSSE", SearchField::Comment).size(), 0u);
+    EXPECT_EQ(editor.SearchPlaylist("GROßE", SearchField::Comment).size(), 1u);
+}
+
+TEST_F(EditingTest, CopyKeepsTheLaterOfTwoSameNames) {
+    std::filesystem::create_directories(dir / "one");
+    std::filesystem::create_directories(dir / "two");
+    std::filesystem::create_directories(dir / "target");
+    test::WriteFile(dir / "one/song.mp3", "first");
+    test::WriteFile(dir / "two/song.mp3", "second");
+    playlist.resize(3);
+    playlist[0].info.path = dir / "one/song.mp3";
+    playlist[1].info.path = dir / "missing.mp3";
+    playlist[2].info.path = dir / "two/song.mp3";
+    editor.CopyFiles({0, 1, 2}, dir / "target");
+    EXPECT_EQ(test::ReadFile(dir / "target/song.mp3"), "second");
+}
+
+TEST(PlaylistRows, ShowOnlyPositiveNumbers) {
+    TrackInfo info{.title = " Titel ", .artist = "A", .trackNumber = -1, .length = 0, .channelType = 0};
+    EXPECT_EQ(PlaylistRowTexts(info), (std::array<std::string, 8>{"", "Titel", "A", "", "", "", "", ""}));
+    info = {.title = "t", .year = 1999, .trackNumber = 7, .length = 3725, .channelType = 0x10005};
+    EXPECT_EQ(PlaylistRowTexts(info), (std::array<std::string, 8>{"", "t", "", "", "7", "01:02:05", "1999", "MP3"}));
+}
+
+}  // namespace
+}  // namespace sonvaro
