@@ -5,6 +5,7 @@
 
 #include "app/headless.h"
 #include "app/info_command.h"
+#include "platform/fault_handler.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ void PrintHelp() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    sonvaro::InstallFaultHandler();
     bool headless = false;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {

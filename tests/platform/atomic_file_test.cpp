@@ -93,3 +93,46 @@ TEST(FileInfo, TellsFilesFoldersAndEmptyFilesApart) {
 
 }  // namespace
 }  // namespace sonvaro
+
+#include "platform/fault_handler.h"
+
+namespace sonvaro {
+namespace {
+
+// Runs `crash` in a child with the handler installed; returns its stderr and exit status.
+std::pair<std::string, int> CrashReport(void (*crash)()) {
+    int err[2];
+    if (pipe(err) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(err[1], 2);
+        InstallFaultHandler();
+        // noexcept: an exception must reach terminate, not the test framework.
+        [crash]() noexcept { crash(); }();
+        _exit(0);
+    }
+    close(err[1]);
+    std::string text;
+    char buf[256];
+    for (ssize_t n; (n = read(err[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+    close(err[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return {text, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(FaultHandler, ReportsAddressAndPositionThenEnds) {
+    const auto [text, code] = CrashReport([] {
+        volatile int* bad = reinterpret_cast<int*>(0x10);
+        *bad = 1;
+    });
+    EXPECT_EQ(code, 70);
+    EXPECT_EQ(text.rfind("Fehler\nAdresse: 0x0000000000000010\nZeile: 0x", 0), 0u) << text;
+
+    const auto [thrown, thrownCode] = CrashReport([] { throw std::runtime_error("kaputt"); });
+    EXPECT_EQ(thrownCode, 70);
+    EXPECT_NE(thrown.find("Zeile: kaputt"), std::string::npos) << thrown;
+}
+
+}  // namespace
+}  // namespace sonvaro
