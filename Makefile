@@ -1,10 +1,11 @@
 # The two commands that do everything on a fresh Debian 12 machine: `make run` and `make test`.
 BUILD        ?= build
 FUZZ_BUILD   ?= build-fuzz
+TSAN_BUILD   ?= build-tsan
 FUZZ_SECONDS ?= 30
 JOBS         ?= 2
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test bench fuzz tsan clean
 
 all: build
 
@@ -34,5 +35,12 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# The threaded tests under ThreadSanitizer.
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DSONVARO_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
+	cmake --build $(TSAN_BUILD) -j$(JOBS) --target playback_tests
+	TSAN_OPTIONS="halt_on_error=1" $(TSAN_BUILD)/tests/playback/playback_tests
+
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(TSAN_BUILD)

@@ -162,10 +162,10 @@ TEST_F(ChannelPlayerTest, TheEndOfAChannelIsCountedAndReportedOnce) {
     // The freed notification comes from an engine thread.
     for (int i = 0; i < 400 && statistics.PlayEnd() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(statistics.PlayEnd(), 1);
+    listeners.Remove(&listener);
     std::lock_guard lock(listener.mutex);
     EXPECT_EQ(listener.codes.back(), 10);
     EXPECT_EQ(std::count(listener.codes.begin(), listener.codes.end(), 10), 1);
-    listeners.Remove(&listener);
 }
 
 TEST_F(ChannelPlayerTest, IdleTickClearsTheDisplay) {
