@@ -1,0 +1,63 @@
+// Where a stream's encoded bytes come from. Files today; a network download
+// buffer implements the same interface so decoders never know the difference.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace sonvaro::audio {
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Reads up to `size` bytes; returns the count, 0 at the end, -1 on error.
+    virtual std::int64_t Read(void* buffer, std::size_t size) = 0;
+    // Moves to an absolute offset; false when not possible.
+    virtual bool Seek(std::int64_t offset) = 0;
+    virtual std::int64_t Position() const = 0;
+    // Total size in bytes, -1 when unknown (live streams).
+    virtual std::int64_t Size() const = 0;
+    virtual bool Seekable() const = 0;
+    // Bytes available without waiting (network buffering); files have them all.
+    virtual std::int64_t Buffered() const { return Size() - Position(); }
+};
+
+// A window [offset, offset+length) of a file on disk; length 0 means to the end.
+class FileByteSource final : public ByteSource {
+public:
+    static std::unique_ptr<FileByteSource> Open(const std::string& path, std::int64_t offset, std::int64_t length);
+    ~FileByteSource() override;
+
+    std::int64_t Read(void* buffer, std::size_t size) override;
+    bool Seek(std::int64_t offset) override;
+    std::int64_t Position() const override { return pos_; }
+    std::int64_t Size() const override { return size_; }
+    bool Seekable() const override { return true; }
+
+private:
+    FileByteSource(std::FILE* file, std::int64_t base, std::int64_t size) : file_(file), base_(base), size_(size) {}
+    std::FILE* file_;
+    std::int64_t base_;
+    std::int64_t size_;
+    std::int64_t pos_ = 0;
+};
+
+// A copy of caller memory (BASS_StreamCreateFile with mem = TRUE).
+class MemoryByteSource final : public ByteSource {
+public:
+    MemoryByteSource(const void* data, std::size_t size);
+    std::int64_t Read(void* buffer, std::size_t size) override;
+    bool Seek(std::int64_t offset) override;
+    std::int64_t Position() const override { return pos_; }
+    std::int64_t Size() const override { return static_cast<std::int64_t>(data_.size()); }
+    bool Seekable() const override { return true; }
+
+private:
+    std::string data_;
+    std::int64_t pos_ = 0;
+};
+
+} // namespace sonvaro::audio

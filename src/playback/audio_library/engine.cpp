@@ -1,0 +1,324 @@
+#include "playback/audio_library/engine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <xmmintrin.h>
+
+#include "playback/audio_library/error.h"
+
+namespace sonvaro::audio {
+namespace {
+
+constexpr std::size_t kBlock = 512;
+
+void FlushDenormals() { _mm_setcsr(_mm_getcsr() | 0x8040); } // FTZ | DAZ: feedback tails stay cheap
+
+} // namespace
+
+Engine& Engine::Get() {
+    static Engine* engine = new Engine(); // never destroyed: callbacks may outlive static destructors
+    return *engine;
+}
+
+int Engine::Init(int device, unsigned rate, bool offline) {
+    std::lock_guard lock(mutex_);
+    if (initialised_) return BASS_ERROR_ALREADY;
+    if (device < -1) return BASS_ERROR_DEVICE;
+    if (rate < 1000 || rate > 384000) return BASS_ERROR_FORMAT;
+    if (device == -1) device = 1;
+    // About 100 ms mixed ahead of the device: enough to ride out a busy machine,
+    // short enough that pause, volume and effect changes feel immediate.
+    auto ring = std::make_unique<FrameRing>(std::max<std::size_t>(1024, rate / 10));
+    std::unique_ptr<Output> output;
+    if (!offline) {
+        if (device == 0) output = CreateNullOutput(*ring, rate, heard_);
+        else {
+            std::string name;
+            if (device >= 2) {
+                auto names = SdlDeviceNames();
+                if (static_cast<std::size_t>(device - 2) >= names.size()) return BASS_ERROR_DEVICE;
+                name = names[static_cast<std::size_t>(device - 2)];
+            }
+            output = CreateSdlOutput(name, *ring, rate, heard_);
+        }
+    }
+    // The output may start pulling before the mixer runs: it then plays silence.
+    // Starting it first means a refusal leaves no threads to undo.
+    mixClock_ = 0;
+    heard_ = 0;
+    if (output && !output->Start()) return BASS_ERROR_DRIVER;
+    latency_ = output ? output->Latency() : 0;
+    ring_ = std::move(ring);
+    output_ = std::move(output);
+    device_ = offline ? 0 : device;
+    rate_ = rate;
+    offline_ = offline;
+    offlineMode_ = offline;
+    appliedMaster_ = masterVolume_.load();
+    {
+        std::lock_guard cb(callbackMutex_);
+        callbacksRunning_ = true;
+    }
+    callbackThread_ = std::thread([this] { CallbackLoop(); });
+    running_ = true;
+    if (!offline) {
+        mixer_ = std::thread([this] { MixerLoop(); });
+        decoder_ = std::thread([this] { DecoderLoop(); });
+    }
+    initialised_ = true;
+    return BASS_OK;
+}
+
+void Engine::StopThreads() {
+    running_ = false;
+    decodeWake_.notify_all();
+    if (mixer_.joinable()) mixer_.join();
+    if (decoder_.joinable()) decoder_.join();
+    {
+        std::lock_guard cb(callbackMutex_);
+        callbacksRunning_ = false;
+    }
+    callbackWake_.notify_all();
+    if (callbackThread_.joinable()) {
+        // A callback that frees the engine cannot wait for its own thread.
+        if (callbackThread_.get_id() == std::this_thread::get_id()) callbackThread_.detach();
+        else callbackThread_.join();
+    }
+}
+
+void Engine::Free() {
+    std::unordered_map<DWORD, std::shared_ptr<Channel>> channels;
+    std::unique_ptr<Output> output;
+    {
+        std::lock_guard lock(mutex_);
+        if (!initialised_) return;
+        initialised_ = false;
+        output = std::move(output_);
+        channels.swap(channels_);
+        fxOwners_.clear();
+    }
+    if (output) output->Stop();
+    running_ = false;
+    decodeWake_.notify_all();
+    if (mixer_.joinable()) mixer_.join();
+    if (decoder_.joinable()) decoder_.join();
+    {
+        std::lock_guard mix(mixMutex_); // never under mutex_: the mixer takes them the other way round
+        pendingEnds_.clear();
+    }
+    // Every channel ends here; tell whoever waits for their end.
+    for (auto& [handle, ch] : channels)
+        for (const Sync& s : ch->SyncsOfType(BASS_SYNC_FREE))
+            Post([s, h = handle] { s.proc(s.handle, h, 0, s.user); });
+    StopThreads();
+}
+
+int Engine::Device() const {
+    std::lock_guard lock(mutex_);
+    return device_;
+}
+
+unsigned Engine::Rate() const {
+    std::lock_guard lock(mutex_);
+    return rate_;
+}
+
+bool Engine::Offline() const {
+    std::lock_guard lock(mutex_);
+    return offline_;
+}
+
+std::shared_ptr<Channel> Engine::Find(DWORD handle) const {
+    std::lock_guard lock(mutex_);
+    auto it = channels_.find(handle);
+    return it == channels_.end() ? nullptr : it->second;
+}
+
+DWORD Engine::NewHandle() {
+    std::lock_guard lock(mutex_);
+    return nextHandle_++;
+}
+
+void Engine::Add(std::shared_ptr<Channel> channel) {
+    std::lock_guard lock(mutex_);
+    channels_[channel->handle] = std::move(channel);
+}
+
+bool Engine::FreeChannel(DWORD handle) {
+    std::shared_ptr<Channel> ch;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = channels_.find(handle);
+        if (it == channels_.end()) return false;
+        ch = std::move(it->second);
+        channels_.erase(it);
+        for (auto f = fxOwners_.begin(); f != fxOwners_.end();) {
+            if (f->second == handle) f = fxOwners_.erase(f);
+            else ++f;
+        }
+    }
+    ch->Stop();
+    for (const Sync& s : ch->SyncsOfType(BASS_SYNC_FREE)) Post([s, handle] { s.proc(s.handle, handle, 0, s.user); });
+    // The last reference may be the mixer's snapshot; the channel dies when that is dropped.
+    return true;
+}
+
+HFX Engine::RegisterFx(DWORD channel) {
+    std::lock_guard lock(mutex_);
+    HFX fx = nextHandle_++;
+    fxOwners_[fx] = channel;
+    return fx;
+}
+
+DWORD Engine::ChannelOfFx(HFX fx) const {
+    std::lock_guard lock(mutex_);
+    auto it = fxOwners_.find(fx);
+    return it == fxOwners_.end() ? 0 : it->second;
+}
+
+void Engine::ForgetFx(HFX fx) {
+    std::lock_guard lock(mutex_);
+    fxOwners_.erase(fx);
+}
+
+std::vector<std::shared_ptr<Channel>> Engine::Snapshot() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::shared_ptr<Channel>> out;
+    out.reserve(channels_.size());
+    for (const auto& [h, ch] : channels_) out.push_back(ch);
+    return out;
+}
+
+void Engine::MixBlock(float* out, std::size_t frames, bool decodeInline) {
+    std::vector<DWORD> ended, stopped;
+    {
+        std::lock_guard lock(mixMutex_);
+        std::fill(out, out + frames * 2, 0.0f);
+        std::uint64_t t = mixClock_.load();
+        for (const auto& ch : Snapshot()) {
+            MixOutcome r = ch->MixInto(out, frames, t, decodeInline);
+            if (r.ended) pendingEnds_.push_back({ch->handle, r.endFrame});
+            else if (r.slideStop) stopped.push_back(ch->handle);
+        }
+        float target = masterVolume_.load();
+        float start = appliedMaster_;
+        if (start != 1.0f || target != 1.0f) {
+            for (std::size_t i = 0; i < frames; ++i) {
+                float g = start + (target - start) * static_cast<float>(i + 1) / frames;
+                out[2 * i] *= g;
+                out[2 * i + 1] *= g;
+            }
+        }
+        appliedMaster_ = target;
+        mixClock_.fetch_add(frames, std::memory_order_acq_rel);
+        // A channel ends when its last frame has been heard, not when it was mixed.
+        std::uint64_t heard = offlineMode_ ? mixClock_.load() : HeardClock();
+        for (auto it = pendingEnds_.begin(); it != pendingEnds_.end();) {
+            if (it->frame <= heard) {
+                ended.push_back(it->handle);
+                it = pendingEnds_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (DWORD h : ended) EndChannel(h);
+    for (DWORD h : stopped) {
+        auto ch = Find(h);
+        if (ch && (ch->flags & BASS_STREAM_AUTOFREE)) FreeChannel(h);
+    }
+}
+
+void Engine::EndChannel(DWORD h) {
+    auto ch = Find(h);
+    if (!ch || !ch->FinishEnd()) return;
+    for (const Sync& s : ch->SyncsOfType(BASS_SYNC_END)) Post([s, h] { s.proc(s.handle, h, 0, s.user); });
+    if (ch->flags & BASS_STREAM_AUTOFREE) FreeChannel(h);
+}
+
+std::size_t Engine::PullOffline(float* out, std::size_t frames) {
+    if (!initialised_ || !Offline()) return 0;
+    FlushDenormals();
+    for (std::size_t done = 0; done < frames;) {
+        std::size_t n = std::min(kBlock, frames - done);
+        MixBlock(out + done * 2, n, true);
+        heard_.fetch_add(n, std::memory_order_acq_rel);
+        done += n;
+    }
+    return frames;
+}
+
+void Engine::MixerLoop() {
+    FlushDenormals();
+    std::vector<float> block(kBlock * 2);
+    while (running_) {
+        if (ring_->Free() >= kBlock) {
+            MixBlock(block.data(), kBlock, false);
+            ring_->Push(block.data(), kBlock);
+            continue;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+}
+
+void Engine::DecoderLoop() {
+    while (running_) {
+        bool worked = false;
+        for (const auto& ch : Snapshot()) {
+            if (!running_) break;
+            if (ch->WantsData()) {
+                ch->DecodeAhead();
+                worked = true;
+            }
+        }
+        if (!worked) {
+            std::unique_lock lock(decodeMutex_);
+            decodeWake_.wait_for(lock, std::chrono::milliseconds(10));
+        }
+    }
+}
+
+void Engine::Post(std::function<void()> fn) {
+    {
+        std::lock_guard lock(callbackMutex_);
+        callbacks_.push_back(std::move(fn));
+    }
+    callbackWake_.notify_one();
+}
+
+void Engine::CallbackLoop() {
+    std::unique_lock lock(callbackMutex_);
+    for (;;) {
+        callbackWake_.wait(lock, [this] { return !callbacks_.empty() || !callbacksRunning_; });
+        if (callbacks_.empty() && !callbacksRunning_) return;
+        auto fn = std::move(callbacks_.front());
+        callbacks_.pop_front();
+        lock.unlock();
+        fn();
+        lock.lock();
+    }
+}
+
+void Engine::SetConfig(DWORD option, DWORD value) {
+    std::lock_guard lock(configMutex_);
+    config_[option] = value;
+}
+
+DWORD Engine::Config(DWORD option) const {
+    std::lock_guard lock(configMutex_);
+    auto it = config_.find(option);
+    return it == config_.end() ? 0 : it->second;
+}
+
+void Engine::SetConfigText(DWORD option, std::string value) {
+    std::lock_guard lock(configMutex_);
+    configText_[option] = std::move(value);
+}
+
+std::string Engine::ConfigText(DWORD option) const {
+    std::lock_guard lock(configMutex_);
+    auto it = configText_.find(option);
+    return it == configText_.end() ? std::string() : it->second;
+}
+
+} // namespace sonvaro::audio

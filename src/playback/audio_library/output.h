@@ -1,0 +1,49 @@
+// Where the mix goes. The mixing thread writes into a ring; an output takes
+// frames from it in its own rhythm: a sound card through SDL, or the
+// "No sound" device that consumes on a real-time clock.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sonvaro::audio {
+
+// Single producer (mixer), single consumer (output) ring of stereo frames.
+class FrameRing {
+public:
+    explicit FrameRing(std::size_t frames) : data_(frames * 2), capacity_(frames) {}
+    std::size_t Free() const { return capacity_ - Count(); }
+    std::size_t Count() const { return write_.load(std::memory_order_acquire) - read_.load(std::memory_order_acquire); }
+    void Push(const float* frames, std::size_t n);
+    // Pops up to n frames into `out` (nullptr drops them); returns the count.
+    std::size_t Pop(float* out, std::size_t n);
+
+private:
+    std::vector<float> data_;
+    std::size_t capacity_;
+    std::atomic<std::size_t> write_{0}, read_{0};
+};
+
+class Output {
+public:
+    virtual ~Output() = default;
+    virtual bool Start() = 0;
+    virtual void Stop() = 0;
+    // Frames taken from the ring that the listener has not heard yet (the device's own buffer).
+    virtual std::size_t Latency() const { return 0; }
+};
+
+// Device 0: discards the mix at the pace of the wall clock.
+std::unique_ptr<Output> CreateNullOutput(FrameRing& ring, unsigned rate, std::atomic<std::uint64_t>& heard);
+// An SDL playback device by name; an empty name is the system default.
+std::unique_ptr<Output> CreateSdlOutput(const std::string& device, FrameRing& ring, unsigned rate,
+                                        std::atomic<std::uint64_t>& heard);
+
+// Names of the SDL playback devices (may be empty without a sound system).
+std::vector<std::string> SdlDeviceNames();
+
+} // namespace sonvaro::audio

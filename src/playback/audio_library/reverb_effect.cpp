@@ -1,0 +1,157 @@
+// DX8-style reverb: parallel damped combs into series all-passes per side
+// (the Schroeder/Moorer structure), with the comb feedback chosen so that the
+// tail decays by 60 dB over the reverb time.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include <xmmintrin.h>
+
+#include "playback/audio_library/bass_fx.h"
+#include "playback/audio_library/effect.h"
+
+namespace sonvaro::audio {
+namespace {
+
+constexpr int kCombs = 8;
+constexpr int kAllpasses = 4;
+constexpr int kCombTune[kCombs] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
+constexpr int kAllpassTune[kAllpasses] = {556, 441, 341, 225};
+constexpr int kSpread = 23; // extra all-pass length on the right side
+constexpr float kInputScale = 0.015f;
+
+std::size_t RoundUp(std::size_t n) {
+    std::size_t p = 1;
+    while (p < n) p <<= 1;
+    return p;
+}
+
+class Reverb final : public Effect {
+public:
+    explicit Reverb(unsigned rate) : rate_(rate) {
+        double scale = rate / 44100.0;
+        // All delay lines share one write position and a power-of-two size, so
+        // each filter is a masked read behind it: no per-line wrap logic.
+        for (int i = 0; i < kCombs; ++i) combLen_[i] = static_cast<std::size_t>(kCombTune[i] * scale) + 1;
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < kAllpasses; ++i)
+                apLen_[c * kAllpasses + i] = static_cast<std::size_t>((kAllpassTune[i] + c * kSpread) * scale) + 1;
+        size_ = RoundUp(*std::max_element(combLen_.begin(), combLen_.end()) + 1);
+        mask_ = size_ - 1;
+        combs_.assign(size_ * kCombs, 0.0f);
+        allpasses_.assign(size_ * 2 * kAllpasses, 0.0f);
+        p_ = {0, 0, 1000, 0.001f};
+        Apply();
+        appliedWet_ = wetGain_;
+    }
+
+    void Process(float* x, std::size_t frames) override {
+        constexpr std::size_t kMax = 256;
+        for (std::size_t at = 0; at < frames; at += kMax) Run(x + at * 2, std::min(kMax, frames - at));
+    }
+
+    void Run(float* x, std::size_t frames) {
+        // One bank of eight combs hears the mono input; each side then takes the
+        // sum through its own all-pass chain (different lengths), which is what
+        // makes the two sides differ. The combs sit side by side in memory (a row
+        // of eight per sample), so their filters run as two SSE vectors.
+        const __m128 keep = _mm_set1_ps(1 - damp_), damp = _mm_set1_ps(damp_);
+        const float gain = inGain_ * kInputScale;
+        // A new mix level glides over the chunk instead of stepping.
+        float wetGain = appliedWet_;
+        const float wetStep = (wetGain_ - appliedWet_) / static_cast<float>(frames);
+        appliedWet_ = wetGain_;
+        // Locals: stores into the delay lines could alias members, so the
+        // compiler would reload every member after each store.
+        const std::size_t mask = mask_, size = size_;
+        std::size_t len[kCombs], apLen[2 * kAllpasses];
+        std::copy(combLen_.begin(), combLen_.end(), len);
+        std::copy(apLen_.begin(), apLen_.end(), apLen);
+        float* rows = combs_.data();
+        float* aps = allpasses_.data();
+        __m128 f0 = _mm_loadu_ps(filter_.data()), f1 = _mm_loadu_ps(filter_.data() + 4);
+        const __m128 fb0 = _mm_loadu_ps(feedback_.data()), fb1 = _mm_loadu_ps(feedback_.data() + 4);
+        std::size_t p = pos_;
+        for (std::size_t i = 0; i < frames; ++i) {
+            __m128 in = _mm_set1_ps((x[2 * i] + x[2 * i + 1]) * gain);
+            auto tap = [&](int k) { return rows[((p - len[k]) & mask) * kCombs + static_cast<std::size_t>(k)]; };
+            __m128 y0 = _mm_setr_ps(tap(0), tap(1), tap(2), tap(3));
+            __m128 y1 = _mm_setr_ps(tap(4), tap(5), tap(6), tap(7));
+            f0 = _mm_add_ps(_mm_mul_ps(y0, keep), _mm_mul_ps(f0, damp));
+            f1 = _mm_add_ps(_mm_mul_ps(y1, keep), _mm_mul_ps(f1, damp));
+            _mm_storeu_ps(rows + p * kCombs, _mm_add_ps(in, _mm_mul_ps(f0, fb0)));
+            _mm_storeu_ps(rows + p * kCombs + 4, _mm_add_ps(in, _mm_mul_ps(f1, fb1)));
+            __m128 t = _mm_add_ps(y0, y1);
+            t = _mm_add_ps(t, _mm_movehl_ps(t, t));
+            t = _mm_add_ss(t, _mm_shuffle_ps(t, t, 1));
+            const float sum = _mm_cvtss_f32(t);
+            for (int c = 0; c < 2; ++c) {
+                float v = sum;
+                for (int k = 0; k < kAllpasses; ++k) {
+                    const int j = c * kAllpasses + k;
+                    float* line = aps + static_cast<std::size_t>(j) * size;
+                    float b = line[(p - apLen[j]) & mask];
+                    line[p] = v + b * 0.5f;
+                    v = b - v;
+                }
+                x[2 * i + static_cast<std::size_t>(c)] += v * wetGain;
+            }
+            wetGain += wetStep;
+            p = (p + 1) & mask;
+        }
+        _mm_storeu_ps(filter_.data(), f0);
+        _mm_storeu_ps(filter_.data() + 4, f1);
+        pos_ = p;
+    }
+
+    bool SetParameters(const void* params) override {
+        BASS_DX8_REVERB p = *static_cast<const BASS_DX8_REVERB*>(params);
+        if (!std::isfinite(p.fInGain) || !std::isfinite(p.fReverbMix) || !std::isfinite(p.fReverbTime) ||
+            !std::isfinite(p.fHighFreqRTRatio))
+            return false;
+        p.fInGain = std::clamp(p.fInGain, -96.0f, 0.0f);
+        p.fReverbMix = std::clamp(p.fReverbMix, -96.0f, 0.0f);
+        p.fReverbTime = std::clamp(p.fReverbTime, 0.001f, 3000.0f);
+        p.fHighFreqRTRatio = std::clamp(p.fHighFreqRTRatio, 0.001f, 0.999f);
+        p_ = p;
+        Apply();
+        return true;
+    }
+
+    bool GetParameters(void* params) const override {
+        *static_cast<BASS_DX8_REVERB*>(params) = p_;
+        return true;
+    }
+
+    void Reset() override {
+        std::fill(combs_.begin(), combs_.end(), 0.0f);
+        std::fill(allpasses_.begin(), allpasses_.end(), 0.0f);
+        filter_.fill(0.0f);
+    }
+
+private:
+    void Apply() {
+        inGain_ = std::pow(10.0f, p_.fInGain / 20.0f);
+        wetGain_ = p_.fReverbMix <= -96.0f ? 0.0f : 3.0f * std::pow(10.0f, p_.fReverbMix / 20.0f);
+        double seconds = p_.fReverbTime / 1000.0;
+        for (std::size_t j = 0; j < feedback_.size(); ++j)
+            feedback_[j] = static_cast<float>(std::pow(10.0, -3.0 * combLen_[j] / (rate_ * seconds)));
+        damp_ = std::clamp(1.0f - p_.fHighFreqRTRatio, 0.0f, 0.6f);
+    }
+
+    unsigned rate_;
+    std::size_t size_ = 0, mask_ = 0, pos_ = 0;
+    std::array<std::size_t, kCombs> combLen_{};
+    std::array<std::size_t, 2 * kAllpasses> apLen_{};
+    std::array<float, kCombs> filter_{}, feedback_{};
+    std::vector<float> combs_, allpasses_;
+    float inGain_ = 1, wetGain_ = 1, appliedWet_ = -1, damp_ = 0;
+    BASS_DX8_REVERB p_{};
+};
+
+} // namespace
+
+std::unique_ptr<Effect> CreateReverb(unsigned rate) { return std::make_unique<Reverb>(rate); }
+
+} // namespace sonvaro::audio

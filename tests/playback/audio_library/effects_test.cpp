@@ -1,0 +1,136 @@
+// The effect chain: equaliser accuracy, echo timing, parameter records, and
+// no clicks when effects come and go while playing.
+#include <cmath>
+
+#include "fixtures.h"
+#include "support.h"
+
+namespace {
+
+using support::OfflineEngine;
+
+double Db(double ratio) { return 20 * std::log10(ratio); }
+
+class Effects : public OfflineEngine {
+protected:
+    HSTREAM Play(const char* file) {
+        HSTREAM h = BASS_StreamCreateFile(FALSE, fixtures::Path(file).c_str(), 0, 0, 0);
+        EXPECT_NE(h, 0u);
+        EXPECT_TRUE(BASS_ChannelPlay(h, TRUE));
+        return h;
+    }
+    static BASS_BFX_PEAKEQ Band(int band, float center, float gain) {
+        return BASS_BFX_PEAKEQ{band, 2.5f, 0.0f, center, gain, BASS_BFX_CHANALL};
+    }
+};
+
+TEST_F(Effects, PeakEqRaisesItsBandAndLeavesOthers) {
+    const int bands[10] = {31, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+    for (auto [file, freq, expectDb, tol] : {std::tuple{"sine.wav", 1000.0, 12.0, 0.5}, std::tuple{"low.wav", 100.0, 0.0, 1.0}}) {
+        SCOPED_TRACE(file);
+        HSTREAM h = Play(file);
+        HFX fx = BASS_ChannelSetFX(h, BASS_FX_BFX_PEAKEQ, 1);
+        ASSERT_NE(fx, 0u);
+        for (int i = 0; i < 10; ++i) {
+            auto p = Band(i, bands[i], 0.0f);
+            ASSERT_TRUE(BASS_FXSetParameters(fx, &p));
+        }
+        // Only the 1 kHz band is raised, as the equaliser window's slider does it.
+        BASS_BFX_PEAKEQ p{};
+        p.lBand = 5;
+        ASSERT_TRUE(BASS_FXGetParameters(fx, &p));
+        EXPECT_FLOAT_EQ(p.fCenter, 1000.0f);
+        EXPECT_FLOAT_EQ(p.fBandwidth, 2.5f);
+        p.fGain = 12.0f;
+        ASSERT_TRUE(BASS_FXSetParameters(fx, &p));
+        Pull(0.5); // the gain glides to its value
+        auto out = Pull(0.5);
+        EXPECT_NEAR(Db(support::ToneAmplitude(out, freq, 0) / 0.5), expectDb, tol);
+        BASS_StreamFree(h);
+    }
+}
+
+TEST_F(Effects, PeakEqReadBackOfUnknownBandFails) {
+    HSTREAM h = Play("sine.wav");
+    HFX fx = BASS_ChannelSetFX(h, BASS_FX_BFX_PEAKEQ, 1);
+    BASS_BFX_PEAKEQ p{};
+    p.lBand = 3;
+    EXPECT_FALSE(BASS_FXGetParameters(fx, &p));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
+    EXPECT_EQ(BASS_ChannelSetFX(h, 0x12345, 1), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLTYPE);
+}
+
+TEST_F(Effects, EchoRepeatsAfterTheSetDelay) {
+    HSTREAM h = Play("clicks.wav");
+    HFX fx = BASS_ChannelSetFX(h, BASS_FX_DX8_ECHO, 2);
+    ASSERT_NE(fx, 0u);
+    BASS_DX8_ECHO e{50, 30, 250, 250, FALSE};
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &e));
+    BASS_DX8_ECHO back{};
+    ASSERT_TRUE(BASS_FXGetParameters(fx, &back));
+    EXPECT_FLOAT_EQ(back.fLeftDelay, 250);
+    EXPECT_FLOAT_EQ(back.fFeedback, 30);
+    // Skip the first burst (the effect fades in); look after the one at 1 s.
+    auto out = Pull(1.6);
+    long burst = support::FirstAbove(out, 0.2f, 44100 - 100);
+    ASSERT_GE(burst, 0);
+    long echo = support::FirstAbove(out, 0.1f, static_cast<std::size_t>(burst + 4410));
+    ASSERT_GE(echo, 0);
+    EXPECT_NEAR((echo - burst) / double(support::kRate), 0.25, 0.002);
+}
+
+TEST_F(Effects, ReverbAndFlangerAcceptTheirRecordsAndKeepSignalFinite) {
+    HSTREAM h = Play("sine.wav");
+    HFX rev = BASS_ChannelSetFX(h, BASS_FX_DX8_REVERB, 2);
+    HFX fl = BASS_ChannelSetFX(h, BASS_FX_DX8_FLANGER, 2);
+    ASSERT_TRUE(rev && fl);
+    BASS_DX8_REVERB r{0, -10, 1000, 0.001f};
+    ASSERT_TRUE(BASS_FXSetParameters(rev, &r));
+    BASS_DX8_FLANGER f{50, 100, -50, 0.25f, 1, 2, BASS_DX8_PHASE_ZERO};
+    ASSERT_TRUE(BASS_FXSetParameters(fl, &f));
+    BASS_DX8_REVERB rb{};
+    ASSERT_TRUE(BASS_FXGetParameters(rev, &rb));
+    EXPECT_FLOAT_EQ(rb.fReverbTime, 1000);
+    auto out = Pull(2.0);
+    for (float v : out) ASSERT_TRUE(std::isfinite(v));
+    EXPECT_GT(support::Rms(out, 0), 0.1);
+    EXPECT_LT(support::Peak(out, 0), 2.0);
+}
+
+TEST_F(Effects, ReverbLeavesATailAfterTheSound) {
+    HSTREAM h = Play("clicks.wav");
+    HFX rev = BASS_ChannelSetFX(h, BASS_FX_DX8_REVERB, 2);
+    BASS_DX8_REVERB r{0, 0, 2000, 0.5f};
+    ASSERT_TRUE(BASS_FXSetParameters(rev, &r));
+    auto out = Pull(1.5);
+    // 200 ms after the burst at 1 s the dry signal is silent; the reverb is not.
+    std::vector<float> after(out.begin() + 52920 * 2, out.begin() + 57330 * 2);
+    EXPECT_GT(support::Rms(after, 0), 1e-3);
+}
+
+TEST_F(Effects, AddingAndRemovingWhilePlayingDoesNotClick) {
+    // A steady tone through an effect that changes its level a lot: the step
+    // between consecutive samples must stay near that of the tone itself.
+    HSTREAM h = Play("sine.wav");
+    auto maxStep = [](const std::vector<float>& s) {
+        double m = 0;
+        for (std::size_t i = 1; i < s.size() / 2; ++i) m = std::max(m, std::fabs(double(s[i * 2] - s[(i - 1) * 2])));
+        return m;
+    };
+    double toneStep = 0.5 * 2 * M_PI * 1000 / support::kRate; // largest step of the plain tone
+    Pull(0.1);
+    HFX fx = BASS_ChannelSetFX(h, BASS_FX_BFX_PEAKEQ, 1);
+    auto p = BASS_BFX_PEAKEQ{0, 1.0f, 0.0f, 1000.0f, -15.0f, BASS_BFX_CHANALL};
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &p));
+    EXPECT_LT(maxStep(Pull(0.3)), toneStep * 1.1);
+    p.fGain = 15.0f;
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &p));
+    EXPECT_LT(maxStep(Pull(0.3)), toneStep * 5.7); // +15 dB tone
+    ASSERT_TRUE(BASS_ChannelRemoveFX(h, fx));
+    EXPECT_LT(maxStep(Pull(0.3)), toneStep * 5.7);
+    EXPECT_FALSE(BASS_ChannelRemoveFX(h, fx));
+    EXPECT_NEAR(support::Peak(Pull(0.1), 0), 0.5, 0.01);
+}
+
+} // namespace
