@@ -1,0 +1,137 @@
+#include "app/application.h"
+
+#include <gtest/gtest.h>
+
+#include "../playback/player_harness.h"
+#include "settings/settings_file.h"
+#include "support/test_support.h"
+
+namespace sonvaro {
+namespace {
+
+class RecordingSplash : public SplashPort {
+public:
+    void Open() override { texts.push_back("open"); }
+    void SetStatus(const std::string& text) override { texts.push_back(text); }
+    void WaitMinimumTime() override {}
+    void Close() override { texts.push_back("close"); }
+    std::vector<std::string> texts;
+};
+
+class RecordingShutdown : public ShutdownPort {
+public:
+    void CloseWindows() override { steps.push_back("windows"); }
+    void RemoveTrayIcon() override { steps.push_back("tray"); }
+    void CloseLog() override { steps.push_back("log"); }
+    std::vector<std::string> steps;
+};
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(home / "Sonvaro");
+        test::WriteFile(home / "Sonvaro/Sonvaro.ini",
+                        "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=1\n");
+    }
+    PlayerClock Clock() {
+        return {[this] { return tick; }, [] { return int64_t{1700000000}; },
+                [this](int ms) {
+                    tick += static_cast<uint32_t>(ms);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                }};
+    }
+    std::vector<std::string> LogTexts() {
+        std::vector<std::string> texts;
+        for (const auto& line : app->log.LinesSince(0)) texts.push_back(line.substr(11));
+        return texts;
+    }
+    void Start() {
+        app = std::make_unique<Application>(
+            ApplicationPorts{messages, splash, display, view, shutdown}, home.path(), Clock());
+        app->StartUp();
+        app->log.SetOpen(true);
+    }
+
+    test::TempDir home;
+    uint32_t tick = 5000;
+    test::RecordingMessages messages;
+    RecordingSplash splash;
+    test::RecordingPlayerDisplay display;
+    test::RecordingPlaylistView view;
+    RecordingShutdown shutdown;
+    std::unique_ptr<Application> app;
+};
+
+TEST_F(ApplicationTest, StartUpRunsItsStepsInOrder) {
+    Start();
+    EXPECT_EQ(splash.texts, (std::vector<std::string>{"open", "Lade Einstellungen..", "Lade Medienbibliothek..",
+                                                      "Lade Wiedergabeliste..", "Initialisiere BASS..",
+                                                      "Erstelle Programmoberfläche..", "Starte..", "close"}));
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(app->data.settings.statistics.AppStart, 1);
+    EXPECT_EQ(app->player.State().playSource, kSourceSingle);
+    EXPECT_EQ(view.summary, " 0 [00:00:00]");
+    EXPECT_EQ(app->RequestExit(), 0);
+}
+
+TEST_F(ApplicationTest, AutosaveKeepsThreeClocks) {
+    Start();
+    Settings& s = app->data.settings;
+    s.Misc_AutoSave_IV = 1000;
+    s.Misc_AutoSave_PL = 0;
+    app->AutosaveTick();  // starts the clocks
+    EXPECT_TRUE(LogTexts().empty());
+    tick += 999;
+    app->AutosaveTick();
+    EXPECT_TRUE(LogTexts().empty());
+    tick += 1;
+    app->AutosaveTick();
+    EXPECT_EQ(LogTexts(), (std::vector<std::string>{"Autosave Preferences..",
+                                                    "Schreibe Datei '" + home.path() + "Sonvaro/Sonvaro.ini'",
+                                                    "Autosave Medialibary.."}));
+    // The playlist switch turned on after its interval passed: saved at the next tick.
+    s.Misc_AutoSave_PL = 1;
+    tick += 250;
+    app->AutosaveTick();
+    EXPECT_EQ(LogTexts().back(), "Schreibe Datei '" + home.path() + "Sonvaro/PlayList.dat'");
+    EXPECT_TRUE(std::filesystem::exists(home / "Sonvaro/PlayList.dat"));
+    EXPECT_FALSE(std::filesystem::exists(home / "Sonvaro/MediaLibary.dat"));  // empty library
+    app->RequestExit();
+}
+
+TEST_F(ApplicationTest, ExitAsksFadesAndSavesEverything) {
+    Start();
+    app->data.settings.Misc_EndQuestion = 1;
+    messages.answer = false;
+    ASSERT_EQ(app->player.PlayChannel(test::ToneFile(4), kSourceSingle), 1);
+    EXPECT_EQ(app->RequestExit(), -1);
+    EXPECT_TRUE(shutdown.steps.empty());
+    EXPECT_FALSE(app->ShuttingDown());
+    EXPECT_EQ(BASS_ChannelIsActive(app->player.State().CurrentChannel()), BASS_ACTIVE_PLAYING);
+
+    messages.answer = true;
+    const std::string handle = std::to_string(app->player.State().CurrentChannel());
+    const uint32_t before = tick;
+    EXPECT_EQ(app->RequestExit(), 0);
+    EXPECT_GE(tick - before, 900u);  // the one-second fade ran before the engine went
+    EXPECT_EQ(shutdown.steps, (std::vector<std::string>{"windows", "tray", "log"}));
+    const auto texts = LogTexts();
+    const std::string folder = home.path() + "Sonvaro/";
+    // Freeing the engine ends the channel; its notification is handled before the saves.
+    EXPECT_EQ(texts, (std::vector<std::string>{"PlayChannel: " + handle, "Close Windows..", "Close Threads..",
+                                               "Fade Out..", "Bass Free..", "StopChannel: " + handle, "Save Data..", "Schreibe Datei '" + folder + "Sonvaro.ini'",
+                                               "Schreibe Datei '" + folder + "PlayList.dat'", "Bye"}));
+    EXPECT_EQ(SettingsFromText(test::ReadFile(folder + "Sonvaro.ini")).statistics.PlayStart, 1);
+}
+
+TEST_F(ApplicationTest, ExitWhilePausedSkipsTheFade) {
+    Start();
+    ASSERT_EQ(app->player.PlayChannel(test::ToneFile(4), kSourceSingle), 1);
+    app->player.TogglePause();
+    const uint32_t before = tick;
+    EXPECT_EQ(app->RequestExit(false), 0);
+    EXPECT_EQ(tick, before);
+}
+
+}  // namespace
+}  // namespace sonvaro
