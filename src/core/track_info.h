@@ -21,4 +21,18 @@ struct TrackInfo {
     int32_t channelType = 0; // the engine's channel type code
 };
 
+// What a fresh tag read gives a track that is already listed: its tags, bit
+// rate and channels (path, rate, length and type stay).
+inline void CopyTags(const TrackInfo& from, TrackInfo& to) {
+    to.title = from.title;
+    to.artist = from.artist;
+    to.album = from.album;
+    to.year = from.year;
+    to.comment = from.comment;
+    to.trackNumber = from.trackNumber;
+    to.genre = from.genre;
+    to.bitrate = from.bitrate;
+    to.channels = from.channels;
+}
+
 }  // namespace sonvaro

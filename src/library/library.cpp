@@ -10,16 +10,7 @@ size_t UpdatePlayedEntries(Library& library, std::string_view path, const TrackI
     std::lock_guard lock(library.libraryLock);
     for (LibraryEntry& entry : library.entries) {
         if (entry.info.path.size() != path.size() || !EqualsNoCase(entry.info.path, path)) continue;
-        TrackInfo& t = entry.info;
-        t.title = info.title;
-        t.artist = info.artist;
-        t.album = info.album;
-        t.year = info.year;
-        t.comment = info.comment;
-        t.trackNumber = info.trackNumber;
-        t.genre = info.genre;
-        t.bitrate = info.bitrate;
-        t.channels = info.channels;
+        CopyTags(info, entry.info);
         entry.lastPlayed = LowBits32(now);
         entry.playCount = static_cast<int16_t>(entry.playCount + 1);
         ++updated;

@@ -95,15 +95,7 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
     fresh.path = path;
     ReadPlayableTrackInfo(parts_.tags, fresh);
     TrackInfo& info = state_.info;
-    info.title = fresh.title;
-    info.artist = fresh.artist;
-    info.album = fresh.album;
-    info.year = fresh.year;
-    info.comment = fresh.comment;
-    info.trackNumber = fresh.trackNumber;
-    info.genre = fresh.genre;
-    info.bitrate = fresh.bitrate;
-    info.channels = fresh.channels;
+    CopyTags(fresh, info);
 
     SetSlider(0);
     EnableSlider(length > 0);

@@ -27,9 +27,9 @@ private:
     bool entered_;
 };
 
-}  // namespace
-
-void ReadM3U(const std::string& file, const AddPathFn& add) {
+// Calls `eachLine` with every decoded line of a playlist file not already being read.
+template <class F>
+void ForEachLine(const std::string& file, F&& eachLine) {
     ImportGuard guard(file);
     if (!guard.Entered()) return;
     const auto text = ReadWholeFile(file);
@@ -37,39 +37,45 @@ void ReadM3U(const std::string& file, const AddPathFn& add) {
     LineReader reader(*text, true);
     std::string_view raw;
     std::string scratch;
-    if (!reader.Next(raw) || TrimSpaces(DecodeLine(raw, scratch)) != "#EXTM3U") return;
+    while (reader.Next(raw))
+        if (!eachLine(DecodeLine(raw, scratch))) return;
+}
+
+}  // namespace
+
+void ReadM3U(const std::string& file, const AddPathFn& add) {
     const std::string folder(FolderOf(file));
-    while (reader.Next(raw)) {
-        const std::string line(TrimSpaces(DecodeLine(raw, scratch)));
-        if (line.empty() || StartsWithNoCase(line, "#EXTINF:")) continue;
+    bool header = true;
+    ForEachLine(file, [&](std::string_view decoded) {
+        if (header) {
+            header = false;
+            return TrimSpaces(decoded) == "#EXTM3U";  // no header: nothing is added
+        }
+        const std::string line(TrimSpaces(decoded));
+        if (line.empty() || StartsWithNoCase(line, "#EXTINF:")) return true;
         if (IsNonEmptyFile(line)) {
             add(line);
-            continue;
+            return true;
         }
         const std::string joined = folder + line;
         const auto size = RegularFileSize(joined);
         if (!(size && *size == 0)) add(joined);
-    }
+        return true;
+    });
 }
 
 void ReadPLS(const std::string& file, const AddPathFn& add) {
-    ImportGuard guard(file);
-    if (!guard.Entered()) return;
-    const auto text = ReadWholeFile(file);
-    if (!text) return;
-    LineReader reader(*text, true);
-    std::string_view raw;
-    std::string scratch;
-    while (reader.Next(raw)) {
-        const std::string_view line = TrimSpaces(DecodeLine(raw, scratch));
-        if (!StartsWithNoCase(line, "FILE")) continue;
+    ForEachLine(file, [&](std::string_view decoded) {
+        const std::string_view line = TrimSpaces(decoded);
+        if (!StartsWithNoCase(line, "FILE")) return true;
         const auto eq = line.find('=');
-        if (eq == std::string_view::npos) continue;
+        if (eq == std::string_view::npos) return true;
         std::string_view path = line.substr(eq + 1);
         path = path.substr(0, path.find('='));
         const std::string candidate(path);
         if (IsNonEmptyFile(candidate)) add(candidate);
-    }
+        return true;
+    });
 }
 
 }  // namespace sonvaro

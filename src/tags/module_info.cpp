@@ -1,7 +1,5 @@
 #include "tags/module_info.h"
 
-#include <cmath>
-
 #include "core/text.h"
 #include "platform/file_info.h"
 #include "playback/audio_library/bass.h"
@@ -15,14 +13,7 @@ int ReadPlayableTrackInfo(TagReader& reader, TrackInfo& info) {
     std::lock_guard lock(reader.tagLock);
     const HMUSIC music = BASS_MusicLoad(FALSE, info.path.c_str(), 0, 0, BASS_MUSIC_PRESCAN, 0);
     if (!music) return kReadNothing;
-    BASS_CHANNELINFO channel{};
-    if (BASS_ChannelGetInfo(music, &channel)) {
-        info.channelType = static_cast<int32_t>(channel.ctype);
-        info.sampleRate = static_cast<float>(channel.freq);
-        info.channels = static_cast<int8_t>(channel.chans);
-    }
-    const double seconds = BASS_ChannelBytes2Seconds(music, BASS_ChannelGetLength(music, BASS_POS_BYTE));
-    if (std::isfinite(seconds) && seconds > 0) info.length = static_cast<int32_t>(std::lround(seconds));
+    ReadChannelProperties(music, info);
     const char* name = BASS_ChannelGetTags(music, BASS_TAG_MUSIC_NAME);
     info.title = name ? CleanFieldForFile(name) : std::string();
     if (info.title.empty()) info.title = TitleFromFileName(info.path);

@@ -52,6 +52,18 @@ void ResetFields(TrackInfo& info) {
 
 }  // namespace
 
+uint32_t ReadChannelProperties(uint32_t channel, TrackInfo& info) {
+    BASS_CHANNELINFO properties{};
+    if (BASS_ChannelGetInfo(channel, &properties)) {
+        info.channelType = static_cast<int32_t>(properties.ctype);
+        info.sampleRate = static_cast<float>(properties.freq);
+        info.channels = static_cast<int8_t>(properties.chans);
+    }
+    const double seconds = BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetLength(channel, BASS_POS_BYTE));
+    if (std::isfinite(seconds) && seconds > 0) info.length = static_cast<int32_t>(std::lround(seconds));
+    return properties.ctype;
+}
+
 std::string TitleFromFileName(std::string_view path) {
     const std::string_view name = FileNameOf(path);
     const auto dot = name.rfind('.');
@@ -68,16 +80,8 @@ int TagReader::ReadTrackInfo(TrackInfo& info) {
     }
     const HSTREAM stream = BASS_StreamCreateFile(FALSE, info.path.c_str(), 0, 0, 0);
     if (!stream) return kReadNothing;
-    BASS_CHANNELINFO channel{};
-    if (BASS_ChannelGetInfo(stream, &channel)) {
-        info.channelType = static_cast<int32_t>(channel.ctype);
-        info.sampleRate = static_cast<float>(channel.freq);
-        info.channels = static_cast<int8_t>(channel.chans);
-    }
-    const double seconds = BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE));
-    if (std::isfinite(seconds) && seconds > 0) info.length = static_cast<int32_t>(std::lround(seconds));
-
-    switch (channel.ctype) {
+    const uint32_t channelType = ReadChannelProperties(stream, info);
+    switch (channelType) {
         case BASS_CTYPE_STREAM_WMA:
         case BASS_CTYPE_STREAM_WMA_MP3:
             ParseEngineTagList(BASS_ChannelGetTags(stream, BASS_TAG_WMA), EngineTagList::WMA, info);
@@ -85,7 +89,7 @@ int TagReader::ReadTrackInfo(TrackInfo& info) {
         case BASS_CTYPE_STREAM_MP4:
             ParseEngineTagList(BASS_ChannelGetTags(stream, BASS_TAG_MP4), EngineTagList::MP4, info);
             break;
-        default: ReadWithTagLib(info, channel.ctype); break;
+        default: ReadWithTagLib(info, channelType); break;
     }
     if (TrimSpaces(info.title).empty()) info.title = TitleFromFileName(info.path);
     BASS_StreamFree(stream);

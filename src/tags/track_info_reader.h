@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -11,6 +12,10 @@ enum ReadResult : int { kReadNothing = 0, kReadFile = 1, kReadStream = 2 };
 
 // The fallback title: the file name without folder and without its last extension.
 std::string TitleFromFileName(std::string_view path);
+
+// Type, rate and channels of an open engine channel, and its length in whole
+// seconds (rounded), into `info`. Returns the channel type.
+uint32_t ReadChannelProperties(uint32_t channel, TrackInfo& info);
 
 // Tags as the audio engine lists them for WMA (8) and MP4 (7) files:
 // "key=value" texts, each ended by a zero byte, the list by an empty one.
