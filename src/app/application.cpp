@@ -29,8 +29,9 @@ Application::Application(ApplicationPorts p, std::string appData, PlayerClock c)
       effects(data.settings),
       editor(data.playlist, data.settings, tags, p.playlistView),
       player(ChannelPlayerParts{data.settings, data.library, data.playlist, tags, log, statistics, effects, level,
-                                p.playerDisplay, p.playlistView, listeners, clock, p.clipboard, nullptr,
+                                p.playerDisplay, p.playlistView, listeners, clock, p.clipboard, &radio,
                                 p.tracker}),
+      radio(RadioPlayerParts{player, data.settings, data.library, log, statistics, effects, clock}),
       playback(player, data.playlist, p.playlistView, editor, data.settings, tags) {
     player.SetNextTitleHandler([this] { playback.PlayNext(); });
 }

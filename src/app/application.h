@@ -14,6 +14,7 @@
 #include "playback/engine_setup.h"
 #include "playback/level_display.h"
 #include "playback/playlist_playback.h"
+#include "playback/radio_player.h"
 #include "playlist/playlist_editing.h"
 #include "tags/track_info_reader.h"
 
@@ -67,7 +68,10 @@ public:
     void StartUp(const std::string& playFile = {});
 
     // Timer callbacks, called on the ui thread.
-    void PlayerTick() { player.PlayerTick(); }  // every 50 ms
+    void PlayerTick() {  // every 50 ms
+        radio.Drain();
+        player.PlayerTick();
+    }
     void AutosaveTick();                          // every 250 ms
 
     // The one shut-down road. Returns -1 when the user declined the question;
@@ -90,6 +94,7 @@ public:
     AudioEngineState engine;
     PlaylistEditor editor;
     ChannelPlayer player;
+    RadioPlayer radio;
     PlaylistPlayback playback;
 
 private:

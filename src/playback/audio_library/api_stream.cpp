@@ -9,6 +9,7 @@
 #include "playback/audio_library/midi_source.h"
 #include "playback/audio_library/module_source.h"
 #include "playback/audio_library/probe.h"
+#include "playback/audio_library/url_source.h"
 #include "playback/audio_library/wavpack_source.h"
 
 using namespace sonvaro::audio;
@@ -78,6 +79,19 @@ HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWO
 
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
     return CreateStream(mem, file, offset, length, flags, false, 0);
+}
+
+HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc, void* user) {
+    auto& engine = Engine::Get();
+    if (!engine.Initialised()) return Fail(BASS_ERROR_INIT, HSTREAM{0});
+    if (!url || !*url) return Fail(BASS_ERROR_ILLPARAM, HSTREAM{0});
+    int error = BASS_ERROR_FILEOPEN;
+    std::shared_ptr<UrlStream> stream;
+    auto source = OpenUrlSource(url, offset, flags, proc, user, stream, error);
+    if (!source) return Fail(error, HSTREAM{0});
+    DWORD handle = AddChannel(std::move(source), flags);
+    stream->SetHandle(handle); // from now on new titles reach the channel's META syncs
+    return handle;
 }
 
 HSTREAM BASS_MIDI_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags, DWORD freq) {

@@ -212,6 +212,10 @@ constexpr DWORD BASS_SYNC_MIXTIME = 0x40000000;
 constexpr DWORD BASS_SYNC_ONETIME = 0x80000000;
 
 using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);
+// Receives a URL stream's data as it is downloaded: audio bytes only (ICY
+// metadata taken out); with BASS_STREAM_STATUS first the response headers
+// ("line\0...\0\0") with length 0; buffer nullptr at the end of the download.
+using DOWNLOADPROC = void(const void* buffer, DWORD length, void* user);
 
 // Positions
 constexpr DWORD BASS_POS_BYTE = 0;
@@ -227,6 +231,7 @@ constexpr DWORD BASS_FILEPOS_CURRENT = 0;
 constexpr DWORD BASS_FILEPOS_DOWNLOAD = 1;
 constexpr DWORD BASS_FILEPOS_END = 2;
 constexpr DWORD BASS_FILEPOS_START = 3;
+constexpr DWORD BASS_FILEPOS_CONNECTED = 4;
 constexpr DWORD BASS_FILEPOS_BUFFER = 5;
 
 // Tags
@@ -260,6 +265,9 @@ BOOL BASS_PluginFree(HPLUGIN handle);
 
 // Opening
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+// "http://", "https://" and "ftp://" addresses. Returns once the stream's format
+// is known; the download goes on in the background.
+HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc, void* user);
 BOOL BASS_StreamFree(HSTREAM handle);
 QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode);
 HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags, DWORD freq);

@@ -291,7 +291,7 @@ std::size_t Channel::ReadDecoded(float* out, std::size_t frames) {
     consumed_ += static_cast<std::int64_t>(done);
     played_ += static_cast<double>(done);
     marks_.clear();
-    if (done < frames) {
+    if (done < frames && !source_->Starved()) {
         sourceEnded_ = ended_ = true;
         state_ = ChannelState::Stopped;
     }

@@ -97,7 +97,7 @@ public:
 
     // --- engine threads ---
     bool WantsData() const;  // playing and the decode-ahead buffer is below its target
-    void DecodeAhead();      // decodes one chunk into the buffer
+    bool DecodeAhead();      // decodes one chunk into the buffer; false when nothing was added
     MixOutcome MixInto(float* mix, std::size_t frames, std::uint64_t outFrame, bool decodeInline);
     // The listener has heard the last frame: the channel stops now. False when
     // it was restarted or moved in the meantime.

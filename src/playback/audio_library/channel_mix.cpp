@@ -29,12 +29,12 @@ bool Channel::WantsData() const {
     return state_ == ChannelState::Playing && !IsDecodeOnly() && !sourceEnded_ && fifoCount_ < FifoTarget();
 }
 
-void Channel::DecodeAhead() {
-    if (!Prepare()) return;
+bool Channel::DecodeAhead() {
+    if (!Prepare()) return false;
     std::lock_guard lock(sourceMutex_);
     {
         std::lock_guard l(mutex_);
-        if (sourceEnded_ || fifo_.empty() || fifoCount_ + kChunk > fifo_.size() / 2) return;
+        if (sourceEnded_ || fifo_.empty() || fifoCount_ + kChunk > fifo_.size() / 2) return false;
     }
     scratch_.resize(kChunk * 2);
     std::size_t n = source_->Read(scratch_.data(), kChunk);
@@ -47,7 +47,8 @@ void Channel::DecodeAhead() {
         fifoCount_ += run;
         done += run;
     }
-    if (n == 0) sourceEnded_ = true;
+    if (n == 0 && !source_->Starved()) sourceEnded_ = true;
+    return n > 0;
 }
 
 std::size_t Channel::PullDirect(float* out, std::size_t frames, bool& drained) {
@@ -153,7 +154,7 @@ MixOutcome Channel::MixInto(float* mix, std::size_t frames, std::uint64_t outFra
                 double need = static_cast<double>(frames) * freq_.At(outFrame + frames) / outRate + 64;
                 if (fifoCount_ >= need || fifoCount_ + kChunk > fifo_.size() / 2) break;
             }
-            DecodeAhead();
+            if (!DecodeAhead()) break; // a network stream with nothing buffered: mix what there is
         }
     }
     std::lock_guard lock(mutex_);

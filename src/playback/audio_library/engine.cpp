@@ -5,6 +5,7 @@
 #include <xmmintrin.h>
 
 #include "playback/audio_library/error.h"
+#include "playback/audio_library/url_source.h"
 
 namespace sonvaro::audio {
 namespace {
@@ -87,6 +88,7 @@ void Engine::StopThreads() {
 }
 
 void Engine::Free() {
+    CancelOpeningUrlStreams();
     std::unordered_map<DWORD, std::shared_ptr<Channel>> channels;
     std::unique_ptr<Output> output;
     {
@@ -266,10 +268,8 @@ void Engine::DecoderLoop() {
         bool worked = false;
         for (const auto& ch : Snapshot()) {
             if (!running_) break;
-            if (ch->WantsData()) {
-                ch->DecodeAhead();
-                worked = true;
-            }
+            // A starved network stream wants data but gives none: that is no work.
+            if (ch->WantsData() && ch->DecodeAhead()) worked = true;
         }
         if (!worked) {
             std::unique_lock lock(decodeMutex_);

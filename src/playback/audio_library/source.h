@@ -31,6 +31,9 @@ public:
     virtual const char* Tags(std::uint32_t type) { return nullptr; }
     // File positions for BASS_StreamGetFilePosition; -1 when not a byte stream.
     virtual std::int64_t FilePosition(std::uint32_t mode) const { return -1; }
+    // True when a Read that gave 0 frames only ran dry for now (a network stream
+    // waiting for data) rather than reaching the end.
+    virtual bool Starved() const { return false; }
 };
 
 } // namespace sonvaro::audio

@@ -1,0 +1,58 @@
+#include "playback/radio_recorder.h"
+
+#include <cstdio>
+
+#include "core/clock.h"
+#include "core/text.h"
+#include "platform/file_info.h"
+
+namespace sonvaro {
+namespace {
+
+constexpr size_t kMaxPart = 200;
+
+}  // namespace
+
+std::string SafeNamePart(std::string_view part) {
+    std::string out(part);
+    for (char& c : out) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || b < 0x20 || b == 0x7F) c = '_';
+    }
+    if (!out.empty() && out.front() == '.') out.front() = '_';
+    if (out.size() > kMaxPart) {
+        size_t cut = kMaxPart;
+        // Back off over UTF-8 continuation bytes so no character is split.
+        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
+        out.resize(cut);
+    }
+    return out;
+}
+
+std::string RecordingFileName(const RecordingNames& names, int8_t saveName, int64_t localNow) {
+    std::string name;
+    if (saveName == 0) {
+        const std::string artist = SafeNamePart(TrimSpaces(names.artist));
+        const std::string title = SafeNamePart(TrimSpaces(names.title));
+        name = (artist.empty() ? "Unbekannter Artist" : artist) + " - " + (title.empty() ? "Unbekannter Titel" : title);
+    } else if (saveName == 1) {
+        const std::string station = SafeNamePart(names.station);
+        name = station.empty() ? "Unbekannter Sender" : station;
+    }
+    return FormatDatePattern("[%mm.%dd.%yy] ", localNow) + name + ".mp3";
+}
+
+bool AppendRecording(const RecordingSettings& settings, const RecordingNames& names, int64_t localNow,
+                     const void* data, size_t length) {
+    if (settings.saveFile != 1 || !data || length == 0 || !IsDirectory(settings.savePath)) return false;
+    std::string path = settings.savePath;
+    // The name goes into the folder, not beside it, even when the setting lacks the separator.
+    if (path.back() != '/') path += '/';
+    path += RecordingFileName(names, settings.saveName, localNow);
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file) return false;
+    const bool written = std::fwrite(data, 1, length, file) == length;
+    return std::fclose(file) == 0 && written;
+}
+
+}  // namespace sonvaro
