@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -6,6 +7,7 @@
 #include "app/headless.h"
 #include "app/info_command.h"
 #include "platform/fault_handler.h"
+#include "ui/windowed.h"
 
 namespace {
 
@@ -19,6 +21,13 @@ void PrintHelp() {
         "  --info       zeigt, was der Player aus jeder Datei liest, und endet\n"
         "  --help       diese Hilfe\n"
         "  --version    Programmversion");
+}
+
+// Without any of these Qt cannot open a window and would abort.
+bool DisplayNamed() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* value = std::getenv(name); value && *value) return true;
+    return false;
 }
 
 }  // namespace
@@ -37,7 +46,7 @@ int main(int argc, char** argv) {
             std::puts("Sonvaro 1.09");
             return 0;
         }
-        if (arg == "--has-window") return 1;  // the windowed player is not built yet
+        if (arg == "--has-window") return DisplayNamed() ? sonvaro::CheckWindowPlatform(argc, argv) : 1;
         if (arg == "--headless") {
             headless = true;
             continue;
@@ -52,6 +61,10 @@ int main(int argc, char** argv) {
         }
         files.push_back(arg);
     }
-    if (!headless) std::fputs("Sonvaro: Fensteroberfläche noch nicht verfügbar, starte ohne Fenster.\n", stderr);
+    if (!headless) {
+        if (DisplayNamed())
+            return sonvaro::RunWindowed(argc, argv, files.empty() ? std::string() : files.front());
+        std::fputs("Sonvaro: keine Anzeige gefunden, starte ohne Fenster.\n", stderr);
+    }
     return sonvaro::RunHeadless(files);
 }

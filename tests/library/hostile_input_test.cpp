@@ -38,7 +38,9 @@ TEST(HostileInput, RandomBytesAndNulBytes) {
         for (char& c : bytes) c = static_cast<char>(rng() % (round % 2 ? 256 : 8) + (round % 2 ? 0 : '|' - 4));
         for (const std::string& text : {bytes, "SV-F-MLV1\r\n" + bytes, "SV-F-PLV1\n" + bytes}) {
             const auto library = ParseLibraryFile(text);
-            if (library) EXPECT_EQ(ParseLibraryFile(LibraryFileText(*library))->size(), library->size());
+            if (library) {
+                EXPECT_EQ(ParseLibraryFile(LibraryFileText(*library))->size(), library->size());
+            }
             (void)ParsePlaylistFile(text);
             (void)SettingsFileText(SettingsFromText(text));
         }

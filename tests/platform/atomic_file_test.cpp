@@ -123,8 +123,8 @@ std::pair<std::string, int> CrashReport(void (*crash)()) {
 
 TEST(FaultHandler, ReportsAddressAndPositionThenEnds) {
     const auto [text, code] = CrashReport([] {
-        volatile int* bad = reinterpret_cast<int*>(0x10);
-        *bad = 1;
+        volatile uintptr_t address = 0x10;  // through a variable, so the compiler cannot see the fault
+        *reinterpret_cast<volatile int*>(address) = 1;
     });
     EXPECT_EQ(code, 70);
     EXPECT_EQ(text.rfind("Fehler\nAdresse: 0x0000000000000010\nZeile: 0x", 0), 0u) << text;

@@ -144,7 +144,9 @@ TEST(SettingsSave, WritesTheExactLayout) {
     std::vector<std::string> comments;
     for (const auto& line : lines) {
         if (line.rfind("; ", 0) == 0) comments.push_back(line.substr(2));
-        else if (line.front() != '[') EXPECT_NE(line.find(" = "), std::string::npos) << line;
+        else if (line.front() != '[') {
+            EXPECT_NE(line.find(" = "), std::string::npos) << line;
+        }
     }
     EXPECT_EQ(comments, (std::vector<std::string>{"Bass", "Internet Streaming", "Equalizer", "Effects", "GUI",
                                                   "HotKeys", "Tracker", "MediaLib", "Order", "Misc",

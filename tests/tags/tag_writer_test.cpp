@@ -35,7 +35,9 @@ TEST(WriteTags, UmlautsRoundTripInEveryTagKind) {
         EXPECT_EQ(info.year, 1987) << name;
         EXPECT_EQ(info.trackNumber, 4) << name;
         EXPECT_EQ(info.genre, "Jazz") << name;
-        if (std::string(name) != "tagged.m4a") EXPECT_EQ(info.comment, "Kommentär") << name;
+        if (std::string(name) != "tagged.m4a") {
+            EXPECT_EQ(info.comment, "Kommentär") << name;
+        }
     }
 }
 

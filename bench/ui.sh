@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Window-side benchmark figures (offscreen Qt, no display needed).
+set -euo pipefail
+build=${1:-build}
+fixtures="$build/fixtures/bench"
+mkdir -p "$fixtures"
+wav="$fixtures/short-0.2s.wav"
+[ -s "$wav" ] || sox -n -r 44100 -c 2 -b 16 "$wav" synth 0.2 sine 440 vol 0.5
+QT_QPA_PLATFORM=offscreen "$build/bench/ui/ui_bench" "$wav"

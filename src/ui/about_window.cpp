@@ -1,0 +1,52 @@
+#include "ui/about_window.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "playback/audio_library/bass.h"
+#include "ui/icons.h"
+
+namespace sonvaro {
+
+AboutWindow::AboutWindow(QWidget* owner) : QDialog(owner) {
+    setWindowTitle(QStringLiteral("Informationen"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    EnsureResources();
+    setFixedSize(380, 452);
+    const DWORD engine = BASS_GetVersion();
+    const QString engineText = QStringLiteral("%1.%2.%3.%4")
+                                   .arg(engine >> 24)
+                                   .arg((engine >> 16) & 0xFF)
+                                   .arg((engine >> 8) & 0xFF)
+                                   .arg(engine & 0xFF);
+    auto* tabs = new QTabWidget(this);
+    auto* info = new QLabel(QString::fromUtf8("<p><img src=':/icons/logo.svg' width='340'></p>"
+                                              "<p><b>Sonvaro</b> Version 1.09</p>"
+                                              "<p>Audio-Engine Version %1</p>"
+                                              "<p>Ein Audio-Player mit Wiedergabeliste, Medienbibliothek, "
+                                              "Equalizer und Internetradio.</p>")
+                                .arg(engineText),
+                            tabs);
+    info->setWordWrap(true);
+    info->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    tabs->addTab(info, QStringLiteral("Informationen"));
+    auto* history = new QPlainTextEdit(tabs);
+    history->setReadOnly(true);
+    history->setPlainText(QString::fromUtf8("1.09\n- Fensteroberfläche mit Qt\n- Player ohne Fenster (--headless)\n"));
+    tabs->addTab(history, QStringLiteral("Geschichte"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs, 1);
+    layout->addWidget(buttons);
+}
+
+void AboutWindow::done(int result) {
+    emit closing(this);
+    QDialog::done(result);
+}
+
+}  // namespace sonvaro

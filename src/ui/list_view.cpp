@@ -1,0 +1,82 @@
+#include "ui/list_view.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QUrl>
+
+namespace sonvaro {
+
+ListView::ListView(QWidget* parent) : QTreeView(parent) {
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);  // what keeps 100,000 rows cheap to lay out
+    setItemsExpandable(false);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    QHeaderView* head = header();
+    head->setStretchLastSection(false);
+    head->setSectionsClickable(true);
+    head->setSectionsMovable(true);
+    head->setMinimumSectionSize(0);
+    head->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(head, &QHeaderView::sectionClicked, this, &ListView::headerClicked);
+    connect(head, &QWidget::customContextMenuRequested, this, [this](QPoint pos) {
+        emit headerMenuRequested(header()->logicalIndexAt(pos), header()->mapToGlobal(pos));
+    });
+    // A drag that opens the hidden column is put back at once.
+    connect(head, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (column == 0 && size != 0) header()->resizeSection(0, 0);
+    });
+}
+
+void ListView::ProtectFirstColumn() {
+    if (!model() || model()->columnCount() == 0) return;
+    header()->setSectionResizeMode(0, QHeaderView::Fixed);
+    header()->resizeSection(0, 0);
+}
+
+void ListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit rowActivated();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeView::mouseDoubleClickEvent(event);
+    if (indexAt(event->position().toPoint()).isValid()) emit rowActivated();
+}
+
+void ListView::contextMenuEvent(QContextMenuEvent* event) { emit menuRequested(event->globalPos()); }
+
+void ListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    else event->ignore();
+}
+
+void ListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    else event->ignore();
+}
+
+QString DroppedNames(const QMimeData& data) {
+    QStringList names;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile()) names << url.toLocalFile();
+    return names.join(QLatin1Char('\n'));
+}
+
+void ListView::dropEvent(QDropEvent* event) {
+    const QString names = DroppedNames(*event->mimeData());
+    event->acceptProposedAction();
+    if (!names.isEmpty()) emit namesDropped(names);
+}
+
+}  // namespace sonvaro

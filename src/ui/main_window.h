@@ -1,0 +1,211 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <map>
+
+#include "app/application.h"
+#include "playback/player_ports.h"
+#include "playlist/playlist_display.h"
+#include "settings/settings_file.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSlider;
+class QSplitter;
+class QSystemTrayIcon;
+class QToolBar;
+class QToolButton;
+class QComboBox;
+class QLineEdit;
+
+namespace sonvaro {
+
+class DockRegistry;
+class FolderDialog;
+class ListView;
+class LogWindow;
+class PlaylistModel;
+class SearchWindow;
+class AboutWindow;
+
+// The main window and the one place every user command arrives: tool bars,
+// pop-up menus, tray, keys and the close box all end in RunCommand. It is the
+// Qt side of the ports the player logic talks to; what the commands do is the
+// logic's.
+class MainWindow : public QMainWindow,
+                   public PlayerDisplay,
+                   public PlaylistDisplay,
+                   public ShutdownPort,
+                   public SettingsWindowPort,
+                   public Clipboard {
+    Q_OBJECT
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    // Connects the window to the running program; before Application::StartUp.
+    void Attach(Application& app);
+    // The end of start-up: show the window, add the tray icon.
+    void FinishStartUp();
+
+    // Runs one command number of the command table. Ignored while a long
+    // operation keeps the window responsive.
+    void RunCommand(int number);
+    QAction* Action(int number) const;
+    // Menu 0's enable rules for the current selection, playlist and library.
+    void UpdatePlaylistMenu();
+    void SwitchLayoutFromToolbar(int layout);
+    int CurrentLayout() const { return layout_; }
+    void ToggleShowHide();
+    void SelectPlaylistRow(int row);  // the "Suche" window's result click
+    void AddDropped(const QString& names);
+
+    // Remembered by the header right-click; the alignment commands act on it.
+    void SetHeaderMenuColumn(ListView* list, int column);
+
+    ListView* PlaylistList() const { return playlistList_; }
+    PlaylistModel* Model() const { return model_; }
+    QSlider* VolumeSlider() const { return volume_; }
+    QSlider* PositionSlider() const { return position_; }
+    QSplitter* LibrarySplitter(int n) const { return n == 1 ? splitter1_ : splitter2_; }
+    QMenu* Menu(int number) const;
+    QString InfoFieldText(int field) const;
+    SearchWindow* Search() const;
+    FolderDialog* AddFolderDialog() const;
+    LogWindow* Log() const;
+    DockRegistry& Docking() const { return *docking_; }
+    Application& App() const { return *app_; }
+    bool Busy() const { return busy_ > 0; }
+    // The status bar's busy picture: the frame shown, -1 for the idle picture.
+    int BusyFrame() const { return busyFrame_; }
+    void BusyTick();  // every 80 ms
+    // Around operations that let window events through: commands wait for their end.
+    void BeginBusy() {
+        ++busy_;
+        escape_ = false;
+        lastEvents_.invalidate();  // the first item repaints at once
+    }
+    void EndBusy() { --busy_; }
+
+    // PlayerDisplay
+    void SetInfoField(int field, const std::string& text) override;
+    void SetPositionSlider(int32_t value) override;
+    void EnablePositionSlider(bool enabled) override;
+    void SetPauseButton(bool pressed) override;
+    void SetMuteButton(bool muted) override;
+    void SetTrayToolTip(const std::string& text) override;
+    void ShowLevelImage(const LevelDisplay& image) override;
+
+    // PlaylistDisplay
+    void PlaylistReset() override;
+    void FitPlaylistColumns() override;
+    void SetPlaylistSummary(const std::string& text) override;
+    void RowAppended() override;
+    void RowRemoved(int row) override;
+    void RowChanged(int row) override;
+    void SetRowMarked(int row, bool marked) override;
+    std::vector<int> SelectedRows() const override;
+    void ProcessPendingEvents() override;
+    bool EscapePressed() override;
+
+    // ShutdownPort
+    void CloseWindows() override;
+    void RemoveTrayIcon() override;
+    void CloseLog() override;
+
+    // SettingsWindowPort
+    std::optional<std::pair<int32_t, int32_t>> HighlightColours() override;
+    void PlaceMainWindow(const WindowSlot& slot) override;
+    void SwitchLayout(int32_t layout) override;
+    void SetMainWindowOnTop(bool onTop) override;
+    void ApplyOpacity(bool enabled, int32_t value) override;
+    void ApplyInfoColours(int32_t background, int32_t foreground) override;
+    void SetVolume(int32_t percent) override;
+    void SetRepeatRandom(bool repeat, bool random) override;
+    void ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>& layout) override;
+    void ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>& layout) override;
+    void StoreWindowState(Settings& settings) override;
+
+    // Clipboard
+    void SetText(const std::string& text) override;
+
+signals:
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* MakeAction(int number, const QString& text, const QString& icon = {}, bool checkable = false);
+    void BuildActions();
+    void BuildToolBars();
+    void BuildMenus();
+    void BuildInfoArea(QWidget* parent);
+    void BuildLibraryArea();
+    void BuildStatusBar();
+    void BuildTray();
+    void EnterLayout(int layout);
+    void LeaveLayout();
+    void ApplyVolumeSlider(int value);
+    void ToggleMute();
+    void OpenAddFolder();
+    void AddFiles();
+    void CopySelected();
+    void ShowSelectedInFileBrowser();
+    void SavePlaylist();
+    void OpenSearch();
+    void OpenLog();
+    void OpenAbout();
+    void OpenHelp();
+    void SetRecordingIcon();
+    void ShowWindowFromSlot(QWidget* window, int slot, bool sizeable);
+    int LayoutZeroHeight() const;
+    void SetHeaderAlignment(int code);
+
+    Application* app_ = nullptr;
+    DockRegistry* docking_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::map<int, QMenu*> menus_;
+    QToolBar* toolbar1_ = nullptr;
+    QToolBar* toolbar2_ = nullptr;
+    QWidget* topPanel_ = nullptr;
+    QWidget* infoArea_ = nullptr;
+    std::array<QLabel*, 10> fields_{};
+    QLabel* level_ = nullptr;
+    QLabel* logo_ = nullptr;
+    QSlider* position_ = nullptr;
+    QSlider* volume_ = nullptr;
+    ListView* playlistList_ = nullptr;
+    PlaylistModel* model_ = nullptr;
+    QWidget* libraryArea_ = nullptr;
+    QSplitter* splitter1_ = nullptr;
+    QSplitter* splitter2_ = nullptr;
+    ListView* libraryList_ = nullptr;
+    std::array<QLabel*, 4> status_{};
+    QSystemTrayIcon* tray_ = nullptr;
+    QPointer<SearchWindow> search_;
+    QPointer<FolderDialog> folderDialog_;
+    QPointer<LogWindow> log_;
+    QPointer<AboutWindow> about_;
+    ListView* headerMenuList_ = nullptr;
+    int headerMenuColumn_ = -1;
+    int layout_ = -1;
+    int mutedVolume_ = 0;
+    int busy_ = 0;
+    bool escape_ = false;
+    bool placed_ = false;
+    int busyFrame_ = -1;
+    bool settingSlider_ = false;
+    bool settingVolume_ = false;
+    QElapsedTimer lastEvents_;
+};
+
+}  // namespace sonvaro

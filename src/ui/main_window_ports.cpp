@@ -1,0 +1,230 @@
+// The main window as the player logic sees it: the ports it drives.
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScreen>
+#include <QSlider>
+#include <QSplitter>
+#include <QSystemTrayIcon>
+#include <QThread>
+
+#include "playback/level_display.h"
+#include "ui/docking.h"
+#include "ui/log_window.h"
+#include "ui/main_window.h"
+#include "ui/playlist_model.h"
+#include "ui/list_view.h"
+#include "ui/qt_text.h"
+#include "ui/search_window.h"
+#include "ui/folder_dialog.h"
+#include "ui/about_window.h"
+
+namespace sonvaro {
+
+// PlayerDisplay
+
+void MainWindow::SetInfoField(int field, const std::string& text) {
+    if (field < 1 || field > 10) return;
+    const QString value = ToQt(text);
+    if (fields_[field - 1]->text() != value) fields_[field - 1]->setText(value);
+}
+
+void MainWindow::SetPositionSlider(int32_t value) {
+    if (position_->isSliderDown() || position_->value() == value) return;
+    settingSlider_ = true;
+    position_->setValue(value);
+    settingSlider_ = false;
+}
+
+void MainWindow::EnablePositionSlider(bool enabled) { position_->setEnabled(enabled); }
+
+void MainWindow::SetPauseButton(bool pressed) { actions_[2]->setChecked(pressed); }
+
+void MainWindow::SetMuteButton(bool muted) { actions_[6]->setChecked(muted); }
+
+void MainWindow::SetTrayToolTip(const std::string& text) {
+    if (tray_) tray_->setToolTip(ToQt(text));
+}
+
+void MainWindow::ShowLevelImage(const LevelDisplay& picture) {
+    QImage image(LevelDisplay::kWidth, LevelDisplay::kHeight, QImage::Format_RGB32);
+    const auto& pixels = picture.image();
+    for (int y = 0; y < LevelDisplay::kHeight; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < LevelDisplay::kWidth; ++x) {
+            const uint32_t c = pixels[y * LevelDisplay::kWidth + x];
+            line[x] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+        }
+    }
+    level_->setPixmap(QPixmap::fromImage(image));
+}
+
+// PlaylistDisplay
+
+void MainWindow::PlaylistReset() {
+    if (model_) model_->Reset();
+}
+
+void MainWindow::FitPlaylistColumns() {
+    for (int i = 1; i < 8; ++i) playlistList_->resizeColumnToContents(i);
+}
+
+void MainWindow::SetPlaylistSummary(const std::string& text) { status_[1]->setText(ToQt(text)); }
+
+void MainWindow::RowAppended() {
+    if (model_) model_->RowAppended();
+}
+
+void MainWindow::RowRemoved(int row) {
+    if (model_) model_->RowRemoved(row);
+}
+
+void MainWindow::RowChanged(int row) {
+    if (model_) model_->RowChanged(row);
+}
+
+void MainWindow::SetRowMarked(int row, bool marked) {
+    if (model_) model_->SetMarkedRow(row, marked);
+}
+
+std::vector<int> MainWindow::SelectedRows() const {
+    std::vector<int> rows;
+    if (!playlistList_->selectionModel()) return rows;
+    for (const QModelIndex& index : playlistList_->selectionModel()->selectedRows()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void MainWindow::ProcessPendingEvents() {
+    // Often enough to repaint and see Escape, seldom enough not to slow the work.
+    if (lastEvents_.isValid() && lastEvents_.elapsed() < 30) return;
+    ++busy_;
+    QCoreApplication::processEvents();
+    --busy_;
+    lastEvents_.start();
+}
+
+bool MainWindow::EscapePressed() {
+    const bool pressed = escape_;
+    escape_ = false;
+    return pressed;
+}
+
+// ShutdownPort
+
+void MainWindow::CloseWindows() {
+    hide();
+    setEnabled(false);
+    for (QWidget* w : {static_cast<QWidget*>(search_.data()), static_cast<QWidget*>(folderDialog_.data()),
+                       static_cast<QWidget*>(about_.data())})
+        if (w) w->close();
+}
+
+void MainWindow::RemoveTrayIcon() {
+    if (tray_) tray_->hide();
+}
+
+void MainWindow::CloseLog() {
+    if (!log_) return;
+    if (log_->isVisible()) {
+        // "Bye" stays in view for a second.
+        QElapsedTimer shown;
+        shown.start();
+        while (shown.elapsed() < 1000) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+            QThread::msleep(10);
+        }
+    }
+    log_->close();
+}
+
+// SettingsWindowPort
+
+std::optional<std::pair<int32_t, int32_t>> MainWindow::HighlightColours() {
+    const QPalette palette = QApplication::palette();
+    return std::make_pair(BgrFromColour(palette.color(QPalette::Highlight)),
+                          BgrFromColour(palette.color(QPalette::HighlightedText)));
+}
+
+void MainWindow::PlaceMainWindow(const WindowSlot& slot) {
+    if (!CanPlaceWindows()) return;
+    if (slot.x == -1 && slot.y == -1) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->geometry();
+            move(area.x() + CentredOffset(area.width(), width()), area.y() + CentredOffset(area.height(), height()));
+        }
+    } else {
+        move(slot.x, slot.y);
+    }
+}
+
+void MainWindow::SetMainWindowOnTop(bool onTop) {
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (visible) show();
+}
+
+void MainWindow::ApplyOpacity(bool enabled, int32_t value) {
+    const double opacity = enabled ? value / 255.0 : 1.0;
+    setWindowOpacity(opacity);
+    for (QWidget* w : {static_cast<QWidget*>(search_.data()), static_cast<QWidget*>(folderDialog_.data()),
+                       static_cast<QWidget*>(log_.data()), static_cast<QWidget*>(about_.data())})
+        if (w) w->setWindowOpacity(opacity);
+}
+
+void MainWindow::ApplyInfoColours(int32_t background, int32_t foreground) {
+    QPalette palette = infoArea_->palette();
+    palette.setColor(QPalette::Window, ColourFromBgr(background));
+    palette.setColor(QPalette::WindowText, ColourFromBgr(foreground));
+    infoArea_->setPalette(palette);
+}
+
+void MainWindow::SetVolume(int32_t percent) {
+    settingVolume_ = true;
+    volume_->setValue(percent);
+    settingVolume_ = false;
+    ApplyVolumeSlider(volume_->value());
+}
+
+void MainWindow::SetRepeatRandom(bool repeat, bool random) {
+    actions_[7]->setChecked(repeat);
+    actions_[8]->setChecked(random);
+}
+
+void MainWindow::ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>& layout) {
+    QHeaderView* head = playlistList_->header();
+    for (int i = 1; i < kPlaylistColumnCount; ++i) {
+        if (layout.width[i] > 0) head->resizeSection(i, layout.width[i]);
+        model_->SetAlignment(i, layout.align[i]);
+    }
+    // order[visual] = logical, column 0 stays first
+    for (int visual = 1; visual < kPlaylistColumnCount; ++visual) {
+        const int logical = layout.order[visual];
+        if (logical > 0 && logical < kPlaylistColumnCount) head->moveSection(head->visualIndex(logical), visual);
+    }
+    playlistList_->ProtectFirstColumn();
+}
+
+void MainWindow::ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>&) {
+    // The library list gets its model with the library view.
+}
+
+void MainWindow::StoreWindowState(Settings& settings) {
+    // Also when the shut-down has hidden it already: its place is still known.
+    if (placed_ && !isMinimized()) StoreToSlot(this, settings.windows[1], false);
+    StoreMainWindowSize(settings, width(), height(), splitter1_->sizes().value(0), splitter2_->sizes().value(0));
+    QHeaderView* head = playlistList_->header();
+    for (int i = 0; i < kPlaylistColumnCount; ++i) {
+        settings.playlistColumns.width[i] = i == 0 ? 0 : head->sectionSize(i);
+        settings.playlistColumns.order[i] = head->logicalIndex(i);
+        settings.playlistColumns.align[i] = model_->Alignment(i);
+    }
+    if (search_ && search_->isVisible()) StoreToSlot(search_, settings.windows[4], true);
+    if (log_ && log_->isVisible()) StoreToSlot(log_, settings.windows[6], true);
+}
+
+void MainWindow::SetText(const std::string& text) { QGuiApplication::clipboard()->setText(ToQt(text)); }
+
+}  // namespace sonvaro

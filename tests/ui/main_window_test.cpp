@@ -1,0 +1,237 @@
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSplitter>
+#include <QTest>
+
+#include "ui/log_window.h"
+#include "ui/list_view.h"
+#include "ui_harness.h"
+
+namespace sonvaro::test {
+namespace {
+
+TEST_F(MainWindowTest, CommandNumbersReachTheirOperations) {
+    SetPlaylist({{"c", "x", 3}, {"a", "z", 1}, {"b", "y", 2}});
+    Settings& s = app->data.settings;
+
+    window->RunCommand(17);  // sort by title
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c"}));
+    window->RunCommand(18);  // by artist
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"c", "b", "a"}));
+    window->RunCommand(20);  // by number
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c"}));
+
+    Select({1});
+    window->RunCommand(32);  // remove the selection
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(window->Model()->rowCount(), 2);
+
+    window->RunCommand(31);  // select all
+    EXPECT_EQ(window->SelectedRows(), (std::vector<int>{0, 1}));
+    window->RunCommand(33);  // remove all
+    EXPECT_TRUE(app->data.playlist.empty());
+    EXPECT_EQ(window->Model()->rowCount(), 0);
+
+    const int8_t recording = s.NETStream_SaveFile;
+    window->RunCommand(5);
+    EXPECT_NE(s.NETStream_SaveFile, recording);
+
+    window->Action(7)->trigger();  // the toggles are read by the playback logic through the settings
+    window->Action(8)->trigger();
+    EXPECT_EQ(s.Misc_Repeat, 1);
+    EXPECT_EQ(s.Misc_Random, 1);
+    window->Action(7)->trigger();
+    EXPECT_EQ(s.Misc_Repeat, 0);
+
+    QSignalSpy exits(window.get(), &MainWindow::exitRequested);
+    window->RunCommand(75);
+    EXPECT_EQ(exits.count(), 1);
+}
+
+TEST_F(MainWindowTest, CommandsWaitWhileALongOperationRuns) {
+    SetPlaylist({{"b", "", 0}, {"a", "", 0}});
+    window->BeginBusy();
+    window->RunCommand(17);
+    window->EndBusy();
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"b", "a"}));
+}
+
+TEST_F(MainWindowTest, EscapeIsSeenOnlyDuringALongOperation) {
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &escape);
+    window->BeginBusy();  // a stale key from before does not end the new walk
+    EXPECT_FALSE(window->EscapePressed());
+    QApplication::sendEvent(window.get(), &escape);
+    EXPECT_TRUE(window->EscapePressed());
+    EXPECT_FALSE(window->EscapePressed());  // taken once
+    window->EndBusy();
+}
+
+TEST_F(MainWindowTest, PlaylistMenuEnableRules) {
+    const auto enabled = [this](int n) { return window->Action(n)->isEnabled(); };
+    SetPlaylist({});
+    window->UpdatePlaylistMenu();
+    for (int n : {15, 28, 29, 32, 35, 30, 31, 33, 16, 17, 23, 24}) EXPECT_FALSE(enabled(n)) << n;
+    EXPECT_TRUE(enabled(25));
+    EXPECT_TRUE(enabled(26));
+
+    SetPlaylist({{"a", "", 0}});
+    window->UpdatePlaylistMenu();
+    for (int n : {30, 31, 33}) EXPECT_TRUE(enabled(n)) << n;
+    for (int n : {16, 20, 24}) EXPECT_FALSE(enabled(n)) << n;  // fewer than two rows
+    EXPECT_FALSE(enabled(15));                                 // nothing selected
+
+    SetPlaylist({{"a", "", 0}, {"b", "", 0}});
+    Select({0});
+    window->UpdatePlaylistMenu();
+    for (int n : {15, 28, 29, 32, 35, 16, 17, 23, 24}) EXPECT_TRUE(enabled(n)) << n;
+    // No generator, autotagger or file information window in this program yet.
+    for (int n : {27, 34, 36}) EXPECT_FALSE(enabled(n)) << n;
+
+    window->RunCommand(27);  // a disabled command does nothing and shows nothing
+    EXPECT_TRUE(messages.boxes.empty());
+}
+
+TEST_F(MainWindowTest, MenusCarryTheirCommandsInOrder) {
+    const auto numbers = [](QMenu* menu) {
+        std::vector<int> out;
+        for (QAction* a : menu->actions())
+            out.push_back(a->isSeparator() ? -1 : a->menu() ? -2 : a->data().toInt());
+        return out;
+    };
+    EXPECT_EQ(numbers(window->Menu(0)),
+              (std::vector<int>{15, -1, 16, -2, 24, -1, 28, 29, -1, -2, 27, 30, -1, 31, 32, 33, -1, 34, 35, 36}));
+    EXPECT_EQ(numbers(window->Menu(4)), (std::vector<int>{56, 57}));
+    EXPECT_EQ(numbers(window->Menu(5)),
+              (std::vector<int>{58, -1, -2, 72, 71, 73, 69, -1, 64, 67, 68, -1, 70, 74, 66, -1, 75}));
+    EXPECT_EQ(numbers(window->Menu(6)), (std::vector<int>{76, 77, 78}));
+    EXPECT_EQ(window->Action(35)->text(), QStringLiteral("Aktuallisieren"));
+    EXPECT_EQ(window->Action(29)->text(), QStringLiteral("Kopieren.."));
+}
+
+TEST_F(MainWindowTest, MuteRemembersTheVolume) {
+    window->VolumeSlider()->setValue(70);
+    EXPECT_EQ(app->data.settings.Misc_Volume, 70);
+    EXPECT_EQ(window->VolumeSlider()->toolTip(), QStringLiteral("70%"));
+    window->RunCommand(6);
+    EXPECT_EQ(window->VolumeSlider()->value(), 0);
+    EXPECT_EQ(app->data.settings.Misc_Volume, 0);
+    EXPECT_TRUE(window->Action(6)->isChecked());
+    window->RunCommand(6);
+    EXPECT_EQ(window->VolumeSlider()->value(), 70);
+    EXPECT_EQ(app->data.settings.Misc_Volume, 70);
+    EXPECT_FALSE(window->Action(6)->isChecked());
+}
+
+TEST_F(MainWindowTest, WheelMovesTheVolumeByFivePerNotch) {
+    window->VolumeSlider()->setValue(50);
+    QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -240), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(window.get(), &down);
+    EXPECT_EQ(app->data.settings.Misc_Volume, 40);
+}
+
+TEST_F(MainWindowTest, ShowHideToggleAndItsTrayText) {
+    app->data.settings.Misc_TaskBar = 0;  // hide to the tray
+    window->RunCommand(72);               // the log window hides and comes back with the player
+    ASSERT_TRUE(window->Log() && window->Log()->isVisible());
+    window->RunCommand(58);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->Log()->isVisible());
+    EXPECT_EQ(window->Action(58)->text(), QStringLiteral("Zeigen"));
+    window->ToggleShowHide();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->Log()->isVisible());
+    EXPECT_EQ(window->Action(58)->text(), QStringLiteral("Verstecken"));
+
+    app->data.settings.Misc_TaskBar = 1;  // minimise only the main window
+    window->ToggleShowHide();
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_EQ(window->Action(58)->text(), QStringLiteral("Zeigen"));
+    window->ToggleShowHide();
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_EQ(window->Action(58)->text(), QStringLiteral("Verstecken"));
+}
+
+TEST_F(MainWindowTest, LayoutSwitchingStoresAndRestoresSizes) {
+    Settings& s = app->data.settings;
+    window->SwitchLayout(1);
+    window->resize(760, 560);
+    EXPECT_TRUE(WaitFor([&] { return window->size() == QSize(760, 560); })) << window->width() << "x" << window->height();
+
+    window->RunCommand(10);  // the shown layout's button returns to layout 0
+    EXPECT_EQ(window->CurrentLayout(), 0);
+    EXPECT_EQ(s.WinSizeMain_WinW_Second, 760);
+    EXPECT_EQ(s.WinSizeMain_WinH_Second, 560);
+    EXPECT_EQ(window->minimumHeight(), window->maximumHeight());
+    EXPECT_FALSE(window->PlaylistList()->isVisible());
+
+    window->resize(555, window->height());
+    EXPECT_TRUE(WaitFor([&] { return window->width() == 555; })) << window->width();
+    window->RunCommand(11);
+    EXPECT_EQ(window->CurrentLayout(), 2);
+    EXPECT_EQ(s.WinSizeMain_WinW_Normal, 555);
+    EXPECT_TRUE(WaitFor([&] { return window->size() == QSize(760, 560); })) << window->width() << "x" << window->height();
+    EXPECT_EQ(window->LibrarySplitter(1)->sizes().value(0), 85);
+    EXPECT_EQ(window->LibrarySplitter(2)->sizes().value(0), 250);
+
+    for (int n : {1, 2}) {
+        QSplitter* splitter = window->LibrarySplitter(n);
+        const int total = splitter->sizes().value(0) + splitter->sizes().value(1);
+        const int first = n == 1 ? 120 : 280;
+        splitter->setSizes({first, total - first});
+    }
+    window->RunCommand(10);
+    EXPECT_EQ(window->CurrentLayout(), 1);
+    EXPECT_EQ(s.WinSizeMain_MediaLibSP1, 120);
+    EXPECT_EQ(s.WinSizeMain_MediaLibSP2, 280);
+    EXPECT_TRUE(window->PlaylistList()->isVisible());
+
+    window->RunCommand(11);
+    EXPECT_EQ(window->LibrarySplitter(1)->sizes().value(0), 120);
+    EXPECT_EQ(window->LibrarySplitter(2)->sizes().value(0), 280);
+}
+
+TEST_F(MainWindowTest, LogWindowShowsOnlyLinesWrittenWhileOpen) {
+    app->log.LogStatus("before");
+    window->RunCommand(72);
+    ASSERT_TRUE(window->Log());
+    app->log.LogStatus("Bye");
+    EXPECT_TRUE(WaitFor([&] { return window->Log()->Text().endsWith(QStringLiteral(" - Bye")); }));
+    EXPECT_FALSE(window->Log()->Text().contains(QStringLiteral("before")));
+    window->Log()->close();
+    EXPECT_TRUE(WaitFor([&] { return !window->Log(); }));
+    EXPECT_FALSE(app->log.IsOpen());
+}
+
+TEST_F(MainWindowTest, BusyPictureCyclesWhileTheLibraryScanRuns) {
+    std::atomic<bool> finish{false};
+    app->workers.scanThread = std::thread([&finish] {
+        while (!finish) std::this_thread::yield();
+    });
+    std::vector<int> frames;
+    for (int i = 0; i < 5; ++i) {
+        window->BusyTick();
+        frames.push_back(window->BusyFrame());
+    }
+    EXPECT_EQ(frames, (std::vector<int>{0, 1, 2, 3, 0}));
+    finish = true;
+    app->workers.scanThread.join();
+    window->BusyTick();
+    EXPECT_EQ(window->BusyFrame(), -1);
+}
+
+TEST_F(MainWindowTest, PlayerDisplayWritesTheControls) {
+    window->SetInfoField(2, "Titel eins");
+    EXPECT_EQ(window->InfoFieldText(2), QStringLiteral("Titel eins"));
+    window->SetPositionSlider(420);
+    EXPECT_EQ(window->PositionSlider()->value(), 420);
+    window->SetPauseButton(true);
+    EXPECT_TRUE(window->Action(2)->isChecked());
+}
+
+}  // namespace
+}  // namespace sonvaro::test

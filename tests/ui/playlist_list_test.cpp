@@ -1,0 +1,190 @@
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include "core/text.h"
+#include "ui/folder_dialog.h"
+#include "ui/list_view.h"
+#include "ui/qt_text.h"
+#include "ui/search_window.h"
+#include "ui_harness.h"
+
+namespace sonvaro::test {
+namespace {
+
+void ClickHeader(ListView* list, int column) {
+    QHeaderView* head = list->header();
+    const QPoint at(head->sectionViewportPosition(column) + head->sectionSize(column) / 2, head->height() / 2);
+    QTest::mouseClick(head->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+TEST_F(MainWindowTest, HeaderClickSortsByThatColumn) {
+    window->SwitchLayout(1);
+    SetPlaylist({{"b", "y", 1}, {"c", "x", 3}, {"a", "z", 2}});
+    ClickHeader(window->PlaylistList(), 2);  // "Interpret"
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"c", "b", "a"}));
+    ClickHeader(window->PlaylistList(), 1);  // "Titel"
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c"}));
+    ClickHeader(window->PlaylistList(), 4);  // "Nummer"
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"b", "a", "c"}));
+    EXPECT_EQ(window->Model()->data(window->Model()->index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("b"));
+}
+
+TEST_F(MainWindowTest, AlignmentMenuAndTheProtectedFirstColumn) {
+    SetPlaylist({{"a", "", 0}});
+    PlaylistModel* model = window->Model();
+    window->SetHeaderMenuColumn(window->PlaylistList(), 3);
+    window->RunCommand(78);  // right
+    EXPECT_EQ(model->Alignment(3), 1);
+    EXPECT_TRUE(model->data(model->index(0, 3), Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+    window->RunCommand(77);  // centred
+    EXPECT_EQ(model->Alignment(3), 2);
+
+    window->SetHeaderMenuColumn(window->PlaylistList(), 0);
+    window->RunCommand(78);
+    EXPECT_EQ(model->Alignment(0), 0);
+
+    QHeaderView* head = window->PlaylistList()->header();
+    EXPECT_EQ(head->sectionResizeMode(0), QHeaderView::Fixed);
+    head->resizeSection(0, 40);
+    EXPECT_EQ(head->sectionSize(0), 0);
+
+    // What the settings keep: alignment codes and widths, column 0 closed.
+    head->resizeSection(2, 123);
+    window->StoreWindowState(app->data.settings);
+    EXPECT_EQ(app->data.settings.playlistColumns.align[3], 2);
+    EXPECT_EQ(app->data.settings.playlistColumns.width[2], 123);
+    EXPECT_EQ(app->data.settings.playlistColumns.width[0], 0);
+}
+
+TEST_F(MainWindowTest, PlayingRowWearsTheHighlightColoursAndFollowsRemovals) {
+    SetPlaylist({{"a", "", 0}, {"b", "", 0}, {"c", "", 0}});
+    app->data.settings.GUI_ColorSB = 0x0000FF;  // red, as 0x00BBGGRR
+    app->data.settings.GUI_ColorST = 0x00FF00;
+    PlaylistModel* model = window->Model();
+    window->SetRowMarked(2, true);
+    EXPECT_EQ(model->data(model->index(2, 1), Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 0, 0));
+    EXPECT_EQ(model->data(model->index(2, 1), Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 255, 0));
+    EXPECT_FALSE(model->data(model->index(1, 1), Qt::BackgroundRole).isValid());
+
+    Select({0});
+    window->RunCommand(32);
+    EXPECT_EQ(model->MarkedRow(), 1);
+    EXPECT_EQ(model->data(model->index(1, 1), Qt::DisplayRole).toString(), QStringLiteral("c"));
+    window->SetRowMarked(1, false);
+    EXPECT_EQ(model->MarkedRow(), -1);
+}
+
+class DropTest : public MainWindowTest {
+protected:
+    // a.wav and sub/c.wav, plus a text file that is no audio
+    void MakeFolder() {
+        std::filesystem::create_directories(music / "sub");
+        std::filesystem::copy_file(ToneFile(1), music / "a.wav");
+        std::filesystem::copy_file(ToneFile(1), music / "sub/c.wav");
+        WriteFile(music / "notes.txt", "no audio");
+    }
+    void Drop(const QString& path) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path), QUrl(QStringLiteral("http://example.org/stream"))});
+        emit window->PlaylistList()->namesDropped(DroppedNames(mime));
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : app->data.playlist) names.emplace_back(FileNameOf(e.info.path));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    TempDir music;
+};
+
+TEST_F(DropTest, DroppedFolderUsesTheRecursiveSetting) {
+    MakeFolder();
+    app->data.settings.Misc_RecursiveFolder = 0;
+    Drop(ToQt(music.path()));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.wav"}));
+    EXPECT_EQ(window->Model()->rowCount(), 1);
+
+    app->data.playlist.clear();
+    window->PlaylistReset();
+    app->data.settings.Misc_RecursiveFolder = 1;
+    Drop(ToQt(music.path()));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.wav", "c.wav"}));
+    EXPECT_EQ(window->Model()->rowCount(), 2);
+}
+
+TEST_F(DropTest, EscapeEndsTheFolderWalk) {
+    for (int i = 0; i < 5; ++i) std::filesystem::copy_file(ToneFile(1), music / ("x" + std::to_string(i) + ".wav"));
+    // Pressed while the first file is added; the walk looks before the next entry.
+    QCoreApplication::postEvent(window.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    Drop(ToQt(music.path()));
+    EXPECT_EQ(app->data.playlist.size(), 1u);
+}
+
+TEST_F(DropTest, AddFolderDialogStartsFromTheSettingButUsesItsOwnBox) {
+    MakeFolder();
+    app->data.settings.Misc_RecursiveFolder = 1;
+    window->RunCommand(26);
+    FolderDialog* dialog = window->AddFolderDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ordner Hinzufügen"));
+    EXPECT_TRUE(dialog->Recursive());
+    dialog->SetRecursive(false);
+    dialog->SetFolder(ToQt(music.path()).chopped(1));
+    ASSERT_TRUE(WaitFor([&] { return dialog->Folder() == ToQt(music.path()).chopped(1); }));
+    dialog->Choose();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.wav"}));
+    EXPECT_EQ(app->data.settings.Misc_RecursiveFolder, 1);  // the box is not written back
+}
+
+TEST_F(DropTest, ReturnAndDoubleClickPlayTheSelectedRow) {
+    MakeFolder();
+    window->SwitchLayout(1);
+    app->editor.AddToPlaylist(music / "a.wav");
+    app->editor.AddToPlaylist(music / "sub/c.wav");
+    ASSERT_EQ(window->Model()->rowCount(), 2);
+    ListView* list = window->PlaylistList();
+    Select({1});
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(window->Model()->MarkedRow(), 1);
+    EXPECT_EQ(app->player.State().markedRow, 1);
+
+    Select({0});
+    const QRect cell = list->visualRect(window->Model()->index(0, 1));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    EXPECT_EQ(window->Model()->MarkedRow(), 0);
+    EXPECT_EQ(window->Model()->data(window->Model()->index(1, 1), Qt::BackgroundRole), QVariant());
+}
+
+TEST_F(MainWindowTest, SearchWindowFindsAndSelectsRows) {
+    SetPlaylist({{"Morning", "Ann", 0}, {"Evening", "Bob", 0}, {"Night", "morningstar", 0}});
+    window->RunCommand(24);
+    SearchWindow* search = window->Search();
+    ASSERT_TRUE(search);
+    EXPECT_EQ(search->windowTitle(), QStringLiteral("Suche"));
+
+    search->TextField()->setText(QStringLiteral("  MORNING "));
+    search->Search();
+    ASSERT_EQ(search->Results()->count(), 2);
+    EXPECT_EQ(search->Results()->item(1)->text(), QStringLiteral("Night"));
+    EXPECT_TRUE(search->TextField()->text().isEmpty());
+
+    search->ResultClicked(1);
+    EXPECT_EQ(window->SelectedRows(), (std::vector<int>{2}));
+
+    search->FieldBox()->setCurrentIndex(1);  // "Titel" only
+    search->TextField()->setText(QStringLiteral("morning"));
+    search->Search();
+    EXPECT_EQ(search->Results()->count(), 1);
+
+    search->TextField()->setText(QStringLiteral("   "));  // blank: nothing happens, results stay
+    search->Search();
+    EXPECT_EQ(search->Results()->count(), 1);
+}
+
+}  // namespace
+}  // namespace sonvaro::test

@@ -1,0 +1,91 @@
+// Saves pictures of the three layouts and the splash for review (not a ctest
+// test: run tests/ui/take-screenshots.sh, which starts it under xvfb-run).
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "app/application.h"
+#include "support/test_support.h"
+#include "ui/main_window.h"
+#include "ui/list_view.h"
+#include "ui/splash_window.h"
+
+namespace {
+
+class NoSplash : public sonvaro::SplashPort {
+public:
+    void Open() override {}
+    void SetStatus(const std::string&) override {}
+    void WaitMinimumTime() override {}
+    void Close() override {}
+};
+
+void Settle() {
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+}
+
+bool Save(QWidget* w, const QString& file) {
+    Settle();
+    const bool ok = w->grab().save(file);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(file));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace sonvaro;
+    QApplication qapp(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(out);
+
+    test::TempDir home;
+    std::filesystem::create_directories(home / "Sonvaro");
+    test::WriteFile(home / "Sonvaro/Sonvaro.ini", "[Preferences]\nBASS_QutputDevice=0\n");
+    test::RecordingMessages messages;
+    NoSplash noSplash;
+    auto windowOwner = std::make_unique<MainWindow>();
+    MainWindow& window = *windowOwner;
+    Application app(ApplicationPorts{messages, noSplash, window, window, window, &window, &window, nullptr},
+                    home.path(), SystemClock());
+    window.Attach(app);
+    app.StartUp();
+    const char* const titles[] = {"Morgenlicht", "Über den Wolken", "Nachtzug", "Regenlied", "Sommerwind",
+                                  "Alte Straßen", "Leuchtturm", "Herbstblatt", "Stadtlichter", "Ferne Küste"};
+    for (int i = 0; i < 24; ++i) {
+        PlaylistEntry e;
+        e.info.path = "/musik/titel" + std::to_string(i) + ".mp3";
+        e.info.title = titles[i % 10];
+        e.info.artist = i % 3 ? "Die Beispiele" : "Anna Muster";
+        e.info.album = "Album " + std::to_string(1 + i / 6);
+        e.info.trackNumber = static_cast<int16_t>(1 + i % 6);
+        e.info.length = 150 + 17 * i;
+        e.info.year = static_cast<int16_t>(1990 + i);
+        e.info.channelType = 0x10005;
+        app.data.playlist.push_back(e);
+    }
+    window.PlaylistReset();
+    window.SetPlaylistSummary(" 24 [01:52:36]");
+    window.SetRowMarked(2, true);
+    const char* const info[] = {"Titel:", "Nachtzug", "Artist:", "Anna Muster", "Album:", "Album 1",
+                                "Zeit:", "01:12 / 03:24", "Info:", "MP3 - 192 kbit/s - 44100 Hz"};
+    for (int i = 0; i < 10; ++i) window.SetInfoField(i + 1, info[i]);
+    window.FinishStartUp();
+
+    bool ok = true;
+    for (int layout : {0, 1, 2}) {
+        window.SwitchLayout(layout);
+        ok &= Save(&window, out + QStringLiteral("/layout%1.png").arg(layout));
+    }
+    SplashWindow splash;
+    splash.Open();
+    splash.SetStatus("Lade Wiedergabeliste..");
+    ok &= Save(&splash, out + QStringLiteral("/splash.png"));
+    splash.Close();
+    app.RequestExit(false);
+    windowOwner.reset();
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,103 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+
+#include "../playback/player_harness.h"
+#include "app/application.h"
+#include "support/test_support.h"
+#include "ui/main_window.h"
+#include "ui/playlist_model.h"
+#include "ui/list_view.h"
+#include <QItemSelectionModel>
+
+namespace sonvaro::test {
+
+// One QApplication for the whole test program (offscreen under ctest). It
+// ends with the test run (qt_environment.cpp), not among the exit handlers,
+// where Qt's own clean-up would find its statics gone.
+inline QApplication*& QtAppPointer() {
+    static QApplication* app = nullptr;
+    return app;
+}
+inline QApplication& QtApp() {
+    static int argc = 1;
+    static char name[] = "ui_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QtAppPointer()) QtAppPointer() = new QApplication(argc, argv);
+    return *QtAppPointer();
+}
+
+// Lets events run until the condition holds, at most `ms` milliseconds.
+template <typename F>
+bool WaitFor(F condition, int ms = 3000) {
+    return QTest::qWaitFor(condition, ms);
+}
+
+class NoSplash : public SplashPort {
+public:
+    void Open() override {}
+    void SetStatus(const std::string&) override {}
+    void WaitMinimumTime() override {}
+    void Close() override {}
+};
+
+// The real main window on the real Application, with the silent device, a
+// temporary data folder and recorded message boxes.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QtApp();
+        std::filesystem::create_directories(home / "Sonvaro");
+        WriteFile(home / "Sonvaro/Sonvaro.ini", "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\n" + ini);
+        window = std::make_unique<MainWindow>();
+        app = std::make_unique<Application>(
+            ApplicationPorts{messages, splash, *window, *window, *window, window.get(), window.get(), nullptr},
+            home.path(), SystemClock());
+        window->Attach(*app);
+        app->StartUp();
+        window->FinishStartUp();
+    }
+    void TearDown() override {
+        app->RequestExit(false);
+        window.reset();  // its log window lets go of the Application's status log
+        app.reset();
+    }
+
+    // Entries straight into the playlist: title, artist, track number.
+    void SetPlaylist(const std::vector<std::tuple<std::string, std::string, int>>& rows) {
+        app->data.playlist.clear();
+        for (const auto& [title, artist, number] : rows) {
+            PlaylistEntry e;
+            e.info.path = "/nowhere/" + title + ".mp3";
+            e.info.title = title;
+            e.info.artist = artist;
+            e.info.trackNumber = static_cast<int16_t>(number);
+            app->data.playlist.push_back(e);
+        }
+        window->PlaylistReset();
+    }
+    std::vector<std::string> Titles() const {
+        std::vector<std::string> titles;
+        for (const auto& e : app->data.playlist) titles.push_back(e.info.title);
+        return titles;
+    }
+    void Select(std::initializer_list<int> rows) {
+        window->PlaylistList()->clearSelection();
+        for (int row : rows)
+            window->PlaylistList()->selectionModel()->select(window->Model()->index(row, 1),
+                                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    std::string ini;
+    TempDir home;
+    RecordingMessages messages;
+    NoSplash splash;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Application> app;
+};
+
+}  // namespace sonvaro::test
