@@ -18,6 +18,7 @@
 #include "playback/level_display.h"
 #include "playback/radio_player.h"
 #include "playlist/playlist_display.h"
+#include "support/quiet_ports.h"
 #include "settings/settings.h"
 #include "tags/track_info_reader.h"
 
@@ -26,20 +27,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-struct QuietDisplay : PlayerDisplay {
-    void SetInfoField(int, const std::string&) override {}
-    void SetPositionSlider(int32_t) override {}
-    void EnablePositionSlider(bool) override {}
-    void SetPauseButton(bool) override {}
-    void SetMuteButton(bool) override {}
-    void SetTrayToolTip(const std::string&) override {}
-    void ShowLevelImage(const LevelDisplay&) override {}
-};
-struct QuietView : PlaylistDisplay {
-    void PlaylistReset() override {}
-    void FitPlaylistColumns() override {}
-    void SetPlaylistSummary(const std::string&) override {}
-};
+using bench::QuietDisplay;
+using bench::QuietView;
 
 }  // namespace
 
