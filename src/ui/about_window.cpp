@@ -6,17 +6,15 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "playback/audio_library/bass.h"
 #include "ui/icons.h"
 
 namespace sonvaro {
 
-AboutWindow::AboutWindow(QWidget* owner) : QDialog(owner) {
+AboutWindow::AboutWindow(uint32_t engine, QWidget* owner) : QDialog(owner) {
     setWindowTitle(QStringLiteral("Informationen"));
     setAttribute(Qt::WA_DeleteOnClose);
     EnsureResources();
     setFixedSize(380, 452);
-    const DWORD engine = BASS_GetVersion();
     const QString engineText = QStringLiteral("%1.%2.%3.%4")
                                    .arg(engine >> 24)
                                    .arg((engine >> 16) & 0xFF)
@@ -35,7 +33,15 @@ AboutWindow::AboutWindow(QWidget* owner) : QDialog(owner) {
     tabs->addTab(info, QStringLiteral("Informationen"));
     auto* history = new QPlainTextEdit(tabs);
     history->setReadOnly(true);
-    history->setPlainText(QString::fromUtf8("1.09\n- Fensteroberfläche mit Qt\n- Player ohne Fenster (--headless)\n"));
+    history->setPlainText(QString::fromUtf8(
+        "1.09\n"
+        "- Fensteroberfläche mit Qt\n"
+        "- Player ohne Fenster (--headless)\n"
+        "- Equalizer mit 19 Voreinstellungen, Hall, Echo und Flanger\n"
+        "- Datei Informationen: Tags bearbeiten und speichern\n"
+        "- Autotager: Tags aus Dateinamen nach einem Muster\n"
+        "- Internetradio mit Aufnahme je Titel und RadioLog\n"
+        "- Medienbibliothek mit Suche und Hörstatistik\n"));
     tabs->addTab(history, QStringLiteral("Geschichte"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <cstdint>
 
 namespace sonvaro {
 
@@ -7,7 +8,8 @@ namespace sonvaro {
 class AboutWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutWindow(QWidget* owner);
+    // engineVersion: the audio engine's version word as it reported it at start-up.
+    AboutWindow(uint32_t engineVersion, QWidget* owner);
 
 signals:
     void closing(QWidget* window);

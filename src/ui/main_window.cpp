@@ -211,7 +211,7 @@ void MainWindow::BuildActions() {
     MakeAction(78, S("Rechtsbündig"));
     // Subsystems that are not part of this program yet: visible, but they do nothing.
     // The maker's web and contact pages have no address yet either.
-    for (int n : {12, 69, 13, 73, 14, 27, 34, 36, 64, 71, 67, 68}) actions_[n]->setEnabled(false);
+    for (int n : {13, 73, 14, 27, 64, 67, 68}) actions_[n]->setEnabled(false);
 }
 
 void MainWindow::BuildToolBars() {
@@ -292,8 +292,9 @@ void MainWindow::BuildInfoArea(QWidget* parent) {
     infoArea_->setAutoFillBackground(true);
     for (int row = 0; row < 5; ++row) {
         const int y = 5 + row * 15;
-        // The first caption would open the file information window, which this program lacks yet.
-        auto* caption = new QLabel(infoArea_);
+        QLabel* caption = row == 0 ? new ClickLabel([this] { ShowCurrentTrackInformation(); }, infoArea_)
+                                   : new QLabel(infoArea_);
+        if (row == 0) caption->setCursor(Qt::PointingHandCursor);
         caption->setGeometry(5, y, 50, 15);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* value = new QLabel(infoArea_);
@@ -476,6 +477,7 @@ void MainWindow::RunCommand(int number) {
         case 9: menus_[4]->popup(QCursor::pos()); break;
         case 10: SwitchLayoutFromToolbar(1); break;
         case 11: SwitchLayoutFromToolbar(2); break;
+        case 12: case 69: OpenEffects(); break;
         case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 23:
             playback.SortPlaylist(number - 16);
             break;
@@ -488,13 +490,16 @@ void MainWindow::RunCommand(int number) {
         case 31: playlistList_->selectAll(); break;
         case 32: playback.RemovePlaylistRows(0); break;
         case 33: playback.RemovePlaylistRows(-1); break;
+        case 34: OpenAutotagger(); break;
         case 35: playback.RefreshSelectedEntry(); break;
+        case 36: ShowSelectedInformation(); break;
         case 58: ToggleShowHide(); break;
         case 66: OpenAbout(); break;
         case 70:
             if (IsDirectory(s.NETStream_SavePath))
                 QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(s.NETStream_SavePath)));
             break;
+        case 71: OpenRadioLog(); break;
         case 72: OpenLog(); break;
         case 74: OpenHelp(); break;
         case 75: emit exitRequested(); break;
@@ -508,10 +513,10 @@ void MainWindow::RunCommand(int number) {
 void MainWindow::UpdatePlaylistMenu() {
     const bool selected = !SelectedRows().empty();
     const size_t count = app_ ? app_->data.playlist.size() : 0;
-    for (int n : {15, 28, 29, 32, 35}) actions_[n]->setEnabled(selected);
+    for (int n : {15, 28, 29, 32, 34, 35, 36}) actions_[n]->setEnabled(selected);
     for (int n : {30, 31, 33}) actions_[n]->setEnabled(count > 0);
     for (int n = 16; n <= 24; ++n) actions_[n]->setEnabled(count >= 2);
-    // 27 (generator), 34 (autotagger) and 36 (file information) stay off until those windows exist.
+    // 27 (generator) stays off until that window exists.
 }
 
 void MainWindow::SetHeaderMenuColumn(ListView* list, int column) {
@@ -611,9 +616,7 @@ void MainWindow::ToggleShowHide() {
     if (!app_) return;
     const bool taskBar = app_->data.settings.Misc_TaskBar != 0;
     QList<QWidget*> windows{this};
-    for (QWidget* w : {static_cast<QWidget*>(search_.data()), static_cast<QWidget*>(folderDialog_.data()),
-                       static_cast<QWidget*>(log_.data()), static_cast<QWidget*>(about_.data())})
-        if (w) windows << w;
+    windows << ToolWindows();
     if (taskBar) {
         if (isMinimized()) {
             showNormal();

@@ -30,6 +30,10 @@ class LogWindow;
 class PlaylistModel;
 class SearchWindow;
 class AboutWindow;
+class AutotaggerWindow;
+class EffectsWindow;
+class FileInfoWindow;
+class RadioLogWindow;
 
 // The main window and the one place every user command arrives: tool bars,
 // pop-up menus, tray, keys and the close box all end in RunCommand. It is the
@@ -73,9 +77,17 @@ public:
     QSplitter* LibrarySplitter(int n) const { return n == 1 ? splitter1_ : splitter2_; }
     QMenu* Menu(int number) const;
     QString InfoFieldText(int field) const;
+    QLabel* InfoField(int field) const { return field >= 1 && field <= 10 ? fields_[field - 1] : nullptr; }
     SearchWindow* Search() const;
     FolderDialog* AddFolderDialog() const;
     LogWindow* Log() const;
+    EffectsWindow* Effects() const;
+    FileInfoWindow* FileInfo() const;
+    AutotaggerWindow* Autotagger() const;
+    RadioLogWindow* RadioLog() const;
+    AboutWindow* About() const;
+    // The first caption field's click: the file information of the current track.
+    void ShowCurrentTrackInformation();
     DockRegistry& Docking() const { return *docking_; }
     Application& App() const { return *app_; }
     bool Busy() const { return busy_ > 0; }
@@ -164,6 +176,15 @@ private:
     void OpenSearch();
     void OpenLog();
     void OpenAbout();
+    void OpenEffects();
+    void OpenRadioLog();
+    void OpenAutotagger();
+    void ShowSelectedInformation();
+    // Reads the track's tags and opens the information window for it, if they could be read.
+    void ShowFileInformation(const std::string& path);
+    void OpenFileInfo(const TrackInfo& info);
+    // The open tool windows, for show/hide, opacity and shut-down.
+    QList<QWidget*> ToolWindows() const;
     void OpenHelp();
     void SetRecordingIcon();
     void ShowWindowFromSlot(QWidget* window, int slot, bool sizeable);
@@ -195,6 +216,10 @@ private:
     QPointer<FolderDialog> folderDialog_;
     QPointer<LogWindow> log_;
     QPointer<AboutWindow> about_;
+    QPointer<EffectsWindow> effects_;
+    QPointer<FileInfoWindow> fileInfo_;
+    QPointer<AutotaggerWindow> autotagger_;
+    QPointer<RadioLogWindow> radioLog_;
     ListView* headerMenuList_ = nullptr;
     int headerMenuColumn_ = -1;
     int layout_ = -1;

@@ -1,7 +1,5 @@
 // The windows and dialogs that the commands open, and the roads by which files come in.
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -9,14 +7,21 @@
 
 #include "core/messages.h"
 #include "platform/app_folders.h"
+#include "playback/player_state.h"
 #include "playlist/playlist_export.h"
+#include "tags/track_info_reader.h"
 #include "ui/about_window.h"
+#include "ui/autotagger_window.h"
 #include "ui/docking.h"
+#include "ui/effects_window.h"
+#include "ui/file_info_window.h"
+#include "ui/file_manager.h"
 #include "ui/folder_dialog.h"
 #include "ui/icons.h"
 #include "ui/log_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
+#include "ui/radio_log_window.h"
 #include "ui/search_window.h"
 
 namespace sonvaro {
@@ -109,15 +114,7 @@ void MainWindow::CopySelected() {
 void MainWindow::ShowSelectedInFileBrowser() {
     const std::vector<int> rows = SelectedRows();
     if (rows.empty() || static_cast<size_t>(rows.front()) >= app_->data.playlist.size()) return;
-    const QString path = ToQt(app_->data.playlist[rows.front()].info.path);
-    // The desktop's file manager selects the file; without one, open its folder.
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    ShowInFileManager(ToQt(app_->data.playlist[rows.front()].info.path));
 }
 
 void MainWindow::SavePlaylist() {
@@ -171,10 +168,102 @@ void MainWindow::OpenAbout() {
         about_->raise();
         return;
     }
-    about_ = new AboutWindow(this);
+    about_ = new AboutWindow(app_->engine.engineVersion, this);
     connect(about_, &AboutWindow::closing, this,
             [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[5], false), docking_->Unregister(w); });
     ShowWindowFromSlot(about_, 5, false);
+}
+
+EffectsWindow* MainWindow::Effects() const { return effects_; }
+FileInfoWindow* MainWindow::FileInfo() const { return fileInfo_; }
+AutotaggerWindow* MainWindow::Autotagger() const { return autotagger_; }
+RadioLogWindow* MainWindow::RadioLog() const { return radioLog_; }
+AboutWindow* MainWindow::About() const { return about_; }
+
+QList<QWidget*> MainWindow::ToolWindows() const {
+    QList<QWidget*> windows;
+    for (QWidget* w : {static_cast<QWidget*>(search_.data()), static_cast<QWidget*>(folderDialog_.data()),
+                       static_cast<QWidget*>(log_.data()), static_cast<QWidget*>(about_.data()),
+                       static_cast<QWidget*>(effects_.data()), static_cast<QWidget*>(fileInfo_.data()),
+                       static_cast<QWidget*>(autotagger_.data()), static_cast<QWidget*>(radioLog_.data())})
+        if (w) windows << w;
+    return windows;
+}
+
+void MainWindow::OpenEffects() {
+    if (effects_) {
+        effects_->show();
+        effects_->raise();
+        effects_->activateWindow();
+        return;
+    }
+    effects_ = new EffectsWindow(app_->effects, this);
+    connect(effects_, &EffectsWindow::closing, this,
+            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[3], false), docking_->Unregister(w); });
+    ShowWindowFromSlot(effects_, 3, false);
+}
+
+void MainWindow::OpenRadioLog() {
+    if (radioLog_) {
+        radioLog_->show();
+        radioLog_->raise();
+        radioLog_->activateWindow();
+        return;
+    }
+    radioLog_ = new RadioLogWindow(app_->radio.TrackLog(), this);
+    connect(radioLog_, &RadioLogWindow::closing, this,
+            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[13], true), docking_->Unregister(w); });
+    ShowWindowFromSlot(radioLog_, 13, true);
+}
+
+void MainWindow::OpenAutotagger() {
+    std::vector<std::string> paths;
+    for (int row : SelectedRows())
+        if (row >= 0 && static_cast<size_t>(row) < app_->data.playlist.size())
+            paths.push_back(app_->data.playlist[static_cast<size_t>(row)].info.path);
+    if (paths.empty()) return;
+    // A new selection replaces the list of a window still open.
+    if (autotagger_) autotagger_->close();
+    autotagger_ = new AutotaggerWindow(app_->tags, std::move(paths), this);
+    connect(autotagger_, &AutotaggerWindow::tagsWritten, this,
+            [this](const std::vector<std::string>& paths) { app_->playback.RefreshEntries(paths); });
+    connect(autotagger_, &AutotaggerWindow::closing, this,
+            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[12], false), docking_->Unregister(w); });
+    ShowWindowFromSlot(autotagger_, 12, false);
+}
+
+void MainWindow::ShowSelectedInformation() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty() || rows.front() < 0 || static_cast<size_t>(rows.front()) >= app_->data.playlist.size()) return;
+    ShowFileInformation(app_->data.playlist[static_cast<size_t>(rows.front())].info.path);
+}
+
+void MainWindow::ShowCurrentTrackInformation() {
+    if (!app_ || busy_ || app_->ShuttingDown()) return;
+    const PlayerState& state = app_->player.State();
+    if (state.playSource == kSourceRadio && !state.currentPath.empty()) {
+        // A station has no file to read, whatever its address scheme: only the address is shown.
+        TrackInfo station;
+        station.path = state.currentPath;
+        OpenFileInfo(station);
+        return;
+    }
+    ShowFileInformation(state.currentPath);
+}
+
+void MainWindow::ShowFileInformation(const std::string& path) {
+    TrackInfo info;
+    info.path = path;
+    if (app_->tags.ReadTrackInfo(info) == kReadNothing) return;
+    OpenFileInfo(info);
+}
+
+void MainWindow::OpenFileInfo(const TrackInfo& info) {
+    if (fileInfo_) fileInfo_->close();  // one track at a time
+    fileInfo_ = new FileInfoWindow(*app_, info, this);
+    connect(fileInfo_, &FileInfoWindow::closing, this,
+            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[7], false), docking_->Unregister(w); });
+    ShowWindowFromSlot(fileInfo_, 7, false);
 }
 
 void MainWindow::OpenHelp() {

@@ -117,9 +117,8 @@ bool MainWindow::EscapePressed() {
 void MainWindow::CloseWindows() {
     hide();
     setEnabled(false);
-    for (QWidget* w : {static_cast<QWidget*>(search_.data()), static_cast<QWidget*>(folderDialog_.data()),
-                       static_cast<QWidget*>(about_.data())})
-        if (w) w->close();
+    for (QWidget* w : ToolWindows())
+        if (w != log_) w->close();
 }
 
 void MainWindow::RemoveTrayIcon() {
@@ -169,9 +168,7 @@ void MainWindow::SetMainWindowOnTop(bool onTop) {
 void MainWindow::ApplyOpacity(bool enabled, int32_t value) {
     const double opacity = enabled ? value / 255.0 : 1.0;
     setWindowOpacity(opacity);
-    for (QWidget* w : {static_cast<QWidget*>(search_.data()), static_cast<QWidget*>(folderDialog_.data()),
-                       static_cast<QWidget*>(log_.data()), static_cast<QWidget*>(about_.data())})
-        if (w) w->setWindowOpacity(opacity);
+    for (QWidget* w : ToolWindows()) w->setWindowOpacity(opacity);
 }
 
 void MainWindow::ApplyInfoColours(int32_t background, int32_t foreground) {

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Pictures of the three main-window layouts and the splash, for review.
+# Pictures of the three main-window layouts, the splash and the tool windows, for review.
 # Usage: tests/ui/take-screenshots.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 build=${1:-build}

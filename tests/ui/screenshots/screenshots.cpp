@@ -1,7 +1,8 @@
-// Saves pictures of the three layouts and the splash for review (not a ctest
+// Saves pictures of the three layouts, the splash and the tool windows for review (not a ctest
 // test: run tests/ui/take-screenshots.sh, which starts it under xvfb-run).
 #include <QApplication>
 #include <QDir>
+#include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +12,12 @@
 #include "support/test_support.h"
 #include "ui/main_window.h"
 #include "ui/list_view.h"
+#include "playback/radio_log.h"
+#include "ui/about_window.h"
+#include "ui/autotagger_window.h"
+#include "ui/effects_window.h"
+#include "ui/file_info_window.h"
+#include "ui/radio_log_window.h"
 #include "ui/splash_window.h"
 
 namespace {
@@ -80,6 +87,50 @@ int main(int argc, char** argv) {
         window.SwitchLayout(layout);
         ok &= Save(&window, out + QStringLiteral("/layout%1.png").arg(layout));
     }
+    window.SwitchLayout(1);
+    window.RunCommand(12);
+    ok &= Save(window.Effects(), out + QStringLiteral("/effects.png"));
+    window.Effects()->findChild<QTabWidget*>()->setCurrentIndex(1);
+    ok &= Save(window.Effects(), out + QStringLiteral("/effects-2.png"));
+    window.Effects()->close();
+
+    TrackInfo track = app.data.playlist[2].info;
+    track.comment = "Live aufgenommen";
+    track.genre = "Pop";
+    track.bitrate = 192;
+    track.sampleRate = 44100;
+    track.channels = 2;
+    auto* fileInfo = new FileInfoWindow(app, track, &window);
+    fileInfo->show();
+    ok &= Save(fileInfo, out + QStringLiteral("/file-info.png"));
+    fileInfo->close();
+
+    auto* tagger = new AutotaggerWindow(app.tags,
+                                        {"/musik/Morgenlicht - Anna Muster.mp3", "/musik/Nachtzug - Die Beispiele.ogg",
+                                         "/musik/track07.mp3"},
+                                        &window);
+    tagger->show();
+    tagger->Preview();
+    ok &= Save(tagger, out + QStringLiteral("/autotagger.png"));
+    tagger->close();
+
+    RadioTrackLog radioLog;
+    radioLog.Reset(0);
+    radioLog.SetReceivedBytes(3 * 1048576 + 524288);
+    radioLog.Append({"Über den Wolken", "Anna Muster"});
+    radioLog.Append({"Leuchtturm", "Die Beispiele"});
+    auto* radio = new RadioLogWindow(radioLog, &window);
+    radio->show();
+    ok &= Save(radio, out + QStringLiteral("/radio-log.png"));
+    radio->close();
+    Settle();
+
+    window.RunCommand(66);
+    ok &= Save(window.About(), out + QStringLiteral("/about.png"));
+    window.About()->findChild<QTabWidget*>()->setCurrentIndex(1);
+    ok &= Save(window.About(), out + QStringLiteral("/about-2.png"));
+    window.About()->close();
+
     SplashWindow splash;
     splash.Open();
     splash.SetStatus("Lade Wiedergabeliste..");

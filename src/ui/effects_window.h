@@ -1,0 +1,57 @@
+#pragma once
+#include <QWidget>
+#include <array>
+
+#include "effects/effects_view.h"
+
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QSlider;
+
+namespace sonvaro {
+
+class EffectChain;
+
+// "Effekte": equalizer bands and presets on one tab, volume, speed, balance
+// and the three effects on the other. Every move goes straight to the chain.
+class EffectsWindow : public QWidget, public EffectsView {
+    Q_OBJECT
+public:
+    EffectsWindow(EffectChain& chain, QWidget* owner);
+    ~EffectsWindow() override;
+
+    QSlider* BandSlider(int band) const { return bands_[band]; }
+    QListWidget* PresetList() const { return presets_; }
+    QSlider* Slider(EffectsSlider slider) const { return sliders_[static_cast<int>(slider)]; }
+    QLabel* Caption(EffectsSlider slider) const { return captions_[static_cast<int>(slider)]; }
+    QCheckBox* CheckBox(EffectsCheckBox box) const { return boxes_[static_cast<int>(box)]; }
+
+    // EffectsView
+    void SetBandPosition(int band, int position) override;
+    void SetBandsEnabled(bool enabled) override;
+    void SetPresetSelection(int index) override;
+    void SetSliderPosition(EffectsSlider slider, int position) override;
+    void SetCaption(EffectsSlider slider, const std::string& text) override;
+    void SetChecked(EffectsCheckBox box, bool checked) override;
+
+signals:
+    void closing(QWidget* window);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* BuildEqualizerTab();
+    QWidget* BuildEffectsTab();
+    QSlider* MakeSlider(EffectsSlider which, int low, int high, QWidget* parent);
+
+    EffectChain& chain_;
+    std::array<QSlider*, 10> bands_{};
+    std::array<QSlider*, 7> sliders_{};
+    std::array<QLabel*, 7> captions_{};
+    std::array<QCheckBox*, 4> boxes_{};
+    QListWidget* presets_ = nullptr;
+};
+
+}  // namespace sonvaro

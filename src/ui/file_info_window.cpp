@@ -1,0 +1,138 @@
+#include "ui/file_info_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cmath>
+
+#include "app/application.h"
+#include "core/duration.h"
+#include "platform/file_info.h"
+#include "playback/format_names.h"
+#include "tags/genre_names.h"
+#include "tags/size_text.h"
+#include "tags/tag_writer.h"
+#include "ui/file_manager.h"
+#include "ui/qt_text.h"
+
+namespace sonvaro {
+namespace {
+
+QString NumberOrEmpty(int64_t value) { return value < 1 ? QString() : QString::number(value); }
+
+}  // namespace
+
+FileInfoWindow::FileInfoWindow(Application& app, const TrackInfo& info, QWidget* owner)
+    : QWidget(owner, Qt::Window), app_(app) {
+    setWindowTitle(QStringLiteral("Datei Informationen"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(585, 275);
+
+    const QString values[kFieldCount] = {ToQt(info.path),   ToQt(info.title),  NumberOrEmpty(info.trackNumber),
+                                         ToQt(info.artist), ToQt(info.album),  NumberOrEmpty(info.year),
+                                         ToQt(info.comment)};
+    for (int i = 0; i < kFieldCount; ++i) {
+        auto* edit = new QLineEdit(values[i], this);
+        edit->setToolTip(values[i]);
+        connect(edit, &QLineEdit::textChanged, edit, &QLineEdit::setToolTip);
+        edit->setCursorPosition(0);
+        edits_[i] = edit;
+    }
+    edits_[Path]->setReadOnly(true);
+
+    genre_ = new QComboBox(this);
+    genre_->setEditable(true);
+    genre_->setInsertPolicy(QComboBox::NoInsert);
+    for (std::string_view name : GenreNames())
+        genre_->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    genre_->setEditText(ToQt(info.genre));
+    genre_->setToolTip(ToQt(info.genre));
+    connect(genre_, &QComboBox::editTextChanged, genre_, &QComboBox::setToolTip);
+
+    const auto size = RegularFileSize(info.path);
+    const QString propertyValues[kPropertyCount] = {
+        size && *size > 0 ? ToQt(SizeText(*size, 2, true)) : QString(),
+        NumberOrEmpty(info.bitrate),
+        info.sampleRate > 0 ? QString::number(std::lround(info.sampleRate)) : QString(),
+        NumberOrEmpty(info.channels),
+        info.length < 1 ? QString() : ToQt(FormatDuration(info.length)),
+        ToQt(FormatName(info.channelType, true)),
+    };
+    for (int i = 0; i < kPropertyCount; ++i) {
+        properties_[i] = new QLabel(propertyValues[i], this);
+        properties_[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+
+    auto* browse = new QPushButton(QStringLiteral("..."), this);
+    browse->setFixedWidth(30);
+    connect(browse, &QPushButton::clicked, this, &FileInfoWindow::ShowInFileBrowser);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    connect(ok, &QPushButton::clicked, this, &FileInfoWindow::Save);
+    auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+    connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* grid = new QGridLayout(this);
+    const auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
+    grid->addWidget(label("Datei"), 0, 0);
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(edits_[Path], 1);
+    pathRow->addWidget(browse);
+    grid->addLayout(pathRow, 0, 1, 1, 3);
+    const std::pair<const char*, QWidget*> left[] = {
+        {"Titel", edits_[Title]}, {"Track", edits_[Track]}, {"Interpret", edits_[Artist]}, {"Album", edits_[Album]},
+        {"Jahr", edits_[Year]},   {"Genre", genre_},        {"Kommentar", edits_[Comment]},
+    };
+    int row = 1;
+    for (const auto& [text, widget] : left) {
+        grid->addWidget(label(text), row, 0);
+        grid->addWidget(widget, row, 1);
+        ++row;
+    }
+    const char* const right[kPropertyCount] = {"Dateigröße", "Bitrate", "Samplerate", "Channels", "Länge", "Format"};
+    for (int i = 0; i < kPropertyCount; ++i) {
+        grid->addWidget(label(right[i]), 1 + i, 2);
+        grid->addWidget(properties_[i], 1 + i, 3);
+    }
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    grid->addLayout(buttons, row, 0, 1, 4);
+    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(3, 2);
+}
+
+void FileInfoWindow::Save() {
+    TagEdits edits;
+    edits.path = FromQt(edits_[Path]->text().trimmed());
+    edits.title = FromQt(edits_[Title]->text());
+    edits.track = FromQt(edits_[Track]->text());
+    edits.artist = FromQt(edits_[Artist]->text());
+    edits.album = FromQt(edits_[Album]->text());
+    edits.year = FromQt(edits_[Year]->text());
+    edits.genre = FromQt(genre_->currentText());
+    edits.comment = FromQt(edits_[Comment]->text());
+    // A missing file or one the tag library refuses saves nothing; the window closes all the same.
+    WriteTags(app_.tags, edits);
+    close();
+    app_.playback.RefreshSelectedEntry();
+    // The same file may stand in other rows too (the current track opened from its caption).
+    app_.playback.RefreshEntries({edits.path});
+}
+
+void FileInfoWindow::ShowInFileBrowser() {
+    const QString path = edits_[Path]->text().trimmed();
+    if (QFileInfo(path).isFile()) ShowInFileManager(path);  // a station's address has no folder
+}
+
+void FileInfoWindow::closeEvent(QCloseEvent* event) {
+    emit closing(this);
+    QWidget::closeEvent(event);
+}
+
+}  // namespace sonvaro

@@ -1,0 +1,46 @@
+#pragma once
+#include <QWidget>
+#include <array>
+
+#include "core/track_info.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace sonvaro {
+
+class Application;
+
+// "Datei Informationen": one track's tags to edit and its audio properties.
+class FileInfoWindow : public QWidget {
+    Q_OBJECT
+public:
+    enum Field { Path, Title, Track, Artist, Album, Year, Comment, kFieldCount };
+    enum Property { Size, Bitrate, SampleRate, Channels, Length, Format, kPropertyCount };
+
+    FileInfoWindow(Application& app, const TrackInfo& info, QWidget* owner);
+
+    QLineEdit* Edit(Field field) const { return edits_[field]; }
+    QComboBox* Genre() const { return genre_; }
+    QLabel* PropertyText(Property property) const { return properties_[property]; }
+
+    // "OK": writes the tags, closes, and shows them in the selected playlist row.
+    void Save();
+    // "...": the file's folder in the desktop's file browser.
+    void ShowInFileBrowser();
+
+signals:
+    void closing(QWidget* window);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Application& app_;
+    std::array<QLineEdit*, kFieldCount> edits_{};
+    std::array<QLabel*, kPropertyCount> properties_{};
+    QComboBox* genre_ = nullptr;
+};
+
+}  // namespace sonvaro

@@ -1,0 +1,40 @@
+#pragma once
+#include <QWidget>
+#include <cstdint>
+
+class QLabel;
+class QTimer;
+class QTreeWidget;
+
+namespace sonvaro {
+
+class RadioTrackLog;
+
+// "RadioLog": the bytes received from the station and the titles it announced.
+class RadioLogWindow : public QWidget {
+    Q_OBJECT
+public:
+    RadioLogWindow(const RadioTrackLog& log, QWidget* owner);
+
+    QLabel* Counter() const { return counter_; }
+    QTreeWidget* Tracks() const { return tracks_; }
+    // Shows the log's state if it changed since the last look; the timer calls it.
+    void Refresh();
+
+signals:
+    void closing(QWidget* window);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    const RadioTrackLog& log_;
+    QLabel* counter_;
+    QTreeWidget* tracks_;
+    QTimer* timer_;
+    uint64_t shownRevision_ = 0;
+    bool shownOnce_ = false;
+};
+
+}  // namespace sonvaro
