@@ -1,5 +1,7 @@
 #include "playback/playlist_playback.h"
 
+#include <algorithm>
+
 #include "platform/file_info.h"
 #include "playback/audio_library/bass.h"
 #include "playback/channel_player.h"
@@ -111,24 +113,34 @@ void PlaylistPlayback::RefreshSelectedEntry() {
     if (selected.empty()) return;
     const int row = selected.front();
     if (row < 0 || static_cast<size_t>(row) >= playlist_.size()) return;
-    TrackInfo& entry = playlist_[row].info;
-    if (!IsNonEmptyFile(entry.path)) return;
-    TrackInfo fresh;
-    fresh.path = entry.path;
-    if (ReadPlayableTrackInfo(tags_, fresh) != kReadNothing) {
-        entry.title = fresh.title;
-        entry.artist = fresh.artist;
-        entry.album = fresh.album;
-        entry.trackNumber = fresh.trackNumber;
-        entry.length = fresh.length;
-        entry.year = fresh.year;
-        view_.RowChanged(row);
-    } else {
+    if (!IsNonEmptyFile(playlist_[row].info.path)) return;
+    if (!RereadRow(row)) {
         playlist_.erase(playlist_.begin() + row);
         view_.RowRemoved(row);
         PlayerState& state = player_.State();
         if (row < state.markedRow) --state.markedRow;
     }
+}
+
+bool PlaylistPlayback::RereadRow(int row) {
+    TrackInfo& entry = playlist_[row].info;
+    TrackInfo fresh;
+    fresh.path = entry.path;
+    if (ReadPlayableTrackInfo(tags_, fresh) == kReadNothing) return false;
+    entry.title = fresh.title;
+    entry.artist = fresh.artist;
+    entry.album = fresh.album;
+    entry.trackNumber = fresh.trackNumber;
+    entry.length = fresh.length;
+    entry.year = fresh.year;
+    view_.RowChanged(row);
+    return true;
+}
+
+void PlaylistPlayback::RefreshEntries(const std::vector<std::string>& paths) {
+    for (size_t row = 0; row < playlist_.size(); ++row)
+        if (std::find(paths.begin(), paths.end(), playlist_[row].info.path) != paths.end())
+            RereadRow(static_cast<int>(row));
 }
 
 void PlaylistPlayback::SortPlaylist(int mode) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "playlist/track_info.h"
 
@@ -28,11 +30,16 @@ public:
     // mode < 0 removes every entry, otherwise the selected rows.
     void RemovePlaylistRows(int mode);
     void RefreshSelectedEntry();
+    // Re-reads the tags of every entry naming one of the files (after tags were
+    // written); an entry that cannot be read stays as it is.
+    void RefreshEntries(const std::vector<std::string>& paths);
     // Sorts and keeps the mark on the playing entry, wherever it moved.
     void SortPlaylist(int mode);
 
 private:
     int32_t RandomRowOtherThanMarked();
+    // Reads the entry's tags afresh; false (entry untouched) when that fails.
+    bool RereadRow(int row);
 
     ChannelPlayer& player_;
     Playlist& playlist_;

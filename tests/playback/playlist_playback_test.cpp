@@ -104,6 +104,16 @@ TEST_F(PlaylistPlaybackTest, TheMarkFollowsThePlayingEntryThroughSorts) {
     playback.PlayNext();  // continues after the playing entry, wherever it went
 }
 
+TEST_F(PlaylistPlaybackTest, RefreshOfWrittenFilesTouchesOnlyTheirRows) {
+    playlist.push_back(playlist[1]);  // the same file in a second row
+    for (auto& entry : playlist) entry.info.title = "stale";
+    playback.RefreshEntries({playlist[1].info.path, "/nowhere.wav"});
+    EXPECT_EQ(playlist[1].info.title, "row1");
+    EXPECT_EQ(playlist[3].info.title, "row1");
+    EXPECT_EQ(playlist[0].info.title, "stale");
+    EXPECT_EQ(playlist.size(), 4u);
+}
+
 TEST_F(PlaylistPlaybackTest, RefreshRereadsOrRemovesTheSelectedEntry) {
     view.selected = {1};
     playlist[1].info.title = "stale";
