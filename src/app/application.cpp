@@ -7,6 +7,7 @@
 #include "core/data_folder.h"
 #include "core/messages.h"
 #include "library/library_file.h"
+#include "platform/atomic_file.h"
 #include "platform/file_info.h"
 #include "playback/audio_library/bass.h"
 #include "playlist/playlist_display.h"
@@ -27,7 +28,7 @@ Application::Application(ApplicationPorts p, std::string appData, PlayerClock c)
       data(DataFolderPath(appDataFolder)),
       statistics(data.settings),
       effects(data.settings),
-      editor(data.playlist, data.settings, tags, p.playlistView),
+      editor(data.playlist, data.settings, tags, p.playlistView, &log),
       player(ChannelPlayerParts{data.settings, data.library, data.playlist, tags, log, statistics, effects, level,
                                 p.playerDisplay, p.playlistView, listeners, clock, p.clipboard, &radio,
                                 p.tracker}),
@@ -45,13 +46,16 @@ void Application::StartUp(const std::string& playFile) {
     shuttingDown_ = false;
     ports.splash.Open();
     EnsureDataFolder(appDataFolder, ports.messages);
+    // A save killed part-way leaves its temporary file behind; the data file itself is whole.
+    for (const std::string& path : {data.SettingsPath(), data.LibraryPath(), data.PlaylistPath()})
+        RemoveStaleTemporary(path);
 
     ports.splash.SetStatus("Lade Einstellungen..");
     LoadSettings(data.settings, data.SettingsPath(), ports.settingsWindow);
     ports.splash.SetStatus("Lade Medienbibliothek..");
-    LoadLibraryFile(data.library, data.LibraryPath());
+    LoadLibraryFile(data.library, data.LibraryPath(), &log);
     ports.splash.SetStatus("Lade Wiedergabeliste..");
-    LoadPlaylistFile(data.playlist, data.PlaylistPath(), data.settings, &ports.playlistView);
+    LoadPlaylistFile(data.playlist, data.PlaylistPath(), data.settings, &ports.playlistView, &log);
 
     ports.splash.SetStatus("Initialisiere BASS..");
     InitAudioEngine(data.settings.BASS_QutputDevice, data.settings.BASS_OutputRate, data.settings, engine, workers,
@@ -61,7 +65,7 @@ void Application::StartUp(const std::string& playFile) {
     ports.splash.SetStatus("Erstelle Programmoberfläche..");
     ports.playlistView.SetPlaylistSummary(PlaylistSummaryText(data.playlist));
     ports.playerDisplay.EnablePositionSlider(false);
-    ++data.settings.statistics.AppStart;
+    if (data.settings.statistics.AppStart < INT32_MAX) ++data.settings.statistics.AppStart;
     player.State().currentSlot = 1;
     player.SetChannelVolume(-1);
 
@@ -86,7 +90,7 @@ void Application::AutosaveTick() {
         SaveSettings(data.settings, data.SettingsPath(), false, ports.messages, log);
         settingsClock_ = now;
     }
-    if (s.Misc_AutoSave_PL != 0 && due(playlistClock_)) {
+    if (s.Misc_AutoSave_PL != 0 && !data.playlistTemporary && due(playlistClock_)) {
         log.LogStatus("Autosave Playlist..");
         SavePlaylistFile(data.playlist, data.PlaylistPath(), data.settings, false, ports.messages, log);
         playlistClock_ = now;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "platform/end_signals.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
 
@@ -38,12 +39,18 @@ private:
     std::string title_, artist_, time_, printedTrack_;
 };
 
-// No view to redraw, nothing selected, no Escape key.
+// No view to redraw, nothing selected; an end signal plays the Escape key's
+// part, so a long folder walk or list import stops at once.
 class ConsolePlaylistView : public PlaylistDisplay {
 public:
+    explicit ConsolePlaylistView(const EndSignals& endSignals) : endSignals_(endSignals) {}
     void PlaylistReset() override {}
     void FitPlaylistColumns() override {}
     void SetPlaylistSummary(const std::string&) override {}
+    bool EscapePressed() override { return endSignals_.Pending(); }
+
+private:
+    const EndSignals& endSignals_;
 };
 
 class ConsoleShutdown : public ShutdownPort {

@@ -4,10 +4,13 @@
 
 namespace sonvaro {
 
+class EndSignals;
+
 // The player without a window: start-up with console ports, the arguments
-// (files, folders, M3U/PLS playlists, stream addresses) as a new playlist
-// played from its first row (none: the saved playlist), then the timers until
-// SIGINT or SIGTERM run the orderly shut-down. Returns the exit code.
-int RunHeadless(const std::vector<std::string>& arguments);
+// (files, folders, M3U/PLS playlists, stream addresses) as a temporary
+// playlist played from its first row (PlayList.dat is left as it is; without
+// arguments the saved playlist plays), then the timers until SIGINT, SIGTERM
+// or SIGHUP run the orderly shut-down. Returns the exit code.
+int RunHeadless(const std::vector<std::string>& arguments, EndSignals& endSignals);
 
 }  // namespace sonvaro

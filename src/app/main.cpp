@@ -6,6 +6,7 @@
 
 #include "app/headless.h"
 #include "app/info_command.h"
+#include "platform/end_signals.h"
 #include "platform/fault_handler.h"
 #include "ui/windowed.h"
 
@@ -61,10 +62,12 @@ int main(int argc, char** argv) {
         }
         files.push_back(arg);
     }
+    // Before any thread exists, so that every thread inherits the blocked set.
+    sonvaro::EndSignals endSignals;
     if (!headless) {
         if (DisplayNamed())
-            return sonvaro::RunWindowed(argc, argv, files.empty() ? std::string() : files.front());
+            return sonvaro::RunWindowed(argc, argv, files.empty() ? std::string() : files.front(), endSignals);
         std::fputs("Sonvaro: keine Anzeige gefunden, starte ohne Fenster.\n", stderr);
     }
-    return sonvaro::RunHeadless(files);
+    return sonvaro::RunHeadless(files, endSignals);
 }

@@ -17,7 +17,7 @@ void PlayerData::LoadAll(SettingsWindowPort* window, PlaylistDisplay* display) {
 void PlayerData::SaveAll(Messages& messages, StatusLog& log) {
     SaveSettings(settings, SettingsPath(), true, messages, log);
     SaveLibraryFile(library, LibraryPath(), true, messages, log);
-    SavePlaylistFile(playlist, PlaylistPath(), settings, true, messages, log);
+    if (!playlistTemporary) SavePlaylistFile(playlist, PlaylistPath(), settings, true, messages, log);
 }
 
 }  // namespace sonvaro

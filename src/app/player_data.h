@@ -20,6 +20,9 @@ struct PlayerData {
     Settings settings;
     Library library;
     Playlist playlist;
+    // Set while the playlist holds what the command line named rather than the
+    // saved list: PlayList.dat is then left as it is.
+    bool playlistTemporary = false;
 
     std::string SettingsPath() const { return dataFolder + "Sonvaro.ini"; }
     std::string LibraryPath() const { return dataFolder + "MediaLibary.dat"; }

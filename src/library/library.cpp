@@ -12,7 +12,7 @@ size_t UpdatePlayedEntries(Library& library, std::string_view path, const TrackI
         if (entry.info.path.size() != path.size() || !EqualsNoCase(entry.info.path, path)) continue;
         CopyTags(info, entry.info);
         entry.lastPlayed = LowBits32(now);
-        entry.playCount = static_cast<int16_t>(entry.playCount + 1);
+        if (entry.playCount < INT16_MAX) ++entry.playCount;  // saturates
         ++updated;
     }
     return updated;

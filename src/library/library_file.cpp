@@ -20,16 +20,16 @@ constexpr std::string_view kIdentifier = "SV-F-MLV1";
 }  // namespace
 
 std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text) {
+    text = WithoutByteOrderMark(text);
     LineReader reader(text);
     std::string_view line;
     if (!reader.Next(line) || line != kIdentifier) return std::nullopt;
     std::vector<LibraryEntry> entries;
     // One entry per line at most: reserving avoids moving every entry on regrowth.
     entries.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-    std::string scratch;
     while (reader.Next(line)) {
         std::string_view rest;
-        if (!DatEntryRest(DecodeLine(line, scratch), rest)) continue;
+        if (!DatEntryRest(line, rest)) continue;
         const auto f = SplitDatFields<16>(rest);
         LibraryEntry& entry = entries.emplace_back();
         ReadTrackFields(f.data(), entry.info);
@@ -50,12 +50,16 @@ std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text)
     return sorted;
 }
 
-std::string LibraryFileText(const std::vector<LibraryEntry>& entries) {
+std::string LibraryFileText(const std::vector<LibraryEntry>& entries, std::vector<std::string>* unstorable) {
     std::string out;
     out.reserve(64 + entries.size() * 200);
     out += kIdentifier;
     out += "\r\n";
     for (const LibraryEntry& entry : entries) {
+        if (!DatPathStorable(entry.info.path)) {
+            if (unstorable) unstorable->push_back(entry.info.path);
+            continue;
+        }
         DatLineWriter line(out);
         line.Track(entry.info);
         line.Number(entry.lastPlayed);
@@ -67,12 +71,13 @@ std::string LibraryFileText(const std::vector<LibraryEntry>& entries) {
     return out;
 }
 
-void LoadLibraryFile(Library& library, const std::string& filePath) {
+void LoadLibraryFile(Library& library, const std::string& filePath, StatusLog* log) {
     std::optional<std::vector<LibraryEntry>> entries;
     {
         const auto text = ReadWholeFile(filePath);
         if (!text) return;
         entries = ParseLibraryFile(*text);
+        if (!entries) KeepUnreadableFile(filePath, *text, log);
     }
     // The file text and the parse's scratch space are gone: give their pages back.
     ReleaseFreeMemory();
@@ -84,18 +89,20 @@ void LoadLibraryFile(Library& library, const std::string& filePath) {
 bool SaveLibraryFile(Library& library, const std::string& filePath, bool reportErrors, Messages& messages,
                      StatusLog& log) {
     std::string text;
+    std::vector<std::string> unstorable;
     {
+        // An empty library is written too (the header alone): removed entries must stay removed.
         std::lock_guard lock(library.libraryLock);
-        if (library.entries.empty()) return false;
-        text = LibraryFileText(library.entries);
+        text = LibraryFileText(library.entries, &unstorable);
     }
     // The file is written outside the lock: a running scan need not wait for the disk.
-    AtomicFile file(filePath, filePath + ".tmp");
+    AtomicFile file(filePath);
     bool ok = file.Open();
     if (ok) {
         log.LogStatus("Schreibe Datei '" + filePath + "'");
         file.Write(text);
         ok = file.Commit();
+        for (const std::string& path : unstorable) LogUnstorablePath(log, path);
     }
     if (!ok && reportErrors) messages.ErrorBox("MediaLibary konnte nicht gespeichert werden");
     return ok;

@@ -15,14 +15,16 @@ class StatusLog;
 // the identifier line is wrong. No entry is dropped.
 std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text);
 
-// The bytes of MediaLibary.dat, every entry in list order.
-std::string LibraryFileText(const std::vector<LibraryEntry>& entries);
+// The bytes of MediaLibary.dat, every entry in list order but those whose
+// path the file cannot hold (listed in `unstorable` when given).
+std::string LibraryFileText(const std::vector<LibraryEntry>& entries,
+                            std::vector<std::string>* unstorable = nullptr);
 
 // Replaces the library with the file's entries; a missing or foreign file
-// leaves it as it is.
-void LoadLibraryFile(Library& library, const std::string& filePath);
+// leaves it as it is (a foreign one is kept as "<file>.bad").
+void LoadLibraryFile(Library& library, const std::string& filePath, StatusLog* log = nullptr);
 
-// Writes the library through "<file>.tmp"; an empty library writes nothing.
+// Writes the library through "<file>.tmp"; an empty library writes the header alone.
 // A failure leaves the old file intact and shows the error box when
 // reportErrors is set. True when written.
 bool SaveLibraryFile(Library& library, const std::string& filePath, bool reportErrors, Messages& messages,

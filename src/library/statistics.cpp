@@ -1,6 +1,7 @@
 #include "library/statistics.h"
 
 #include <atomic>
+#include <limits>
 
 #include "core/clock.h"
 #include "core/duration.h"
@@ -13,15 +14,30 @@ std::atomic_ref<int32_t> PlayEndRef(Settings& s) { return std::atomic_ref<int32_
 
 }  // namespace
 
-void StatisticsCounter::CountPlayStart() { ++settings_.statistics.PlayStart; }
+namespace {
+
+// Counters stop at their largest value rather than wrap to a negative count.
+template <class T>
+void Saturating(T& counter) {
+    if (counter < std::numeric_limits<T>::max()) ++counter;
+}
+
+}  // namespace
+
+void StatisticsCounter::CountPlayStart() { Saturating(settings_.statistics.PlayStart); }
 
 void StatisticsCounter::CountPlayDay(int64_t now) {
     if (FormatDatePattern("%dd%mm%yyyy", settings_.Misc_LastStart) == FormatDatePattern("%dd%mm%yyyy", now)) return;
-    ++settings_.statistics.PlayDays;
+    Saturating(settings_.statistics.PlayDays);
     settings_.Misc_LastStart = static_cast<int32_t>(now);
 }
 
-void StatisticsCounter::CountPlayEnd() { PlayEndRef(settings_).fetch_add(1, std::memory_order_relaxed); }
+void StatisticsCounter::CountPlayEnd() {
+    auto counter = PlayEndRef(settings_);
+    int32_t seen = counter.load(std::memory_order_relaxed);
+    while (seen < INT32_MAX && !counter.compare_exchange_weak(seen, seen + 1, std::memory_order_relaxed)) {
+    }
+}
 
 int32_t StatisticsCounter::PlayEnd() const {
     return std::atomic_ref<int32_t>(settings_.statistics.PlayEnd).load(std::memory_order_relaxed);
@@ -31,7 +47,7 @@ void StatisticsCounter::CountPlayTime(uint32_t tick) {
     // Unsigned difference: correct across the 2^32 wrap of the tick.
     if (tick - lastPlayTick_ < 1000) return;
     lastPlayTick_ = tick;
-    ++settings_.statistics.PlayTime;
+    Saturating(settings_.statistics.PlayTime);
 }
 
 bool StatisticsCounter::ResetStatistics(Messages& messages) {

@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,10 +15,25 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
+// A data file kept as a symbolic link (as dotfile managers do) is replaced at
+// the link's target; renaming over the link itself would cut it off.
+std::string FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size()) return path;
+        target.resize(static_cast<size_t>(n));
+        path = target.front() == '/' || FolderOf(path) == "." ? target : FolderOf(path) + target;
+    }
+    return path;
+}
+
 }  // namespace
 
 AtomicFile::AtomicFile(std::string finalPath, std::string tempPath)
-    : finalPath_(std::move(finalPath)), tempPath_(std::move(tempPath)) {
+    : finalPath_(FollowLinks(std::move(finalPath))), tempPath_(std::move(tempPath)) {
     if (tempPath_.empty()) tempPath_ = finalPath_ + ".tmp";
 }
 
@@ -68,6 +84,8 @@ void AtomicFile::Discard() {
         ::unlink(tempPath_.c_str());
     }
 }
+
+void RemoveStaleTemporary(const std::string& path) { ::unlink((FollowLinks(path) + ".tmp").c_str()); }
 
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
     AtomicFile file(path);

@@ -33,6 +33,9 @@ private:
     bool failed_ = false;
 };
 
+// Removes the temporary file a killed save of `path` may have left.
+void RemoveStaleTemporary(const std::string& path);
+
 // Convenience: the whole content in one call.
 bool WriteFileAtomically(const std::string& path, std::string_view content);
 

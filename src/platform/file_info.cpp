@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 namespace sonvaro {
 
@@ -17,6 +20,44 @@ std::optional<int64_t> RegularFileSize(const std::string& path) {
 bool IsDirectory(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+std::string CurrentFolder() {
+    std::string folder(4096, '\0');
+    while (!::getcwd(folder.data(), folder.size())) {
+        if (errno != ERANGE) return {};
+        folder.resize(folder.size() * 2);
+    }
+    folder.resize(std::strlen(folder.c_str()));
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::string JoinPath(const std::string& folder, std::string_view relative) {
+    while (relative.substr(0, 2) == "./") {
+        relative.remove_prefix(2);
+        while (!relative.empty() && relative.front() == '/') relative.remove_prefix(1);
+    }
+    if (relative == ".") relative = {};
+    return folder + std::string(relative);
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    return JoinPath(CurrentFolder(), path);
+}
+
+std::string CanonicalPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return AbsolutePath(path);
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
 }
 
 bool CreateFolder(const std::string& path) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace sonvaro {
 
@@ -15,6 +16,23 @@ inline bool IsNonEmptyFile(const std::string& path) {
 }
 
 bool IsDirectory(const std::string& path);
+
+// True when anything (file, folder, dangling link aside) exists at the path.
+bool PathExists(const std::string& path);
+
+// The process's current folder, ending in "/"; empty when it cannot be read.
+std::string CurrentFolder();
+
+// `relative` appended to `folder` (which ends in "/"), leading "./" parts and a
+// lone "." dropped; nothing else is changed (a path is bytes).
+std::string JoinPath(const std::string& folder, std::string_view relative);
+
+// A relative path made absolute against the current folder with JoinPath.
+std::string AbsolutePath(const std::string& path);
+
+// The path with every link and "." / ".." resolved; the absolute path itself
+// when it cannot be resolved (a missing file).
+std::string CanonicalPath(const std::string& path);
 
 // Creates one folder level; true when it exists afterwards.
 bool CreateFolder(const std::string& path);

@@ -3,8 +3,11 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/encoding.h"
 #include "core/numbers.h"
+#include "core/status_log.h"
 #include "core/text.h"
+#include "platform/atomic_file.h"
 
 namespace sonvaro {
 
@@ -17,6 +20,11 @@ void DatLineWriter::Text(std::string_view text) {
     out_ += '|';
 }
 
+void DatLineWriter::Path(std::string_view path) {
+    out_ += path;
+    out_ += '|';
+}
+
 void DatLineWriter::Number(int64_t value) {
     char buf[24];
     const auto res = std::to_chars(buf, buf + sizeof buf, value);
@@ -25,7 +33,7 @@ void DatLineWriter::Number(int64_t value) {
 }
 
 void DatLineWriter::Track(const TrackInfo& info) {
-    Text(info.path);
+    Path(info.path);
     Text(info.title);
     Text(info.artist);
     Text(info.album);
@@ -41,15 +49,24 @@ void DatLineWriter::Track(const TrackInfo& info) {
     Number(info.length);
 }
 
+namespace {
+
+void AssignText(std::string& field, std::string_view raw) {
+    if (IsValidUtf8(raw)) field.assign(raw);
+    else field = Windows1252ToUtf8(raw);
+}
+
+}  // namespace
+
 void ReadTrackFields(const std::string_view* f, TrackInfo& info) {
     info.path.assign(f[0]);
-    info.title.assign(f[1]);
-    info.artist.assign(f[2]);
-    info.album.assign(f[3]);
+    AssignText(info.title, f[1]);
+    AssignText(info.artist, f[2]);
+    AssignText(info.album, f[3]);
     info.year = LowBits16(ParseDatNumber(f[4]));
-    info.comment.assign(f[5]);
+    AssignText(info.comment, f[5]);
     info.trackNumber = LowBits16(ParseDatNumber(f[6]));
-    info.genre.assign(f[7]);
+    AssignText(info.genre, f[7]);
     info.bitrate = LowBits16(ParseDatNumber(f[8]));
     info.sampleRate = static_cast<float>(LowBits32(ParseDatNumber(f[9])));
     info.channels = LowBits8(ParseDatNumber(f[10]));
@@ -61,6 +78,25 @@ bool DatEntryRest(std::string_view line, std::string_view& rest) {
     if (!StartsWithNoCase(line, "ETY:")) return false;
     rest = line.substr(4);
     return true;
+}
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    if (text.substr(0, kMark.size()) == kMark) text.remove_prefix(kMark.size());
+    return text;
+}
+
+void KeepUnreadableFile(const std::string& filePath, std::string_view text, StatusLog* log) {
+    if (text.empty()) return;
+    const std::string copy = filePath + ".bad";
+    const bool kept = WriteFileAtomically(copy, text);
+    if (log)
+        log->LogStatus(kept ? "Unlesbare Datei '" + filePath + "' gesichert als '" + copy + "'"
+                            : "Unlesbare Datei '" + filePath + "' konnte nicht gesichert werden");
+}
+
+void LogUnstorablePath(StatusLog& log, std::string_view path) {
+    log.LogStatus("Nicht gespeichert (Name mit '|' oder Zeilenumbruch): " + std::string(path));
 }
 
 }  // namespace sonvaro

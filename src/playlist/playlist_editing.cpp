@@ -1,7 +1,5 @@
 #include "playlist/playlist_editing.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -9,6 +7,7 @@
 #include "core/line_reader.h"
 #include "core/text.h"
 #include "platform/file_info.h"
+#include "platform/folder_walk.h"
 #include "playlist/playlist_display.h"
 #include "playlist/playlist_file.h"
 #include "playlist/playlist_import.h"
@@ -29,11 +28,39 @@ std::string UpperExtension(std::string_view path) {
     return ext;
 }
 
+bool IsStreamAddress(std::string_view path) { return path.find("://") != std::string_view::npos; }
+
 }  // namespace
 
+class PlaylistEditor::Batch {
+public:
+    explicit Batch(PlaylistEditor& editor) : editor_(editor) {
+        if (editor_.batchDepth_++ > 0) return;
+        editor_.rowsAtBatchStart_ = editor_.playlist_.size();
+        editor_.stopped_ = false;
+    }
+    ~Batch() {
+        if (--editor_.batchDepth_ > 0) return;
+        if (editor_.playlist_.size() != editor_.rowsAtBatchStart_) editor_.EntriesAppended();
+    }
+
+private:
+    PlaylistEditor& editor_;
+};
+
 PlaylistEditor::PlaylistEditor(Playlist& playlist, const Settings& settings, TagReader& tags,
-                               PlaylistDisplay& display)
-    : playlist_(playlist), settings_(settings), tags_(tags), display_(display), random_(std::random_device{}()) {}
+                               PlaylistDisplay& display, StatusLog* log)
+    : playlist_(playlist),
+      settings_(settings),
+      tags_(tags),
+      display_(display),
+      log_(log),
+      random_(std::random_device{}()) {}
+
+bool PlaylistEditor::ShouldStop() {
+    if (!stopped_ && display_.EscapePressed()) stopped_ = true;
+    return stopped_;
+}
 
 int16_t PlaylistEditor::NewShuffleKey() {
     return static_cast<int16_t>(std::uniform_int_distribution<int>(0, 32767)(random_));
@@ -52,50 +79,47 @@ void PlaylistEditor::EntriesAppended() {
 }
 
 void PlaylistEditor::AddToPlaylist(const std::string& path) {
+    Batch batch(*this);
+    if (!ShouldStop()) AddOnePath(path);
+}
+
+void PlaylistEditor::AddOnePath(const std::string& given) {
+    const std::string path = IsStreamAddress(given) ? given : AbsolutePath(given);
     const std::string ext = UpperExtension(path);
     const AddPathFn add = [this](const std::string& entry) { AddToPlaylist(entry); };
     if (ext == "M3U") {
-        ReadM3U(path, add);
+        ReadM3U(path, add, log_);
     } else if (ext == "PLS") {
-        ReadPLS(path, add);
+        ReadPLS(path, add, log_);
     } else {
         TrackInfo info;
         info.path = path;
         if (ReadPlayableTrackInfo(tags_, info) != kReadNothing) {
             info.path = path;
             AppendEntry(info);
-            EntriesAppended();
         }
     }
     display_.ProcessPendingEvents();
 }
 
 void PlaylistEditor::AddFolder(std::string folder, bool recursive) {
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
-    // Names first: the walk adds files (and may recurse) while the folder is open otherwise.
-    std::vector<std::pair<std::string, bool>> entries;
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        entries.emplace_back(name, IsDirectory(folder + name));
-    }
-    ::closedir(dir);
-    for (const auto& [name, isFolder] : entries) {
-        if (display_.EscapePressed()) return;
-        if (isFolder) {
-            if (recursive) AddFolder(folder + name + "/", recursive);
-        } else {
-            AddToPlaylist(folder + name);
-        }
-    }
+    Batch batch(*this);
+    FolderWalkOptions options;
+    options.recursive = recursive;
+    options.sortKey = [](std::string_view name) { return FoldCase(name); };
+    options.shouldStop = [this] { return ShouldStop(); };
+    // The walk looks at Escape before each entry itself.
+    WalkFolder(AbsolutePath(folder), options, [this](const std::string& file) {
+        Batch inner(*this);
+        AddOnePath(file);
+    });
 }
 
 void PlaylistEditor::AddDroppedItems(const std::string& names) {
+    Batch batch(*this);
     LineReader reader(names);
     std::string_view line;
-    while (reader.Next(line)) {
+    while (reader.Next(line) && !stopped_) {
         const std::string name(line);
         if (IsDirectory(name)) AddFolder(name, settings_.Misc_RecursiveFolder != 0);
         else if (IsNonEmptyFile(name)) AddToPlaylist(name);

@@ -9,6 +9,7 @@
 namespace sonvaro {
 
 class PlaylistDisplay;
+class StatusLog;
 class TagReader;
 struct Settings;
 
@@ -17,15 +18,20 @@ enum class SearchField { Everywhere, Title, Artist, Album, Comment };
 // Adding, sorting, searching and copying playlist entries.
 class PlaylistEditor {
 public:
-    PlaylistEditor(Playlist& playlist, const Settings& settings, TagReader& tags, PlaylistDisplay& display);
+    PlaylistEditor(Playlist& playlist, const Settings& settings, TagReader& tags, PlaylistDisplay& display,
+                   StatusLog* log = nullptr);
 
     // One path: an M3U or PLS file is imported entry by entry; anything else is
     // appended when it can be read (a file, a module or a stream address).
+    // Local paths are stored absolute. Escape (or an end signal) stops it.
     void AddToPlaylist(const std::string& path);
-    // The files of a folder in file-system order, sub-folders first-come when recursive.
+    // The files of a folder in name order (case folded, then bytes), files and
+    // sub-folders interleaved, each real folder once.
     void AddFolder(std::string folder, bool recursive);
     // Dropped names, one per line: folders with Misc_RecursiveFolder, non-empty files.
     void AddDroppedItems(const std::string& names);
+    // True when the last adding operation was ended by Escape or an end signal.
+    bool AddingStopped() const { return stopped_; }
     // A library entry as it stands, without reading tags; false when its file is missing or empty.
     bool AddLibraryEntry(const TrackInfo& info);
 
@@ -45,13 +51,23 @@ public:
     int16_t NewShuffleKey();
 
 private:
+    // Nested adds (folders, playlists within playlists) refresh the summary
+    // and column widths once, when the outermost one ends: per entry it would
+    // cost the whole playlist every time.
+    class Batch;
+    void AddOnePath(const std::string& path);
     void AppendEntry(const TrackInfo& info);
+    bool ShouldStop();
 
     Playlist& playlist_;
     const Settings& settings_;
     TagReader& tags_;
     PlaylistDisplay& display_;
+    StatusLog* log_;
     std::mt19937 random_;
+    int batchDepth_ = 0;
+    size_t rowsAtBatchStart_ = 0;
+    bool stopped_ = false;
 };
 
 }  // namespace sonvaro

@@ -27,14 +27,13 @@ std::string PlaylistSummaryText(const Playlist& playlist) {
 }
 
 std::optional<Playlist> ParsePlaylistFile(std::string_view text) {
-    LineReader reader(text);
+    LineReader reader(WithoutByteOrderMark(text));
     std::string_view line;
     if (!reader.Next(line) || line != kIdentifier) return std::nullopt;
     Playlist playlist;
-    std::string scratch;
     while (reader.Next(line)) {
         std::string_view rest;
-        if (!DatEntryRest(DecodeLine(line, scratch), rest)) continue;
+        if (!DatEntryRest(line, rest)) continue;
         const auto f = SplitDatFields<14>(rest);
         if (!IsNonEmptyFile(std::string(f[0]))) continue;
         PlaylistEntry& entry = playlist.emplace_back();
@@ -45,13 +44,17 @@ std::optional<Playlist> ParsePlaylistFile(std::string_view text) {
     return playlist;
 }
 
-std::string PlaylistFileText(const Playlist& playlist) {
+std::string PlaylistFileText(const Playlist& playlist, std::vector<std::string>* unstorable) {
     std::string out;
     out.reserve(64 + playlist.size() * 160);
     out += kIdentifier;
     out += "\r\n";
     for (const PlaylistEntry& entry : playlist) {
         if (!IsNonEmptyFile(entry.info.path)) continue;
+        if (!DatPathStorable(entry.info.path)) {
+            if (unstorable) unstorable->push_back(entry.info.path);
+            continue;
+        }
         DatLineWriter line(out);
         line.Track(entry.info);
         line.Number(entry.shuffleKey);
@@ -62,7 +65,7 @@ std::string PlaylistFileText(const Playlist& playlist) {
 }
 
 void LoadPlaylistFile(Playlist& playlist, const std::string& filePath, const Settings& settings,
-                      PlaylistDisplay* display) {
+                      PlaylistDisplay* display, StatusLog* log) {
     playlist.clear();
     if (settings.Misc_AutoPlayList <= 0) {
         if (display) display->PlaylistReset();
@@ -71,6 +74,7 @@ void LoadPlaylistFile(Playlist& playlist, const std::string& filePath, const Set
     const auto text = ReadWholeFile(filePath);
     auto parsed = text ? ParsePlaylistFile(*text) : std::nullopt;
     if (parsed) playlist = std::move(*parsed);
+    else if (text) KeepUnreadableFile(filePath, *text, log);
     if (!display) return;
     display->PlaylistReset();
     if (!parsed) return;
@@ -85,8 +89,10 @@ bool SavePlaylistFile(const Playlist& playlist, const std::string& filePath, con
     bool ok = file.Open();
     if (ok) {
         log.LogStatus("Schreibe Datei '" + filePath + "'");
-        file.Write(PlaylistFileText(playlist));
+        std::vector<std::string> unstorable;
+        file.Write(PlaylistFileText(playlist, &unstorable));
         ok = file.Commit();
+        for (const std::string& path : unstorable) LogUnstorablePath(log, path);
     }
     if (!ok && reportErrors) messages.ErrorBox("Playlist konnte nicht gespeichert werden");
     return ok;

@@ -20,13 +20,15 @@ std::string PlaylistSummaryText(const Playlist& playlist);
 std::optional<Playlist> ParsePlaylistFile(std::string_view text);
 
 // The bytes of PlayList.dat for a playlist; entries whose file is missing,
-// a folder or empty (streams too) are left out.
-std::string PlaylistFileText(const Playlist& playlist);
+// a folder or empty (streams too) are left out, and so are paths the file
+// cannot hold (listed in `unstorable` when given).
+std::string PlaylistFileText(const Playlist& playlist, std::vector<std::string>* unstorable = nullptr);
 
 // Replaces the playlist with PlayList.dat (nothing read when Misc_AutoPlayList
-// is 0 or less, but the playlist is emptied all the same).
+// is 0 or less, but the playlist is emptied all the same). A file with another
+// first line is kept as "<file>.bad".
 void LoadPlaylistFile(Playlist& playlist, const std::string& filePath, const Settings& settings,
-                      PlaylistDisplay* display);
+                      PlaylistDisplay* display, StatusLog* log = nullptr);
 
 // Writes the whole playlist through a temporary file. A failure leaves the old
 // file intact and shows the error box when reportErrors is set. True when written.

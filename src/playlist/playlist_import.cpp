@@ -1,79 +1,116 @@
 #include "playlist/playlist_import.h"
 
-#include <set>
+#include <algorithm>
+#include <vector>
 
 #include "core/encoding.h"
 #include "core/line_reader.h"
+#include "core/status_log.h"
 #include "core/text.h"
 #include "platform/file_info.h"
 
 namespace sonvaro {
 namespace {
 
-// Playlist files being read on this thread. A playlist that lists itself, or
-// two that list each other, would otherwise recurse until the stack overflows.
-thread_local std::set<std::string> openPlaylists;
+// Canonical paths of the playlist files being read on this thread, outermost
+// first. A list met again under any spelling (./a.m3u, ../x/a.m3u, a link)
+// would otherwise be read until the stack overflows.
+thread_local std::vector<std::string> openPlaylists;
 
 class ImportGuard {
 public:
-    explicit ImportGuard(const std::string& file) : file_(file), entered_(openPlaylists.insert(file).second) {}
+    ImportGuard(const std::string& file, StatusLog* log) {
+        std::string canonical = CanonicalPath(file);
+        if (std::find(openPlaylists.begin(), openPlaylists.end(), canonical) != openPlaylists.end()) {
+            if (log) log->LogStatus("Playlist enthält sich selbst, übersprungen: '" + file + "'");
+            return;
+        }
+        if (openPlaylists.size() >= kMaxPlaylistNesting) {
+            if (log) log->LogStatus("Playlists zu tief verschachtelt, übersprungen: '" + file + "'");
+            return;
+        }
+        openPlaylists.push_back(std::move(canonical));
+        entered_ = true;
+    }
     ~ImportGuard() {
-        if (entered_) openPlaylists.erase(file_);
+        if (entered_) openPlaylists.pop_back();
     }
     bool Entered() const { return entered_; }
 
 private:
-    std::string file_;
-    bool entered_;
+    bool entered_ = false;
 };
 
-// Calls `eachLine` with every decoded line of a playlist file not already being read.
+// Calls `eachLine` with every raw line of a playlist file not already being read.
 template <class F>
-void ForEachLine(const std::string& file, F&& eachLine) {
-    ImportGuard guard(file);
+void ForEachLine(const std::string& file, StatusLog* log, F&& eachLine) {
+    ImportGuard guard(file, log);
     if (!guard.Entered()) return;
     const auto text = ReadWholeFile(file);
     if (!text) return;
     LineReader reader(*text, true);
     std::string_view raw;
-    std::string scratch;
     while (reader.Next(raw))
-        if (!eachLine(DecodeLine(raw, scratch))) return;
+        if (!eachLine(raw)) return;
+}
+
+bool IsAddress(std::string_view line) {
+    const auto scheme = line.find("://");
+    return scheme != std::string_view::npos && scheme > 0 &&
+           std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(scheme),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+}
+
+// Names are bytes: the line as written is tried first. A line that is not
+// UTF-8 may be Windows-1252 text naming a file stored under UTF-8 here.
+std::string ResolveEntryBytes(const std::string& file, std::string_view raw) {
+    std::string path = ResolvePlaylistEntry(file, std::string(raw));
+    if (PathExists(path) || IsValidUtf8(raw)) return path;
+    std::string decoded = ResolvePlaylistEntry(file, Windows1252ToUtf8(raw));
+    return PathExists(decoded) ? decoded : path;
 }
 
 }  // namespace
 
-void ReadM3U(const std::string& file, const AddPathFn& add) {
-    const std::string folder(FolderOf(file));
+std::string ResolvePlaylistEntry(const std::string& file, const std::string& line) {
+    if (line.empty() || line.front() == '/' || IsAddress(line)) return line;
+    const std::string_view listFolder = FolderOf(file);
+    const std::string folder = listFolder.empty() ? CurrentFolder() : AbsolutePath(std::string(listFolder));
+    std::string slashed = line;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    const std::string candidates[] = {JoinPath(folder, line), JoinPath(folder, slashed), AbsolutePath(line),
+                                      AbsolutePath(slashed)};
+    for (const std::string& candidate : candidates)
+        if (PathExists(candidate)) return candidate;
+    return candidates[0];
+}
+
+void ReadM3U(const std::string& file, const AddPathFn& add, StatusLog* log) {
     bool header = true;
-    ForEachLine(file, [&](std::string_view decoded) {
+    ForEachLine(file, log, [&](std::string_view raw) {
         if (header) {
             header = false;
-            return TrimSpaces(decoded) == "#EXTM3U";  // no header: nothing is added
+            return TrimSpaces(raw) == "#EXTM3U";  // no header: nothing is added
         }
-        const std::string line(TrimSpaces(decoded));
+        const std::string_view line = TrimSpaces(raw);
         if (line.empty() || StartsWithNoCase(line, "#EXTINF:")) return true;
-        if (IsNonEmptyFile(line)) {
-            add(line);
-            return true;
-        }
-        const std::string joined = folder + line;
-        const auto size = RegularFileSize(joined);
-        if (!(size && *size == 0)) add(joined);
+        const std::string path = ResolveEntryBytes(file, line);
+        const auto size = RegularFileSize(path);
+        if (!(size && *size == 0)) add(path);
         return true;
     });
 }
 
-void ReadPLS(const std::string& file, const AddPathFn& add) {
-    ForEachLine(file, [&](std::string_view decoded) {
-        const std::string_view line = TrimSpaces(decoded);
+void ReadPLS(const std::string& file, const AddPathFn& add, StatusLog* log) {
+    ForEachLine(file, log, [&](std::string_view raw) {
+        const std::string_view line = TrimSpaces(raw);
         if (!StartsWithNoCase(line, "FILE")) return true;
         const auto eq = line.find('=');
         if (eq == std::string_view::npos) return true;
-        std::string_view path = line.substr(eq + 1);
-        path = path.substr(0, path.find('='));
-        const std::string candidate(path);
-        if (IsNonEmptyFile(candidate)) add(candidate);
+        std::string_view entry = line.substr(eq + 1);
+        entry = entry.substr(0, entry.find('='));
+        const std::string path = ResolveEntryBytes(file, entry);
+        if (IsAddress(path) || IsNonEmptyFile(path)) add(path);
         return true;
     });
 }

@@ -4,15 +4,26 @@
 
 namespace sonvaro {
 
+class StatusLog;
+
 // Receives each path a playlist file names; the adding road (which may import
 // a nested playlist in turn) sits behind it.
 using AddPathFn = std::function<void(const std::string& path)>;
 
+// Playlists nested deeper than this are not read (the status log says so).
+constexpr size_t kMaxPlaylistNesting = 16;
+
 // Extended M3U: "#EXTM3U" header required; each other non-empty line that is no
-// "#EXTINF:" line is a path, tried as it stands and then beside the playlist.
-void ReadM3U(const std::string& file, const AddPathFn& add);
+// "#EXTINF:" line is an entry (see ResolvePlaylistEntry).
+void ReadM3U(const std::string& file, const AddPathFn& add, StatusLog* log = nullptr);
 
 // PLS: every "File..=" line (prefix in any case) in line order.
-void ReadPLS(const std::string& file, const AddPathFn& add);
+void ReadPLS(const std::string& file, const AddPathFn& add, StatusLog* log = nullptr);
+
+// Where an entry line of the playlist `file` points: a stream address or an
+// absolute path as it stands; a relative path beside the playlist first, then
+// in the current folder, with "\" taken as "/" when the name as written does
+// not exist (lists written on Windows). Always absolute for local names.
+std::string ResolvePlaylistEntry(const std::string& file, const std::string& line);
 
 }  // namespace sonvaro

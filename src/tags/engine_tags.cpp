@@ -32,11 +32,11 @@ void Apply(const KeyRule& rule, std::string_view value, TrackInfo& info) {
             info.artist += value;
             break;
         case KeyRule::Album: info.album.assign(value); break;
-        case KeyRule::Year: info.year = LowBits16(ParseDatNumber(value)); break;
+        case KeyRule::Year: info.year = Clamp16(ParseDatNumber(value)); break;
         case KeyRule::Genre: info.genre.assign(value); break;
         case KeyRule::Comment: info.comment.assign(value); break;
-        case KeyRule::Track: info.trackNumber = LowBits16(ParseDatNumber(value)); break;
-        case KeyRule::Bitrate: info.bitrate = LowBits16(ParseDatNumber(value) / 1000); break;
+        case KeyRule::Track: info.trackNumber = Clamp16(ParseDatNumber(value)); break;
+        case KeyRule::Bitrate: info.bitrate = Clamp16(ParseDatNumber(value) / 1000); break;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "core/numbers.h"
 #include "core/text.h"
 #include "platform/file_info.h"
 #include "playback/audio_library/bass.h"
@@ -30,11 +31,11 @@ bool ReadWithTagLib(TrackInfo& info, DWORD channelType) {
         info.album = Cleaned(taglib_tag_album(tag));
         info.comment = Cleaned(taglib_tag_comment(tag));
         info.genre = Cleaned(taglib_tag_genre(tag));
-        info.year = static_cast<int16_t>(taglib_tag_year(tag));
-        info.trackNumber = static_cast<int16_t>(taglib_tag_track(tag));
+        info.year = Clamp16(taglib_tag_year(tag));
+        info.trackNumber = Clamp16(taglib_tag_track(tag));
     }
     if (const TagLib_AudioProperties* props = taglib_file_audioproperties(file)) {
-        info.bitrate = static_cast<int16_t>(taglib_audioproperties_bitrate(props));
+        info.bitrate = Clamp16(taglib_audioproperties_bitrate(props));
         info.sampleRate = static_cast<float>(taglib_audioproperties_samplerate(props));
         info.channels = static_cast<int8_t>(taglib_audioproperties_channels(props));
         info.length = taglib_audioproperties_length(props);

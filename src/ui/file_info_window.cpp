@@ -28,7 +28,7 @@ QString NumberOrEmpty(int64_t value) { return value < 1 ? QString() : QString::n
 }  // namespace
 
 FileInfoWindow::FileInfoWindow(Application& app, const TrackInfo& info, QWidget* owner)
-    : QWidget(owner, Qt::Window), app_(app) {
+    : QWidget(owner, Qt::Window), app_(app), path_(info.path) {
     setWindowTitle(QStringLiteral("Datei Informationen"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(585, 275);
@@ -42,6 +42,7 @@ FileInfoWindow::FileInfoWindow(Application& app, const TrackInfo& info, QWidget*
         connect(edit, &QLineEdit::textChanged, edit, &QLineEdit::setToolTip);
         edit->setCursorPosition(0);
         edits_[i] = edit;
+        shown_[i] = values[i];
     }
     edits_[Path]->setReadOnly(true);
 
@@ -51,6 +52,7 @@ FileInfoWindow::FileInfoWindow(Application& app, const TrackInfo& info, QWidget*
     for (std::string_view name : GenreNames())
         genre_->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     genre_->setEditText(ToQt(info.genre));
+    shownGenre_ = genre_->currentText();
     genre_->setToolTip(ToQt(info.genre));
     connect(genre_, &QComboBox::editTextChanged, genre_, &QComboBox::setToolTip);
 
@@ -108,17 +110,29 @@ FileInfoWindow::FileInfoWindow(Application& app, const TrackInfo& info, QWidget*
 }
 
 void FileInfoWindow::Save() {
+    // Only what the user changed is written: the shown text is a cleaned view
+    // (one line, one artist, a title taken from the file name), and writing it
+    // back unasked would flatten what the file holds.
     TagEdits edits;
-    edits.path = FromQt(edits_[Path]->text().trimmed());
-    edits.title = FromQt(edits_[Title]->text());
-    edits.track = FromQt(edits_[Track]->text());
-    edits.artist = FromQt(edits_[Artist]->text());
-    edits.album = FromQt(edits_[Album]->text());
-    edits.year = FromQt(edits_[Year]->text());
-    edits.genre = FromQt(genre_->currentText());
-    edits.comment = FromQt(edits_[Comment]->text());
+    edits.path = path_;
+    bool changed = false;
+    const auto take = [&](Field field, std::optional<std::string>& target) {
+        if (edits_[field]->text() == shown_[field]) return;
+        target = FromQt(edits_[field]->text());
+        changed = true;
+    };
+    take(Title, edits.title);
+    take(Track, edits.track);
+    take(Artist, edits.artist);
+    take(Album, edits.album);
+    take(Year, edits.year);
+    take(Comment, edits.comment);
+    if (genre_->currentText() != shownGenre_) {
+        edits.genre = FromQt(genre_->currentText());
+        changed = true;
+    }
     // A missing file or one the tag library refuses saves nothing; the window closes all the same.
-    WriteTags(app_.tags, edits);
+    if (changed) WriteTags(app_.tags, edits);
     close();
     app_.playback.RefreshSelectedEntry();
     // The same file may stand in other rows too (the current track opened from its caption).
@@ -126,8 +140,7 @@ void FileInfoWindow::Save() {
 }
 
 void FileInfoWindow::ShowInFileBrowser() {
-    const QString path = edits_[Path]->text().trimmed();
-    if (QFileInfo(path).isFile()) ShowInFileManager(path);  // a station's address has no folder
+    if (IsNonEmptyFile(path_)) ShowInFileManager(ToQt(path_));  // a station's address has no folder
 }
 
 void FileInfoWindow::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,9 @@
 #pragma once
 #include <QWidget>
 #include <array>
+#include <string>
+
+#include <QString>
 
 #include "core/track_info.h"
 
@@ -25,7 +28,8 @@ public:
     QComboBox* Genre() const { return genre_; }
     QLabel* PropertyText(Property property) const { return properties_[property]; }
 
-    // "OK": writes the tags, closes, and shows them in the selected playlist row.
+    // "OK": writes the fields the user changed (none: the file is not touched),
+    // closes, and shows them in the selected playlist row.
     void Save();
     // "...": the file's folder in the desktop's file browser.
     void ShowInFileBrowser();
@@ -38,6 +42,9 @@ protected:
 
 private:
     Application& app_;
+    std::string path_;  // as the entry holds it: bytes, never re-encoded or trimmed
+    std::array<QString, kFieldCount> shown_{};
+    QString shownGenre_;
     std::array<QLineEdit*, kFieldCount> edits_{};
     std::array<QLabel*, kPropertyCount> properties_{};
     QComboBox* genre_ = nullptr;

@@ -101,6 +101,8 @@ public:
         lastEvents_.invalidate();  // the first item repaints at once
     }
     void EndBusy() { --busy_; }
+    // Ends a running folder walk, import or search as Escape does.
+    void StopBusyWork() { escape_ = true; }
 
     // PlayerDisplay
     void SetInfoField(int field, const std::string& text) override;

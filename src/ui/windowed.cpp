@@ -1,41 +1,27 @@
 #include "ui/windowed.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
 #include <functional>
 #include <memory>
 
 #include "app/application.h"
 #include "platform/app_folders.h"
+#include "platform/end_signals.h"
 #include "ui/main_window.h"
 #include "ui/qt_messages.h"
 #include "ui/splash_window.h"
 
 namespace sonvaro {
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void OnEndSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
-}
-
-}  // namespace
-
 int CheckWindowPlatform(int argc, char** argv) {
     // Qt ends the process itself when no platform plug-in can be opened.
     QGuiApplication probe(argc, argv);
     return 0;
 }
 
-int RunWindowed(int argc, char** argv, const std::string& playFile) {
+int RunWindowed(int argc, char** argv, const std::string& playFile, EndSignals& endSignals) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sonvaro"));
     QApplication::setDesktopFileName(QStringLiteral("sonvaro"));
@@ -53,8 +39,10 @@ int RunWindowed(int argc, char** argv, const std::string& playFile) {
     bool ended = false;
     std::function<void(bool)> exit = [&](bool mayAsk) {
         if (ended) return;
-        // A folder walk or search that lets events through finishes first; it uses the engine.
+        // A folder walk or search that lets events through ends first (as on
+        // Escape); it uses the engine.
         if (window.Busy()) {
+            window.StopBusyWork();
             QTimer::singleShot(50, &window, [&exit, mayAsk] { exit(mayAsk); });
             return;
         }
@@ -64,21 +52,12 @@ int RunWindowed(int argc, char** argv, const std::string& playFile) {
     };
     QObject::connect(&window, &MainWindow::exitRequested, &window, [&] { exit(true); });
 
-    // SIGTERM (the session ending) and SIGINT end the player as "Beenden" does, without the question.
-    // A signal during start-up waits in the pipe until the event loop runs.
-    ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe);
-    QSocketNotifier endSignals(signalPipe[0], QSocketNotifier::Read);
-    struct sigaction action {};
-    action.sa_handler = OnEndSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-
+    // SIGTERM (the session ending), SIGINT and SIGHUP end the player as "Beenden"
+    // does, without the question. One during start-up waits until the event loop runs.
+    QSocketNotifier endNotifier(endSignals.Descriptor(), QSocketNotifier::Read);
     app.StartUp(playFile);
-    QObject::connect(&endSignals, &QSocketNotifier::activated, &window, [&] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
+    QObject::connect(&endNotifier, &QSocketNotifier::activated, &window, [&] {
+        endSignals.Consume();
         exit(false);
     });
     QTimer tick, autosave;

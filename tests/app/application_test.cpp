@@ -88,14 +88,15 @@ TEST_F(ApplicationTest, AutosaveKeepsThreeClocks) {
     app->AutosaveTick();
     EXPECT_EQ(LogTexts(), (std::vector<std::string>{"Autosave Preferences..",
                                                     "Schreibe Datei '" + home.path() + "Sonvaro/Sonvaro.ini'",
-                                                    "Autosave Medialibary.."}));
+                                                    "Autosave Medialibary..",
+                                                    "Schreibe Datei '" + home.path() + "Sonvaro/MediaLibary.dat'"}));
     // The playlist switch turned on after its interval passed: saved at the next tick.
     s.Misc_AutoSave_PL = 1;
     tick += 250;
     app->AutosaveTick();
     EXPECT_EQ(LogTexts().back(), "Schreibe Datei '" + home.path() + "Sonvaro/PlayList.dat'");
     EXPECT_TRUE(std::filesystem::exists(home / "Sonvaro/PlayList.dat"));
-    EXPECT_FALSE(std::filesystem::exists(home / "Sonvaro/MediaLibary.dat"));  // empty library
+    EXPECT_EQ(test::ReadFile(home / "Sonvaro/MediaLibary.dat"), "SV-F-MLV1\r\n");  // empty library: header only
     app->RequestExit();
 }
 
@@ -120,6 +121,7 @@ TEST_F(ApplicationTest, ExitAsksFadesAndSavesEverything) {
     // Freeing the engine ends the channel; its notification is handled before the saves.
     EXPECT_EQ(texts, (std::vector<std::string>{"PlayChannel: " + handle, "Close Windows..", "Close Threads..",
                                                "Fade Out..", "Bass Free..", "StopChannel: " + handle, "Save Data..", "Schreibe Datei '" + folder + "Sonvaro.ini'",
+                                               "Schreibe Datei '" + folder + "MediaLibary.dat'",
                                                "Schreibe Datei '" + folder + "PlayList.dat'", "Bye"}));
     EXPECT_EQ(SettingsFromText(test::ReadFile(folder + "Sonvaro.ini")).statistics.PlayStart, 1);
 }

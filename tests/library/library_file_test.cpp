@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "core/status_log.h"
@@ -52,7 +53,7 @@ TEST(LibraryFile, LoadSortsByteWiseAndKeepsEverything) {
     EXPECT_FALSE(ParseLibraryFile(""));
 }
 
-TEST(LibraryFile, SaveLoadRoundTripAndEmptyLibraryWritesNothing) {
+TEST(LibraryFile, SaveLoadRoundTripAndEmptyLibraryWritesTheHeader) {
     test::TempDir dir;
     test::RecordingMessages messages;
     StatusLog log;
@@ -69,9 +70,10 @@ TEST(LibraryFile, SaveLoadRoundTripAndEmptyLibraryWritesNothing) {
     EXPECT_EQ(loaded.entries[0].info.path, "/a.mp3");
     EXPECT_EQ(loaded.entries[1].info.title, "Zett");
 
+    // Every entry removed: the file must say so, or they all come back at the next start.
     Library empty;
-    EXPECT_FALSE(SaveLibraryFile(empty, file, true, messages, log));
-    EXPECT_EQ(test::ReadFile(file), saved);
+    EXPECT_TRUE(SaveLibraryFile(empty, file, true, messages, log));
+    EXPECT_EQ(test::ReadFile(file), "SV-F-MLV1\r\n");
     EXPECT_TRUE(messages.boxes.empty());
 
     LoadLibraryFile(loaded, dir / "missing.dat");  // a missing file leaves the library alone
@@ -109,6 +111,52 @@ TEST(PlayedEntries, UpdatesEveryMatchUnderTheLock) {
     EXPECT_EQ(library.entries[0].info.length, 0);  // length and type stay the library's
     EXPECT_EQ(library.entries[2].playCount, 1);
     EXPECT_EQ(library.entries[1].playCount, 0);
+    // The count stops at its largest value instead of wrapping negative.
+    library.entries[1].playCount = 32767;
+    UpdatePlayedEntries(library, "/other.mp3", info, 1235);
+    EXPECT_EQ(library.entries[1].playCount, 32767);
+}
+
+TEST(LibraryFile, PathsAreBytesAndUnstorableOnesAreLeftOut) {
+    test::TempDir dir;
+    test::RecordingMessages messages;
+    StatusLog log;
+    log.SetOpen(true);
+    const std::string file = dir / "MediaLibary.dat";
+    Library library;
+    library.entries = {Entry("/m/caf\xE9.mp3"), Entry("/m/ lead and trail .mp3 "), Entry("/m/pipe|name.mp3"),
+                       Entry("/m/line\nbreak.mp3")};
+    library.entries[0].info.title = "Caf\xC3\xA9";
+    ASSERT_TRUE(SaveLibraryFile(library, file, true, messages, log));
+    Library loaded;
+    LoadLibraryFile(loaded, file);
+    ASSERT_EQ(loaded.entries.size(), 2u);
+    EXPECT_EQ(loaded.entries[0].info.path, "/m/ lead and trail .mp3 ");
+    EXPECT_EQ(loaded.entries[1].info.path, "/m/caf\xE9.mp3");
+    EXPECT_EQ(loaded.entries[1].info.title, "Caf\xC3\xA9");
+    const auto lines = log.LinesSince(0);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("Nicht gespeichert") != std::string::npos; }),
+              2);
+}
+
+TEST(LibraryFile, AByteOrderMarkIsReadAndAForeignFileIsKeptAside) {
+    test::TempDir dir;
+    const std::string file = dir / "MediaLibary.dat";
+    Library library;
+    test::WriteFile(file, "\xEF\xBB\xBFSV-F-MLV1\r\nETY:/m/a.mp3|A|\r\n");
+    LoadLibraryFile(library, file);
+    ASSERT_EQ(library.entries.size(), 1u);
+    EXPECT_EQ(library.entries[0].info.title, "A");
+
+    StatusLog log;
+    log.SetOpen(true);
+    test::WriteFile(file, "sv-f-mlv1\r\nETY:/m/b.mp3|B|\r\n");
+    LoadLibraryFile(library, file, &log);
+    EXPECT_EQ(library.entries.size(), 1u);  // left as it was
+    EXPECT_EQ(test::ReadFile(file + ".bad"), "sv-f-mlv1\r\nETY:/m/b.mp3|B|\r\n");
+    ASSERT_EQ(log.LineCount(), 1u);
+    EXPECT_NE(log.LinesSince(0)[0].find("MediaLibary.dat.bad"), std::string::npos);
 }
 
 }  // namespace

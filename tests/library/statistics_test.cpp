@@ -52,6 +52,21 @@ TEST(Statistics, PlayEndIsSafeFromManyThreads) {
     EXPECT_EQ(counter.PlayEnd(), 40000);
 }
 
+TEST(Statistics, CountersStopAtTheirLargestValue) {
+    Settings s;
+    s.statistics.PlayStart = 2147483646;
+    s.statistics.PlayEnd = 2147483647;
+    s.statistics.PlayDays = 2147483647;
+    StatisticsCounter counter(s);
+    counter.CountPlayStart();
+    counter.CountPlayStart();
+    counter.CountPlayEnd();
+    counter.CountPlayDay(kMonday);
+    EXPECT_EQ(s.statistics.PlayStart, 2147483647);
+    EXPECT_EQ(counter.PlayEnd(), 2147483647);
+    EXPECT_EQ(s.statistics.PlayDays, 2147483647);
+}
+
 TEST(Statistics, ResetAsksAndKeepsTheDays) {
     Settings s;
     s.statistics = {5, 4, 3, 900, 2};

@@ -77,6 +77,40 @@ TEST(AtomicFile, KillDuringSaveLeavesOldOrNewNeverHalf) {
     }
 }
 
+TEST(AtomicFile, ALinkedDataFileIsReplacedAtItsTarget) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "dotfiles/sub");
+    test::WriteFile(dir / "dotfiles/sub/Sonvaro.ini", "old");
+    // A relative link to a relative link, as dotfile managers lay them out.
+    std::filesystem::create_symlink("dotfiles/sub/Sonvaro.ini", dir / "middle.ini");
+    std::filesystem::create_directories(dir / "config");
+    std::filesystem::create_symlink("../middle.ini", dir / "config/Sonvaro.ini");
+    ASSERT_TRUE(WriteFileAtomically(dir / "config/Sonvaro.ini", "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "config/Sonvaro.ini"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "middle.ini"));
+    EXPECT_EQ(test::ReadFile(dir / "dotfiles/sub/Sonvaro.ini"), "new");
+    EXPECT_FALSE(std::filesystem::exists(dir / "dotfiles/sub/Sonvaro.ini.tmp"));
+    // A dangling link gets its target created.
+    std::filesystem::create_symlink(dir / "dotfiles/new.dat", dir / "config/PlayList.dat");
+    ASSERT_TRUE(WriteFileAtomically(dir / "config/PlayList.dat", "list"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "config/PlayList.dat"));
+    EXPECT_EQ(test::ReadFile(dir / "dotfiles/new.dat"), "list");
+    // A link loop is an error, not a hang.
+    std::filesystem::create_symlink("loop2", dir / "loop1");
+    std::filesystem::create_symlink("loop1", dir / "loop2");
+    EXPECT_FALSE(WriteFileAtomically(dir / "loop1", "x") && test::ReadFile(dir / "loop1") != "x");
+}
+
+TEST(AtomicFile, StaleTemporaryFilesAreRemoved) {
+    test::TempDir dir;
+    test::WriteFile(dir / "PlayList.dat", "keep");
+    test::WriteFile(dir / "PlayList.dat.tmp", std::string(1 << 20, 'h'));
+    RemoveStaleTemporary(dir / "PlayList.dat");
+    RemoveStaleTemporary(dir / "MediaLibary.dat");  // nothing there: nothing happens
+    EXPECT_FALSE(std::filesystem::exists(dir / "PlayList.dat.tmp"));
+    EXPECT_EQ(test::ReadFile(dir / "PlayList.dat"), "keep");
+}
+
 TEST(FileInfo, TellsFilesFoldersAndEmptyFilesApart) {
     test::TempDir dir;
     test::WriteFile(dir / "full", "x");

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/fixtures.h"
+#include "core/status_log.h"
 #include "playback/playlist_rows.h"
 #include "playlist/playlist_display.h"
 #include "settings/settings.h"
@@ -26,10 +25,10 @@ class CountingView : public PlaylistDisplay {
 public:
     void PlaylistReset() override { ++resets; }
     void FitPlaylistColumns() override { ++fits; }
-    void SetPlaylistSummary(const std::string& text) override { summary = text; }
+    void SetPlaylistSummary(const std::string& text) override { summary = text, ++summaries; }
     void RowAppended() override { ++appended; }
     bool EscapePressed() override { return --escapeAfter == 0; }
-    int resets = 0, fits = 0, appended = 0, escapeAfter = -1;
+    int resets = 0, fits = 0, appended = 0, summaries = 0, escapeAfter = -1;
     std::string summary;
 };
 
@@ -44,15 +43,6 @@ protected:
         for (const auto& e : playlist) out.push_back(e.info.path);
         return out;
     }
-    // The order the file system lists a folder in, which adding must keep.
-    static std::vector<std::string> Listing(const std::string& folder) {
-        std::vector<std::string> names;
-        DIR* dir = opendir(folder.c_str());
-        while (const dirent* e = readdir(dir))
-            if (e->d_name[0] != '.') names.push_back(e->d_name);
-        closedir(dir);
-        return names;
-    }
     std::string wav, mod;
     test::TempDir dir;
     Playlist playlist;
@@ -62,34 +52,89 @@ protected:
     PlaylistEditor editor{playlist, settings, tags, view};
 };
 
-TEST_F(EditingTest, AddFolderWalksInFileSystemOrder) {
+TEST_F(EditingTest, AddFolderWalksInNameOrder) {
     std::filesystem::create_directories(dir / "x");
-    for (const char* name : {"b.wav", "a.wav", "c.wav", "d.wav"}) std::filesystem::copy_file(wav, dir / name);
+    for (const char* name : {"b.wav", "Zed.wav", "a.wav", "\xC3\x84rger.wav", "c.wav"})
+        std::filesystem::copy_file(wav, dir / name);
     std::filesystem::copy_file(wav, dir / "x/inner.wav");
     test::WriteFile(dir / "notes.txt", "not audio");
     test::WriteFile(dir / "broken.mp3", std::string(2048, '\x55'));
     std::filesystem::copy_file(mod, dir / "tune.mod");
     test::WriteFile(dir / "list.m3u", "#EXTM3U\n" + wav + "\n");
 
+    // Case folded ("Zed" after "c", "Ä" folded to "ä", after every ASCII letter), then bytes.
     editor.AddFolder(dir.path(), false);
-    std::vector<std::string> expected;
-    for (const std::string& name : Listing(dir.path())) {
-        if (name == "b.wav" || name == "a.wav" || name == "c.wav" || name == "d.wav" || name == "tune.mod")
-            expected.push_back(dir / name);
-        if (name == "list.m3u") expected.push_back(wav);  // imported, never an entry itself
-    }
-    EXPECT_EQ(Paths(), expected);
+    EXPECT_EQ(Paths(), (std::vector<std::string>{dir / "a.wav", dir / "b.wav", dir / "c.wav",
+                                                 wav,  // list.m3u, imported, never an entry itself
+                                                 dir / "tune.mod", dir / "Zed.wav", dir / "\xC3\x84rger.wav"}));
     const auto module = std::find_if(playlist.begin(), playlist.end(),
                                      [&](const PlaylistEntry& e) { return e.info.path == dir / "tune.mod"; });
     ASSERT_NE(module, playlist.end());
     EXPECT_EQ(module->info.channelType, 0x20000);
     EXPECT_GT(module->info.length, 0);
 
+    // Sub-folders take their place in the same order.
     playlist.clear();
+    view.summaries = 0;
     editor.AddFolder(dir.path(), true);
-    const auto paths = Paths();
-    EXPECT_EQ(std::count(paths.begin(), paths.end(), dir / "x/inner.wav"), 1);
-    EXPECT_EQ(playlist.size(), expected.size() + 1);
+    EXPECT_EQ(Paths(), (std::vector<std::string>{dir / "a.wav", dir / "b.wav", dir / "c.wav", wav, dir / "tune.mod",
+                                                 dir / "x/inner.wav", dir / "Zed.wav", dir / "\xC3\x84rger.wav"}));
+    // One refresh of the summary for the whole walk, not one per file.
+    EXPECT_EQ(view.summaries, 1);
+}
+
+TEST_F(EditingTest, FolderLinksAreFollowedOnceAndLoopsEnd) {
+    std::filesystem::create_directories(dir / "music/sub");
+    std::filesystem::copy_file(wav, dir / "music/a.wav");
+    std::filesystem::copy_file(wav, dir / "music/sub/b.wav");
+    std::filesystem::copy_file(wav, dir / "outside.wav");
+    std::filesystem::create_directory_symlink(".", dir / "music/self");
+    std::filesystem::create_directory_symlink("..", dir / "music/sub/up");
+    std::filesystem::create_directory_symlink(dir / "music", dir / "music/sub/again");
+    std::filesystem::create_symlink(dir / "outside.wav", dir / "music/link.wav");
+    std::filesystem::create_symlink(dir / "nowhere.wav", dir / "music/dangling.wav");
+    editor.AddFolder(dir / "music", true);
+    EXPECT_EQ(Paths(), (std::vector<std::string>{dir / "music/a.wav", dir / "music/link.wav",
+                                                 dir / "music/sub/b.wav"}));
+}
+
+TEST_F(EditingTest, PlaylistCyclesOfEverySpellingEnd) {
+    StatusLog log;
+    log.SetOpen(true);
+    PlaylistEditor logged{playlist, settings, tags, view, &log};
+    std::filesystem::create_directories(dir / "x");
+    std::filesystem::copy_file(wav, dir / "x/b.wav");
+    // Itself under "./", under "../x/", through a link, and two lists naming each other.
+    test::WriteFile(dir / "x/a.m3u", "#EXTM3U\n./a.m3u\nb.wav\n../x/a.m3u\nlink.m3u\nother.m3u\n");
+    std::filesystem::create_symlink("a.m3u", dir / "x/link.m3u");
+    test::WriteFile(dir / "x/other.m3u", "#EXTM3U\n" + dir.path() + "x/a.m3u\nb.wav\n");
+    logged.AddToPlaylist(dir / "x/a.m3u");
+    EXPECT_EQ(Paths(), (std::vector<std::string>{dir / "x/b.wav", dir / "x/b.wav"}));
+    const auto lines = log.LinesSince(0);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("enthält sich selbst") != std::string::npos; }),
+              4);
+
+    // A chain of 20 lists, each naming the next and a track: 16 levels are read.
+    playlist.clear();
+    for (int i = 0; i < 20; ++i)
+        test::WriteFile(dir / ("n" + std::to_string(i) + ".m3u"),
+                        "#EXTM3U\nn" + std::to_string(i + 1) + ".m3u\nx/b.wav\n");
+    logged.AddToPlaylist(dir / "n0.m3u");
+    EXPECT_EQ(playlist.size(), 16u);
+    EXPECT_NE(log.LinesSince(0).back().find("zu tief verschachtelt"), std::string::npos);
+}
+
+TEST_F(EditingTest, LocalPathsAreStoredAbsolute) {
+    const std::string before = std::filesystem::current_path();
+    std::filesystem::create_directories(dir / "here");
+    std::filesystem::copy_file(wav, dir / "here/song.wav");
+    std::filesystem::current_path(dir / "here");
+    editor.AddToPlaylist("song.wav");
+    editor.AddToPlaylist("./song.wav");
+    editor.AddDroppedItems("song.wav\n.\n");
+    std::filesystem::current_path(before);
+    EXPECT_EQ(Paths(), (std::vector<std::string>(4, dir / "here/song.wav")));
 }
 
 TEST_F(EditingTest, EscapeEndsTheWalk) {

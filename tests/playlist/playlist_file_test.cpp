@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/status_log.h"
 #include "playlist/playlist_display.h"
 #include "settings/settings.h"
@@ -96,11 +98,14 @@ TEST_F(PlaylistFileTest, ReadsWhatTheRulesAllow) {
     EXPECT_EQ(full.info.length, 300);
     EXPECT_EQ(full.shuffleKey, 7);
     EXPECT_EQ(full.info.channelType, 65541);
-    // Windows-1252 lines from the original platform.
-    WriteFile(dir / "Grün.mp3", "x");
-    const auto legacy = ParsePlaylistFile("SV-F-PLV1\r\nETY:" + dir.path() + "Gr\xFCn.mp3|Gr\xFC\xDF|\r\n");
+    // Text fields written by Windows tools load as Windows-1252; the path stays bytes.
+    WriteFile(dir / "Gr\xFCn.mp3", "x");
+    const auto legacy =
+        ParsePlaylistFile("SV-F-PLV1\r\nETY:" + dir.path() + "Gr\xFCn.mp3|Gr\xFC\xDF|Gr\xC3\xBC\xC3\x9F|\r\n");
     ASSERT_TRUE(legacy && legacy->size() == 1);
+    EXPECT_EQ((*legacy)[0].info.path, dir.path() + "Gr\xFCn.mp3");
     EXPECT_EQ((*legacy)[0].info.title, "Grüß");
+    EXPECT_EQ((*legacy)[0].info.artist, "Grüß");  // a UTF-8 field of the same line stays as it is
 }
 
 class RecordingDisplay : public PlaylistDisplay {
@@ -144,6 +149,57 @@ TEST_F(PlaylistFileTest, FailedSaveReportsOnlyWhenAsked) {
     EXPECT_EQ(messages.boxes[0].text, "Playlist konnte nicht gespeichert werden");
     EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
     EXPECT_EQ(ReadFile(file), "SV-F-PLV1\r\n");
+}
+
+TEST_F(PlaylistFileTest, PathsRoundTripByteForByteOrAreLeftOut) {
+    const std::string file = dir / "PlayList.dat";
+    // Latin-1 bytes, spaces at both ends, a "|", a line break: every one a real file.
+    const std::vector<std::string> keep = {dir / "caf\xE9.mp3", dir / " spaced .mp3"};
+    const std::vector<std::string> refuse = {dir / "pipe|name.mp3", dir / "line\nbreak.mp3", dir / "cr\rname.mp3"};
+    Playlist playlist;
+    for (const auto* group : {&keep, &refuse})
+        for (const std::string& path : *group) {
+            WriteFile(path, "x");
+            playlist.push_back(Entry(path, "Titel"));
+        }
+    ASSERT_TRUE(SavePlaylistFile(playlist, file, settings, true, messages, log));
+    Playlist loaded;
+    LoadPlaylistFile(loaded, file, settings, nullptr);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0].info.path, keep[0]);
+    EXPECT_EQ(loaded[1].info.path, keep[1]);
+    // Nothing stored under a changed name; the log says what was left out.
+    EXPECT_EQ(ReadFile(file).find("pipe"), std::string::npos);
+    const auto lines = log.LinesSince(0);
+    for (const std::string& path : refuse)
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.find("Nicht gespeichert") != std::string::npos && l.find(path) != std::string::npos;
+        })) << path;
+}
+
+TEST_F(PlaylistFileTest, AByteOrderMarkIsReadAndAForeignFileIsKeptAside) {
+    const std::string file = dir / "PlayList.dat";
+    WriteFile(file, "\xEF\xBB\xBFSV-F-PLV1\r\nETY:" + song + "|Mit Marke|\r\n");
+    Playlist playlist;
+    LoadPlaylistFile(playlist, file, settings, nullptr, &log);
+    ASSERT_EQ(playlist.size(), 1u);
+    EXPECT_EQ(playlist[0].info.title, "Mit Marke");
+    EXPECT_FALSE(std::filesystem::exists(file + ".bad"));
+
+    // Another first line: the file is kept before a save can write over it.
+    const std::string foreign = "SV-F-PLV2\r\nETY:" + song + "|Neu|\r\n";
+    WriteFile(file, foreign);
+    LoadPlaylistFile(playlist, file, settings, nullptr, &log);
+    EXPECT_TRUE(playlist.empty());
+    EXPECT_EQ(ReadFile(file + ".bad"), foreign);
+    EXPECT_NE(log.LinesSince(0).back().find(file + ".bad"), std::string::npos);
+    ASSERT_TRUE(SavePlaylistFile(playlist, file, settings, true, messages, log));
+    EXPECT_EQ(ReadFile(file + ".bad"), foreign);
+    // A missing or empty file is nothing to keep.
+    std::filesystem::remove(file + ".bad");
+    WriteFile(file, "");
+    LoadPlaylistFile(playlist, file, settings, nullptr, &log);
+    EXPECT_FALSE(std::filesystem::exists(file + ".bad"));
 }
 
 }  // namespace

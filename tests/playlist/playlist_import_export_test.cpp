@@ -42,16 +42,41 @@ TEST_F(ImportTest, M3UNeedsItsExactHeader) {
 
 TEST_F(ImportTest, M3UJoinsRelativePathsToItsFolder) {
     // Relative, missing (handed on: the adding road skips it), a zero-byte file
-    // beside the list (not handed on) and a stream (tried beside the list).
+    // beside the list (not handed on) and a stream address (as it stands).
     EXPECT_EQ(ImportM3U("#EXTM3U\r\nMusik/a.mp3\r\nnone.mp3\r\nzero.mp3\r\n#EXTINF:1,x\r\nhttp://radio/x\r\n"),
-              (std::vector<std::string>{dir.path() + "Musik/a.mp3", dir.path() + "none.mp3",
-                                        dir.path() + "http://radio/x"}));
+              (std::vector<std::string>{dir.path() + "Musik/a.mp3", dir.path() + "none.mp3", "http://radio/x"}));
+}
+
+TEST_F(ImportTest, RelativeEntriesPreferThePlaylistsFolderOverTheCurrentOne) {
+    std::filesystem::create_directories(dir / "cwd");
+    WriteFile(dir / "cwd/b.mp3", "elsewhere");
+    WriteFile(dir / "cwd/only-here.mp3", "x");
+    const std::string before = std::filesystem::current_path();
+    std::filesystem::current_path(dir / "cwd");
+    // "b.mp3" exists in both folders: the one beside the list wins; a name only
+    // the current folder has is found there, and stored absolute. Lists written
+    // on Windows use "\".
+    const auto m3u = ImportM3U("#EXTM3U\nb.mp3\n./b.mp3\nonly-here.mp3\nMusik\\a.mp3\n");
+    const auto pls = ImportPLS("[playlist]\nFile2=Musik\\a.mp3\nFile1=b.mp3\nFile3=only-here.mp3\nNumberOfEntries=3\n");
+    std::filesystem::current_path(before);
+    EXPECT_EQ(m3u, (std::vector<std::string>{dir / "b.mp3", dir / "b.mp3", dir / "cwd/only-here.mp3",
+                                             dir / "Musik/a.mp3"}));
+    EXPECT_EQ(pls, (std::vector<std::string>{dir / "Musik/a.mp3", dir / "b.mp3", dir / "cwd/only-here.mp3"}));
+}
+
+TEST_F(ImportTest, EntryNamesAreBytes) {
+    // A Latin-1 name written by a Linux tool is taken as it stands, not re-read as text.
+    WriteFile(dir / "caf\xE9.mp3", "x");
+    EXPECT_EQ(ImportM3U("#EXTM3U\ncaf\xE9.mp3\n"), std::vector<std::string>{dir / "caf\xE9.mp3"});
+    // A Windows-1252 list naming a file stored here under its UTF-8 name.
+    WriteFile(dir / "Gr\xC3\xBCn.mp3", "x");
+    EXPECT_EQ(ImportM3U("#EXTM3U\nGr\xFCn.mp3\n"), std::vector<std::string>{dir / "Gr\xC3\xBCn.mp3"});
 }
 
 TEST_F(ImportTest, PLSTakesFileLinesInOrder) {
     EXPECT_EQ(ImportPLS("[playlist]\nfile2=" + dir.path() + "b.mp3\nTitle2=x\nFILE1=" + dir.path() +
                         "Musik/a.mp3=cut\nFile3=http://radio/x\nFile4=" + dir.path() + "zero.mp3\nVersion=2\n"),
-              (std::vector<std::string>{dir.path() + "b.mp3", dir.path() + "Musik/a.mp3"}));
+              (std::vector<std::string>{dir.path() + "b.mp3", dir.path() + "Musik/a.mp3", "http://radio/x"}));
     // A zero byte ends a line: "File1" and "=<path>" are two lines, neither a "File" entry.
     EXPECT_TRUE(ImportPLS(std::string("File1") + '\0' + "=" + dir.path() + "b.mp3\n").empty());
 }
