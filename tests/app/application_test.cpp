@@ -74,6 +74,31 @@ TEST_F(ApplicationTest, StartUpRunsItsStepsInOrder) {
     EXPECT_EQ(app->RequestExit(), 0);
 }
 
+TEST_F(ApplicationTest, StartUpRemovesTemporariesOfKilledSaves) {
+    for (const char* name : {"Sonvaro.ini.tmp", "MediaLibary.dat.tmp", "PlayList.dat.tmp"})
+        test::WriteFile(home / ("Sonvaro/" + std::string(name)), std::string(4096, 'x'));
+    test::WriteFile(home / "Sonvaro/other.tmp", "not ours");
+    Start();
+    for (const char* name : {"Sonvaro.ini.tmp", "MediaLibary.dat.tmp", "PlayList.dat.tmp"})
+        EXPECT_FALSE(std::filesystem::exists(home / ("Sonvaro/" + std::string(name)))) << name;
+    EXPECT_TRUE(std::filesystem::exists(home / "Sonvaro/other.tmp"));
+    app->RequestExit();
+}
+
+TEST_F(ApplicationTest, ATemporaryPlaylistLeavesTheSavedOneAlone) {
+    const std::string saved = "SV-F-PLV1\r\nETY:" + test::ToneFile(1) + "|Saved|\r\n";
+    test::WriteFile(home / "Sonvaro/PlayList.dat", saved);
+    Start();
+    app->data.playlistTemporary = true;
+    app->data.playlist.clear();
+    app->data.settings.Misc_AutoSave_IV = 0;
+    app->AutosaveTick();
+    tick += 10;
+    app->AutosaveTick();
+    EXPECT_EQ(app->RequestExit(), 0);
+    EXPECT_EQ(test::ReadFile(home / "Sonvaro/PlayList.dat"), saved);
+}
+
 TEST_F(ApplicationTest, AutosaveKeepsThreeClocks) {
     Start();
     Settings& s = app->data.settings;

@@ -84,7 +84,7 @@ TEST(Headless, FreshStartWritesTheDataFilesOnSigterm) {
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     const std::string folder = home / "config/Sonvaro/";
     EXPECT_EQ(test::ReadFile(folder + "PlayList.dat"), "SV-F-PLV1\r\n");
-    EXPECT_FALSE(std::filesystem::exists(folder + "MediaLibary.dat"));  // an empty library is not written
+    EXPECT_EQ(test::ReadFile(folder + "MediaLibary.dat"), "SV-F-MLV1\r\n");  // an empty library: the header alone
     const Settings s = SettingsFromText(test::ReadFile(folder + "Sonvaro.ini"));
     EXPECT_EQ(s.statistics.AppStart, 1);
 }
@@ -107,6 +107,13 @@ TEST(Headless, KeepsLibraryPlaylistAndSettingsAcrossRunsOnSigint) {
               "SV-F-MLV1\r\nETY:http://radio/x|Radio|||0||0||0|0|0|0|0|0|0|0|\r\n");
     EXPECT_EQ(test::ReadFile(folder + "PlayList.dat"),
               "SV-F-PLV1\r\nETY:" + home.path() + "track.mp3|Titel|||0||0||0|0|0|0|0|0|\r\n");
+}
+
+TEST(Headless, TheTerminalClosingSavesLikeSigterm) {
+    test::TempDir home;
+    const PlayerRun run = RunHeadless(home.path(), SIGHUP);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(SettingsFromText(test::ReadFile(home / "Sonvaro/Sonvaro.ini")).statistics.AppStart, 1);
 }
 
 TEST(Headless, AnUncreatableDataFolderIsReportedAndTheRunGoesOn) {
@@ -180,9 +187,12 @@ TEST(Headless, PlaysItsArgumentsAutosavesAndEndsCleanly) {
     std::filesystem::create_directories(folder);
     test::WriteFile(folder + "Sonvaro.ini",
                     "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMisc_AutoSave_IV=0\n");
-    for (const char* name : {"eins.wav", "zwei.wav"})
+    for (const char* name : {"eins.wav", "zwei.wav", "alt.wav"})
         ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + home.path() + name + "' synth 1 sine 440").c_str()),
                   0);
+    // Laid out as no save of ours would write it, so any rewrite shows.
+    const std::string savedList = "SV-F-PLV1\r\nETY:" + home.path() + "alt.wav|Alt|\r\n";
+    test::WriteFile(folder + "PlayList.dat", savedList);
     int out[2];
     ASSERT_EQ(pipe(out), 0);
     const pid_t child = fork();
@@ -200,12 +210,11 @@ TEST(Headless, PlaysItsArgumentsAutosavesAndEndsCleanly) {
         return s.find("eins  ") != std::string::npos && s.find("zwei  ") != std::string::npos;
     });
     EXPECT_TRUE(played) << seen;
-    // Autosave at every tick writes the playlist while the player runs.
+    // Autosave at every tick writes the settings while the player runs.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (test::ReadFile(folder + "PlayList.dat").find("zwei.wav") == std::string::npos &&
+    while (SettingsFromText(test::ReadFile(folder + "Sonvaro.ini")).statistics.PlayStart < 2 &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_NE(test::ReadFile(folder + "PlayList.dat").find("zwei.wav"), std::string::npos);
     kill(child, SIGTERM);
     int status = 0;
     waitpid(child, &status, 0);
@@ -215,9 +224,44 @@ TEST(Headless, PlaysItsArgumentsAutosavesAndEndsCleanly) {
     EXPECT_GE(s.statistics.PlayStart, 2);
     EXPECT_EQ(s.statistics.AppStart, 1);
     EXPECT_EQ(s.BASS_QutputDevice, 0);
-    const auto lines = test::SplitCrLf(test::ReadFile(folder + "PlayList.dat"));
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1].rfind("ETY:" + home.path() + "eins.wav|eins|", 0), 0u);
+    // The command line's files were a temporary list: the saved one is untouched.
+    EXPECT_EQ(test::ReadFile(folder + "PlayList.dat"), savedList);
+}
+
+TEST(Headless, AnEndSignalStopsALongArgumentListAtOnce) {
+    test::TempDir home;
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 1 -b 16 '" + home.path() + "t.wav' synth 0.1 sine 440").c_str()), 0);
+    // Reading 200,000 entries takes far longer than the bound below.
+    std::string list = "#EXTM3U\n";
+    for (int i = 0; i < 200000; ++i) list += "t.wav\n";
+    test::WriteFile(home / "long.m3u", list);
+    std::filesystem::create_directories(home / "Sonvaro");
+    test::WriteFile(home / "Sonvaro/PlayList.dat", "SV-F-PLV1\r\n");
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], 1);
+        setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+        execl(SONVARO_BINARY, SONVARO_BINARY, "--headless", (home.path() + "long.m3u").c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string seen;
+    ASSERT_TRUE(ReadUntil(out[0], seen, [](const std::string& s) {
+        return s.find("Sonvaro (ohne Fenster)") != std::string::npos;
+    })) << seen;
+    kill(child, SIGTERM);
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (waitpid(child, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const bool ended = WIFEXITED(status);
+    if (!ended) kill(child, SIGKILL), waitpid(child, &status, 0);
+    close(out[0]);
+    EXPECT_TRUE(ended && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(test::ReadFile(home / "Sonvaro/PlayList.dat"), "SV-F-PLV1\r\n");
 }
 
 }  // namespace

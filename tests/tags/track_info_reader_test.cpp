@@ -127,6 +127,22 @@ TEST(EngineTagList, Mp4KeysAnyCase) {
     EXPECT_EQ(info.title, "T");
 }
 
+TEST(ReadTrackInfo, NumbersBeyondTheirFieldAreClamped) {
+    test::TempDir dir;
+    const std::string mp3 = dir / "big.mp3";
+    const std::string wav = test::TagFixture("tone.wav");
+    ASSERT_EQ(std::system(("lame --quiet -b 128 --tn 70000 '" + wav + "' '" + mp3 + "'").c_str()), 0);
+    const TrackInfo info = Read(mp3);
+    EXPECT_EQ(info.trackNumber, 32767);  // not 70000 - 65536 = 4464
+
+    const char list[] = "WM/TrackNumber=70000\0WM/Year=-99999\0Bitrate=99999999\0\0";
+    TrackInfo wma;
+    ParseEngineTagList(list, EngineTagList::WMA, wma);
+    EXPECT_EQ(wma.trackNumber, 32767);
+    EXPECT_EQ(wma.year, -32768);
+    EXPECT_EQ(wma.bitrate, 32767);
+}
+
 TEST(GenreNames, HaveTheProgramsSpellings) {
     const auto& names = GenreNames();
     EXPECT_EQ(names[0], "Blues");
