@@ -138,6 +138,32 @@ TEST_F(UrlStreamTest, ShoutcastStreamGivesHeadersTitlesAndOnlyAudioToTheCallback
     EXPECT_FALSE(download.afterEnd);
 }
 
+TEST_F(UrlStreamTest, TitleHiddenInAnotherFieldNeitherHidesNorFakesAChange) {
+    // Both texts carry the same fake title inside StreamUrl; only the real one changes.
+    const std::string ad = "StreamUrl='http://ad/;StreamTitle=Ad';";
+    const std::string second = ad + "StreamTitle='Band - Two';";
+    const std::string framed = support::WithIcyMeta(mp3, 4096, [&](std::size_t block) -> std::string {
+        if (block == 0) return ad + "StreamTitle='Band - One';";
+        if (block == 4) return ad + "StreamTitle='Band - One';StreamUrl='x';";
+        return block == 8 ? second : "";
+    });
+    const std::size_t cut = framed.find(ad + "StreamTitle='Band - One';StreamUrl='x';") - 1;
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        c.Send("ICY 200 OK\r\nicy-metaint: 4096\r\ncontent-type: audio/mpeg\r\n\r\n" + framed.substr(0, cut));
+        c.WaitRelease();
+        c.Send(framed.substr(cut));
+    });
+    DWORD h = BASS_StreamCreateURL(server.Url().c_str(), 0, kRadioFlags, nullptr, nullptr);
+    ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
+    SyncCount meta, freed;
+    ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_META, 0, &SyncCount::Proc, &meta), 0u);
+    ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_FREE, 0, &SyncCount::Proc, &freed), 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    server.Release();
+    ASSERT_TRUE(PullUntil([&] { return freed.count > 0; }));
+    EXPECT_EQ(meta.count, 1) << "block 4 repeats the title, block 8 changes it";
+}
+
 TEST_F(UrlStreamTest, StallsWhenDataStopsAndResumesByItself) {
     LoopbackServer server([&](LoopbackServer::Connection& c) {
         c.Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n");
