@@ -66,7 +66,7 @@ void OggTitles::Feed(const char* data, std::size_t size, std::string& out, std::
         out.append(data, size);
         return;
     }
-    held_.append(data, size);
+    if (size > 0) held_.append(data, size);
     if (mode_ == Mode::Undecided && held_.size() >= 4) mode_ = held_.starts_with("OggS") ? Mode::Ogg : Mode::Other;
     if (mode_ == Mode::Ogg) ScanPages();
     // A comment packet that does not end (or is mostly pictures) must not stop the audio.
