@@ -115,6 +115,8 @@ void RadioPlayer::OpenRadioStream(std::string address) {
         }
     }
     if (e.station.empty()) e.station = address;
+    BASS_CHANNELINFO info{};
+    const DWORD ctype = BASS_ChannelGetInfo(channel, &info) ? info.ctype : 0;
 
     {
         // From here this station is the one recorded and counted; what it sent
@@ -122,7 +124,7 @@ void RadioPlayer::OpenRadioStream(std::string address) {
         std::lock_guard lock(recordMutex_);
         currentId_ = stream->id;
         stream->takenOver = true;
-        names_ = {e.artist, e.title, e.station};
+        names_ = {e.artist, e.title, e.station, RecordingExtension(ctype)};
         trackLog_.Reset(stream->bytes);
         Record(stream->early.data(), stream->early.size());
         stream->early.clear();

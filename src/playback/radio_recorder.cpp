@@ -4,6 +4,7 @@
 
 #include "core/clock.h"
 #include "core/text.h"
+#include "playback/audio_library/bass.h"
 #include "platform/file_info.h"
 
 namespace sonvaro {
@@ -29,6 +30,19 @@ std::string SafeNamePart(std::string_view part) {
     return out;
 }
 
+std::string RecordingExtension(uint32_t ctype) {
+    // The bytes are recorded as they come: the name must say what they are, or
+    // players that go by the extension refuse an Ogg file called ".mp3".
+    switch (ctype) {
+    case BASS_CTYPE_STREAM_OGG: return ".ogg";
+    case BASS_CTYPE_STREAM_OPUS: return ".opus";
+    case BASS_CTYPE_STREAM_AAC: return ".aac";
+    case BASS_CTYPE_STREAM_FLAC: return ".flac";
+    case BASS_CTYPE_STREAM_FLAC_OGG: return ".oga";
+    default: return ".mp3";
+    }
+}
+
 std::string RecordingFileName(const RecordingNames& names, int8_t saveName, int64_t localNow) {
     std::string name;
     if (saveName == 0) {
@@ -39,7 +53,7 @@ std::string RecordingFileName(const RecordingNames& names, int8_t saveName, int6
         const std::string station = SafeNamePart(names.station);
         name = station.empty() ? "Unbekannter Sender" : station;
     }
-    return FormatDatePattern("[%mm.%dd.%yy] ", localNow) + name + ".mp3";
+    return FormatDatePattern("[%mm.%dd.%yy] ", localNow) + name + names.extension;
 }
 
 bool AppendRecording(const RecordingSettings& settings, const RecordingNames& names, int64_t localNow,

@@ -18,14 +18,19 @@ struct RecordingNames {
     std::string artist;
     std::string title;
     std::string station;
+    std::string extension = ".mp3";  // of what the station sends (RecordingExtension)
 };
+
+// The file extension for a station's bytes by the channel type the engine
+// detected: ".ogg", ".opus", ".aac", ...; MPEG audio and anything unknown ".mp3".
+std::string RecordingExtension(uint32_t ctype);
 
 // A name part as the server sent it made safe for a file name: "/", "\", control
 // characters and a leading "." become "_", and it is cut to 200 bytes (never
 // inside a UTF-8 character). Stream titles come from the server, not the user.
 std::string SafeNamePart(std::string_view part);
 
-// "[mm.dd.yy] Artist - Title.mp3" (or the station name), without the folder.
+// "[mm.dd.yy] Artist - Title.mp3" (or the station name; the names' extension), without the folder.
 std::string RecordingFileName(const RecordingNames& names, int8_t saveName, int64_t localNow);
 
 // Appends one received piece to its file in the recording folder. False when

@@ -37,6 +37,19 @@ const std::string& RadioMp3() {
     return bytes;
 }
 
+// 2 s of a 1 kHz tone as Ogg Vorbis with ARTIST and TITLE comments, made once.
+std::string RadioOgg(const std::string& artist, const std::string& title) {
+    const std::string path = std::string(SONVARO_FIXTURES) + "/player/radio " + artist + " " + title + ".ogg";
+    if (!fs::exists(path)) {
+        fs::create_directories(fs::path(path).parent_path());
+        const std::string cmd = "sox -n -r 44100 -c 2 -b 16 -t wav - synth 2 sine 1000 vol 0.5 2>/dev/null | "
+                                "oggenc -Q -q 2 -a '" + artist + "' -t '" + title + "' -o '" + path + ".tmp' - && "
+                                "mv '" + path + ".tmp' '" + path + "'";
+        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
+    }
+    return support::ReadWholeFile(path);
+}
+
 bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
     auto until = std::chrono::steady_clock::now() + limit;
     while (!done()) {
@@ -167,6 +180,8 @@ TEST(RecordingNameTest, ServerTextCannotLeaveTheFolderOrGrowWithoutBound) {
     EXPECT_EQ(RecordingFileName({"a", "b", ""}, 1, day), "[01.08.24] Unbekannter Sender.mp3");
     EXPECT_EQ(RecordingFileName({"a", "b", "Radio Eins"}, 1, day), "[01.08.24] Radio Eins.mp3");
     EXPECT_EQ(RecordingFileName({"a", "b", "c"}, 2, day), "[01.08.24] .mp3");
+    EXPECT_EQ(RecordingFileName({"Band", "Song", "FM", ".ogg"}, 0, day), "[01.08.24] Band - Song.ogg");
+    EXPECT_EQ(RecordingFileName({"Band", "Song", "FM", ".opus"}, 1, day), "[01.08.24] FM.opus");
 
     EXPECT_EQ(RecordingFileName({"../../.bashrc", "x", ""}, 0, day), "[01.08.24] _._.._.bashrc - x.mp3");
     EXPECT_EQ(SafeNamePart("a\\b/c\nd\x7f" "e"), "a_b_c_d_e");
@@ -174,6 +189,16 @@ TEST(RecordingNameTest, ServerTextCannotLeaveTheFolderOrGrowWithoutBound) {
     EXPECT_EQ(SafeNamePart(std::string(300, 'x')).size(), 200u);
     // 199 ASCII bytes and a two-byte letter: the letter is dropped whole, not split.
     EXPECT_EQ(SafeNamePart(std::string(199, 'x') + "\xC3\xA4" + "tail"), std::string(199, 'x'));
+}
+
+TEST(RecordingNameTest, ExtensionSaysWhatTheStationSends) {
+    EXPECT_EQ(RecordingExtension(BASS_CTYPE_STREAM_MP3), ".mp3");
+    EXPECT_EQ(RecordingExtension(BASS_CTYPE_STREAM_MP2), ".mp3");
+    EXPECT_EQ(RecordingExtension(BASS_CTYPE_STREAM_OGG), ".ogg");
+    EXPECT_EQ(RecordingExtension(BASS_CTYPE_STREAM_OPUS), ".opus");
+    EXPECT_EQ(RecordingExtension(BASS_CTYPE_STREAM_AAC), ".aac");
+    EXPECT_EQ(RecordingExtension(BASS_CTYPE_STREAM_FLAC), ".flac");
+    EXPECT_EQ(RecordingExtension(0), ".mp3");
 }
 
 TEST_F(RadioTest, StationTakesOverWithNameGenreTitlesLogAndLibrary) {
@@ -263,6 +288,35 @@ TEST_F(RadioTest, EachTitleIsRecordedIntoItsOwnFileWithoutMetadata) {
     const std::string two = support::ReadWholeFile((folder / "rec" / files[1]).string());
     EXPECT_TRUE(one == mp3.substr(0, 7 * 4096)) << "split where the server put the new title: " << one.size();
     EXPECT_TRUE(one + two == mp3) << "the recorded bytes are the audio the server sent, in order";
+}
+
+TEST_F(RadioTest, OggStationTitlesReachDisplayLogAndRecordingNamedOgg) {
+    Record(0);
+    const std::string one = RadioOgg("Band A", "Song One");
+    const std::string two = RadioOgg("Band B", "Song Two");
+    ASSERT_GT(one.size(), 4000u);
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        c.Send("HTTP/1.0 200 OK\r\nContent-Type: application/ogg\r\nicy-name: Ogg FM\r\n\r\n" + one);
+        c.WaitRelease();
+        c.Send(two);
+    });
+    Tune(server.Url("/stream.ogg"));
+    EXPECT_EQ(player.State().info.title, "Ogg FM");
+    EXPECT_EQ(player.State().info.artist, "Band A");
+    EXPECT_EQ(player.State().info.album, "Song One");
+    server.Release();
+    ASSERT_TRUE(TickUntil([&] { return player.State().info.artist == "Band B"; }));
+    EXPECT_EQ(player.State().info.album, "Song Two");
+    const auto tracks = radio.TrackLog().Tracks();
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].artist, "Band B");
+    EXPECT_EQ(tracks[0].title, "Song Two");
+
+    ASSERT_TRUE(StationEnded());
+    const auto files = FilesIn(folder / "rec");
+    ASSERT_EQ(files, (std::vector<std::string>{"[01.08.24] Band A - Song One.ogg", "[01.08.24] Band B - Song Two.ogg"}));
+    EXPECT_TRUE(support::ReadWholeFile((folder / "rec" / files[0]).string()) == one) << "the first song, whole";
+    EXPECT_TRUE(support::ReadWholeFile((folder / "rec" / files[1]).string()) == two) << "starts with its own headers";
 }
 
 TEST_F(RadioTest, StationNamedRecordingKeepsOneFilePerDay) {

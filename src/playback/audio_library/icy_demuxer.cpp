@@ -1,7 +1,9 @@
 #include "playback/audio_library/icy_demuxer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <string_view>
 
 namespace sonvaro::audio {
 
@@ -50,23 +52,53 @@ void IcyDemuxer::Feed(const char* data, std::size_t size, std::string& audio, st
     }
 }
 
+namespace {
+
+bool SameKey(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+} // namespace
+
 std::string IcyField(const std::string& meta, const std::string& key) {
-    std::string want = key + "=";
+    // Walk the pairs in order: a key inside another field's value (a StreamUrl
+    // carrying ";StreamTitle=...") is part of that value, not a field of its own.
     std::size_t at = 0;
-    while ((at = meta.find(want, at)) != std::string::npos) {
-        if (at == 0 || meta[at - 1] == ';') break;
-        at += want.size();
+    while (at < meta.size()) {
+        while (at < meta.size() && (meta[at] == ' ' || meta[at] == '\t' || meta[at] == '\r' || meta[at] == '\n')) ++at;
+        std::size_t eq = meta.find_first_of("=;", at);
+        if (eq == std::string::npos) break;
+        if (meta[eq] == ';') { // a word without a value
+            at = eq + 1;
+            continue;
+        }
+        const std::string_view name(meta.data() + at, eq - at);
+        std::size_t from = eq + 1, end, next;
+        if (from < meta.size() && meta[from] == '\'') {
+            // Titles hold apostrophes ("Don't Stop"): a quoted value ends only at
+            // "';" or at a quote that closes the text.
+            ++from;
+            std::size_t close = meta.find("';", from);
+            if (close != std::string::npos) {
+                end = close;
+                next = close + 2;
+            } else {
+                end = meta.size();
+                if (end > from && meta.back() == '\'') --end;
+                next = meta.size();
+            }
+        } else {
+            std::size_t close = meta.find(';', from);
+            end = close == std::string::npos ? meta.size() : close;
+            next = close == std::string::npos ? meta.size() : close + 1;
+        }
+        if (SameKey(name, key)) return meta.substr(from, end - from);
+        at = next;
     }
-    if (at == std::string::npos) return {};
-    std::size_t from = at + want.size();
-    if (from < meta.size() && meta[from] == '\'') {
-        std::size_t close = meta.find("';", from + 1);
-        if (close == std::string::npos) close = meta.rfind('\'');
-        if (close == std::string::npos || close <= from) return meta.substr(from + 1);
-        return meta.substr(from + 1, close - from - 1);
-    }
-    std::size_t close = meta.find(';', from);
-    return meta.substr(from, close == std::string::npos ? std::string::npos : close - from);
+    return {};
 }
 
 } // namespace sonvaro::audio

@@ -35,8 +35,8 @@ private:
     std::string meta_;
 };
 
-// The value of `key` in a metadata text ("StreamTitle='x';StreamUrl='y';"),
-// quotes removed; empty when absent.
+// The value of `key` (any case) in a metadata text ("StreamTitle='x';StreamUrl='y';"),
+// read as key=value pairs in order; quotes removed; empty when absent.
 std::string IcyField(const std::string& meta, const std::string& key);
 
 } // namespace sonvaro::audio

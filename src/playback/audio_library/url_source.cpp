@@ -265,31 +265,52 @@ TransferSink::Take UrlStream::OnBody(const char* data, std::size_t size) {
     audio_.clear();
     metas_.clear();
     demux_.Feed(data, size, audio_, metas_);
+    released_.clear();
+    titles_.clear();
+    std::size_t from = 0;
+    for (IcyDemuxer::Meta& meta : metas_) {
+        ogg_.Feed(audio_.data() + from, meta.at - from, released_, titles_);
+        ogg_.Mark(std::move(meta.text), released_, titles_);
+        from = meta.at;
+    }
+    ogg_.Feed(audio_.data() + from, audio_.size() - from, released_, titles_);
     // Audio and titles are handed on in stream order, on this thread: a recording
     // switches files exactly where the server put the new title.
     std::lock_guard delivery(deliveryMutex_);
     if (Cancelled()) return Take::Abort;
+    Deliver(released_, titles_);
+    return Take::Taken;
+}
+
+void UrlStream::Deliver(const std::string& audio, std::vector<IcyDemuxer::Meta>& metas) {
     std::size_t from = 0;
     auto handOn = [&](std::size_t to) {
         if (to <= from) return;
         {
             std::lock_guard lock(mutex_);
-            data_.append(audio_, from, to - from);
+            data_.append(audio, from, to - from);
             written_ += static_cast<std::int64_t>(to - from);
         }
         changed_.notify_all();
-        if (delivering_ && proc_) proc_(audio_.data() + from, static_cast<DWORD>(to - from), user_);
+        if (delivering_ && proc_) proc_(audio.data() + from, static_cast<DWORD>(to - from), user_);
         from = to;
     };
-    for (IcyDemuxer::Meta& meta : metas_) {
+    for (IcyDemuxer::Meta& meta : metas) {
         handOn(meta.at);
         if (StoreMeta(std::move(meta.text))) FireMetaSyncs();
     }
-    handOn(audio_.size());
-    return Take::Taken;
+    handOn(audio.size());
 }
 
 void UrlStream::OnEnd(int error) {
+    {
+        // What an Ogg stream's last headers held back is audio all the same.
+        released_.clear();
+        titles_.clear();
+        ogg_.Flush(released_, titles_);
+        std::lock_guard delivery(deliveryMutex_);
+        if (!Cancelled()) Deliver(released_, titles_);
+    }
     {
         std::lock_guard lock(mutex_);
         ended_ = true;

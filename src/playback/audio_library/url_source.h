@@ -19,6 +19,7 @@
 #include "playback/audio_library/byte_source.h"
 #include "playback/audio_library/http_transfer.h"
 #include "playback/audio_library/icy_demuxer.h"
+#include "playback/audio_library/ogg_titles.h"
 #include "playback/audio_library/source.h"
 
 namespace sonvaro::audio {
@@ -72,6 +73,9 @@ public:
 private:
     // Keeps a new metadata text; true when its title is new.
     bool StoreMeta(std::string meta);
+    // Hands `audio` to the decoder and the download callback with the titles
+    // at their places; under deliveryMutex_, on the transfer thread.
+    void Deliver(const std::string& audio, std::vector<IcyDemuxer::Meta>& metas);
     void FireMetaSyncs();
 
     const DWORD flags_;
@@ -96,9 +100,12 @@ private:
     std::chrono::steady_clock::time_point deadline_;
 
     std::string headerTags_; // written before the stream is handed out, then fixed
-    IcyDemuxer demux_;       // transfer thread only
-    std::string audio_;      // transfer thread only
+    IcyDemuxer demux_;       // transfer thread only, down to titles_
+    OggTitles ogg_;          // titles inside Ogg streams
+    std::string audio_;
     std::vector<IcyDemuxer::Meta> metas_;
+    std::string released_;
+    std::vector<IcyDemuxer::Meta> titles_;
 
     // Keeps download callbacks in order and exactly once; recursive because a
     // callback on the transfer thread may free the channel, which stops delivery.

@@ -63,6 +63,10 @@ const std::map<std::string, std::string>& Commands() {
         {"sine.ogg", "oggenc -Q -q 4 {dir}/sine.wav -o {out}"},
         {"clicks.ogg", "oggenc -Q -q 4 {dir}/clicks.wav -o {out}"},
         {"sine.opus", "ffmpeg -v error -y -i {dir}/sine.wav -c:a libopus -b:a 96k {out}"},
+        {"song_one.ogg", "oggenc -Q -q 2 -a 'Band A' -t 'Song One' {dir}/sine.wav -o {out}"},
+        {"song_two.ogg", "oggenc -Q -q 2 -a 'Band B' -t 'Song Two' {dir}/sine.wav -o {out}"},
+        {"song_one.opus", "ffmpeg -v error -y -i {dir}/sine.wav -t 1 -c:a libopus -b:a 64k -metadata artist='Band A' "
+                          "-metadata title='Song One' {out}"},
         {"sine.aiff", "sox {dir}/sine.wav {out}"},
         {"sine.wma", "ffmpeg -v error -y -i {dir}/sine.wav -c:a wmav2 -b:a 128k {out}"},
         {"sine.flac", "flac -s -f {dir}/sine.wav -o {out}"},

@@ -14,7 +14,8 @@ namespace fixtures {
 // sine.m4a video.mp4 vbr_noxing.mp3; float.wav (48 kHz mono float, 2 s, 440 Hz);
 // low.wav (100 Hz), clicks.wav / .flac / .mp3 / _vbr.mp3 (no VBR header) / .ogg / .aac / .m4a
 // (a 5 ms burst at every whole second, 10 s); silence.mp1 (2 s); tune.mid; empty.mid (no notes);
-// tune.mod tune.s3m tune.xm tune.it; tagged.m4a; tagged.wma.
+// tune.mod tune.s3m tune.xm tune.it; tagged.m4a; tagged.wma; song_one.ogg (ARTIST "Band A", TITLE
+// "Song One"), song_two.ogg ("Band B", "Song Two"), song_one.opus (as song_one.ogg, 1 s).
 std::string Path(const std::string& name);
 
 // Writes bytes to a fresh file in the fixtures folder and returns its path.

@@ -49,6 +49,19 @@ TEST(IcyDemuxerTest, FieldsOfAMetadataText) {
     EXPECT_EQ(IcyField(meta, "Title"), "") << "only whole keys";
     EXPECT_EQ(IcyField("StreamTitle=bare;", "StreamTitle"), "bare");
     EXPECT_EQ(IcyField("StreamTitle='open", "StreamTitle"), "open");
+    EXPECT_EQ(IcyField("StreamTitle='Don't Stop'", "StreamTitle"), "Don't Stop") << "closing quote at the end";
+    EXPECT_EQ(IcyField("streamtitle='x';", "StreamTitle"), "x");
+}
+
+TEST(IcyDemuxerTest, AKeyInsideAnotherValueIsNoField) {
+    // A station (or whoever feeds it) cannot pass a title off inside another field.
+    EXPECT_EQ(IcyField("StreamUrl='http://ad/;StreamTitle=evil';StreamTitle='real';", "StreamTitle"), "real");
+    EXPECT_EQ(IcyField("StreamUrl='http://ad/;StreamTitle=evil';StreamTitle='real';", "StreamUrl"),
+              "http://ad/;StreamTitle=evil");
+    EXPECT_EQ(IcyField("StreamUrl='a;StreamTitle=evil';", "StreamTitle"), "");
+    EXPECT_EQ(IcyField("StreamUrl=plain;StreamTitle='Don't Stop';", "StreamTitle"), "Don't Stop");
+    EXPECT_EQ(IcyField("junk;StreamTitle='x';", "StreamTitle"), "x") << "a word without value is skipped";
+    EXPECT_EQ(IcyField("StreamTitle='a'; StreamUrl='b';", "StreamUrl"), "b") << "space between pairs";
 }
 
 } // namespace

@@ -138,6 +138,32 @@ TEST_F(UrlStreamTest, ShoutcastStreamGivesHeadersTitlesAndOnlyAudioToTheCallback
     EXPECT_FALSE(download.afterEnd);
 }
 
+TEST_F(UrlStreamTest, TitleHiddenInAnotherFieldNeitherHidesNorFakesAChange) {
+    // Both texts carry the same fake title inside StreamUrl; only the real one changes.
+    const std::string ad = "StreamUrl='http://ad/;StreamTitle=Ad';";
+    const std::string second = ad + "StreamTitle='Band - Two';";
+    const std::string framed = support::WithIcyMeta(mp3, 4096, [&](std::size_t block) -> std::string {
+        if (block == 0) return ad + "StreamTitle='Band - One';";
+        if (block == 4) return ad + "StreamTitle='Band - One';StreamUrl='x';";
+        return block == 8 ? second : "";
+    });
+    const std::size_t cut = framed.find(ad + "StreamTitle='Band - One';StreamUrl='x';") - 1;
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        c.Send("ICY 200 OK\r\nicy-metaint: 4096\r\ncontent-type: audio/mpeg\r\n\r\n" + framed.substr(0, cut));
+        c.WaitRelease();
+        c.Send(framed.substr(cut));
+    });
+    DWORD h = BASS_StreamCreateURL(server.Url().c_str(), 0, kRadioFlags, nullptr, nullptr);
+    ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
+    SyncCount meta, freed;
+    ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_META, 0, &SyncCount::Proc, &meta), 0u);
+    ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_FREE, 0, &SyncCount::Proc, &freed), 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    server.Release();
+    ASSERT_TRUE(PullUntil([&] { return freed.count > 0; }));
+    EXPECT_EQ(meta.count, 1) << "block 4 repeats the title, block 8 changes it";
+}
+
 TEST_F(UrlStreamTest, StallsWhenDataStopsAndResumesByItself) {
     LoopbackServer server([&](LoopbackServer::Connection& c) {
         c.Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n");
@@ -188,6 +214,58 @@ TEST_F(UrlStreamTest, AacOggVorbisAndOpusStreamsPlay) {
         EXPECT_TRUE(PullUntil([&] { return BASS_ChannelIsActive(h) == BASS_ACTIVE_STOPPED; }, &heard)) << name;
         EXPECT_GT(support::ToneAmplitude(heard, 1000, 0), 0.2) << name;
     }
+}
+
+// What BASS_TAG_META says each time the META sync fires, with the bytes the
+// download callback had been given by then.
+struct MetaLog {
+    Download* download;
+    std::mutex mutex;
+    std::vector<std::pair<std::string, std::size_t>> seen;
+    static void Proc(HSYNC, DWORD channel, DWORD, void* user) {
+        auto* log = static_cast<MetaLog*>(user);
+        const std::size_t bytes = log->download->Audio().size();
+        std::lock_guard lock(log->mutex);
+        log->seen.emplace_back(Meta(channel), bytes);
+    }
+};
+
+TEST_F(UrlStreamTest, ChainedOggStationReportsEachSongsTitleWhereItStarts) {
+    const std::string one = support::ReadWholeFile(fixtures::Path("song_one.ogg"));
+    const std::string two = support::ReadWholeFile(fixtures::Path("song_two.ogg"));
+    const std::string chain = one + two + one;
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        // Icecast's Ogg mounts: no icy-metaint, the titles are in the stream.
+        c.Send("HTTP/1.0 200 OK\r\nContent-Type: application/ogg\r\nicy-name: Ogg FM\r\n\r\n" + one);
+        c.WaitRelease();
+        c.Send(two + one);
+    });
+    Download download;
+    DWORD h = BASS_StreamCreateURL(server.Url("/ogg").c_str(), 0, kRadioFlags, &Download::Proc, &download);
+    ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
+    BASS_CHANNELINFO info{};
+    ASSERT_TRUE(BASS_ChannelGetInfo(h, &info));
+    EXPECT_EQ(info.ctype, BASS_CTYPE_STREAM_OGG);
+    EXPECT_EQ(Meta(h), "StreamTitle='Band A - Song One';") << "the first song's title is there at once";
+
+    MetaLog log{&download};
+    SyncCount freed;
+    ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_META, 0, &MetaLog::Proc, &log), 0u);
+    ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_FREE, 0, &SyncCount::Proc, &freed), 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    server.Release();
+    std::vector<float> heard;
+    ASSERT_TRUE(PullUntil([&] { return freed.count > 0; }, &heard));
+    EXPECT_GT(heard.size() / 2, support::kRate * 8) << "all three songs played";
+    EXPECT_GT(support::ToneAmplitude(heard, 1000, 0), 0.2);
+
+    std::lock_guard lock(log.mutex);
+    ASSERT_EQ(log.seen.size(), 2u);
+    EXPECT_EQ(log.seen[0].first, "StreamTitle='Band B - Song Two';");
+    EXPECT_EQ(log.seen[0].second, one.size()) << "the sync fires before the new song's first byte is given out";
+    EXPECT_EQ(log.seen[1].first, "StreamTitle='Band A - Song One';");
+    EXPECT_EQ(log.seen[1].second, one.size() + two.size());
+    EXPECT_TRUE(download.Audio() == chain) << "every byte once, unchanged";
 }
 
 TEST_F(UrlStreamTest, PlaylistAddressLeadsToItsFirstStream) {
