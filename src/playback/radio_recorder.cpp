@@ -1,5 +1,6 @@
 #include "playback/radio_recorder.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/clock.h"
@@ -11,6 +12,16 @@ namespace sonvaro {
 namespace {
 
 constexpr size_t kMaxPart = 200;
+// The longest file name the usual file systems accept, in bytes.
+constexpr size_t kMaxFileName = 255;
+
+// Cuts `text` to at most `bytes` without splitting a UTF-8 character.
+void CutUtf8(std::string& text, size_t bytes) {
+    if (text.size() <= bytes) return;
+    size_t cut = bytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    text.resize(cut);
+}
 
 }  // namespace
 
@@ -21,12 +32,7 @@ std::string SafeNamePart(std::string_view part) {
         if (c == '/' || c == '\\' || b < 0x20 || b == 0x7F) c = '_';
     }
     if (!out.empty() && out.front() == '.') out.front() = '_';
-    if (out.size() > kMaxPart) {
-        size_t cut = kMaxPart;
-        // Back off over UTF-8 continuation bytes so no character is split.
-        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
-        out.resize(cut);
-    }
+    CutUtf8(out, kMaxPart);
     return out;
 }
 
@@ -53,7 +59,11 @@ std::string RecordingFileName(const RecordingNames& names, int8_t saveName, int6
         const std::string station = SafeNamePart(names.station);
         name = station.empty() ? "Unbekannter Sender" : station;
     }
-    return FormatDatePattern("[%mm.%dd.%yy] ", localNow) + name + names.extension;
+    // Two long parts together would pass the file system's limit and the title
+    // would silently not be recorded: the whole name is cut, the extension kept.
+    std::string full = FormatDatePattern("[%mm.%dd.%yy] ", localNow) + name;
+    CutUtf8(full, kMaxFileName - std::min(names.extension.size(), kMaxFileName));
+    return full + names.extension;
 }
 
 bool AppendRecording(const RecordingSettings& settings, const RecordingNames& names, int64_t localNow,

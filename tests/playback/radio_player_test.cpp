@@ -185,6 +185,16 @@ TEST(RecordingNameTest, ServerTextCannotLeaveTheFolderOrGrowWithoutBound) {
 
     EXPECT_EQ(RecordingFileName({"../../.bashrc", "x", ""}, 0, day), "[01.08.24] _._.._.bashrc - x.mp3");
     EXPECT_EQ(SafeNamePart("a\\b/c\nd\x7f" "e"), "a_b_c_d_e");
+    // Two 2,000-byte parts of two-byte characters: the whole name fits in 255
+    // bytes, no character is split, the extension stays.
+    std::string umlauts;
+    for (int i = 0; i < 1000; ++i) umlauts += "\xC3\xA4";
+    const std::string longName = RecordingFileName({umlauts, umlauts, "", ".ogg"}, 0, day);
+    EXPECT_LE(longName.size(), 255u);
+    EXPECT_GE(longName.size(), 253u);
+    EXPECT_EQ(longName.substr(longName.size() - 4), ".ogg");
+    EXPECT_EQ(longName.rfind("[01.08.24] \xC3\xA4", 0), 0u);
+    EXPECT_EQ(longName.substr(longName.size() - 6, 2), "\xC3\xA4");
     EXPECT_EQ(SafeNamePart(".."), "_.");
     EXPECT_EQ(SafeNamePart(std::string(300, 'x')).size(), 200u);
     // 199 ASCII bytes and a two-byte letter: the letter is dropped whole, not split.
