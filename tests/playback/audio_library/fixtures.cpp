@@ -53,6 +53,8 @@ const std::map<std::string, std::string>& Commands() {
         {"low.wav", "sox -n -r 44100 -c 2 -b 16 {out} synth 3 sine 100 vol 0.5"},
         {"float.wav", "sox -n -r 48000 -c 1 -e floating-point -b 32 {out} synth 2 sine 440 vol 0.5"},
         {"clicks.wav", "sox -n -r 44100 -c 2 -b 16 {out} synth 0.005 sine 2000 vol 0.9 pad 0 0.995 repeat 9"},
+        // 10 ms of white noise at 0.5 s, then silence: a broadband impulse for decay times.
+        {"burst.wav", "sox -R -n -r 44100 -c 2 -b 16 {out} synth 0.01 whitenoise vol 0.9 pad 0.5 2.49"},
         {"sine.mp3", "lame --quiet -b 192 {dir}/sine.wav {out}"},
         {"vbr_noxing.mp3", "lame --quiet -V 4 -t {dir}/sine.wav {out}"},
         {"clicks.mp3", "lame --quiet -b 192 {dir}/clicks.wav {out}"},

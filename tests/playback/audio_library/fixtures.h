@@ -13,7 +13,7 @@ namespace fixtures {
 // sine.mp3 sine.mp2 sine.ogg sine.opus sine.aiff sine.wma sine.flac sine.wv sine.aac
 // sine.m4a video.mp4 vbr_noxing.mp3; float.wav (48 kHz mono float, 2 s, 440 Hz);
 // low.wav (100 Hz), clicks.wav / .flac / .mp3 / _vbr.mp3 (no VBR header) / .ogg / .aac / .m4a
-// (a 5 ms burst at every whole second, 10 s); silence.mp1 (2 s); tune.mid; empty.mid (no notes);
+// (a 5 ms burst at every whole second, 10 s); burst.wav (10 ms of white noise at 0.5 s, 3 s); silence.mp1 (2 s); tune.mid; empty.mid (no notes);
 // tune.mod tune.s3m tune.xm tune.it; tagged.m4a; tagged.wma.
 std::string Path(const std::string& name);
 
