@@ -13,6 +13,22 @@ using support::OfflineEngine;
 
 double Db(double ratio) { return 20 * std::log10(ratio); }
 
+// A 16-bit stereo WAV of a sine tone, written into the fixtures folder.
+std::string ToneWav(const char* name, double freq, double amp, double seconds) {
+    std::string wav = "RIFF";
+    auto le = [&wav](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto frames = static_cast<std::uint32_t>(support::kRate * seconds);
+    le(36 + frames * 4, 4), wav += "WAVEfmt ", le(16, 4), le(1, 2), le(2, 2), le(support::kRate, 4);
+    le(support::kRate * 4, 4), le(4, 2), le(16, 2), wav += "data", le(frames * 4, 4);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        auto v = static_cast<std::int16_t>(std::lround(amp * 32767 * std::sin(2 * M_PI * freq * i / support::kRate)));
+        le(static_cast<std::uint16_t>(v), 2), le(static_cast<std::uint16_t>(v), 2);
+    }
+    return fixtures::Write(name, wav);
+}
+
 class Effects : public OfflineEngine {
 protected:
     HSTREAM Play(const char* file) {
@@ -80,6 +96,24 @@ TEST_F(Effects, EchoRepeatsAfterTheSetDelay) {
     long echo = support::FirstAbove(out, 0.1f, static_cast<std::size_t>(burst + 4410));
     ASSERT_GE(echo, 0);
     EXPECT_NEAR((echo - burst) / double(support::kRate), 0.25, 0.002);
+}
+
+TEST_F(Effects, EchoAtFullFeedbackLevelsOff) {
+    // 12 s of a -6 dBFS 1 kHz tone repeats in phase every 500 ms: with all of
+    // the output fed back, each repeat would add to the last.
+    std::string path = ToneWav("long1k.wav", 1000.0, 0.5, 12.0);
+    HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    HFX fx = BASS_ChannelSetFX(h, BASS_FX_DX8_ECHO, 2);
+    BASS_DX8_ECHO e{50, 100, 500, 500, FALSE};
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &e));
+    auto out = Pull(11.9);
+    EXPECT_LT(support::Peak(out, 0), 1.0);
+    EXPECT_LT(support::Peak(out, 1), 1.0);
+    std::vector<float> last(out.end() - support::kRate * 2, out.end());
+    EXPECT_LT(support::Peak(last, 0), 0.8);
+    // Still an echo: the repeats are louder than the dry half alone.
+    EXPECT_GT(support::Peak(last, 0), 0.5);
 }
 
 TEST_F(Effects, ReverbAndFlangerAcceptTheirRecordsAndKeepSignalFinite) {
@@ -151,18 +185,7 @@ TEST_F(Effects, ReverbHeldBackWhereDryAndWetWouldClip) {
     // longest, loudest reverb: the wet part yields so that nothing clips, but
     // is held back, not muted.
     const double amp = 0.944;
-    std::string wav = "RIFF";
-    auto le = [&wav](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    const std::uint32_t frames = support::kRate * 2;
-    le(36 + frames * 4, 4), wav += "WAVEfmt ", le(16, 4), le(1, 2), le(2, 2), le(support::kRate, 4);
-    le(support::kRate * 4, 4), le(4, 2), le(16, 2), wav += "data", le(frames * 4, 4);
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        auto v = static_cast<std::int16_t>(std::lround(amp * 32767 * std::sin(2 * M_PI * 100.0 * i / support::kRate)));
-        le(static_cast<std::uint16_t>(v), 2), le(static_cast<std::uint16_t>(v), 2);
-    }
-    std::string path = fixtures::Write("hot100.wav", wav);
+    std::string path = ToneWav("hot100.wav", 100.0, amp, 2.0);
     HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
     ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
     HFX fx = BASS_ChannelSetFX(h, BASS_FX_DX8_REVERB, 2);
