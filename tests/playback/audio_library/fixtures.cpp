@@ -69,6 +69,8 @@ const std::map<std::string, std::string>& Commands() {
         {"sine.wma", "ffmpeg -v error -y -i {dir}/sine.wav -c:a wmav2 -b:a 128k {out}"},
         {"sine.flac", "flac -s -f {dir}/sine.wav -o {out}"},
         {"clicks.flac", "flac -s -f {dir}/clicks.wav -o {out}"},
+        {"sine24.flac", "sox {dir}/sine.wav -b 24 {out}.wav && flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
+        {"sine32.flac", "sox {dir}/sine.wav -b 32 {out}.wav && flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
         {"sine.wv", "wavpack -q -y {dir}/sine.wav -o {out}"},
         {"hybrid.wv", "wavpack -q -y -b3 -c {dir}/sine.wav -o {out}"},
         {"sine.aac", "ffmpeg -v error -y -i {dir}/sine.wav -c:a aac -b:a 128k {out}"},
@@ -112,7 +114,7 @@ std::string Path(const std::string& name) {
                 Run(std::string(Commands().at(src)).replace(Commands().at(src).find("{out}"), 5, Dir() + "/" + src));
         }
         for (std::size_t at; (at = cmd.find("{dir}")) != std::string::npos;) cmd.replace(at, 5, Dir());
-        cmd.replace(cmd.find("{out}"), 5, p);
+        for (std::size_t at; (at = cmd.find("{out}")) != std::string::npos;) cmd.replace(at, 5, p);
         Run(cmd);
     } else if (name == "silence.mp1") {
         Write(name, MakeMp1(2.0));
