@@ -85,6 +85,7 @@ public:
         const __m128 fb0 = _mm_loadu_ps(feedback_.data()), fb1 = _mm_loadu_ps(feedback_.data() + 4);
         std::size_t p = pos_;
         float guard = guard_;
+        bool held = guard < 1.0f;
         const float release = release_;
         for (std::size_t i = 0; i < frames; ++i) {
             __m128 in = _mm_set1_ps((x[2 * i] + x[2 * i + 1]) * gain);
@@ -99,39 +100,49 @@ public:
             t = _mm_add_ps(t, _mm_movehl_ps(t, t));
             t = _mm_add_ss(t, _mm_shuffle_ps(t, t, 1));
             const float sum = _mm_cvtss_f32(t);
+            // Each side through its own all-pass chain. A true all-pass (flat
+            // magnitude): it smears without colouring the level.
+            float v[2];
             for (int c = 0; c < 2; ++c) {
-                float v = sum;
+                float a = sum;
                 for (int k = 0; k < kAllpasses; ++k) {
                     const int j = c * kAllpasses + k;
                     float* line = aps + static_cast<std::size_t>(j) * size;
-                    // A true all-pass (flat magnitude): it smears without colouring the level.
-                    float b = line[(p - apLen[j]) & mask];
-                    float w = v + b * kAllpassGain;
+                    const float b = line[(p - apLen[j]) & mask];
+                    const float w = a + b * kAllpassGain;
                     line[p] = w;
-                    v = b - w * kAllpassGain;
+                    a = b - w * kAllpassGain;
                 }
-                float& out = x[2 * i + static_cast<std::size_t>(c)];
-                const float wet = v * wetGain * guard;
-                const float sum = out + wet;
-                if (std::fabs(sum) > kCeiling && wet * out >= 0 && wet != 0) {
-                    // Only the wet part yields: it may take the sum up to the
-                    // ceiling (or to the dry sample, if that is already louder).
-                    const float room = std::max(kCeiling - std::fabs(out), 0.0f);
-                    const float need = room / std::fabs(wet);
-                    guard *= need;
-                    out += wet * need;
-                } else {
-                    out = sum;
+                v[c] = a;
+            }
+            const float g = wetGain * guard;
+            const float outL = x[2 * i] + v[0] * g, outR = x[2 * i + 1] + v[1] * g;
+            if (std::fabs(outL) > kCeiling || std::fabs(outR) > kCeiling) {
+                for (int c = 0; c < 2; ++c) {
+                    float& out = x[2 * i + static_cast<std::size_t>(c)];
+                    const float wet = v[c] * wetGain * guard;
+                    if (std::fabs(out + wet) > kCeiling && wet * out >= 0 && wet != 0) {
+                        // Only the wet part yields: it may take the sum up to the
+                        // ceiling (or to the dry sample, if that is already louder).
+                        const float room = std::max(kCeiling - std::fabs(out), 0.0f);
+                        guard *= room / std::fabs(wet);
+                    }
                 }
+                x[2 * i] += v[0] * wetGain * guard;
+                x[2 * i + 1] += v[1] * wetGain * guard;
+                held = true;
+            } else {
+                x[2 * i] = outL;
+                x[2 * i + 1] = outR;
             }
             wetGain += wetStep;
-            guard += (1 - guard) * release;
+            if (held) guard += (1 - guard) * release;
             p = (p + 1) & mask;
         }
         _mm_storeu_ps(filter_.data(), f0);
         _mm_storeu_ps(filter_.data() + 4, f1);
         pos_ = p;
-        guard_ = guard;
+        guard_ = guard > 0.9999f ? 1.0f : guard;
     }
 
     bool SetParameters(const void* params) override {
