@@ -6,6 +6,7 @@
 #include "playback/audio_library/engine.h"
 #include "playback/audio_library/error.h"
 #include "playback/audio_library/ffmpeg_source.h"
+#include "playback/audio_library/flac_source.h"
 #include "playback/audio_library/midi_source.h"
 #include "playback/audio_library/module_source.h"
 #include "playback/audio_library/probe.h"
@@ -67,6 +68,8 @@ HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWO
         std::string path = mem ? std::string() : static_cast<const char*>(file);
         if (!mem && CorrectionPath(path) != path) correction = FileByteSource::Open(CorrectionPath(path), 0, 0);
         source = WavPackSource::Open(std::move(bytes), std::move(correction), error);
+    } else if (probe.container == Container::Flac && FlacBitsPerSample(*bytes, probe.dataOffset) > 24) {
+        source = FlacSource::Open(std::move(bytes), error);
     } else {
         bool video = engine.Config(BASS_CONFIG_MP4_VIDEO) != 0;
         source = FfmpegSource::Open(std::move(bytes), probe, video, error);

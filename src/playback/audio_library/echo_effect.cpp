@@ -1,5 +1,8 @@
 // DX8-style echo: a feedback delay per side, optionally swapping sides on
 // every repeat. A delay change crossfades between the old and new tap.
+// The loop gain stays below 1 even at 100 % feedback, and what goes back into
+// the line is softly saturated, so repeats of in-phase material level off
+// instead of growing without end.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -11,6 +14,14 @@ namespace sonvaro::audio {
 namespace {
 
 constexpr std::size_t kFade = 256;
+constexpr float kMaxLoopGain = 0.98f; // at 100 % feedback
+constexpr float kKnee = 0.5f;         // the line is linear up to here, and never exceeds 1
+
+float Saturate(float v) {
+    float a = std::fabs(v);
+    if (a <= kKnee) return v;
+    return std::copysign(kKnee + (1 - kKnee) * std::tanh((a - kKnee) / (1 - kKnee)), v);
+}
 
 class Echo final : public Effect {
 public:
@@ -24,7 +35,7 @@ public:
 
     void Process(float* x, std::size_t frames) override {
         float wet = p_.fWetDryMix / 100.0f, dry = 1.0f - wet;
-        float fb = p_.fFeedback / 100.0f;
+        float fb = p_.fFeedback / 100.0f * kMaxLoopGain;
         float* l = line_[0].data();
         float* r = line_[1].data();
         std::size_t pos = pos_;
@@ -38,8 +49,8 @@ public:
                 yr = yr * mix + r[(pos - oldDelay_[1]) & mask_] * (1 - mix);
             }
             float inl = x[2 * i], inr = x[2 * i + 1];
-            l[pos] = inl + fb * (p_.lPanDelay ? yr : yl);
-            r[pos] = inr + fb * (p_.lPanDelay ? yl : yr);
+            l[pos] = Saturate(inl + fb * (p_.lPanDelay ? yr : yl));
+            r[pos] = Saturate(inr + fb * (p_.lPanDelay ? yl : yr));
             x[2 * i] = inl * dry + yl * wet;
             x[2 * i + 1] = inr * dry + yr * wet;
             pos = (pos + 1) & mask_;

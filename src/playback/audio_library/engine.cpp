@@ -259,7 +259,11 @@ void Engine::MixerLoop() {
             ring_->Push(block.data(), kBlock);
             continue;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        // Sleep until the output should have taken enough for a block, not
+        // in short polls: on an idle player the wake-ups were most of its cost.
+        std::size_t missing = kBlock - ring_->Free();
+        auto wait = std::chrono::microseconds(missing * 1000000 / std::max(1u, rate_));
+        std::this_thread::sleep_for(std::max<std::chrono::microseconds>(wait, std::chrono::milliseconds(2)));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include <SDL2/SDL.h>
+#include <alsa/asoundlib.h>
 
 namespace sonvaro::audio {
 
@@ -85,10 +86,20 @@ private:
     std::thread thread_;
 };
 
+// ALSA prints to stderr about every card it probes and cannot open (a
+// machine without sound prints a page of it). Failures reach us as SDL
+// results and our own error codes; the library's commentary is dropped.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
 void EnsureSdlAudio() {
     static std::once_flag once;
     std::call_once(once, [] {
+        snd_lib_error_set_handler(&QuietAlsa);
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // How the sound server lists us.
+        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Sonvaro");
+        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
+        if (!SDL_GetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME)) SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sonvaro");
         SDL_InitSubSystem(SDL_INIT_AUDIO);
     });
 }
@@ -153,6 +164,10 @@ std::unique_ptr<Output> CreateNullOutput(FrameRing& ring, unsigned rate, std::at
 std::unique_ptr<Output> CreateSdlOutput(const std::string& device, FrameRing& ring, unsigned rate,
                                         std::atomic<std::uint64_t>& heard) {
     return std::make_unique<SdlOutput>(device, ring, rate, heard);
+}
+
+void SetOutputStreamName(const std::string& title) {
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, title.empty() ? "Sonvaro" : title.c_str());
 }
 
 std::vector<std::string> SdlDeviceNames() {

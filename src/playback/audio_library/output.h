@@ -43,6 +43,10 @@ std::unique_ptr<Output> CreateNullOutput(FrameRing& ring, unsigned rate, std::at
 std::unique_ptr<Output> CreateSdlOutput(const std::string& device, FrameRing& ring, unsigned rate,
                                         std::atomic<std::uint64_t>& heard);
 
+// The stream name the sound server shows (the playing title; empty: "Sonvaro").
+// It is read when a device opens, so it shows from the next BASS_Init on.
+void SetOutputStreamName(const std::string& title);
+
 // Names of the SDL playback devices (may be empty without a sound system).
 std::vector<std::string> SdlDeviceNames();
 

@@ -1,6 +1,8 @@
 // DX8-style reverb: parallel damped combs into series all-passes per side
 // (the Schroeder/Moorer structure), with the comb feedback chosen so that the
-// tail decays by 60 dB over the reverb time.
+// tail decays by 60 dB over the reverb time at mid frequencies. The wet part
+// is scaled by the comb bank's power gain, so its level hardly depends on the
+// reverb time, and it is added to the untouched dry signal.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -19,7 +21,15 @@ constexpr int kAllpasses = 4;
 constexpr int kCombTune[kCombs] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
 constexpr int kAllpassTune[kAllpasses] = {556, 441, 341, 225};
 constexpr int kSpread = 23; // extra all-pass length on the right side
-constexpr float kInputScale = 0.015f;
+constexpr float kAllpassGain = 0.5f;
+// Wet level against a broadband input of the same power at 0 dB mix: a steady
+// tone comes out about +0.5 dB over dry (the two add as unrelated signals).
+constexpr float kWetLevel = 0.25f;
+// The set reverb time holds here; the damping only shortens what lies above.
+constexpr double kReferenceHz = 500.0;
+// The sum of dry and wet is kept below this: a hot input must not clip
+// because of the reverb alone.
+constexpr float kCeiling = 0.98f;
 
 std::size_t RoundUp(std::size_t n) {
     std::size_t p = 1;
@@ -42,6 +52,7 @@ public:
         combs_.assign(size_ * kCombs, 0.0f);
         allpasses_.assign(size_ * 2 * kAllpasses, 0.0f);
         p_ = {0, 0, 1000, 0.001f};
+        release_ = static_cast<float>(1 - std::exp(-1.0 / (0.1 * rate))); // guard recovers over ~100 ms
         Apply();
         appliedWet_ = wetGain_;
     }
@@ -57,7 +68,7 @@ public:
         // makes the two sides differ. The combs sit side by side in memory (a row
         // of eight per sample), so their filters run as two SSE vectors.
         const __m128 keep = _mm_set1_ps(1 - damp_), damp = _mm_set1_ps(damp_);
-        const float gain = inGain_ * kInputScale;
+        const float gain = inGain_ * 0.5f; // the combs hear the mono sum
         // A new mix level glides over the chunk instead of stepping.
         float wetGain = appliedWet_;
         const float wetStep = (wetGain_ - appliedWet_) / static_cast<float>(frames);
@@ -73,6 +84,9 @@ public:
         __m128 f0 = _mm_loadu_ps(filter_.data()), f1 = _mm_loadu_ps(filter_.data() + 4);
         const __m128 fb0 = _mm_loadu_ps(feedback_.data()), fb1 = _mm_loadu_ps(feedback_.data() + 4);
         std::size_t p = pos_;
+        float guard = guard_;
+        bool held = guard < 1.0f;
+        const float release = release_;
         for (std::size_t i = 0; i < frames; ++i) {
             __m128 in = _mm_set1_ps((x[2 * i] + x[2 * i + 1]) * gain);
             auto tap = [&](int k) { return rows[((p - len[k]) & mask) * kCombs + static_cast<std::size_t>(k)]; };
@@ -86,23 +100,49 @@ public:
             t = _mm_add_ps(t, _mm_movehl_ps(t, t));
             t = _mm_add_ss(t, _mm_shuffle_ps(t, t, 1));
             const float sum = _mm_cvtss_f32(t);
+            // Each side through its own all-pass chain. A true all-pass (flat
+            // magnitude): it smears without colouring the level.
+            float v[2];
             for (int c = 0; c < 2; ++c) {
-                float v = sum;
+                float a = sum;
                 for (int k = 0; k < kAllpasses; ++k) {
                     const int j = c * kAllpasses + k;
                     float* line = aps + static_cast<std::size_t>(j) * size;
-                    float b = line[(p - apLen[j]) & mask];
-                    line[p] = v + b * 0.5f;
-                    v = b - v;
+                    const float b = line[(p - apLen[j]) & mask];
+                    const float w = a + b * kAllpassGain;
+                    line[p] = w;
+                    a = b - w * kAllpassGain;
                 }
-                x[2 * i + static_cast<std::size_t>(c)] += v * wetGain;
+                v[c] = a;
+            }
+            const float g = wetGain * guard;
+            const float outL = x[2 * i] + v[0] * g, outR = x[2 * i + 1] + v[1] * g;
+            if (std::fabs(outL) > kCeiling || std::fabs(outR) > kCeiling) {
+                for (int c = 0; c < 2; ++c) {
+                    float& out = x[2 * i + static_cast<std::size_t>(c)];
+                    const float wet = v[c] * wetGain * guard;
+                    if (std::fabs(out + wet) > kCeiling && wet * out >= 0 && wet != 0) {
+                        // Only the wet part yields: it may take the sum up to the
+                        // ceiling (or to the dry sample, if that is already louder).
+                        const float room = std::max(kCeiling - std::fabs(out), 0.0f);
+                        guard *= room / std::fabs(wet);
+                    }
+                }
+                x[2 * i] += v[0] * wetGain * guard;
+                x[2 * i + 1] += v[1] * wetGain * guard;
+                held = true;
+            } else {
+                x[2 * i] = outL;
+                x[2 * i + 1] = outR;
             }
             wetGain += wetStep;
+            if (held) guard += (1 - guard) * release;
             p = (p + 1) & mask;
         }
         _mm_storeu_ps(filter_.data(), f0);
         _mm_storeu_ps(filter_.data() + 4, f1);
         pos_ = p;
+        guard_ = guard > 0.9999f ? 1.0f : guard;
     }
 
     bool SetParameters(const void* params) override {
@@ -128,16 +168,29 @@ public:
         std::fill(combs_.begin(), combs_.end(), 0.0f);
         std::fill(allpasses_.begin(), allpasses_.end(), 0.0f);
         filter_.fill(0.0f);
+        guard_ = 1.0f;
     }
 
 private:
     void Apply() {
         inGain_ = std::pow(10.0f, p_.fInGain / 20.0f);
-        wetGain_ = p_.fReverbMix <= -96.0f ? 0.0f : 3.0f * std::pow(10.0f, p_.fReverbMix / 20.0f);
-        double seconds = p_.fReverbTime / 1000.0;
-        for (std::size_t j = 0; j < feedback_.size(); ++j)
-            feedback_[j] = static_cast<float>(std::pow(10.0, -3.0 * combLen_[j] / (rate_ * seconds)));
         damp_ = std::clamp(1.0f - p_.fHighFreqRTRatio, 0.0f, 0.6f);
+        // The damping filter in each loop takes |lowpass(f)| per pass; the
+        // feedback makes up for it at the reference frequency, so that is
+        // where the tail takes the set time to fall by 60 dB. Below it loops
+        // gain a little more, and stay under 1.
+        const double w = 2 * M_PI * kReferenceHz / rate_;
+        const double lowpass = (1 - damp_) / std::sqrt(1 - 2 * damp_ * std::cos(w) + double(damp_) * damp_);
+        const double seconds = p_.fReverbTime / 1000.0;
+        double power = 0;
+        for (std::size_t j = 0; j < feedback_.size(); ++j) {
+            double loop = std::pow(10.0, -3.0 * combLen_[j] / (rate_ * seconds));
+            feedback_[j] = static_cast<float>(std::min(loop / lowpass, 0.995));
+            power += 1 / (1 - loop * loop); // a comb's power gain on broadband input
+        }
+        wetGain_ = p_.fReverbMix <= -96.0f ? 0.0f
+                                           : kWetLevel * std::pow(10.0f, p_.fReverbMix / 20.0f) /
+                                                 static_cast<float>(std::sqrt(power));
     }
 
     unsigned rate_;
@@ -147,6 +200,7 @@ private:
     std::array<float, kCombs> filter_{}, feedback_{};
     std::vector<float> combs_, allpasses_;
     float inGain_ = 1, wetGain_ = 1, appliedWet_ = -1, damp_ = 0;
+    float guard_ = 1, release_ = 0; // wet gain held back to keep the sum under the ceiling
     BASS_DX8_REVERB p_{};
 };
 

@@ -1,6 +1,8 @@
 // The effect chain: equaliser accuracy, echo timing, parameter records, and
 // no clicks when effects come and go while playing.
 #include <cmath>
+#include <cstdint>
+#include <string>
 
 #include "fixtures.h"
 #include "support.h"
@@ -10,6 +12,22 @@ namespace {
 using support::OfflineEngine;
 
 double Db(double ratio) { return 20 * std::log10(ratio); }
+
+// A 16-bit stereo WAV of a sine tone, written into the fixtures folder.
+std::string ToneWav(const char* name, double freq, double amp, double seconds) {
+    std::string wav = "RIFF";
+    auto le = [&wav](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto frames = static_cast<std::uint32_t>(support::kRate * seconds);
+    le(36 + frames * 4, 4), wav += "WAVEfmt ", le(16, 4), le(1, 2), le(2, 2), le(support::kRate, 4);
+    le(support::kRate * 4, 4), le(4, 2), le(16, 2), wav += "data", le(frames * 4, 4);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        auto v = static_cast<std::int16_t>(std::lround(amp * 32767 * std::sin(2 * M_PI * freq * i / support::kRate)));
+        le(static_cast<std::uint16_t>(v), 2), le(static_cast<std::uint16_t>(v), 2);
+    }
+    return fixtures::Write(name, wav);
+}
 
 class Effects : public OfflineEngine {
 protected:
@@ -80,6 +98,24 @@ TEST_F(Effects, EchoRepeatsAfterTheSetDelay) {
     EXPECT_NEAR((echo - burst) / double(support::kRate), 0.25, 0.002);
 }
 
+TEST_F(Effects, EchoAtFullFeedbackLevelsOff) {
+    // 12 s of a -6 dBFS 1 kHz tone repeats in phase every 500 ms: with all of
+    // the output fed back, each repeat would add to the last.
+    std::string path = ToneWav("long1k.wav", 1000.0, 0.5, 12.0);
+    HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    HFX fx = BASS_ChannelSetFX(h, BASS_FX_DX8_ECHO, 2);
+    BASS_DX8_ECHO e{50, 100, 500, 500, FALSE};
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &e));
+    auto out = Pull(11.9);
+    EXPECT_LT(support::Peak(out, 0), 1.0);
+    EXPECT_LT(support::Peak(out, 1), 1.0);
+    std::vector<float> last(out.end() - support::kRate * 2, out.end());
+    EXPECT_LT(support::Peak(last, 0), 0.8);
+    // Still an echo: the repeats are louder than the dry half alone.
+    EXPECT_GT(support::Peak(last, 0), 0.5);
+}
+
 TEST_F(Effects, ReverbAndFlangerAcceptTheirRecordsAndKeepSignalFinite) {
     HSTREAM h = Play("sine.wav");
     HFX rev = BASS_ChannelSetFX(h, BASS_FX_DX8_REVERB, 2);
@@ -107,6 +143,90 @@ TEST_F(Effects, ReverbLeavesATailAfterTheSound) {
     // 200 ms after the burst at 1 s the dry signal is silent; the reverb is not.
     std::vector<float> after(out.begin() + 52920 * 2, out.begin() + 57330 * 2);
     EXPECT_GT(support::Rms(after, 0), 1e-3);
+}
+
+// Level of both channels together, in dB against a 0.5 amplitude sine (dry sine.wav).
+double DbOverDryTone(const std::vector<float>& out) {
+    double l = support::Rms(out, 0), r = support::Rms(out, 1);
+    return Db(std::sqrt((l * l + r * r) / 2) / (0.5 / std::sqrt(2.0)));
+}
+
+std::vector<float> Slice(const std::vector<float>& s, double from, double to) {
+    return {s.begin() + static_cast<long>(from * support::kRate) * 2, s.begin() + static_cast<long>(to * support::kRate) * 2};
+}
+
+TEST_F(Effects, ReverbKeepsASteadyToneNearItsLevelAndBelowFullScale) {
+    // A -6 dBFS tone (sine.wav, low.wav) through the reverb at its defaults
+    // stays within about a dB of dry; at any allowed setting it never reaches
+    // full scale.
+    const BASS_DX8_REVERB settings[] = {{0, 0, 1000, 0.001f},  {0, 0, 3000, 0.999f}, {0, 0, 3000, 0.001f},
+                                        {0, 0, 0.001f, 0.5f}, {0, 0, 10, 0.999f},   {-96, -96, 1000, 0.5f}};
+    for (const char* file : {"sine.wav", "low.wav"}) {
+        for (const auto& r : settings) {
+            SCOPED_TRACE(testing::Message() << file << " time " << r.fReverbTime << " ratio " << r.fHighFreqRTRatio);
+            HSTREAM h = Play(file);
+            HFX fx = BASS_ChannelSetFX(h, BASS_FX_DX8_REVERB, 2);
+            ASSERT_TRUE(BASS_FXSetParameters(fx, &r));
+            auto out = Pull(2.9);
+            EXPECT_LT(support::Peak(out, 0), 1.0);
+            EXPECT_LT(support::Peak(out, 1), 1.0);
+            if (&r == &settings[0]) {
+                double level = DbOverDryTone(Slice(out, 1.5, 2.9));
+                EXPECT_LT(level, 1.0);
+                EXPECT_GT(level, -3.0);
+            }
+            BASS_StreamFree(h);
+        }
+    }
+}
+
+TEST_F(Effects, ReverbHeldBackWhereDryAndWetWouldClip) {
+    // A hot 100 Hz tone (-0.5 dBFS; there the reverb adds to it) with the
+    // longest, loudest reverb: the wet part yields so that nothing clips, but
+    // is held back, not muted.
+    const double amp = 0.944;
+    std::string path = ToneWav("hot100.wav", 100.0, amp, 2.0);
+    HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    HFX fx = BASS_ChannelSetFX(h, BASS_FX_DX8_REVERB, 2);
+    BASS_DX8_REVERB r{0, 0, 3000, 0.999f};
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &r));
+    auto out = Pull(1.9);
+    EXPECT_LT(support::Peak(out, 0), 1.0);
+    EXPECT_LT(support::Peak(out, 1), 1.0);
+    auto late = Slice(out, 1.0, 1.9);
+    EXPECT_GT(std::max(support::Peak(late, 0), support::Peak(late, 1)), amp + 0.02);
+}
+
+TEST_F(Effects, ReverbTailFallsBy60DbOverTheSetTime) {
+    // Decay time from the Schroeder integral of the tail after a noise burst,
+    // the -5..-35 dB slope extended to 60 dB.
+    struct Case {
+        BASS_DX8_REVERB r;
+        double seconds;
+    };
+    for (const Case& c : {Case{{0, 0, 1000, 0.001f}, 1.0}, Case{{0, 0, 500, 0.999f}, 0.5}}) {
+        SCOPED_TRACE(c.seconds);
+        HSTREAM h = Play("burst.wav");
+        HFX fx = BASS_ChannelSetFX(h, BASS_FX_DX8_REVERB, 2);
+        ASSERT_TRUE(BASS_FXSetParameters(fx, &c.r));
+        auto out = Pull(2.9);
+        std::size_t from = static_cast<std::size_t>(0.51 * support::kRate), n = out.size() / 2;
+        std::vector<double> energy(n + 1, 0.0);
+        for (std::size_t i = n; i-- > from;)
+            energy[i] = energy[i + 1] + double(out[2 * i]) * out[2 * i] + double(out[2 * i + 1]) * out[2 * i + 1];
+        long at5 = -1, at35 = -1;
+        for (std::size_t i = from; i < n && at35 < 0; ++i) {
+            double db = 10 * std::log10(energy[i] / energy[from] + 1e-30);
+            if (at5 < 0 && db <= -5) at5 = static_cast<long>(i);
+            if (db <= -35) at35 = static_cast<long>(i);
+        }
+        ASSERT_GT(at5, 0);
+        ASSERT_GT(at35, at5);
+        double rt60 = 2.0 * (at35 - at5) / support::kRate;
+        EXPECT_NEAR(rt60, c.seconds, c.seconds * 0.2);
+        BASS_StreamFree(h);
+    }
 }
 
 TEST_F(Effects, AddingAndRemovingWhilePlayingDoesNotClick) {

@@ -53,6 +53,8 @@ const std::map<std::string, std::string>& Commands() {
         {"low.wav", "sox -n -r 44100 -c 2 -b 16 {out} synth 3 sine 100 vol 0.5"},
         {"float.wav", "sox -n -r 48000 -c 1 -e floating-point -b 32 {out} synth 2 sine 440 vol 0.5"},
         {"clicks.wav", "sox -n -r 44100 -c 2 -b 16 {out} synth 0.005 sine 2000 vol 0.9 pad 0 0.995 repeat 9"},
+        // 10 ms of white noise at 0.5 s, then silence: a broadband impulse for decay times.
+        {"burst.wav", "sox -R -n -r 44100 -c 2 -b 16 {out} synth 0.01 whitenoise vol 0.9 pad 0.5 2.49"},
         {"sine.mp3", "lame --quiet -b 192 {dir}/sine.wav {out}"},
         {"vbr_noxing.mp3", "lame --quiet -V 4 -t {dir}/sine.wav {out}"},
         {"clicks.mp3", "lame --quiet -b 192 {dir}/clicks.wav {out}"},
@@ -71,6 +73,8 @@ const std::map<std::string, std::string>& Commands() {
         {"sine.wma", "ffmpeg -v error -y -i {dir}/sine.wav -c:a wmav2 -b:a 128k {out}"},
         {"sine.flac", "flac -s -f {dir}/sine.wav -o {out}"},
         {"clicks.flac", "flac -s -f {dir}/clicks.wav -o {out}"},
+        {"sine24.flac", "sox {dir}/sine.wav -b 24 {out}.wav && flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
+        {"sine32.flac", "sox {dir}/sine.wav -b 32 {out}.wav && flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
         {"sine.wv", "wavpack -q -y {dir}/sine.wav -o {out}"},
         {"hybrid.wv", "wavpack -q -y -b3 -c {dir}/sine.wav -o {out}"},
         {"sine.aac", "ffmpeg -v error -y -i {dir}/sine.wav -c:a aac -b:a 128k {out}"},
@@ -114,7 +118,7 @@ std::string Path(const std::string& name) {
                 Run(std::string(Commands().at(src)).replace(Commands().at(src).find("{out}"), 5, Dir() + "/" + src));
         }
         for (std::size_t at; (at = cmd.find("{dir}")) != std::string::npos;) cmd.replace(at, 5, Dir());
-        cmd.replace(cmd.find("{out}"), 5, p);
+        for (std::size_t at; (at = cmd.find("{out}")) != std::string::npos;) cmd.replace(at, 5, p);
         Run(cmd);
     } else if (name == "silence.mp1") {
         Write(name, MakeMp1(2.0));

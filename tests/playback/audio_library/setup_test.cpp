@@ -2,6 +2,8 @@
 // device that consumes the mix in real time.
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <unistd.h>
 #include <string>
 
 #include "fixtures.h"
@@ -64,6 +66,31 @@ TEST(EngineSetup, DefaultDeviceEitherOpensOrFailsCleanly) {
     }
     ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
     EXPECT_TRUE(BASS_Free());
+}
+
+TEST(EngineSetup, OpeningDevicesWritesNothingToStderr) {
+    // Without a sound card ALSA would print a page of complaints while SDL
+    // looks for devices; the outcome is told by the engine's codes alone.
+    std::fflush(stderr);
+    int saved = dup(2);
+    FILE* capture = std::tmpfile();
+    ASSERT_TRUE(capture);
+    dup2(fileno(capture), 2);
+    BASS_DEVICEINFO info{};
+    for (DWORD n = 0; BASS_GetDeviceInfo(n, &info); ++n) {
+    }
+    bool opened = BASS_Init(-1, 44100, 0, nullptr, nullptr);
+    int code = BASS_ErrorGetCode();
+    if (opened) BASS_Free();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::rewind(capture);
+    std::string text;
+    for (int c; (c = std::fgetc(capture)) != EOF;) text += static_cast<char>(c);
+    std::fclose(capture);
+    EXPECT_EQ(text, "");
+    EXPECT_TRUE(opened || code == BASS_ERROR_DRIVER) << code;
 }
 
 TEST(EngineSetup, ConfigurationPluginsAndVolume) {
