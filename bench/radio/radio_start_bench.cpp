@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
     struct Forward : RadioPort {
         RadioPlayer** radio;
         void OpenStation(const std::string& a) override { (*radio)->OpenStation(a); }
+        int Connecting() const override { return (*radio)->Connecting(); }
     } forward;
     forward.radio = &radioPtr;
     ChannelPlayer player(ChannelPlayerParts{settings, library, playlist, tags, log, statistics, effects, level,

@@ -108,6 +108,10 @@ std::string DecimalText(long long value) {
     return std::string(buf, res.ptr);
 }
 
+bool IsStreamAddress(std::string_view path) {
+    return StartsWithNoCase(path, "http://") || StartsWithNoCase(path, "https://") || StartsWithNoCase(path, "ftp://");
+}
+
 std::string_view FileNameOf(std::string_view path) {
     const auto sep = path.find_last_of("/\\");
     return sep == std::string_view::npos ? path : path.substr(sep + 1);

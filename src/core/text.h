@@ -26,6 +26,9 @@ std::string CleanFieldForFile(std::string_view text);
 // Decimal text of a signed number, no grouping.
 std::string DecimalText(long long value);
 
+// An internet address the radio road opens: "http://", "https://" or "ftp://" in any case.
+bool IsStreamAddress(std::string_view path);
+
 // The file name part of a path; "/" and "\" both separate.
 std::string_view FileNameOf(std::string_view path);
 // The folder part including its last separator; empty when there is none.

@@ -36,7 +36,7 @@ void FreeChannel(DWORD channel) {
 ChannelPlayer::ChannelPlayer(ChannelPlayerParts parts) : parts_(std::move(parts)) {}
 
 int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
-    if (StartsWithNoCase(path, "http://") || StartsWithNoCase(path, "ftp://")) {
+    if (IsStreamAddress(path)) {
         if (parts_.radio) parts_.radio->OpenStation(path);
         return 0;
     }
@@ -266,7 +266,9 @@ void ChannelPlayer::PlayerTick() {
         for (int field : {1, 3, 5, 7, 9, 2, 4, 6, 8, 10}) ShowField(field, "");
         UnmarkRow();
         if (parts_.tracker) parts_.tracker->CloseUnlessPinned();
-        if (nextTitle_) nextTitle_();
+        // A station being connected to is one attempt: the list waits for it
+        // rather than opening it again, or starting the next title, every tick.
+        if (nextTitle_ && !(parts_.radio && parts_.radio->Connecting() > 0)) nextTitle_();
         return;
     }
 
@@ -301,8 +303,22 @@ void ChannelPlayer::PlayerTick() {
         state_.levelShown = true;
     }
     UpdatePositionDisplay();
-    if (state_.info.length > 0 && state_.info.length - state_.position <= s.BASS_FadeOut) FadeOut(0);
+    FadeOutTowardsTheEnd(channel);
     parts_.statistics.CountPlayTime(parts_.clock.tick());
+}
+
+void ChannelPlayer::FadeOutTowardsTheEnd(uint32_t channel) {
+    // Started once, over exactly what is left, so the volume reaches 0 at the
+    // last sample; 0 seconds means no fade, and the track plays to its end.
+    if (parts_.settings.BASS_FadeOut <= 0 || state_.info.length <= 0) return;
+    if (state_.slotFade[state_.currentSlot] == 4) return;
+    const QWORD length = BASS_ChannelGetLength(channel, BASS_POS_BYTE);
+    const QWORD position = BASS_ChannelGetPosition(channel, BASS_POS_BYTE);
+    if (length == static_cast<QWORD>(-1) || position == static_cast<QWORD>(-1) || position >= length) return;
+    const double left = BASS_ChannelBytes2Seconds(channel, length - position);
+    if (!(left >= 0) || left > parts_.settings.BASS_FadeOut) return;
+    BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_VOL, 0.0f, static_cast<DWORD>(std::lround(left * 1000)));
+    state_.slotFade[state_.currentSlot] = 4;
 }
 
 void ChannelPlayer::UpdatePositionDisplay() {

@@ -80,6 +80,7 @@ public:
 
 private:
     void UpdatePositionDisplay();
+    void FadeOutTowardsTheEnd(uint32_t channel);
     void ShowField(int field, const std::string& text);
     void SetSlider(int32_t value);
     void EnableSlider(bool enabled);

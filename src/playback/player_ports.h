@@ -64,6 +64,8 @@ class RadioPort {
 public:
     virtual ~RadioPort() = default;
     virtual void OpenStation(const std::string& address) = 0;
+    // Stations still being connected to.
+    virtual int Connecting() const = 0;
 };
 
 // The title popup shown on each new track.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/text.h"
 #include "platform/file_info.h"
 #include "playback/audio_library/bass.h"
 #include "playback/channel_player.h"
@@ -26,9 +27,20 @@ PlaylistPlayback::PlaylistPlayback(ChannelPlayer& player, Playlist& playlist, Pl
 
 bool PlaylistPlayback::PlayRow(int32_t row) {
     if (row < 0 || static_cast<size_t>(row) >= playlist_.size()) return false;
-    if (player_.PlayChannel(playlist_[row].info.path, kSourcePlaylist) != 1) return false;
-    player_.MarkRow(row);
-    return true;
+    const std::string& path = playlist_[row].info.path;
+    if (player_.PlayChannel(path, kSourcePlaylist) == 1) {
+        player_.MarkRow(row);
+        return true;
+    }
+    if (IsStreamAddress(path)) {
+        // Handed to the radio, which connects on a thread of its own. Should the
+        // station not answer, the list goes on after this row as after any
+        // title that cannot be played; the mark's colours wait for a sound.
+        player_.UnmarkRow();
+        player_.State().markedRow = row;
+        player_.State().playSource = kSourcePlaylist;
+    }
+    return false;
 }
 
 int PlaylistPlayback::PlaySelected() {

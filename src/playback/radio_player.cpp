@@ -241,7 +241,7 @@ void RadioPlayer::TakeOver(const Event& e) {
     for (LibraryEntry& entry : parts_.library.entries) {
         if (!EqualsNoCase(entry.info.path, e.address)) continue;
         entry.lastPlayed = LowBits32(now);
-        entry.playCount = static_cast<int16_t>(entry.playCount + 1);
+        if (entry.playCount < INT16_MAX) ++entry.playCount;
         entry.info.title = info.title;
         entry.info.genre = info.genre;
     }

@@ -54,7 +54,7 @@ public:
     // The last radio channel opened; 0 before the first.
     uint32_t RadioChannel() const { return radioChannel_.load(); }
     // Connection threads still running.
-    int Connecting() const { return connecting_.load(); }
+    int Connecting() const override { return connecting_.load(); }
 
     // Engine callbacks; `user` is the stream's own record.
     static void RadioDownload(const void* buffer, uint32_t length, void* user);

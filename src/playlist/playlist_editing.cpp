@@ -28,7 +28,8 @@ std::string UpperExtension(std::string_view path) {
     return ext;
 }
 
-bool IsStreamAddress(std::string_view path) { return path.find("://") != std::string_view::npos; }
+// Any "scheme://" address stays as it is; the tag reader decides whether it plays.
+bool IsAddress(std::string_view path) { return path.find("://") != std::string_view::npos; }
 
 }  // namespace
 
@@ -84,7 +85,7 @@ void PlaylistEditor::AddToPlaylist(const std::string& path) {
 }
 
 void PlaylistEditor::AddOnePath(const std::string& given) {
-    const std::string path = IsStreamAddress(given) ? given : AbsolutePath(given);
+    const std::string path = IsAddress(given) ? given : AbsolutePath(given);
     const std::string ext = UpperExtension(path);
     const AddPathFn add = [this](const std::string& entry) { AddToPlaylist(entry); };
     if (ext == "M3U") {

@@ -110,6 +110,8 @@ Settings SettingsFromText(std::string_view text) {
 
     if (!IsNonEmptyFile(s.BASS_MidiSF2File)) s.BASS_MidiSF2File.clear();
     if (s.GUI_OpacityValue < 0 || s.GUI_OpacityValue > 255) s.GUI_OpacityValue = 180;
+    // A hand-edited 1000 would play at ten times full scale.
+    s.Misc_Volume = std::clamp(s.Misc_Volume, 0, 100);
     s.GUI_LengthFormat = std::string(TrimSpaces(s.GUI_LengthFormat));
     if (s.GUI_LengthFormat.empty()) s.GUI_LengthFormat = "%ptime";
     s.MediaLib_Path = std::string(TrimSpaces(s.MediaLib_Path));

@@ -76,7 +76,7 @@ int TagReader::ReadTrackInfo(TrackInfo& info) {
     if (TrimSpaces(info.path).empty()) return kReadNothing;
     ResetFields(info);
     if (!IsNonEmptyFile(info.path)) {
-        if (StartsWithNoCase(info.path, "http://") || StartsWithNoCase(info.path, "ftp://")) return kReadStream;
+        if (IsStreamAddress(info.path)) return kReadStream;
         return kReadNothing;
     }
     const HSTREAM stream = BASS_StreamCreateFile(FALSE, info.path.c_str(), 0, 0, 0);

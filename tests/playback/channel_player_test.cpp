@@ -81,6 +81,40 @@ TEST_F(ChannelPlayerTest, FadesFollowTheSettings) {
     EXPECT_TRUE(BASS_ChannelIsSliding(player.State().CurrentChannel(), BASS_ATTRIB_VOL));
 }
 
+// The tone files are 440 Hz at half scale: an RMS of 0.3536 at full volume.
+TEST_F(ChannelPlayerTest, WithoutAFadeOutATrackPlaysToItsLastSample) {
+    settings.BASS_FadeOut = 0;
+    keepHeard = true;
+    ASSERT_EQ(player.PlayChannel(ToneFile(3), kSourceSingle), 1);
+    Run(4000);
+    EXPECT_NEAR(HeardUntil(), 3.0, 0.005);
+    EXPECT_NEAR(HeardRms(2.90, 2.99), 0.3536, 0.01);
+}
+
+TEST_F(ChannelPlayerTest, TheEndFadeStartsOnceAndReachesSilenceAtTheEnd) {
+    settings.BASS_FadeOut = 2;
+    keepHeard = true;
+    ASSERT_EQ(player.PlayChannel(ToneFile(3), kSourceSingle), 1);
+    Run(4000);
+    EXPECT_NEAR(HeardRms(0.50, 0.90), 0.3536, 0.01);        // full volume before the fade
+    EXPECT_NEAR(HeardRms(1.95, 2.05), 0.3536 / 2, 0.02);    // a straight line: half way at half time
+    EXPECT_NEAR(HeardRms(2.70, 2.80), 0.3536 * 0.125, 0.01);
+    EXPECT_LT(HeardRms(2.98, 3.00), 0.3536 * 0.02);         // no cut at -9 dB: silence at the end
+    EXPECT_NEAR(HeardUntil(1e-3f), 3.0, 0.02);              // and the track was not ended early
+}
+
+TEST_F(ChannelPlayerTest, AVolumeChangeEndsAFade) {
+    settings.BASS_FadeOut = 5;
+    ASSERT_EQ(player.PlayChannel(ToneFile(4), kSourceSingle), 1);
+    const uint32_t channel = player.State().CurrentChannel();
+    player.Stop();
+    Mix(500);
+    ASSERT_TRUE(BASS_ChannelIsSliding(channel, BASS_ATTRIB_VOL));
+    player.SetChannelVolume(0.8f);
+    EXPECT_FALSE(BASS_ChannelIsSliding(channel, BASS_ATTRIB_VOL));
+    EXPECT_FLOAT_EQ(Volume(channel), 0.8f);
+}
+
 TEST_F(ChannelPlayerTest, FadeOutWaitEndsWhenSilentOrGone) {
     settings.BASS_FadeOut = 1;
     ASSERT_EQ(player.PlayChannel(ToneFile(4), kSourceSingle), 1);

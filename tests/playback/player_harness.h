@@ -3,6 +3,7 @@
 // test moves: time passes only when the test mixes frames.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -98,7 +99,21 @@ protected:
     void Mix(int ms) {
         std::vector<float> frames(static_cast<size_t>(kRate) * ms / 1000 * 2);
         audio::PullOffline(frames.data(), frames.size() / 2);
+        if (keepHeard) heard.insert(heard.end(), frames.begin(), frames.end());
         tick += static_cast<uint32_t>(ms);
+    }
+    // The RMS of the left channel between two times of `heard`, in seconds.
+    double HeardRms(double from, double to) const {
+        const size_t a = static_cast<size_t>(from * kRate), b = static_cast<size_t>(to * kRate);
+        double sum = 0;
+        for (size_t i = a; i < b && 2 * i < heard.size(); ++i) sum += heard[2 * i] * heard[2 * i];
+        return b > a ? std::sqrt(sum / static_cast<double>(b - a)) : 0;
+    }
+    // Seconds of `heard` up to its last sample above `threshold`.
+    double HeardUntil(float threshold = 1e-4f) const {
+        for (size_t i = heard.size(); i-- > 0;)
+            if (std::fabs(heard[i]) > threshold) return static_cast<double>(i / 2 + 1) / kRate;
+        return 0;
     }
     // Runs the 50 ms player tick for `ms` of audio.
     void Run(int ms) {
@@ -119,6 +134,8 @@ protected:
 
     uint32_t tick = 100000;
     int64_t now = 1704672000 + 12 * 3600;  // 2024-01-08 12:00
+    bool keepHeard = false;
+    std::vector<float> heard;  // interleaved stereo, while keepHeard
     Settings settings;
     Library library;
     Playlist playlist;

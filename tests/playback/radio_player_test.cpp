@@ -153,7 +153,79 @@ protected:
     ChannelPlayer player{ChannelPlayerParts{settings, library, playlist, tags, log, statistics, effects, level,
                                             display, view, listeners, Clock(), nullptr, &radio}};
     RadioPlayer radio{RadioPlayerParts{player, settings, library, log, statistics, effects, Clock()}};
+    PlaylistEditor editor{playlist, settings, tags, view};
+    PlaylistPlayback playback{player, playlist, view, editor, settings, tags};
 };
+
+// A playlist with a station row between two tracks, the list advancing as the application's tick does.
+class StationRowTest : public RadioTest {
+protected:
+    void SetUp() override {
+        RadioTest::SetUp();
+        player.SetNextTitleHandler([this] { playback.PlayNext(); });
+    }
+    bool Sounding() {
+        for (uint32_t c : player.State().slotChannel)
+            if (c && BASS_ChannelIsActive(c) == BASS_ACTIVE_PLAYING) return true;
+        return false;
+    }
+    // Ticks through `ms` of audio.
+    void Ticks(int ms) {
+        for (int t = 0; t < ms; t += 50) {
+            Mix(50);
+            radio.Drain();
+            player.PlayerTick();
+        }
+    }
+};
+
+TEST_F(StationRowTest, AStationThatDoesNotAnswerIsOneAttemptAndTheListGoesOn) {
+    LoopbackServer slow([](LoopbackServer::Connection& c) {
+        c.WaitRelease();
+        c.Send("HTTP/1.0 404 Not Found\r\n\r\n");
+    });
+    for (const std::string& path : {ToneFile(1), slow.Url("/live"), ToneFile(1)}) editor.AddToPlaylist(path);
+    ASSERT_EQ(playlist.size(), 3u);
+    ASSERT_TRUE(playback.PlayRow(0));
+    ASSERT_TRUE(TickUntil([&] { return slow.Requests().size() == 1; }));
+    // Two seconds of ticks while it connects: no second connection, nothing else starts.
+    Ticks(2000);
+    EXPECT_EQ(slow.Requests().size(), 1u);
+    EXPECT_FALSE(Sounding());
+    EXPECT_EQ(settings.statistics.PlayStart, 1);
+    // It fails: the row after it plays, as after a title that cannot be played.
+    slow.Release();
+    ASSERT_TRUE(TickUntil([&] { return Sounding(); }));
+    EXPECT_EQ(player.State().markedRow, 2);
+    EXPECT_EQ(slow.Requests().size(), 1u);
+    EXPECT_EQ(settings.statistics.PlayStart, 2);
+}
+
+TEST_F(StationRowTest, AStationRowReachedByNextOrShuffleTakesOverOnce) {
+    LoopbackServer station([&](LoopbackServer::Connection& c) {
+        c.WaitRelease();
+        c.Send("ICY 200 OK\r\nicy-name: Zeile FM\r\n\r\n" + mp3);
+    });
+    for (int shuffle : {0, 1}) {
+        SCOPED_TRACE(shuffle);
+        playlist.clear();
+        settings.Misc_Random = shuffle;
+        settings.statistics.PlayStart = 0;
+        for (const std::string& path : {ToneFile(1), station.Url("/row")}) editor.AddToPlaylist(path);
+        const size_t before = station.Requests().size();
+        ASSERT_TRUE(playback.PlayRow(0));
+        ASSERT_TRUE(TickUntil([&] { return station.Requests().size() == before + 1; }));
+        Ticks(1000);
+        station.Release();
+        ASSERT_TRUE(TickUntil([&] { return player.State().playSource == kSourceRadio; }));
+        EXPECT_EQ(player.State().info.title, "Zeile FM");
+        EXPECT_EQ(station.Requests().size(), before + 1);
+        EXPECT_EQ(settings.statistics.PlayStart, 2);  // the track and the station, once
+        player.Stop();
+        ASSERT_TRUE(TickUntil([&] { return !Sounding(); }));
+        BASS_StreamFree(radio.RadioChannel());
+    }
+}
 
 TEST(StreamTitleTest, ArtistAndTitleFromTheMetadataText) {
     StreamTitle t = ParseStreamTitle("StreamTitle='Band - Song';StreamUrl='';");

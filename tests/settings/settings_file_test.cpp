@@ -76,6 +76,9 @@ TEST(SettingsLoad, FollowsTheFileSyntax) {
 
     // A key in the wrong group is not found.
     EXPECT_EQ(SettingsFromText("[Statistics]\nMisc_Volume=3\n").Misc_Volume, 100);
+    // The volume is held to the slider's range: 1000 would play at ten times full scale.
+    EXPECT_EQ(SettingsFromText("[Preferences]\nMisc_Volume=1000\n").Misc_Volume, 100);
+    EXPECT_EQ(SettingsFromText("[Preferences]\nMisc_Volume=-5\n").Misc_Volume, 0);
     // Text values lose trailing blanks; numbers take what the C library takes.
     const Settings t = SettingsFromText("[Preferences]\nNETStream_Proxy=\t user:pw@host:8080 \t\nBASS_FadeIn=3s\n");
     EXPECT_EQ(t.NETStream_Proxy, "user:pw@host:8080");
