@@ -10,6 +10,7 @@
 #include "library/statistics.h"
 #include "platform/file_info.h"
 #include "playback/audio_library/bass.h"
+#include "playback/engine_setup.h"
 #include "playback/level_display.h"
 #include "playback/position_text.h"
 #include "playlist/playlist_display.h"
@@ -42,6 +43,7 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
     }
     const DWORD flags = BASS_STREAM_PRESCAN | BASS_STREAM_AUTOFREE;
     DWORD channel = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, flags);
+    const int streamError = channel ? 0 : BASS_ErrorGetCode();
     if (!channel) channel = BASS_MusicLoad(FALSE, path.c_str(), 0, 0, flags, 0);
 
     BASS_CHANNELINFO channelInfo{};
@@ -54,7 +56,11 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
         BASS_MIDI_StreamSetFonts(channel, &fonts, 1);
         BASS_MIDI_StreamLoadSamples(channel);
     }
-    if (!channel) return 0;
+    if (!channel) {
+        // No box (playback failures are quiet), but the log says why.
+        parts_.log.LogStatus("Nicht abspielbar: '" + path + "' (" + EngineErrorText(streamError) + ")");
+        return 0;
+    }
 
     // Silent before it starts, so no block is mixed at full volume before the fade-in.
     BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, 0);

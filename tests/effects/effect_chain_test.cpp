@@ -114,18 +114,23 @@ TEST_F(EffectChainTest, EqualizerBandsAreSetUpAndFollowTheirSteps) {
 TEST_F(EffectChainTest, ChoosingAPresetSetsAllTenBands) {
     settings.Equilizer_Active = 1;
     chain.ApplyEqualizer();
-    const auto& rock = kEqualizerPresets[14];
-    ASSERT_EQ(rock.caption, "Rock");
+    ASSERT_EQ(kEqualizerPresets[14].caption, "Rock");
+    const decltype(settings.Equilizer_Pan) rock = {168, 149, 84, 69, 95, 145, 175, 187, 187, 187};
+    const float rockGains[] = {4.8f, 2.9f, -3.6f, -5.1f, -2.5f, 2.5f, 5.5f, 6.7f, 6.7f, 6.7f};
 
     chain.OnPresetChosen(14);
     EXPECT_EQ(settings.Equilizer_Preset, 14);
-    EXPECT_EQ(settings.Equilizer_Pan, rock.steps);
-    for (int i = 0; i < kEqualizerBandCount; ++i) EXPECT_EQ(view.bands[i], rock.steps[i]) << i;
-    ExpectBandsAt(rock.steps);
+    EXPECT_EQ(settings.Equilizer_Pan, rock);
+    for (int i = 0; i < kEqualizerBandCount; ++i) {
+        EXPECT_EQ(view.bands[i], rock[i]) << i;
+        EXPECT_NEAR(Band(i).fGain, rockGains[i], 1e-5) << i;
+    }
 
     chain.OnPresetChosen(4);  // "Flat"
-    ExpectBandsAt(kEqualizerPresets[4].steps);
-    EXPECT_FLOAT_EQ(Band(3).fGain, 0.0f);
+    for (int i = 0; i < kEqualizerBandCount; ++i) {
+        EXPECT_EQ(settings.Equilizer_Pan[i], 120) << i;
+        EXPECT_FLOAT_EQ(Band(i).fGain, 0.0f) << i;
+    }
 }
 
 TEST_F(EffectChainTest, ChoosingTheSelectedPresetAgainKeepsHandMovedBands) {

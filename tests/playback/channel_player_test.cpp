@@ -52,6 +52,10 @@ TEST_F(ChannelPlayerTest, FilesThatDoNotOpenChangeNothing) {
     EXPECT_EQ(player.PlayChannel("HTTP://radio.example/live", kSourceRadio), 0);  // handed on, nothing plays here
     EXPECT_EQ(player.State().CurrentChannel(), playing);
     EXPECT_EQ(player.State().playSource, kSourceSingle);
+    const auto lines = log.LinesSince(0);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].substr(11), "Nicht abspielbar: '" + dir.path() + "noise.mp3' (unsupported file format)");
+    EXPECT_EQ(lines[2].substr(11), "Nicht abspielbar: '" + dir.path() + "missing.mp3' (Can't open the File)");
 }
 
 TEST_F(ChannelPlayerTest, TwoQuickChangesLeaveAtMostTwoChannels) {

@@ -335,6 +335,25 @@ TEST_F(RadioTest, StationTakesOverWithNameGenreTitlesLogAndLibrary) {
     EXPECT_TRUE(FilesIn(folder / "rec").empty()) << "recording is off";
 }
 
+TEST_F(RadioTest, AThinBufferShowsItsFillInsteadOfTheTitle) {
+    LoopbackServer server([&](LoopbackServer::Connection& c) {
+        c.Send("ICY 200 OK\r\nicy-name: Duenn FM\r\n\r\n" + mp3.substr(0, 70000));
+        c.WaitRelease();
+        c.Send(mp3.substr(70000));
+    });
+    Tune(server.Url("/thin"));
+    // Playing eats what came; nothing follows until the server goes on.
+    ASSERT_TRUE(TickUntil([&] { return display.fields[2].rfind("Bufferung.. [", 0) == 0; })) << display.fields[2];
+    const std::string shown = display.fields[2];
+    ASSERT_EQ(shown.back(), ']');
+    const int percent = std::stoi(shown.substr(13));
+    EXPECT_GE(percent, 0);
+    EXPECT_LT(percent, 50);
+    EXPECT_EQ(shown, "Bufferung.. [" + std::to_string(percent) + "%]");
+    server.Release();
+    ASSERT_TRUE(TickUntil([&] { return display.fields[2] == "Duenn FM"; })) << display.fields[2];
+}
+
 TEST_F(RadioTest, StationWithoutNameShowsItsAddress) {
     LoopbackServer server([&](LoopbackServer::Connection& c) {
         c.Send("ICY 200 OK\r\nicy-metaint: 4096\r\n\r\n" +
