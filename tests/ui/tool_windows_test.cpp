@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QSlider>
 #include <QTreeWidget>
+#include <taglib/tag_c.h>
 
 #include "../tags/tag_fixtures.h"
 #include "effects/effect_chain.h"
@@ -12,6 +13,7 @@
 #include "playback/audio_library/loopback_server.h"
 #include "playback/radio_log.h"
 #include "tags/size_text.h"
+#include "tags/tag_writer.h"
 #include "tags/track_info_reader.h"
 #include "ui/about_window.h"
 #include "ui/autotagger_window.h"
@@ -245,6 +247,44 @@ TEST_F(ToolWindowTest, CancelLeavesTheFileAsItWas) {
     window->FileInfo()->Edit(FileInfoWindow::Title)->setText(QStringLiteral("Anders"));
     window->FileInfo()->close();
     EXPECT_EQ(ReadFile(path), before);
+}
+
+TEST_F(ToolWindowTest, OkWritesOnlyWhatTheUserChanged) {
+    // Untagged: the window shows the file-name title, which must not land in the file.
+    const std::string untagged = CopyOf(TagFixture("untagged.mp3"), home / "roh.mp3");
+    const std::string before = ReadFile(untagged);
+    SetPlaylistFiles({untagged});
+    Select({0});
+    window->RunCommand(36);
+    ASSERT_NE(window->FileInfo(), nullptr);
+    EXPECT_EQ(window->FileInfo()->Edit(FileInfoWindow::Title)->text(), QStringLiteral("roh"));
+    window->FileInfo()->Save();
+    ASSERT_TRUE(WaitFor([&] { return window->FileInfo() == nullptr; }));
+    EXPECT_EQ(ReadFile(untagged), before);
+
+    // One field changed: the others keep what the file holds, such as a comment with a line break.
+    const std::string tagged = CopyOf(TagFixture("tagged.mp3"), home / "zeilen.mp3");
+    {
+        TagEdits comment;
+        comment.path = tagged;
+        comment.comment = "erste Zeile\nzweite Zeile";
+        ASSERT_TRUE(WriteTags(app->tags, comment));
+    }
+    SetPlaylistFiles({tagged});
+    Select({0});
+    window->RunCommand(36);
+    ASSERT_NE(window->FileInfo(), nullptr);
+    window->FileInfo()->Edit(FileInfoWindow::Album)->setText(QStringLiteral("Neu"));
+    window->FileInfo()->Save();
+    ASSERT_TRUE(WaitFor([&] { return window->FileInfo() == nullptr; }));
+    TagLib_File* file = taglib_file_new(tagged.c_str());
+    ASSERT_NE(file, nullptr);
+    TagLib_Tag* tag = taglib_file_tag(file);
+    EXPECT_STREQ(taglib_tag_album(tag), "Neu");
+    EXPECT_STREQ(taglib_tag_comment(tag), "erste Zeile\nzweite Zeile");
+    EXPECT_STREQ(taglib_tag_title(tag), "Grüß Gott");
+    taglib_tag_free_strings();
+    taglib_file_free(file);
 }
 
 TEST_F(ToolWindowTest, CurrentTrackAndStationOpenTheInformationWindow) {
