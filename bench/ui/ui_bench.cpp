@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/application.h"
+#include "session/application.h"
 #include "library/library_file.h"
 #include "playlist/playlist_file.h"
 #include "support/test_support.h"

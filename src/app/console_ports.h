@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/application.h"
+#include "session/application.h"
 #include "platform/end_signals.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"

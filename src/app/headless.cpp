@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/application.h"
+#include "session/application.h"
 #include "app/console_messages.h"
 #include "app/console_ports.h"
 #include "platform/app_folders.h"

@@ -8,7 +8,7 @@
 #include "app/info_command.h"
 #include "platform/end_signals.h"
 #include "platform/fault_handler.h"
-#include "ui/windowed.h"
+#include "app/windowed.h"
 
 namespace {
 

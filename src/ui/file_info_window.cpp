@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <cmath>
 
-#include "app/application.h"
+#include "session/application.h"
 #include "core/duration.h"
 #include "platform/file_info.h"
 #include "playback/format_names.h"

@@ -5,7 +5,7 @@
 #include <array>
 #include <map>
 
-#include "app/application.h"
+#include "session/application.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
 #include "settings/settings_file.h"

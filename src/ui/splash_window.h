@@ -2,7 +2,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
-#include "app/application.h"
+#include "session/application.h"
 
 class QLabel;
 

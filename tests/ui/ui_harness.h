@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "../playback/player_harness.h"
-#include "app/application.h"
+#include "session/application.h"
 #include "support/test_support.h"
 #include "ui/main_window.h"
 #include "ui/playlist_model.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/application.h"
+#include "session/application.h"
 #include "support/test_support.h"
 #include "ui/main_window.h"
 #include "ui/list_view.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/player_data.h"
+#include "session/player_data.h"
 #include "core/status_log.h"
 #include "core/worker_state.h"
 #include "effects/effect_chain.h"

@@ -1,4 +1,4 @@
-#include "app/player_data.h"
+#include "session/player_data.h"
 
 #include "library/library_file.h"
 #include "playlist/playlist_file.h"

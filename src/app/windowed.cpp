@@ -1,4 +1,4 @@
-#include "ui/windowed.h"
+#include "app/windowed.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/application.h"
+#include "session/application.h"
 #include "platform/app_folders.h"
 #include "platform/end_signals.h"
 #include "ui/main_window.h"
