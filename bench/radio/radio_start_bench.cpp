@@ -10,17 +10,11 @@
 
 #include "core/clock.h"
 #include "core/status_log.h"
-#include "effects/effect_chain.h"
 #include "library/library.h"
-#include "library/statistics.h"
 #include "playback/audio_library/bass.h"
-#include "playback/channel_player.h"
-#include "playback/level_display.h"
-#include "playback/radio_player.h"
-#include "playlist/playlist_display.h"
-#include "support/quiet_ports.h"
+#include "playback/player_assembly.h"
 #include "settings/settings.h"
-#include "tags/track_info_reader.h"
+#include "support/quiet_ports.h"
 
 using namespace sonvaro;
 using Clock = std::chrono::steady_clock;
@@ -49,26 +43,13 @@ int main(int argc, char** argv) {
     settings.BASS_FadeOut = 0;
     Library library;
     Playlist playlist;
-    TagReader tags;
     StatusLog log;
-    StatisticsCounter statistics(settings);
-    EffectChain effects(settings);
-    LevelDisplay level;
     QuietDisplay display;
     QuietView view;
-    ListenerList listeners;
     PlayerClock clock{&TickCount, &LocalSecondsNow, [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }};
-    RadioPlayer* radioPtr = nullptr;
-    struct Forward : RadioPort {
-        RadioPlayer** radio;
-        void OpenStation(const std::string& a) override { (*radio)->OpenStation(a); }
-        int Connecting() const override { return (*radio)->Connecting(); }
-    } forward;
-    forward.radio = &radioPtr;
-    ChannelPlayer player(ChannelPlayerParts{settings, library, playlist, tags, log, statistics, effects, level,
-                                            display, view, listeners, clock, nullptr, &forward});
-    RadioPlayer radio(RadioPlayerParts{player, settings, library, log, statistics, effects, clock});
-    radioPtr = &radio;
+    PlayerAssembly parts(settings, library, playlist, log, clock, PlayerAssemblyPorts{display, view});
+    ChannelPlayer& player = parts.player;
+    RadioPlayer& radio = parts.radio;
 
     std::vector<double> ms;
     for (int round = 0; round < rounds; ++round) {

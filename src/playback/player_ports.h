@@ -20,6 +20,10 @@ public:
     virtual void EnablePositionSlider(bool enabled) = 0;
     virtual void SetPauseButton(bool pressed) = 0;
     virtual void SetMuteButton(bool muted) = 0;
+    // The volume changed through the control facade (0..100).
+    virtual void SetVolumeSlider(int32_t /*percent*/) {}
+    // Repeat and shuffle changed through the control facade.
+    virtual void SetModeButtons(bool /*repeat*/, bool /*random*/) {}
     virtual void SetTrayToolTip(const std::string& text) = 0;
     // The level/spectrum picture after a drawing or a blanking.
     virtual void ShowLevelImage(const LevelDisplay& image) = 0;

@@ -26,16 +26,8 @@ Application::Application(ApplicationPorts p, std::string appData, PlayerClock c)
       clock(std::move(c)),
       appDataFolder(std::move(appData)),
       data(DataFolderPath(appDataFolder)),
-      statistics(data.settings),
-      effects(data.settings),
-      editor(data.playlist, data.settings, tags, p.playlistView, &log),
-      player(ChannelPlayerParts{data.settings, data.library, data.playlist, tags, log, statistics, effects, level,
-                                p.playerDisplay, p.playlistView, listeners, clock, p.clipboard, &radio,
-                                p.tracker}),
-      radio(RadioPlayerParts{player, data.settings, data.library, log, statistics, effects, clock}),
-      playback(player, data.playlist, p.playlistView, editor, data.settings, tags) {
-    player.SetNextTitleHandler([this] { playback.PlayNext(); });
-}
+      parts_(data.settings, data.library, data.playlist, log, clock,
+             PlayerAssemblyPorts{p.playerDisplay, p.playlistView, p.clipboard, p.tracker}) {}
 
 Application::~Application() {
     // Channels call back into the player: the engine must go before it does.

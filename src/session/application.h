@@ -8,15 +8,8 @@
 #include "session/player_data.h"
 #include "core/status_log.h"
 #include "core/worker_state.h"
-#include "effects/effect_chain.h"
-#include "library/statistics.h"
-#include "playback/channel_player.h"
 #include "playback/engine_setup.h"
-#include "playback/level_display.h"
-#include "playback/playlist_playback.h"
-#include "playback/radio_player.h"
-#include "playlist/playlist_editing.h"
-#include "tags/track_info_reader.h"
+#include "playback/player_assembly.h"
 
 namespace sonvaro {
 
@@ -86,16 +79,23 @@ public:
     StatusLog log;
     WorkerState workers;
     PlayerData data;
-    TagReader tags;
-    StatisticsCounter statistics;
-    EffectChain effects;
-    LevelDisplay level;
-    ListenerList listeners;
     AudioEngineState engine;
-    PlaylistEditor editor;
-    ChannelPlayer player;
-    RadioPlayer radio;
-    PlaylistPlayback playback;
+
+private:
+    PlayerAssembly parts_;
+
+public:
+    // The assembly's parts under their own names.
+    TagReader& tags = parts_.tags;
+    StatisticsCounter& statistics = parts_.statistics;
+    EffectChain& effects = parts_.effects;
+    LevelDisplay& level = parts_.level;
+    ListenerList& listeners = parts_.listeners;
+    PlaylistEditor& editor = parts_.editor;
+    ChannelPlayer& player = parts_.player;
+    RadioPlayer& radio = parts_.radio;
+    PlaylistPlayback& playback = parts_.playback;
+    PlayerControl& control = parts_.control;
 
 private:
     std::atomic<bool> shuttingDown_{false};

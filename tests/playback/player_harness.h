@@ -19,6 +19,7 @@
 #include "playback/audio_library/offline_output.h"
 #include "playback/channel_player.h"
 #include "playback/level_display.h"
+#include "playback/player_assembly.h"
 #include "playback/playlist_playback.h"
 #include "playlist/playlist_display.h"
 #include "playlist/playlist_editing.h"
@@ -84,7 +85,6 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(audio::InitOffline(kRate)) << BASS_ErrorGetCode();
-        player.SetNextTitleHandler([this] { playback.PlayNext(); });
         settings.BASS_FadeIn = 0;
         settings.BASS_FadeOut = 0;
         log.SetOpen(true);
@@ -139,19 +139,21 @@ protected:
     Settings settings;
     Library library;
     Playlist playlist;
-    TagReader tags;
     StatusLog log;
-    StatisticsCounter statistics{settings};
-    EffectChain effects{settings};
-    LevelDisplay level;
     RecordingPlayerDisplay display;
     RecordingPlaylistView view;
-    ListenerList listeners;
     RecordingClipboard clipboard;
-    ChannelPlayer player{ChannelPlayerParts{settings, library, playlist, tags, log, statistics, effects, level,
-                                            display, view, listeners, Clock(), &clipboard}};
-    PlaylistEditor editor{playlist, settings, tags, view};
-    PlaylistPlayback playback{player, playlist, view, editor, settings, tags};
+    PlayerAssembly parts{settings, library, playlist, log, Clock(), PlayerAssemblyPorts{display, view, &clipboard}};
+    TagReader& tags = parts.tags;
+    StatisticsCounter& statistics = parts.statistics;
+    EffectChain& effects = parts.effects;
+    LevelDisplay& level = parts.level;
+    ListenerList& listeners = parts.listeners;
+    PlaylistEditor& editor = parts.editor;
+    ChannelPlayer& player = parts.player;
+    RadioPlayer& radio = parts.radio;
+    PlaylistPlayback& playback = parts.playback;
+    PlayerControl& control = parts.control;
 };
 
 }  // namespace sonvaro::test

@@ -67,18 +67,13 @@ std::vector<std::string> FilesIn(const fs::path& folder) {
     return names;
 }
 
-class RadioTest : public ::testing::Test {
+class RadioTest : public PlayerTest {
 protected:
-    static constexpr unsigned kRate = 44100;
-
     void SetUp() override {
-        ASSERT_TRUE(audio::InitOffline(kRate)) << BASS_ErrorGetCode();
+        PlayerTest::SetUp();
         BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 3000);
         BASS_SetConfig(BASS_CONFIG_NET_PLAYLIST, 1);
         BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, "");
-        settings.BASS_FadeIn = 0;
-        settings.BASS_FadeOut = 0;
-        log.SetOpen(true);
         mp3 = RadioMp3();
         ASSERT_GT(mp3.size(), 60000u);
         folder = fs::temp_directory_path() / ("sonvaro-radio-" + std::to_string(::getpid()) + "-" +
@@ -87,18 +82,10 @@ protected:
         fs::create_directories(folder / "rec");
     }
     void TearDown() override {
-        BASS_Free();
+        PlayerTest::TearDown();
         fs::remove_all(folder);
     }
 
-    PlayerClock Clock() {
-        return {[this] { return tick; }, [this] { return now; }, [this](int ms) { Mix(ms); }};
-    }
-    void Mix(int ms) {
-        std::vector<float> frames(static_cast<size_t>(kRate) * ms / 1000 * 2);
-        audio::PullOffline(frames.data(), frames.size() / 2);
-        tick += static_cast<uint32_t>(ms);
-    }
     // Ticks the player as the application does until `done` (bounded in wall-clock time).
     bool TickUntil(const std::function<bool()>& done) {
         auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -135,35 +122,13 @@ protected:
         return TickUntil([&] { return Logged("StopChannel: " + std::to_string(channel)); });
     }
 
-    uint32_t tick = 100000;
-    int64_t now = 1704672000 + 12 * 3600;  // 2024-01-08 12:00
     std::string mp3;
     fs::path folder;
-    Settings settings;
-    Library library;
-    Playlist playlist;
-    TagReader tags;
-    StatusLog log;
-    StatisticsCounter statistics{settings};
-    EffectChain effects{settings};
-    LevelDisplay level;
-    RecordingPlayerDisplay display;
-    RecordingPlaylistView view;
-    ListenerList listeners;
-    ChannelPlayer player{ChannelPlayerParts{settings, library, playlist, tags, log, statistics, effects, level,
-                                            display, view, listeners, Clock(), nullptr, &radio}};
-    RadioPlayer radio{RadioPlayerParts{player, settings, library, log, statistics, effects, Clock()}};
-    PlaylistEditor editor{playlist, settings, tags, view};
-    PlaylistPlayback playback{player, playlist, view, editor, settings, tags};
 };
 
 // A playlist with a station row between two tracks, the list advancing as the application's tick does.
 class StationRowTest : public RadioTest {
 protected:
-    void SetUp() override {
-        RadioTest::SetUp();
-        player.SetNextTitleHandler([this] { playback.PlayNext(); });
-    }
     bool Sounding() {
         for (uint32_t c : player.State().slotChannel)
             if (c && BASS_ChannelIsActive(c) == BASS_ACTIVE_PLAYING) return true;

@@ -1,0 +1,67 @@
+#include "playback/player_control.h"
+
+#include <algorithm>
+
+#include "playback/channel_player.h"
+#include "playback/player_ports.h"
+#include "playback/playlist_playback.h"
+#include "settings/settings.h"
+
+namespace sonvaro {
+
+PlayerControl::PlayerControl(ChannelPlayer& player, PlaylistPlayback& playback, Settings& settings,
+                             PlayerDisplay& display)
+    : player_(player), playback_(playback), settings_(settings), display_(display) {}
+
+int PlayerControl::PlaySelected() { return playback_.PlaySelected(); }
+
+bool PlayerControl::PlayRow(int32_t row) { return playback_.PlayRow(row); }
+
+int PlayerControl::PlayFile(const std::string& path) { return player_.PlayChannel(path, kSourceSingle); }
+
+void PlayerControl::TogglePause() { player_.TogglePause(); }
+
+void PlayerControl::Stop() { player_.Stop(); }
+
+void PlayerControl::Next() { playback_.PlayNext(); }
+
+void PlayerControl::Previous() { playback_.PlayPrevious(); }
+
+void PlayerControl::Seek(int32_t value, bool buttonDown) { player_.SeekFromSlider(value, buttonDown); }
+
+void PlayerControl::SetVolume(int32_t percent) {
+    percent = std::clamp(percent, 0, 100);
+    const bool changed = settings_.Misc_Volume != percent;
+    settings_.Misc_Volume = percent;
+    player_.SetChannelVolume(-1);
+    if (changed) display_.SetVolumeSlider(percent);
+}
+
+int32_t PlayerControl::Volume() const { return settings_.Misc_Volume; }
+
+void PlayerControl::ToggleMute() {
+    if (settings_.Misc_Volume == 0) {
+        SetVolume(volumeBeforeMute_);
+    } else {
+        volumeBeforeMute_ = settings_.Misc_Volume;
+        SetVolume(0);
+    }
+}
+
+bool PlayerControl::Muted() const { return settings_.Misc_Volume == 0; }
+
+void PlayerControl::SetRepeat(bool on) {
+    settings_.Misc_Repeat = on ? 1 : 0;
+    display_.SetModeButtons(Repeat(), Random());
+}
+
+void PlayerControl::SetRandom(bool on) {
+    settings_.Misc_Random = on ? 1 : 0;
+    display_.SetModeButtons(Repeat(), Random());
+}
+
+bool PlayerControl::Repeat() const { return settings_.Misc_Repeat != 0; }
+
+bool PlayerControl::Random() const { return settings_.Misc_Random != 0; }
+
+}  // namespace sonvaro

@@ -1,0 +1,54 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace sonvaro {
+
+class ChannelPlayer;
+class PlaylistPlayback;
+class PlayerDisplay;
+struct Settings;
+
+// The playback operations every caller uses — the window's buttons and
+// menus, the tray, the headless player and, later, remote control, MPRIS,
+// hotkeys and scheduled tasks — so that each does exactly the same thing.
+class PlayerControl {
+public:
+    PlayerControl(ChannelPlayer& player, PlaylistPlayback& playback, Settings& settings, PlayerDisplay& display);
+
+    // "Wiedergabe": resumes a paused track (1), restarts the current one when
+    // no row is selected (2), else plays the selected row or row 0 (0).
+    int PlaySelected();
+    // A playlist row; true when it started.
+    bool PlayRow(int32_t row);
+    // A file or address outside the playlist; 1 when a file started.
+    int PlayFile(const std::string& path);
+    void TogglePause();
+    void Stop();
+    void Next();
+    void Previous();
+    // The position slider: `value` 0..1000 of the length, applied once the button is up.
+    void Seek(int32_t value, bool buttonDown = false);
+
+    // 0..100, stored as Misc_Volume and applied to the playing channel.
+    void SetVolume(int32_t percent);
+    int32_t Volume() const;
+    // Mute goes to 0 and remembers the volume it left; unmute brings it back.
+    void ToggleMute();
+    bool Muted() const;
+
+    // The two playback modes, stored as Misc_Repeat and Misc_Random.
+    void SetRepeat(bool on);
+    void SetRandom(bool on);
+    bool Repeat() const;
+    bool Random() const;
+
+private:
+    ChannelPlayer& player_;
+    PlaylistPlayback& playback_;
+    Settings& settings_;
+    PlayerDisplay& display_;
+    int32_t volumeBeforeMute_ = 0;
+};
+
+}  // namespace sonvaro
