@@ -28,7 +28,7 @@ bool AddArguments(Application& app, const std::vector<std::string>& arguments) {
 
 void PlayFirstPlayableRow(Application& app) {
     for (size_t row = 0; row < app.data.playlist.size(); ++row)
-        if (app.playback.PlayRow(static_cast<int32_t>(row))) break;
+        if (app.control.PlayRow(static_cast<int32_t>(row))) break;
 }
 
 }  // namespace

@@ -106,17 +106,17 @@ MainWindow::MainWindow() {
 
     connect(position_, &QSlider::valueChanged, this, [this](int value) {
         if (settingSlider_ || !app_) return;
-        app_->player.SeekFromSlider(value, position_->isSliderDown());
+        app_->control.Seek(value, position_->isSliderDown());
     });
     connect(position_, &QSlider::sliderReleased, this, [this] {
-        if (app_) app_->player.SeekFromSlider(position_->value(), false);
+        if (app_) app_->control.Seek(position_->value(), false);
         setFocus();
     });
     connect(volume_, &QSlider::valueChanged, this, [this](int value) {
         if (!settingVolume_) ApplyVolumeSlider(value);
     });
     connect(playlistList_, &ListView::rowActivated, this, [this] {
-        if (app_ && !busy_ && !app_->ShuttingDown()) app_->playback.PlaySelected();
+        if (app_ && !busy_ && !app_->ShuttingDown()) app_->control.PlaySelected();
     });
     connect(playlistList_, &ListView::menuRequested, this, [this](QPoint pos) {
         if (busy_) return;
@@ -456,24 +456,24 @@ void MainWindow::RunCommand(int number) {
     if (!app_ || busy_ || app_->ShuttingDown()) return;
     QAction* action = Action(number);
     if (action && !action->isEnabled()) return;
-    ChannelPlayer& player = app_->player;
+    PlayerControl& control = app_->control;
     PlaylistPlayback& playback = app_->playback;
     Settings& s = app_->data.settings;
     switch (number) {
-        case 0: case 63: playback.PlayPrevious(); break;
-        case 1: case 15: case 59: playback.PlaySelected(); break;
+        case 0: case 63: control.Previous(); break;
+        case 1: case 15: case 59: control.PlaySelected(); break;
         case 2: case 61:
-            player.TogglePause();  // the logic sets the button's state
+            control.TogglePause();  // the logic sets the button's state
             break;
-        case 3: case 60: player.Stop(); break;
-        case 4: case 62: playback.PlayNext(); break;
+        case 3: case 60: control.Stop(); break;
+        case 4: case 62: control.Next(); break;
         case 5:
             s.NETStream_SaveFile = s.NETStream_SaveFile ? 0 : 1;
             SetRecordingIcon();
             break;
-        case 6: ToggleMute(); break;
-        case 7: s.Misc_Repeat = actions_[7]->isChecked() ? 1 : 0; break;
-        case 8: s.Misc_Random = actions_[8]->isChecked() ? 1 : 0; break;
+        case 6: control.ToggleMute(); break;
+        case 7: control.SetRepeat(actions_[7]->isChecked()); break;
+        case 8: control.SetRandom(actions_[8]->isChecked()); break;
         case 9: menus_[4]->popup(QCursor::pos()); break;
         case 10: SwitchLayoutFromToolbar(1); break;
         case 11: SwitchLayoutFromToolbar(2); break;
@@ -531,19 +531,7 @@ void MainWindow::SetHeaderAlignment(int code) {
 
 void MainWindow::ApplyVolumeSlider(int value) {
     volume_->setToolTip(QString::number(value) + '%');
-    if (!app_) return;
-    app_->data.settings.Misc_Volume = value;
-    app_->player.SetChannelVolume(-1);
-}
-
-void MainWindow::ToggleMute() {
-    if (volume_->value() == 0) {
-        volume_->setValue(mutedVolume_);
-    } else {
-        mutedVolume_ = volume_->value();
-        volume_->setValue(0);
-    }
-    ApplyVolumeSlider(volume_->value());
+    if (app_) app_->control.SetVolume(value);
 }
 
 void MainWindow::SwitchLayoutFromToolbar(int layout) { SwitchLayout(layout == layout_ ? 0 : layout); }

@@ -110,6 +110,8 @@ public:
     void EnablePositionSlider(bool enabled) override;
     void SetPauseButton(bool pressed) override;
     void SetMuteButton(bool muted) override;
+    void SetVolumeSlider(int32_t percent) override;
+    void SetModeButtons(bool repeat, bool random) override;
     void SetTrayToolTip(const std::string& text) override;
     void ShowLevelImage(const LevelDisplay& image) override;
 
@@ -169,7 +171,6 @@ private:
     void EnterLayout(int layout);
     void LeaveLayout();
     void ApplyVolumeSlider(int value);
-    void ToggleMute();
     void OpenAddFolder();
     void AddFiles();
     void CopySelected();
@@ -225,7 +226,6 @@ private:
     ListView* headerMenuList_ = nullptr;
     int headerMenuColumn_ = -1;
     int layout_ = -1;
-    int mutedVolume_ = 0;
     int busy_ = 0;
     bool escape_ = false;
     bool placed_ = false;

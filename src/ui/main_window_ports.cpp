@@ -44,6 +44,18 @@ void MainWindow::SetPauseButton(bool pressed) { actions_[2]->setChecked(pressed)
 
 void MainWindow::SetMuteButton(bool muted) { actions_[6]->setChecked(muted); }
 
+void MainWindow::SetVolumeSlider(int32_t percent) {
+    settingVolume_ = true;
+    volume_->setValue(percent);
+    settingVolume_ = false;
+    volume_->setToolTip(QString::number(percent) + '%');
+}
+
+void MainWindow::SetModeButtons(bool repeat, bool random) {
+    actions_[7]->setChecked(repeat);
+    actions_[8]->setChecked(random);
+}
+
 void MainWindow::SetTrayToolTip(const std::string& text) {
     if (tray_) tray_->setToolTip(ToQt(text));
 }

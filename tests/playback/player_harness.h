@@ -48,12 +48,14 @@ public:
     void EnablePositionSlider(bool enabled) override { sliderEnabled = enabled; }
     void SetPauseButton(bool pressed) override { pause = pressed; }
     void SetMuteButton(bool muted) override { mute = muted; }
+    void SetVolumeSlider(int32_t percent) override { volumeSlider = percent; }
+    void SetModeButtons(bool r, bool s) override { repeat = r, random = s; }
     void SetTrayToolTip(const std::string& text) override { toolTip = text; }
     void ShowLevelImage(const LevelDisplay&) override { ++levelImages; }
     std::map<int, std::string> fields;
     int writes = 0, levelImages = 0;
-    int32_t slider = -1;
-    bool sliderEnabled = false, pause = false, mute = false;
+    int32_t slider = -1, volumeSlider = -1;
+    bool sliderEnabled = false, pause = false, mute = false, repeat = false, random = false;
     std::string toolTip;
 };
 

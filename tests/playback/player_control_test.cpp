@@ -1,0 +1,72 @@
+#include "playback/player_control.h"
+
+#include <gtest/gtest.h>
+
+#include "player_harness.h"
+
+namespace sonvaro::test {
+namespace {
+
+using PlayerControlTest = PlayerTest;
+
+float ChannelVolume(uint32_t channel) {
+    float v = -1;
+    BASS_ChannelGetAttribute(channel, BASS_ATTRIB_VOL, &v);
+    return v;
+}
+
+TEST_F(PlayerControlTest, MuteRemembersTheVolumeAndEveryChangeReachesTheScreen) {
+    ASSERT_EQ(control.PlayFile(ToneFile(4)), 1);
+    const uint32_t channel = player.State().CurrentChannel();
+    control.SetVolume(70);
+    EXPECT_EQ(settings.Misc_Volume, 70);
+    EXPECT_EQ(display.volumeSlider, 70);
+    EXPECT_FLOAT_EQ(ChannelVolume(channel), 0.70f);
+
+    control.ToggleMute();
+    EXPECT_TRUE(control.Muted());
+    EXPECT_EQ(display.volumeSlider, 0);
+    EXPECT_TRUE(display.mute);
+    EXPECT_FLOAT_EQ(ChannelVolume(channel), 0.0f);
+    control.ToggleMute();
+    EXPECT_EQ(control.Volume(), 70);
+    EXPECT_FALSE(display.mute);
+    EXPECT_FLOAT_EQ(ChannelVolume(channel), 0.70f);
+
+    // Out of range from a remote caller: held to 0..100.
+    control.SetVolume(250);
+    EXPECT_EQ(settings.Misc_Volume, 100);
+    control.SetVolume(-3);
+    EXPECT_EQ(settings.Misc_Volume, 0);
+}
+
+TEST_F(PlayerControlTest, ModesAreStoredAndShown) {
+    control.SetRepeat(true);
+    EXPECT_EQ(settings.Misc_Repeat, 1);
+    EXPECT_TRUE(display.repeat);
+    control.SetRandom(true);
+    EXPECT_EQ(settings.Misc_Random, 1);
+    EXPECT_TRUE(display.random);
+    control.SetRepeat(false);
+    EXPECT_FALSE(control.Repeat());
+    EXPECT_TRUE(control.Random());
+}
+
+TEST_F(PlayerControlTest, PlaylistStepsPauseAndStop) {
+    AddFiles({ToneFile(2), ToneFile(3)});
+    EXPECT_EQ(control.PlaySelected(), 0);
+    EXPECT_EQ(player.State().markedRow, 0);
+    control.Next();
+    EXPECT_EQ(player.State().markedRow, 1);
+    control.Previous();
+    EXPECT_EQ(player.State().markedRow, 0);
+    control.TogglePause();
+    EXPECT_EQ(BASS_ChannelIsActive(player.State().CurrentChannel()), BASS_ACTIVE_PAUSED);
+    EXPECT_TRUE(display.pause);
+    EXPECT_EQ(control.PlaySelected(), 1);  // resumes
+    control.Stop();
+    EXPECT_EQ(player.State().playSource, kSourceSingle);
+}
+
+}  // namespace
+}  // namespace sonvaro::test
