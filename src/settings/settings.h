@@ -10,6 +10,23 @@ constexpr int kHotkeyCount = 17;
 constexpr int kPlaylistColumnCount = 8;
 constexpr int kLibraryColumnCount = 10;
 
+// The numbered windows whose places are stored (the numbers are the file's).
+enum class WindowId : int {
+    Main = 1,
+    Settings = 2,
+    Effects = 3,
+    Search = 4,
+    About = 5,
+    Log = 6,
+    FileInfo = 7,
+    Generator = 8,
+    AddFolder = 9,
+    TaskChange = 10,
+    TaskRun = 11,
+    Autotagger = 12,
+    RadioLog = 13,
+};
+
 // Position and size of one numbered window; -1/-1 means never placed.
 struct WindowSlot {
     int32_t x = -1;
@@ -50,6 +67,8 @@ struct Settings {
     Settings();
 
     std::array<WindowSlot, kWindowSlotCount> windows{};
+    WindowSlot& Window(WindowId id) { return windows[static_cast<size_t>(id)]; }
+    const WindowSlot& Window(WindowId id) const { return windows[static_cast<size_t>(id)]; }
 
     int32_t WinSizeMain_SizeType = 0;
     int32_t WinSizeMain_WinW_Normal = 0;

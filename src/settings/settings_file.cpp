@@ -139,7 +139,7 @@ void LoadSettings(Settings& settings, const std::string& iniPath, SettingsWindow
         if (!doc.Find(kPreferences, "GUI_ColorSB")) settings.GUI_ColorSB = highlight->first;
         if (!doc.Find(kPreferences, "GUI_ColorST")) settings.GUI_ColorST = highlight->second;
     }
-    window->PlaceMainWindow(settings.windows[1]);
+    window->PlaceMainWindow(settings.Window(WindowId::Main));
     window->SwitchLayout(settings.WinSizeMain_SizeType);
     if (settings.GUI_OnTop > 0) window->SetMainWindowOnTop(true);
     window->ApplyOpacity(settings.GUI_Opacity != 0, settings.GUI_OpacityValue);

@@ -18,9 +18,7 @@
 namespace sonvaro {
 
 AutotaggerWindow::AutotaggerWindow(TagReader& tags, std::vector<std::string> paths, QWidget* owner)
-    : QWidget(owner, Qt::Window), tags_(tags), paths_(std::move(paths)) {
-    setWindowTitle(QStringLiteral("Autotager"));
-    setAttribute(Qt::WA_DeleteOnClose);
+    : ToolWindow(owner, QStringLiteral("Autotager")), tags_(tags), paths_(std::move(paths)) {
     setFixedSize(480, 320);
 
     files_ = new QTreeWidget(this);
@@ -73,11 +71,6 @@ void AutotaggerWindow::Run() {
     emit tagsWritten(written);
     result_->setText(
         QString::fromUtf8("%1 von %2 Dateien geändert").arg(paths_.size() - failed.size()).arg(paths_.size()));
-}
-
-void AutotaggerWindow::closeEvent(QCloseEvent* event) {
-    emit closing(this);
-    QWidget::closeEvent(event);
 }
 
 }  // namespace sonvaro

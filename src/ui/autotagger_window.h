@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/tool_window.h"
 #include <QWidget>
 #include <string>
 #include <vector>
@@ -12,7 +13,7 @@ namespace sonvaro {
 class TagReader;
 
 // "Autotager": fills the tags of the listed files from their names by a pattern.
-class AutotaggerWindow : public QWidget {
+class AutotaggerWindow : public ToolWindow {
     Q_OBJECT
 public:
     AutotaggerWindow(TagReader& tags, std::vector<std::string> paths, QWidget* owner);
@@ -25,12 +26,8 @@ public:
     void Run();      // "Ausführen"
 
 signals:
-    void closing(QWidget* window);
     // Files whose tags were written, so their playlist rows can be re-read.
     void tagsWritten(const std::vector<std::string>& paths);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     TagReader& tags_;

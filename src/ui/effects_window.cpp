@@ -19,9 +19,7 @@
 
 namespace sonvaro {
 
-EffectsWindow::EffectsWindow(EffectChain& chain, QWidget* owner) : QWidget(owner, Qt::Window), chain_(chain) {
-    setWindowTitle(QStringLiteral("Effekte"));
-    setAttribute(Qt::WA_DeleteOnClose);
+EffectsWindow::EffectsWindow(EffectChain& chain, QWidget* owner) : ToolWindow(owner, QStringLiteral("Effekte")), chain_(chain) {
     setFixedSize(400, 320);
     auto* tabs = new QTabWidget(this);
     tabs->addTab(BuildEqualizerTab(), QStringLiteral("Equalizer"));
@@ -207,9 +205,8 @@ void EffectsWindow::SetChecked(EffectsCheckBox box, bool checked) {
 }
 
 void EffectsWindow::closeEvent(QCloseEvent* event) {
-    emit closing(this);
+    ToolWindow::closeEvent(event);
     chain_.SetView(nullptr);
-    QWidget::closeEvent(event);
 }
 
 }  // namespace sonvaro

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/tool_window.h"
 #include <QWidget>
 #include <array>
 
@@ -15,7 +16,7 @@ class EffectChain;
 
 // "Effekte": equalizer bands and presets on one tab, volume, speed, balance
 // and the three effects on the other. Every move goes straight to the chain.
-class EffectsWindow : public QWidget, public EffectsView {
+class EffectsWindow : public ToolWindow, public EffectsView {
     Q_OBJECT
 public:
     EffectsWindow(EffectChain& chain, QWidget* owner);
@@ -35,8 +36,6 @@ public:
     void SetCaption(EffectsSlider slider, const std::string& text) override;
     void SetChecked(EffectsCheckBox box, bool checked) override;
 
-signals:
-    void closing(QWidget* window);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <cmath>
 
-#include "session/application.h"
+#include "playback/playlist_playback.h"
 #include "core/duration.h"
 #include "platform/file_info.h"
 #include "playback/format_names.h"
@@ -27,10 +27,8 @@ QString NumberOrEmpty(int64_t value) { return value < 1 ? QString() : QString::n
 
 }  // namespace
 
-FileInfoWindow::FileInfoWindow(Application& app, const TrackInfo& info, QWidget* owner)
-    : QWidget(owner, Qt::Window), app_(app), path_(info.path) {
-    setWindowTitle(QStringLiteral("Datei Informationen"));
-    setAttribute(Qt::WA_DeleteOnClose);
+FileInfoWindow::FileInfoWindow(TagReader& tags, PlaylistPlayback& playback, const TrackInfo& info, QWidget* owner)
+    : ToolWindow(owner, QStringLiteral("Datei Informationen")), tags_(tags), playback_(playback), path_(info.path) {
     setFixedSize(585, 275);
 
     const QString values[kFieldCount] = {ToQt(info.path),   ToQt(info.title),  NumberOrEmpty(info.trackNumber),
@@ -132,20 +130,15 @@ void FileInfoWindow::Save() {
         changed = true;
     }
     // A missing file or one the tag library refuses saves nothing; the window closes all the same.
-    if (changed) WriteTags(app_.tags, edits);
+    if (changed) WriteTags(tags_, edits);
     close();
-    app_.playback.RefreshSelectedEntry();
+    playback_.RefreshSelectedEntry();
     // The same file may stand in other rows too (the current track opened from its caption).
-    app_.playback.RefreshEntries({edits.path});
+    playback_.RefreshEntries({edits.path});
 }
 
 void FileInfoWindow::ShowInFileBrowser() {
     if (IsNonEmptyFile(path_)) ShowInFileManager(ToQt(path_));  // a station's address has no folder
-}
-
-void FileInfoWindow::closeEvent(QCloseEvent* event) {
-    emit closing(this);
-    QWidget::closeEvent(event);
 }
 
 }  // namespace sonvaro

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/tool_window.h"
 #include <QWidget>
 #include <array>
 #include <string>
@@ -13,16 +14,17 @@ class QLineEdit;
 
 namespace sonvaro {
 
-class Application;
+class PlaylistPlayback;
+class TagReader;
 
 // "Datei Informationen": one track's tags to edit and its audio properties.
-class FileInfoWindow : public QWidget {
+class FileInfoWindow : public ToolWindow {
     Q_OBJECT
 public:
     enum Field { Path, Title, Track, Artist, Album, Year, Comment, kFieldCount };
     enum Property { Size, Bitrate, SampleRate, Channels, Length, Format, kPropertyCount };
 
-    FileInfoWindow(Application& app, const TrackInfo& info, QWidget* owner);
+    FileInfoWindow(TagReader& tags, PlaylistPlayback& playback, const TrackInfo& info, QWidget* owner);
 
     QLineEdit* Edit(Field field) const { return edits_[field]; }
     QComboBox* Genre() const { return genre_; }
@@ -34,14 +36,11 @@ public:
     // "...": the file's folder in the desktop's file browser.
     void ShowInFileBrowser();
 
-signals:
-    void closing(QWidget* window);
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
-    Application& app_;
+    TagReader& tags_;
+    PlaylistPlayback& playback_;
     std::string path_;  // as the entry holds it: bytes, never re-encoded or trimmed
     std::array<QString, kFieldCount> shown_{};
     QString shownGenre_;

@@ -11,9 +11,7 @@
 
 namespace sonvaro {
 
-LogWindow::LogWindow(StatusLog& log, QWidget* owner) : QWidget(owner, Qt::Window), log_(log) {
-    setWindowTitle(QStringLiteral("Log"));
-    setAttribute(Qt::WA_DeleteOnClose);
+LogWindow::LogWindow(StatusLog& log, QWidget* owner) : ToolWindow(owner, QStringLiteral("Log")), log_(log) {
     resize(280, 320);
     text_ = new QPlainTextEdit(this);
     text_->setReadOnly(true);
@@ -44,10 +42,9 @@ void LogWindow::Drain() {
 }
 
 void LogWindow::closeEvent(QCloseEvent* event) {
-    emit closing(this);
+    ToolWindow::closeEvent(event);
     log_.SetWaker({});
     log_.SetOpen(false);
-    QWidget::closeEvent(event);
 }
 
 }  // namespace sonvaro

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/tool_window.h"
 #include <QWidget>
 
 class QPlainTextEdit;
@@ -8,7 +9,7 @@ namespace sonvaro {
 class StatusLog;
 
 // "Log": shows the status lines written while it is open; closing discards them.
-class LogWindow : public QWidget {
+class LogWindow : public ToolWindow {
     Q_OBJECT
 public:
     LogWindow(StatusLog& log, QWidget* owner);
@@ -18,8 +19,6 @@ public:
     // Takes the lines logged since the last look (any thread may have logged them).
     void Drain();
 
-signals:
-    void closing(QWidget* window);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

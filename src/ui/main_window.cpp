@@ -138,98 +138,115 @@ MainWindow::MainWindow() {
 // must still exist, so the front ends destroy the window first.
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
-QAction* MainWindow::MakeAction(int number, const QString& text, const QString& icon, bool checkable) {
-    auto* action = new QAction(text, this);
-    action->setData(number);
-    action->setToolTip(text);
-    action->setCheckable(checkable);
-    if (!icon.isEmpty()) action->setIcon(Icon(icon));
-    connect(action, &QAction::triggered, this, [this, number] { RunCommand(number); });
-    actions_[number] = action;
-    return action;
-}
+namespace {
+
+struct CommandEntry {
+    Command command;
+    const char* text;
+    const char* icon;  // "" for none
+    bool checkable;
+};
+
+// Every tool-bar button and menu item: its number, text, icon and kind.
+constexpr CommandEntry kCommandTable[] = {
+        {Command::Previous, "Vorheriger Titel", "prev", false},
+        {Command::Play, "Wiedergabe", "play", false},
+        {Command::Pause, "Pause", "pause", true},
+        {Command::Stop, "Stop", "stop", false},
+        {Command::Next, "Nächster Titel", "next", false},
+        {Command::RecordRadio, "Radio Aufnahme", "record-off", false},
+        {Command::Mute, "Stumm", "mute", true},
+        {Command::Repeat, "Wiedergabe Wiederholen", "repeat", true},
+        {Command::Random, "Zufällige Wiedergabe", "shuffle", true},
+        {Command::OpenMenu, "Öffnen", "open", false},
+        {Command::PlaylistLayout, "Wiedergabeliste", "playlist", false},
+        {Command::LibraryLayout, "Medienbibliothek", "library", false},
+        {Command::Equalizer, "Equalizer", "equalizer", false},
+        {Command::Settings, "Einstellungen", "settings", false},
+        {Command::Task, "Aufgabe", "task", false},
+        {Command::PlaylistPlay, "Wiedergabe", "play", false},
+        {Command::Shuffle, "Mischen", "shuffle", false},
+        {Command::SortTitle, "Titel", "sort", false},
+        {Command::SortArtist, "Interpret", "sort", false},
+        {Command::SortAlbum, "Album", "sort", false},
+        {Command::SortNumber, "Nummer", "sort", false},
+        {Command::SortLength, "Länge", "sort", false},
+        {Command::SortYear, "Jahr", "sort", false},
+        {Command::SortType, "Typ", "sort", false},
+        {Command::Search, "Suchen", "find", false},
+        {Command::AddFiles, "Datei", "add-file", false},
+        {Command::AddFolder, "Ordner", "add-folder", false},
+        {Command::Generate, "Generieren", "generate", false},
+        {Command::ShowInFolder, "Ordner Öffnen", "open", false},
+        {Command::CopyFiles, "Kopieren..", "copy", false},
+        {Command::SavePlaylist, "Playlist Speichern", "save", false},
+        {Command::SelectAll, "Alles Auswählen", "select-all", false},
+        {Command::Remove, "Entfernen", "remove", false},
+        {Command::RemoveAll, "Alles entfernen", "clear", false},
+        {Command::AutoTag, "AutoTag", "tag", false},
+        {Command::Refresh, "Aktuallisieren", "refresh", false},
+        {Command::Information, "Informationen", "info", false},
+        {Command::OpenAddFiles, "Datei", "add-file", false},
+        {Command::OpenAddFolder, "Ordner", "add-folder", false},
+        {Command::ShowHide, "Verstecken", "", false},
+        {Command::TrayPrevious, "Vorheriger Titel", "prev", false},
+        {Command::TrayPlay, "Wiedergabe", "play", false},
+        {Command::TrayPause, "Pause", "pause", false},
+        {Command::TrayStop, "Stop", "stop", false},
+        {Command::TrayNext, "Nächster Titel", "next", false},
+        {Command::Log, "Log", "log", false},
+        {Command::RadioLog, "Radio Log", "log", false},
+        {Command::TraySettings, "Einstellungen", "settings", false},
+        {Command::TrayEqualizer, "Equalizer", "equalizer", false},
+        {Command::UpdateCheck, "Neue Version", "update", false},
+        {Command::Website, "Webseite", "web", false},
+        {Command::Feedback, "Feedback", "mail", false},
+        {Command::RecordingFolder, "Aufnahme Ordner", "open", false},
+        {Command::Help, "Hilfe", "help", false},
+        {Command::About, "Informationen", "info", false},
+        {Command::Exit, "Beenden", "exit", false},
+        {Command::AlignLeft, "Linksbündig", "", false},
+        {Command::AlignCenter, "Zentriert", "", false},
+        {Command::AlignRight, "Rechtsbündig", "", false},
+};
+
+}  // namespace
 
 void MainWindow::BuildActions() {
-    const auto S = [](const char* t) { return QString::fromUtf8(t); };
-    MakeAction(0, S("Vorheriger Titel"), "prev");
-    MakeAction(1, S("Wiedergabe"), "play");
-    MakeAction(2, S("Pause"), "pause", true);
-    MakeAction(3, S("Stop"), "stop");
-    MakeAction(4, S("Nächster Titel"), "next");
-    MakeAction(5, S("Radio Aufnahme"), "record-off");
-    MakeAction(6, S("Stumm"), "mute", true);
-    MakeAction(7, S("Wiedergabe Wiederholen"), "repeat", true);
-    MakeAction(8, S("Zufällige Wiedergabe"), "shuffle", true);
-    MakeAction(9, S("Öffnen"), "open");
-    MakeAction(10, S("Wiedergabeliste"), "playlist");
-    MakeAction(11, S("Medienbibliothek"), "library");
-    MakeAction(12, S("Equalizer"), "equalizer");
-    MakeAction(13, S("Einstellungen"), "settings");
-    MakeAction(14, S("Aufgabe"), "task");
-    // Menu 0
-    MakeAction(15, S("Wiedergabe"), "play");
-    MakeAction(16, S("Mischen"), "shuffle");
-    const char* const sortTexts[] = {"Titel", "Interpret", "Album", "Nummer", "Länge", "Jahr", "Typ"};
-    for (int i = 0; i < 7; ++i) MakeAction(17 + i, S(sortTexts[i]), "sort");
-    MakeAction(24, S("Suchen"), "find");
-    MakeAction(25, S("Datei"), "add-file");
-    MakeAction(26, S("Ordner"), "add-folder");
-    MakeAction(27, S("Generieren"), "generate");
-    MakeAction(28, S("Ordner Öffnen"), "open");
-    MakeAction(29, S("Kopieren.."), "copy");
-    MakeAction(30, S("Playlist Speichern"), "save");
-    MakeAction(31, S("Alles Auswählen"), "select-all");
-    MakeAction(32, S("Entfernen"), "remove");
-    MakeAction(33, S("Alles entfernen"), "clear");
-    MakeAction(34, S("AutoTag"), "tag");
-    MakeAction(35, S("Aktuallisieren"), "refresh");
-    MakeAction(36, S("Informationen"), "info");
-    // Menu 4
-    MakeAction(56, S("Datei"), "add-file");
-    MakeAction(57, S("Ordner"), "add-folder");
-    // Menu 5
-    MakeAction(58, S("Verstecken"));
-    MakeAction(63, S("Vorheriger Titel"), "prev");
-    MakeAction(59, S("Wiedergabe"), "play");
-    MakeAction(61, S("Pause"), "pause");
-    MakeAction(60, S("Stop"), "stop");
-    MakeAction(62, S("Nächster Titel"), "next");
-    MakeAction(72, S("Log"), "log");
-    MakeAction(71, S("Radio Log"), "log");
-    MakeAction(73, S("Einstellungen"), "settings");
-    MakeAction(69, S("Equalizer"), "equalizer");
-    MakeAction(64, S("Neue Version"), "update");
-    MakeAction(67, S("Webseite"), "web");
-    MakeAction(68, S("Feedback"), "mail");
-    MakeAction(70, S("Aufnahme Ordner"), "open");
-    MakeAction(74, S("Hilfe"), "help");
-    MakeAction(66, S("Informationen"), "info");
-    MakeAction(75, S("Beenden"), "exit");
-    // Menu 6 (plain)
-    MakeAction(76, S("Linksbündig"));
-    MakeAction(77, S("Zentriert"));
-    MakeAction(78, S("Rechtsbündig"));
+    for (const CommandEntry& entry : kCommandTable) {
+        const QString text = QString::fromUtf8(entry.text);
+        auto* action = new QAction(text, this);
+        action->setData(static_cast<int>(entry.command));
+        action->setToolTip(text);
+        action->setCheckable(entry.checkable);
+        if (*entry.icon) action->setIcon(Icon(entry.icon));
+        const Command command = entry.command;
+        connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+        actions_[command] = action;
+    }
     // Subsystems that are not part of this program yet: visible, but they do nothing.
     // The maker's web and contact pages have no address yet either.
-    for (int n : {13, 73, 14, 27, 64, 67, 68}) actions_[n]->setEnabled(false);
+    for (Command c : {Command::Settings, Command::TraySettings, Command::Task, Command::Generate, Command::UpdateCheck,
+                      Command::Website, Command::Feedback})
+        actions_[c]->setEnabled(false);
 }
 
 void MainWindow::BuildToolBars() {
     toolbar1_ = addToolBar(QStringLiteral("Main 1"));
     toolbar1_->setObjectName(QStringLiteral("Main 1"));
-    for (int n : {0, 1, 2, 3, 4, 5}) toolbar1_->addAction(actions_[n]);
+    for (Command n : {Command::Previous, Command::Play, Command::Pause, Command::Stop, Command::Next, Command::RecordRadio}) toolbar1_->addAction(actions_[n]);
     toolbar1_->addSeparator();
-    toolbar1_->addAction(actions_[6]);
+    toolbar1_->addAction(actions_[Command::Mute]);
     toolbar2_ = addToolBar(QStringLiteral("Main 2"));
     toolbar2_->setObjectName(QStringLiteral("Main 2"));
-    toolbar2_->addAction(actions_[12]);
+    toolbar2_->addAction(actions_[Command::Equalizer]);
     toolbar2_->addSeparator();
-    toolbar2_->addAction(actions_[7]);
-    toolbar2_->addAction(actions_[8]);
+    toolbar2_->addAction(actions_[Command::Repeat]);
+    toolbar2_->addAction(actions_[Command::Random]);
     toolbar2_->addSeparator();
-    toolbar2_->addAction(actions_[9]);
+    toolbar2_->addAction(actions_[Command::OpenMenu]);
     toolbar2_->addSeparator();
-    for (int n : {10, 11, 13, 14}) toolbar2_->addAction(actions_[n]);
+    for (Command n : {Command::PlaylistLayout, Command::LibraryLayout, Command::Settings, Command::Task}) toolbar2_->addAction(actions_[n]);
     for (QToolBar* bar : {toolbar1_, toolbar2_}) {
         bar->setMovable(false);
         bar->setFloatable(false);
@@ -241,48 +258,50 @@ void MainWindow::BuildToolBars() {
 void MainWindow::BuildMenus() {
     const auto S = [](const char* t) { return QString::fromUtf8(t); };
     auto* m0 = new QMenu(this);
-    m0->addAction(actions_[15]);
+    m0->addAction(actions_[Command::PlaylistPlay]);
     m0->addSeparator();
-    m0->addAction(actions_[16]);
+    m0->addAction(actions_[Command::Shuffle]);
     QMenu* sort = m0->addMenu(Icon("sort"), S("Sortieren"));
-    for (int n = 17; n <= 23; ++n) sort->addAction(actions_[n]);
-    m0->addAction(actions_[24]);
+    for (Command n : {Command::SortTitle, Command::SortArtist, Command::SortAlbum, Command::SortNumber,
+                      Command::SortLength, Command::SortYear, Command::SortType})
+        sort->addAction(actions_[n]);
+    m0->addAction(actions_[Command::Search]);
     m0->addSeparator();
-    m0->addAction(actions_[28]);
-    m0->addAction(actions_[29]);
+    m0->addAction(actions_[Command::ShowInFolder]);
+    m0->addAction(actions_[Command::CopyFiles]);
     m0->addSeparator();
     QMenu* add = m0->addMenu(Icon("add-file"), S("Hinzufügen"));
-    add->addAction(actions_[25]);
-    add->addAction(actions_[26]);
-    m0->addAction(actions_[27]);
-    m0->addAction(actions_[30]);
+    add->addAction(actions_[Command::AddFiles]);
+    add->addAction(actions_[Command::AddFolder]);
+    m0->addAction(actions_[Command::Generate]);
+    m0->addAction(actions_[Command::SavePlaylist]);
     m0->addSeparator();
-    for (int n : {31, 32, 33}) m0->addAction(actions_[n]);
+    for (Command n : {Command::SelectAll, Command::Remove, Command::RemoveAll}) m0->addAction(actions_[n]);
     m0->addSeparator();
-    for (int n : {34, 35, 36}) m0->addAction(actions_[n]);
+    for (Command n : {Command::AutoTag, Command::Refresh, Command::Information}) m0->addAction(actions_[n]);
     menus_[0] = m0;
 
     auto* m4 = new QMenu(this);
-    m4->addAction(actions_[56]);
-    m4->addAction(actions_[57]);
+    m4->addAction(actions_[Command::OpenAddFiles]);
+    m4->addAction(actions_[Command::OpenAddFolder]);
     menus_[4] = m4;
 
     auto* m5 = new QMenu(this);
-    m5->addAction(actions_[58]);
+    m5->addAction(actions_[Command::ShowHide]);
     m5->addSeparator();
     QMenu* play = m5->addMenu(Icon("play"), S("Wiedergabe"));
-    for (int n : {63, 59, 61, 60, 62}) play->addAction(actions_[n]);
-    for (int n : {72, 71, 73, 69}) m5->addAction(actions_[n]);
+    for (Command n : {Command::TrayPrevious, Command::TrayPlay, Command::TrayPause, Command::TrayStop, Command::TrayNext}) play->addAction(actions_[n]);
+    for (Command n : {Command::Log, Command::RadioLog, Command::TraySettings, Command::TrayEqualizer}) m5->addAction(actions_[n]);
     m5->addSeparator();
-    for (int n : {64, 67, 68}) m5->addAction(actions_[n]);
+    for (Command n : {Command::UpdateCheck, Command::Website, Command::Feedback}) m5->addAction(actions_[n]);
     m5->addSeparator();
-    for (int n : {70, 74, 66}) m5->addAction(actions_[n]);
+    for (Command n : {Command::RecordingFolder, Command::Help, Command::About}) m5->addAction(actions_[n]);
     m5->addSeparator();
-    m5->addAction(actions_[75]);
+    m5->addAction(actions_[Command::Exit]);
     menus_[5] = m5;
 
     auto* m6 = new QMenu(this);
-    for (int n : {76, 77, 78}) m6->addAction(actions_[n]);
+    for (Command n : {Command::AlignLeft, Command::AlignCenter, Command::AlignRight}) m6->addAction(actions_[n]);
     menus_[6] = m6;
 }
 
@@ -311,7 +330,7 @@ void MainWindow::BuildInfoArea(QWidget* parent) {
         },
         infoArea_);
     level_->setFixedSize(LevelDisplay::kWidth, LevelDisplay::kHeight);
-    logo_ = new ClickLabel([this] { RunCommand(66); }, infoArea_);
+    logo_ = new ClickLabel([this] { RunCommand(Command::About); }, infoArea_);
     logo_->setFixedSize(48, 48);
     logo_->setPixmap(AppIcon().pixmap(48, 48));
     logo_->setCursor(Qt::PointingHandCursor);
@@ -438,8 +457,10 @@ SearchWindow* MainWindow::Search() const { return search_; }
 FolderDialog* MainWindow::AddFolderDialog() const { return folderDialog_; }
 LogWindow* MainWindow::Log() const { return log_; }
 
-QAction* MainWindow::Action(int number) const {
-    const auto it = actions_.find(number);
+QAction* MainWindow::Action(int number) const { return Action(static_cast<Command>(number)); }
+
+QAction* MainWindow::Action(Command command) const {
+    const auto it = actions_.find(command);
     return it == actions_.end() ? nullptr : it->second;
 }
 
@@ -452,70 +473,73 @@ QString MainWindow::InfoFieldText(int field) const {
     return field >= 1 && field <= 10 ? fields_[field - 1]->text() : QString();
 }
 
-void MainWindow::RunCommand(int number) {
+void MainWindow::RunCommand(Command command) {
     if (!app_ || busy_ || app_->ShuttingDown()) return;
-    QAction* action = Action(number);
+    QAction* action = Action(command);
     if (action && !action->isEnabled()) return;
     PlayerControl& control = app_->control;
     PlaylistPlayback& playback = app_->playback;
     Settings& s = app_->data.settings;
-    switch (number) {
-        case 0: case 63: control.Previous(); break;
-        case 1: case 15: case 59: control.PlaySelected(); break;
-        case 2: case 61:
+    switch (command) {
+        case Command::Previous: case Command::TrayPrevious: control.Previous(); break;
+        case Command::Play: case Command::PlaylistPlay: case Command::TrayPlay: control.PlaySelected(); break;
+        case Command::Pause: case Command::TrayPause:
             control.TogglePause();  // the logic sets the button's state
             break;
-        case 3: case 60: control.Stop(); break;
-        case 4: case 62: control.Next(); break;
-        case 5:
+        case Command::Stop: case Command::TrayStop: control.Stop(); break;
+        case Command::Next: case Command::TrayNext: control.Next(); break;
+        case Command::RecordRadio:
             s.NETStream_SaveFile = s.NETStream_SaveFile ? 0 : 1;
             SetRecordingIcon();
             break;
-        case 6: control.ToggleMute(); break;
-        case 7: control.SetRepeat(actions_[7]->isChecked()); break;
-        case 8: control.SetRandom(actions_[8]->isChecked()); break;
-        case 9: menus_[4]->popup(QCursor::pos()); break;
-        case 10: SwitchLayoutFromToolbar(1); break;
-        case 11: SwitchLayoutFromToolbar(2); break;
-        case 12: case 69: OpenEffects(); break;
-        case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 23:
-            playback.SortPlaylist(number - 16);
+        case Command::Mute: control.ToggleMute(); break;
+        case Command::Repeat: control.SetRepeat(actions_[Command::Repeat]->isChecked()); break;
+        case Command::Random: control.SetRandom(actions_[Command::Random]->isChecked()); break;
+        case Command::OpenMenu: menus_[4]->popup(QCursor::pos()); break;
+        case Command::PlaylistLayout: SwitchLayoutFromToolbar(1); break;
+        case Command::LibraryLayout: SwitchLayoutFromToolbar(2); break;
+        case Command::Equalizer: case Command::TrayEqualizer: OpenEffects(); break;
+        case Command::Shuffle: case Command::SortTitle: case Command::SortArtist: case Command::SortAlbum: case Command::SortNumber: case Command::SortLength: case Command::SortYear: case Command::SortType:
+            playback.SortPlaylist(static_cast<int>(command) - static_cast<int>(Command::Shuffle));
             break;
-        case 24: OpenSearch(); break;
-        case 25: case 56: AddFiles(); break;
-        case 26: case 57: OpenAddFolder(); break;
-        case 28: ShowSelectedInFileBrowser(); break;
-        case 29: CopySelected(); break;
-        case 30: SavePlaylist(); break;
-        case 31: playlistList_->selectAll(); break;
-        case 32: playback.RemovePlaylistRows(0); break;
-        case 33: playback.RemovePlaylistRows(-1); break;
-        case 34: OpenAutotagger(); break;
-        case 35: playback.RefreshSelectedEntry(); break;
-        case 36: ShowSelectedInformation(); break;
-        case 58: ToggleShowHide(); break;
-        case 66: OpenAbout(); break;
-        case 70:
+        case Command::Search: OpenSearch(); break;
+        case Command::AddFiles: case Command::OpenAddFiles: AddFiles(); break;
+        case Command::AddFolder: case Command::OpenAddFolder: OpenAddFolder(); break;
+        case Command::ShowInFolder: ShowSelectedInFileBrowser(); break;
+        case Command::CopyFiles: CopySelected(); break;
+        case Command::SavePlaylist: SavePlaylist(); break;
+        case Command::SelectAll: playlistList_->selectAll(); break;
+        case Command::Remove: playback.RemovePlaylistRows(0); break;
+        case Command::RemoveAll: playback.RemovePlaylistRows(-1); break;
+        case Command::AutoTag: OpenAutotagger(); break;
+        case Command::Refresh: playback.RefreshSelectedEntry(); break;
+        case Command::Information: ShowSelectedInformation(); break;
+        case Command::ShowHide: ToggleShowHide(); break;
+        case Command::About: OpenAbout(); break;
+        case Command::RecordingFolder:
             if (IsDirectory(s.NETStream_SavePath))
                 QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(s.NETStream_SavePath)));
             break;
-        case 71: OpenRadioLog(); break;
-        case 72: OpenLog(); break;
-        case 74: OpenHelp(); break;
-        case 75: emit exitRequested(); break;
-        case 76: SetHeaderAlignment(0); break;
-        case 77: SetHeaderAlignment(2); break;
-        case 78: SetHeaderAlignment(1); break;
+        case Command::RadioLog: OpenRadioLog(); break;
+        case Command::Log: OpenLog(); break;
+        case Command::Help: OpenHelp(); break;
+        case Command::Exit: emit exitRequested(); break;
+        case Command::AlignLeft: SetHeaderAlignment(0); break;
+        case Command::AlignCenter: SetHeaderAlignment(2); break;
+        case Command::AlignRight: SetHeaderAlignment(1); break;
         default: break;
     }
 }
 
+void MainWindow::RunCommand(int number) { RunCommand(static_cast<Command>(number)); }
+
 void MainWindow::UpdatePlaylistMenu() {
     const bool selected = !SelectedRows().empty();
     const size_t count = app_ ? app_->data.playlist.size() : 0;
-    for (int n : {15, 28, 29, 32, 34, 35, 36}) actions_[n]->setEnabled(selected);
-    for (int n : {30, 31, 33}) actions_[n]->setEnabled(count > 0);
-    for (int n = 16; n <= 24; ++n) actions_[n]->setEnabled(count >= 2);
+    for (Command n : {Command::PlaylistPlay, Command::ShowInFolder, Command::CopyFiles, Command::Remove, Command::AutoTag, Command::Refresh, Command::Information}) actions_[n]->setEnabled(selected);
+    for (Command n : {Command::SavePlaylist, Command::SelectAll, Command::RemoveAll}) actions_[n]->setEnabled(count > 0);
+    for (int n = static_cast<int>(Command::Shuffle); n <= static_cast<int>(Command::Search); ++n)
+        actions_[static_cast<Command>(n)]->setEnabled(count >= 2);
     // 27 (generator) stays off until that window exists.
 }
 
@@ -608,12 +632,12 @@ void MainWindow::ToggleShowHide() {
     if (taskBar) {
         if (isMinimized()) {
             showNormal();
-            actions_[58]->setText(QStringLiteral("Verstecken"));
+            actions_[Command::ShowHide]->setText(QStringLiteral("Verstecken"));
             raise();
             activateWindow();
         } else {
             showMinimized();
-            actions_[58]->setText(QStringLiteral("Zeigen"));
+            actions_[Command::ShowHide]->setText(QStringLiteral("Zeigen"));
         }
         return;
     }
@@ -622,14 +646,14 @@ void MainWindow::ToggleShowHide() {
             w->setProperty("sonvaroShown", w->isVisible());
             w->hide();
         }
-        actions_[58]->setText(QStringLiteral("Zeigen"));
+        actions_[Command::ShowHide]->setText(QStringLiteral("Zeigen"));
     } else {
         for (QWidget* w : windows) {
             if (w != this && !w->property("sonvaroShown").toBool()) continue;
             w->show();
             KeepInWorkArea(w);
         }
-        actions_[58]->setText(QStringLiteral("Verstecken"));
+        actions_[Command::ShowHide]->setText(QStringLiteral("Verstecken"));
         raise();
         activateWindow();
     }
@@ -665,12 +689,12 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     for (int row = 0; row < 5; ++row) fields_[row * 2 + 1]->setFixedWidth(valueWidth);
     level_->move(60 + valueWidth + 5, 5);
     logo_->move(width() - 4 - 48 - 2, 5);
-    if (app_ && isVisible() && !isMinimized()) StoreToSlot(this, app_->data.settings.windows[1], false);
+    if (app_ && isVisible() && !isMinimized()) StoreToSlot(this, app_->data.settings.Window(WindowId::Main), false);
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
-    if (app_ && isVisible() && !isMinimized()) StoreToSlot(this, app_->data.settings.windows[1], false);
+    if (app_ && isVisible() && !isMinimized()) StoreToSlot(this, app_->data.settings.Window(WindowId::Main), false);
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <map>
 
+#include "core/command_ids.h"
 #include "session/application.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
@@ -57,7 +58,11 @@ public:
 
     // Runs one command number of the command table. Ignored while a long
     // operation keeps the window responsive.
+    void RunCommand(Command command);
     void RunCommand(int number);
+    // The open tool windows, for show/hide, opacity and shut-down.
+    QList<QWidget*> ToolWindows() const;
+    QAction* Action(Command command) const;
     QAction* Action(int number) const;
     // Menu 0's enable rules for the current selection, playlist and library.
     void UpdatePlaylistMenu();
@@ -160,7 +165,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* MakeAction(int number, const QString& text, const QString& icon = {}, bool checkable = false);
     void BuildActions();
     void BuildToolBars();
     void BuildMenus();
@@ -186,17 +190,21 @@ private:
     // Reads the track's tags and opens the information window for it, if they could be read.
     void ShowFileInformation(const std::string& path);
     void OpenFileInfo(const TrackInfo& info);
-    // The open tool windows, for show/hide, opacity and shut-down.
-    QList<QWidget*> ToolWindows() const;
     void OpenHelp();
     void SetRecordingIcon();
-    void ShowWindowFromSlot(QWidget* window, int slot, bool sizeable);
+    void ShowWindowFromSlot(QWidget* window, WindowId slot, bool sizeable);
+    // Shows the tool window held by `window`, made by `make` when it is not
+    // open: placed from its slot (centred over this window when never placed),
+    // kept in the work area, see-through as set, docked, and its place stored
+    // when it closes.
+    template <class W, class Make>
+    W* ShowToolWindow(QPointer<W>& window, WindowId slot, bool sizeable, Make&& make);
     int LayoutZeroHeight() const;
     void SetHeaderAlignment(int code);
 
     Application* app_ = nullptr;
     DockRegistry* docking_ = nullptr;
-    std::map<int, QAction*> actions_;
+    std::map<Command, QAction*> actions_;
     std::map<int, QMenu*> menus_;
     QToolBar* toolbar1_ = nullptr;
     QToolBar* toolbar2_ = nullptr;

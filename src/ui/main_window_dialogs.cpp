@@ -95,9 +95,10 @@ void MainWindow::OpenAddFolder() {
         app_->editor.AddFolder(FolderPath(folder), recursive);
         EndBusy();
     });
-    connect(folderDialog_, &FolderDialog::closing, this,
-            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[9], true), docking_->Unregister(w); });
-    ShowWindowFromSlot(folderDialog_, 9, true);
+    connect(folderDialog_, &FolderDialog::closing, this, [this](QWidget* w) {
+        StoreToSlot(w, app_->data.settings.Window(WindowId::AddFolder), true), docking_->Unregister(w);
+    });
+    ShowWindowFromSlot(folderDialog_, WindowId::AddFolder, true);
 }
 
 void MainWindow::CopySelected() {
@@ -122,56 +123,47 @@ void MainWindow::SavePlaylist() {
     SavePlaylistAs(app_->data.playlist, {}, 0, dialog, app_->ports.messages, GetMusicFolder());
 }
 
-void MainWindow::ShowWindowFromSlot(QWidget* window, int slot, bool sizeable) {
+void MainWindow::ShowWindowFromSlot(QWidget* window, WindowId slot, bool sizeable) {
     Settings& s = app_->data.settings;
     window->setWindowIcon(AppIcon());
-    PlaceFromSlot(window, s.windows[slot], sizeable, this);
+    PlaceFromSlot(window, s.Window(slot), sizeable, this);
     KeepInWorkArea(window);
     sonvaro::ApplyOpacity(window, s);
     docking_->Register(window, kDockAll);
-    new SlotTracker(window, s.windows[slot], sizeable);
+    new SlotTracker(window, s.Window(slot), sizeable);
     window->show();
     // The frame is known only once shown: place again so the outer rectangle is right.
-    PlaceFromSlot(window, s.windows[slot], sizeable, this);
+    PlaceFromSlot(window, s.Window(slot), sizeable, this);
     KeepInWorkArea(window);
 }
 
-void MainWindow::OpenSearch() {
-    if (search_) {
-        search_->show();
-        search_->raise();
-        search_->activateWindow();
-        return;
+template <class W, class Make>
+W* MainWindow::ShowToolWindow(QPointer<W>& window, WindowId slot, bool sizeable, Make&& make) {
+    if (window) {
+        window->show();
+        window->raise();
+        window->activateWindow();
+        return window;
     }
-    search_ = new SearchWindow(*this);
-    connect(search_, &SearchWindow::closing, this,
-            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[4], true), docking_->Unregister(w); });
-    ShowWindowFromSlot(search_, 4, true);
+    window = make();
+    connect(window, &W::closing, this, [this, slot, sizeable](QWidget* w) {
+        StoreToSlot(w, app_->data.settings.Window(slot), sizeable);
+        docking_->Unregister(w);
+    });
+    ShowWindowFromSlot(window, slot, sizeable);
+    return window;
+}
+
+void MainWindow::OpenSearch() {
+    ShowToolWindow(search_, WindowId::Search, true, [this] { return new SearchWindow(*this); });
 }
 
 void MainWindow::OpenLog() {
-    if (log_) {
-        log_->show();
-        log_->raise();
-        log_->activateWindow();
-        return;
-    }
-    log_ = new LogWindow(app_->log, this);
-    connect(log_, &LogWindow::closing, this,
-            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[6], true), docking_->Unregister(w); });
-    ShowWindowFromSlot(log_, 6, true);
+    ShowToolWindow(log_, WindowId::Log, true, [this] { return new LogWindow(app_->log, this); });
 }
 
 void MainWindow::OpenAbout() {
-    if (about_) {
-        about_->show();
-        about_->raise();
-        return;
-    }
-    about_ = new AboutWindow(app_->engine.engineVersion, this);
-    connect(about_, &AboutWindow::closing, this,
-            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[5], false), docking_->Unregister(w); });
-    ShowWindowFromSlot(about_, 5, false);
+    ShowToolWindow(about_, WindowId::About, false, [this] { return new AboutWindow(app_->engine.engineVersion, this); });
 }
 
 EffectsWindow* MainWindow::Effects() const { return effects_; }
@@ -191,29 +183,12 @@ QList<QWidget*> MainWindow::ToolWindows() const {
 }
 
 void MainWindow::OpenEffects() {
-    if (effects_) {
-        effects_->show();
-        effects_->raise();
-        effects_->activateWindow();
-        return;
-    }
-    effects_ = new EffectsWindow(app_->effects, this);
-    connect(effects_, &EffectsWindow::closing, this,
-            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[3], false), docking_->Unregister(w); });
-    ShowWindowFromSlot(effects_, 3, false);
+    ShowToolWindow(effects_, WindowId::Effects, false, [this] { return new EffectsWindow(app_->effects, this); });
 }
 
 void MainWindow::OpenRadioLog() {
-    if (radioLog_) {
-        radioLog_->show();
-        radioLog_->raise();
-        radioLog_->activateWindow();
-        return;
-    }
-    radioLog_ = new RadioLogWindow(app_->radio.TrackLog(), this);
-    connect(radioLog_, &RadioLogWindow::closing, this,
-            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[13], true), docking_->Unregister(w); });
-    ShowWindowFromSlot(radioLog_, 13, true);
+    ShowToolWindow(radioLog_, WindowId::RadioLog, true,
+                   [this] { return new RadioLogWindow(app_->radio.TrackLog(), this); });
 }
 
 void MainWindow::OpenAutotagger() {
@@ -223,13 +198,13 @@ void MainWindow::OpenAutotagger() {
             paths.push_back(app_->data.playlist[static_cast<size_t>(row)].info.path);
     if (paths.empty()) return;
     // A new selection replaces the list of a window still open.
-    if (autotagger_) autotagger_->close();
-    autotagger_ = new AutotaggerWindow(app_->tags, std::move(paths), this);
-    connect(autotagger_, &AutotaggerWindow::tagsWritten, this,
-            [this](const std::vector<std::string>& paths) { app_->playback.RefreshEntries(paths); });
-    connect(autotagger_, &AutotaggerWindow::closing, this,
-            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[12], false), docking_->Unregister(w); });
-    ShowWindowFromSlot(autotagger_, 12, false);
+    if (autotagger_) autotagger_->close(), autotagger_ = nullptr;
+    ShowToolWindow(autotagger_, WindowId::Autotagger, false, [this, &paths] {
+        auto* window = new AutotaggerWindow(app_->tags, std::move(paths), this);
+        connect(window, &AutotaggerWindow::tagsWritten, this,
+                [this](const std::vector<std::string>& written) { app_->playback.RefreshEntries(written); });
+        return window;
+    });
 }
 
 void MainWindow::ShowSelectedInformation() {
@@ -259,11 +234,9 @@ void MainWindow::ShowFileInformation(const std::string& path) {
 }
 
 void MainWindow::OpenFileInfo(const TrackInfo& info) {
-    if (fileInfo_) fileInfo_->close();  // one track at a time
-    fileInfo_ = new FileInfoWindow(*app_, info, this);
-    connect(fileInfo_, &FileInfoWindow::closing, this,
-            [this](QWidget* w) { StoreToSlot(w, app_->data.settings.windows[7], false), docking_->Unregister(w); });
-    ShowWindowFromSlot(fileInfo_, 7, false);
+    if (fileInfo_) fileInfo_->close(), fileInfo_ = nullptr;  // one track at a time
+    ShowToolWindow(fileInfo_, WindowId::FileInfo, false,
+                   [this, &info] { return new FileInfoWindow(app_->tags, app_->playback, info, this); });
 }
 
 void MainWindow::OpenHelp() {
@@ -274,7 +247,7 @@ void MainWindow::OpenHelp() {
 
 void MainWindow::SetRecordingIcon() {
     const bool on = app_ && app_->data.settings.NETStream_SaveFile != 0;
-    actions_[5]->setIcon(Icon(on ? "record" : "record-off"));
+    actions_[Command::RecordRadio]->setIcon(Icon(on ? "record" : "record-off"));
 }
 
 }  // namespace sonvaro

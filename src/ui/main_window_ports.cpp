@@ -40,9 +40,9 @@ void MainWindow::SetPositionSlider(int32_t value) {
 
 void MainWindow::EnablePositionSlider(bool enabled) { position_->setEnabled(enabled); }
 
-void MainWindow::SetPauseButton(bool pressed) { actions_[2]->setChecked(pressed); }
+void MainWindow::SetPauseButton(bool pressed) { actions_[Command::Pause]->setChecked(pressed); }
 
-void MainWindow::SetMuteButton(bool muted) { actions_[6]->setChecked(muted); }
+void MainWindow::SetMuteButton(bool muted) { actions_[Command::Mute]->setChecked(muted); }
 
 void MainWindow::SetVolumeSlider(int32_t percent) {
     settingVolume_ = true;
@@ -51,10 +51,7 @@ void MainWindow::SetVolumeSlider(int32_t percent) {
     volume_->setToolTip(QString::number(percent) + '%');
 }
 
-void MainWindow::SetModeButtons(bool repeat, bool random) {
-    actions_[7]->setChecked(repeat);
-    actions_[8]->setChecked(random);
-}
+void MainWindow::SetModeButtons(bool repeat, bool random) { SetRepeatRandom(repeat, random); }
 
 void MainWindow::SetTrayToolTip(const std::string& text) {
     if (tray_) tray_->setToolTip(ToQt(text));
@@ -198,8 +195,8 @@ void MainWindow::SetVolume(int32_t percent) {
 }
 
 void MainWindow::SetRepeatRandom(bool repeat, bool random) {
-    actions_[7]->setChecked(repeat);
-    actions_[8]->setChecked(random);
+    actions_[Command::Repeat]->setChecked(repeat);
+    actions_[Command::Random]->setChecked(random);
 }
 
 void MainWindow::ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>& layout) {
@@ -222,7 +219,7 @@ void MainWindow::ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>&) {
 
 void MainWindow::StoreWindowState(Settings& settings) {
     // Also when the shut-down has hidden it already: its place is still known.
-    if (placed_ && !isMinimized()) StoreToSlot(this, settings.windows[1], false);
+    if (placed_ && !isMinimized()) StoreToSlot(this, settings.Window(WindowId::Main), false);
     StoreMainWindowSize(settings, width(), height(), splitter1_->sizes().value(0), splitter2_->sizes().value(0));
     QHeaderView* head = playlistList_->header();
     for (int i = 0; i < kPlaylistColumnCount; ++i) {
@@ -230,8 +227,8 @@ void MainWindow::StoreWindowState(Settings& settings) {
         settings.playlistColumns.order[i] = head->logicalIndex(i);
         settings.playlistColumns.align[i] = model_->Alignment(i);
     }
-    if (search_ && search_->isVisible()) StoreToSlot(search_, settings.windows[4], true);
-    if (log_ && log_->isVisible()) StoreToSlot(log_, settings.windows[6], true);
+    if (search_ && search_->isVisible()) StoreToSlot(search_, settings.Window(WindowId::Search), true);
+    if (log_ && log_->isVisible()) StoreToSlot(log_, settings.Window(WindowId::Log), true);
 }
 
 void MainWindow::SetText(const std::string& text) { QGuiApplication::clipboard()->setText(ToQt(text)); }

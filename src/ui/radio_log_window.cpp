@@ -10,9 +10,7 @@
 
 namespace sonvaro {
 
-RadioLogWindow::RadioLogWindow(const RadioTrackLog& log, QWidget* owner) : QWidget(owner, Qt::Window), log_(log) {
-    setWindowTitle(QStringLiteral("RadioLog"));
-    setAttribute(Qt::WA_DeleteOnClose);
+RadioLogWindow::RadioLogWindow(const RadioTrackLog& log, QWidget* owner) : ToolWindow(owner, QStringLiteral("RadioLog")), log_(log) {
     resize(280, 250);
     auto* caption = new QLabel(QStringLiteral("Download:"), this);
     caption->setGeometry(2, 2, 100, 15);
@@ -58,9 +56,8 @@ void RadioLogWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void RadioLogWindow::closeEvent(QCloseEvent* event) {
-    emit closing(this);
+    ToolWindow::closeEvent(event);
     timer_->stop();
-    QWidget::closeEvent(event);
 }
 
 }  // namespace sonvaro

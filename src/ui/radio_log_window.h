@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/tool_window.h"
 #include <QWidget>
 #include <cstdint>
 
@@ -11,7 +12,7 @@ namespace sonvaro {
 class RadioTrackLog;
 
 // "RadioLog": the bytes received from the station and the titles it announced.
-class RadioLogWindow : public QWidget {
+class RadioLogWindow : public ToolWindow {
     Q_OBJECT
 public:
     RadioLogWindow(const RadioTrackLog& log, QWidget* owner);
@@ -21,8 +22,6 @@ public:
     // Shows the log's state if it changed since the last look; the timer calls it.
     void Refresh();
 
-signals:
-    void closing(QWidget* window);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

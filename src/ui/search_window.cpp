@@ -13,9 +13,7 @@
 
 namespace sonvaro {
 
-SearchWindow::SearchWindow(MainWindow& main) : QWidget(&main, Qt::Window), main_(main) {
-    setWindowTitle(QStringLiteral("Suche"));
-    setAttribute(Qt::WA_DeleteOnClose);
+SearchWindow::SearchWindow(MainWindow& main) : ToolWindow(&main, QStringLiteral("Suche")), main_(main) {
     resize(330, 280);
     field_ = new QComboBox(this);
     for (const char* t : {"Überall", "Titel", "Interpret", "Album", "Kommentar"}) field_->addItem(QString::fromUtf8(t));
@@ -65,11 +63,6 @@ void SearchWindow::ResultDoubleClicked(int index) {
     ResultClicked(index);
     close();
     main_.activateWindow();
-}
-
-void SearchWindow::closeEvent(QCloseEvent* event) {
-    emit closing(this);
-    QWidget::closeEvent(event);
 }
 
 }  // namespace sonvaro

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/tool_window.h"
 #include <QWidget>
 #include <string>
 #include <utility>
@@ -14,7 +15,7 @@ namespace sonvaro {
 class MainWindow;
 
 // "Suche": finds playlist entries by text; a click selects the entry's row.
-class SearchWindow : public QWidget {
+class SearchWindow : public ToolWindow {
     Q_OBJECT
 public:
     explicit SearchWindow(MainWindow& main);
@@ -26,11 +27,7 @@ public:
     void ResultClicked(int index);
     void ResultDoubleClicked(int index);
 
-signals:
-    void closing(QWidget* window);
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     MainWindow& main_;

@@ -192,6 +192,26 @@ TEST_F(ToolWindowTest, EffectsWindowIsPlacedRegisteredAndStoresItsPlaceOnClose) 
     EXPECT_NE(s.windows[3].y, -1);
 }
 
+TEST_F(ToolWindowTest, EveryToolWindowIsOwnedByTheMainWindowAndClosesWithEscape) {
+    const std::string path = CopyOf(TagFixture("tagged.mp3"), home / "esc.mp3");
+    SetPlaylistFiles({path});
+    Select({0});
+    for (int command : {12, 24, 36, 34, 71, 72, 66}) {
+        SCOPED_TRACE(command);
+        const QList<QWidget*> before = window->ToolWindows();
+        window->RunCommand(command);
+        QWidget* opened = nullptr;
+        for (QWidget* w : window->ToolWindows())
+            if (!before.contains(w)) opened = w;
+        ASSERT_NE(opened, nullptr);
+        EXPECT_EQ(opened->parentWidget(), window.get());
+        EXPECT_TRUE(opened->isWindow());
+        QPointer<QWidget> watch(opened);
+        QTest::keyClick(opened, Qt::Key_Escape);
+        ASSERT_TRUE(WaitFor([&] { return watch.isNull() || !watch->isVisible(); }));
+    }
+}
+
 // --- "Datei Informationen" ---
 
 TEST_F(ToolWindowTest, InformationWindowWritesEveryFieldAndRefreshesTheRow) {

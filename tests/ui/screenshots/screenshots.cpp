@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     track.bitrate = 192;
     track.sampleRate = 44100;
     track.channels = 2;
-    auto* fileInfo = new FileInfoWindow(app, track, &window);
+    auto* fileInfo = new FileInfoWindow(app.tags, app.playback, track, &window);
     fileInfo->show();
     ok &= Save(fileInfo, out + QStringLiteral("/file-info.png"));
     fileInfo->close();
