@@ -1,10 +1,10 @@
 #include "app/console_ports.h"
 
-#include <unistd.h>
+#include "platform/terminal.h"
 
 namespace sonvaro {
 
-ConsolePlayerDisplay::ConsolePlayerDisplay(std::FILE* out) : out_(out), terminal_(isatty(fileno(out)) == 1) {}
+ConsolePlayerDisplay::ConsolePlayerDisplay(std::FILE* out) : out_(out), terminal_(IsTerminal(out)) {}
 
 void ConsolePlayerDisplay::SetInfoField(int field, const std::string& text) {
     // The time is written last in each tick: print then, with the fields of that tick.

@@ -138,7 +138,7 @@ void FileInfoWindow::Save() {
 }
 
 void FileInfoWindow::ShowInFileBrowser() {
-    if (IsNonEmptyFile(path_)) ShowInFileManager(ToQt(path_));  // a station's address has no folder
+    if (IsNonEmptyFile(path_)) DesktopFileBrowser().ShowItem(path_);  // a station's address has no folder
 }
 
 }  // namespace sonvaro

@@ -1,9 +1,14 @@
 #pragma once
-#include <QString>
+#include "core/file_browser.h"
 
 namespace sonvaro {
 
-// Shows a file selected in the desktop's file manager; without one, opens its folder.
-void ShowInFileManager(const QString& path);
+// The file manager over the desktop's FileManager1 service on the session bus;
+// without one, the folder opens in whatever the desktop opens folders with.
+class DesktopFileBrowser : public FileBrowser {
+public:
+    void ShowItem(const std::string& path) override;
+    void OpenFolder(const std::string& folder) override;
+};
 
 }  // namespace sonvaro

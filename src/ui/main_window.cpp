@@ -518,7 +518,7 @@ void MainWindow::RunCommand(Command command) {
         case Command::About: OpenAbout(); break;
         case Command::RecordingFolder:
             if (IsDirectory(s.NETStream_SavePath))
-                QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(s.NETStream_SavePath)));
+                fileBrowser_.OpenFolder(s.NETStream_SavePath);
             break;
         case Command::RadioLog: OpenRadioLog(); break;
         case Command::Log: OpenLog(); break;

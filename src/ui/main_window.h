@@ -6,6 +6,7 @@
 #include <map>
 
 #include "core/command_ids.h"
+#include "ui/file_manager.h"
 #include "session/application.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
@@ -234,6 +235,7 @@ private:
     ListView* headerMenuList_ = nullptr;
     int headerMenuColumn_ = -1;
     int layout_ = -1;
+    DesktopFileBrowser fileBrowser_;
     int busy_ = 0;
     bool escape_ = false;
     bool placed_ = false;

@@ -115,7 +115,7 @@ void MainWindow::CopySelected() {
 void MainWindow::ShowSelectedInFileBrowser() {
     const std::vector<int> rows = SelectedRows();
     if (rows.empty() || static_cast<size_t>(rows.front()) >= app_->data.playlist.size()) return;
-    ShowInFileManager(ToQt(app_->data.playlist[rows.front()].info.path));
+    fileBrowser_.ShowItem(app_->data.playlist[rows.front()].info.path);
 }
 
 void MainWindow::SavePlaylist() {
