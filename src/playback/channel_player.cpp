@@ -36,84 +36,54 @@ void FreeChannel(DWORD channel) {
 
 ChannelPlayer::ChannelPlayer(ChannelPlayerParts parts) : parts_(std::move(parts)) {}
 
-int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
-    if (IsStreamAddress(path)) {
-        if (parts_.radio) parts_.radio->OpenStation(path);
-        return 0;
-    }
+uint32_t ChannelPlayer::OpenChannel(const std::string& path) {
     const DWORD flags = BASS_STREAM_PRESCAN | BASS_STREAM_AUTOFREE;
     DWORD channel = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, flags);
     const int streamError = channel ? 0 : BASS_ErrorGetCode();
     if (!channel) channel = BASS_MusicLoad(FALSE, path.c_str(), 0, 0, flags, 0);
-
+    if (!channel) {
+        // No box (playback failures are quiet), but the log says why.
+        parts_.log.LogStatus("Nicht abspielbar: '" + path + "' (" + EngineErrorText(streamError) + ")");
+        return 0;
+    }
     BASS_CHANNELINFO channelInfo{};
     const std::string& font = parts_.settings.BASS_MidiSF2File;
-    if (channel && BASS_ChannelGetInfo(channel, &channelInfo) && channelInfo.ctype == BASS_CTYPE_STREAM_MIDI &&
-        !font.empty() && IsNonEmptyFile(font)) {
+    if (BASS_ChannelGetInfo(channel, &channelInfo) && channelInfo.ctype == BASS_CTYPE_STREAM_MIDI && !font.empty() &&
+        IsNonEmptyFile(font)) {
         const HSOUNDFONT handle = BASS_MIDI_FontInit(font.c_str(), 0);
         BASS_MIDI_FontLoad(handle, -1, -1);
         const BASS_MIDI_FONT fonts{handle, -1, 0};
         BASS_MIDI_StreamSetFonts(channel, &fonts, 1);
         BASS_MIDI_StreamLoadSamples(channel);
     }
-    if (!channel) {
-        // No box (playback failures are quiet), but the log says why.
-        parts_.log.LogStatus("Nicht abspielbar: '" + path + "' (" + EngineErrorText(streamError) + ")");
-        return 0;
-    }
+    return channel;
+}
 
-    // Silent before it starts, so no block is mixed at full volume before the fade-in.
-    BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, 0);
-    if (!BASS_ChannelPlay(channel, TRUE)) {
-        BASS_ChannelStop(state_.CurrentChannel());
-        FreeChannel(channel);
-        return 0;
-    }
-    if (state_.markedRow >= 0 && static_cast<size_t>(state_.markedRow) < parts_.playlist.size()) UnmarkRow();
-    BASS_ChannelSetSync(channel, BASS_SYNC_FREE, 0, &ChannelPlayer::StopChannel, this);
-
+void ChannelPlayer::TakeSlot(uint32_t channel) {
     FadeOut(0);
     state_.currentSlot = 1 - state_.currentSlot;
     if (const DWORD old = state_.slotChannel[state_.currentSlot]) BASS_ChannelStop(old);
     state_.slotChannel[state_.currentSlot] = channel;
+    state_.slotFade[state_.currentSlot] = SlotFade::None;
+}
 
+void ChannelPlayer::ApplyEffects(uint32_t channel) {
     float rate = 0;
     BASS_ChannelGetAttribute(channel, BASS_ATTRIB_FREQ, &rate);
     state_.info.sampleRate = rate;
     parts_.effects.SetChannel(channel, rate);
     parts_.effects.ApplyAll();
+}
 
-    parts_.statistics.CountPlayDay(parts_.clock.now());
-    if (parts_.settings.MediaLib_AddPlay && addToLibrary_) addToLibrary_(path);
-    parts_.log.LogStatus("PlayChannel: " + std::to_string(channel));
-    FadeIn();
-
-    const int32_t length = RoundedSeconds(channel, BASS_ChannelGetLength(channel, BASS_POS_BYTE));
-    parts_.statistics.CountPlayStart();
-    state_.currentPath = path;
-    state_.position = 0;
-    state_.info.length = length;
-    state_.playSource = source;
-    state_.slotFade[state_.currentSlot] = 0;
-    for (int i = 0; i < 5; ++i) state_.labels[i] = kFileLabels[i];
-
-    TrackInfo fresh;
-    fresh.path = path;
-    ReadPlayableTrackInfo(parts_.tags, fresh);
-    TrackInfo& info = state_.info;
-    CopyTags(fresh, info);
-
-    SetSlider(0);
-    EnableSlider(length > 0);
-    UpdatePlayedEntries(parts_.library, path, fresh, parts_.clock.now());
-
-    parts_.listeners.NotifyAll(0, info.title);
-    parts_.listeners.NotifyAll(1, info.artist);
-    parts_.listeners.NotifyAll(2, info.album);
-    parts_.listeners.NotifyAll(3, std::to_string(info.year));
-    parts_.listeners.NotifyAll(4, info.comment);
-    parts_.listeners.NotifyAll(5, std::to_string(info.trackNumber));
-    parts_.listeners.NotifyAll(6, info.genre);
+void ChannelPlayer::AnnounceTrack(const TrackInfo& info) {
+    ListenerList& l = parts_.listeners;
+    l.NotifyAll(ListenerCode::Title, info.title);
+    l.NotifyAll(ListenerCode::Artist, info.artist);
+    l.NotifyAll(ListenerCode::Album, info.album);
+    l.NotifyAll(ListenerCode::Year, std::to_string(info.year));
+    l.NotifyAll(ListenerCode::Comment, info.comment);
+    l.NotifyAll(ListenerCode::TrackNumber, std::to_string(info.trackNumber));
+    l.NotifyAll(ListenerCode::Genre, info.genre);
 
     if (parts_.settings.Misc_Clipboard > 0 && parts_.clipboard) {
         const std::string fields[] = {state_.currentPath,
@@ -133,6 +103,48 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
         parts_.clipboard->SetText(text);
     }
     if (parts_.settings.Tracker_Enable != 0 && parts_.tracker) parts_.tracker->Show();
+}
+
+int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
+    if (IsStreamAddress(path)) {
+        if (parts_.radio) parts_.radio->OpenStation(path);
+        return 0;
+    }
+    const DWORD channel = OpenChannel(path);
+    if (!channel) return 0;
+    // Silent before it starts, so no block is mixed at full volume before the fade-in.
+    BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, 0);
+    if (!BASS_ChannelPlay(channel, TRUE)) {
+        BASS_ChannelStop(state_.CurrentChannel());
+        FreeChannel(channel);
+        return 0;
+    }
+    if (state_.markedRow >= 0 && static_cast<size_t>(state_.markedRow) < parts_.playlist.size()) UnmarkRow();
+    BASS_ChannelSetSync(channel, BASS_SYNC_FREE, 0, &ChannelPlayer::StopChannel, this);
+
+    TakeSlot(channel);
+    ApplyEffects(channel);
+    parts_.statistics.CountPlayDay(parts_.clock.now());
+    if (parts_.settings.MediaLib_AddPlay && addToLibrary_) addToLibrary_(path);
+    parts_.log.LogStatus("PlayChannel: " + std::to_string(channel));
+    FadeIn();
+
+    const int32_t length = RoundedSeconds(channel, BASS_ChannelGetLength(channel, BASS_POS_BYTE));
+    parts_.statistics.CountPlayStart();
+    state_.currentPath = path;
+    state_.position = 0;
+    state_.info.length = length;
+    state_.playSource = source;
+    for (int i = 0; i < 5; ++i) state_.labels[i] = kFileLabels[i];
+
+    TrackInfo fresh;
+    fresh.path = path;
+    ReadPlayableTrackInfo(parts_.tags, fresh);
+    CopyTags(fresh, state_.info);
+    SetSlider(0);
+    EnableSlider(length > 0);
+    UpdatePlayedEntries(parts_.library, path, fresh, parts_.clock.now());
+    AnnounceTrack(state_.info);
     return 1;
 }
 
@@ -145,7 +157,7 @@ void ChannelPlayer::FadeOut(int wait) {
     const DWORD channel = state_.CurrentChannel();
     const uint32_t fadeMs = static_cast<uint32_t>(std::max(0, parts_.settings.BASS_FadeOut)) * 1000;
     BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_VOL, 0.0f, fadeMs);
-    state_.slotFade[state_.currentSlot] = 4;
+    state_.slotFade[state_.currentSlot] = SlotFade::FadingOut;
     if (wait <= 0) return;
     // Ends when silent, when the channel is gone, or at the latest a second after the fade should have ended.
     const uint32_t start = parts_.clock.tick();
@@ -213,10 +225,11 @@ void ChannelPlayer::UnmarkRow() {
     rowMarked_ = false;
 }
 
-void ChannelPlayer::ShowField(int field, const std::string& text) {
-    if (state_.shownFields[field] == text) return;
-    state_.shownFields[field] = text;
-    parts_.display.SetInfoField(field, text);
+void ChannelPlayer::ShowField(InfoField field, const std::string& text) {
+    const int n = static_cast<int>(field);
+    if (state_.shownFields[n] == text) return;
+    state_.shownFields[n] = text;
+    parts_.display.SetInfoField(n, text);
 }
 
 void ChannelPlayer::SetSlider(int32_t value) {
@@ -231,12 +244,7 @@ void ChannelPlayer::EnableSlider(bool enabled) {
     parts_.display.EnablePositionSlider(enabled);
 }
 
-void ChannelPlayer::PlayerTick() {
-    if (state_.info.length <= 0 && state_.info.length != -1) {
-        state_.info.length = -1;
-        SetSlider(0);
-        EnableSlider(false);
-    }
+bool ChannelPlayer::FollowSlots() {
     bool anyActive = false;
     for (int slot = 0; slot < 2; ++slot) {
         const DWORD channel = state_.slotChannel[slot];
@@ -247,45 +255,44 @@ void ChannelPlayer::PlayerTick() {
             anyActive = true;
         } else {
             state_.slotChannel[slot] = 0;
-            state_.slotFade[slot] = 0;
+            state_.slotFade[slot] = SlotFade::None;
             state_.slotVolume[slot] = 0;
         }
     }
+    // A fade-out that reached silence ends its channel.
     for (int slot = 0; slot < 2; ++slot) {
-        if (state_.slotFade[slot] == 4 && state_.slotVolume[slot] <= 0 && state_.slotChannel[slot]) {
+        if (state_.slotFade[slot] == SlotFade::FadingOut && state_.slotVolume[slot] <= 0 && state_.slotChannel[slot]) {
             BASS_ChannelStop(state_.slotChannel[slot]);
             state_.slotChannel[slot] = 0;
         }
     }
+    return anyActive;
+}
 
-    if (!anyActive) {
-        for (auto& label : state_.labels) label.clear();
-        if (state_.levelShown) {
-            parts_.level.Blank(parts_.settings.GUI_ColorB);
-            parts_.display.ShowLevelImage(parts_.level);
-            state_.levelShown = false;
-        }
-        if (state_.shownSlider != 0) {
-            SetSlider(0);
-            EnableSlider(false);
-        }
-        for (int field : {1, 3, 5, 7, 9, 2, 4, 6, 8, 10}) ShowField(field, "");
-        UnmarkRow();
-        if (parts_.tracker) parts_.tracker->CloseUnlessPinned();
-        // A station being connected to is one attempt: the list waits for it
-        // rather than opening it again, or starting the next title, every tick.
-        if (nextTitle_ && !(parts_.radio && parts_.radio->Connecting() > 0)) nextTitle_();
-        return;
+void ChannelPlayer::IdleTick() {
+    for (auto& label : state_.labels) label.clear();
+    if (state_.levelShown) {
+        parts_.level.Blank(parts_.settings.GUI_ColorB);
+        parts_.display.ShowLevelImage(parts_.level);
+        state_.levelShown = false;
     }
-
-    const DWORD channel = state_.CurrentChannel();
-    switch (BASS_ChannelIsActive(channel)) {
-        case BASS_ACTIVE_STOPPED: state_.currentPath.clear(); return;
-        case BASS_ACTIVE_PLAYING: break;
-        default: return;  // stalled or paused
+    if (state_.shownSlider != 0) {
+        SetSlider(0);
+        EnableSlider(false);
     }
-    for (int i = 0; i < 5; ++i) ShowField(1 + 2 * i, state_.labels[i]);
+    for (InfoField field : {InfoField::TitleCaption, InfoField::ArtistCaption, InfoField::AlbumCaption,
+                            InfoField::GenreCaption, InfoField::LengthCaption, InfoField::Title, InfoField::Artist,
+                            InfoField::Album, InfoField::Genre, InfoField::Position})
+        ShowField(field, "");
+    UnmarkRow();
+    if (parts_.tracker) parts_.tracker->CloseUnlessPinned();
+    // A station being connected to is one attempt: the list waits for it
+    // rather than opening it again, or starting the next title, every tick.
+    if (nextTitle_ && !(parts_.radio && parts_.radio->Connecting() > 0)) nextTitle_();
+}
 
+void ChannelPlayer::ShowTrackFields(uint32_t channel) {
+    for (int i = 0; i < 5; ++i) ShowField(static_cast<InfoField>(1 + 2 * i), state_.labels[i]);
     int64_t fill = 100;
     if (state_.playSource == kSourceRadio) {
         const QWORD end = BASS_StreamGetFilePosition(channel, BASS_FILEPOS_END);
@@ -295,14 +302,32 @@ void ChannelPlayer::PlayerTick() {
                    : 0;
     }
     if (fill < 50) {
-        ShowField(2, "Bufferung.. [" + std::to_string(fill) + "%]");
+        ShowField(InfoField::Title, "Bufferung.. [" + std::to_string(fill) + "%]");
     } else {
-        ShowField(2, state_.info.title);
-        ShowField(4, state_.info.artist);
-        ShowField(6, state_.info.album);
-        ShowField(8, state_.info.genre);
+        ShowField(InfoField::Title, state_.info.title);
+        ShowField(InfoField::Artist, state_.info.artist);
+        ShowField(InfoField::Album, state_.info.album);
+        ShowField(InfoField::Genre, state_.info.genre);
     }
+}
 
+void ChannelPlayer::PlayerTick() {
+    if (state_.info.length <= 0 && state_.info.length != -1) {
+        state_.info.length = -1;
+        SetSlider(0);
+        EnableSlider(false);
+    }
+    if (!FollowSlots()) {
+        IdleTick();
+        return;
+    }
+    const DWORD channel = state_.CurrentChannel();
+    switch (BASS_ChannelIsActive(channel)) {
+        case BASS_ACTIVE_STOPPED: state_.currentPath.clear(); return;
+        case BASS_ACTIVE_PLAYING: break;
+        default: return;  // stalled or paused
+    }
+    ShowTrackFields(channel);
     const Settings& s = parts_.settings;
     if (parts_.level.Draw(channel, s.Misc_SpectrumType, s.GUI_ColorB, s.GUI_ColorF, parts_.clock.tick())) {
         parts_.display.ShowLevelImage(parts_.level);
@@ -317,14 +342,14 @@ void ChannelPlayer::FadeOutTowardsTheEnd(uint32_t channel) {
     // Started once, over exactly what is left, so the volume reaches 0 at the
     // last sample; 0 seconds means no fade, and the track plays to its end.
     if (parts_.settings.BASS_FadeOut <= 0 || state_.info.length <= 0) return;
-    if (state_.slotFade[state_.currentSlot] == 4) return;
+    if (state_.slotFade[state_.currentSlot] == SlotFade::FadingOut) return;
     const QWORD length = BASS_ChannelGetLength(channel, BASS_POS_BYTE);
     const QWORD position = BASS_ChannelGetPosition(channel, BASS_POS_BYTE);
     if (length == static_cast<QWORD>(-1) || position == static_cast<QWORD>(-1) || position >= length) return;
     const double left = BASS_ChannelBytes2Seconds(channel, length - position);
     if (!(left >= 0) || left > parts_.settings.BASS_FadeOut) return;
     BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_VOL, 0.0f, static_cast<DWORD>(std::lround(left * 1000)));
-    state_.slotFade[state_.currentSlot] = 4;
+    state_.slotFade[state_.currentSlot] = SlotFade::FadingOut;
 }
 
 void ChannelPlayer::UpdatePositionDisplay() {
@@ -334,7 +359,7 @@ void ChannelPlayer::UpdatePositionDisplay() {
     if (!state_.seeking) {
         if (length <= 0) {
             if (state_.shownSlider != 0) {
-                ShowField(10, "");
+                ShowField(InfoField::Position, "");
                 SetSlider(0);
             }
         } else {
@@ -343,7 +368,7 @@ void ChannelPlayer::UpdatePositionDisplay() {
     }
     const std::string text = PositionText(parts_.settings.GUI_LengthFormat, state_.position, length);
     if (state_.shownFields[10] != text) {
-        ShowField(10, text);
+        ShowField(InfoField::Position, text);
         parts_.display.SetTrayToolTip(TrayToolTip(state_.info.title, text));
     }
 }
@@ -352,7 +377,7 @@ void ChannelPlayer::StopChannel(uint32_t, uint32_t channel, uint32_t, void* user
     auto* self = static_cast<ChannelPlayer*>(user);
     self->parts_.log.LogStatus("StopChannel: " + std::to_string(channel));
     self->parts_.statistics.CountPlayEnd();
-    self->parts_.listeners.NotifyAll(10, "");
+    self->parts_.listeners.NotifyAll(ListenerCode::Stopped, "");
 }
 
 }  // namespace sonvaro

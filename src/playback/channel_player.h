@@ -79,9 +79,18 @@ public:
     static void StopChannel(uint32_t sync, uint32_t channel, uint32_t data, void* user);
 
 private:
+    // PlayChannel's steps.
+    uint32_t OpenChannel(const std::string& path);  // a stream, else a module; MIDI gets the chosen font
+    void TakeSlot(uint32_t channel);                // the old channel fades out in the other slot
+    void ApplyEffects(uint32_t channel);
+    void AnnounceTrack(const TrackInfo& info);      // listeners, clipboard, title popup
+    // PlayerTick's steps.
+    bool FollowSlots();  // false when no channel is active
+    void IdleTick();     // clears the display and asks for the next title
+    void ShowTrackFields(uint32_t channel);
     void UpdatePositionDisplay();
     void FadeOutTowardsTheEnd(uint32_t channel);
-    void ShowField(int field, const std::string& text);
+    void ShowField(InfoField field, const std::string& text);
     void SetSlider(int32_t value);
     void EnableSlider(bool enabled);
 

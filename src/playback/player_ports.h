@@ -37,10 +37,22 @@ public:
 
 // Programs that registered for now-playing notifications (remote control).
 // Notify may be called from an engine thread.
+// What a listener is told: a field of each new track, or that playback stopped.
+enum class ListenerCode : int {
+    Title = 0,
+    Artist = 1,
+    Album = 2,
+    Year = 3,
+    Comment = 4,
+    TrackNumber = 5,
+    Genre = 6,
+    Stopped = 10,
+};
+
 class PlayerListener {
 public:
     virtual ~PlayerListener() = default;
-    virtual void Notify(int code, const std::string& text) = 0;
+    virtual void Notify(ListenerCode code, const std::string& text) = 0;
 };
 
 class ListenerList {
@@ -53,7 +65,7 @@ public:
         std::lock_guard lock(mutex_);
         std::erase(listeners_, listener);
     }
-    void NotifyAll(int code, const std::string& text) {
+    void NotifyAll(ListenerCode code, const std::string& text) {
         std::lock_guard lock(mutex_);
         for (PlayerListener* l : listeners_) l->Notify(code, text);
     }

@@ -15,12 +15,32 @@ enum PlaySource : int32_t {
     kSourceRadio = 4,
 };
 
+// The ten info fields of the player: a caption beside each value.
+enum class InfoField : int {
+    TitleCaption = 1,
+    Title = 2,
+    ArtistCaption = 3,
+    Artist = 4,
+    AlbumCaption = 5,
+    Album = 6,
+    GenreCaption = 7,
+    Genre = 8,
+    LengthCaption = 9,
+    Position = 10,
+};
+
+// What a channel slot is doing with its volume.
+enum class SlotFade : int32_t {
+    None = 0,
+    FadingOut = 4,  // the tick stops the channel once it is silent
+};
+
 // The now-playing record. Only the ui thread touches it.
 struct PlayerState {
     int32_t currentSlot = 1;
     std::string currentPath;
     std::array<uint32_t, 2> slotChannel{};
-    std::array<int32_t, 2> slotFade{};  // 4: fading out
+    std::array<SlotFade, 2> slotFade{};
     std::array<float, 2> slotVolume{};
     int32_t position = 0;  // seconds
     int32_t seeking = 0;

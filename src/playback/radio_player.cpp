@@ -222,7 +222,7 @@ void RadioPlayer::TakeOver(const Event& e) {
     player.FadeIn();
 
     parts_.statistics.CountPlayStart();
-    state.slotFade[state.currentSlot] = 0;
+    state.slotFade[state.currentSlot] = SlotFade::None;
     state.currentPath = e.address;
     state.position = 0;
     state.info.length = 0;

@@ -81,7 +81,7 @@ TEST_F(ChannelPlayerTest, FadesFollowTheSettings) {
     settings.BASS_FadeOut = 5;
     ASSERT_EQ(player.PlayChannel(ToneFile(3), kSourceSingle), 1);
     Run(50);
-    EXPECT_EQ(player.State().slotFade[player.State().currentSlot], 4);
+    EXPECT_EQ(player.State().slotFade[player.State().currentSlot], SlotFade::FadingOut);
     EXPECT_TRUE(BASS_ChannelIsSliding(player.State().CurrentChannel(), BASS_ATTRIB_VOL));
 }
 
@@ -177,9 +177,9 @@ TEST_F(ChannelPlayerTest, UpdatesEveryLibraryEntryOfThePath) {
 
 class CountingListener : public PlayerListener {
 public:
-    void Notify(int code, const std::string& text) override {
+    void Notify(ListenerCode code, const std::string& text) override {
         std::lock_guard lock(mutex);
-        codes.push_back(code);
+        codes.push_back(static_cast<int>(code));
         texts.push_back(text);
     }
     std::mutex mutex;
