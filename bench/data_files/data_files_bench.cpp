@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/status_log.h"
+#include "support/quiet_ports.h"
 #include "core/messages.h"
 #include "library/library_file.h"
 #include "playlist/playlist_file.h"
@@ -24,13 +25,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-class NoMessages : public Messages {
-public:
-    void Show(const std::string& text, const std::string&, MessageIcon) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    bool Ask(const std::string&, const std::string&, MessageIcon) override { return false; }
-};
+using test::NoMessages;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 

@@ -22,8 +22,8 @@ using namespace sonvaro;
 
 namespace {
 
-using bench::QuietDisplay;
-using bench::QuietView;
+using test::QuietDisplay;
+using test::QuietView;
 
 }  // namespace
 

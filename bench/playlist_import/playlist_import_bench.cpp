@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/quiet_ports.h"
+#include "support/quiet_ports.h"
 #include "playback/audio_library/bass.h"
 #include "playlist/playlist_editing.h"
 #include "settings/settings.h"
@@ -51,7 +51,7 @@ double Import(const std::string& m3u, size_t* rows) {
     Playlist playlist;
     Settings settings;
     TagReader tags;
-    bench::QuietView view;
+    test::QuietView view;
     PlaylistEditor editor(playlist, settings, tags, view);
     const auto start = Clock::now();
     editor.AddToPlaylist(m3u);

@@ -21,8 +21,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-using bench::QuietDisplay;
-using bench::QuietView;
+using test::QuietDisplay;
+using test::QuietView;
 
 }  // namespace
 

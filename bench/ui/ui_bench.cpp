@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "support/quiet_ports.h"
 #include "session/application.h"
 #include "library/library_file.h"
 #include "playlist/playlist_file.h"
@@ -19,14 +20,7 @@ using namespace sonvaro;
 
 namespace {
 
-class NoSplash : public SplashPort {
-public:
-    void Open() override {}
-    void SetStatus(const std::string&) override {}
-    void WaitMinimumTime() override {}
-    void Close() override {}
-};
-
+using test::NoSplash;
 struct Player {
     explicit Player(const std::string& home) {
         window = std::make_unique<MainWindow>();

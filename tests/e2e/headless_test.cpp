@@ -12,6 +12,7 @@
 
 #include "settings/settings_file.h"
 #include "support/test_support.h"
+#include "support/wait.h"
 
 namespace sonvaro {
 namespace {
@@ -211,10 +212,7 @@ TEST(Headless, PlaysItsArgumentsAutosavesAndEndsCleanly) {
     });
     EXPECT_TRUE(played) << seen;
     // Autosave at every tick writes the settings while the player runs.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (SettingsFromText(test::ReadFile(folder + "Sonvaro.ini")).statistics.PlayStart < 2 &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    test::WaitUntil([&] { return SettingsFromText(test::ReadFile(folder + "Sonvaro.ini")).statistics.PlayStart >= 2; });
     kill(child, SIGTERM);
     int status = 0;
     waitpid(child, &status, 0);
@@ -253,11 +251,10 @@ TEST(Headless, AnEndSignalStopsALongArgumentListAtOnce) {
         return s.find("Sonvaro (ohne Fenster)") != std::string::npos;
     })) << seen;
     kill(child, SIGTERM);
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (waitpid(child, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const bool ended = WIFEXITED(status);
+    int status = -1;  // not "exited" until waitpid says so
+    const bool ended =
+        test::WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, std::chrono::seconds(5)) &&
+        WIFEXITED(status);
     if (!ended) kill(child, SIGKILL), waitpid(child, &status, 0);
     close(out[0]);
     EXPECT_TRUE(ended && WEXITSTATUS(status) == 0);

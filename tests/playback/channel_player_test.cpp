@@ -4,6 +4,7 @@
 
 #include "player_harness.h"
 #include "support/test_support.h"
+#include "support/wait.h"
 
 namespace sonvaro::test {
 namespace {
@@ -198,7 +199,7 @@ TEST_F(ChannelPlayerTest, TheEndOfAChannelIsCountedAndReportedOnce) {
     }
     Run(1500);
     // The freed notification comes from an engine thread.
-    for (int i = 0; i < 400 && statistics.PlayEnd() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(WaitUntil([&] { return statistics.PlayEnd() != 0; }, std::chrono::seconds(2)));
     EXPECT_EQ(statistics.PlayEnd(), 1);
     listeners.Remove(&listener);
     std::lock_guard lock(listener.mutex);

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "player_harness.h"
+#include "support/wait.h"
 #include "playback/audio_library/loopback_server.h"
 #include "playback/radio_player.h"
 #include "playback/radio_recorder.h"
@@ -50,14 +51,7 @@ std::string RadioOgg(const std::string& artist, const std::string& title) {
     return support::ReadWholeFile(path);
 }
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
-    auto until = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using test::WaitUntil;
 
 std::vector<std::string> FilesIn(const fs::path& folder) {
     std::vector<std::string> names;
@@ -456,10 +450,10 @@ TEST_F(RadioTest, ShuttingTheEngineDownEndsAConnectionThatWaits) {
     BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 60000);
     LoopbackServer server([](LoopbackServer::Connection& c) { c.Hold(); });
     player.PlayChannel(server.Url(), kSourcePlaylist);
-    ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 1; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() == 1; }, std::chrono::seconds(5)));
     auto start = std::chrono::steady_clock::now();
     BASS_Free();
-    EXPECT_TRUE(WaitFor([&] { return radio.Connecting() == 0; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(WaitUntil([&] { return radio.Connecting() == 0; }, std::chrono::seconds(5)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 

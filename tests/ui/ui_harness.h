@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "support/quiet_ports.h"
 #include "../playback/player_harness.h"
 #include "session/application.h"
 #include "support/test_support.h"
@@ -36,14 +37,6 @@ template <typename F>
 bool WaitFor(F condition, int ms = 3000) {
     return QTest::qWaitFor(condition, ms);
 }
-
-class NoSplash : public SplashPort {
-public:
-    void Open() override {}
-    void SetStatus(const std::string&) override {}
-    void WaitMinimumTime() override {}
-    void Close() override {}
-};
 
 // The real main window on the real Application, with the silent device, a
 // temporary data folder and recorded message boxes.

@@ -8,19 +8,14 @@
 #include <thread>
 
 #include "support/test_support.h"
+#include "support/wait.h"
 
 namespace sonvaro::test {
 namespace {
 
-// Polls for a condition at most `seconds` long.
 template <typename F>
 bool Eventually(F condition, int seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return WaitUntil(condition, std::chrono::seconds(seconds));
 }
 
 // The desktop session ends the windowed player with SIGTERM: it must save

@@ -1,3 +1,4 @@
+#include "support/wait.h"
 #include "support.h"
 
 #include <cmath>
@@ -49,12 +50,7 @@ long FirstAbove(const std::vector<float>& stereo, float threshold, std::size_t f
 }
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    auto until = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return sonvaro::test::WaitUntil(done, limit);
 }
 
 } // namespace support

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "support/quiet_ports.h"
 #include "session/application.h"
 #include "support/test_support.h"
 #include "ui/main_window.h"
@@ -22,14 +23,7 @@
 
 namespace {
 
-class NoSplash : public sonvaro::SplashPort {
-public:
-    void Open() override {}
-    void SetStatus(const std::string&) override {}
-    void WaitMinimumTime() override {}
-    void Close() override {}
-};
-
+using sonvaro::test::NoSplash;
 void Settle() {
     for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
 }

@@ -1,0 +1,20 @@
+#pragma once
+// The one bounded wait of the tests: polls a condition another thread or
+// process makes true, and gives up after `limit` (a failure, never a hang).
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace sonvaro::test {
+
+inline bool WaitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+}  // namespace sonvaro::test
