@@ -8,7 +8,8 @@ namespace sonvaro {
 // Local wall-clock time counted as if it were UTC: what the data files store.
 int64_t LocalSecondsNow();
 
-// Milliseconds of a steady clock, wrapping at 2^32 like the original tick count.
+// Milliseconds of a steady clock, wrapping at 2^32: every elapsed-time check
+// subtracts unsigned, so it stays right across the wrap.
 uint32_t TickCount();
 
 // Replaces %yyyy %yy %mm %dd %hh %ii %ss (any letter case) by the parts of a

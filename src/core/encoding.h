@@ -10,7 +10,7 @@ bool IsValidUtf8(std::string_view text);
 std::string Windows1252ToUtf8(std::string_view text);
 
 // A line read from a data file: kept when it is valid UTF-8, otherwise taken as
-// Windows-1252 so files from the original platform still load. The result views
+// Windows-1252, so files written by Windows tools load unchanged. The result views
 // either `raw` or `scratch`.
 std::string_view DecodeLine(std::string_view raw, std::string& scratch);
 

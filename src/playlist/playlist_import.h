@@ -23,7 +23,7 @@ void ReadPLS(const std::string& file, const AddPathFn& add, StatusLog* log = nul
 // Where an entry line of the playlist `file` points: a stream address or an
 // absolute path as it stands; a relative path beside the playlist first, then
 // in the current folder, with "\" taken as "/" when the name as written does
-// not exist (lists written on Windows). Always absolute for local names.
+// not exist (lists written by Windows tools). Always absolute for local names.
 std::string ResolvePlaylistEntry(const std::string& file, const std::string& line);
 
 }  // namespace sonvaro

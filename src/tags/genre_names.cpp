@@ -3,7 +3,7 @@
 namespace sonvaro {
 
 const std::array<std::string_view, kGenreCount>& GenreNames() {
-    // Three entries are spelled as the program always spelled them: 62, 136 and 147.
+    // Three entries keep the spelling stored files use: 62, 136 and 147.
     static constexpr std::array<std::string_view, kGenreCount> kNames{
         "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz", "Metal",
         "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno", "Industrial",

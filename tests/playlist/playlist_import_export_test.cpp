@@ -55,7 +55,7 @@ TEST_F(ImportTest, RelativeEntriesPreferThePlaylistsFolderOverTheCurrentOne) {
     std::filesystem::current_path(dir / "cwd");
     // "b.mp3" exists in both folders: the one beside the list wins; a name only
     // the current folder has is found there, and stored absolute. Lists written
-    // on Windows use "\".
+    // by Windows tools use "\".
     const auto m3u = ImportM3U("#EXTM3U\nb.mp3\n./b.mp3\nonly-here.mp3\nMusik\\a.mp3\n");
     const auto pls = ImportPLS("[playlist]\nFile2=Musik\\a.mp3\nFile1=b.mp3\nFile3=only-here.mp3\nNumberOfEntries=3\n");
     std::filesystem::current_path(before);
