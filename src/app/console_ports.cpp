@@ -9,8 +9,10 @@ ConsolePlayerDisplay::ConsolePlayerDisplay(std::FILE* out) : out_(out), terminal
 void ConsolePlayerDisplay::SetInfoField(int field, const std::string& text) {
     // The time is written last in each tick: print then, with the fields of that tick.
     switch (field) {
+        case 1: station_ = text == "Name:"; break;
         case 2: title_ = text; break;
         case 4: artist_ = text; break;
+        case 6: album_ = text; break;
         case 10:
             time_ = text;
             if (!text.empty()) Print();
@@ -24,9 +26,32 @@ void ConsolePlayerDisplay::SetPauseButton(bool pressed) {
     Print();
 }
 
+void ConsolePlayerDisplay::ShowStopped() {
+    std::fprintf(out_, terminal_ ? "\r\033[KGestoppt\n" : "Gestoppt\n");
+    printedTrack_.clear();
+    std::fflush(out_);
+}
+
+namespace {
+
+std::string Joined(const std::string& first, const std::string& second) {
+    if (first.empty()) return second;
+    return second.empty() ? first : first + " \u2013 " + second;
+}
+
+}  // namespace
+
 void ConsolePlayerDisplay::Print() {
-    if (title_.empty() && artist_.empty()) return;
-    const std::string track = artist_.empty() ? title_ : artist_ + " – " + title_;
+    // A station shows its name in the title field and the song on air as artist and album.
+    std::string track;
+    if (station_) {
+        track = Joined(artist_, album_);
+        if (track.empty()) track = title_;
+        else if (!title_.empty()) track += "  (" + title_ + ")";
+    } else {
+        track = Joined(artist_, title_);
+    }
+    if (track.empty()) return;
     if (terminal_) {
         std::fprintf(out_, "\r\033[K%s  %s%s", track.c_str(), time_.c_str(), paused_ ? "  (Pause)" : "");
     } else if (track != printedTrack_ && !time_.empty()) {

@@ -18,8 +18,9 @@ public:
     void Close() override {}
 };
 
-// The now-playing line: "artist – title  time", rewritten in place on a
-// terminal, one plain line per track otherwise.
+// The now-playing line: "artist – title  time", for a station "artist – song
+// (station)  time"; rewritten in place on a terminal, one plain line per
+// track otherwise. "Gestoppt" when the list has ended.
 class ConsolePlayerDisplay : public PlayerDisplay {
 public:
     explicit ConsolePlayerDisplay(std::FILE* out);
@@ -30,13 +31,15 @@ public:
     void SetMuteButton(bool) override {}
     void SetTrayToolTip(const std::string&) override {}
     void ShowLevelImage(const LevelDisplay&) override {}
+    void ShowStopped();
 
 private:
     void Print();
     std::FILE* out_;
     bool terminal_;
     bool paused_ = false;
-    std::string title_, artist_, time_, printedTrack_;
+    bool station_ = false;  // the first caption names a station
+    std::string title_, artist_, album_, time_, printedTrack_;
 };
 
 // No view to redraw, nothing selected; an end signal plays the Escape key's

@@ -1,39 +1,76 @@
 #include "app/headless.h"
 
+#include <algorithm>
 #include <cstdio>
 
-#include "session/application.h"
 #include "app/console_messages.h"
 #include "app/console_ports.h"
+#include "app/info_command.h"
+#include "core/text.h"
 #include "platform/app_folders.h"
 #include "platform/end_signals.h"
 #include "platform/file_info.h"
+#include "platform/terminal.h"
+#include "session/application.h"
 
 namespace sonvaro {
 namespace {
 
 // The command line's files as a temporary playlist (the saved one stays on
-// disk as it is). False when an end signal came while they were being added.
+// disk as it is); each argument that adds nothing is named on stderr. False
+// when an end signal came while they were being added.
 bool AddArguments(Application& app, const std::vector<std::string>& arguments) {
     if (arguments.empty()) return true;
     app.data.playlistTemporary = true;
     app.data.playlist.clear();
     for (const std::string& arg : arguments) {
-        if (IsDirectory(arg)) app.editor.AddFolder(arg, app.data.settings.Misc_RecursiveFolder != 0);
-        else app.editor.AddToPlaylist(arg);
+        const size_t before = app.data.playlist.size();
+        if (IsDirectory(arg)) {
+            app.editor.AddFolder(arg, app.data.settings.Misc_RecursiveFolder != 0);
+        } else if (!IsStreamAddress(arg) && CheckFileAccess(arg) != FileAccess::Readable) {
+            std::fprintf(stderr, "sonvaro: %s: %s\n", arg.c_str(), UnplayableReason(arg).c_str());
+            continue;
+        } else {
+            app.editor.AddToPlaylist(arg);
+        }
         if (app.editor.AddingStopped()) return false;
+        if (app.data.playlist.size() == before)
+            std::fprintf(stderr, "sonvaro: %s: %s\n", arg.c_str(),
+                         IsDirectory(arg) ? "keine abspielbaren Dateien im Ordner" : "Format nicht erkannt");
     }
     return true;
 }
 
-void PlayFirstPlayableRow(Application& app) {
+bool PlayFirstPlayableRow(Application& app) {
     for (size_t row = 0; row < app.data.playlist.size(); ++row)
-        if (app.control.PlayRow(static_cast<int32_t>(row))) break;
+        if (app.control.PlayRow(static_cast<int32_t>(row))) return true;
+    return false;
+}
+
+// Nothing sounds and no station is being connected to.
+bool Idle(const Application& app) {
+    const PlayerState& state = app.player.State();
+    return !state.slotChannel[0] && !state.slotChannel[1] && app.radio.Connecting() <= 0;
+}
+
+// One key of the terminal; false for "q".
+bool HandleKey(Application& app, int key) {
+    switch (key) {
+        case ' ': app.control.TogglePause(); break;
+        case 'n': app.control.Next(); break;
+        case 'p': app.control.Previous(); break;
+        case '+':
+        case '=': app.control.SetVolume(std::min(100, app.control.Volume() + 5)); break;
+        case '-': app.control.SetVolume(std::max(0, app.control.Volume() - 5)); break;
+        case 'q': return false;
+        default: break;
+    }
+    return true;
 }
 
 }  // namespace
 
-int RunHeadless(const std::vector<std::string>& arguments, EndSignals& endSignals) {
+int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals& endSignals) {
     ConsoleMessages messages;
     ConsoleSplash splash;
     ConsolePlayerDisplay display(stdout);
@@ -42,24 +79,47 @@ int RunHeadless(const std::vector<std::string>& arguments, EndSignals& endSignal
     Application app(ApplicationPorts{messages, splash, display, view, shutdown}, GetAppDataFolder(), SystemClock());
     app.StartUp();
     std::printf("Sonvaro (ohne Fenster): %s\n", app.data.dataFolder.c_str());
+    TerminalKeys keys;
+    if (keys.Active()) std::printf("Tasten: Leertaste Pause/Weiter, n/p n\xC3\xA4" "chster/voriger Titel, +/- Lautst\xC3\xA4rke, q Beenden\n");
     std::fflush(stdout);
-    if (!endSignals.Pending() && AddArguments(app, arguments)) PlayFirstPlayableRow(app);
 
+    bool playing = false;
+    if (!endSignals.Pending() && AddArguments(app, arguments)) {
+        playing = PlayFirstPlayableRow(app);
+        if (!playing && !stay && !endSignals.Pending()) {
+            std::fputs("sonvaro: nichts Abspielbares \xE2\x80\x93 Ende.\n", stderr);
+            app.RequestExit(false);
+            return 1;
+        }
+    }
+
+    bool quit = false;
     uint32_t nextTick = app.clock.tick(), nextAutosave = nextTick;
-    while (!endSignals.Pending()) {
+    while (!endSignals.Pending() && !quit) {
         const uint32_t now = app.clock.tick();
         if (static_cast<int32_t>(now - nextTick) >= 0) {
             app.PlayerTick();
             nextTick = now + 50;
+            const bool idle = Idle(app);
+            if (playing && idle) {
+                display.ShowStopped();
+                // With --stay the player waits for the next command; else the list's end is the run's end.
+                if (!stay) break;
+            }
+            playing = !idle;
         }
         if (static_cast<int32_t>(now - nextAutosave) >= 0) {
             app.AutosaveTick();
             nextAutosave = now + 250;
         }
+        for (int key; (key = keys.ReadKey()) >= 0;)
+            if (!HandleKey(app, key)) quit = true;
         const int32_t wait = std::max<int32_t>(0, static_cast<int32_t>(nextTick - app.clock.tick()));
-        endSignals.Wait(wait);
+        WaitForInput(endSignals.Descriptor(), keys.Descriptor(), wait);
     }
-    std::printf("\n");
+    // The fade-out and the saves take a moment: say at once that the end was heard.
+    std::printf(endSignals.Pending() || quit ? "\nBeende..\n" : "\n");
+    std::fflush(stdout);
     app.RequestExit(false);
     return 0;
 }

@@ -11,6 +11,6 @@ class EndSignals;
 // playlist played from its first row (PlayList.dat is left as it is; without
 // arguments the saved playlist plays), then the timers until SIGINT, SIGTERM
 // or SIGHUP run the orderly shut-down. Returns the exit code.
-int RunHeadless(const std::vector<std::string>& arguments, EndSignals& endSignals);
+int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals& endSignals);
 
 }  // namespace sonvaro

@@ -4,11 +4,24 @@
 
 #include "playback/audio_library/bass.h"
 #include "playback/format_names.h"
+#include "platform/file_info.h"
+#include "tags/module_info.h"
 #include "tags/track_info_reader.h"
 
 namespace sonvaro {
 
-int RunInfo(const std::vector<std::string>& files, std::FILE* out) {
+std::string UnplayableReason(const std::string& path) {
+    switch (CheckFileAccess(path)) {
+        case FileAccess::Missing: return "Datei nicht gefunden";
+        case FileAccess::Folder: return "ist ein Ordner";
+        case FileAccess::Empty: return "Datei ist leer";
+        case FileAccess::Unreadable: return "Datei kann nicht gelesen werden (keine Berechtigung?)";
+        case FileAccess::Readable: break;
+    }
+    return "Format nicht erkannt";
+}
+
+int RunInfo(const std::vector<std::string>& files, std::FILE* out, std::FILE* errors) {
     // Device 0 needs no sound card; tag reading only opens and measures files.
     BASS_Init(0, 44100, 0, nullptr, nullptr);
     BASS_SetConfig(BASS_CONFIG_MIDI_AUTOFONT, 2);
@@ -19,8 +32,11 @@ int RunInfo(const std::vector<std::string>& files, std::FILE* out) {
     for (const std::string& file : files) {
         TrackInfo info;
         info.path = file;
-        const int result = reader.ReadTrackInfo(info);
-        if (result == kReadNothing) status = 1;
+        const int result = ReadPlayableTrackInfo(reader, info);
+        if (result == kReadNothing) {
+            status = 1;
+            std::fprintf(errors, "sonvaro: %s: %s\n", file.c_str(), UnplayableReason(file).c_str());
+        }
         if (!first) std::fputs("\n", out);
         first = false;
         std::fprintf(out,

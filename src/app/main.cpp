@@ -1,73 +1,43 @@
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/headless.h"
 #include "app/info_command.h"
+#include "app/windowed.h"
 #include "platform/end_signals.h"
 #include "platform/fault_handler.h"
-#include "app/windowed.h"
-
-namespace {
-
-void PrintHelp() {
-    std::puts(
-        "Aufruf: sonvaro [DATEI]\n"
-        "       sonvaro --headless [DATEI...]\n"
-        "       sonvaro --info DATEI...\n"
-        "\n"
-        "  --headless   ohne Fenster spielen; endet mit SIGINT oder SIGTERM (mit Speichern)\n"
-        "  --info       zeigt, was der Player aus jeder Datei liest, und endet\n"
-        "  --help       diese Hilfe\n"
-        "  --version    Programmversion");
-}
-
-// Without any of these Qt cannot open a window and would abort.
-bool DisplayNamed() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        if (const char* value = std::getenv(name); value && *value) return true;
-    return false;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     sonvaro::InstallFaultHandler();
-    bool headless = false;
-    std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            PrintHelp();
+    const sonvaro::CommandLine line = sonvaro::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (line.mode) {
+        case sonvaro::RunMode::Refused:
+            std::fprintf(stderr, "%s\n", line.error.c_str());
+            if (line.showUsage) std::fputs(sonvaro::UsageText(), stderr);
+            return 2;
+        case sonvaro::RunMode::Help:
+            std::fputs(sonvaro::UsageText(), stdout);
             return 0;
-        }
-        if (arg == "--version") {
+        case sonvaro::RunMode::Version:
             std::puts("Sonvaro 1.09");
             return 0;
-        }
-        if (arg == "--has-window") return DisplayNamed() ? sonvaro::CheckWindowPlatform(argc, argv) : 1;
-        if (arg == "--headless") {
-            headless = true;
-            continue;
-        }
-        if (arg == "--info") {
-            std::vector<std::string> infoFiles(argv + i + 1, argv + argc);
-            if (infoFiles.empty()) {
-                PrintHelp();
-                return 2;
-            }
-            return sonvaro::RunInfo(infoFiles, stdout);
-        }
-        files.push_back(arg);
+        case sonvaro::RunMode::HasWindow:
+            return sonvaro::CanOpenWindow() ? 0 : 1;
+        case sonvaro::RunMode::Info:
+            return sonvaro::RunInfo(line.files, stdout, stderr);
+        case sonvaro::RunMode::Window:
+        case sonvaro::RunMode::Headless:
+            break;
     }
     // Before any thread exists, so that every thread inherits the blocked set.
     sonvaro::EndSignals endSignals;
-    if (!headless) {
-        if (DisplayNamed())
-            return sonvaro::RunWindowed(argc, argv, files.empty() ? std::string() : files.front(), endSignals);
-        std::fputs("Sonvaro: keine Anzeige gefunden, starte ohne Fenster.\n", stderr);
+    if (line.mode == sonvaro::RunMode::Window) {
+        if (sonvaro::CanOpenWindow())
+            return sonvaro::RunWindowed(argc, argv, line.files.empty() ? std::string() : line.files.front(),
+                                        endSignals);
+        std::fputs("Sonvaro: keine Anzeige erreichbar, starte ohne Fenster.\n", stderr);
     }
-    return sonvaro::RunHeadless(files, endSignals);
+    return sonvaro::RunHeadless(line.files, line.stay, endSignals);
 }

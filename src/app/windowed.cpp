@@ -1,6 +1,9 @@
 #include "app/windowed.h"
 
 #include <QApplication>
+#include <QByteArray>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -9,16 +12,47 @@
 
 #include "session/application.h"
 #include "platform/app_folders.h"
+#include "platform/display_probe.h"
 #include "platform/end_signals.h"
 #include "ui/main_window.h"
 #include "ui/qt_messages.h"
 #include "ui/splash_window.h"
 
 namespace sonvaro {
-int CheckWindowPlatform(int argc, char** argv) {
-    // Qt ends the process itself when no platform plug-in can be opened.
-    QGuiApplication probe(argc, argv);
-    return 0;
+namespace {
+
+bool WaylandPluginInstalled() {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms/");
+    return QFileInfo::exists(folder + QStringLiteral("libqwayland-generic.so")) ||
+           QFileInfo::exists(folder + QStringLiteral("libqwayland-egl.so"));
+}
+
+}  // namespace
+
+bool CanOpenWindow() {
+    const DisplayReach reach = ProbeDisplays();
+    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
+    if (!chosen.isEmpty()) {
+        // Qt takes the first entry of a ";" list that opens; "xcb:option" carries options.
+        for (const QByteArray& entry : chosen.split(';')) {
+            const QByteArray name = entry.left(entry.indexOf(':'));
+            if (name == "xcb") {
+                if (reach.x11) return true;
+            } else if (name.startsWith("wayland")) {
+                if (reach.wayland) return true;
+            } else if (!name.isEmpty()) {
+                return true;  // offscreen, vnc, eglfs, ...: not a server we can ask
+            }
+        }
+        return false;
+    }
+    // Qt's own order may try Wayland first, but it falls back to X when that fails.
+    if (reach.x11) return true;
+    if (reach.wayland && WaylandPluginInstalled()) {
+        qputenv("QT_QPA_PLATFORM", "wayland");
+        return true;
+    }
+    return false;
 }
 
 int RunWindowed(int argc, char** argv, const std::string& playFile, EndSignals& endSignals) {

@@ -8,7 +8,9 @@ class EndSignals;
 // The windowed player; returns the process exit code.
 int RunWindowed(int argc, char** argv, const std::string& playFile, EndSignals& endSignals);
 
-// 0 when a Qt platform (a display) can be opened.
-int CheckWindowPlatform(int argc, char** argv);
+// True when a window can be opened: the platform Qt would pick answers (a
+// stale $DISPLAY or a dead Wayland socket would end the process inside Qt).
+// With only Wayland reachable and no platform chosen, chooses Wayland.
+bool CanOpenWindow();
 
 }  // namespace sonvaro

@@ -22,6 +22,18 @@ bool IsDirectory(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+FileAccess CheckFileAccess(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return FileAccess::Missing;
+    if (S_ISDIR(st.st_mode)) return FileAccess::Folder;
+    // Non-blocking, so that a named pipe without a writer does not hold us here.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return FileAccess::Unreadable;
+    ::close(fd);
+    if (S_ISREG(st.st_mode) && st.st_size == 0) return FileAccess::Empty;
+    return FileAccess::Readable;
+}
+
 bool PathExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0;

@@ -17,6 +17,10 @@ inline bool IsNonEmptyFile(const std::string& path) {
 
 bool IsDirectory(const std::string& path);
 
+// Why a path cannot be read as a file, Readable when it can (opened for reading).
+enum class FileAccess { Readable, Missing, Folder, Empty, Unreadable };
+FileAccess CheckFileAccess(const std::string& path);
+
 // True when anything (file, folder, dangling link aside) exists at the path.
 bool PathExists(const std::string& path);
 

@@ -33,7 +33,8 @@ PlayerRun RunHeadless(const std::string& configHome, int signal) {
         dup2(out[1], 1);
         dup2(err[1], 2);
         setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
-        execl(SONVARO_BINARY, SONVARO_BINARY, "--headless", static_cast<char*>(nullptr));
+        // --stay: nothing to play here, and the test ends the run itself.
+        execl(SONVARO_BINARY, SONVARO_BINARY, "--headless", "--stay", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);

@@ -1,0 +1,120 @@
+// The command line: the parser directly, and the real binary's answers.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/command_line.h"
+#include "playback/audio_library/fixtures.h"
+#include "support/test_support.h"
+
+namespace sonvaro {
+namespace {
+
+struct Output {
+    std::string out, err;
+    int status = -1;
+};
+
+// Runs `sonvaro ARGS` through the shell in `folder`, stdout and stderr apart.
+Output RunPlayer(const std::string& args, const std::string& folder = "/") {
+    test::TempDir errors;
+    const std::string command = "cd '" + folder + "' && " + SONVARO_BINARY + " " + args + " 2>'" +
+                                errors.path() + "err'";
+    FILE* pipe = popen(command.c_str(), "r");
+    Output result;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) result.out.append(buf, n);
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.err = test::ReadFile(errors / "err");
+    return result;
+}
+
+TEST(CommandLineParser, ModesFilesAndTheEndOfOptions) {
+    CommandLine line = ParseCommandLine({"a.mp3", "--headless", "b.mp3", "--stay"});
+    EXPECT_EQ(line.mode, RunMode::Headless);
+    EXPECT_TRUE(line.stay);
+    EXPECT_EQ(line.files, (std::vector<std::string>{"a.mp3", "b.mp3"}));
+
+    line = ParseCommandLine({"--info", "--", "-x.mp3", "--headless", "-"});
+    EXPECT_EQ(line.mode, RunMode::Info);
+    EXPECT_EQ(line.files, (std::vector<std::string>{"-x.mp3", "--headless", "-"}));
+
+    line = ParseCommandLine({});
+    EXPECT_EQ(line.mode, RunMode::Window);
+    EXPECT_FALSE(line.stay);
+
+    EXPECT_EQ(ParseCommandLine({"--bogus", "--help"}).mode, RunMode::Refused);  // refused before help is seen
+    EXPECT_EQ(ParseCommandLine({"x", "--version"}).mode, RunMode::Version);
+    EXPECT_EQ(ParseCommandLine({"--headless", "--info", "x"}).mode, RunMode::Refused);
+    EXPECT_EQ(ParseCommandLine({"--headless", "--headless"}).mode, RunMode::Headless);
+    const CommandLine bare = ParseCommandLine({"--info"});
+    EXPECT_EQ(bare.mode, RunMode::Refused);
+    EXPECT_TRUE(bare.showUsage);
+}
+
+TEST(CommandLine, UnknownOptionsAreRefusedInOneLineWithStatus2) {
+    for (const std::string option : {"-v", "--foo", "--headles"}) {
+        const Output run = RunPlayer(option);
+        EXPECT_EQ(run.status, 2) << option;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "sonvaro: unbekannte Option \xE2\x80\x9E" + option +
+                               "\xE2\x80\x9C (\xE2\x80\x9Esonvaro --help\xE2\x80\x9C zeigt alle)\n");
+    }
+}
+
+TEST(CommandLine, HelpHasOneLinePerModeAndNothingThatDoesNotExist) {
+    const Output run = RunPlayer("--help");
+    EXPECT_EQ(run.status, 0);
+    for (const char* mode : {"sonvaro [--stay] [DATEI]", "sonvaro --headless", "sonvaro --info DATEI",
+                             "sonvaro --help", "sonvaro --version", "--stay ", "--  "}) {
+        const size_t at = run.out.find(mode);
+        EXPECT_NE(at, std::string::npos) << mode;
+        EXPECT_EQ(run.out.find(mode, at + 1), std::string::npos) << mode << " twice";
+    }
+    EXPECT_EQ(run.out.find("--remote"), std::string::npos);
+}
+
+TEST(CommandLine, DoubleDashLetsAFileStartWithADash) {
+    test::TempDir dir;
+    ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 '" + dir.path() + "-x.wav' synth 1 sine 440").c_str()), 0);
+    const Output run = RunPlayer("--info -- -x.wav", dir.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("path=-x.wav\ntitle=-x\n"), std::string::npos) << run.out;
+    EXPECT_EQ(RunPlayer("--info -x.wav", dir.path()).status, 2);
+}
+
+TEST(InfoCommand, ReadsTrackerModulesAsThePlaylistDoes) {
+    const Output run = RunPlayer("--info '" + fixtures::Path("tune.mod") + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(run.out.find("result=1\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\ntitle=sonvaro test\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nlength=2\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nchannelType=131072\ntype=MOD\n"), std::string::npos) << run.out;
+}
+
+TEST(InfoCommand, EachFileThatGivesNothingGetsItsReasonOnStderr) {
+    test::TempDir dir;
+    test::WriteFile(dir / "leer.mp3", "");
+    test::WriteFile(dir / "text.mp3", "kein Ton, nur Text, lang genug zum Pruefen");
+    const Output run = RunPlayer("--info fehlt.mp3 leer.mp3 text.mp3 .", dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "sonvaro: fehlt.mp3: Datei nicht gefunden\n"
+              "sonvaro: leer.mp3: Datei ist leer\n"
+              "sonvaro: text.mp3: Format nicht erkannt\n"
+              "sonvaro: .: ist ein Ordner\n");
+}
+
+TEST(InfoCommand, WithoutAFileTheUsageGoesToStderr) {
+    const Output run = RunPlayer("--info");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("sonvaro: --info braucht mindestens eine Datei\nAufruf: sonvaro", 0), 0u) << run.err;
+}
+
+}  // namespace
+}  // namespace sonvaro
