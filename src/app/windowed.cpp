@@ -16,6 +16,7 @@
 #include "platform/end_signals.h"
 #include "ui/main_window.h"
 #include "ui/qt_messages.h"
+#include "ui/qt_translations.h"
 #include "ui/splash_window.h"
 
 namespace sonvaro {
@@ -60,6 +61,7 @@ int RunWindowed(int argc, char** argv, const std::string& playFile, EndSignals& 
     QApplication::setApplicationName(QStringLiteral("Sonvaro"));
     QApplication::setDesktopFileName(QStringLiteral("sonvaro"));
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallQtGermanTranslations();  // without the file the standard dialogs stay English
 
     QtMessages messages;
     SplashWindow splash;

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -42,7 +43,9 @@ FolderDialog::FolderDialog(const QString& title, bool withRecursive, QWidget* ow
 }
 
 void FolderDialog::SetFolder(const QString& folder) {
-    const QModelIndex index = model_->index(folder);
+    // A missing folder (no music folder yet) opens at home rather than at the root.
+    QModelIndex index = model_->index(folder);
+    if (!index.isValid() || !QFileInfo(folder).isDir()) index = model_->index(QDir::homePath());
     if (!index.isValid()) return;
     tree_->setCurrentIndex(index);
     tree_->scrollTo(index);

@@ -48,8 +48,9 @@ public:
                                       const std::string& filter) override {
         const QString filters = QtFilter(filter);
         QString selected;
-        const QString path =
-            QFileDialog::getSaveFileName(parent_, ToQt(title), ToQt(initialFolder), filters, &selected);
+        // The export asks its own "Überschreiben" question; Qt's would be a second one.
+        const QString path = QFileDialog::getSaveFileName(parent_, ToQt(title), ToQt(initialFolder), filters,
+                                                          &selected, QFileDialog::DontConfirmOverwrite);
         if (path.isEmpty()) return std::nullopt;
         Choice choice;
         choice.path = FromQt(path);

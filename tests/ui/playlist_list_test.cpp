@@ -141,6 +141,30 @@ TEST_F(DropTest, AddFolderDialogStartsFromTheSettingButUsesItsOwnBox) {
     EXPECT_EQ(app->data.settings.Misc_RecursiveFolder, 1);  // the box is not written back
 }
 
+TEST_F(DropTest, AddFolderDialogOpensAtTheMusicFolderElseAtHomeNeverAtTheRoot) {
+    TempDir home;
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const std::string oldConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+    setenv("HOME", home.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);  // no user-dirs.dirs: ~/Music is the music folder
+    auto openedAt = [&] {
+        window->RunCommand(26);
+        FolderDialog* dialog = window->AddFolderDialog();
+        const QString folder = dialog ? dialog->Folder() : QString();
+        if (dialog) dialog->reject();
+        QCoreApplication::processEvents();
+        return folder;
+    };
+    const QString withoutMusic = openedAt();
+    std::filesystem::create_directories(home / "Music");
+    const QString withMusic = openedAt();
+    setenv("HOME", oldHome.c_str(), 1);
+    if (oldConfig.empty()) unsetenv("XDG_CONFIG_HOME");
+    else setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+    EXPECT_EQ(withoutMusic, ToQt(home.path()).chopped(1));
+    EXPECT_EQ(withMusic, ToQt(home / "Music"));
+}
+
 TEST_F(DropTest, ReturnAndDoubleClickPlayTheSelectedRow) {
     MakeFolder();
     window->SwitchLayout(1);
