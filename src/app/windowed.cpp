@@ -36,7 +36,7 @@ bool CanOpenWindow() {
     if (!chosen.isEmpty()) {
         // Qt takes the first entry of a ";" list that opens; "xcb:option" carries options.
         for (const QByteArray& entry : chosen.split(';')) {
-            const QByteArray name = entry.left(entry.indexOf(':'));
+            const QByteArray name = entry.split(':').constFirst();
             if (name == "xcb") {
                 if (reach.x11) return true;
             } else if (name.startsWith("wayland")) {
