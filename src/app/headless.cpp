@@ -5,6 +5,7 @@
 #include "session/application.h"
 #include "app/console_messages.h"
 #include "app/console_ports.h"
+#include "app/remote_start.h"
 #include "platform/app_folders.h"
 #include "platform/end_signals.h"
 #include "platform/file_info.h"
@@ -33,7 +34,7 @@ void PlayFirstPlayableRow(Application& app) {
 
 }  // namespace
 
-int RunHeadless(const std::vector<std::string>& arguments, EndSignals& endSignals) {
+int RunHeadless(const std::vector<std::string>& arguments, EndSignals& endSignals, InstanceClaim* instance) {
     ConsoleMessages messages;
     ConsoleSplash splash;
     ConsolePlayerDisplay display(stdout);
@@ -43,10 +44,12 @@ int RunHeadless(const std::vector<std::string>& arguments, EndSignals& endSignal
     app.StartUp();
     std::printf("Sonvaro (ohne Fenster): %s\n", app.data.dataFolder.c_str());
     std::fflush(stdout);
+    HeadlessRemoteWindow remoteWindow(view);
+    const auto remote = instance ? StartRemoteControl(app, remoteWindow, *instance) : nullptr;
     if (!endSignals.Pending() && AddArguments(app, arguments)) PlayFirstPlayableRow(app);
 
     uint32_t nextTick = app.clock.tick(), nextAutosave = nextTick;
-    while (!endSignals.Pending()) {
+    while (!endSignals.Pending() && !remoteWindow.exitRequested) {
         const uint32_t now = app.clock.tick();
         if (static_cast<int32_t>(now - nextTick) >= 0) {
             app.PlayerTick();
@@ -57,7 +60,7 @@ int RunHeadless(const std::vector<std::string>& arguments, EndSignals& endSignal
             nextAutosave = now + 250;
         }
         const int32_t wait = std::max<int32_t>(0, static_cast<int32_t>(nextTick - app.clock.tick()));
-        endSignals.Wait(wait);
+        WaitForEndOrCommand(endSignals, remote.get(), wait);
     }
     std::printf("\n");
     app.RequestExit(false);

@@ -6,6 +6,8 @@
 
 #include "app/headless.h"
 #include "app/info_command.h"
+#include "app/remote_client.h"
+#include "platform/instance_socket.h"
 #include "platform/end_signals.h"
 #include "platform/fault_handler.h"
 #include "app/windowed.h"
@@ -17,6 +19,7 @@ void PrintHelp() {
         "Aufruf: sonvaro [DATEI]\n"
         "       sonvaro --headless [DATEI...]\n"
         "       sonvaro --info DATEI...\n"
+        "       sonvaro --remote BEFEHL [ARGUMENT]   (sonvaro --remote --help)\n"
         "\n"
         "  --headless   ohne Fenster spielen; endet mit SIGINT oder SIGTERM (mit Speichern)\n"
         "  --info       zeigt, was der Player aus jeder Datei liest, und endet\n"
@@ -52,6 +55,7 @@ int main(int argc, char** argv) {
             headless = true;
             continue;
         }
+        if (arg == "--remote") return sonvaro::RunRemoteCommand({argv + i + 1, argv + argc});
         if (arg == "--info") {
             std::vector<std::string> infoFiles(argv + i + 1, argv + argc);
             if (infoFiles.empty()) {
@@ -64,10 +68,14 @@ int main(int argc, char** argv) {
     }
     // Before any thread exists, so that every thread inherits the blocked set.
     sonvaro::EndSignals endSignals;
+    // One player per user: a second start hands its files to the first.
+    sonvaro::InstanceClaim instance;
+    if (instance.state() == sonvaro::InstanceClaim::State::Running)
+        return sonvaro::HandOverToRunningPlayer(instance.path(), files);
     if (!headless) {
         if (DisplayNamed())
-            return sonvaro::RunWindowed(argc, argv, files.empty() ? std::string() : files.front(), endSignals);
+            return sonvaro::RunWindowed(argc, argv, files, endSignals, &instance);
         std::fputs("Sonvaro: keine Anzeige gefunden, starte ohne Fenster.\n", stderr);
     }
-    return sonvaro::RunHeadless(files, endSignals);
+    return sonvaro::RunHeadless(files, endSignals, &instance);
 }
