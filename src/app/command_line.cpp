@@ -33,6 +33,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         // Help and version answer at once, whatever else stands on the line.
         if (arg == "--help" || arg == "-h") return CommandLine{RunMode::Help};
         if (arg == "--version") return CommandLine{RunMode::Version};
+        // Everything after it belongs to the remote command, options included.
+        if (arg == "--remote") {
+            CommandLine remote{RunMode::Remote};
+            remote.files.assign(&arg + 1, arguments.data() + arguments.size());
+            return remote;
+        }
         RunMode mode;
         if (arg == "--headless") mode = RunMode::Headless;
         else if (arg == "--info") mode = RunMode::Info;
@@ -61,6 +67,7 @@ const char* UsageText() {
     return "Aufruf: sonvaro [--stay] [DATEI]                Fenster; ohne erreichbare Anzeige wie --headless\n"
            "       sonvaro --headless [--stay] [DATEI...]  ohne Fenster spielen; endet am Listenende\n"
            "       sonvaro --info DATEI...                 zeigt, was der Player aus jeder Datei liest\n"
+           "       sonvaro --remote BEFEHL [ARGUMENT]      ein Befehl an den laufenden Player (--remote --help)\n"
            "       sonvaro --has-window                    Status 0, wenn sich ein Fenster \xC3\xB6" "ffnen l\xC3\xA4sst\n"
            "       sonvaro --help                          diese Hilfe\n"
            "       sonvaro --version                       Programmversion\n"

@@ -13,6 +13,7 @@ enum class RunMode {
     Help,       // --help, -h
     Version,    // --version
     HasWindow,  // --has-window: exit 0 when a window could be opened
+    Remote,     // --remote COMMAND [ARGUMENT]: one command to the running player (in `files`)
     Refused,    // a usage error; `error` says why, exit status 2
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "session/application.h"
 #include "platform/end_signals.h"
@@ -51,9 +52,13 @@ public:
     void FitPlaylistColumns() override {}
     void SetPlaylistSummary(const std::string&) override {}
     bool EscapePressed() override { return endSignals_.Pending(); }
+    // Only remote control selects a row (-1: none).
+    void Select(int row) { selected_ = row < 0 ? std::vector<int>{} : std::vector<int>{row}; }
+    std::vector<int> SelectedRows() const override { return selected_; }
 
 private:
     const EndSignals& endSignals_;
+    std::vector<int> selected_;
 };
 
 class ConsoleShutdown : public ShutdownPort {

@@ -6,6 +6,7 @@
 #include "app/console_messages.h"
 #include "app/console_ports.h"
 #include "app/info_command.h"
+#include "app/remote_start.h"
 #include "core/text.h"
 #include "platform/app_folders.h"
 #include "platform/end_signals.h"
@@ -70,7 +71,8 @@ bool HandleKey(Application& app, int key) {
 
 }  // namespace
 
-int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals& endSignals) {
+int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals& endSignals,
+                InstanceClaim* instance) {
     ConsoleMessages messages;
     ConsoleSplash splash;
     ConsolePlayerDisplay display(stdout);
@@ -82,6 +84,8 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     TerminalKeys keys;
     if (keys.Active()) std::printf("Tasten: Leertaste Pause/Weiter, n/p n\xC3\xA4" "chster/voriger Titel, +/- Lautst\xC3\xA4rke, q Beenden\n");
     std::fflush(stdout);
+    HeadlessRemoteWindow remoteWindow(view);
+    const auto remote = instance ? StartRemoteControl(app, remoteWindow, *instance) : nullptr;
 
     bool playing = false;
     if (!endSignals.Pending() && AddArguments(app, arguments)) {
@@ -95,7 +99,7 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
 
     bool quit = false;
     uint32_t nextTick = app.clock.tick(), nextAutosave = nextTick;
-    while (!endSignals.Pending() && !quit) {
+    while (!endSignals.Pending() && !quit && !remoteWindow.exitRequested) {
         const uint32_t now = app.clock.tick();
         if (static_cast<int32_t>(now - nextTick) >= 0) {
             app.PlayerTick();
@@ -115,7 +119,9 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
         for (int key; (key = keys.ReadKey()) >= 0;)
             if (!HandleKey(app, key)) quit = true;
         const int32_t wait = std::max<int32_t>(0, static_cast<int32_t>(nextTick - app.clock.tick()));
-        WaitForInput(endSignals.Descriptor(), keys.Descriptor(), wait);
+        const unsigned ready =
+            WaitForInput({endSignals.Descriptor(), keys.Descriptor(), remote ? remote->WakeDescriptor() : -1}, wait);
+        if (remote && (ready & 4u)) remote->ProcessPending();
     }
     // The fade-out and the saves take a moment: say at once that the end was heard.
     std::printf(endSignals.Pending() || quit ? "\nBeende..\n" : "\n");

@@ -5,9 +5,11 @@
 #include "app/command_line.h"
 #include "app/headless.h"
 #include "app/info_command.h"
+#include "app/remote_client.h"
 #include "app/windowed.h"
 #include "platform/end_signals.h"
 #include "platform/fault_handler.h"
+#include "platform/instance_socket.h"
 
 int main(int argc, char** argv) {
     sonvaro::InstallFaultHandler();
@@ -27,17 +29,21 @@ int main(int argc, char** argv) {
             return sonvaro::CanOpenWindow() ? 0 : 1;
         case sonvaro::RunMode::Info:
             return sonvaro::RunInfo(line.files, stdout, stderr);
+        case sonvaro::RunMode::Remote:
+            return sonvaro::RunRemoteCommand(line.files);
         case sonvaro::RunMode::Window:
         case sonvaro::RunMode::Headless:
             break;
     }
     // Before any thread exists, so that every thread inherits the blocked set.
     sonvaro::EndSignals endSignals;
+    // One player per user: a second start hands its files to the first.
+    sonvaro::InstanceClaim instance;
+    if (instance.state() == sonvaro::InstanceClaim::State::Running)
+        return sonvaro::HandOverToRunningPlayer(instance.path(), line.files);
     if (line.mode == sonvaro::RunMode::Window) {
-        if (sonvaro::CanOpenWindow())
-            return sonvaro::RunWindowed(argc, argv, line.files.empty() ? std::string() : line.files.front(),
-                                        endSignals);
+        if (sonvaro::CanOpenWindow()) return sonvaro::RunWindowed(argc, argv, line.files, endSignals, &instance);
         std::fputs("Sonvaro: keine Anzeige erreichbar, starte ohne Fenster.\n", stderr);
     }
-    return sonvaro::RunHeadless(line.files, line.stay, endSignals);
+    return sonvaro::RunHeadless(line.files, line.stay, endSignals, &instance);
 }

@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "session/application.h"
+#include "app/remote_start.h"
+#include "platform/file_info.h"
 #include "platform/app_folders.h"
 #include "platform/display_probe.h"
 #include "platform/end_signals.h"
@@ -56,7 +58,8 @@ bool CanOpenWindow() {
     return false;
 }
 
-int RunWindowed(int argc, char** argv, const std::string& playFile, EndSignals& endSignals) {
+int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, EndSignals& endSignals,
+                InstanceClaim* instance) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sonvaro"));
     QApplication::setDesktopFileName(QStringLiteral("sonvaro"));
@@ -91,7 +94,13 @@ int RunWindowed(int argc, char** argv, const std::string& playFile, EndSignals& 
     // SIGTERM (the session ending), SIGINT and SIGHUP end the player as "Beenden"
     // does, without the question. One during start-up waits until the event loop runs.
     QSocketNotifier endNotifier(endSignals.Descriptor(), QSocketNotifier::Read);
-    app.StartUp(playFile);
+    app.StartUp(files.empty() ? std::string() : files.front());
+    for (size_t i = 1; i < files.size(); ++i) {
+        if (IsDirectory(files[i])) app.editor.AddFolder(files[i], app.data.settings.Misc_RecursiveFolder != 0);
+        else app.editor.AddToPlaylist(files[i]);
+    }
+    std::unique_ptr<WindowedRemote> remote;
+    if (instance) remote = std::make_unique<WindowedRemote>(app, window, *instance, [&exit] { exit(true); });
     QObject::connect(&endNotifier, &QSocketNotifier::activated, &window, [&] {
         endSignals.Consume();
         exit(false);
@@ -109,6 +118,7 @@ int RunWindowed(int argc, char** argv, const std::string& playFile, EndSignals& 
     const int code = QCoreApplication::exec();
     // A session that ends the event loop without our exit still saves everything.
     if (!ended) app.RequestExit(false);
+    remote.reset();
     messages.SetParent(nullptr);
     windowOwner.reset();  // before the Application its windows talk to
     return code;

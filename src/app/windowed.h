@@ -1,12 +1,16 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace sonvaro {
 
 class EndSignals;
+class InstanceClaim;
 
-// The windowed player; returns the process exit code.
-int RunWindowed(int argc, char** argv, const std::string& playFile, EndSignals& endSignals);
+// The windowed player: the first file plays, the others are added to the
+// playlist. Returns the process exit code.
+int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, EndSignals& endSignals,
+                InstanceClaim* instance = nullptr);
 
 // True when a window can be opened: the platform Qt would pick answers (a
 // stale $DISPLAY or a dead Wayland socket would end the process inside Qt).

@@ -37,9 +37,16 @@ int TerminalKeys::ReadKey() {
     return ::read(0, &key, 1) == 1 ? key : -1;
 }
 
-void WaitForInput(int first, int second, int timeoutMs) {
-    pollfd fds[2] = {{first, POLLIN, 0}, {second, POLLIN, 0}};
-    ::poll(fds, 2, timeoutMs);  // a negative descriptor is skipped by poll
+unsigned WaitForInput(std::initializer_list<int> descriptors, int timeoutMs) {
+    pollfd fds[8];
+    nfds_t n = 0;
+    for (int fd : descriptors)
+        if (n < 8) fds[n++] = {fd, POLLIN, 0};  // a negative descriptor is skipped by poll
+    if (::poll(fds, n, timeoutMs) <= 0) return 0;
+    unsigned ready = 0;
+    for (nfds_t i = 0; i < n; ++i)
+        if (fds[i].revents) ready |= 1u << i;
+    return ready;
 }
 
 }  // namespace sonvaro

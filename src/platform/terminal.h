@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdio>
+#include <initializer_list>
 
 namespace sonvaro {
 
@@ -27,7 +28,8 @@ private:
     unsigned char saved_[64] = {};  // the struct termios, kept opaque here
 };
 
-// Waits until either descriptor (-1: none) is readable or `timeoutMs` pass.
-void WaitForInput(int first, int second, int timeoutMs);
+// Waits until any descriptor (-1: none) is readable or `timeoutMs` pass;
+// bit n of the result is set when descriptor n is readable.
+unsigned WaitForInput(std::initializer_list<int> descriptors, int timeoutMs);
 
 }  // namespace sonvaro

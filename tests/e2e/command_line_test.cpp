@@ -69,12 +69,12 @@ TEST(CommandLine, HelpHasOneLinePerModeAndNothingThatDoesNotExist) {
     const Output run = RunPlayer("--help");
     EXPECT_EQ(run.status, 0);
     for (const char* mode : {"sonvaro [--stay] [DATEI]", "sonvaro --headless", "sonvaro --info DATEI",
-                             "sonvaro --help", "sonvaro --version", "--stay ", "--  "}) {
+                             "sonvaro --remote BEFEHL", "sonvaro --help", "sonvaro --version", "--stay ", "--  "}) {
         const size_t at = run.out.find(mode);
         EXPECT_NE(at, std::string::npos) << mode;
         EXPECT_EQ(run.out.find(mode, at + 1), std::string::npos) << mode << " twice";
     }
-    EXPECT_EQ(run.out.find("--remote"), std::string::npos);
+    EXPECT_EQ(run.out.find("--mpris"), std::string::npos);  // nothing that does not exist
 }
 
 TEST(CommandLine, DoubleDashLetsAFileStartWithADash) {

@@ -29,7 +29,9 @@ struct Finished {
 Finished RunToEnd(const test::TempDir& home, const std::string& args, const std::string& environment = "") {
     std::filesystem::create_directories(home / "Sonvaro");
     if (!std::filesystem::exists(home / "Sonvaro/Sonvaro.ini")) test::WriteFile(home / "Sonvaro/Sonvaro.ini", kQuietSettings);
-    const std::string command = "cd '" + home.path() + "' && XDG_CONFIG_HOME='" + home.path() + "' " + environment +
+    // Its own runtime folder: its own single-instance socket.
+    const std::string command = "cd '" + home.path() + "' && XDG_CONFIG_HOME='" + home.path() + "' XDG_RUNTIME_DIR='" +
+                                home.path() + "' " + environment +
                                 " timeout 30 " + SONVARO_BINARY + " " + args + " 2>err.txt </dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     Finished result;
@@ -114,6 +116,7 @@ TEST(HeadlessManners, TerminalKeysChangeTheVolumeAndQuitInOrder) {
     ASSERT_NE(child, -1);
     if (child == 0) {
         setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
         execl(SONVARO_BINARY, SONVARO_BINARY, "--headless", (home.path() + "lang.wav").c_str(),
               static_cast<char*>(nullptr));
         _exit(127);

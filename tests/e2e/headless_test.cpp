@@ -25,7 +25,7 @@ struct PlayerRun {
 
 // Starts the player, waits (bounded) for its ready line, sends `signal`, and
 // waits (bounded) for it to end.
-PlayerRun RunHeadless(const std::string& configHome, int signal) {
+PlayerRun RunHeadless(const std::string& configHome, const std::string& runtimeDir, int signal) {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) return {};
     const pid_t child = fork();
@@ -33,6 +33,7 @@ PlayerRun RunHeadless(const std::string& configHome, int signal) {
         dup2(out[1], 1);
         dup2(err[1], 2);
         setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
         // --stay: nothing to play here, and the test ends the run itself.
         execl(SONVARO_BINARY, SONVARO_BINARY, "--headless", "--stay", static_cast<char*>(nullptr));
         _exit(127);
@@ -81,7 +82,7 @@ PlayerRun RunHeadless(const std::string& configHome, int signal) {
 
 TEST(Headless, FreshStartWritesTheDataFilesOnSigterm) {
     test::TempDir home;
-    const PlayerRun run = RunHeadless(home / "config", SIGTERM);
+    const PlayerRun run = RunHeadless(home / "config", home.path(), SIGTERM);
     EXPECT_NE(run.firstLine.find(home.path() + "config/Sonvaro/"), std::string::npos) << run.firstLine;
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     const std::string folder = home / "config/Sonvaro/";
@@ -100,7 +101,7 @@ TEST(Headless, KeepsLibraryPlaylistAndSettingsAcrossRunsOnSigint) {
     test::WriteFile(folder + "MediaLibary.dat", "SV-F-MLV1\r\nETY:http://radio/x|Radio|\r\n");
     test::WriteFile(folder + "PlayList.dat", "SV-F-PLV1\r\nETY:" + home.path() + "track.mp3|Titel|\r\n");
 
-    const PlayerRun run = RunHeadless(home.path(), SIGINT);
+    const PlayerRun run = RunHeadless(home.path(), home.path(), SIGINT);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     const Settings s = SettingsFromText(test::ReadFile(folder + "Sonvaro.ini"));
     EXPECT_EQ(s.Misc_Volume, 33);
@@ -113,7 +114,7 @@ TEST(Headless, KeepsLibraryPlaylistAndSettingsAcrossRunsOnSigint) {
 
 TEST(Headless, TheTerminalClosingSavesLikeSigterm) {
     test::TempDir home;
-    const PlayerRun run = RunHeadless(home.path(), SIGHUP);
+    const PlayerRun run = RunHeadless(home.path(), home.path(), SIGHUP);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(SettingsFromText(test::ReadFile(home / "Sonvaro/Sonvaro.ini")).statistics.AppStart, 1);
 }
@@ -121,7 +122,7 @@ TEST(Headless, TheTerminalClosingSavesLikeSigterm) {
 TEST(Headless, AnUncreatableDataFolderIsReportedAndTheRunGoesOn) {
     test::TempDir home;
     test::WriteFile(home / "Sonvaro", "a file where the folder belongs");
-    const PlayerRun run = RunHeadless(home.path(), SIGTERM);
+    const PlayerRun run = RunHeadless(home.path(), home.path(), SIGTERM);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.errors.find("Verzeichnis konnte nicht erstellt werden"), std::string::npos) << run.errors;
     EXPECT_NE(run.errors.find("Einstellungen konnten nicht gespeichert werden"), std::string::npos);
@@ -201,6 +202,7 @@ TEST(Headless, PlaysItsArgumentsAutosavesAndEndsCleanly) {
     if (child == 0) {
         dup2(out[1], 1);
         setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
         execl(SONVARO_BINARY, SONVARO_BINARY, "--headless", (home.path() + "eins.wav").c_str(),
               (home.path() + "zwei.wav").c_str(), static_cast<char*>(nullptr));
         _exit(127);
@@ -242,6 +244,7 @@ TEST(Headless, AnEndSignalStopsALongArgumentListAtOnce) {
     if (child == 0) {
         dup2(out[1], 1);
         setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
         execl(SONVARO_BINARY, SONVARO_BINARY, "--headless", (home.path() + "long.m3u").c_str(),
               static_cast<char*>(nullptr));
         _exit(127);

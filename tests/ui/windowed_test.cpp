@@ -30,6 +30,7 @@ TEST(WindowedPlayer, EndsInOrderOnSigterm) {
     const pid_t child = fork();
     if (child == 0) {
         setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         execl(SONVARO_BINARY, SONVARO_BINARY, static_cast<char*>(nullptr));
         _exit(127);
