@@ -91,17 +91,30 @@ private:
 // results and our own error codes; the library's commentary is dropped.
 void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
-void EnsureSdlAudio() {
-    static std::once_flag once;
-    std::call_once(once, [] {
+// SDL's audio subsystem runs only while a device is open or the devices are
+// being listed: once up it keeps a hot-plug thread waking ten times a second,
+// a cost a player on "No sound" should not pay for having listed the devices.
+// SDL counts the inits; the mutex is ours because SDL's init is not thread-safe.
+std::mutex sdlMutex;
+
+bool AcquireSdlAudio() {
+    std::lock_guard lock(sdlMutex);
+    static bool configured = false;
+    if (!configured) {
         snd_lib_error_set_handler(&QuietAlsa);
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         // How the sound server lists us.
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Sonvaro");
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
         if (!SDL_GetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME)) SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sonvaro");
-        SDL_InitSubSystem(SDL_INIT_AUDIO);
-    });
+        configured = true;
+    }
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
+void ReleaseSdlAudio() {
+    std::lock_guard lock(sdlMutex);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 class SdlOutput final : public Output {
@@ -111,8 +124,7 @@ public:
     ~SdlOutput() override { Stop(); }
 
     bool Start() override {
-        EnsureSdlAudio();
-        if (!SDL_WasInit(SDL_INIT_AUDIO)) return false;
+        if (!AcquireSdlAudio()) return false;
         SDL_AudioSpec want{}, have{};
         want.freq = static_cast<int>(rate_);
         want.format = AUDIO_F32SYS;
@@ -120,8 +132,14 @@ public:
         want.samples = 1024;
         want.callback = &SdlOutput::Callback;
         want.userdata = this;
-        id_ = SDL_OpenAudioDevice(device_.empty() ? nullptr : device_.c_str(), 0, &want, &have, 0);
-        if (id_ == 0) return false;
+        {
+            std::lock_guard lock(sdlMutex);
+            id_ = SDL_OpenAudioDevice(device_.empty() ? nullptr : device_.c_str(), 0, &want, &have, 0);
+        }
+        if (id_ == 0) {
+            ReleaseSdlAudio();
+            return false;
+        }
         latency_ = have.samples;
         SDL_PauseAudioDevice(id_, 0);
         return true;
@@ -131,8 +149,12 @@ public:
 
     void Stop() override {
         if (id_ != 0) {
-            SDL_CloseAudioDevice(id_);
+            {
+                std::lock_guard lock(sdlMutex);
+                SDL_CloseAudioDevice(id_);
+            }
             id_ = 0;
+            ReleaseSdlAudio();
         }
     }
 
@@ -171,14 +193,17 @@ void SetOutputStreamName(const std::string& title) {
 }
 
 std::vector<std::string> SdlDeviceNames() {
-    EnsureSdlAudio();
     std::vector<std::string> names;
-    if (!SDL_WasInit(SDL_INIT_AUDIO)) return names;
-    int n = SDL_GetNumAudioDevices(0);
-    for (int i = 0; i < n; ++i) {
-        const char* name = SDL_GetAudioDeviceName(i, 0);
-        if (name) names.emplace_back(name);
+    if (!AcquireSdlAudio()) return names;
+    {
+        std::lock_guard lock(sdlMutex);
+        int n = SDL_GetNumAudioDevices(0);
+        for (int i = 0; i < n; ++i) {
+            const char* name = SDL_GetAudioDeviceName(i, 0);
+            if (name) names.emplace_back(name);
+        }
     }
+    ReleaseSdlAudio();
     return names;
 }
 
