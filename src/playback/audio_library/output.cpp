@@ -7,6 +7,10 @@
 #include <mutex>
 #include <thread>
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <SDL2/SDL.h>
 #include <alsa/asoundlib.h>
 
@@ -33,16 +37,25 @@ std::size_t FrameRing::Pop(float* out, std::size_t n) {
         }
     }
     read_.store(r + n, std::memory_order_release);
-    if (n > 0) {
-        pops_.fetch_add(1, std::memory_order_acq_rel);
-        pops_.notify_one();
-    }
+    if (n > 0) Wake();
     return n;
 }
 
-void FrameRing::Kick() {
-    pops_.fetch_add(1, std::memory_order_acq_rel);
-    pops_.notify_all();
+void FrameRing::Kick() { Wake(); }
+
+// Sequentially consistent on both sides: either the waiter sees the new count
+// and does not sleep, or the waker sees `waiting_` and wakes it.
+void FrameRing::Wake() {
+    pops_.fetch_add(1);
+    if (waiting_.load()) syscall(SYS_futex, &pops_, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
+}
+
+void FrameRing::WaitForPop(std::uint32_t seen) {
+    static_assert(sizeof(pops_) == sizeof(std::uint32_t) && std::atomic<std::uint32_t>::is_always_lock_free);
+    waiting_.store(true);
+    // The kernel compares the word with `seen` before it sleeps: a pop in between is not missed.
+    if (pops_.load() == seen) syscall(SYS_futex, &pops_, FUTEX_WAIT_PRIVATE, seen, nullptr, nullptr, 0);
+    waiting_.store(false, std::memory_order_relaxed);
 }
 
 namespace {

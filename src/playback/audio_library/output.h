@@ -27,7 +27,7 @@ public:
     // read from Pops(), or Kick() was called. Waking on pops, not on a timer,
     // keeps the mixer from polling a ring the output empties in bursts.
     std::uint32_t Pops() const { return pops_.load(std::memory_order_acquire); }
-    void WaitForPop(std::uint32_t seen) const { pops_.wait(seen, std::memory_order_acquire); }
+    void WaitForPop(std::uint32_t seen);
     // Releases a waiting producer (at shutdown).
     void Kick();
 
@@ -35,7 +35,11 @@ private:
     std::vector<float> data_;
     std::size_t capacity_;
     std::atomic<std::size_t> write_{0}, read_{0};
+    // A futex word: std::atomic::wait spins with sched_yield calls first,
+    // hundreds a second on an idle player.
     std::atomic<std::uint32_t> pops_{0};
+    std::atomic<bool> waiting_{false}; // the producer sleeps, or is about to: Pop must wake it
+    void Wake();
 };
 
 class Output {
