@@ -43,6 +43,7 @@ struct MixOutcome {
     bool ended = false;        // the source ran out and everything was mixed
     std::uint64_t endFrame = 0; // output frame after the channel's last one
     bool slideStop = false;    // a volume slide to -1 finished
+    bool lowOnData = false;    // the decode-ahead buffer fell below half its target
 };
 
 class Channel {

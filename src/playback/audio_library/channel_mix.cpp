@@ -177,6 +177,7 @@ MixOutcome Channel::MixInto(float* mix, std::size_t frames, std::uint64_t outFra
         outcome.endFrame = outFrame + got;
     }
     stalled_ = got < frames && !drained && !sourceEnded_;
+    outcome.lowOnData = !sourceEnded_ && fifoCount_ < FifoTarget() / 2;
 
     double perFrame = (played_ - before) / static_cast<double>(frames);
     if (got > 0 || marks_.empty()) {

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <xmmintrin.h>
 
 #include "playback/audio_library/error.h"
@@ -13,6 +17,19 @@ namespace {
 constexpr std::size_t kBlock = 512;
 
 void FlushDenormals() { _mm_setcsr(_mm_getcsr() | 0x8040); } // FTZ | DAZ: feedback tails stay cheap
+
+// The mix runs about 100 ms ahead of the device, short enough that volume,
+// seek and pause act at once. On a fully loaded machine an ordinary thread
+// can wait longer than that for a core, and the device plays a gap. So the
+// mixing thread asks for the lowest real-time priority (it sleeps between
+// blocks and uses little CPU), else for a raised nice value; where the
+// system allows neither it stays as it is.
+void RaiseMixingPriority() {
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_RR);
+    if (pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0) return;
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
+}
 
 } // namespace
 
@@ -72,7 +89,8 @@ int Engine::Init(int device, unsigned rate, bool offline) {
 
 void Engine::StopThreads() {
     running_ = false;
-    decodeWake_.notify_all();
+    if (ring_) ring_->Kick();
+    WakeDecoder();
     if (mixer_.joinable()) mixer_.join();
     if (decoder_.joinable()) decoder_.join();
     {
@@ -101,7 +119,8 @@ void Engine::Free() {
     }
     if (output) output->Stop();
     running_ = false;
-    decodeWake_.notify_all();
+    if (ring_) ring_->Kick();
+    WakeDecoder();
     if (mixer_.joinable()) mixer_.join();
     if (decoder_.joinable()) decoder_.join();
     {
@@ -193,6 +212,7 @@ std::vector<std::shared_ptr<Channel>> Engine::Snapshot() const {
 
 void Engine::MixBlock(float* out, std::size_t frames, bool decodeInline) {
     std::vector<DWORD> ended, stopped;
+    bool low = false;
     {
         std::lock_guard lock(mixMutex_);
         std::fill(out, out + frames * 2, 0.0f);
@@ -201,6 +221,7 @@ void Engine::MixBlock(float* out, std::size_t frames, bool decodeInline) {
             MixOutcome r = ch->MixInto(out, frames, t, decodeInline);
             if (r.ended) pendingEnds_.push_back({ch->handle, r.endFrame});
             else if (r.slideStop) stopped.push_back(ch->handle);
+            low = low || r.lowOnData;
         }
         float target = masterVolume_.load();
         float start = appliedMaster_;
@@ -224,6 +245,7 @@ void Engine::MixBlock(float* out, std::size_t frames, bool decodeInline) {
             }
         }
     }
+    if (low && !decodeInline) WakeDecoder();
     for (DWORD h : ended) EndChannel(h);
     for (DWORD h : stopped) {
         auto ch = Find(h);
@@ -252,33 +274,53 @@ std::size_t Engine::PullOffline(float* out, std::size_t frames) {
 
 void Engine::MixerLoop() {
     FlushDenormals();
+    RaiseMixingPriority();
     std::vector<float> block(kBlock * 2);
-    while (running_) {
+    for (;;) {
+        // Read before the checks, so a pop or a Kick after them ends the wait.
+        std::uint32_t seen = ring_->Pops();
+        if (!running_) break;
         if (ring_->Free() >= kBlock) {
             MixBlock(block.data(), kBlock, false);
             ring_->Push(block.data(), kBlock);
             continue;
         }
-        // Sleep until the output should have taken enough for a block, not
-        // in short polls: on an idle player the wake-ups were most of its cost.
-        std::size_t missing = kBlock - ring_->Free();
-        auto wait = std::chrono::microseconds(missing * 1000000 / std::max(1u, rate_));
-        std::this_thread::sleep_for(std::max<std::chrono::microseconds>(wait, std::chrono::milliseconds(2)));
+        // Outputs take the mix in bursts (a device period): sleeping until
+        // the next one, not polling on a timer, keeps an idle player idle.
+        ring_->WaitForPop(seen);
     }
+}
+
+void Engine::WakeDecoder() {
+    {
+        std::lock_guard lock(decodeMutex_);
+        ++decodeRequests_;
+    }
+    decodeWake_.notify_all();
 }
 
 void Engine::DecoderLoop() {
     while (running_) {
-        bool worked = false;
+        std::uint64_t seen;
+        {
+            std::lock_guard lock(decodeMutex_);
+            seen = decodeRequests_;
+        }
+        bool worked = false, starved = false;
         for (const auto& ch : Snapshot()) {
             if (!running_) break;
-            // A starved network stream wants data but gives none: that is no work.
-            if (ch->WantsData() && ch->DecodeAhead()) worked = true;
+            if (!ch->WantsData()) continue;
+            if (ch->DecodeAhead()) worked = true;
+            else starved = true; // a network stream with nothing new: no work, look again soon
         }
-        if (!worked) {
-            std::unique_lock lock(decodeMutex_);
-            decodeWake_.wait_for(lock, std::chrono::milliseconds(10));
-        }
+        if (worked) continue;
+        // Buffers hold about half a second. A pass every quarter second tops
+        // them up in bursts; the mixer asks for one sooner when a buffer falls
+        // below half its target (a raised speed, a seek), and play and seek ask
+        // at once. Short polls only while a stream waits for the network.
+        std::unique_lock lock(decodeMutex_);
+        decodeWake_.wait_for(lock, starved ? std::chrono::milliseconds(10) : std::chrono::milliseconds(250),
+                             [&] { return decodeRequests_ != seen || !running_; });
     }
 }
 

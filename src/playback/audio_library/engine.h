@@ -51,7 +51,8 @@ public:
         std::uint64_t pending = latency_.load(std::memory_order_acquire);
         return taken > pending ? taken - pending : 0;
     }
-    void WakeDecoder() { decodeWake_.notify_all(); }
+    // Asks the decoding thread for a pass over the channels now.
+    void WakeDecoder();
 
     std::size_t PullOffline(float* out, std::size_t frames);
 
@@ -110,6 +111,7 @@ private:
     std::thread mixer_, decoder_;
     std::mutex decodeMutex_;
     std::condition_variable decodeWake_;
+    std::uint64_t decodeRequests_ = 0; // under decodeMutex_: bumped by WakeDecoder
 
     std::mutex callbackMutex_;
     std::condition_variable callbackWake_;

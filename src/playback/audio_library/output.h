@@ -20,12 +20,26 @@ public:
     std::size_t Count() const { return write_.load(std::memory_order_acquire) - read_.load(std::memory_order_acquire); }
     void Push(const float* frames, std::size_t n);
     // Pops up to n frames into `out` (nullptr drops them); returns the count.
+    // Wakes a producer waiting in WaitForPop; never blocks (safe in an audio callback).
     std::size_t Pop(float* out, std::size_t n);
+
+    // Producer side: blocks until the consumer has popped since `seen` was
+    // read from Pops(), or Kick() was called. Waking on pops, not on a timer,
+    // keeps the mixer from polling a ring the output empties in bursts.
+    std::uint32_t Pops() const { return pops_.load(std::memory_order_acquire); }
+    void WaitForPop(std::uint32_t seen);
+    // Releases a waiting producer (at shutdown).
+    void Kick();
 
 private:
     std::vector<float> data_;
     std::size_t capacity_;
     std::atomic<std::size_t> write_{0}, read_{0};
+    // A futex word: std::atomic::wait spins with sched_yield calls first,
+    // hundreds a second on an idle player.
+    std::atomic<std::uint32_t> pops_{0};
+    std::atomic<bool> waiting_{false}; // the producer sleeps, or is about to: Pop must wake it
+    void Wake();
 };
 
 class Output {

@@ -57,9 +57,10 @@ public:
         appliedWet_ = wetGain_;
     }
 
+    static constexpr std::size_t kPart = 256; // frames per Run; a mix level change glides over one
+
     void Process(float* x, std::size_t frames) override {
-        constexpr std::size_t kMax = 256;
-        for (std::size_t at = 0; at < frames; at += kMax) Run(x + at * 2, std::min(kMax, frames - at));
+        for (std::size_t at = 0; at < frames; at += kPart) Run(x + at * 2, std::min(kPart, frames - at));
     }
 
     void Run(float* x, std::size_t frames) {
@@ -83,10 +84,12 @@ public:
         float* aps = allpasses_.data();
         __m128 f0 = _mm_loadu_ps(filter_.data()), f1 = _mm_loadu_ps(filter_.data() + 4);
         const __m128 fb0 = _mm_loadu_ps(feedback_.data()), fb1 = _mm_loadu_ps(feedback_.data() + 4);
-        std::size_t p = pos_;
+        const std::size_t p0 = pos_;
+        std::size_t p = p0;
         float guard = guard_;
         bool held = guard < 1.0f;
         const float release = release_;
+        alignas(16) float sums[kPart]; // what the comb bank gives, frame by frame
         for (std::size_t i = 0; i < frames; ++i) {
             __m128 in = _mm_set1_ps((x[2 * i] + x[2 * i + 1]) * gain);
             auto tap = [&](int k) { return rows[((p - len[k]) & mask) * kCombs + static_cast<std::size_t>(k)]; };
@@ -99,28 +102,52 @@ public:
             __m128 t = _mm_add_ps(y0, y1);
             t = _mm_add_ps(t, _mm_movehl_ps(t, t));
             t = _mm_add_ss(t, _mm_shuffle_ps(t, t, 1));
-            const float sum = _mm_cvtss_f32(t);
-            // Each side through its own all-pass chain. A true all-pass (flat
-            // magnitude): it smears without colouring the level.
-            float v[2];
-            for (int c = 0; c < 2; ++c) {
-                float a = sum;
-                for (int k = 0; k < kAllpasses; ++k) {
-                    const int j = c * kAllpasses + k;
-                    float* line = aps + static_cast<std::size_t>(j) * size;
-                    const float b = line[(p - apLen[j]) & mask];
-                    const float w = a + b * kAllpassGain;
-                    line[p] = w;
-                    a = b - w * kAllpassGain;
+            sums[i] = _mm_cvtss_f32(t);
+            p = (p + 1) & mask;
+        }
+        _mm_storeu_ps(filter_.data(), f0);
+        _mm_storeu_ps(filter_.data() + 4, f1);
+
+        // Each side through its own all-pass chain. A true all-pass (flat
+        // magnitude): it smears without colouring the level. Taken in runs no
+        // longer than the line, a run reads only what was written before it,
+        // so each stage runs over four frames at a time.
+        alignas(16) float v[2][kPart];
+        const __m128 apGain = _mm_set1_ps(kAllpassGain);
+        for (int c = 0; c < 2; ++c) {
+            std::copy(sums, sums + frames, v[c]);
+            for (int k = 0; k < kAllpasses; ++k) {
+                const int j = c * kAllpasses + k;
+                float* line = aps + static_cast<std::size_t>(j) * size;
+                for (std::size_t i = 0; i < frames;) {
+                    const std::size_t w = (p0 + i) & mask, r = (p0 + i - apLen[j]) & mask;
+                    const std::size_t n = std::min({frames - i, apLen[j], size - w, size - r});
+                    float* a = v[c] + i;
+                    std::size_t f = 0;
+                    for (; f + 4 <= n; f += 4) {
+                        const __m128 b = _mm_loadu_ps(line + r + f);
+                        const __m128 wv = _mm_add_ps(_mm_loadu_ps(a + f), _mm_mul_ps(b, apGain));
+                        _mm_storeu_ps(line + w + f, wv);
+                        _mm_storeu_ps(a + f, _mm_sub_ps(b, _mm_mul_ps(wv, apGain)));
+                    }
+                    for (; f < n; ++f) {
+                        const float b = line[r + f];
+                        const float wv = a[f] + b * kAllpassGain;
+                        line[w + f] = wv;
+                        a[f] = b - wv * kAllpassGain;
+                    }
+                    i += n;
                 }
-                v[c] = a;
             }
+        }
+
+        for (std::size_t i = 0; i < frames; ++i) {
             const float g = wetGain * guard;
-            const float outL = x[2 * i] + v[0] * g, outR = x[2 * i + 1] + v[1] * g;
+            const float outL = x[2 * i] + v[0][i] * g, outR = x[2 * i + 1] + v[1][i] * g;
             if (std::fabs(outL) > kCeiling || std::fabs(outR) > kCeiling) {
                 for (int c = 0; c < 2; ++c) {
                     float& out = x[2 * i + static_cast<std::size_t>(c)];
-                    const float wet = v[c] * wetGain * guard;
+                    const float wet = v[c][i] * wetGain * guard;
                     if (std::fabs(out + wet) > kCeiling && wet * out >= 0 && wet != 0) {
                         // Only the wet part yields: it may take the sum up to the
                         // ceiling (or to the dry sample, if that is already louder).
@@ -128,8 +155,8 @@ public:
                         guard *= room / std::fabs(wet);
                     }
                 }
-                x[2 * i] += v[0] * wetGain * guard;
-                x[2 * i + 1] += v[1] * wetGain * guard;
+                x[2 * i] += v[0][i] * wetGain * guard;
+                x[2 * i + 1] += v[1][i] * wetGain * guard;
                 held = true;
             } else {
                 x[2 * i] = outL;
@@ -137,10 +164,7 @@ public:
             }
             wetGain += wetStep;
             if (held) guard += (1 - guard) * release;
-            p = (p + 1) & mask;
         }
-        _mm_storeu_ps(filter_.data(), f0);
-        _mm_storeu_ps(filter_.data() + 4, f1);
         pos_ = p;
         guard_ = guard > 0.9999f ? 1.0f : guard;
     }

@@ -116,6 +116,35 @@ TEST_F(Effects, EchoAtFullFeedbackLevelsOff) {
     EXPECT_GT(support::Peak(last, 0), 0.5);
 }
 
+TEST_F(Effects, EchoWithSwappedSidesAlternatesAtEachSidesDelay) {
+    // One click on the left at 0.5 s. Swapped, each repeat feeds the other
+    // side's line: left after 100 ms, right 150 ms later, left 100 ms after that.
+    std::string wav = "RIFF";
+    auto le = [&wav](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const std::uint32_t frames = support::kRate * 2, click = support::kRate / 2;
+    le(36 + frames * 4, 4), wav += "WAVEfmt ", le(16, 4), le(1, 2), le(2, 2), le(support::kRate, 4);
+    le(support::kRate * 4, 4), le(4, 2), le(16, 2), wav += "data", le(frames * 4, 4);
+    for (std::uint32_t i = 0; i < frames; ++i) le(i == click ? 13107 : 0, 2), le(0, 2); // 0.4 on the left: below the soft knee
+    HSTREAM h = BASS_StreamCreateFile(FALSE, fixtures::Write("leftclick.wav", wav).c_str(), 0, 0, 0);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    HFX fx = BASS_ChannelSetFX(h, BASS_FX_DX8_ECHO, 2);
+    BASS_DX8_ECHO e{50, 50, 100, 150, TRUE};
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &e));
+    const auto out = Pull(1.5);
+    const double a = 13107 / 32768.0, fb = 0.5 * 0.98; // the loop gain stays below 1 at full feedback
+    auto at = [&](double seconds, int side) { return out[2 * (click + std::lround(seconds * support::kRate)) + side]; };
+    EXPECT_NEAR(at(0, 0), 0.5 * a, 1e-4);
+    EXPECT_NEAR(at(0.1, 0), 0.5 * a, 1e-4);
+    EXPECT_NEAR(at(0.1, 1), 0.0, 1e-6);
+    EXPECT_NEAR(at(0.25, 1), 0.5 * fb * a, 1e-4);
+    EXPECT_NEAR(at(0.25, 0), 0.0, 1e-6);
+    EXPECT_NEAR(at(0.35, 0), 0.5 * fb * fb * a, 1e-4);
+    EXPECT_NEAR(at(0.5, 1), 0.5 * fb * fb * fb * a, 1e-4);
+    EXPECT_NEAR(support::Peak(out, 1), 0.5 * fb * a, 1e-4); // nothing else on the right
+}
+
 TEST_F(Effects, ReverbAndFlangerAcceptTheirRecordsAndKeepSignalFinite) {
     HSTREAM h = Play("sine.wav");
     HFX rev = BASS_ChannelSetFX(h, BASS_FX_DX8_REVERB, 2);

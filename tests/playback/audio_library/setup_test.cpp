@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <unistd.h>
 #include <string>
 
@@ -10,6 +11,28 @@
 #include "support.h"
 
 namespace {
+
+std::size_t ThreadCount() {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+    return n;
+}
+
+TEST(EngineSetup, ListingDevicesLeavesNoSoundSystemThreadsRunning) {
+    // The device list asks the sound system; a player that then plays on
+    // "No sound" must not keep its hot-plug watcher waking in the background.
+    // First in this binary to touch the sound system, so `before` counts none of its threads.
+    const std::size_t before = ThreadCount();
+    BASS_DEVICEINFO info{};
+    for (DWORD n = 0; BASS_GetDeviceInfo(n, &info); ++n) {
+    }
+    EXPECT_EQ(ThreadCount(), before);
+    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+    for (DWORD n = 0; BASS_GetDeviceInfo(n, &info); ++n) {
+    }
+    EXPECT_TRUE(BASS_Free());
+    EXPECT_EQ(ThreadCount(), before);
+}
 
 TEST(EngineSetup, DeviceListStartsWithNoSoundAndDefault) {
     BASS_DEVICEINFO info{};
