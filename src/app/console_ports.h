@@ -32,6 +32,7 @@ public:
     void SetMuteButton(bool) override {}
     void SetTrayToolTip(const std::string&) override {}
     void ShowLevelImage(const LevelDisplay&) override {}
+    bool ShowsLevel() const override { return false; }
     void ShowStopped();
 
 private:

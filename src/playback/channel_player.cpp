@@ -329,7 +329,8 @@ void ChannelPlayer::PlayerTick() {
     }
     ShowTrackFields(channel);
     const Settings& s = parts_.settings;
-    if (parts_.level.Draw(channel, s.Misc_SpectrumType, s.GUI_ColorB, s.GUI_ColorF, parts_.clock.tick())) {
+    if (parts_.display.ShowsLevel() &&
+        parts_.level.Draw(channel, s.Misc_SpectrumType, s.GUI_ColorB, s.GUI_ColorF, parts_.clock.tick())) {
         parts_.display.ShowLevelImage(parts_.level);
         state_.levelShown = true;
     }

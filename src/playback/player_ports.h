@@ -27,6 +27,9 @@ public:
     virtual void SetTrayToolTip(const std::string& text) = 0;
     // The level/spectrum picture after a drawing or a blanking.
     virtual void ShowLevelImage(const LevelDisplay& image) = 0;
+    // False where no picture is shown (the headless player): the level and
+    // spectrum are then not computed at all.
+    virtual bool ShowsLevel() const { return true; }
 };
 
 class Clipboard {
