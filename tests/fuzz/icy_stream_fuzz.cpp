@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "playback/audio_library/icy_demuxer.h"
-#include "playback/audio_library/ogg_titles.h"
-#include "playback/audio_library/url_source.h"
+#include "playback/audio_library/net/icy_demuxer.h"
+#include "playback/audio_library/net/ogg_titles.h"
+#include "playback/audio_library/net/url_source.h"
 #include "playback/radio_recorder.h"
 #include "playback/stream_title.h"
 

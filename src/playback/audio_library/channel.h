@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "playback/audio_library/bass.h"
-#include "playback/audio_library/effect.h"
+#include "playback/audio_library/effect/effect.h"
 #include "playback/audio_library/slide.h"
-#include "playback/audio_library/source.h"
+#include "playback/audio_library/source/source.h"
 
 struct SRC_STATE_tag;
 

@@ -9,7 +9,7 @@
 #include <xmmintrin.h>
 
 #include "playback/audio_library/error.h"
-#include "playback/audio_library/url_source.h"
+#include "playback/audio_library/net/url_source.h"
 
 namespace sonvaro::audio {
 namespace {

@@ -17,7 +17,7 @@
 
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/channel.h"
-#include "playback/audio_library/output.h"
+#include "playback/audio_library/output/output.h"
 
 namespace sonvaro::audio {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "loopback_server.h"
-#include "playback/audio_library/icy_demuxer.h"
+#include "playback/audio_library/net/icy_demuxer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "fixtures.h"
 #include "loopback_server.h"
-#include "playback/audio_library/ogg_titles.h"
+#include "playback/audio_library/net/ogg_titles.h"
 
 namespace {
 

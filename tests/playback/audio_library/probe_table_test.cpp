@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "playback/audio_library/bass.h"
-#include "playback/audio_library/byte_source.h"
-#include "playback/audio_library/midi_file.h"
-#include "playback/audio_library/probe.h"
+#include "playback/audio_library/source/byte_source.h"
+#include "playback/audio_library/source/midi_file.h"
+#include "playback/audio_library/source/probe.h"
 
 namespace sonvaro::audio {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "playback/audio_library/bass.h"
-#include "playback/audio_library/offline_output.h"
+#include "playback/audio_library/output/offline_output.h"
 
 namespace support {
 

@@ -1,0 +1,132 @@
+// Opening and freeing channels: sampled files and MIDI as streams, tracker
+// modules as music. The format is decided by content, never by file name.
+#include <string>
+
+#include "playback/audio_library/bass.h"
+#include "playback/audio_library/engine.h"
+#include "playback/audio_library/error.h"
+#include "playback/audio_library/source/ffmpeg_source.h"
+#include "playback/audio_library/source/flac_source.h"
+#include "playback/audio_library/source/midi_source.h"
+#include "playback/audio_library/source/module_source.h"
+#include "playback/audio_library/source/probe.h"
+#include "playback/audio_library/net/url_source.h"
+#include "playback/audio_library/source/wavpack_source.h"
+
+using namespace sonvaro::audio;
+
+namespace {
+
+std::unique_ptr<ByteSource> OpenBytes(BOOL mem, const void* file, QWORD offset, QWORD length, int& error) {
+    error = BASS_ERROR_FILEOPEN;
+    if (!file) {
+        error = BASS_ERROR_ILLPARAM;
+        return nullptr;
+    }
+    if (mem) {
+        if (length == 0) {
+            error = BASS_ERROR_ILLPARAM;
+            return nullptr;
+        }
+        return std::make_unique<MemoryByteSource>(static_cast<const char*>(file) + offset, static_cast<std::size_t>(length));
+    }
+    return FileByteSource::Open(static_cast<const char*>(file), static_cast<std::int64_t>(offset),
+                                static_cast<std::int64_t>(length));
+}
+
+std::string CorrectionPath(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    std::size_t dot = path.find_last_of('.');
+    std::string base = (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? path.substr(0, dot) : path;
+    return base + ".wvc";
+}
+
+DWORD AddChannel(std::unique_ptr<Source> source, DWORD flags) {
+    auto& engine = Engine::Get();
+    DWORD handle = engine.NewHandle();
+    engine.Add(std::make_shared<Channel>(handle, std::move(source), flags, engine.Rate()));
+    SetError(BASS_OK);
+    return handle;
+}
+
+HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags, bool midiOnly, DWORD freq) {
+    auto& engine = Engine::Get();
+    if (!engine.Initialised()) return Fail(BASS_ERROR_INIT, HSTREAM{0});
+    int error = 0;
+    auto bytes = OpenBytes(mem, file, offset, length, error);
+    if (!bytes) return Fail(error, HSTREAM{0});
+    if (bytes->Size() == 0) return Fail(BASS_ERROR_FILEFORM, HSTREAM{0});
+    ProbeResult probe = ProbeContent(*bytes);
+    if (probe.container == Container::Unknown) return Fail(BASS_ERROR_FILEFORM, HSTREAM{0});
+    if (midiOnly && probe.container != Container::Midi) return Fail(BASS_ERROR_FILEFORM, HSTREAM{0});
+    std::unique_ptr<Source> source;
+    if (probe.container == Container::Midi) {
+        source = MidiSource::Open(*bytes, freq ? freq : engine.Rate(), error);
+    } else if (probe.container == Container::WavPack) {
+        // A hybrid file's correction data lives beside it, named like it with ".wvc".
+        std::unique_ptr<ByteSource> correction;
+        std::string path = mem ? std::string() : static_cast<const char*>(file);
+        if (!mem && CorrectionPath(path) != path) correction = FileByteSource::Open(CorrectionPath(path), 0, 0);
+        source = WavPackSource::Open(std::move(bytes), std::move(correction), error);
+    } else if (probe.container == Container::Flac && FlacBitsPerSample(*bytes, probe.dataOffset) > 24) {
+        source = FlacSource::Open(std::move(bytes), error);
+    } else {
+        bool video = engine.Config(BASS_CONFIG_MP4_VIDEO) != 0;
+        source = FfmpegSource::Open(std::move(bytes), probe, video, error);
+    }
+    if (!source) return Fail(error, HSTREAM{0});
+    return AddChannel(std::move(source), flags);
+}
+
+} // namespace
+
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
+    return CreateStream(mem, file, offset, length, flags, false, 0);
+}
+
+HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc, void* user) {
+    auto& engine = Engine::Get();
+    if (!engine.Initialised()) return Fail(BASS_ERROR_INIT, HSTREAM{0});
+    if (!url || !*url) return Fail(BASS_ERROR_ILLPARAM, HSTREAM{0});
+    int error = BASS_ERROR_FILEOPEN;
+    std::shared_ptr<UrlStream> stream;
+    auto source = OpenUrlSource(url, offset, flags, proc, user, stream, error);
+    if (!source) return Fail(error, HSTREAM{0});
+    DWORD handle = AddChannel(std::move(source), flags);
+    stream->SetHandle(handle); // from now on new titles reach the channel's META syncs
+    return handle;
+}
+
+HSTREAM BASS_MIDI_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags, DWORD freq) {
+    return CreateStream(mem, file, offset, length, flags, true, freq);
+}
+
+HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags, DWORD freq) {
+    auto& engine = Engine::Get();
+    if (!engine.Initialised()) return Fail(BASS_ERROR_INIT, HMUSIC{0});
+    int error = 0;
+    auto bytes = OpenBytes(mem, file, offset, length, error);
+    if (!bytes) return Fail(error, HMUSIC{0});
+    if (bytes->Size() == 0) return Fail(BASS_ERROR_FILEFORM, HMUSIC{0});
+    auto source = ModuleSource::Open(*bytes, freq ? freq : engine.Rate(), error);
+    if (!source) return Fail(error, HMUSIC{0});
+    return AddChannel(std::move(source), flags);
+}
+
+BOOL BASS_StreamFree(HSTREAM handle) {
+    if (!Engine::Get().FreeChannel(handle)) return Fail(BASS_ERROR_HANDLE, FALSE);
+    SetError(BASS_OK);
+    return TRUE;
+}
+
+BOOL BASS_MusicFree(HMUSIC handle) { return BASS_StreamFree(handle); }
+BOOL BASS_ChannelFree(DWORD handle) { return BASS_StreamFree(handle); }
+
+QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode) {
+    auto ch = Engine::Get().Find(handle);
+    if (!ch) return Fail(BASS_ERROR_HANDLE, static_cast<QWORD>(-1));
+    std::int64_t v = ch->FilePosition(mode);
+    if (v < 0) return Fail(BASS_ERROR_NOTAVAIL, static_cast<QWORD>(-1));
+    SetError(BASS_OK);
+    return static_cast<QWORD>(v);
+}

@@ -1,0 +1,36 @@
+// Tracker modules (MOD, S3M, XM, IT, MTM, UMX, MO3) rendered by libopenmpt.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "playback/audio_library/source/byte_source.h"
+#include "playback/audio_library/source/source.h"
+
+struct openmpt_module;
+
+namespace sonvaro::audio {
+
+class ModuleSource final : public Source {
+public:
+    // Reads the whole file; nullptr with a BASS error code when it is not a module we accept.
+    static std::unique_ptr<ModuleSource> Open(ByteSource& bytes, unsigned rate, int& error);
+    ~ModuleSource() override;
+
+    SourceFormat Format() const override { return format_; }
+    std::int64_t LengthFrames() const override { return length_; }
+    bool Prepare(bool) override { return true; }
+    std::size_t Read(float* out, std::size_t frames) override;
+    bool Seek(std::int64_t frame) override;
+    const char* Tags(std::uint32_t type) override;
+
+private:
+    ModuleSource() = default;
+    openmpt_module* module_ = nullptr;
+    SourceFormat format_;
+    std::int64_t length_ = 0;
+    std::int64_t position_ = 0;
+    std::string name_;
+};
+
+} // namespace sonvaro::audio
