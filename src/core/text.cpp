@@ -29,6 +29,11 @@ std::string FoldCase(std::string_view text) {
     return s;
 }
 
+void FoldCaseInto(std::string_view text, std::string& out) {
+    out.assign(text);
+    FoldInPlace(out);
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     // Fast path for the usual ASCII-only comparison.
