@@ -22,6 +22,12 @@ ptrdiff_t FindEntryNoCase(const Library& library, std::string_view path) {
 
 }  // namespace
 
+std::string LibraryRootOf(std::string_view configured) {
+    std::string root(configured);
+    if (!root.empty() && root.back() != '/') root += '/';
+    return root;
+}
+
 bool InLibraryFolder(std::string_view path, std::string_view root) {
     return StartsWithNoCase(FolderOf(path), root);
 }
@@ -160,6 +166,8 @@ bool BackgroundRefreshStep(Library& library, WorkerState& workers, const TrackRe
     fresh.path = path;
     const int result = read(fresh);
     if (result == 2) return true;
+    // During shut-down the engine may be gone under a late read: no removal then.
+    if (result == 0 && workers.shuttingDown) return true;
 
     std::lock_guard lock(library.libraryLock);
     auto& entries = library.entries;

@@ -16,6 +16,9 @@ class Messages;
 // (nothing read), 1 (a file) or 2 (a stream). TagReader::ReadTrackInfo in the player.
 using TrackReadFn = std::function<int(TrackInfo& info)>;
 
+// MediaLib_Path as a folder prefix: ending in "/" unless empty.
+std::string LibraryRootOf(std::string_view configured);
+
 // True when the folder part of `path` begins with `root` (case folded); an
 // empty root takes every path.
 bool InLibraryFolder(std::string_view path, std::string_view root);

@@ -23,7 +23,7 @@ enum class SearchMode : int {
 };
 
 // Bits of MediaLib_SearchIn.
-enum SearchField : uint8_t {
+enum SearchInBit : uint8_t {
     kSearchTitle = 1, kSearchArtist = 2, kSearchAlbum = 4, kSearchGenre = 8, kSearchComment = 16, kSearchPath = 32,
     kSearchEverything = 63,
 };

@@ -208,6 +208,7 @@ TEST_F(MainWindowTest, LogWindowShowsOnlyLinesWrittenWhileOpen) {
 
 TEST_F(MainWindowTest, BusyPictureCyclesWhileTheLibraryScanRuns) {
     std::atomic<bool> finish{false};
+    app->workers.scanRunning = true;  // what a running scan thread shows
     app->workers.scanThread = std::thread([&finish] {
         while (!finish) std::this_thread::yield();
     });
@@ -219,6 +220,7 @@ TEST_F(MainWindowTest, BusyPictureCyclesWhileTheLibraryScanRuns) {
     EXPECT_EQ(frames, (std::vector<int>{0, 1, 2, 3, 0}));
     finish = true;
     app->workers.scanThread.join();
+    app->workers.scanRunning = false;
     window->BusyTick();
     EXPECT_EQ(window->BusyFrame(), -1);
 }

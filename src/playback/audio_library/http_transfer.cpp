@@ -39,13 +39,19 @@ int ErrorOf(CURLcode code) {
 }
 
 struct GlobalInit {
-    GlobalInit() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+    GlobalInit() : ok(curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {}
+    bool ok;
 };
 
 } // namespace
 
+bool InitNetworkLibrary() {
+    static GlobalInit init;
+    return init.ok;
+}
+
 HttpTransfer::HttpTransfer(TransferOptions options, TransferSink& sink) : options_(std::move(options)), sink_(sink) {
-    static GlobalInit init; // before any thread uses curl
+    InitNetworkLibrary(); // before any thread uses curl
     ftp_ = StartsNoCase(options_.url, "ftp://");
 }
 

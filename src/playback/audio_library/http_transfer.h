@@ -76,4 +76,8 @@ private:
     std::uint64_t lastActivity_ = 0;
 };
 
+// Sets up libcurl's process-wide state once, before any transfer thread runs.
+// True when it is usable.
+bool InitNetworkLibrary();
+
 } // namespace sonvaro::audio
