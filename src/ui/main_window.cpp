@@ -227,7 +227,7 @@ void MainWindow::BuildActions() {
     }
     // Subsystems that are not part of this program yet: visible, but they do nothing.
     // The maker's web and contact pages have no address yet either.
-    for (Command c : {Command::Settings, Command::TraySettings, Command::Task, Command::Generate, Command::UpdateCheck,
+    for (Command c : {Command::Settings, Command::TraySettings, Command::Task, Command::UpdateCheck,
                       Command::Website, Command::Feedback})
         actions_[c]->setEnabled(false);
 }
@@ -517,6 +517,7 @@ void MainWindow::RunCommand(Command command) {
             playback.SortPlaylist(static_cast<int>(command) - static_cast<int>(Command::Shuffle));
             break;
         case Command::Search: OpenSearch(); break;
+        case Command::Generate: OpenGenerator(); break;
         case Command::AddFiles: case Command::OpenAddFiles: AddFiles(); break;
         case Command::AddFolder: case Command::OpenAddFolder: OpenAddFolder(); break;
         case Command::ShowInFolder: ShowSelectedInFileBrowser(); break;
@@ -556,7 +557,12 @@ void MainWindow::UpdatePlaylistMenu() {
     for (Command n : {Command::SavePlaylist, Command::SelectAll, Command::RemoveAll}) actions_[n]->setEnabled(count > 0);
     for (int n = static_cast<int>(Command::Shuffle); n <= static_cast<int>(Command::Search); ++n)
         actions_[static_cast<Command>(n)]->setEnabled(count >= 2);
-    // 27 (generator) stays off until that window exists.
+    bool libraryEmpty = true;
+    if (app_) {
+        std::lock_guard lock(app_->data.library.libraryLock);
+        libraryEmpty = app_->data.library.entries.empty();
+    }
+    actions_[Command::Generate]->setEnabled(!libraryEmpty);
 }
 
 void MainWindow::SetHeaderMenuColumn(ListView* list, int column) {

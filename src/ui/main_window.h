@@ -36,6 +36,7 @@ class AutotaggerWindow;
 class EffectsWindow;
 class FileInfoWindow;
 class LibraryController;
+class GeneratorWindow;
 class RadioLogWindow;
 
 // The main window and the one place every user command arrives: tool bars,
@@ -92,6 +93,7 @@ public:
     LogWindow* Log() const;
     EffectsWindow* Effects() const;
     FileInfoWindow* FileInfo() const;
+    GeneratorWindow* Generator() const;
     LibraryController* LibraryView() const { return library_; }
     AutotaggerWindow* Autotagger() const;
     RadioLogWindow* RadioLog() const;
@@ -187,6 +189,7 @@ private:
     void ShowSelectedInFileBrowser();
     void SavePlaylist();
     void OpenSearch();
+    void OpenGenerator();
     void OpenLog();
     void OpenAbout();
     void OpenEffects();
@@ -231,6 +234,7 @@ private:
     std::array<QLabel*, 4> status_{};
     QSystemTrayIcon* tray_ = nullptr;
     QPointer<SearchWindow> search_;
+    QPointer<GeneratorWindow> generator_;
     QPointer<FolderDialog> folderDialog_;
     QPointer<LogWindow> log_;
     QPointer<AboutWindow> about_;

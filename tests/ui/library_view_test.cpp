@@ -7,6 +7,11 @@
 
 #include "../tags/tag_fixtures.h"
 #include "support/wait.h"
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTimeEdit>
+
+#include "ui/generator_window.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
 #include "ui/qt_text.h"
@@ -146,6 +151,43 @@ TEST_F(LibraryViewTest, ScanCommandScansTheLibraryFolder) {
     std::lock_guard lock(app->data.library.libraryLock);
     ASSERT_EQ(app->data.library.entries.size(), 1u);
     EXPECT_EQ(app->data.library.entries[0].info.path, home / "music/album/lied.mp3");
+}
+
+TEST_F(LibraryViewTest, GeneratorWindowFillsThePlaylistAndReportsItsErrors) {
+    const std::string file = CopyOf(TagFixture("tagged.mp3"), home / "g.mp3");
+    {
+        std::lock_guard lock(app->data.library.libraryLock);
+        for (int i = 0; i < 20; ++i) {
+            LibraryEntry e;
+            e.info.path = file;
+            e.info.length = 240;
+            app->data.library.entries.push_back(e);
+        }
+    }
+    SetPlaylist({{"Old", "", 1}});
+    window->UpdatePlaylistMenu();
+    window->RunCommand(Command::Generate);
+    GeneratorWindow* g = window->Generator();
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->duration->time(), QTime(0, 30));
+    EXPECT_FALSE(g->count->isEnabled());
+    g->byCount->setChecked(true);
+    EXPECT_TRUE(g->count->isEnabled());
+    EXPECT_FALSE(g->duration->isEnabled());
+    g->count->setText(QStringLiteral("0"));
+    EXPECT_EQ(g->Generate(), -1);
+    EXPECT_EQ(messages.boxes.back().title, "Ungültige Eingabe");
+    g->genreSwitch->setChecked(true);  // no genre chosen: nothing matches
+    g->count->setText(QStringLiteral("-1"));
+    EXPECT_EQ(g->Generate(), 0);
+    EXPECT_EQ(messages.boxes.back().text, "Es konnten nicht genügend Einträge nach ihren Suchkriterien gefunden werden.");
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"Old"}));
+    g->genreSwitch->setChecked(false);
+    g->byTime->setChecked(true);
+    g->createButton->click();
+    EXPECT_EQ(app->data.playlist.size(), 8u);  // 30 minutes of 4-minute titles
+    EXPECT_EQ(app->data.playlist[0].info.title, "Grüß Gott");
+    EXPECT_TRUE(WaitFor([&] { return !window->Generator(); }));
 }
 
 }  // namespace
