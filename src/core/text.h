@@ -9,6 +9,8 @@ namespace sonvaro {
 std::string FoldCase(std::string_view text);
 // The same into `out` (its buffer reused: no allocation once it is large enough).
 void FoldCaseInto(std::string_view text, std::string& out);
+// Appends the folded text to `out`.
+void AppendFoldCase(std::string& out, std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 

@@ -26,26 +26,24 @@ bool MatchesText(const TrackInfo& info, const std::vector<std::string>& foldedTe
         {kSearchTitle, &info.title}, {kSearchArtist, &info.artist}, {kSearchAlbum, &info.album},
         {kSearchGenre, &info.genre}, {kSearchComment, &info.comment}, {kSearchPath, &info.path},
     };
-    // Each enabled field is folded once per entry, not once per term.
-    std::string_view folded[6];
-    size_t offsets[6] = {};
-    size_t used = 0;
+    // Fields are folded when a term first needs them, each at most once per
+    // entry, into one reused buffer ("\0" between them: a term never spans two).
+    size_t begin[6], end[6];
+    bool folded[6] = {};
     scratch.clear();
-    std::string one;
-    for (const auto& [bit, value] : fields) {
-        if (!(searchIn & bit)) continue;
-        FoldCaseInto(*value, one);
-        offsets[used++] = scratch.size();
-        scratch += one;
-        scratch += '\0';  // a term never spans two fields
-    }
-    for (size_t i = 0; i < used; ++i) {
-        const size_t end = (i + 1 < used ? offsets[i + 1] : scratch.size()) - 1;
-        folded[i] = std::string_view(scratch).substr(offsets[i], end - offsets[i]);
-    }
     for (const std::string& term : foldedTerms) {
         bool found = false;
-        for (size_t i = 0; i < used && !found; ++i) found = folded[i].find(term) != std::string_view::npos;
+        for (size_t f = 0; f < 6 && !found; ++f) {
+            if (!(searchIn & fields[f].first)) continue;
+            if (!folded[f]) {
+                begin[f] = scratch.size();
+                AppendFoldCase(scratch, *fields[f].second);
+                end[f] = scratch.size();
+                scratch += '\0';
+                folded[f] = true;
+            }
+            found = std::string_view(scratch.data() + begin[f], end[f] - begin[f]).find(term) != std::string_view::npos;
+        }
         if (!found) return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "ui/library_controller.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
@@ -306,9 +307,18 @@ void LibraryController::ShowInformation() {
 }
 
 void LibraryController::ToggleScan() {
-    if (app_.LibraryScanRunning()) app_.StopLibraryScan();
-    else if (!app_.StartLibraryScan() && app_.data.settings.MediaLib_Path.empty())
-        app_.ports.messages.HintBox("Es ist kein Medienbibliothek-Ordner (MediaLib_Path) eingestellt.");
+    if (app_.LibraryScanRunning()) {
+        app_.StopLibraryScan();
+    } else {
+        std::string& folder = app_.data.settings.MediaLib_Path;
+        if (folder.empty()) {
+            // Until the settings dialog exists, the first scan asks for the library folder.
+            const QString chosen = QFileDialog::getExistingDirectory(&window_, QStringLiteral("Medienbibliothek"));
+            if (chosen.isEmpty()) return;
+            folder = FolderPath(chosen);
+        }
+        app_.StartLibraryScan();
+    }
     Tick();
 }
 
