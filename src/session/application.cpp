@@ -66,6 +66,7 @@ void Application::StartUp(const std::string& playFile) {
     audio::InitNetworkLibrary();
     // Stations publish their addresses in small .m3u/.pls files on their servers.
     editor.SetAddressReader([](const std::string& address) { return audio::FetchSmallText(address); });
+    control.SetStationListReader([](const std::string& address) { return audio::FetchSmallText(address); });
 
     ports.splash.SetStatus("Erstelle Programmoberfläche..");
     ports.playlistView.SetPlaylistSummary(PlaylistSummaryText(data.playlist));

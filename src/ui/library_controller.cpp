@@ -236,7 +236,7 @@ void LibraryController::PlayRow() {
     if (!row || app_.ShuttingDown()) return;
     LibraryEntry entry;
     if (!CurrentEntry(app_.data.library, *row, entry)) return;
-    app_.control.PlayFile(entry.info.path);
+    app_.control.PlayLibraryEntry(entry.info.path);
     // Its play count and date changed: show them.
     if (CurrentEntry(app_.data.library, *row, entry)) model_->RefreshRow(FirstSelectedRow(), entry);
 }
