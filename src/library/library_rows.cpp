@@ -37,6 +37,7 @@ bool RemoveRowEntry(Library& library, const SearchRow& row) {
     const ptrdiff_t at = ResolveRow(library, row);
     if (at < 0) return false;
     library.entries.erase(library.entries.begin() + at);
+    ++library.removals;
     return true;
 }
 

@@ -22,6 +22,23 @@ ptrdiff_t FindEntryNoCase(const Library& library, std::string_view path) {
 
 }  // namespace
 
+void LibraryPathIndex::CatchUp(const Library& library) {
+    const auto& entries = library.entries;
+    if (library.removals != removals_ || entries.size() < indexed_) {
+        positions_.clear();
+        indexed_ = 0;
+        removals_ = library.removals;
+    }
+    for (; indexed_ < entries.size(); ++indexed_)
+        positions_.emplace(FoldCase(entries[indexed_].info.path), indexed_);  // the first one stays
+}
+
+ptrdiff_t LibraryPathIndex::Find(const Library& library, std::string_view path) {
+    CatchUp(library);
+    const auto it = positions_.find(FoldCase(path));
+    return it == positions_.end() ? -1 : static_cast<ptrdiff_t>(it->second);
+}
+
 std::string LibraryRootOf(std::string_view configured) {
     std::string root(configured);
     if (!root.empty() && root.back() != '/') root += '/';
@@ -33,14 +50,14 @@ bool InLibraryFolder(std::string_view path, std::string_view root) {
 }
 
 AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::string_view root,
-                            const TrackReadFn& read) {
+                            const TrackReadFn& read, LibraryPathIndex* index) {
     if (!InLibraryFolder(path, root)) return AddOutcome::Outside;
     TrackInfo info;
     info.path = path;
     if (read(info) != 1) return AddOutcome::Unreadable;
     info.path = path;
     std::lock_guard lock(library.libraryLock);
-    const ptrdiff_t found = FindEntryNoCase(library, path);
+    const ptrdiff_t found = index ? index->Find(library, path) : FindEntryNoCase(library, path);
     if (found >= 0) {
         // The stored spelling of the path stays; the statistics stay.
         LibraryEntry& entry = library.entries[static_cast<size_t>(found)];
@@ -60,12 +77,13 @@ size_t ValidateLibrary(Library& library, std::string_view root) {
     std::lock_guard lock(library.libraryLock);
     auto& entries = library.entries;
     const size_t before = entries.size();
-    std::erase_if(entries, [&](const LibraryEntry& entry) {
+    const size_t removed = std::erase_if(entries, [&](const LibraryEntry& entry) {
         const std::string& path = entry.info.path;
         if (IsStreamAddress(path)) return false;
         if (!StartsWithNoCase(FolderOf(path), foldedRoot)) return true;
         return !IsNonEmptyFile(path);
     });
+    if (removed > 0) ++library.removals;
     return before - entries.size();
 }
 
@@ -88,6 +106,7 @@ size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions&
 
     size_t done = 0;
     std::string lastFolder;
+    LibraryPathIndex index;
     WalkFolder(options.root, walk, [&](const std::string& file) {
         const std::string_view folder = FolderOf(file);
         // Only the sub-folders of the library folder are scanned.
@@ -97,7 +116,7 @@ size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions&
             workers.SetStatusText(lastFolder);
         }
         if (total > 0) workers.progress = static_cast<int8_t>(std::min<size_t>(100, done * 100 / total));
-        AddFileToLibrary(library, file, options.root, read);
+        AddFileToLibrary(library, file, options.root, read, &index);
         ++done;
         if (options.cpuFriendly && options.sleep && !stop()) options.sleep(25);
     });
@@ -187,6 +206,7 @@ bool BackgroundRefreshStep(Library& library, WorkerState& workers, const TrackRe
         return true;
     }
     entries.erase(entries.begin() + static_cast<ptrdiff_t>(at));
+    ++library.removals;
     if (static_cast<int64_t>(at) <= workers.backgroundIndex && workers.backgroundIndex > 0) --workers.backgroundIndex;
     return true;
 }

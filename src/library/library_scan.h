@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "core/worker_state.h"
 #include "library/library.h"
@@ -25,11 +26,25 @@ bool InLibraryFolder(std::string_view path, std::string_view root);
 
 enum class AddOutcome { Outside, Unreadable, Updated, Added, Full };
 
+// Where each path (case folded) stands in the library, for a scan that adds
+// many files: without it every file would look through the whole list. Use
+// under the library lock; it follows appends and rebuilds after removals.
+class LibraryPathIndex {
+public:
+    ptrdiff_t Find(const Library& library, std::string_view path);
+
+private:
+    void CatchUp(const Library& library);
+    std::unordered_map<std::string, size_t> positions_;
+    size_t indexed_ = 0;
+    uint64_t removals_ = UINT64_MAX;
+};
+
 // Reads `path` and updates its entry (found case-insensitively) or appends a
 // new one while the library holds fewer than kLibraryCapacity entries. The
 // tags are read before the lock is taken, so the view never waits for a disk.
 AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::string_view root,
-                            const TrackReadFn& read);
+                            const TrackReadFn& read, LibraryPathIndex* index = nullptr);
 
 // Removes entries whose files are gone, are folders or empty, or lie outside
 // `root`; stations stay. Returns the number removed.

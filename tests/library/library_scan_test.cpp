@@ -281,5 +281,34 @@ TEST(BackgroundRefresh, LongNamesAreCutAndTheThreadStepsOnItsClockAndStops) {
     EXPECT_FALSE(workers.backgroundRunning);
 }
 
+TEST(LibraryScan, HundredThousandFilesEndAtTheLimitWithOneEntryEach) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "big");
+    for (int i = 0; i < 100005; ++i) WriteFile(dir / ("big/" + std::to_string(1000000 + i) + ".mp3"), "t");
+    Library library;
+    library.entries.push_back(Entry(dir / "BIG/1000003.MP3"));  // met again under other capitals
+    WorkerState workers;
+    EXPECT_EQ(RunLibraryScan(library, workers, FastScan(dir.path()), TextReader), 100005u);
+    ASSERT_EQ(library.entries.size(), 100000u);
+    EXPECT_EQ(library.entries[0].info.title, "t");
+    EXPECT_EQ(library.entries[1].info.path, dir / "big/1000000.mp3");
+    EXPECT_EQ(library.entries.back().info.path, dir / "big/1099999.mp3");  // 99,999 new ones fit
+}
+
+TEST(LibraryScan, PathIndexFollowsAppendsAndRemovalsByOthers) {
+    Library library;
+    for (const char* p : {"/m/a", "/m/b", "/m/c"}) library.entries.push_back(Entry(p));
+    LibraryPathIndex index;
+    EXPECT_EQ(index.Find(library, "/M/C"), 2);
+    library.entries.push_back(Entry("/m/d"));  // appended by playback
+    EXPECT_EQ(index.Find(library, "/m/D"), 3);
+    library.entries.erase(library.entries.begin());  // removed by the background refresh
+    ++library.removals;
+    library.entries.push_back(Entry("/m/e"));  // the count is back where it was
+    EXPECT_EQ(index.Find(library, "/m/a"), -1);
+    EXPECT_EQ(index.Find(library, "/m/d"), 2);
+    EXPECT_EQ(index.Find(library, "/m/e"), 3);
+}
+
 }  // namespace
 }  // namespace sonvaro
