@@ -90,6 +90,8 @@ enum class Command : int {
     AlignLeft = 76,
     AlignCenter = 77,
     AlignRight = 78,
+    // Library scan: starts one, or stops the one running
+    LibraryScan = 79,
 };
 
 }  // namespace sonvaro

@@ -7,26 +7,33 @@ namespace {
 
 inline char FoldAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c; }
 
-// Folds in place; a C3 lead byte is never a continuation byte, so a plain scan is safe.
-void FoldInPlace(std::string& s) {
-    for (size_t i = 0; i < s.size(); ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c >= 'A' && c <= 'Z') {
-            s[i] = static_cast<char>(c + 0x20);
-        } else if (c == 0xC3 && i + 1 < s.size()) {
-            const auto n = static_cast<unsigned char>(s[i + 1]);
-            if (n >= 0x80 && n <= 0x9E) s[i + 1] = static_cast<char>(n + 0x20);
-            ++i;
-        }
-    }
-}
-
 }  // namespace
 
 std::string FoldCase(std::string_view text) {
-    std::string s(text);
-    FoldInPlace(s);
+    std::string s;
+    AppendFoldCase(s, text);
     return s;
+}
+
+void FoldCaseInto(std::string_view text, std::string& out) {
+    out.clear();
+    AppendFoldCase(out, text);
+}
+
+// A C3 lead byte is never a continuation byte, so a plain scan is safe.
+void AppendFoldCase(std::string& out, std::string_view text) {
+    const size_t from = out.size();
+    out += text;
+    for (size_t i = from; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (c >= 'A' && c <= 'Z') {
+            out[i] = static_cast<char>(c + 0x20);
+        } else if (c == 0xC3 && i + 1 < out.size()) {
+            const auto n = static_cast<unsigned char>(out[i + 1]);
+            if (n >= 0x80 && n <= 0x9E) out[i + 1] = static_cast<char>(n + 0x20);
+            ++i;
+        }
+    }
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -35,6 +42,9 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     for (size_t i = 0; i < a.size(); ++i) {
         if (a[i] == b[i]) continue;
         if (FoldAsciiChar(a[i]) == FoldAsciiChar(b[i])) continue;
+        // An ASCII byte folds alone (it is never the tail of a folded letter):
+        // two different ones mean different texts, without folding them whole.
+        if (static_cast<unsigned char>(a[i]) < 0x80 && static_cast<unsigned char>(b[i]) < 0x80) return false;
         return FoldCase(a) == FoldCase(b);
     }
     return true;

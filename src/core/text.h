@@ -7,6 +7,10 @@ namespace sonvaro {
 // The one case rule of the program: ASCII A-Z and the letters U+00C0..U+00DE
 // (UTF-8 C3 80..C3 9E) are lowered by 0x20; every other byte stays.
 std::string FoldCase(std::string_view text);
+// The same into `out` (its buffer reused: no allocation once it is large enough).
+void FoldCaseInto(std::string_view text, std::string& out);
+// Appends the folded text to `out`.
+void AppendFoldCase(std::string& out, std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 

@@ -1,5 +1,7 @@
 #pragma once
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -14,6 +16,12 @@ struct WorkerState {
     std::thread scanThread;        // a running scan or validation
     std::thread backgroundThread;  // the background refresh
     std::atomic<int32_t> backgroundIndex{0};
+    // Set while a scan thread works (cleared by the thread itself when it ends)
+    // and while a library search runs: the status bar animates its busy icon.
+    std::atomic<bool> scanRunning{false};
+    std::atomic<bool> busy{false};
+    std::atomic<bool> backgroundOn{true};
+    std::atomic<bool> backgroundRunning{false};
 
     void SetStatusText(std::string text) {
         std::lock_guard lock(statusMutex_);
@@ -23,17 +31,62 @@ struct WorkerState {
         std::lock_guard lock(statusMutex_);
         return statusText_;
     }
+    // The file name the background refresh checks.
+    void SetBackgroundText(std::string text) {
+        std::lock_guard lock(statusMutex_);
+        backgroundText_ = std::move(text);
+    }
+    std::string BackgroundText() const {
+        std::lock_guard lock(statusMutex_);
+        return backgroundText_;
+    }
 
     // Asks a running scan to stop and waits for it, without a time limit.
     void StopScanAndWait() {
         if (!scanThread.joinable()) return;
         stopRequested = 1;
+        NotifyStop();
         scanThread.join();
     }
+
+    // Wakes threads that sleep in WaitForStop.
+    void NotifyStop() {
+        std::lock_guard lock(wakeMutex_);
+        wake_.notify_all();
+    }
+    // Sleeps up to `time`; returns early (true) once `stop` is set and NotifyStop called.
+    bool WaitForStop(std::chrono::milliseconds time, const std::atomic<bool>& stop) {
+        std::unique_lock lock(wakeMutex_);
+        return wake_.wait_for(lock, time, [&] { return stop.load(); });
+    }
+    // Called by a worker thread as its last step.
+    void ThreadEnded() {
+        std::lock_guard lock(wakeMutex_);
+        ended_.notify_all();
+    }
+    // Joins `thread` once `running` is false, waiting at most `limit`. A thread
+    // still busy after that is let go (detached): shut-down never waits longer.
+    bool JoinWithin(std::thread& thread, const std::atomic<bool>& running, std::chrono::milliseconds limit) {
+        if (!thread.joinable()) return true;
+        bool done;
+        {
+            std::unique_lock lock(wakeMutex_);
+            done = ended_.wait_for(lock, limit, [&] { return !running.load(); });
+        }
+        if (done) thread.join();
+        else thread.detach();
+        return done;
+    }
+
+    std::atomic<bool> shuttingDown{false};
 
 private:
     mutable std::mutex statusMutex_;
     std::string statusText_;
+    std::string backgroundText_;
+    std::mutex wakeMutex_;
+    std::condition_variable wake_;
+    std::condition_variable ended_;
 };
 
 }  // namespace sonvaro

@@ -23,6 +23,9 @@ struct LibraryEntry {
 struct Library {
     std::mutex libraryLock;
     std::vector<LibraryEntry> entries;
+    // Counts every removal or replacement of entries (appends do not count),
+    // so an index of positions knows when it went stale.
+    uint64_t removals = 0;
 };
 
 // Marks every entry whose path equals `path` (case folded) as played now and

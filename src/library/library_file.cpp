@@ -84,6 +84,7 @@ void LoadLibraryFile(Library& library, const std::string& filePath, StatusLog* l
     if (!entries) return;
     std::lock_guard lock(library.libraryLock);
     library.entries = std::move(*entries);
+    ++library.removals;
 }
 
 bool SaveLibraryFile(Library& library, const std::string& filePath, bool reportErrors, Messages& messages,

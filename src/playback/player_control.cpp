@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "core/text.h"
 #include "playback/channel_player.h"
+#include "playlist/playlist_import.h"
 #include "playback/player_ports.h"
 #include "playback/playlist_playback.h"
 #include "settings/settings.h"
@@ -18,6 +20,21 @@ int PlayerControl::PlaySelected() { return playback_.PlaySelected(); }
 bool PlayerControl::PlayRow(int32_t row) { return playback_.PlayRow(row); }
 
 int PlayerControl::PlayFile(const std::string& path) { return player_.PlayChannel(path, kSourceSingle); }
+
+int PlayerControl::PlayLibraryEntry(const std::string& path) {
+    const std::string folded = FoldCase(path);
+    const bool m3u = folded.ends_with(".m3u"), pls = folded.ends_with(".pls");
+    if (!IsStreamAddress(path) || !(m3u || pls)) return PlayFile(path);
+    const auto text = readList_ ? readList_(path) : std::nullopt;
+    if (!text) return 0;
+    std::string first;
+    const AddPathFn take = [&first](const std::string& address) {
+        if (first.empty()) first = address;
+    };
+    if (m3u) ReadM3UText(path, *text, take);
+    else ReadPLSText(path, *text, take);
+    return first.empty() ? 0 : PlayFile(first);
+}
 
 void PlayerControl::TogglePause() { player_.TogglePause(); }
 

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace sonvaro {
@@ -23,6 +25,13 @@ public:
     bool PlayRow(int32_t row);
     // A file or address outside the playlist; 1 when a file started.
     int PlayFile(const std::string& path);
+    // A library entry: a file, a station, or a station's .m3u/.pls given by
+    // address, which plays the first station it names. 1 when a file started.
+    int PlayLibraryEntry(const std::string& path);
+    // How such a list is fetched (see PlaylistEditor::SetAddressReader).
+    void SetStationListReader(std::function<std::optional<std::string>(const std::string&)> reader) {
+        readList_ = std::move(reader);
+    }
     void TogglePause();
     void Stop();
     void Next();
@@ -49,6 +58,7 @@ private:
     Settings& settings_;
     PlayerDisplay& display_;
     int32_t volumeBeforeMute_ = 0;
+    std::function<std::optional<std::string>(const std::string&)> readList_;
 };
 
 }  // namespace sonvaro

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/line_reader.h"
+#include "core/status_log.h"
 #include "core/text.h"
 #include "platform/file_info.h"
 #include "platform/folder_walk.h"
@@ -88,7 +89,17 @@ void PlaylistEditor::AddOnePath(const std::string& given) {
     const std::string path = IsAddress(given) ? given : AbsolutePath(given);
     const std::string ext = UpperExtension(path);
     const AddPathFn add = [this](const std::string& entry) { AddToPlaylist(entry); };
-    if (ext == "M3U") {
+    if ((ext == "M3U" || ext == "PLS") && IsAddress(path)) {
+        // A station's list on a server: its addresses are the entries.
+        const auto text = readAddress_ ? readAddress_(path) : std::nullopt;
+        if (!text) {
+            if (log_) log_->LogStatus("Playlist konnte nicht geladen werden: '" + path + "'");
+        } else if (ext == "M3U") {
+            ReadM3UText(path, *text, add, log_);
+        } else {
+            ReadPLSText(path, *text, add, log_);
+        }
+    } else if (ext == "M3U") {
         ReadM3U(path, add, log_);
     } else if (ext == "PLS") {
         ReadPLS(path, add, log_);

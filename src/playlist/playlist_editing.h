@@ -1,4 +1,6 @@
 #pragma once
+#include <optional>
+#include <functional>
 #include <random>
 #include <string>
 #include <utility>
@@ -32,6 +34,11 @@ public:
     void AddDroppedItems(const std::string& names);
     // True when the last adding operation was ended by Escape or an end signal.
     bool AddingStopped() const { return stopped_; }
+    // How a playlist given by address (a station's .m3u or .pls) is fetched;
+    // without a reader such an address adds nothing.
+    using AddressReader = std::function<std::optional<std::string>(const std::string& address)>;
+    void SetAddressReader(AddressReader reader) { readAddress_ = std::move(reader); }
+
     // A library entry as it stands, without reading tags; false when its file is missing or empty.
     bool AddLibraryEntry(const TrackInfo& info);
 
@@ -59,6 +66,7 @@ private:
     void AppendEntry(const TrackInfo& info);
     bool ShouldStop();
 
+    AddressReader readAddress_;
     Playlist& playlist_;
     const Settings& settings_;
     TagReader& tags_;

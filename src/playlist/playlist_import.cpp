@@ -41,17 +41,21 @@ private:
     bool entered_ = false;
 };
 
-// Calls `eachLine` with every raw line of a playlist file not already being read.
+// Calls `eachLine` with every raw line of a playlist not already being read.
 template <class F>
-void ForEachLine(const std::string& file, StatusLog* log, F&& eachLine) {
-    ImportGuard guard(file, log);
+void ForEachLineOf(const std::string& name, const std::string& text, StatusLog* log, F&& eachLine) {
+    ImportGuard guard(name, log);
     if (!guard.Entered()) return;
-    const auto text = ReadWholeFile(file);
-    if (!text) return;
-    LineReader reader(*text, true);
+    LineReader reader(text, true);
     std::string_view raw;
     while (reader.Next(raw))
         if (!eachLine(raw)) return;
+}
+
+template <class F>
+void ForEachLine(const std::string& file, StatusLog* log, F&& eachLine) {
+    const auto text = ReadWholeFile(file);
+    if (text) ForEachLineOf(file, *text, log, std::forward<F>(eachLine));
 }
 
 bool IsAddress(std::string_view line) {
@@ -85,18 +89,54 @@ std::string ResolvePlaylistEntry(const std::string& file, const std::string& lin
     return candidates[0];
 }
 
+namespace {
+
+// One M3U line; `take` gets an entry. `header` tells whether "#EXTM3U" opened the list.
+template <class Resolve>
+void M3ULines(std::string_view raw, bool& first, bool& header, Resolve&& take) {
+    const std::string_view line = TrimSpaces(raw);
+    if (first) {
+        first = false;
+        header = line == "#EXTM3U";
+        if (header) return;
+    }
+    if (line.empty() || StartsWithNoCase(line, "#EXTINF:")) return;
+    if (!header && !IsStreamAddress(line)) return;
+    take(line);
+}
+
+}  // namespace
+
 void ReadM3U(const std::string& file, const AddPathFn& add, StatusLog* log) {
-    bool header = true;
+    bool first = true, header = false;
     ForEachLine(file, log, [&](std::string_view raw) {
-        if (header) {
-            header = false;
-            return TrimSpaces(raw) == "#EXTM3U";  // no header: nothing is added
-        }
+        M3ULines(raw, first, header, [&](std::string_view line) {
+            const std::string path = ResolveEntryBytes(file, line);
+            const auto size = RegularFileSize(path);
+            if (!(size && *size == 0)) add(path);
+        });
+        return true;
+    });
+}
+
+void ReadM3UText(const std::string& address, const std::string& text, const AddPathFn& add, StatusLog* log) {
+    bool first = true, header = false;
+    ForEachLineOf(address, text, log, [&](std::string_view raw) {
+        M3ULines(raw, first, header, [&](std::string_view line) {
+            if (IsStreamAddress(line)) add(std::string(line));
+        });
+        return true;
+    });
+}
+
+void ReadPLSText(const std::string& address, const std::string& text, const AddPathFn& add, StatusLog* log) {
+    ForEachLineOf(address, text, log, [&](std::string_view raw) {
         const std::string_view line = TrimSpaces(raw);
-        if (line.empty() || StartsWithNoCase(line, "#EXTINF:")) return true;
-        const std::string path = ResolveEntryBytes(file, line);
-        const auto size = RegularFileSize(path);
-        if (!(size && *size == 0)) add(path);
+        if (!StartsWithNoCase(line, "FILE")) return true;
+        const auto eq = line.find('=');
+        if (eq == std::string_view::npos) return true;
+        const std::string_view entry = TrimSpaces(line.substr(eq + 1));
+        if (IsStreamAddress(entry)) add(std::string(entry));
         return true;
     });
 }

@@ -13,9 +13,15 @@ using AddPathFn = std::function<void(const std::string& path)>;
 // Playlists nested deeper than this are not read (the status log says so).
 constexpr size_t kMaxPlaylistNesting = 16;
 
-// Extended M3U: "#EXTM3U" header required; each other non-empty line that is no
-// "#EXTINF:" line is an entry (see ResolvePlaylistEntry).
+// Extended M3U: each non-empty line that is no "#EXTINF:" line is an entry (see
+// ResolvePlaylistEntry). Without the "#EXTM3U" header only stream addresses
+// are taken: that is how stations publish their lists.
 void ReadM3U(const std::string& file, const AddPathFn& add, StatusLog* log = nullptr);
+
+// The same over a playlist's text fetched from `address` (a station's list):
+// only stream addresses are taken from it, and an M3U needs no header.
+void ReadM3UText(const std::string& address, const std::string& text, const AddPathFn& add, StatusLog* log = nullptr);
+void ReadPLSText(const std::string& address, const std::string& text, const AddPathFn& add, StatusLog* log = nullptr);
 
 // PLS: every "File..=" line (prefix in any case) in line order.
 void ReadPLS(const std::string& file, const AddPathFn& add, StatusLog* log = nullptr);

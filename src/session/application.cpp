@@ -7,6 +7,8 @@
 #include "core/data_folder.h"
 #include "core/messages.h"
 #include "library/library_file.h"
+#include "library/library_scan.h"
+#include "playback/audio_library/http_transfer.h"
 #include "platform/atomic_file.h"
 #include "platform/file_info.h"
 #include "playback/audio_library/bass.h"
@@ -48,11 +50,23 @@ void Application::StartUp(const std::string& playFile) {
     LoadLibraryFile(data.library, data.LibraryPath(), &log);
     ports.splash.SetStatus("Lade Wiedergabeliste..");
     LoadPlaylistFile(data.playlist, data.PlaylistPath(), data.settings, &ports.playlistView, &log);
+    if (data.settings.MediaLib_StartCheck != 0) {
+        ports.splash.SetStatus("Überprüfe Medienbibliothek..");
+        ValidateLibrary(data.library, LibraryRootOf(data.settings.MediaLib_Path));
+    }
 
     ports.splash.SetStatus("Initialisiere BASS..");
     InitAudioEngine(data.settings.BASS_QutputDevice, data.settings.BASS_OutputRate, data.settings, engine, workers,
                     ports.messages);
     if (engine.running) player.State().playSource = kSourceSingle;
+
+    ports.splash.SetStatus("Erstelle Timer..");
+    StartLibraryWorkers();
+    ports.splash.SetStatus("Initialisiere Netzwerkumgebung....");
+    audio::InitNetworkLibrary();
+    // Stations publish their addresses in small .m3u/.pls files on their servers.
+    editor.SetAddressReader([](const std::string& address) { return audio::FetchSmallText(address); });
+    control.SetStationListReader([](const std::string& address) { return audio::FetchSmallText(address); });
 
     ports.splash.SetStatus("Erstelle Programmoberfläche..");
     ports.playlistView.SetPlaylistSummary(PlaylistSummaryText(data.playlist));
@@ -104,8 +118,7 @@ int Application::RequestExit(bool mayAsk) {
     ports.shutdown.CloseWindows();
 
     log.LogStatus("Close Threads..");
-    workers.stopRequested = 1;
-    workers.StopScanAndWait();
+    StopLibraryWorkers();
 
     log.LogStatus("Fade Out..");
     if (engine.running && BASS_ChannelIsActive(player.State().CurrentChannel()) == BASS_ACTIVE_PLAYING)

@@ -67,6 +67,12 @@ public:
     }
     void AutosaveTick();                          // every 250 ms
 
+    // The library's worker threads (application_library.cpp).
+    // Validates and starts a scan of MediaLib_Path; false when none started.
+    bool StartLibraryScan();
+    void StopLibraryScan();
+    bool LibraryScanRunning() const { return workers.scanRunning; }
+
     // The one shut-down road. Returns -1 when the user declined the question;
     // otherwise everything is saved and the caller ends the process with 0.
     int RequestExit(bool mayAsk = true);
@@ -98,6 +104,10 @@ public:
     PlayerControl& control = parts_.control;
 
 private:
+    void StartLibraryWorkers();
+    void StopLibraryWorkers();
+    int ReadLibraryTrack(TrackInfo& info);
+
     std::atomic<bool> shuttingDown_{false};
     uint32_t settingsClock_ = 0, playlistClock_ = 0, libraryClock_ = 0;
 };

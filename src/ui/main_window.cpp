@@ -35,6 +35,7 @@
 #include "ui/icons.h"
 #include "ui/log_window.h"
 #include "ui/playlist_model.h"
+#include "ui/library_controller.h"
 #include "ui/list_view.h"
 #include "ui/qt_text.h"
 #include "ui/search_window.h"
@@ -226,7 +227,7 @@ void MainWindow::BuildActions() {
     }
     // Subsystems that are not part of this program yet: visible, but they do nothing.
     // The maker's web and contact pages have no address yet either.
-    for (Command c : {Command::Settings, Command::TraySettings, Command::Task, Command::Generate, Command::UpdateCheck,
+    for (Command c : {Command::Settings, Command::TraySettings, Command::Task, Command::UpdateCheck,
                       Command::Website, Command::Feedback})
         actions_[c]->setEnabled(false);
 }
@@ -349,8 +350,11 @@ void MainWindow::BuildLibraryArea() {
     auto* searchRow = new QHBoxLayout(searchBar);
     searchRow->setContentsMargins(0, 0, 0, 0);
     auto* search = new QLineEdit(searchBar);
+    search->setObjectName(QStringLiteral("librarySearch"));
     auto* searchButton = new QPushButton(QStringLiteral("Suchen"), searchBar);
+    searchButton->setObjectName(QStringLiteral("librarySearchButton"));
     auto* options = new QToolButton(searchBar);
+    options->setObjectName(QStringLiteral("libraryOptions"));
     options->setToolTip(QStringLiteral("Suchoptionen"));
     searchRow->addWidget(search, 1);
     searchRow->addWidget(searchButton);
@@ -364,7 +368,9 @@ void MainWindow::BuildLibraryArea() {
     for (const char* t : {"Datenbank", "Am meisten abgespielt", "Zuletzt abgespielt", "Noch nie abgespielt",
                           "Lesezeichen", "Internet Stream"})
         mode->addItem(QString::fromUtf8(t));
+    mode->setObjectName(QStringLiteral("libraryMode"));
     auto* albums = new QComboBox(side);
+    albums->setObjectName(QStringLiteral("libraryAlbums"));
     sideBox->addWidget(mode);
     sideBox->addWidget(albums);
     sideBox->addStretch(1);
@@ -406,8 +412,9 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::BusyTick() {
-    // The library is busy while its scan thread runs.
-    const bool busy = app_ && app_->workers.scanThread.joinable();
+    // The library is busy while its scan thread or a search runs.
+    const bool busy = app_ && (app_->workers.busy || app_->workers.scanRunning);
+    if (library_) library_->Tick();
     if (busy) {
         busyFrame_ = (busyFrame_ + 1) % 4;
         status_[0]->setPixmap(Icon(QStringLiteral("busy-%1").arg(busyFrame_)).pixmap(16, 16));
@@ -437,6 +444,13 @@ void MainWindow::Attach(Application& app) {
     const int widths[] = {0, 150, 100, 80, 80, 80, 80, 80};
     for (int i = 1; i < 8; ++i) playlistList_->header()->resizeSection(i, widths[i]);
     volume_->setToolTip(QString::number(app.data.settings.Misc_Volume) + '%');
+    library_ = new LibraryController(
+        app, *this,
+        {libraryArea_->findChild<QLineEdit*>(QStringLiteral("librarySearch")),
+         libraryArea_->findChild<QPushButton*>(QStringLiteral("librarySearchButton")),
+         libraryArea_->findChild<QToolButton*>(QStringLiteral("libraryOptions")),
+         libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryMode")),
+         libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryAlbums")), libraryList_, status_[2], status_[3]});
 }
 
 void MainWindow::FinishStartUp() {
@@ -503,6 +517,7 @@ void MainWindow::RunCommand(Command command) {
             playback.SortPlaylist(static_cast<int>(command) - static_cast<int>(Command::Shuffle));
             break;
         case Command::Search: OpenSearch(); break;
+        case Command::Generate: OpenGenerator(); break;
         case Command::AddFiles: case Command::OpenAddFiles: AddFiles(); break;
         case Command::AddFolder: case Command::OpenAddFolder: OpenAddFolder(); break;
         case Command::ShowInFolder: ShowSelectedInFileBrowser(); break;
@@ -527,7 +542,9 @@ void MainWindow::RunCommand(Command command) {
         case Command::AlignLeft: SetHeaderAlignment(0); break;
         case Command::AlignCenter: SetHeaderAlignment(2); break;
         case Command::AlignRight: SetHeaderAlignment(1); break;
-        default: break;
+        default:
+            if (library_) library_->Run(command);
+            break;
     }
 }
 
@@ -540,7 +557,12 @@ void MainWindow::UpdatePlaylistMenu() {
     for (Command n : {Command::SavePlaylist, Command::SelectAll, Command::RemoveAll}) actions_[n]->setEnabled(count > 0);
     for (int n = static_cast<int>(Command::Shuffle); n <= static_cast<int>(Command::Search); ++n)
         actions_[static_cast<Command>(n)]->setEnabled(count >= 2);
-    // 27 (generator) stays off until that window exists.
+    bool libraryEmpty = true;
+    if (app_) {
+        std::lock_guard lock(app_->data.library.libraryLock);
+        libraryEmpty = app_->data.library.entries.empty();
+    }
+    actions_[Command::Generate]->setEnabled(!libraryEmpty);
 }
 
 void MainWindow::SetHeaderMenuColumn(ListView* list, int column) {

@@ -35,6 +35,8 @@ class AboutWindow;
 class AutotaggerWindow;
 class EffectsWindow;
 class FileInfoWindow;
+class LibraryController;
+class GeneratorWindow;
 class RadioLogWindow;
 
 // The main window and the one place every user command arrives: tool bars,
@@ -77,6 +79,8 @@ public:
     void SetHeaderMenuColumn(ListView* list, int column);
 
     ListView* PlaylistList() const { return playlistList_; }
+    ListView* LibraryList() const { return libraryList_; }
+    QLabel* StatusField(int field) const { return status_[field]; }
     PlaylistModel* Model() const { return model_; }
     QSlider* VolumeSlider() const { return volume_; }
     QSlider* PositionSlider() const { return position_; }
@@ -89,6 +93,8 @@ public:
     LogWindow* Log() const;
     EffectsWindow* Effects() const;
     FileInfoWindow* FileInfo() const;
+    GeneratorWindow* Generator() const;
+    LibraryController* LibraryView() const { return library_; }
     AutotaggerWindow* Autotagger() const;
     RadioLogWindow* RadioLog() const;
     AboutWindow* About() const;
@@ -166,6 +172,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class LibraryController;  // opens the information window for library rows
     void BuildActions();
     void BuildToolBars();
     void BuildMenus();
@@ -182,6 +189,7 @@ private:
     void ShowSelectedInFileBrowser();
     void SavePlaylist();
     void OpenSearch();
+    void OpenGenerator();
     void OpenLog();
     void OpenAbout();
     void OpenEffects();
@@ -222,9 +230,11 @@ private:
     QSplitter* splitter1_ = nullptr;
     QSplitter* splitter2_ = nullptr;
     ListView* libraryList_ = nullptr;
+    LibraryController* library_ = nullptr;
     std::array<QLabel*, 4> status_{};
     QSystemTrayIcon* tray_ = nullptr;
     QPointer<SearchWindow> search_;
+    QPointer<GeneratorWindow> generator_;
     QPointer<FolderDialog> folderDialog_;
     QPointer<LogWindow> log_;
     QPointer<AboutWindow> about_;

@@ -11,6 +11,7 @@
 #include "playlist/playlist_export.h"
 #include "tags/track_info_reader.h"
 #include "ui/about_window.h"
+#include "ui/generator_window.h"
 #include "ui/autotagger_window.h"
 #include "ui/docking.h"
 #include "ui/effects_window.h"
@@ -155,6 +156,10 @@ W* MainWindow::ShowToolWindow(QPointer<W>& window, WindowId slot, bool sizeable,
     return window;
 }
 
+void MainWindow::OpenGenerator() {
+    ShowToolWindow(generator_, WindowId::Generator, false, [this] { return new GeneratorWindow(*app_, this); });
+}
+
 void MainWindow::OpenSearch() {
     ShowToolWindow(search_, WindowId::Search, true, [this] { return new SearchWindow(*this); });
 }
@@ -169,6 +174,7 @@ void MainWindow::OpenAbout() {
 
 EffectsWindow* MainWindow::Effects() const { return effects_; }
 FileInfoWindow* MainWindow::FileInfo() const { return fileInfo_; }
+GeneratorWindow* MainWindow::Generator() const { return generator_; }
 AutotaggerWindow* MainWindow::Autotagger() const { return autotagger_; }
 RadioLogWindow* MainWindow::RadioLog() const { return radioLog_; }
 AboutWindow* MainWindow::About() const { return about_; }
@@ -178,7 +184,8 @@ QList<QWidget*> MainWindow::ToolWindows() const {
     for (QWidget* w : {static_cast<QWidget*>(search_.data()), static_cast<QWidget*>(folderDialog_.data()),
                        static_cast<QWidget*>(log_.data()), static_cast<QWidget*>(about_.data()),
                        static_cast<QWidget*>(effects_.data()), static_cast<QWidget*>(fileInfo_.data()),
-                       static_cast<QWidget*>(autotagger_.data()), static_cast<QWidget*>(radioLog_.data())})
+                       static_cast<QWidget*>(autotagger_.data()), static_cast<QWidget*>(radioLog_.data()),
+                       static_cast<QWidget*>(generator_.data())})
         if (w) windows << w;
     return windows;
 }

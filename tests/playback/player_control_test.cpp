@@ -70,3 +70,38 @@ TEST_F(PlayerControlTest, PlaylistStepsPauseAndStop) {
 
 }  // namespace
 }  // namespace sonvaro::test
+
+#include "playback/audio_library/http_transfer.h"
+#include "playback/audio_library/loopback_server.h"
+#include "support/wait.h"
+
+namespace sonvaro::test {
+namespace {
+
+TEST_F(PlayerControlTest, AStationListAddressPlaysItsFirstStation) {
+    support::LoopbackServer server([](support::LoopbackServer::Connection& c) {
+        if (c.request.find("GET /listen.pls ") == 0) {
+            c.Send("HTTP/1.0 200 OK\r\n\r\n[playlist]\r\nFile1=http://127.0.0.1:" + std::to_string(c.server.Port()) +
+                   "/live\r\nFile2=http://127.0.0.1:1/second\r\n");
+        } else {
+            c.Send("HTTP/1.0 404 Not Found\r\n\r\n");
+        }
+    });
+    std::vector<std::string> fetched;
+    control.SetStationListReader([&](const std::string& address) {
+        fetched.push_back(address);
+        return audio::FetchSmallText(address);
+    });
+    control.PlayLibraryEntry(server.Url("/listen.pls"));
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const std::string& r : server.Requests())
+            if (r.find("GET /live ") == 0) return true;
+        return false;
+    }));
+    // A plain station address and a file are played as they are, with no list fetched.
+    EXPECT_EQ(control.PlayLibraryEntry(ToneFile(2)), 1);
+    EXPECT_EQ(fetched, (std::vector<std::string>{server.Url("/listen.pls")}));
+}
+
+}  // namespace
+}  // namespace sonvaro::test

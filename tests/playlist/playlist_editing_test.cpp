@@ -4,6 +4,9 @@
 
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/fixtures.h"
+#include "playback/audio_library/http_transfer.h"
+#include "playback/audio_library/loopback_server.h"
+#include "playlist/playlist_export.h"
 #include "core/status_log.h"
 #include "playback/playlist_rows.h"
 #include "playlist/playlist_display.h"
@@ -216,6 +219,67 @@ TEST(PlaylistRows, ShowOnlyPositiveNumbers) {
     EXPECT_EQ(PlaylistRowTexts(info), (std::array<std::string, 8>{"", "Titel", "A", "", "", "", "", ""}));
     info = {.title = "t", .year = 1999, .trackNumber = 7, .length = 3725, .channelType = 0x10005};
     EXPECT_EQ(PlaylistRowTexts(info), (std::array<std::string, 8>{"", "t", "", "", "7", "01:02:05", "1999", "MP3"}));
+}
+
+}  // namespace
+}  // namespace sonvaro
+
+namespace sonvaro {
+namespace {
+
+// Station lists: published as small .m3u/.pls files, often without a header.
+TEST_F(EditingTest, StationListsAddTheirAddressesAsStreams) {
+    test::WriteFile(dir / "station.m3u", "http://radio.example/live\r\n" + wav + "\r\nhttps://radio.example/b\r\n");
+    editor.AddToPlaylist(dir / "station.m3u");
+    EXPECT_EQ(Paths(), (std::vector<std::string>{"http://radio.example/live", "https://radio.example/b"}));
+
+    // An exported list holding streams reads back with them, in order.
+    playlist.push_back({0, {}});
+    playlist.back().info.path = wav;
+    test::WriteFile(dir / "out.m3u", M3UText(playlist));
+    test::WriteFile(dir / "out.pls", PLSText(playlist));
+    for (const char* name : {"out.m3u", "out.pls"}) {
+        Playlist again;
+        PlaylistEditor reader{again, settings, tags, view};
+        reader.AddToPlaylist(dir / name);
+        ASSERT_EQ(again.size(), 3u) << name;
+        EXPECT_EQ(again[0].info.path, "http://radio.example/live") << name;
+        EXPECT_EQ(again[2].info.path, wav) << name;
+    }
+}
+
+TEST_F(EditingTest, StationListGivenByAddressIsFetched) {
+    support::LoopbackServer server([](support::LoopbackServer::Connection& c) {
+        if (c.request.find("GET /live.mp3.m3u ") == 0)
+            c.Send("HTTP/1.0 200 OK\r\nContent-Type: audio/x-mpegurl\r\n\r\n"
+                   "#EXTM3U\r\n#EXTINF:-1,Test FM\r\nhttps://radio.example/live.mp3\r\nrelative.mp3\r\n");
+        else if (c.request.find("GET /listen.pls ") == 0)
+            c.Send("HTTP/1.0 200 OK\r\n\r\n[playlist]\r\nFile1=http://radio.example/one\r\nFile2=/etc/passwd\r\n"
+                   "NumberOfEntries=2\r\n");
+        else if (c.request.find("GET /huge.m3u ") == 0)
+            c.Send("HTTP/1.0 200 OK\r\n\r\n" + std::string(300 * 1024, 'h'));
+        else
+            c.Send("HTTP/1.0 404 Not Found\r\n\r\n");
+    });
+    StatusLog log;
+    log.SetOpen(true);
+    PlaylistEditor withLog{playlist, settings, tags, view, &log};
+    withLog.SetAddressReader([](const std::string& address) { return audio::FetchSmallText(address); });
+    withLog.AddToPlaylist(server.Url("/live.mp3.m3u"));
+    withLog.AddToPlaylist(server.Url("/listen.pls"));
+    withLog.AddToPlaylist(server.Url("/missing.m3u"));
+    withLog.AddToPlaylist(server.Url("/huge.m3u"));
+    // Only addresses come from a list on a server: no local file is named by one.
+    EXPECT_EQ(Paths(), (std::vector<std::string>{"https://radio.example/live.mp3", "http://radio.example/one"}));
+    int failures = 0;
+    for (const std::string& line : log.LinesSince(0))
+        failures += line.find("Playlist konnte nicht geladen werden") != std::string::npos;
+    EXPECT_EQ(failures, 2);
+
+    // Without a reader a list address adds nothing (it is no stream itself).
+    playlist.clear();
+    editor.AddToPlaylist(server.Url("/live.mp3.m3u"));
+    EXPECT_TRUE(playlist.empty());
 }
 
 }  // namespace

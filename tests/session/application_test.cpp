@@ -5,6 +5,8 @@
 #include "../playback/player_harness.h"
 #include "settings/settings_file.h"
 #include "support/test_support.h"
+#include "../tags/tag_fixtures.h"
+#include "library/library_file.h"
 
 namespace sonvaro {
 namespace {
@@ -65,7 +67,9 @@ protected:
 TEST_F(ApplicationTest, StartUpRunsItsStepsInOrder) {
     Start();
     EXPECT_EQ(splash.texts, (std::vector<std::string>{"open", "Lade Einstellungen..", "Lade Medienbibliothek..",
-                                                      "Lade Wiedergabeliste..", "Initialisiere BASS..",
+                                                      "Lade Wiedergabeliste..", "Überprüfe Medienbibliothek..",
+                                                      "Initialisiere BASS..", "Erstelle Timer..",
+                                                      "Initialisiere Netzwerkumgebung....",
                                                       "Erstelle Programmoberfläche..", "Starte..", "close"}));
     EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(app->data.settings.statistics.AppStart, 1);
@@ -158,6 +162,40 @@ TEST_F(ApplicationTest, ExitWhilePausedSkipsTheFade) {
     const uint32_t before = tick;
     EXPECT_EQ(app->RequestExit(false), 0);
     EXPECT_EQ(tick, before);
+}
+
+TEST_F(ApplicationTest, StartUpValidatesTheLibraryAndShutDownKeepsTheBackgroundPlace) {
+    const std::string kept = test::CopyOf(test::TagFixture("tagged.mp3"), home / "kept.mp3");
+    test::WriteFile(home / "Sonvaro/MediaLibary.dat",
+                    "SV-F-MLV1\r\nETY:" + kept + "|K||||||||||||||0|\r\nETY:" + home.path() +
+                        "gone.mp3|G||||||||||||||0|\r\nETY:http://radio.example/x|R||||||||||||||0|\r\n");
+    test::WriteFile(home / "Sonvaro/Sonvaro.ini",
+                    "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMediaLib_BGIndex=1\nMediaLib_AddPlay=1\n");
+    Start();
+    {
+        std::lock_guard lock(app->data.library.libraryLock);
+        ASSERT_EQ(app->data.library.entries.size(), 2u);
+        EXPECT_EQ(app->data.library.entries[0].info.path, kept);  // sorted by bytes: "/" before "h"
+        EXPECT_EQ(app->data.library.entries[1].info.path, "http://radio.example/x");
+    }
+    EXPECT_TRUE(app->workers.backgroundThread.joinable());
+    EXPECT_EQ(app->workers.backgroundIndex, 1);
+
+    // Playing a file adds it when MediaLib_AddPlay is on (an empty library folder takes any file).
+    const std::string played = test::CopyOf(test::TagFixture("tagged.mp3"), home / "played.mp3");
+    ASSERT_EQ(app->control.PlayFile(played), 1);
+    {
+        std::lock_guard lock(app->data.library.libraryLock);
+        ASSERT_EQ(app->data.library.entries.size(), 3u);
+        EXPECT_EQ(app->data.library.entries[2].info.path, played);
+        EXPECT_EQ(app->data.library.entries[2].info.title, "Grüß Gott");
+        EXPECT_EQ(app->data.library.entries[2].playCount, 1);
+    }
+    app->workers.backgroundIndex = 2;
+    EXPECT_EQ(app->RequestExit(false), 0);
+    EXPECT_FALSE(app->workers.backgroundThread.joinable());
+    EXPECT_EQ(app->data.settings.MediaLib_BGIndex, 2);
+    EXPECT_NE(test::ReadFile(home / "Sonvaro/Sonvaro.ini").find("MediaLib_BGIndex = 2\r\n"), std::string::npos);
 }
 
 }  // namespace

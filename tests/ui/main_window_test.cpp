@@ -88,10 +88,14 @@ TEST_F(MainWindowTest, PlaylistMenuEnableRules) {
     Select({0});
     window->UpdatePlaylistMenu();
     for (int n : {15, 28, 29, 32, 34, 35, 36, 16, 17, 23, 24}) EXPECT_TRUE(enabled(n)) << n;
-    EXPECT_FALSE(enabled(27));  // no generator window in this program yet
+    EXPECT_FALSE(enabled(27));  // the library is empty: nothing to generate from
 
     window->RunCommand(27);  // a disabled command does nothing and shows nothing
     EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_FALSE(window->Generator());
+    app->data.library.entries.emplace_back();
+    window->UpdatePlaylistMenu();
+    EXPECT_TRUE(enabled(27));
 }
 
 TEST_F(MainWindowTest, MenusCarryTheirCommandsInOrder) {
@@ -208,6 +212,7 @@ TEST_F(MainWindowTest, LogWindowShowsOnlyLinesWrittenWhileOpen) {
 
 TEST_F(MainWindowTest, BusyPictureCyclesWhileTheLibraryScanRuns) {
     std::atomic<bool> finish{false};
+    app->workers.scanRunning = true;  // what a running scan thread shows
     app->workers.scanThread = std::thread([&finish] {
         while (!finish) std::this_thread::yield();
     });
@@ -219,6 +224,7 @@ TEST_F(MainWindowTest, BusyPictureCyclesWhileTheLibraryScanRuns) {
     EXPECT_EQ(frames, (std::vector<int>{0, 1, 2, 3, 0}));
     finish = true;
     app->workers.scanThread.join();
+    app->workers.scanRunning = false;
     window->BusyTick();
     EXPECT_EQ(window->BusyFrame(), -1);
 }

@@ -31,13 +31,54 @@ int ErrorOf(CURLcode code) {
 }
 
 struct GlobalInit {
-    GlobalInit() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+    GlobalInit() : ok(curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {}
+    bool ok;
 };
 
 } // namespace
 
+bool InitNetworkLibrary() {
+    static GlobalInit init;
+    return init.ok;
+}
+
+namespace {
+struct SmallBody {
+    std::string text;
+    size_t limit;
+};
+size_t SmallBodyCallback(char* data, size_t size, size_t count, void* user) {
+    auto* body = static_cast<SmallBody*>(user);
+    const size_t n = size * count;
+    if (body->text.size() + n > body->limit) return 0;  // too large: the transfer fails
+    body->text.append(data, n);
+    return n;
+}
+}  // namespace
+
+std::optional<std::string> FetchSmallText(const std::string& url, size_t maxBytes, long timeoutMs) {
+    if (!InitNetworkLibrary()) return std::nullopt;
+    CURL* easy = curl_easy_init();
+    if (!easy) return std::nullopt;
+    SmallBody body{{}, maxBytes};
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, timeoutMs);
+    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &SmallBodyCallback);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+    const CURLcode result = curl_easy_perform(easy);
+    curl_easy_cleanup(easy);
+    if (result != CURLE_OK) return std::nullopt;
+    return std::move(body.text);
+}
+
 HttpTransfer::HttpTransfer(TransferOptions options, TransferSink& sink) : options_(std::move(options)), sink_(sink) {
-    static GlobalInit init; // before any thread uses curl
+    InitNetworkLibrary(); // before any thread uses curl
     ftp_ = StartsNoCase(options_.url, "ftp://");
 }
 

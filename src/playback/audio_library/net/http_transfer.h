@@ -3,6 +3,7 @@
 // and for silence. The sink decides what happens with the bytes and can hold
 // the transfer back while it has no room (the server then waits for us).
 #pragma once
+#include <optional>
 
 #include <atomic>
 #include <cstddef>
@@ -75,5 +76,15 @@ private:
     std::size_t kept_ = 0;
     std::uint64_t lastActivity_ = 0;
 };
+
+// Sets up libcurl's process-wide state once, before any transfer thread runs.
+// True when it is usable.
+bool InitNetworkLibrary();
+
+// The body of a small document (a station's .m3u or .pls) at an http(s)
+// address, redirects followed; nullopt on any failure, a body over `maxBytes`
+// or after `timeoutMs`. Blocks the caller.
+std::optional<std::string> FetchSmallText(const std::string& url, size_t maxBytes = 256 * 1024,
+                                          long timeoutMs = 10000);
 
 } // namespace sonvaro::audio

@@ -1,0 +1,97 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "core/worker_state.h"
+#include "library/library.h"
+
+namespace sonvaro {
+
+class Messages;
+
+// Reads the tags and audio properties of info.path into `info`; returns 0
+// (nothing read), 1 (a file) or 2 (a stream). TagReader::ReadTrackInfo in the player.
+using TrackReadFn = std::function<int(TrackInfo& info)>;
+
+// MediaLib_Path as a folder prefix: ending in "/" unless empty.
+std::string LibraryRootOf(std::string_view configured);
+
+// True when the folder part of `path` begins with `root` (case folded); an
+// empty root takes every path.
+bool InLibraryFolder(std::string_view path, std::string_view root);
+
+enum class AddOutcome { Outside, Unreadable, Updated, Added, Full };
+
+// Where each path (case folded) stands in the library, for a scan that adds
+// many files: without it every file would look through the whole list. Use
+// under the library lock; it follows appends and rebuilds after removals.
+class LibraryPathIndex {
+public:
+    ptrdiff_t Find(const Library& library, std::string_view path);
+
+private:
+    void CatchUp(const Library& library);
+    std::unordered_map<std::string, size_t> positions_;
+    size_t indexed_ = 0;
+    uint64_t removals_ = UINT64_MAX;
+};
+
+// Reads `path` and updates its entry (found case-insensitively) or appends a
+// new one while the library holds fewer than kLibraryCapacity entries. The
+// tags are read before the lock is taken, so the view never waits for a disk.
+AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::string_view root,
+                            const TrackReadFn& read, LibraryPathIndex* index = nullptr);
+
+// Removes entries whose files are gone, are folders or empty, or lie outside
+// `root`; stations stay. Returns the number removed.
+size_t ValidateLibrary(Library& library, std::string_view root);
+
+// "Ihre Medienbibliothek hat das Limit von '100000' erreicht..." with a line break.
+std::string LibraryLimitText();
+
+struct ScanOptions {
+    std::string root;       // the library folder, ending in "/"
+    bool cpuFriendly = true;  // pause 25 ms after each file
+    std::function<void(int ms)> sleep;
+};
+
+// The scan thread's body: every file below the sub-folders of root, in name
+// order, each real folder once; files lying directly in root are left out.
+// Publishes progress and the folder through `workers`; ends early when
+// stopRequested is set. Returns the number of files handed to AddFileToLibrary.
+size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions& options, const TrackReadFn& read);
+
+// Validates, then starts the scan thread. False (nothing started) when a scan
+// runs or root is not a folder. The limit message is shown when the library is full.
+bool StartLibraryScan(Library& library, WorkerState& workers, ScanOptions options, TrackReadFn read,
+                      Messages& messages);
+void StopLibraryScan(WorkerState& workers);
+
+// The name shown for the checked file: its last part, cut to 47 bytes and "..."
+// when longer than 50.
+std::string BackgroundCheckName(std::string_view path);
+
+// One step of the background refresh: the entry after `index` (wrapping) is
+// re-read; a file that cannot be read any more is removed and `index` moves
+// back so the walk goes on with the entry that followed. Returns false when
+// the library is empty.
+bool BackgroundRefreshStep(Library& library, WorkerState& workers, const TrackReadFn& read);
+
+struct BackgroundOptions {
+    std::function<uint32_t()> tick;  // milliseconds
+    std::chrono::milliseconds spacing{2500};
+    std::chrono::milliseconds poll{100};
+};
+
+// Starts the background thread: a step every `spacing` while no scan runs and
+// backgroundOn is set, until workers.shuttingDown.
+void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOptions options, TrackReadFn read);
+
+// Shut-down: asks both threads to end and waits for each at most `limit`.
+void StopLibraryThreads(WorkerState& workers, std::chrono::milliseconds limit = std::chrono::milliseconds(2500));
+
+}  // namespace sonvaro

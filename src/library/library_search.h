@@ -1,0 +1,84 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "library/library.h"
+
+namespace sonvaro {
+
+// The items of the mode box, then the two searches started elsewhere.
+enum class SearchMode : int {
+    All = 0,          // "Datenbank"
+    MostPlayed = 1,   // "Am meisten abgespielt"
+    LastPlayed = 2,   // "Zuletzt abgespielt"
+    NeverPlayed = 3,  // "Noch nie abgespielt"
+    Bookmarks = 4,    // "Lesezeichen"
+    Text = 5,         // the search field
+    Album = 6,        // the album box
+    Stations = 7,     // "Internet Stream"
+};
+
+// Bits of MediaLib_SearchIn.
+enum SearchInBit : uint8_t {
+    kSearchTitle = 1, kSearchArtist = 2, kSearchAlbum = 4, kSearchGenre = 8, kSearchComment = 16, kSearchPath = 32,
+    kSearchEverything = 63,
+};
+
+struct SearchRequest {
+    SearchMode mode = SearchMode::All;
+    std::string text;   // mode Text: the field's text as typed
+    std::string album;  // mode Album: the chosen album
+    uint8_t searchIn = kSearchEverything;
+};
+
+// One row of the view: a copy of its entry taken under the lock (the view
+// needs no lock to paint) and where that entry was. The copy's path is the
+// row's identity; the index is only a hint that a removal may have staled.
+struct SearchRow {
+    LibraryEntry entry;
+    size_t indexHint = 0;
+};
+
+struct SearchResult {
+    SearchMode mode = SearchMode::All;
+    std::vector<SearchRow> rows;
+    // Distinct albums (trimmed, case-insensitively distinct), byte order.
+    // Not rebuilt by an album search: the box keeps the previous list.
+    std::vector<std::string> albums;
+    bool albumsRebuilt = true;
+};
+
+// Runs one search under the library lock. nullopt when the library is empty
+// (the view keeps what it shows).
+std::optional<SearchResult> SearchLibrary(Library& library, const SearchRequest& request);
+
+// True when every space-separated term of `foldedText` occurs in one of the
+// fields chosen by `searchIn`.
+bool MatchesText(const TrackInfo& info, const std::vector<std::string>& foldedTerms, uint8_t searchIn,
+                 std::string& scratch);
+std::vector<std::string> SearchTerms(std::string_view text);
+
+// The library entry behind `row` now: the hinted index while it still holds
+// the row's path, else the first entry with that path; -1 when it is gone.
+// Call under the lock.
+ptrdiff_t ResolveRow(const Library& library, const SearchRow& row);
+
+// The search field's completion: the first value (title, artist, album,
+// genre, comment, as enabled) in library order that starts with `typed`
+// case-insensitively. Deleting characters never completes.
+class Autocomplete {
+public:
+    // nullopt when nothing is to be completed; otherwise the whole value (the
+    // part after typed.size() bytes is what the field selects).
+    std::optional<std::string> Complete(Library& library, std::string_view typed, uint8_t searchIn);
+    void Reset() { lastLength_ = 0; }
+
+private:
+    size_t lastLength_ = 0;
+};
+
+}  // namespace sonvaro

@@ -1,0 +1,46 @@
+#include <chrono>
+#include <thread>
+
+#include "core/clock.h"
+#include "library/library_scan.h"
+#include "session/application.h"
+
+namespace sonvaro {
+
+int Application::ReadLibraryTrack(TrackInfo& info) { return tags.ReadTrackInfo(info); }
+
+void Application::StartLibraryWorkers() {
+    const Settings& s = data.settings;
+    workers.backgroundIndex = s.MediaLib_BGIndex;
+    workers.backgroundOn = s.MediaLib_BackgroundScan == 1;
+    player.SetAddToLibraryHandler([this](const std::string& path) {
+        AddFileToLibrary(data.library, path, LibraryRootOf(data.settings.MediaLib_Path),
+                         [this](TrackInfo& info) { return ReadLibraryTrack(info); });
+    });
+    // Without an engine every read fails, and the refresh would take that for
+    // vanished files: it only runs when tags can be read.
+    if (!engine.running) return;
+    BackgroundOptions options;
+    options.tick = clock.tick;
+    StartBackgroundRefresh(data.library, workers, std::move(options),
+                           [this](TrackInfo& info) { return ReadLibraryTrack(info); });
+}
+
+void Application::StopLibraryWorkers() {
+    StopLibraryThreads(workers, std::chrono::milliseconds(2500));
+    data.settings.MediaLib_BGIndex = workers.backgroundIndex;
+}
+
+bool Application::StartLibraryScan() {
+    if (!engine.running || shuttingDown_) return false;
+    ScanOptions options;
+    options.root = LibraryRootOf(data.settings.MediaLib_Path);
+    options.cpuFriendly = data.settings.MediaLib_CPU != 0;
+    options.sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    return sonvaro::StartLibraryScan(data.library, workers, std::move(options),
+                                     [this](TrackInfo& info) { return ReadLibraryTrack(info); }, ports.messages);
+}
+
+void Application::StopLibraryScan() { sonvaro::StopLibraryScan(workers); }
+
+}  // namespace sonvaro

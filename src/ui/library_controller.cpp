@@ -1,0 +1,340 @@
+#include "ui/library_controller.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "core/messages.h"
+#include "core/text.h"
+#include "library/library_rows.h"
+#include "library/library_scan.h"
+#include "session/application.h"
+#include "ui/library_model.h"
+#include "ui/list_view.h"
+#include "ui/main_window.h"
+#include "ui/qt_text.h"
+
+namespace sonvaro {
+
+namespace {
+
+struct LibraryCommand {
+    Command command;
+    const char* text;
+    bool checkable;
+};
+
+constexpr LibraryCommand kLibraryCommands[] = {
+    {Command::LibraryPlay, "Wiedergabe", false},
+    {Command::SetBookmark, "Lesezeichen setzen", false},
+    {Command::RemoveBookmark, "Lesezeichen entfernen", false},
+    {Command::NewPlaylistFromSelection, "Auswahl", false},
+    {Command::NewPlaylistFromAll, "Alles", false},
+    {Command::AddSelectionToPlaylist, "Auswahl", false},
+    {Command::AddAllToPlaylist, "Alles", false},
+    {Command::LibraryInformation, "Informationen", false},
+    {Command::SearchInTitle, "Titel", true},
+    {Command::SearchInArtist, "Artist", true},
+    {Command::SearchInAlbum, "Album", true},
+    {Command::SearchInGenre, "Genre", true},
+    {Command::SearchInComment, "Kommentar", true},
+    {Command::SearchInPath, "Pfad", true},
+    {Command::SearchInAll, "Alle", false},
+    {Command::SearchInNone, "Keine", false},
+    {Command::AddStation, "Hinzufügen", false},
+    {Command::RemoveStation, "Entfernen", false},
+    {Command::StationInformation, "Informationen", false},
+    {Command::LibraryScan, "Ordner scannen", false},
+};
+
+}  // namespace
+
+LibraryController::LibraryController(Application& app, MainWindow& window, Widgets widgets)
+    : QObject(&window), app_(app), window_(window), w_(widgets), model_(new LibraryModel(this)) {
+    w_.list->setModel(model_);
+    w_.list->ProtectFirstColumn();
+    BuildMenus();
+    for (QWidget* widget : {static_cast<QWidget*>(w_.search), static_cast<QWidget*>(w_.options),
+                            static_cast<QWidget*>(w_.mode), static_cast<QWidget*>(w_.albums)})
+        widget->setEnabled(true);
+    w_.searchButton->setEnabled(false);
+    w_.options->setMenu(optionsMenu_);
+    w_.options->setPopupMode(QToolButton::InstantPopup);
+    w_.options->setText(QStringLiteral("…"));
+    ShowSearchIn();
+
+    connect(w_.search, &QLineEdit::textEdited, this, &LibraryController::CompleteSearchText);
+    connect(w_.search, &QLineEdit::textChanged, this, [this](const QString& text) {
+        w_.searchButton->setEnabled(!text.trimmed().isEmpty());
+    });
+    connect(w_.search, &QLineEdit::returnPressed, this, [this] {
+        if (!w_.search->text().trimmed().isEmpty()) Search(SearchMode::Text);
+    });
+    connect(w_.searchButton, &QPushButton::clicked, this, [this] { Search(SearchMode::Text); });
+    connect(w_.mode, &QComboBox::activated, this, [this](int item) {
+        Search(item == 5 ? SearchMode::Stations : static_cast<SearchMode>(item));
+    });
+    connect(w_.albums, &QComboBox::activated, this, [this](int) { Search(SearchMode::Album); });
+    connect(w_.list, &ListView::rowActivated, this, [this] {
+        if (lastMode_ != SearchMode::Stations || model_->rowCount() > 0) PlayRow();
+    });
+    connect(w_.list, &ListView::menuRequested, this, [this](QPoint pos) {
+        (model_->Result().mode == SearchMode::Stations ? stationMenu_ : fileMenu_)->popup(pos);
+    });
+}
+
+QAction* LibraryController::Action(Command command) const {
+    for (QAction* a : actions_)
+        if (a->data().toInt() == static_cast<int>(command)) return a;
+    return nullptr;
+}
+
+void LibraryController::BuildMenus() {
+    for (const LibraryCommand& c : kLibraryCommands) {
+        auto* action = new QAction(QString::fromUtf8(c.text), this);
+        action->setData(static_cast<int>(c.command));
+        action->setCheckable(c.checkable);
+        const Command command = c.command;
+        connect(action, &QAction::triggered, this, [this, command] { Run(command); });
+        actions_.push_back(action);
+    }
+    fileMenu_ = new QMenu(&window_);
+    for (Command c : {Command::LibraryPlay, Command::SetBookmark, Command::RemoveBookmark})
+        fileMenu_->addAction(Action(c));
+    fileMenu_->addSeparator();
+    QMenu* playlist = fileMenu_->addMenu(QStringLiteral("Wiedergabeliste  "));
+    QMenu* fresh = playlist->addMenu(QStringLiteral("Neu  "));
+    fresh->addAction(Action(Command::NewPlaylistFromSelection));
+    fresh->addAction(Action(Command::NewPlaylistFromAll));
+    QMenu* add = fileMenu_->addMenu(QString::fromUtf8("Hinzufügen  "));
+    add->addAction(Action(Command::AddSelectionToPlaylist));
+    add->addAction(Action(Command::AddAllToPlaylist));
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(Action(Command::LibraryInformation));
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(Action(Command::LibraryScan));
+
+    stationMenu_ = new QMenu(&window_);
+    for (Command c : {Command::AddStation, Command::RemoveStation, Command::StationInformation})
+        stationMenu_->addAction(Action(c));
+
+    optionsMenu_ = new QMenu(&window_);
+    for (int n = static_cast<int>(Command::SearchInTitle); n <= static_cast<int>(Command::SearchInPath); ++n)
+        optionsMenu_->addAction(Action(static_cast<Command>(n)));
+    optionsMenu_->addSeparator();
+    optionsMenu_->addAction(Action(Command::SearchInAll));
+    optionsMenu_->addAction(Action(Command::SearchInNone));
+    optionsMenu_->addSeparator();
+    optionsMenu_->addAction(Action(Command::LibraryScan));
+}
+
+bool LibraryController::Run(Command command) {
+    int8_t& searchIn = app_.data.settings.MediaLib_SearchIn;
+    switch (command) {
+        case Command::LibraryPlay: PlayRow(); break;
+        case Command::SetBookmark: SetBookmark(true); break;
+        case Command::RemoveBookmark: SetBookmark(false); break;
+        case Command::NewPlaylistFromSelection: AddRowsToPlaylist(true, true); break;
+        case Command::NewPlaylistFromAll: AddRowsToPlaylist(true, false); break;
+        case Command::AddSelectionToPlaylist: AddRowsToPlaylist(false, true); break;
+        case Command::AddAllToPlaylist: AddRowsToPlaylist(false, false); break;
+        case Command::LibraryInformation: case Command::StationInformation: ShowInformation(); break;
+        case Command::SearchInTitle: case Command::SearchInArtist: case Command::SearchInAlbum:
+        case Command::SearchInGenre: case Command::SearchInComment: case Command::SearchInPath: {
+            const int bit = 1 << (static_cast<int>(command) - static_cast<int>(Command::SearchInTitle));
+            searchIn = static_cast<int8_t>(searchIn ^ bit);
+            ShowSearchIn();
+            break;
+        }
+        case Command::SearchInAll: searchIn = kSearchEverything; ShowSearchIn(); break;
+        case Command::SearchInNone: searchIn = 0; ShowSearchIn(); break;
+        case Command::AddStation: AddStation(); break;
+        case Command::RemoveStation: RemoveStation(); break;
+        case Command::LibraryScan: ToggleScan(); break;
+        default: return false;
+    }
+    return true;
+}
+
+void LibraryController::ShowSearchIn() {
+    const int searchIn = static_cast<uint8_t>(app_.data.settings.MediaLib_SearchIn);
+    for (int n = 0; n < 6; ++n)
+        Action(static_cast<Command>(static_cast<int>(Command::SearchInTitle) + n))->setChecked(searchIn & (1 << n));
+}
+
+void LibraryController::Search(SearchMode mode) {
+    // A search cannot start another while it runs (events may be taken meanwhile).
+    if (searching_ || app_.ShuttingDown()) return;
+    searching_ = true;
+    SearchRequest request;
+    request.mode = mode;
+    request.searchIn = static_cast<uint8_t>(app_.data.settings.MediaLib_SearchIn);
+    if (mode == SearchMode::Text) request.text = FromQt(w_.search->text());
+    if (mode == SearchMode::Album) request.album = FromQt(w_.albums->currentText());
+    app_.workers.busy = true;
+    w_.statusField->setText(QStringLiteral("Suche.."));
+    std::optional<SearchResult> result = SearchLibrary(app_.data.library, request);
+    if (result) {
+        lastMode_ = mode;
+        if (result->albumsRebuilt) {
+            const QString chosen = w_.albums->currentText();
+            w_.albums->clear();
+            for (const std::string& album : result->albums) w_.albums->addItem(ToQt(album));
+            w_.albums->setCurrentIndex(-1);
+        }
+        model_->SetResult(std::move(*result));
+        if (app_.data.settings.GUI_AutoColumnWidthML >= 1)
+            for (int c = 1; c < model_->columnCount(); ++c) w_.list->resizeColumnToContents(c);
+        if (mode == SearchMode::Text) {
+            w_.mode->setCurrentIndex(-1);
+            w_.search->clear();
+            w_.searchButton->setEnabled(false);
+        }
+        ShowCount();
+    }
+    app_.workers.busy = app_.workers.scanRunning.load();
+    w_.statusField->clear();
+    searching_ = false;
+}
+
+void LibraryController::ShowCount() { w_.countField->setText(' ' + QString::number(model_->rowCount())); }
+
+void LibraryController::CompleteSearchText(const QString& text) {
+    const Settings& s = app_.data.settings;
+    if (s.GUI_AutoComplete != 1 || s.MediaLib_SearchIn == 0) return;
+    const std::string typed = FromQt(text);
+    const auto value = completer_.Complete(app_.data.library, typed, static_cast<uint8_t>(s.MediaLib_SearchIn));
+    if (!value) return;
+    const QString whole = ToQt(*value);
+    const int keep = static_cast<int>(text.size());
+    w_.search->setText(whole);
+    w_.search->setSelection(keep, static_cast<int>(whole.size()) - keep);
+}
+
+std::vector<int> LibraryController::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : w_.list->selectionModel()->selectedRows()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int LibraryController::FirstSelectedRow() const {
+    const std::vector<int> rows = SelectedRows();
+    if (!rows.empty()) return rows.front();
+    const QModelIndex current = w_.list->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void LibraryController::PlayRow() {
+    const SearchRow* row = model_->Row(FirstSelectedRow());
+    if (!row || app_.ShuttingDown()) return;
+    LibraryEntry entry;
+    if (!CurrentEntry(app_.data.library, *row, entry)) return;
+    app_.control.PlayLibraryEntry(entry.info.path);
+    // Its play count and date changed: show them.
+    if (CurrentEntry(app_.data.library, *row, entry)) model_->RefreshRow(FirstSelectedRow(), entry);
+}
+
+void LibraryController::SetBookmark(bool on) {
+    const int rowNumber = FirstSelectedRow();
+    const SearchRow* row = model_->Row(rowNumber);
+    if (!row || !SetRowBookmark(app_.data.library, *row, on)) return;
+    if (!on && model_->Result().mode == SearchMode::Bookmarks) {
+        model_->RemoveRow(rowNumber);
+        ShowCount();
+    }
+}
+
+void LibraryController::AddRowsToPlaylist(bool newPlaylist, bool selectedOnly) {
+    w_.statusField->setText(newPlaylist ? QStringLiteral("Neue Wiedergabeliste erstellen..")
+                                        : QString::fromUtf8("Zur Wiedergabeliste hinzufügen.."));
+    if (newPlaylist) app_.playback.RemovePlaylistRows(-1);
+    std::vector<int> rows;
+    if (selectedOnly) rows = SelectedRows();
+    else
+        for (int r = 0; r < model_->rowCount(); ++r) rows.push_back(r);
+    LibraryEntry entry;
+    for (int r : rows) {
+        const SearchRow* row = model_->Row(r);
+        if (row && CurrentEntry(app_.data.library, *row, entry)) app_.editor.AddLibraryEntry(entry.info);
+    }
+    app_.editor.EntriesAppended();
+    ShowCount();
+    w_.statusField->clear();
+}
+
+void LibraryController::AddStation(const QString& given) {
+    QString address = given;
+    if (address.isEmpty()) {
+        bool ok = false;
+        address = QInputDialog::getText(&window_, QString::fromUtf8("Internet Radio hinzufügen"),
+                                        QStringLiteral("URL:"), QLineEdit::Normal, QStringLiteral("http://"), &ok);
+        if (!ok) return;
+    }
+    if (AddRadioStation(app_.data.library, FromQt(address)) == StationAdd::Added &&
+        model_->Result().mode == SearchMode::Stations)
+        Search(SearchMode::Stations);
+}
+
+void LibraryController::RemoveStation() {
+    const int rowNumber = FirstSelectedRow();
+    const SearchRow* row = model_->Row(rowNumber);
+    if (!row) return;
+    if (!app_.ports.messages.Ask("Möchten Sie '" + row->entry.info.title + "' wirklich entfernen?", "Entfernen",
+                                 MessageIcon::Question))
+        return;
+    if (RemoveRowEntry(app_.data.library, *row)) {
+        model_->RemoveRow(rowNumber);
+        ShowCount();
+    }
+}
+
+void LibraryController::ShowInformation() {
+    const SearchRow* row = model_->Row(FirstSelectedRow());
+    LibraryEntry entry;
+    if (!row || !CurrentEntry(app_.data.library, *row, entry)) return;
+    if (IsStreamAddress(entry.info.path)) {
+        window_.OpenFileInfo(entry.info);  // a station has no file to read
+        return;
+    }
+    window_.ShowFileInformation(entry.info.path);
+}
+
+void LibraryController::ToggleScan() {
+    if (app_.LibraryScanRunning()) {
+        app_.StopLibraryScan();
+    } else {
+        std::string& folder = app_.data.settings.MediaLib_Path;
+        if (folder.empty()) {
+            // Until the settings dialog exists, the first scan asks for the library folder.
+            const QString chosen = QFileDialog::getExistingDirectory(&window_, QStringLiteral("Medienbibliothek"));
+            if (chosen.isEmpty()) return;
+            folder = FolderPath(chosen);
+        }
+        app_.StartLibraryScan();
+    }
+    Tick();
+}
+
+void LibraryController::Tick() {
+    const bool running = app_.LibraryScanRunning();
+    Action(Command::LibraryScan)->setText(running ? QStringLiteral("Scannvorgang abbrechen")
+                                                  : QStringLiteral("Ordner scannen"));
+    if (running) {
+        w_.statusField->setText(ToQt(app_.workers.StatusText()) + QStringLiteral("  ") +
+                                QString::number(app_.workers.progress.load()) + '%');
+        scanShown_ = true;
+    } else if (scanShown_) {
+        scanShown_ = false;
+        w_.statusField->clear();
+        if (model_->rowCount() == 0) Search(lastMode_ == SearchMode::Text ? SearchMode::All : lastMode_);
+    }
+}
+
+}  // namespace sonvaro

@@ -1,0 +1,83 @@
+#pragma once
+#include <QObject>
+#include <QPointer>
+#include <vector>
+
+#include "core/command_ids.h"
+#include "library/library_search.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolButton;
+class QAction;
+
+namespace sonvaro {
+
+class Application;
+class LibraryModel;
+class ListView;
+class MainWindow;
+
+// The library layout: the search field and its options, the mode and album
+// boxes, the view over the search result, its context menus and the scan
+// command. The work is done by src/library; this wires widgets to it.
+class LibraryController : public QObject {
+    Q_OBJECT
+public:
+    struct Widgets {
+        QLineEdit* search;
+        QPushButton* searchButton;
+        QToolButton* options;
+        QComboBox* mode;
+        QComboBox* albums;
+        ListView* list;
+        QLabel* countField;   // status bar field 3
+        QLabel* statusField;  // status bar field 4
+    };
+    LibraryController(Application& app, MainWindow& window, Widgets widgets);
+
+    // The library's commands; false for any other command.
+    bool Run(Command command);
+    // Every 80 ms: the scan's folder and progress in the status bar.
+    void Tick();
+    void Search(SearchMode mode);
+    LibraryModel& Model() { return *model_; }
+    QMenu* FileMenu() const { return fileMenu_; }
+    QMenu* StationMenu() const { return stationMenu_; }
+    QMenu* OptionsMenu() const { return optionsMenu_; }
+    QAction* Action(Command command) const;
+    // The station prompt's result is given directly by tests and callers with an address.
+    void AddStation(const QString& address = {});
+
+private:
+    void BuildMenus();
+    void CompleteSearchText(const QString& text);
+    std::vector<int> SelectedRows() const;
+    int FirstSelectedRow() const;
+    void AddRowsToPlaylist(bool newPlaylist, bool selectedOnly);
+    void SetBookmark(bool on);
+    void RemoveStation();
+    void ShowInformation();
+    void PlayRow();
+    void ToggleScan();
+    void ShowSearchIn();
+    void ShowCount();
+
+    Application& app_;
+    MainWindow& window_;
+    Widgets w_;
+    LibraryModel* model_;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* stationMenu_ = nullptr;
+    QMenu* optionsMenu_ = nullptr;
+    std::vector<QAction*> actions_;
+    sonvaro::Autocomplete completer_;
+    bool searching_ = false;
+    bool scanShown_ = false;
+    SearchMode lastMode_ = SearchMode::All;
+};
+
+}  // namespace sonvaro

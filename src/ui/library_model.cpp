@@ -1,0 +1,89 @@
+#include "ui/library_model.h"
+
+#include "core/clock.h"
+#include "core/duration.h"
+#include "playback/format_names.h"
+#include "ui/qt_text.h"
+
+namespace sonvaro {
+
+namespace {
+constexpr int kColumns = 10;
+
+QString Positive(long long value) { return value < 1 ? QString() : QString::number(value); }
+}  // namespace
+
+int LibraryModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(result_.rows.size());
+}
+
+int LibraryModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+
+QString LibraryModel::CellText(const LibraryEntry& entry, int column, bool station) {
+    const TrackInfo& info = entry.info;
+    if (column == 8) return entry.lastPlayed < 1 ? QString() : ToQt(FormatDatePattern("%dd.%mm.%yy %hh:%ii:%ss", entry.lastPlayed));
+    if (column == 7) return Positive(entry.playCount);
+    if (station) {
+        switch (column) {
+            case 1: return ToQt(info.title);
+            case 2: return ToQt(info.path);
+            case 3: return ToQt(info.genre);
+            default: return {};
+        }
+    }
+    switch (column) {
+        case 1: return ToQt(info.title);
+        case 2: return ToQt(info.artist);
+        case 3: return ToQt(info.album);
+        case 4: return Positive(info.trackNumber);
+        case 5: return info.length < 1 ? QString() : ToQt(FormatDuration(info.length));
+        case 6: return Positive(info.year);
+        case 9: return info.channelType < 1 ? QString() : ToQt(FormatName(info.channelType, false));
+        default: return {};
+    }
+}
+
+QVariant LibraryModel::data(const QModelIndex& index, int role) const {
+    const SearchRow* row = Row(index.row());
+    if (!row || role != Qt::DisplayRole) return {};
+    return CellText(row->entry, index.column(), result_.mode == SearchMode::Stations);
+}
+
+QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    static const char* const kTracks[kColumns] = {"", "Titel", "Interpret", "Album", "Nummer", "Länge", "Jahr",
+                                                  "Abgespielt", "Zuletzt Abgespielt", "Typ"};
+    if (section < 0 || section >= kColumns) return {};
+    if (result_.mode == SearchMode::Stations && section >= 1 && section <= 3) {
+        static const char* const kStations[3] = {"Name", "Adresse", "Genre"};
+        return QString::fromUtf8(kStations[section - 1]);
+    }
+    return QString::fromUtf8(kTracks[section]);
+}
+
+void LibraryModel::SetResult(SearchResult result) {
+    beginResetModel();
+    result_ = std::move(result);
+    endResetModel();
+    emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
+}
+
+const SearchRow* LibraryModel::Row(int row) const {
+    if (row < 0 || static_cast<size_t>(row) >= result_.rows.size()) return nullptr;
+    return &result_.rows[static_cast<size_t>(row)];
+}
+
+void LibraryModel::RemoveRow(int row) {
+    if (!Row(row)) return;
+    beginRemoveRows({}, row, row);
+    result_.rows.erase(result_.rows.begin() + row);
+    endRemoveRows();
+}
+
+void LibraryModel::RefreshRow(int row, const LibraryEntry& entry) {
+    if (!Row(row)) return;
+    result_.rows[static_cast<size_t>(row)].entry = entry;
+    emit dataChanged(index(row, 0), index(row, kColumns - 1));
+}
+
+}  // namespace sonvaro

@@ -1,0 +1,35 @@
+#pragma once
+#include <QAbstractTableModel>
+
+#include "library/library_search.h"
+
+namespace sonvaro {
+
+// The library view's rows: the last search result, a snapshot owned here, so
+// painting needs no lock. Column 0 is hidden; then "Titel" … "Typ", or
+// "Name", "Adresse", "Genre" for stations.
+class LibraryModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // One reset for the whole result: the view repaints once, not per row.
+    void SetResult(SearchResult result);
+    const SearchResult& Result() const { return result_; }
+    const SearchRow* Row(int row) const;
+    void RemoveRow(int row);
+    void RefreshRow(int row, const LibraryEntry& entry);
+
+    // The text of one cell, as the view shows it.
+    static QString CellText(const LibraryEntry& entry, int column, bool station);
+
+private:
+    SearchResult result_;
+};
+
+}  // namespace sonvaro

@@ -1,0 +1,314 @@
+// Scanning, validation and the background refresh over real folders, with a
+// tag reader that takes a file's text as its title ("!" marks unreadable).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "library/library_scan.h"
+#include "support/test_support.h"
+#include "support/wait.h"
+
+namespace sonvaro {
+namespace {
+
+using test::TempDir;
+using test::WriteFile;
+
+int TextReader(TrackInfo& info) {
+    const std::string text = test::ReadFile(info.path);
+    if (text.empty() || text[0] == '!') return 0;
+    info.title = text;
+    info.channelType = 7;
+    return 1;
+}
+
+LibraryEntry Entry(const std::string& path, const std::string& title = {}) {
+    LibraryEntry e;
+    e.info.path = path;
+    e.info.title = title;
+    return e;
+}
+
+std::vector<std::string> Paths(Library& library) {
+    std::vector<std::string> out;
+    for (const auto& e : library.entries) out.push_back(e.info.path);
+    return out;
+}
+
+ScanOptions FastScan(const std::string& root) { return {root, false, {}}; }
+
+TEST(LibraryScan, OnlySubFoldersInNameOrderAndUnreadableFilesSkipped) {
+    TempDir dir;
+    WriteFile(dir / "top.mp3", "top");  // directly in the library folder: not scanned
+    std::filesystem::create_directories(dir / "b/inner");
+    std::filesystem::create_directories(dir / "a");
+    WriteFile(dir / "b/inner/2.mp3", "two");
+    WriteFile(dir / "b/1.mp3", "one");
+    WriteFile(dir / "a/z.mp3", "zed");
+    WriteFile(dir / "a/cover.jpg", "!picture");
+    WriteFile(dir / "a/empty.mp3", "");
+    Library library;
+    WorkerState workers;
+    EXPECT_EQ(RunLibraryScan(library, workers, FastScan(dir.path()), TextReader), 5u);
+    EXPECT_EQ(Paths(library),
+              (std::vector<std::string>{dir / "a/z.mp3", dir / "b/1.mp3", dir / "b/inner/2.mp3"}));
+    EXPECT_EQ(library.entries[0].info.title, "zed");
+}
+
+TEST(LibraryScan, FilesOnlyDirectlyInTheFolderAddNothing) {
+    TempDir dir;
+    WriteFile(dir / "a.mp3", "a");
+    WriteFile(dir / "b.mp3", "b");
+    Library library;
+    WorkerState workers;
+    RunLibraryScan(library, workers, FastScan(dir.path()), TextReader);
+    EXPECT_TRUE(library.entries.empty());
+}
+
+TEST(LibraryScan, CaseDifferentPathUpdatesTheOneEntryAndKeepsItsStatistics) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "Sub");
+    WriteFile(dir / "Sub/Song.mp3", "new title");
+    Library library;
+    LibraryEntry old = Entry(dir / "sub/song.MP3", "old title");
+    old.playCount = 4;
+    old.lastPlayed = 1234;
+    old.flags = 1;
+    library.entries.push_back(old);
+    EXPECT_EQ(AddFileToLibrary(library, dir / "Sub/Song.mp3", dir.path(), TextReader), AddOutcome::Updated);
+    ASSERT_EQ(library.entries.size(), 1u);
+    EXPECT_EQ(library.entries[0].info.path, dir / "sub/song.MP3");
+    EXPECT_EQ(library.entries[0].info.title, "new title");
+    EXPECT_EQ(library.entries[0].playCount, 4);
+    EXPECT_EQ(library.entries[0].lastPlayed, 1234);
+    EXPECT_EQ(library.entries[0].flags, 1);
+}
+
+TEST(LibraryScan, AddingRespectsTheFolderTheLimitAndUnreadableFiles) {
+    TempDir dir;
+    WriteFile(dir / "a.mp3", "a");
+    WriteFile(dir / "bad.mp3", "!");
+    Library library;
+    EXPECT_EQ(AddFileToLibrary(library, dir / "a.mp3", "/somewhere/else/", TextReader), AddOutcome::Outside);
+    EXPECT_EQ(AddFileToLibrary(library, dir / "bad.mp3", "", TextReader), AddOutcome::Unreadable);
+    // An empty library folder takes files from anywhere (playing adds them).
+    EXPECT_EQ(AddFileToLibrary(library, dir / "a.mp3", "", TextReader), AddOutcome::Added);
+
+    library.entries.clear();
+    library.entries.resize(100000, Entry("/x"));
+    library.entries[5] = Entry(dir / "a.mp3");
+    WriteFile(dir / "b.mp3", "b");
+    EXPECT_EQ(AddFileToLibrary(library, dir / "b.mp3", "", TextReader), AddOutcome::Full);
+    EXPECT_EQ(AddFileToLibrary(library, dir / "a.mp3", "", TextReader), AddOutcome::Updated);
+    EXPECT_EQ(library.entries.size(), 100000u);
+    EXPECT_EQ(library.entries[5].info.title, "a");
+}
+
+TEST(LibraryScan, FullLibraryShowsTheLimitOnceAndStillRefreshes) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "s");
+    WriteFile(dir / "s/a.mp3", "fresh");
+    WriteFile(dir / "s/b.mp3", "b");
+    Library library;
+    library.entries.resize(99999, Entry(dir / "s/filler.mp3"));
+    WriteFile(dir / "s/filler.mp3", "filler");
+    library.entries.push_back(Entry(dir / "s/a.mp3", "stale"));
+    WorkerState workers;
+    test::RecordingMessages messages;
+    ASSERT_TRUE(StartLibraryScan(library, workers, FastScan(dir.path()), TextReader, messages));
+    ASSERT_TRUE(test::WaitUntil([&] { return !workers.scanRunning; }));
+    workers.scanThread.join();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text,
+              "Ihre Medienbibliothek hat das Limit von '100000' erreicht.\nEs werden keine weiteren Dateien "
+              "hinzugefügt!");
+    EXPECT_EQ(messages.boxes[0].title, "Hinweis");
+    EXPECT_EQ(library.entries.size(), 100000u);
+    EXPECT_EQ(library.entries.back().info.title, "fresh");
+}
+
+TEST(LibraryScan, MissingFolderDoesNothingAtAll) {
+    Library library;
+    library.entries.push_back(Entry("/gone/file.mp3"));
+    WorkerState workers;
+    test::RecordingMessages messages;
+    EXPECT_FALSE(StartLibraryScan(library, workers, FastScan("/no/such/folder/"), TextReader, messages));
+    EXPECT_FALSE(StartLibraryScan(library, workers, FastScan(""), TextReader, messages));
+    EXPECT_EQ(library.entries.size(), 1u);  // not validated either
+    EXPECT_FALSE(workers.scanThread.joinable());
+}
+
+TEST(LibraryScan, LinkLoopsUnreadableFoldersAndLongPathsEndCleanly) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "a/b");
+    WriteFile(dir / "a/b/t.mp3", "t");
+    std::filesystem::create_directory_symlink(dir / "a", dir / "a/b/loop");
+    std::filesystem::create_directories(dir / "locked");
+    WriteFile(dir / "locked/x.mp3", "x");
+    ::chmod((dir / "locked").c_str(), 0);
+    // A path of about 4,000 bytes: 16 nested folders of 240-byte names.
+    std::string deep = dir.path() + "d";
+    std::filesystem::create_directories(deep);
+    for (int i = 0; i < 16; ++i) {
+        deep += "/" + std::string(240, static_cast<char>('a' + i));
+        std::filesystem::create_directories(deep);
+    }
+    WriteFile(deep + "/deep.mp3", "deep");
+    Library library;
+    WorkerState workers;
+    RunLibraryScan(library, workers, FastScan(dir.path()), TextReader);
+    ::chmod((dir / "locked").c_str(), 0755);
+    std::vector<std::string> expected{dir / "a/b/t.mp3", deep + "/deep.mp3"};
+    if (::geteuid() == 0) expected.push_back(dir / "locked/x.mp3");  // root reads any folder
+    EXPECT_EQ(Paths(library), expected);
+    EXPECT_GT(library.entries[1].info.path.size(), 3850u);
+}
+
+TEST(LibraryScan, StopRequestEndsAScanAndShutDownWaitIsBounded) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "s");
+    for (int i = 0; i < 200; ++i) WriteFile(dir / ("s/" + std::to_string(1000 + i) + ".mp3"), "x");
+    Library library;
+    WorkerState workers;
+    test::RecordingMessages messages;
+    std::atomic<int> reads{0};
+    std::atomic<bool> release{false};
+    // The reader blocks on the third file until released: a scan stuck in one read.
+    const TrackReadFn slow = [&](TrackInfo& info) {
+        if (++reads == 3)
+            while (!release) std::this_thread::yield();
+        return TextReader(info);
+    };
+    ScanOptions options{dir.path(), true, [](int) {}};
+    ASSERT_TRUE(StartLibraryScan(library, workers, options, slow, messages));
+    ASSERT_TRUE(test::WaitUntil([&] { return reads >= 3; }));
+    EXPECT_TRUE(workers.busy);
+    // A thread stuck longer than the limit is let go: the wait returns.
+    EXPECT_FALSE(workers.JoinWithin(workers.scanThread, workers.scanRunning, std::chrono::milliseconds(50)));
+    EXPECT_FALSE(workers.scanThread.joinable());
+    StopLibraryScan(workers);
+    release = true;
+    ASSERT_TRUE(test::WaitUntil([&] { return !workers.scanRunning; }));
+    EXPECT_EQ(reads, 3);  // nothing read after the stop
+    EXPECT_FALSE(workers.busy);
+}
+
+TEST(LibraryValidation, KeepsStationsRemovesMovedVanishedEmptyAndFolders) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "lib/sub");
+    std::filesystem::create_directories(dir / "outside");
+    WriteFile(dir / "lib/sub/kept.mp3", "k");
+    WriteFile(dir / "lib/sub/empty.mp3", "");
+    WriteFile(dir / "outside/moved.mp3", "m");
+    Library library;
+    for (const std::string& p : {dir / "lib/sub/kept.mp3", std::string("HTTP://radio.example/live"),
+                                 std::string("https://radio.example/x"), dir / "outside/moved.mp3",
+                                 dir / "lib/sub/vanished.mp3", dir / "lib/sub/empty.mp3", dir / "lib/sub"})
+        library.entries.push_back(Entry(p));
+    EXPECT_EQ(ValidateLibrary(library, dir / "LIB/"), 4u);
+    EXPECT_EQ(Paths(library), (std::vector<std::string>{dir / "lib/sub/kept.mp3", "HTTP://radio.example/live",
+                                                         "https://radio.example/x"}));
+}
+
+TEST(BackgroundRefresh, ResumesAfterTheStoredIndexAndWraps) {
+    TempDir dir;
+    Library library;
+    for (const char* name : {"a", "b", "c"}) {
+        WriteFile(dir / name, std::string("title ") + name);
+        library.entries.push_back(Entry(dir / name));
+    }
+    WorkerState workers;
+    workers.backgroundIndex = 1;
+    ASSERT_TRUE(BackgroundRefreshStep(library, workers, TextReader));
+    EXPECT_EQ(workers.backgroundIndex, 2);
+    EXPECT_EQ(library.entries[2].info.title, "title c");
+    EXPECT_EQ(library.entries[0].info.title, "");
+    EXPECT_EQ(workers.BackgroundText(), "c");
+    BackgroundRefreshStep(library, workers, TextReader);
+    EXPECT_EQ(workers.backgroundIndex, 0);
+    EXPECT_EQ(library.entries[0].info.title, "title a");
+    workers.backgroundIndex = -7;  // a broken stored value starts over
+    BackgroundRefreshStep(library, workers, TextReader);
+    EXPECT_EQ(workers.backgroundIndex, 0);
+}
+
+TEST(BackgroundRefresh, DeletedFileGoesWithinOnePassStationsAndChannelTypeStay) {
+    TempDir dir;
+    Library library;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        WriteFile(dir / name, name);
+        library.entries.push_back(Entry(dir / name));
+    }
+    library.entries[1].info.channelType = 99;
+    library.entries.insert(library.entries.begin() + 2, Entry("http://station/x", "Station"));
+    std::filesystem::remove(dir / "c");
+    WorkerState workers;
+    workers.backgroundIndex = 4;  // the next step wraps to 0
+    for (int i = 0; i < 5; ++i) BackgroundRefreshStep(library, workers, TextReader);
+    EXPECT_EQ(Paths(library), (std::vector<std::string>{dir / "a", dir / "b", "http://station/x", dir / "d"}));
+    EXPECT_EQ(library.entries[1].info.channelType, 99);
+    EXPECT_EQ(library.entries[2].info.title, "Station");
+    EXPECT_EQ(library.entries[3].info.title, "d");  // the entry after the removed one was not skipped
+}
+
+TEST(BackgroundRefresh, LongNamesAreCutAndTheThreadStepsOnItsClockAndStops) {
+    EXPECT_EQ(BackgroundCheckName("/m/" + std::string(50, 'n')), std::string(50, 'n'));
+    EXPECT_EQ(BackgroundCheckName("/m/" + std::string(51, 'n')), std::string(47, 'n') + "...");
+
+    TempDir dir;
+    WriteFile(dir / "a", "A");
+    Library library;
+    library.entries.push_back(Entry(dir / "a"));
+    WorkerState workers;
+    std::atomic<uint32_t> now{4294967000u};  // the counter wraps on the way
+    BackgroundOptions options{[&] { return now.load(); }, std::chrono::milliseconds(2500),
+                              std::chrono::milliseconds(1)};
+    StartBackgroundRefresh(library, workers, options, TextReader);
+    now = now + 2499;
+    const auto title = [&] {
+        std::lock_guard lock(library.libraryLock);
+        return library.entries[0].info.title;
+    };
+    // Not due yet: give the thread many polls, then check that it did nothing.
+    for (int i = 0; i < 20; ++i) workers.WaitForStop(std::chrono::milliseconds(1), workers.shuttingDown);
+    EXPECT_EQ(title(), "");
+    now = now + 1;
+    EXPECT_TRUE(test::WaitUntil([&] { return title() == "A"; }));
+    StopLibraryThreads(workers, std::chrono::milliseconds(2500));
+    EXPECT_FALSE(workers.backgroundThread.joinable());
+    EXPECT_FALSE(workers.backgroundRunning);
+}
+
+TEST(LibraryScan, HundredThousandFilesEndAtTheLimitWithOneEntryEach) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "big");
+    for (int i = 0; i < 100005; ++i) WriteFile(dir / ("big/" + std::to_string(1000000 + i) + ".mp3"), "t");
+    Library library;
+    library.entries.push_back(Entry(dir / "BIG/1000003.MP3"));  // met again under other capitals
+    WorkerState workers;
+    EXPECT_EQ(RunLibraryScan(library, workers, FastScan(dir.path()), TextReader), 100005u);
+    ASSERT_EQ(library.entries.size(), 100000u);
+    EXPECT_EQ(library.entries[0].info.title, "t");
+    EXPECT_EQ(library.entries[1].info.path, dir / "big/1000000.mp3");
+    EXPECT_EQ(library.entries.back().info.path, dir / "big/1099999.mp3");  // 99,999 new ones fit
+}
+
+TEST(LibraryScan, PathIndexFollowsAppendsAndRemovalsByOthers) {
+    Library library;
+    for (const char* p : {"/m/a", "/m/b", "/m/c"}) library.entries.push_back(Entry(p));
+    LibraryPathIndex index;
+    EXPECT_EQ(index.Find(library, "/M/C"), 2);
+    library.entries.push_back(Entry("/m/d"));  // appended by playback
+    EXPECT_EQ(index.Find(library, "/m/D"), 3);
+    library.entries.erase(library.entries.begin());  // removed by the background refresh
+    ++library.removals;
+    library.entries.push_back(Entry("/m/e"));  // the count is back where it was
+    EXPECT_EQ(index.Find(library, "/m/a"), -1);
+    EXPECT_EQ(index.Find(library, "/m/d"), 2);
+    EXPECT_EQ(index.Find(library, "/m/e"), 3);
+}
+
+}  // namespace
+}  // namespace sonvaro

@@ -1,0 +1,194 @@
+// The library layout on the real window: searching, the row menus acting on
+// their own entries, stations, adding to the playlist, and the scan command.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "../tags/tag_fixtures.h"
+#include "support/wait.h"
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTimeEdit>
+
+#include "ui/generator_window.h"
+#include "ui/library_controller.h"
+#include "ui/library_model.h"
+#include "ui/qt_text.h"
+#include "ui_harness.h"
+
+namespace sonvaro::test {
+namespace {
+
+class LibraryViewTest : public MainWindowTest {
+protected:
+    LibraryController& View() { return *window->LibraryView(); }
+    LibraryModel& Rows() { return View().Model(); }
+    QLineEdit* Field() { return window->findChild<QLineEdit*>(QStringLiteral("librarySearch")); }
+    void SetLibrary(const std::vector<std::tuple<std::string, std::string, std::string>>& tracks) {
+        std::lock_guard lock(app->data.library.libraryLock);
+        app->data.library.entries.clear();
+        for (const auto& [path, title, artist] : tracks) {
+            LibraryEntry e;
+            e.info.path = path;
+            e.info.title = title;
+            e.info.artist = artist;
+            app->data.library.entries.push_back(e);
+        }
+    }
+    std::vector<std::string> Column(int column) {
+        std::vector<std::string> out;
+        for (int r = 0; r < Rows().rowCount(); ++r) out.push_back(FromQt(Rows().index(r, column).data().toString()));
+        return out;
+    }
+    void SelectRow(int row) {
+        window->LibraryList()->clearSelection();
+        window->LibraryList()->selectionModel()->select(Rows().index(row, 1),
+                                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+};
+
+TEST_F(LibraryViewTest, TextSearchFillsTheViewCountAndEmptiesTheField) {
+    SetLibrary({{"/m/a.mp3", "Blue Moon", "Anna"}, {"/m/b.mp3", "Red Sun", "Bert"}, {"/m/c.mp3", "Moon", "Carl"},
+                {"http://radio.example/x", "Radio", ""}});
+    QTest::keyClicks(Field(), "moo");
+    // Completed to the first title in library order, the rest selected.
+    EXPECT_EQ(FromQt(Field()->text()), "Moon");
+    Field()->setText("moon");
+    auto* button = window->findChild<QPushButton*>(QStringLiteral("librarySearchButton"));
+    ASSERT_TRUE(button->isEnabled());
+    button->click();
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"Blue Moon", "Moon"}));
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"Anna", "Carl"}));
+    EXPECT_EQ(FromQt(window->StatusField(2)->text()), " 2");
+    EXPECT_TRUE(Field()->text().isEmpty());
+    EXPECT_FALSE(button->isEnabled());
+
+    auto* mode = window->findChild<QComboBox*>(QStringLiteral("libraryMode"));
+    mode->setCurrentIndex(5);
+    emit mode->activated(5);
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"http://radio.example/x"}));
+    EXPECT_EQ(Rows().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Adresse"));
+}
+
+TEST_F(LibraryViewTest, AutocompleteTakesTheFirstTitleAndNotOnDelete) {
+    SetLibrary({{"/m/a.mp3", "Zebra", "x"}, {"/m/b.mp3", "Moonlight", "y"}, {"/m/c.mp3", "Moon", "z"}});
+    QTest::keyClicks(Field(), "mo");
+    EXPECT_EQ(FromQt(Field()->text()), "Moonlight");
+    EXPECT_EQ(FromQt(Field()->selectedText()), "onlight");
+    QTest::keyClick(Field(), Qt::Key_Backspace);  // removes the selection
+    EXPECT_EQ(FromQt(Field()->text()), "Mo");
+    QTest::keyClick(Field(), Qt::Key_Backspace);
+    EXPECT_EQ(FromQt(Field()->text()), "M");
+}
+
+TEST_F(LibraryViewTest, RowActionsHitTheirOwnTrackAfterABackgroundRemoval) {
+    SetLibrary({{"/m/a.mp3", "A", ""}, {"/m/b.mp3", "B", ""}, {"/m/c.mp3", "C", ""}});
+    View().Search(SearchMode::All);
+    {
+        // The background refresh found a.mp3 gone.
+        std::lock_guard lock(app->data.library.libraryLock);
+        app->data.library.entries.erase(app->data.library.entries.begin());
+    }
+    SelectRow(2);
+    window->RunCommand(Command::SetBookmark);
+    EXPECT_EQ(app->data.library.entries[0].flags, 0);
+    EXPECT_EQ(app->data.library.entries[1].flags, 1);  // C, the row's own track
+    View().Search(SearchMode::Bookmarks);
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"C"}));
+    SelectRow(0);
+    window->RunCommand(Command::RemoveBookmark);
+    EXPECT_EQ(Rows().rowCount(), 0);  // gone from the bookmark view at once
+    EXPECT_EQ(app->data.library.entries[1].flags, 0);
+}
+
+TEST_F(LibraryViewTest, StationsAddedOnceHttpsTooAndRemovedAfterTheQuestion) {
+    SetLibrary({{"/m/a.mp3", "A", ""}});
+    View().AddStation(QStringLiteral("https://radio.example/live"));
+    View().AddStation(QStringLiteral("HTTPS://RADIO.example/live"));
+    View().AddStation(QStringLiteral("ftp://radio.example/live"));
+    View().AddStation(QString(10000, 'h'));
+    View().Search(SearchMode::Stations);
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"https://radio.example/live"}));
+    SelectRow(0);
+    messages.answer = false;
+    window->RunCommand(Command::RemoveStation);
+    EXPECT_EQ(Rows().rowCount(), 1);
+    messages.answer = true;
+    window->RunCommand(Command::RemoveStation);
+    EXPECT_EQ(Rows().rowCount(), 0);
+    EXPECT_EQ(app->data.library.entries.size(), 1u);
+    EXPECT_EQ(messages.boxes.back().text, "Möchten Sie '' wirklich entfernen?");
+    EXPECT_EQ(messages.boxes.back().title, "Entfernen");
+}
+
+TEST_F(LibraryViewTest, NewPlaylistAndAddingTakeTheRowsEntries) {
+    WriteFile(home / "one.mp3", "1");
+    WriteFile(home / "two.mp3", "2");
+    SetLibrary({{home / "one.mp3", "One", ""}, {home / "two.mp3", "Two", ""}});
+    SetPlaylist({{"Old", "", 1}});
+    View().Search(SearchMode::All);
+    SelectRow(1);
+    window->RunCommand(Command::AddSelectionToPlaylist);
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"Old", "Two"}));
+    window->RunCommand(Command::NewPlaylistFromAll);
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"One", "Two"}));
+    // An empty view: "Neu" → "Alles" empties the playlist.
+    View().Search(SearchMode::Bookmarks);
+    window->RunCommand(Command::NewPlaylistFromAll);
+    EXPECT_TRUE(Titles().empty());
+}
+
+TEST_F(LibraryViewTest, ScanCommandScansTheLibraryFolder) {
+    std::filesystem::create_directories(home / "music/album");
+    CopyOf(TagFixture("tagged.mp3"), home / "music/album/lied.mp3");
+    CopyOf(TagFixture("tagged.mp3"), home / "music/direct.mp3");
+    app->data.settings.MediaLib_Path = home / "music";
+    app->data.settings.MediaLib_CPU = 0;
+    window->RunCommand(Command::LibraryScan);
+    ASSERT_TRUE(WaitUntil([&] { return !app->LibraryScanRunning(); }));
+    window->BusyTick();
+    std::lock_guard lock(app->data.library.libraryLock);
+    ASSERT_EQ(app->data.library.entries.size(), 1u);
+    EXPECT_EQ(app->data.library.entries[0].info.path, home / "music/album/lied.mp3");
+}
+
+TEST_F(LibraryViewTest, GeneratorWindowFillsThePlaylistAndReportsItsErrors) {
+    const std::string file = CopyOf(TagFixture("tagged.mp3"), home / "g.mp3");
+    {
+        std::lock_guard lock(app->data.library.libraryLock);
+        for (int i = 0; i < 20; ++i) {
+            LibraryEntry e;
+            e.info.path = file;
+            e.info.length = 240;
+            app->data.library.entries.push_back(e);
+        }
+    }
+    SetPlaylist({{"Old", "", 1}});
+    window->UpdatePlaylistMenu();
+    window->RunCommand(Command::Generate);
+    GeneratorWindow* g = window->Generator();
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->duration->time(), QTime(0, 30));
+    EXPECT_FALSE(g->count->isEnabled());
+    g->byCount->setChecked(true);
+    EXPECT_TRUE(g->count->isEnabled());
+    EXPECT_FALSE(g->duration->isEnabled());
+    g->count->setText(QStringLiteral("0"));
+    EXPECT_EQ(g->Generate(), -1);
+    EXPECT_EQ(messages.boxes.back().title, "Ungültige Eingabe");
+    g->genreSwitch->setChecked(true);  // no genre chosen: nothing matches
+    g->count->setText(QStringLiteral("-1"));
+    EXPECT_EQ(g->Generate(), 0);
+    EXPECT_EQ(messages.boxes.back().text, "Es konnten nicht genügend Einträge nach ihren Suchkriterien gefunden werden.");
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"Old"}));
+    g->genreSwitch->setChecked(false);
+    g->byTime->setChecked(true);
+    g->createButton->click();
+    EXPECT_EQ(app->data.playlist.size(), 8u);  // 30 minutes of 4-minute titles
+    EXPECT_EQ(app->data.playlist[0].info.title, "Grüß Gott");
+    EXPECT_TRUE(WaitFor([&] { return !window->Generator(); }));
+}
+
+}  // namespace
+}  // namespace sonvaro::test
