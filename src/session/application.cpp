@@ -8,7 +8,7 @@
 #include "core/messages.h"
 #include "library/library_file.h"
 #include "library/library_scan.h"
-#include "playback/audio_library/http_transfer.h"
+#include "playback/audio_library/net/http_transfer.h"
 #include "platform/atomic_file.h"
 #include "platform/file_info.h"
 #include "playback/audio_library/bass.h"

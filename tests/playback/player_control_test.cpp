@@ -71,7 +71,7 @@ TEST_F(PlayerControlTest, PlaylistStepsPauseAndStop) {
 }  // namespace
 }  // namespace sonvaro::test
 
-#include "playback/audio_library/http_transfer.h"
+#include "playback/audio_library/net/http_transfer.h"
 #include "playback/audio_library/loopback_server.h"
 #include "support/wait.h"
 

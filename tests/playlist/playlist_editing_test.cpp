@@ -4,7 +4,7 @@
 
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/fixtures.h"
-#include "playback/audio_library/http_transfer.h"
+#include "playback/audio_library/net/http_transfer.h"
 #include "playback/audio_library/loopback_server.h"
 #include "playlist/playlist_export.h"
 #include "core/status_log.h"
