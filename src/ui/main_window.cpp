@@ -225,6 +225,7 @@ void MainWindow::BuildActions() {
         actions_[command] = action;
     }
     // Subsystems that are not part of this program yet: visible, but they do nothing.
+    // "Aufgabe" comes on with AttachTasks.
     // The maker's web and contact pages have no address yet either.
     for (Command c : {Command::Settings, Command::TraySettings, Command::Task, Command::Generate, Command::UpdateCheck,
                       Command::Website, Command::Feedback})
@@ -503,6 +504,7 @@ void MainWindow::RunCommand(Command command) {
             playback.SortPlaylist(static_cast<int>(command) - static_cast<int>(Command::Shuffle));
             break;
         case Command::Search: OpenSearch(); break;
+        case Command::Task: OpenTaskChange(); break;
         case Command::AddFiles: case Command::OpenAddFiles: AddFiles(); break;
         case Command::AddFolder: case Command::OpenAddFolder: OpenAddFolder(); break;
         case Command::ShowInFolder: ShowSelectedInFileBrowser(); break;
