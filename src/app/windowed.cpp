@@ -16,6 +16,7 @@
 #include "platform/app_folders.h"
 #include "platform/display_probe.h"
 #include "platform/end_signals.h"
+#include "ui/desktop_companions.h"
 #include "ui/main_window.h"
 #include "ui/qt_messages.h"
 #include "ui/qt_translations.h"
@@ -71,7 +72,8 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     auto windowOwner = std::make_unique<MainWindow>();
     MainWindow& window = *windowOwner;
     messages.SetParent(&window);
-    Application app(ApplicationPorts{messages, splash, window, window, window, &window, &window, nullptr},
+    DesktopCompanions companions;
+    Application app(ApplicationPorts{messages, splash, window, window, window, &window, &window, companions.Tracker()},
                     GetAppDataFolder(), SystemClock());
     window.Attach(app);
 
@@ -90,6 +92,7 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     };
     QObject::connect(&window, &MainWindow::exitRequested, &window, [&] { exit(true); });
+    companions.Attach(app, window, [&exit] { exit(true); });
 
     // SIGTERM (the session ending), SIGINT and SIGHUP end the player as "Beenden"
     // does, without the question. One during start-up waits until the event loop runs.

@@ -92,8 +92,10 @@ class TrackerPopup {
 public:
     virtual ~TrackerPopup() = default;
     virtual void Show() = 0;
-    // Closes it unless the user opened it with the menu command.
+    // Closes it unless it is a preview, which keeps its display time.
     virtual void CloseUnlessPinned() = 0;
+    // Closes it whatever it shows (the program ends).
+    virtual void Close() = 0;
 };
 
 // Where the player reads the time; tests inject their own.

@@ -116,6 +116,7 @@ int Application::RequestExit(bool mayAsk) {
 
     log.LogStatus("Close Windows..");
     ports.shutdown.CloseWindows();
+    if (ports.tracker) ports.tracker->Close();
 
     log.LogStatus("Close Threads..");
     StopLibraryWorkers();

@@ -226,6 +226,7 @@ void MainWindow::BuildActions() {
         actions_[command] = action;
     }
     // Subsystems that are not part of this program yet: visible, but they do nothing.
+    // "Aufgabe" comes on with AttachTasks.
     // The maker's web and contact pages have no address yet either.
     for (Command c : {Command::Settings, Command::TraySettings, Command::Task, Command::UpdateCheck,
                       Command::Website, Command::Feedback})
@@ -518,6 +519,7 @@ void MainWindow::RunCommand(Command command) {
             break;
         case Command::Search: OpenSearch(); break;
         case Command::Generate: OpenGenerator(); break;
+        case Command::Task: OpenTaskChange(); break;
         case Command::AddFiles: case Command::OpenAddFiles: AddFiles(); break;
         case Command::AddFolder: case Command::OpenAddFolder: OpenAddFolder(); break;
         case Command::ShowInFolder: ShowSelectedInFileBrowser(); break;

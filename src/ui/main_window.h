@@ -38,6 +38,9 @@ class FileInfoWindow;
 class LibraryController;
 class GeneratorWindow;
 class RadioLogWindow;
+class ScheduledTask;
+class TaskChangeWindow;
+class TaskRunWindow;
 
 // The main window and the one place every user command arrives: tool bars,
 // pop-up menus, tray, keys and the close box all end in RunCommand. It is the
@@ -98,6 +101,14 @@ public:
     AutotaggerWindow* Autotagger() const;
     RadioLogWindow* RadioLog() const;
     AboutWindow* About() const;
+    // The scheduled task behind "Aufgabe"; the command stays disabled without one.
+    void AttachTasks(ScheduledTask& tasks);
+    void OpenTaskChange();
+    // The countdown window; closing it by hand stops the task's countdown.
+    void OpenTaskRun();
+    void CloseTaskRun();
+    TaskChangeWindow* TaskChange() const;
+    TaskRunWindow* TaskRun() const;
     // The first caption field's click: the file information of the current track.
     void ShowCurrentTrackInformation();
     DockRegistry& Docking() const { return *docking_; }
@@ -242,6 +253,9 @@ private:
     QPointer<FileInfoWindow> fileInfo_;
     QPointer<AutotaggerWindow> autotagger_;
     QPointer<RadioLogWindow> radioLog_;
+    ScheduledTask* tasks_ = nullptr;
+    QPointer<TaskChangeWindow> taskChange_;
+    QPointer<TaskRunWindow> taskRun_;
     ListView* headerMenuList_ = nullptr;
     int headerMenuColumn_ = -1;
     int layout_ = -1;

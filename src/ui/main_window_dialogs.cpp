@@ -3,8 +3,11 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QUrl>
 
+#include "companions/scheduled_task.h"
 #include "core/messages.h"
 #include "platform/app_folders.h"
 #include "playback/player_state.h"
@@ -24,6 +27,7 @@
 #include "ui/qt_text.h"
 #include "ui/radio_log_window.h"
 #include "ui/search_window.h"
+#include "ui/task_windows.h"
 
 namespace sonvaro {
 namespace {
@@ -185,7 +189,8 @@ QList<QWidget*> MainWindow::ToolWindows() const {
                        static_cast<QWidget*>(log_.data()), static_cast<QWidget*>(about_.data()),
                        static_cast<QWidget*>(effects_.data()), static_cast<QWidget*>(fileInfo_.data()),
                        static_cast<QWidget*>(autotagger_.data()), static_cast<QWidget*>(radioLog_.data()),
-                       static_cast<QWidget*>(generator_.data())})
+                       static_cast<QWidget*>(generator_.data()), static_cast<QWidget*>(taskChange_.data()),
+                       static_cast<QWidget*>(taskRun_.data())})
         if (w) windows << w;
     return windows;
 }
@@ -257,5 +262,49 @@ void MainWindow::SetRecordingIcon() {
     const bool on = app_ && app_->data.settings.NETStream_SaveFile != 0;
     actions_[Command::RecordRadio]->setIcon(Icon(on ? "record" : "record-off"));
 }
+
+void MainWindow::AttachTasks(ScheduledTask& tasks) {
+    tasks_ = &tasks;
+    actions_[Command::Task]->setEnabled(true);
+}
+
+void MainWindow::OpenTaskChange() {
+    if (!tasks_) return;
+    ShowToolWindow(taskChange_, WindowId::TaskChange, false, [this] {
+        auto* w = new TaskChangeWindow(this, tasks_->Order().trigger, tasks_->Order().action);
+        connect(w, &TaskChangeWindow::chosen, this, [this](int trigger, int action) { tasks_->Arm(trigger, action); });
+        // Gone at once, so that opening it again makes a new one instead of showing this closing one.
+        connect(w, &TaskChangeWindow::closing, this, [this] { taskChange_ = nullptr; });
+        return w;
+    });
+}
+
+void MainWindow::OpenTaskRun() {
+    if (!tasks_) return;
+    const bool fresh = !taskRun_;
+    ShowToolWindow(taskRun_, WindowId::TaskRun, false, [this] {
+        auto* w = new TaskRunWindow(this);
+        connect(w, &TaskRunWindow::closing, this, [this] {
+            tasks_->Stop();
+            taskRun_ = nullptr;
+        });
+        return w;
+    });
+    if (!fresh) return;
+    // Always in the middle, not where it was last: it asks for attention.
+    if (isVisible()) {
+        CentreOver(taskRun_, this);
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        taskRun_->move(area.center() - taskRun_->rect().center());
+    }
+}
+
+void MainWindow::CloseTaskRun() {
+    if (taskRun_) taskRun_->close();
+}
+
+TaskChangeWindow* MainWindow::TaskChange() const { return taskChange_; }
+TaskRunWindow* MainWindow::TaskRun() const { return taskRun_; }
 
 }  // namespace sonvaro
