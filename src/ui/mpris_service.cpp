@@ -61,7 +61,7 @@ class RootAdaptor : public QDBusAbstractAdaptor {
 public:
     explicit RootAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
     bool CanQuit() const { return true; }
-    bool CanRaise() const { return true; }
+    bool CanRaise() const { return service_->CanRaise(); }
     bool HasTrackList() const { return false; }
     QString Identity() const { return QStringLiteral("Sonvaro"); }
     QString DesktopEntry() const { return QStringLiteral("sonvaro"); }

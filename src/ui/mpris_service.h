@@ -22,7 +22,8 @@ public:
     static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
 
     // Null when the bus cannot be reached or the name is taken; the status log
-    // says why, once. `raise` shows the main window, `quit` takes its exit road.
+    // says why, once. `raise` shows the main window (none without a window),
+    // `quit` takes the player's exit road.
     static std::unique_ptr<MprisService> Start(Application& app, std::function<void()> raise,
                                                std::function<void()> quit,
                                                QDBusConnection bus = QDBusConnection::sessionBus());
@@ -33,7 +34,10 @@ public:
 
     // What the adaptors read and do.
     Application& App() { return app_; }
-    void Raise() { raise_(); }
+    bool CanRaise() const { return static_cast<bool>(raise_); }
+    void Raise() {
+        if (raise_) raise_();
+    }
     void Quit() { quit_(); }
     QVariantMap Metadata() const;
     QString StatusName() const;  // Playing, Paused or Stopped
