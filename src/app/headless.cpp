@@ -1,5 +1,6 @@
 #include "app/headless.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
 
@@ -13,6 +14,7 @@
 #include "platform/file_info.h"
 #include "platform/terminal.h"
 #include "session/application.h"
+#include "ui/mpris_service.h"
 
 namespace sonvaro {
 namespace {
@@ -87,6 +89,15 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     HeadlessRemoteWindow remoteWindow(view);
     const auto remote = instance ? StartRemoteControl(app, remoteWindow, *instance) : nullptr;
 
+    // The session bus is served from Qt's event queue, which the loop below
+    // drains at every turn (at least every 50 ms).
+    static int qtArgc = 1;
+    static char qtName[] = "sonvaro";
+    static char* qtArgv[] = {qtName, nullptr};
+    QCoreApplication qapp(qtArgc, qtArgv);
+    bool quit = false;
+    const auto mpris = MprisService::Start(app, {}, [&quit] { quit = true; });
+
     bool playing = false;
     if (!endSignals.Pending() && AddArguments(app, arguments)) {
         playing = PlayFirstPlayableRow(app);
@@ -97,7 +108,6 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
         }
     }
 
-    bool quit = false;
     uint32_t nextTick = app.clock.tick(), nextAutosave = nextTick;
     while (!endSignals.Pending() && !quit && !remoteWindow.exitRequested) {
         const uint32_t now = app.clock.tick();
@@ -122,6 +132,7 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
         const unsigned ready =
             WaitForInput({endSignals.Descriptor(), keys.Descriptor(), remote ? remote->WakeDescriptor() : -1}, wait);
         if (remote && (ready & 4u)) remote->ProcessPending();
+        QCoreApplication::processEvents();
     }
     // The fade-out and the saves take a moment: say at once that the end was heard.
     std::printf(endSignals.Pending() || quit ? "\nBeende..\n" : "\n");

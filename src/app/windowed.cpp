@@ -18,6 +18,7 @@
 #include "platform/end_signals.h"
 #include "ui/desktop_companions.h"
 #include "ui/main_window.h"
+#include "ui/mpris_service.h"
 #include "ui/qt_messages.h"
 #include "ui/qt_translations.h"
 #include "ui/splash_window.h"
@@ -104,6 +105,14 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     }
     std::unique_ptr<WindowedRemote> remote;
     if (instance) remote = std::make_unique<WindowedRemote>(app, window, *instance, [&exit] { exit(true); });
+    auto raise = [&window] {
+        if (window.isHidden() || window.isMinimized()) window.ToggleShowHide();
+        window.raise();
+        window.activateWindow();
+    };
+    // Queued like the remote quit: the caller has its answer before a question is asked.
+    auto quit = [&window, &exit] { QTimer::singleShot(0, &window, [&exit] { exit(true); }); };
+    std::unique_ptr<MprisService> mpris = MprisService::Start(app, raise, quit);
     QObject::connect(&endNotifier, &QSocketNotifier::activated, &window, [&] {
         endSignals.Consume();
         exit(false);
@@ -121,6 +130,7 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     const int code = QCoreApplication::exec();
     // A session that ends the event loop without our exit still saves everything.
     if (!ended) app.RequestExit(false);
+    mpris.reset();
     remote.reset();
     messages.SetParent(nullptr);
     windowOwner.reset();  // before the Application its windows talk to

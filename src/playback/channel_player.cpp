@@ -208,6 +208,37 @@ void ChannelPlayer::SeekFromSlider(int32_t value, bool buttonDown) {
     state_.seeking = 0;
 }
 
+bool ChannelPlayer::SeekToSeconds(double seconds) {
+    if (state_.info.length <= 0 || state_.currentPath.empty()) return false;
+    const DWORD channel = state_.CurrentChannel();
+    const QWORD length = BASS_ChannelGetLength(channel, BASS_POS_BYTE);
+    if (!channel || length == static_cast<QWORD>(-1)) return false;
+    QWORD bytes = std::isfinite(seconds) && seconds > 0 ? BASS_ChannelSeconds2Bytes(channel, seconds) : 0;
+    if (bytes == static_cast<QWORD>(-1) || bytes > length) bytes = length;
+    if (!BASS_ChannelSetPosition(channel, bytes, BASS_POS_BYTE)) return false;
+    state_.position = RoundedSeconds(channel, bytes);
+    return true;
+}
+
+double ChannelPlayer::PositionSeconds() const {
+    const DWORD channel = state_.CurrentChannel();
+    if (!channel || state_.currentPath.empty()) return 0;
+    const QWORD bytes = BASS_ChannelGetPosition(channel, BASS_POS_BYTE);
+    if (bytes == static_cast<QWORD>(-1)) return 0;
+    const double seconds = BASS_ChannelBytes2Seconds(channel, bytes);
+    return std::isfinite(seconds) && seconds > 0 ? seconds : 0;
+}
+
+PlaybackStatus ChannelPlayer::Status() const {
+    if (state_.currentPath.empty()) return PlaybackStatus::Stopped;
+    switch (BASS_ChannelIsActive(state_.CurrentChannel())) {
+        case BASS_ACTIVE_PLAYING:
+        case BASS_ACTIVE_STALLED: return PlaybackStatus::Playing;
+        case BASS_ACTIVE_PAUSED: return PlaybackStatus::Paused;
+        default: return PlaybackStatus::Stopped;
+    }
+}
+
 void ChannelPlayer::Stop() {
     state_.playSource = kSourceSingle;
     FadeOut(0);

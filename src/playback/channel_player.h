@@ -59,6 +59,13 @@ public:
     void SetChannelVolume(float level);
     // The position slider moved to `value` (0..1000); seeks when the button is released.
     void SeekFromSlider(int32_t value, bool buttonDown);
+    // Moves the current channel to `seconds`, held to 0..its length; false
+    // when it has no length (a stream) or nothing plays.
+    bool SeekToSeconds(double seconds);
+    // The current channel's position to the sample, 0 when nothing plays.
+    double PositionSeconds() const;
+    // A stalled stream counts as playing: it goes on once data arrives.
+    PlaybackStatus Status() const;
     // The stop command: no automatic advance, fade out; the tick stops the channel.
     void Stop();
     void PlayerTick();

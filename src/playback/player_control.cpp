@@ -38,6 +38,16 @@ int PlayerControl::PlayLibraryEntry(const std::string& path) {
 
 void PlayerControl::TogglePause() { player_.TogglePause(); }
 
+void PlayerControl::Play() {
+    if (player_.Status() != PlaybackStatus::Playing) playback_.PlaySelected();
+}
+
+void PlayerControl::Pause() {
+    if (player_.Status() == PlaybackStatus::Playing) player_.TogglePause();
+}
+
+PlaybackStatus PlayerControl::Status() const { return player_.Status(); }
+
 void PlayerControl::Stop() { player_.Stop(); }
 
 void PlayerControl::Next() { playback_.PlayNext(); }
@@ -45,6 +55,23 @@ void PlayerControl::Next() { playback_.PlayNext(); }
 void PlayerControl::Previous() { playback_.PlayPrevious(); }
 
 void PlayerControl::Seek(int32_t value, bool buttonDown) { player_.SeekFromSlider(value, buttonDown); }
+
+bool PlayerControl::SeekTo(double seconds) { return player_.SeekToSeconds(seconds); }
+
+bool PlayerControl::SeekBy(double seconds) {
+    const int32_t length = player_.State().info.length;
+    if (length <= 0 || player_.State().currentPath.empty()) return false;
+    const double target = player_.PositionSeconds() + seconds;
+    if (target >= length) {
+        // What the end of the track would do: the next row, or stop for a single file.
+        if (player_.State().playSource == kSourcePlaylist) Next();
+        else Stop();
+        return true;
+    }
+    return player_.SeekToSeconds(target);
+}
+
+double PlayerControl::PositionSeconds() const { return player_.PositionSeconds(); }
 
 void PlayerControl::SetVolume(int32_t percent) {
     percent = std::clamp(percent, 0, 100);

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "playback/player_state.h"
+
 namespace sonvaro {
 
 class ChannelPlayer;
@@ -33,11 +35,23 @@ public:
         readList_ = std::move(reader);
     }
     void TogglePause();
+    // Starts or resumes; a track that already plays goes on (never restarts).
+    void Play();
+    // Pauses a playing track; anything else stays as it is.
+    void Pause();
+    PlaybackStatus Status() const;
     void Stop();
     void Next();
     void Previous();
     // The position slider: `value` 0..1000 of the length, applied once the button is up.
     void Seek(int32_t value, bool buttonDown = false);
+    // Seconds into the current track, held to 0..its length; false when it
+    // cannot seek (a stream, or nothing plays).
+    bool SeekTo(double seconds);
+    // Moves by `seconds` (negative: back); past the end acts as the end of the
+    // track: the next playlist row, or stop for a single file.
+    bool SeekBy(double seconds);
+    double PositionSeconds() const;
 
     // 0..100, stored as Misc_Volume and applied to the playing channel.
     void SetVolume(int32_t percent);

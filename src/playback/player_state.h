@@ -15,6 +15,9 @@ enum PlaySource : int32_t {
     kSourceRadio = 4,
 };
 
+// What the current channel is doing, as remote front ends report it.
+enum class PlaybackStatus : int32_t { Stopped = 0, Playing = 1, Paused = 2 };
+
 // The ten info fields of the player: a caption beside each value.
 enum class InfoField : int {
     TitleCaption = 1,

@@ -68,6 +68,64 @@ TEST_F(PlayerControlTest, PlaylistStepsPauseAndStop) {
     EXPECT_EQ(player.State().playSource, kSourceSingle);
 }
 
+TEST_F(PlayerControlTest, PlayAndPauseNeverToggle) {
+    AddFiles({ToneFile(2), ToneFile(3)});
+    EXPECT_EQ(control.Status(), PlaybackStatus::Stopped);
+    control.Pause();  // nothing plays: stays stopped
+    EXPECT_EQ(control.Status(), PlaybackStatus::Stopped);
+    control.Play();
+    EXPECT_EQ(control.Status(), PlaybackStatus::Playing);
+    EXPECT_EQ(player.State().markedRow, 0);
+    const uint32_t channel = player.State().CurrentChannel();
+    Run(500);
+    control.Play();  // already playing: the same channel goes on, not restarted
+    EXPECT_EQ(player.State().CurrentChannel(), channel);
+    EXPECT_NEAR(control.PositionSeconds(), 0.5, 0.06);
+    control.Pause();
+    EXPECT_EQ(control.Status(), PlaybackStatus::Paused);
+    control.Pause();  // a second pause does not resume
+    EXPECT_EQ(control.Status(), PlaybackStatus::Paused);
+    control.Play();
+    EXPECT_EQ(control.Status(), PlaybackStatus::Playing);
+    EXPECT_EQ(player.State().CurrentChannel(), channel);
+    control.Stop();
+    Run(100);
+    EXPECT_EQ(control.Status(), PlaybackStatus::Stopped);
+}
+
+TEST_F(PlayerControlTest, SeekInSecondsIsHeldToTheTrack) {
+    AddFiles({ToneFile(4), ToneFile(3)});
+    EXPECT_FALSE(control.SeekTo(1.0));  // nothing plays
+    EXPECT_FALSE(control.SeekBy(1.0));
+    control.Play();
+    Run(100);
+    ASSERT_EQ(player.State().info.length, 4);
+    EXPECT_TRUE(control.SeekTo(2.5));
+    EXPECT_NEAR(control.PositionSeconds(), 2.5, 0.001);
+    EXPECT_EQ(player.State().position, 3);  // whole seconds, rounded
+    EXPECT_TRUE(control.SeekBy(-1.0));
+    EXPECT_NEAR(control.PositionSeconds(), 1.5, 0.001);
+    EXPECT_TRUE(control.SeekBy(-10.0));  // before the start: the start
+    EXPECT_NEAR(control.PositionSeconds(), 0.0, 0.001);
+    EXPECT_TRUE(control.SeekTo(-3.0));
+    EXPECT_NEAR(control.PositionSeconds(), 0.0, 0.001);
+    Run(200);
+    EXPECT_NEAR(control.PositionSeconds(), 0.2, 0.06);  // it goes on playing from there
+
+    EXPECT_TRUE(control.SeekBy(10.0));  // past the end: the next row
+    EXPECT_EQ(player.State().markedRow, 1);
+    EXPECT_EQ(player.State().info.length, 3);
+    EXPECT_NEAR(control.PositionSeconds(), 0.0, 0.06);
+}
+
+TEST_F(PlayerControlTest, SeekPastTheEndOfASingleFileStops) {
+    ASSERT_EQ(control.PlayFile(ToneFile(2)), 1);
+    EXPECT_TRUE(control.SeekBy(5.0));
+    Run(100);
+    EXPECT_EQ(control.Status(), PlaybackStatus::Stopped);
+    EXPECT_FALSE(control.SeekTo(1.0));
+}
+
 }  // namespace
 }  // namespace sonvaro::test
 
