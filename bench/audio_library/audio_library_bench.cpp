@@ -100,10 +100,11 @@ int Realtime(const char* file, double seconds) {
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && std::strcmp(argv[1], "decode") == 0) return Decode(argv[2], argc > 3 && std::strcmp(argv[3], "fx") == 0);
+    if (argc >= 3 && std::strcmp(argv[1], "decode") == 0)
+        return Decode(argv[2], argc > 3 && std::strcmp(argv[3], "fx") == 0);
     if (argc >= 4 && std::strcmp(argv[1], "open") == 0) return Open(argv[2], std::atoi(argv[3]));
     if (argc >= 4 && std::strcmp(argv[1], "realtime") == 0) return Realtime(argv[2], std::atof(argv[3]));
     std::fprintf(stderr, "usage: %s decode FILE [fx] | open FILE COUNT | realtime FILE SECONDS\n", argv[0]);

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "core/status_log.h"
-#include "support/quiet_ports.h"
 #include "core/messages.h"
+#include "core/status_log.h"
 #include "library/library_file.h"
 #include "playlist/playlist_file.h"
 #include "settings/settings.h"
+#include "support/quiet_ports.h"
 
 using namespace sonvaro;
 using Clock = std::chrono::steady_clock;
@@ -27,7 +27,9 @@ namespace {
 
 using test::NoMessages;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 template <class F>
 double MedianMs(int runs, F&& f) {
@@ -62,8 +64,9 @@ double CatMs(const std::string& file) {
     });
 }
 
-const char* kWords[] = {"Blue", "Night", "River", "Sonne", "Herz", "Stadt", "Light", "Dream", "Fire", "Wald",
-                        "Ocean", "Regen", "Gold", "Stars", "Winter", "Road", "Heaven", "Zeit", "Liebe", "Echo"};
+const char* kWords[] = {"Blue",   "Night", "River",  "Sonne", "Herz",  "Stadt", "Light",
+                        "Dream",  "Fire",  "Wald",   "Ocean", "Regen", "Gold",  "Stars",
+                        "Winter", "Road",  "Heaven", "Zeit",  "Liebe", "Echo"};
 const char* kGenres[] = {"Rock", "Pop", "Jazz", "Klassik", "Electronic", "Hip-Hop", "Metal", "Folk"};
 
 std::string Words(std::mt19937& rng, int count) {
@@ -85,8 +88,8 @@ std::vector<LibraryEntry> MakeLibrary(size_t count) {
         t.album = Words(rng, 3) + " (" + std::to_string(1970 + rng() % 55) + ")";
         t.title = Words(rng, 2 + rng() % 4);
         t.trackNumber = static_cast<int16_t>(1 + i % 14);
-        t.path = "/home/benutzer/Musik/" + t.artist + "/" + t.album + "/" + std::to_string(t.trackNumber) + " - " +
-                 t.title + (i % 3 ? ".mp3" : ".flac");
+        t.path = "/home/benutzer/Musik/" + t.artist + "/" + t.album + "/" + std::to_string(t.trackNumber) +
+                 " - " + t.title + (i % 3 ? ".mp3" : ".flac");
         t.year = static_cast<int16_t>(1970 + rng() % 55);
         t.comment = i % 4 ? "" : "Ripped with care, " + Words(rng, 3);
         t.genre = kGenres[rng() % 8];

@@ -19,8 +19,8 @@
 #include "core/worker_state.h"
 #include "library/library_scan.h"
 #include "library/library_search.h"
-#include "playback/audio_library/bass.h"
 #include "platform/folder_walk.h"
+#include "playback/audio_library/bass.h"
 #include "tags/track_info_reader.h"
 
 using namespace sonvaro;
@@ -28,17 +28,22 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 int MakeTree(const std::string& seeds, const std::string& tree) {
     taglib_set_string_management_enabled(0);
     for (int i = 0; i < 2000; ++i) {
         const int kind = i % 20;
         const char* ext = kind < 12 ? "mp3" : kind < 17 ? "flac" : "ogg";
-        const std::string folder = tree + "/Artist " + std::to_string(i / 100) + "/Album " + std::to_string(i / 20);
+        const std::string folder =
+            tree + "/Artist " + std::to_string(i / 100) + "/Album " + std::to_string(i / 20);
         std::filesystem::create_directories(folder);
-        const std::string path = folder + "/" + std::to_string(i % 20 + 1) + " Track " + std::to_string(i) + "." + ext;
-        std::filesystem::copy_file(seeds + "/seed." + ext, path, std::filesystem::copy_options::overwrite_existing);
+        const std::string path =
+            folder + "/" + std::to_string(i % 20 + 1) + " Track " + std::to_string(i) + "." + ext;
+        std::filesystem::copy_file(seeds + "/seed." + ext, path,
+                                   std::filesystem::copy_options::overwrite_existing);
         TagLib_File* file = taglib_file_new(path.c_str());
         if (!file) return 1;
         TagLib_Tag* tag = taglib_file_tag(file);
@@ -71,7 +76,8 @@ double TagLibLoop(const std::vector<std::string>& paths) {
         TagLib_File* file = taglib_file_new(path.c_str());
         if (!file) continue;
         if (TagLib_Tag* tag = taglib_file_tag(file)) sum += std::string(taglib_tag_title(tag)).size();
-        if (const TagLib_AudioProperties* p = taglib_file_audioproperties(file)) sum += taglib_audioproperties_length(p);
+        if (const TagLib_AudioProperties* p = taglib_file_audioproperties(file))
+            sum += taglib_audioproperties_length(p);
         taglib_tag_free_strings();
         taglib_file_free(file);
     }
@@ -102,10 +108,16 @@ size_t NaiveSearch(const Library& library, const std::vector<std::string>& terms
         bool all = true;
         for (const std::string& term : terms) {
             bool found = false;
-            for (const std::string* f : {&e.info.title, &e.info.artist, &e.info.album, &e.info.genre, &e.info.comment,
-                                         &e.info.path})
-                if (FoldCase(*f).find(term) != std::string::npos) { found = true; break; }
-            if (!found) { all = false; break; }
+            for (const std::string* f :
+                 {&e.info.title, &e.info.artist, &e.info.album, &e.info.genre, &e.info.comment, &e.info.path})
+                if (FoldCase(*f).find(term) != std::string::npos) {
+                    found = true;
+                    break;
+                }
+            if (!found) {
+                all = false;
+                break;
+            }
         }
         shown += all;
     }
@@ -131,14 +143,17 @@ int main(int argc, char** argv) {
         peer.push_back(TagLibLoop(files));
         ours.push_back(Scan(tree, tags, &entries));
     }
-    std::printf("scan of %zu tagged files (MediaLib_CPU 0): %.0f ms, %zu entries; TagLib C loop %.0f ms; ratio %.2f\n",
-                files.size(), Median(ours), entries, Median(peer), Median(ours) / Median(peer));
+    std::printf(
+        "scan of %zu tagged files (MediaLib_CPU 0): %.0f ms, %zu entries; TagLib C loop %.0f ms; ratio "
+        "%.2f\n",
+        files.size(), Median(ours), entries, Median(peer), Median(ours) / Median(peer));
     {
         // Where the scan's time goes: the engine's open alone, and the whole tag read alone.
         std::vector<double> engine, reads;
         for (int round = 0; round < 3; ++round) {
             auto start = Clock::now();
-            for (const std::string& f : files) BASS_StreamFree(BASS_StreamCreateFile(FALSE, f.c_str(), 0, 0, 0));
+            for (const std::string& f : files)
+                BASS_StreamFree(BASS_StreamCreateFile(FALSE, f.c_str(), 0, 0, 0));
             engine.push_back(Ms(Clock::now() - start));
             start = Clock::now();
             for (const std::string& f : files) {
@@ -148,8 +163,8 @@ int main(int argc, char** argv) {
             }
             reads.push_back(Ms(Clock::now() - start));
         }
-        std::printf("  of which: engine open+free alone %.0f ms; ReadTrackInfo alone %.0f ms\n", Median(engine),
-                    Median(reads));
+        std::printf("  of which: engine open+free alone %.0f ms; ReadTrackInfo alone %.0f ms\n",
+                    Median(engine), Median(reads));
     }
 
     // 100,000 entries over the tree's files, tags as the scan read them.
@@ -157,7 +172,8 @@ int main(int argc, char** argv) {
     {
         Library scanned;
         WorkerState workers;
-        RunLibraryScan(scanned, workers, {tree + "/", false, {}}, [&](TrackInfo& i) { return tags.ReadTrackInfo(i); });
+        RunLibraryScan(scanned, workers, {tree + "/", false, {}},
+                       [&](TrackInfo& i) { return tags.ReadTrackInfo(i); });
         for (size_t i = 0; big.entries.size() < 100000; ++i) {
             LibraryEntry e = scanned.entries[i % scanned.entries.size()];
             e.info.title += " v" + std::to_string(i / scanned.entries.size());
@@ -169,7 +185,8 @@ int main(int argc, char** argv) {
         auto start = Clock::now();
         size_t present = 0;
         struct stat st;
-        for (const LibraryEntry& e : big.entries) present += ::stat(e.info.path.c_str(), &st) == 0 && st.st_size > 0;
+        for (const LibraryEntry& e : big.entries)
+            present += ::stat(e.info.path.c_str(), &st) == 0 && st.st_size > 0;
         stats.push_back(Ms(Clock::now() - start));
         start = Clock::now();
         const size_t removed = ValidateLibrary(big, tree + "/");
@@ -190,25 +207,28 @@ int main(int argc, char** argv) {
         naiveRows = NaiveSearch(big, SearchTerms("night ARTIST 1"));
         naive.push_back(Ms(Clock::now() - start));
     }
-    std::printf("search of %zu entries for two words in all fields: %.1f ms (%zu rows); fold-and-find loop %.1f ms "
-                "(%zu rows)\n",
-                big.entries.size(), Median(search), rows, Median(naive), naiveRows);
+    std::printf(
+        "search of %zu entries for two words in all fields: %.1f ms (%zu rows); fold-and-find loop %.1f ms "
+        "(%zu rows)\n",
+        big.entries.size(), Median(search), rows, Median(naive), naiveRows);
 
     std::vector<double> narrow;
     size_t narrowRows = 0;
     for (int round = 0; round < 5; ++round) {
         const auto start = Clock::now();
-        narrowRows = SearchLibrary(big, {SearchMode::Text, "number 1999", {}, kSearchEverything})->rows.size();
+        narrowRows =
+            SearchLibrary(big, {SearchMode::Text, "number 1999", {}, kSearchEverything})->rows.size();
         narrow.push_back(Ms(Clock::now() - start));
     }
-    std::printf("search of %zu entries for \"number 1999\": %.1f ms (%zu rows)\n", big.entries.size(), Median(narrow),
-                narrowRows);
+    std::printf("search of %zu entries for \"number 1999\": %.1f ms (%zu rows)\n", big.entries.size(),
+                Median(narrow), narrowRows);
 
     std::vector<double> complete;
     for (int round = 0; round < 5; ++round) {
         Autocomplete ac;
         const auto start = Clock::now();
-        const auto value = ac.Complete(big, "zz", kSearchEverything);  // no match: the whole library is walked
+        const auto value =
+            ac.Complete(big, "zz", kSearchEverything);  // no match: the whole library is walked
         complete.push_back(Ms(Clock::now() - start));
         if (value) std::fprintf(stderr, "unexpected completion\n");
     }

@@ -14,8 +14,8 @@
 #include "playback/channel_player.h"
 #include "playback/level_display.h"
 #include "playlist/playlist_display.h"
-#include "support/quiet_ports.h"
 #include "settings/settings.h"
+#include "support/quiet_ports.h"
 #include "tags/track_info_reader.h"
 
 using namespace sonvaro;
@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
     ListenerList listeners;
     uint32_t tick = 1000;
     PlayerClock clock{[&tick] { return tick; }, [] { return int64_t{1700000000}; }, [](int) {}};
-    ChannelPlayer player(ChannelPlayerParts{settings, library, playlist, tags, log, statistics, effects, level,
-                                            display, view, listeners, clock});
+    ChannelPlayer player(ChannelPlayerParts{settings, library, playlist, tags, log, statistics, effects,
+                                            level, display, view, listeners, clock});
     if (player.PlayChannel(argv[1], kSourceSingle) != 1) return 1;
     std::vector<float> frames(2 * 441);
     audio::PullOffline(frames.data(), 441);
@@ -60,12 +60,14 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 5; ++round) {
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < kTicks / 5; ++i) player.PlayerTick();
-        micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() /
-                         (kTicks / 5));
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() /
+            (kTicks / 5));
     }
     std::sort(micros.begin(), micros.end());
-    std::printf("player tick while playing, nothing new to show: %.2f µs (median of 5 x %d; target <= 50 µs)\n",
-                micros[2], kTicks / 5);
+    std::printf(
+        "player tick while playing, nothing new to show: %.2f µs (median of 5 x %d; target <= 50 µs)\n",
+        micros[2], kTicks / 5);
     BASS_Free();
     return 0;
 }

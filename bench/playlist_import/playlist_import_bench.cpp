@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "support/quiet_ports.h"
 #include "playback/audio_library/bass.h"
 #include "playlist/playlist_editing.h"
 #include "settings/settings.h"
+#include "support/quiet_ports.h"
 #include "tags/track_info_reader.h"
 
 using namespace sonvaro;
@@ -21,7 +21,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 std::vector<std::string> ListEntries(const std::string& m3u) {
     std::ifstream in(m3u);
@@ -38,7 +40,8 @@ double TagLibLoop(const std::vector<std::string>& paths) {
         TagLib_File* file = taglib_file_new(path.c_str());
         if (!file) continue;
         if (TagLib_Tag* tag = taglib_file_tag(file)) sum += std::string(taglib_tag_title(tag)).size();
-        if (const TagLib_AudioProperties* p = taglib_file_audioproperties(file)) sum += taglib_audioproperties_length(p);
+        if (const TagLib_AudioProperties* p = taglib_file_audioproperties(file))
+            sum += taglib_audioproperties_length(p);
         taglib_tag_free_strings();
         taglib_file_free(file);
     }
@@ -77,8 +80,10 @@ int main(int argc, char** argv) {
     }
     std::sort(ours.begin(), ours.end());
     std::sort(peer.begin(), peer.end());
-    std::printf("import an M3U of %zu entries: %.2f s (%.1f us per entry, %zu rows); TagLib C loop %.2f s; ratio %.2f\n",
-                paths.size(), ours[1], ours[1] * 1e6 / paths.size(), rows, peer[1], ours[1] / peer[1]);
+    std::printf(
+        "import an M3U of %zu entries: %.2f s (%.1f us per entry, %zu rows); TagLib C loop %.2f s; ratio "
+        "%.2f\n",
+        paths.size(), ours[1], ours[1] * 1e6 / paths.size(), rows, peer[1], ours[1] / peer[1]);
     BASS_Free();
     return 0;
 }

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
     StatusLog log;
     QuietDisplay display;
     QuietView view;
-    PlayerClock clock{&TickCount, &LocalSecondsNow, [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }};
+    PlayerClock clock{&TickCount, &LocalSecondsNow,
+                      [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }};
     PlayerAssembly parts(settings, library, playlist, log, clock, PlayerAssemblyPorts{display, view});
     ChannelPlayer& player = parts.player;
     RadioPlayer& radio = parts.radio;
@@ -81,9 +82,10 @@ int main(int argc, char** argv) {
         ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("radio start, PlayChannel to the first audible frame: median %.0f ms, worst %.0f ms of %d "
-                "(target <= 300 ms)\n",
-                ms[ms.size() / 2], ms.back(), rounds);
+    std::printf(
+        "radio start, PlayChannel to the first audible frame: median %.0f ms, worst %.0f ms of %d "
+        "(target <= 300 ms)\n",
+        ms[ms.size() / 2], ms.back(), rounds);
     BASS_Free();
     return 0;
 }

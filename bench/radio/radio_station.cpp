@@ -33,8 +33,9 @@ void Serve(int fd, const std::string& audio, std::size_t bytesPerSecond) {
         request.append(buf, static_cast<std::size_t>(n));
     }
     constexpr std::size_t kInterval = 8192, kBurst = 64 * 1024;
-    bool ok = SendAll(fd, "ICY 200 OK\r\nicy-name: Loopback FM\r\nicy-genre: Bench\r\nicy-metaint: 8192\r\n"
-                          "content-type: audio/mpeg\r\n\r\n");
+    bool ok = SendAll(fd,
+                      "ICY 200 OK\r\nicy-name: Loopback FM\r\nicy-genre: Bench\r\nicy-metaint: 8192\r\n"
+                      "content-type: audio/mpeg\r\n\r\n");
     const auto start = std::chrono::steady_clock::now();
     for (std::size_t at = 0, block = 0; ok && at < audio.size(); at += kInterval, ++block) {
         std::string meta = block % 8 ? "" : "StreamTitle='Band " + std::to_string(block / 8) + " - Song';";
@@ -42,7 +43,8 @@ void Serve(int fd, const std::string& audio, std::size_t bytesPerSecond) {
         ok = SendAll(fd, audio.substr(at, kInterval) + static_cast<char>(meta.size() / 16) + meta);
         const std::size_t sent = at + kInterval;
         if (sent > kBurst)
-            std::this_thread::sleep_until(start + std::chrono::microseconds((sent - kBurst) * 1000000 / bytesPerSecond));
+            std::this_thread::sleep_until(
+                start + std::chrono::microseconds((sent - kBurst) * 1000000 / bytesPerSecond));
     }
     ::close(fd);
 }
@@ -64,8 +66,8 @@ int main(int argc, char** argv) {
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof a;
-    if (audio.empty() || ::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener, 8) != 0 ||
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+    if (audio.empty() || ::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(listener, 8) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
         return 1;
     std::printf("%d\n", ntohs(a.sin_port));
     std::fflush(stdout);

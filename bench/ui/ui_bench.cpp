@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "support/quiet_ports.h"
-#include "session/application.h"
 #include "library/library_file.h"
 #include "playlist/playlist_file.h"
+#include "session/application.h"
+#include "support/quiet_ports.h"
 #include "support/test_support.h"
-#include "ui/main_window.h"
 #include "ui/list_view.h"
+#include "ui/main_window.h"
 
 using namespace sonvaro;
 
@@ -24,9 +24,9 @@ using test::NoSplash;
 struct Player {
     explicit Player(const std::string& home) {
         window = std::make_unique<MainWindow>();
-        app = std::make_unique<Application>(
-            ApplicationPorts{messages, splash, *window, *window, *window, window.get(), window.get(), nullptr}, home,
-            SystemClock());
+        app = std::make_unique<Application>(ApplicationPorts{messages, splash, *window, *window, *window,
+                                                             window.get(), window.get(), nullptr},
+                                            home, SystemClock());
         window->Attach(*app);
     }
     ~Player() {
@@ -64,7 +64,8 @@ TrackInfo Track(int i) {
 
 void AddFolder(const std::string& wav) {
     test::TempDir home, music;
-    for (int i = 0; i < 2000; ++i) std::filesystem::copy_file(wav, music / ("t" + std::to_string(i) + ".wav"));
+    for (int i = 0; i < 2000; ++i)
+        std::filesystem::copy_file(wav, music / ("t" + std::to_string(i) + ".wav"));
     Player p(Home(home));
     p.app->StartUp();
     p.window->SwitchLayout(1);
@@ -76,7 +77,8 @@ void AddFolder(const std::string& wav) {
     p.app->editor.AddFolder(music.path(), false);
     p.window->EndBusy();
     Settle();
-    std::printf("add folder of 2,000 files: %lld ms (%zu entries)\n", t.elapsed(), p.app->data.playlist.size());
+    std::printf("add folder of 2,000 files: %lld ms (%zu entries)\n", t.elapsed(),
+                p.app->data.playlist.size());
 }
 
 void SortAndScroll() {
@@ -126,9 +128,10 @@ void StartUp(const std::string& wav) {
     p.app->StartUp();
     p.window->FinishStartUp();
     p.window->PlaylistList()->viewport()->repaint();
-    std::printf("start to shown window, %zu playlist and %zu library entries: %lld ms "
-                "(plus the splash's 1000 ms minimum)\n",
-                p.app->data.playlist.size(), p.app->data.library.entries.size(), t.elapsed());
+    std::printf(
+        "start to shown window, %zu playlist and %zu library entries: %lld ms "
+        "(plus the splash's 1000 ms minimum)\n",
+        p.app->data.playlist.size(), p.app->data.library.entries.size(), t.elapsed());
 }
 
 }  // namespace

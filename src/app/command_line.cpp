@@ -40,9 +40,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return remote;
         }
         RunMode mode;
-        if (arg == "--headless") mode = RunMode::Headless;
-        else if (arg == "--info") mode = RunMode::Info;
-        else if (arg == "--has-window") mode = RunMode::HasWindow;
+        if (arg == "--headless")
+            mode = RunMode::Headless;
+        else if (arg == "--info")
+            mode = RunMode::Info;
+        else if (arg == "--has-window")
+            mode = RunMode::HasWindow;
         else if (arg == "--stay") {
             line.stay = true;
             continue;
@@ -52,10 +55,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
         if (!setMode(mode))
             return Refuse("sonvaro: \xE2\x80\x9E" + arg +
-                          "\xE2\x80\x9C passt nicht zu einer anderen Betriebsart (\xE2\x80\x9Esonvaro --help\xE2\x80\x9C zeigt alle)");
+                          "\xE2\x80\x9C passt nicht zu einer anderen Betriebsart (\xE2\x80\x9Esonvaro "
+                          "--help\xE2\x80\x9C zeigt alle)");
     }
-    if (line.mode == RunMode::Info && line.files.empty())
-    {
+    if (line.mode == RunMode::Info && line.files.empty()) {
         CommandLine refused = Refuse("sonvaro: --info braucht mindestens eine Datei");
         refused.showUsage = true;
         return refused;
@@ -64,11 +67,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 const char* UsageText() {
-    return "Aufruf: sonvaro [--stay] [DATEI]                Fenster; ohne erreichbare Anzeige wie --headless\n"
+    return "Aufruf: sonvaro [--stay] [DATEI]                Fenster; ohne erreichbare Anzeige wie "
+           "--headless\n"
            "       sonvaro --headless [--stay] [DATEI...]  ohne Fenster spielen; endet am Listenende\n"
            "       sonvaro --info DATEI...                 zeigt, was der Player aus jeder Datei liest\n"
-           "       sonvaro --remote BEFEHL [ARGUMENT]      ein Befehl an den laufenden Player (--remote --help)\n"
-           "       sonvaro --has-window                    Status 0, wenn sich ein Fenster \xC3\xB6" "ffnen l\xC3\xA4sst\n"
+           "       sonvaro --remote BEFEHL [ARGUMENT]      ein Befehl an den laufenden Player (--remote "
+           "--help)\n"
+           "       sonvaro --has-window                    Status 0, wenn sich ein Fenster \xC3\xB6"
+           "ffnen l\xC3\xA4sst\n"
            "       sonvaro --help                          diese Hilfe\n"
            "       sonvaro --version                       Programmversion\n"
            "\n"

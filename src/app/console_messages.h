@@ -8,7 +8,7 @@ namespace sonvaro {
 // Message boxes of the headless player: written to standard error. Nobody is
 // there to answer a question, so the answer is No, which never destroys data.
 class ConsoleMessages : public Messages {
-public:
+  public:
     void Show(const std::string& text, const std::string& title, MessageIcon) override {
         std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     }

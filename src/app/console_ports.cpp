@@ -9,15 +9,24 @@ ConsolePlayerDisplay::ConsolePlayerDisplay(std::FILE* out) : out_(out), terminal
 void ConsolePlayerDisplay::SetInfoField(int field, const std::string& text) {
     // The time is written last in each tick: print then, with the fields of that tick.
     switch (field) {
-        case 1: station_ = text == "Name:"; break;
-        case 2: title_ = text; break;
-        case 4: artist_ = text; break;
-        case 6: album_ = text; break;
+        case 1:
+            station_ = text == "Name:";
+            break;
+        case 2:
+            title_ = text;
+            break;
+        case 4:
+            artist_ = text;
+            break;
+        case 6:
+            album_ = text;
+            break;
         case 10:
             time_ = text;
             if (!text.empty()) Print();
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -46,8 +55,10 @@ void ConsolePlayerDisplay::Print() {
     std::string track;
     if (station_) {
         track = Joined(artist_, album_);
-        if (track.empty()) track = title_;
-        else if (!title_.empty()) track += "  (" + title_ + ")";
+        if (track.empty())
+            track = title_;
+        else if (!title_.empty())
+            track += "  (" + title_ + ")";
     } else {
         track = Joined(artist_, title_);
     }

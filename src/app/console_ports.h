@@ -3,18 +3,20 @@
 #include <string>
 #include <vector>
 
-#include "session/application.h"
 #include "platform/end_signals.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
+#include "session/application.h"
 
 namespace sonvaro {
 
 // Start-up status texts on standard output.
 class ConsoleSplash : public SplashPort {
-public:
+  public:
     void Open() override {}
-    void SetStatus(const std::string& text) override { std::printf("%s\n", text.c_str()), std::fflush(stdout); }
+    void SetStatus(const std::string& text) override {
+        std::printf("%s\n", text.c_str()), std::fflush(stdout);
+    }
     void WaitMinimumTime() override {}  // nothing to look at: no reason to wait
     void Close() override {}
 };
@@ -23,7 +25,7 @@ public:
 // (station)  time"; rewritten in place on a terminal, one plain line per
 // track otherwise. "Gestoppt" when the list has ended.
 class ConsolePlayerDisplay : public PlayerDisplay {
-public:
+  public:
     explicit ConsolePlayerDisplay(std::FILE* out);
     void SetInfoField(int field, const std::string& text) override;
     void SetPositionSlider(int32_t) override {}
@@ -35,7 +37,7 @@ public:
     bool ShowsLevel() const override { return false; }
     void ShowStopped();
 
-private:
+  private:
     void Print();
     std::FILE* out_;
     bool terminal_;
@@ -47,7 +49,7 @@ private:
 // No view to redraw, nothing selected; an end signal plays the Escape key's
 // part, so a long folder walk or list import stops at once.
 class ConsolePlaylistView : public PlaylistDisplay {
-public:
+  public:
     explicit ConsolePlaylistView(const EndSignals& endSignals) : endSignals_(endSignals) {}
     void PlaylistReset() override {}
     void FitPlaylistColumns() override {}
@@ -57,13 +59,13 @@ public:
     void Select(int row) { selected_ = row < 0 ? std::vector<int>{} : std::vector<int>{row}; }
     std::vector<int> SelectedRows() const override { return selected_; }
 
-private:
+  private:
     const EndSignals& endSignals_;
     std::vector<int> selected_;
 };
 
 class ConsoleShutdown : public ShutdownPort {
-public:
+  public:
     void CloseWindows() override {}
     void RemoveTrayIcon() override {}
     void CloseLog() override {}

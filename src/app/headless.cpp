@@ -59,14 +59,26 @@ bool Idle(const Application& app) {
 // One key of the terminal; false for "q".
 bool HandleKey(Application& app, int key) {
     switch (key) {
-        case ' ': app.control.TogglePause(); break;
-        case 'n': app.control.Next(); break;
-        case 'p': app.control.Previous(); break;
+        case ' ':
+            app.control.TogglePause();
+            break;
+        case 'n':
+            app.control.Next();
+            break;
+        case 'p':
+            app.control.Previous();
+            break;
         case '+':
-        case '=': app.control.SetVolume(std::min(100, app.control.Volume() + 5)); break;
-        case '-': app.control.SetVolume(std::max(0, app.control.Volume() - 5)); break;
-        case 'q': return false;
-        default: break;
+        case '=':
+            app.control.SetVolume(std::min(100, app.control.Volume() + 5));
+            break;
+        case '-':
+            app.control.SetVolume(std::max(0, app.control.Volume() - 5));
+            break;
+        case 'q':
+            return false;
+        default:
+            break;
     }
     return true;
 }
@@ -80,11 +92,15 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     ConsolePlayerDisplay display(stdout);
     ConsolePlaylistView view(endSignals);
     ConsoleShutdown shutdown;
-    Application app(ApplicationPorts{messages, splash, display, view, shutdown}, GetAppDataFolder(), SystemClock());
+    Application app(ApplicationPorts{messages, splash, display, view, shutdown}, GetAppDataFolder(),
+                    SystemClock());
     app.StartUp();
     std::printf("Sonvaro (ohne Fenster): %s\n", app.data.dataFolder.c_str());
     TerminalKeys keys;
-    if (keys.Active()) std::printf("Tasten: Leertaste Pause/Weiter, n/p n\xC3\xA4" "chster/voriger Titel, +/- Lautst\xC3\xA4rke, q Beenden\n");
+    if (keys.Active())
+        std::printf(
+            "Tasten: Leertaste Pause/Weiter, n/p n\xC3\xA4"
+            "chster/voriger Titel, +/- Lautst\xC3\xA4rke, q Beenden\n");
     std::fflush(stdout);
     HeadlessRemoteWindow remoteWindow(view);
     const auto remote = instance ? StartRemoteControl(app, remoteWindow, *instance) : nullptr;
@@ -129,8 +145,8 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
         for (int key; (key = keys.ReadKey()) >= 0;)
             if (!HandleKey(app, key)) quit = true;
         const int32_t wait = std::max<int32_t>(0, static_cast<int32_t>(nextTick - app.clock.tick()));
-        const unsigned ready =
-            WaitForInput({endSignals.Descriptor(), keys.Descriptor(), remote ? remote->WakeDescriptor() : -1}, wait);
+        const unsigned ready = WaitForInput(
+            {endSignals.Descriptor(), keys.Descriptor(), remote ? remote->WakeDescriptor() : -1}, wait);
         if (remote && (ready & 4u)) remote->ProcessPending();
         QCoreApplication::processEvents();
     }

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "platform/file_info.h"
 #include "playback/audio_library/bass.h"
 #include "playback/format_names.h"
-#include "platform/file_info.h"
 #include "tags/module_info.h"
 #include "tags/track_info_reader.h"
 
@@ -12,11 +12,16 @@ namespace sonvaro {
 
 std::string UnplayableReason(const std::string& path) {
     switch (CheckFileAccess(path)) {
-        case FileAccess::Missing: return "Datei nicht gefunden";
-        case FileAccess::Folder: return "ist ein Ordner";
-        case FileAccess::Empty: return "Datei ist leer";
-        case FileAccess::Unreadable: return "Datei kann nicht gelesen werden (keine Berechtigung?)";
-        case FileAccess::Readable: break;
+        case FileAccess::Missing:
+            return "Datei nicht gefunden";
+        case FileAccess::Folder:
+            return "ist ein Ordner";
+        case FileAccess::Empty:
+            return "Datei ist leer";
+        case FileAccess::Unreadable:
+            return "Datei kann nicht gelesen werden (keine Berechtigung?)";
+        case FileAccess::Readable:
+            break;
     }
     return "Format nicht erkannt";
 }
@@ -39,13 +44,14 @@ int RunInfo(const std::vector<std::string>& files, std::FILE* out, std::FILE* er
         }
         if (!first) std::fputs("\n", out);
         first = false;
-        std::fprintf(out,
-                     "result=%d\npath=%s\ntitle=%s\nartist=%s\nalbum=%s\nyear=%d\ncomment=%s\ntrackNumber=%d\n"
-                     "genre=%s\nbitrate=%d\nsampleRate=%ld\nchannels=%d\nlength=%d\nchannelType=%d\ntype=%s\n",
-                     result, info.path.c_str(), info.title.c_str(), info.artist.c_str(), info.album.c_str(),
-                     info.year, info.comment.c_str(), info.trackNumber, info.genre.c_str(), info.bitrate,
-                     std::lround(info.sampleRate), info.channels, info.length, info.channelType,
-                     FormatName(info.channelType, false).c_str());
+        std::fprintf(
+            out,
+            "result=%d\npath=%s\ntitle=%s\nartist=%s\nalbum=%s\nyear=%d\ncomment=%s\ntrackNumber=%d\n"
+            "genre=%s\nbitrate=%d\nsampleRate=%ld\nchannels=%d\nlength=%d\nchannelType=%d\ntype=%s\n",
+            result, info.path.c_str(), info.title.c_str(), info.artist.c_str(), info.album.c_str(), info.year,
+            info.comment.c_str(), info.trackNumber, info.genre.c_str(), info.bitrate,
+            std::lround(info.sampleRate), info.channels, info.length, info.channelType,
+            FormatName(info.channelType, false).c_str());
     }
     BASS_Free();
     return status;

@@ -13,7 +13,8 @@
 
 int main(int argc, char** argv) {
     sonvaro::InstallFaultHandler();
-    const sonvaro::CommandLine line = sonvaro::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const sonvaro::CommandLine line =
+        sonvaro::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (line.mode) {
         case sonvaro::RunMode::Refused:
             std::fprintf(stderr, "%s\n", line.error.c_str());
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
     if (instance.state() == sonvaro::InstanceClaim::State::Running)
         return sonvaro::HandOverToRunningPlayer(instance.path(), line.files);
     if (line.mode == sonvaro::RunMode::Window) {
-        if (sonvaro::CanOpenWindow()) return sonvaro::RunWindowed(argc, argv, line.files, endSignals, &instance);
+        if (sonvaro::CanOpenWindow())
+            return sonvaro::RunWindowed(argc, argv, line.files, endSignals, &instance);
         std::fputs("Sonvaro: keine Anzeige erreichbar, starte ohne Fenster.\n", stderr);
     }
     return sonvaro::RunHeadless(line.files, line.stay, endSignals, &instance);

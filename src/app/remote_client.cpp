@@ -20,7 +20,9 @@ int32_t AnswerValue(const Frame& frame) {
     return static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24);
 }
 
-bool IsAnswer(const Frame& frame) { return frame.kind == kRemoteKind && frame.payload.size() == 4; }
+bool IsAnswer(const Frame& frame) {
+    return frame.kind == kRemoteKind && frame.payload.size() == 4;
+}
 
 struct NamedCommand {
     const char* name;
@@ -60,21 +62,25 @@ RemoteClient::RemoteClient(const std::string& socketPath, int waitMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the first player is binding its socket
 }
 
-RemoteClient::~RemoteClient() { CloseConnection(fd_); }
+RemoteClient::~RemoteClient() {
+    CloseConnection(fd_);
+}
 
 bool RemoteClient::NextFrame(Frame& frame, int timeoutMs) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (frames_.empty()) {
         int left = -1;
         if (timeoutMs >= 0) {
-            left = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count());
+            left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        until - std::chrono::steady_clock::now())
+                                        .count());
             if (left <= 0) return false;
         }
         uint8_t buffer[4096];
         const long n = ReceiveWithin(fd_, buffer, sizeof buffer, left);
         if (n <= 0) return false;
-        if (!reader_.Feed(buffer, static_cast<size_t>(n), [this](Frame&& f) { frames_.push_back(std::move(f)); }))
+        if (!reader_.Feed(buffer, static_cast<size_t>(n),
+                          [this](Frame&& f) { frames_.push_back(std::move(f)); }))
             return false;
     }
     frame = std::move(frames_.front());
@@ -90,7 +96,8 @@ int RemoteClient::Send(const RemoteRecord& record) {
     int result = 0;
     for (;;) {
         const int left = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count());
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now())
+                .count());
         if (left <= 0 || !NextFrame(frame, left)) break;
         if (IsAnswer(frame)) {
             result = AnswerValue(frame);
@@ -118,9 +125,11 @@ int HandOverToRunningPlayer(const std::string& socketPath, const std::vector<std
     client.Send({static_cast<int32_t>(RemoteCode::Show), 0, 0, "", ""});
     for (size_t i = 0; i < files.size(); ++i) {
         // Its working folder is not ours.
-        const std::string path = files[i].find("://") != std::string::npos ? files[i] : AbsolutePath(files[i]);
+        const std::string path =
+            files[i].find("://") != std::string::npos ? files[i] : AbsolutePath(files[i]);
         if (path.size() > kRemoteText1Size) {
-            std::fprintf(stderr, "Sonvaro: Pfad zu lang zum Übergeben (mehr als 500 Bytes): %s\n", path.c_str());
+            std::fprintf(stderr, "Sonvaro: Pfad zu lang zum Übergeben (mehr als 500 Bytes): %s\n",
+                         path.c_str());
             continue;
         }
         const bool play = i == 0 && IsNonEmptyFile(path);

@@ -8,7 +8,7 @@ namespace sonvaro {
 
 // One connection to the running player, for a command line that talks to it.
 class RemoteClient {
-public:
+  public:
     // Tries for up to `waitMs` while the player is still starting.
     RemoteClient(const std::string& socketPath, int waitMs);
     ~RemoteClient();
@@ -21,7 +21,7 @@ public:
     // The next notification after a registration; false when the player went away.
     bool NextNotification(int32_t& code, std::string& text);
 
-private:
+  private:
     bool NextFrame(Frame& frame, int timeoutMs);
     int fd_ = -1;
     FrameReader reader_{1 << 20};

@@ -10,7 +10,8 @@
 
 namespace sonvaro {
 
-std::unique_ptr<RemoteControl> StartRemoteControl(Application& app, RemoteWindowPort& window, InstanceClaim& instance) {
+std::unique_ptr<RemoteControl> StartRemoteControl(Application& app, RemoteWindowPort& window,
+                                                  InstanceClaim& instance) {
     if (instance.state() != InstanceClaim::State::First) {
         app.log.LogStatus("Fernsteuerung nicht verfügbar: " + instance.error());
         return nullptr;
@@ -19,10 +20,12 @@ std::unique_ptr<RemoteControl> StartRemoteControl(Application& app, RemoteWindow
     return std::make_unique<RemoteControl>(app, window, instance.ListenDescriptor());
 }
 
-void HeadlessRemoteWindow::SelectRow(int32_t row) { view_.Select(row); }
+void HeadlessRemoteWindow::SelectRow(int32_t row) {
+    view_.Select(row);
+}
 
 class WindowedRemote::Port : public RemoteWindowPort {
-public:
+  public:
     Port(MainWindow& window, std::function<void()> requestExit)
         : window_(window), requestExit_(std::move(requestExit)) {}
     void ShowWindow() override {
@@ -38,7 +41,7 @@ public:
     // The question may be asked: the sender has its answer first.
     void RequestExit() override { QTimer::singleShot(0, &window_, requestExit_); }
 
-private:
+  private:
     MainWindow& window_;
     std::function<void()> requestExit_;
 };

@@ -16,11 +16,12 @@ class ConsolePlaylistView;
 
 // The remote control of a first instance, or none (said once in the status log) when
 // the socket could not be had.
-std::unique_ptr<RemoteControl> StartRemoteControl(Application& app, RemoteWindowPort& window, InstanceClaim& instance);
+std::unique_ptr<RemoteControl> StartRemoteControl(Application& app, RemoteWindowPort& window,
+                                                  InstanceClaim& instance);
 
 // The headless player: no window; the selection lives in its playlist view.
 class HeadlessRemoteWindow : public RemoteWindowPort {
-public:
+  public:
     explicit HeadlessRemoteWindow(ConsolePlaylistView& view) : view_(view) {}
     void ShowWindow() override {}
     void HideWindow() override {}
@@ -31,17 +32,18 @@ public:
     void RequestExit() override { exitRequested = true; }
     bool exitRequested = false;
 
-private:
+  private:
     ConsolePlaylistView& view_;
 };
 
 // The windowed player's remote control, served from the Qt event loop.
 class WindowedRemote {
-public:
-    WindowedRemote(Application& app, MainWindow& window, InstanceClaim& instance, std::function<void()> requestExit);
+  public:
+    WindowedRemote(Application& app, MainWindow& window, InstanceClaim& instance,
+                   std::function<void()> requestExit);
     ~WindowedRemote();
 
-private:
+  private:
     class Port;
     std::unique_ptr<Port> port_;
     std::unique_ptr<RemoteControl> remote_;

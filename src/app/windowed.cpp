@@ -3,19 +3,19 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
-#include "session/application.h"
 #include "app/remote_start.h"
-#include "platform/file_info.h"
 #include "platform/app_folders.h"
 #include "platform/display_probe.h"
 #include "platform/end_signals.h"
+#include "platform/file_info.h"
+#include "session/application.h"
 #include "ui/desktop_companions.h"
 #include "ui/main_window.h"
 #include "ui/mpris_service.h"
@@ -74,8 +74,9 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     MainWindow& window = *windowOwner;
     messages.SetParent(&window);
     DesktopCompanions companions;
-    Application app(ApplicationPorts{messages, splash, window, window, window, &window, &window, companions.Tracker()},
-                    GetAppDataFolder(), SystemClock());
+    Application app(
+        ApplicationPorts{messages, splash, window, window, window, &window, &window, companions.Tracker()},
+        GetAppDataFolder(), SystemClock());
     window.Attach(app);
 
     bool ended = false;
@@ -100,8 +101,10 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     QSocketNotifier endNotifier(endSignals.Descriptor(), QSocketNotifier::Read);
     app.StartUp(files.empty() ? std::string() : files.front());
     for (size_t i = 1; i < files.size(); ++i) {
-        if (IsDirectory(files[i])) app.editor.AddFolder(files[i], app.data.settings.Misc_RecursiveFolder != 0);
-        else app.editor.AddToPlaylist(files[i]);
+        if (IsDirectory(files[i]))
+            app.editor.AddFolder(files[i], app.data.settings.Misc_RecursiveFolder != 0);
+        else
+            app.editor.AddToPlaylist(files[i]);
     }
     std::unique_ptr<WindowedRemote> remote;
     if (instance) remote = std::make_unique<WindowedRemote>(app, window, *instance, [&exit] { exit(true); });

@@ -20,9 +20,14 @@ void ScheduledTask::CheckTrigger() {
     if (order_.trigger <= 0) return;
     bool fired = false;
     switch (static_cast<TaskTrigger>(order_.trigger)) {
-        case TaskTrigger::PlaybackEnded: fired = services_.playbackEnded && services_.playbackEnded(); break;
-        case TaskTrigger::ScreenSaver: fired = services_.screenSaver && services_.screenSaver->Running(); break;
-        default: break;
+        case TaskTrigger::PlaybackEnded:
+            fired = services_.playbackEnded && services_.playbackEnded();
+            break;
+        case TaskTrigger::ScreenSaver:
+            fired = services_.screenSaver && services_.screenSaver->Running();
+            break;
+        default:
+            break;
     }
     if (!fired) return;
     order_.trigger = 0;
@@ -54,7 +59,8 @@ void ScheduledTask::CountdownTick() {
         return;
     }
     if (services_.showCountdown)
-        services_.showCountdown(static_cast<int32_t>((length - static_cast<int64_t>(elapsed)) * 100 / length));
+        services_.showCountdown(
+            static_cast<int32_t>((length - static_cast<int64_t>(elapsed)) * 100 / length));
 }
 
 void ScheduledTask::Stop() {
@@ -70,12 +76,24 @@ void ScheduledTask::CloseCountdown() {
 void ExecuteTaskAction(int8_t action, PlayerControl& control, PowerControl& power,
                        const std::function<void()>& requestExit) {
     switch (static_cast<TaskAction>(action)) {
-        case TaskAction::Play: control.PlaySelected(); break;
-        case TaskAction::Stop: control.Stop(); break;
-        case TaskAction::Pause: control.TogglePause(); break;
-        case TaskAction::Previous: control.Previous(); break;
-        case TaskAction::Next: control.Next(); break;
-        case TaskAction::PowerOff: power.PowerOff(); break;
+        case TaskAction::Play:
+            control.PlaySelected();
+            break;
+        case TaskAction::Stop:
+            control.Stop();
+            break;
+        case TaskAction::Pause:
+            control.TogglePause();
+            break;
+        case TaskAction::Previous:
+            control.Previous();
+            break;
+        case TaskAction::Next:
+            control.Next();
+            break;
+        case TaskAction::PowerOff:
+            power.PowerOff();
+            break;
         case TaskAction::Exit:
             if (requestExit) requestExit();
             break;

@@ -28,34 +28,34 @@ enum class TaskAction : int8_t {
 struct TaskOrder {
     int8_t trigger = 0;
     int8_t action = 0;
-    uint32_t startTime = 0;  // tick when the countdown began
+    uint32_t startTime = 0;   // tick when the countdown began
     int32_t countdownMs = 0;  // the countdown's length, taken when it began
     bool cancelled = false;   // the countdown window was closed
     bool counting = false;    // the 25 ms countdown runs
 };
 
 // The list texts, by code.
-inline constexpr const char* kTaskTriggerTexts[] = {"Keine Aufgabe", "Wiedergabe Beendet", "Bildschirmschoner"};
-inline constexpr const char* kTaskActionTexts[] = {"Wiedergabe",      "Stop",
-                                                   "Pause",           "Vorheriger Titel",
-                                                   "Nächster Titel",  "Computer Herunterfahren",
-                                                   "Sonvaro Beenden"};
+inline constexpr const char* kTaskTriggerTexts[] = {"Keine Aufgabe", "Wiedergabe Beendet",
+                                                    "Bildschirmschoner"};
+inline constexpr const char* kTaskActionTexts[] = {
+    "Wiedergabe",     "Stop", "Pause", "Vorheriger Titel", "Nächster Titel", "Computer Herunterfahren",
+    "Sonvaro Beenden"};
 
 // What the task machinery needs from the running program.
 struct TaskServices {
-    std::function<uint32_t()> tick;               // 32-bit milliseconds
-    std::function<bool()> playbackEnded;           // both channel slots empty
-    ScreenSaver* screenSaver = nullptr;            // null: never running
-    std::function<void(int8_t action)> execute;    // ExecuteTaskAction, bound to the program
+    std::function<uint32_t()> tick;              // 32-bit milliseconds
+    std::function<bool()> playbackEnded;         // both channel slots empty
+    ScreenSaver* screenSaver = nullptr;          // null: never running
+    std::function<void(int8_t action)> execute;  // ExecuteTaskAction, bound to the program
     // The countdown window.
     std::function<void()> openCountdown;
-    std::function<void()> closeCountdown;          // must not call back into Stop
+    std::function<void()> closeCountdown;  // must not call back into Stop
     std::function<void(int32_t percent)> showCountdown;
 };
 
 // Arms, watches and fires the scheduled task.
 class ScheduledTask {
-public:
+  public:
     // `timeOut`: the setting Order_TimeOut, read when a task fires.
     ScheduledTask(const int32_t& timeOut, TaskServices services);
 
@@ -71,7 +71,7 @@ public:
     // "STOP" or the countdown window's close box: the action does not run.
     void Stop();
 
-private:
+  private:
     void CloseCountdown();
 
     const int32_t& timeOut_;

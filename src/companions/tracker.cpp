@@ -5,7 +5,9 @@
 namespace sonvaro {
 namespace {
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // Whether `text` at `at` holds the five-byte placeholder `name` (upper case).
 bool PlaceholderAt(const std::string& text, size_t at, std::string_view name) {
@@ -60,14 +62,16 @@ std::vector<std::string> TrackerLines(std::string_view text) {
     size_t start = 0;
     for (;;) {
         const size_t bar = text.find('|', start);
-        lines.emplace_back(text.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start));
+        lines.emplace_back(
+            text.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start));
         if (bar == std::string_view::npos) break;
         start = bar + 1;
     }
     return lines;
 }
 
-TrackerLayout LayoutTracker(const std::vector<int32_t>& lineWidths, int32_t lineHeight, const TrackerSizing& sizing) {
+TrackerLayout LayoutTracker(const std::vector<int32_t>& lineWidths, int32_t lineHeight,
+                            const TrackerSizing& sizing) {
     TrackerLayout l;
     int32_t widest = 0;
     for (int32_t w : lineWidths) widest = std::max(widest, w);
@@ -77,8 +81,10 @@ TrackerLayout LayoutTracker(const std::vector<int32_t>& lineWidths, int32_t line
     const int64_t textHeight = std::min<int64_t>(int64_t{lineHeight} * lines, kMax);
     l.labelWidth = widest;
     l.labelHeight = static_cast<int32_t>(textHeight);
-    l.width = static_cast<int32_t>(std::max<int64_t>(std::min<int64_t>(int64_t{widest} + sizing.spacing, kMax), sizing.minWidth));
-    l.height = static_cast<int32_t>(std::max<int64_t>(std::min<int64_t>(textHeight + sizing.spacing, kMax), sizing.minHeight));
+    l.width = static_cast<int32_t>(
+        std::max<int64_t>(std::min<int64_t>(int64_t{widest} + sizing.spacing, kMax), sizing.minWidth));
+    l.height = static_cast<int32_t>(
+        std::max<int64_t>(std::min<int64_t>(textHeight + sizing.spacing, kMax), sizing.minHeight));
     l.width = std::max(l.width, 0);
     l.height = std::max(l.height, 0);
     // Each half truncated on its own, as the label is centred in the popup.
@@ -87,18 +93,22 @@ TrackerLayout LayoutTracker(const std::vector<int32_t>& lineWidths, int32_t line
     return l;
 }
 
-std::optional<ScreenPoint> CornerPosition(int32_t corner, int32_t gap, const ScreenRect& workArea, int32_t width,
-                                          int32_t height) {
+std::optional<ScreenPoint> CornerPosition(int32_t corner, int32_t gap, const ScreenRect& workArea,
+                                          int32_t width, int32_t height) {
     if (corner < 1 || corner > 4 || gap < 0 || gap > 1000) return std::nullopt;
     const int32_t left = workArea.left + gap;
     const int32_t top = workArea.top + gap;
     const int32_t right = workArea.right - width - gap;
     const int32_t bottom = workArea.bottom - height - gap;
     switch (corner) {
-        case 1: return ScreenPoint{left, top};
-        case 2: return ScreenPoint{right, top};
-        case 3: return ScreenPoint{right, bottom};
-        default: return ScreenPoint{left, bottom};
+        case 1:
+            return ScreenPoint{left, top};
+        case 2:
+            return ScreenPoint{right, top};
+        case 3:
+            return ScreenPoint{right, bottom};
+        default:
+            return ScreenPoint{left, bottom};
     }
 }
 

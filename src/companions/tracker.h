@@ -33,7 +33,8 @@ struct TrackerLayout {
 };
 
 // `lineWidths`: the drawn width of each line; `lineHeight`: one line's height.
-TrackerLayout LayoutTracker(const std::vector<int32_t>& lineWidths, int32_t lineHeight, const TrackerSizing& sizing);
+TrackerLayout LayoutTracker(const std::vector<int32_t>& lineWidths, int32_t lineHeight,
+                            const TrackerSizing& sizing);
 
 struct ScreenRect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
@@ -44,12 +45,12 @@ struct ScreenPoint {
 
 // Corner 1 top left, 2 top right, 3 bottom right, 4 bottom left, `gap` pixels
 // inside the work area. Nothing for a corner outside 1..4 or a gap outside 0..1000.
-std::optional<ScreenPoint> CornerPosition(int32_t corner, int32_t gap, const ScreenRect& workArea, int32_t width,
-                                          int32_t height);
+std::optional<ScreenPoint> CornerPosition(int32_t corner, int32_t gap, const ScreenRect& workArea,
+                                          int32_t width, int32_t height);
 
 // The popup's display time, counted from its showing on a 32-bit millisecond tick.
 class TrackerTimer {
-public:
+  public:
     void Shown(uint32_t now) {
         shownAt_ = now;
         shown_ = true;
@@ -59,7 +60,7 @@ public:
     // True once `displayMs` have passed since the showing (at once for 0 or less).
     bool Due(uint32_t now, int32_t displayMs) const;
 
-private:
+  private:
     uint32_t shownAt_ = 0;
     bool shown_ = false;
 };

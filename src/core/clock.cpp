@@ -52,9 +52,12 @@ std::string FormatDatePattern(std::string_view pattern, int64_t localSeconds) {
                 const char* text;
                 long value;
             };
-            const Token tokens[] = {{"%yy", (tm.tm_year + 1900L) % 100}, {"%mm", tm.tm_mon + 1L},
-                                    {"%dd", tm.tm_mday},                 {"%hh", tm.tm_hour},
-                                    {"%ii", tm.tm_min},                  {"%ss", tm.tm_sec}};
+            const Token tokens[] = {{"%yy", (tm.tm_year + 1900L) % 100},
+                                    {"%mm", tm.tm_mon + 1L},
+                                    {"%dd", tm.tm_mday},
+                                    {"%hh", tm.tm_hour},
+                                    {"%ii", tm.tm_min},
+                                    {"%ss", tm.tm_sec}};
             bool matched = false;
             for (const Token& token : tokens) {
                 if (StartsWithNoCase(rest, token.text)) {
@@ -71,6 +74,8 @@ std::string FormatDatePattern(std::string_view pattern, int64_t localSeconds) {
     return out;
 }
 
-std::string TimeOfDayText(int64_t localSeconds) { return FormatDatePattern("%hh:%ii:%ss", localSeconds); }
+std::string TimeOfDayText(int64_t localSeconds) {
+    return FormatDatePattern("%hh:%ii:%ss", localSeconds);
+}
 
 }  // namespace sonvaro

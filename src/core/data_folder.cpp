@@ -8,7 +8,9 @@
 
 namespace sonvaro {
 
-std::string DataFolderPath(const std::string& appDataFolder) { return appDataFolder + "Sonvaro/"; }
+std::string DataFolderPath(const std::string& appDataFolder) {
+    return appDataFolder + "Sonvaro/";
+}
 
 bool EnsureDataFolder(const std::string& appDataFolder, Messages& messages) {
     const std::string folder = DataFolderPath(appDataFolder);

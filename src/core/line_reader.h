@@ -7,7 +7,7 @@ namespace sonvaro {
 // a lone LF (and, for playlist imports, at a zero byte); the ends are not part
 // of the line. A final line without an end counts; an empty text has no lines.
 class LineReader {
-public:
+  public:
     explicit LineReader(std::string_view text, bool zeroEndsLine = false)
         : text_(text), zeroEndsLine_(zeroEndsLine) {}
 
@@ -31,7 +31,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::string_view text_;
     bool zeroEndsLine_;
     size_t pos_ = 0;

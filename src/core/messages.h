@@ -8,7 +8,7 @@ enum class MessageIcon { Error, Warning, Question, None };
 // The message boxes of the program; the windowed player shows them, the
 // headless player writes them to standard error, tests record them.
 class Messages {
-public:
+  public:
     virtual ~Messages() = default;
     // A box with one OK button.
     virtual void Show(const std::string& text, const std::string& title, MessageIcon icon) = 0;

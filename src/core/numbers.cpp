@@ -1,15 +1,17 @@
 #include "core/numbers.h"
 
 #include <charconv>
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
 namespace sonvaro {
 namespace {
 
-bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 }  // namespace
 
@@ -23,14 +25,19 @@ int64_t ParseDatNumber(std::string_view text) {
         for (++i; i < text.size(); ++i) {
             const char c = text[i];
             unsigned digit;
-            if (c >= '0' && c <= '9') digit = c - '0';
-            else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-            else break;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                break;
             value = value * 16 + digit;
         }
     } else if (i < text.size() && text[i] == '%') {
-        for (++i; i < text.size() && (text[i] == '0' || text[i] == '1'); ++i) value = value * 2 + (text[i] - '0');
+        for (++i; i < text.size() && (text[i] == '0' || text[i] == '1'); ++i)
+            value = value * 2 + (text[i] - '0');
     } else {
         for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + (text[i] - '0');
     }
@@ -76,7 +83,8 @@ int32_t ParseCFloatRounded(std::string_view text) {
     // Only plain decimal fractions: from_chars would also take "inf" and "nan".
     if (i >= text.size() || !((text[i] >= '0' && text[i] <= '9') || text[i] == '.')) return 0;
     double value = 0;
-    const auto res = std::from_chars(text.data() + i, text.data() + text.size(), value, std::chars_format::general);
+    const auto res =
+        std::from_chars(text.data() + i, text.data() + text.size(), value, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
         // Overflow or underflow: strtod tells which (HUGE_VAL or a tiny value).
         value = std::strtod(std::string(text.substr(i, res.ptr - (text.data() + i))).c_str(), nullptr);

@@ -10,13 +10,21 @@ namespace sonvaro {
 int64_t ParseDatNumber(std::string_view text);
 
 // Keeps the low-order bits, as the narrower fields of the data files do.
-inline int8_t LowBits8(int64_t v) { return static_cast<int8_t>(static_cast<uint8_t>(v)); }
-inline int16_t LowBits16(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
-inline int32_t LowBits32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+inline int8_t LowBits8(int64_t v) {
+    return static_cast<int8_t>(static_cast<uint8_t>(v));
+}
+inline int16_t LowBits16(int64_t v) {
+    return static_cast<int16_t>(static_cast<uint16_t>(v));
+}
+inline int32_t LowBits32(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
 
 // Clamped into the field's range instead: for numbers read from tags, where
 // a track number of 70000 must not become 4464.
-inline int16_t Clamp16(int64_t v) { return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v); }
+inline int16_t Clamp16(int64_t v) {
+    return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+}
 inline int32_t Clamp32(int64_t v) {
     return static_cast<int32_t>(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
 }

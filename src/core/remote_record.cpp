@@ -11,8 +11,8 @@ void PutU32(uint8_t* out, uint32_t value) {
 }
 
 uint32_t GetU32(const uint8_t* in) {
-    return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 | static_cast<uint32_t>(in[2]) << 16 |
-           static_cast<uint32_t>(in[3]) << 24;
+    return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 |
+           static_cast<uint32_t>(in[2]) << 16 | static_cast<uint32_t>(in[3]) << 24;
 }
 
 void PutText(uint8_t* field, size_t fieldSize, const std::string& text) {
@@ -21,7 +21,8 @@ void PutText(uint8_t* field, size_t fieldSize, const std::string& text) {
 
 std::string GetText(const uint8_t* field, size_t fieldSize) {
     const auto* end = static_cast<const uint8_t*>(std::memchr(field, 0, fieldSize));
-    return std::string(reinterpret_cast<const char*>(field), end ? static_cast<size_t>(end - field) : fieldSize);
+    return std::string(reinterpret_cast<const char*>(field),
+                       end ? static_cast<size_t>(end - field) : fieldSize);
 }
 
 }  // namespace
@@ -66,7 +67,8 @@ std::string EncodeAnswer(int32_t result) {
 }
 
 std::string EncodeNotification(int32_t code, std::string_view text) {
-    std::string frame = EncodeFrameHeader(static_cast<uint32_t>(code), static_cast<uint32_t>(text.size() + 1));
+    std::string frame =
+        EncodeFrameHeader(static_cast<uint32_t>(code), static_cast<uint32_t>(text.size() + 1));
     frame.append(text);
     frame.push_back('\0');
     return frame;

@@ -49,14 +49,14 @@ struct Frame {
 // Cuts a byte stream into frames. A frame larger than `maxPayload` makes the
 // stream unusable (the connection is closed): nobody sends that much in one piece.
 class FrameReader {
-public:
+  public:
     explicit FrameReader(size_t maxPayload) : maxPayload_(maxPayload) {}
     // Calls `onFrame` for every complete frame; false once the stream is unusable.
     bool Feed(const uint8_t* data, size_t size, const std::function<void(Frame&&)>& onFrame);
     // True between frames (nothing half read).
     bool Idle() const { return headerHave_ == 0 && !inPayload_; }
 
-private:
+  private:
     size_t maxPayload_;
     uint8_t header_[kFrameHeaderSize] = {};
     size_t headerHave_ = 0;

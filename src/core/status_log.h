@@ -12,7 +12,7 @@ namespace sonvaro {
 // closing it discards them. LogStatus may be called from any thread; the ui
 // thread picks new lines up with LinesSince and is poked through the waker.
 class StatusLog {
-public:
+  public:
     using Clock = std::function<int64_t()>;  // local seconds
 
     explicit StatusLog(Clock clock = {});
@@ -30,7 +30,7 @@ public:
     // Called (on the logging thread) after a line was added, so the ui can drain.
     void SetWaker(std::function<void()> waker);
 
-private:
+  private:
     Clock clock_;
     mutable std::mutex mutex_;
     bool open_ = false;

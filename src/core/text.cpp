@@ -5,7 +5,9 @@
 namespace sonvaro {
 namespace {
 
-inline char FoldAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c; }
+inline char FoldAsciiChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
+}
 
 }  // namespace
 
@@ -119,7 +121,8 @@ std::string DecimalText(long long value) {
 }
 
 bool IsStreamAddress(std::string_view path) {
-    return StartsWithNoCase(path, "http://") || StartsWithNoCase(path, "https://") || StartsWithNoCase(path, "ftp://");
+    return StartsWithNoCase(path, "http://") || StartsWithNoCase(path, "https://") ||
+           StartsWithNoCase(path, "ftp://");
 }
 
 std::string_view FileNameOf(std::string_view path) {

@@ -14,11 +14,11 @@ struct TrackInfo {
     std::string comment;
     int16_t trackNumber = -1;
     std::string genre;
-    int16_t bitrate = 0;     // kbit/s
-    float sampleRate = 0;    // Hz
+    int16_t bitrate = 0;   // kbit/s
+    float sampleRate = 0;  // Hz
     int8_t channels = 0;
-    int32_t length = 0;      // whole seconds
-    int32_t channelType = 0; // the engine's channel type code
+    int32_t length = 0;       // whole seconds
+    int32_t channelType = 0;  // the engine's channel type code
 };
 
 // What a fresh tag read gives a track that is already listed: its tags, bit

@@ -73,14 +73,16 @@ struct WorkerState {
             std::unique_lock lock(wakeMutex_);
             done = ended_.wait_for(lock, limit, [&] { return !running.load(); });
         }
-        if (done) thread.join();
-        else thread.detach();
+        if (done)
+            thread.join();
+        else
+            thread.detach();
         return done;
     }
 
     std::atomic<bool> shuttingDown{false};
 
-private:
+  private:
     mutable std::mutex statusMutex_;
     std::string statusText_;
     std::string backgroundText_;

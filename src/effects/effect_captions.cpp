@@ -16,7 +16,9 @@ int32_t Narrow(int64_t value) {
 
 }  // namespace
 
-std::string SpeedCaption(int32_t speed) { return DecimalText(speed) + "%"; }
+std::string SpeedCaption(int32_t speed) {
+    return DecimalText(speed) + "%";
+}
 
 std::string BalanceCaption(int32_t panel) {
     if (panel == 100) return "Center";
@@ -24,16 +26,32 @@ std::string BalanceCaption(int32_t panel) {
     return "> " + DecimalText(static_cast<long long>(panel) - 100);
 }
 
-int32_t ReverbMixSlider(int32_t reverbMix) { return Narrow(int64_t{reverbMix} + 96); }
-int32_t ReverbMixFromSlider(int32_t position) { return Narrow(int64_t{position} - 96); }
-std::string ReverbMixCaption(int32_t position) { return DecimalText(int64_t{position} * 100 / 96); }
+int32_t ReverbMixSlider(int32_t reverbMix) {
+    return Narrow(int64_t{reverbMix} + 96);
+}
+int32_t ReverbMixFromSlider(int32_t position) {
+    return Narrow(int64_t{position} - 96);
+}
+std::string ReverbMixCaption(int32_t position) {
+    return DecimalText(int64_t{position} * 100 / 96);
+}
 
-int32_t ReverbTimeSlider(int32_t reverbTime) { return Narrow(int64_t{reverbTime} * 100 / 3000); }
-int32_t ReverbTimeFromSlider(int32_t position) { return Narrow(int64_t{position} * 3000 / 100); }
-std::string ReverbTimeCaption(int32_t position) { return DecimalText(position); }
+int32_t ReverbTimeSlider(int32_t reverbTime) {
+    return Narrow(int64_t{reverbTime} * 100 / 3000);
+}
+int32_t ReverbTimeFromSlider(int32_t position) {
+    return Narrow(int64_t{position} * 3000 / 100);
+}
+std::string ReverbTimeCaption(int32_t position) {
+    return DecimalText(position);
+}
 
-std::string EchoBackCaption(int32_t echoBack) { return DecimalText(echoBack); }
-std::string EchoDelayCaption(int32_t echoDelay) { return DecimalText(int64_t{echoDelay} * 100 / 2000); }
+std::string EchoBackCaption(int32_t echoBack) {
+    return DecimalText(echoBack);
+}
+std::string EchoDelayCaption(int32_t echoDelay) {
+    return DecimalText(int64_t{echoDelay} * 100 / 2000);
+}
 
 int32_t SystemVolumeSlider(float volume) {
     if (!(volume > 0)) return 0;

@@ -104,7 +104,8 @@ void EffectChain::ApplyReverb() {
         Detach(handles_.reverb);
         return;
     }
-    if (handles_.reverb == 0) handles_.reverb = BASS_ChannelSetFX(channel_, BASS_FX_DX8_REVERB, kEffectPriority);
+    if (handles_.reverb == 0)
+        handles_.reverb = BASS_ChannelSetFX(channel_, BASS_FX_DX8_REVERB, kEffectPriority);
     SetReverbParameters();
 }
 

@@ -19,7 +19,7 @@ struct EffectHandles {
 };
 
 class EffectChain {
-public:
+  public:
     explicit EffectChain(Settings& settings);
 
     // A new current channel, which carries no effects yet; recordedSampleRate is
@@ -63,7 +63,7 @@ public:
     void OnEchoDelayMoved(int position);
     void OnFlangerToggled(bool on);
 
-private:
+  private:
     void Detach(HFX& handle);
 
     Settings& settings_;

@@ -10,7 +10,7 @@ enum class EffectsSlider { SystemVolume, Speed, Balance, ReverbMix, ReverbTime, 
 enum class EffectsCheckBox { Equalizer, Reverb, Echo, Flanger };
 
 class EffectsView {
-public:
+  public:
     virtual ~EffectsView() = default;
     virtual void SetBandPosition(int band, int position) = 0;
     virtual void SetBandsEnabled(bool enabled) = 0;

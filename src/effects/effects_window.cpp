@@ -12,7 +12,9 @@ namespace {
 
 // Positions are clamped to the slider ranges so that a stray value can never
 // wrap in the narrower fields of the settings record.
-int InRange(int position, int low, int high) { return std::clamp(position, low, high); }
+int InRange(int position, int low, int high) {
+    return std::clamp(position, low, high);
+}
 
 }  // namespace
 

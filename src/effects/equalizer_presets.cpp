@@ -2,8 +2,8 @@
 
 namespace sonvaro {
 
-const std::array<float, kEqualizerBandCount> kEqualizerBandCentres = {
-    31, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+const std::array<float, kEqualizerBandCount> kEqualizerBandCentres = {31,   63,   125,  250,  500,
+                                                                      1000, 2000, 4000, 8000, 16000};
 
 const std::array<std::string_view, kEqualizerBandCount> kEqualizerBandCaptions = {
     "31", "63", "125", "250", "500", "1K", "2K", "4K", "8K", "16K"};

@@ -18,11 +18,13 @@ struct EqualizerPreset {
     std::array<int32_t, kEqualizerBandCount> steps;
 };
 
-extern const std::array<float, kEqualizerBandCount> kEqualizerBandCentres;      // Hz
+extern const std::array<float, kEqualizerBandCount> kEqualizerBandCentres;  // Hz
 extern const std::array<std::string_view, kEqualizerBandCount> kEqualizerBandCaptions;
 extern const std::array<EqualizerPreset, kEqualizerPresetCount> kEqualizerPresets;
 
 // Gain in dB of a band step: 0 -> -12, 120 -> 0, 240 -> +12.
-inline float EqualizerGainOfStep(int32_t step) { return static_cast<float>(step) / 10.0f - 12.0f; }
+inline float EqualizerGainOfStep(int32_t step) {
+    return static_cast<float>(step) / 10.0f - 12.0f;
+}
 
 }  // namespace sonvaro

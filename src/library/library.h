@@ -15,7 +15,7 @@ struct LibraryEntry {
     TrackInfo info;
     int32_t lastPlayed = 0;  // local seconds; 0 = never
     int16_t playCount = 0;
-    int8_t flags = 0;        // bit 0: bookmark
+    int8_t flags = 0;  // bit 0: bookmark
 };
 
 // The media library. Every reader and writer, on any thread, holds

@@ -42,7 +42,8 @@ std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text)
     std::vector<uint32_t> order(entries.size());
     for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&entries](uint32_t a, uint32_t b) {
-        return entries[a].info.path < entries[b].info.path;  // byte-wise: every capital before every small letter
+        return entries[a].info.path <
+               entries[b].info.path;  // byte-wise: every capital before every small letter
     });
     std::vector<LibraryEntry> sorted;
     sorted.reserve(entries.size());

@@ -9,7 +9,9 @@ namespace sonvaro {
 
 namespace {
 
-bool SamePathNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && EqualsNoCase(a, b); }
+bool SamePathNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && EqualsNoCase(a, b);
+}
 
 // The first entry whose path equals `path` case-insensitively; -1 when none.
 // Sizes are compared first: the folding runs only for real candidates.
@@ -88,11 +90,13 @@ size_t ValidateLibrary(Library& library, std::string_view root) {
 }
 
 std::string LibraryLimitText() {
-    return "Ihre Medienbibliothek hat das Limit von '" + DecimalText(static_cast<long long>(kLibraryCapacity)) +
+    return "Ihre Medienbibliothek hat das Limit von '" +
+           DecimalText(static_cast<long long>(kLibraryCapacity)) +
            "' erreicht.\nEs werden keine weiteren Dateien hinzugefügt!";
 }
 
-size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions& options, const TrackReadFn& read) {
+size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions& options,
+                      const TrackReadFn& read) {
     const auto stop = [&] { return workers.stopRequested.load() != 0; };
     FolderWalkOptions walk;
     walk.shouldStop = stop;
@@ -145,18 +149,21 @@ bool StartLibraryScan(Library& library, WorkerState& workers, ScanOptions option
     workers.stopRequested = 0;
     workers.scanRunning = true;
     workers.busy = true;
-    workers.scanThread = std::thread([&library, &workers, options = std::move(options), read = std::move(read)] {
-        RunLibraryScan(library, workers, options, read);
-        workers.SetStatusText({});
-        workers.progress = 0;
-        workers.busy = false;
-        workers.scanRunning = false;
-        workers.ThreadEnded();
-    });
+    workers.scanThread =
+        std::thread([&library, &workers, options = std::move(options), read = std::move(read)] {
+            RunLibraryScan(library, workers, options, read);
+            workers.SetStatusText({});
+            workers.progress = 0;
+            workers.busy = false;
+            workers.scanRunning = false;
+            workers.ThreadEnded();
+        });
     return true;
 }
 
-void StopLibraryScan(WorkerState& workers) { workers.stopRequested = 1; }
+void StopLibraryScan(WorkerState& workers) {
+    workers.stopRequested = 1;
+}
 
 std::string BackgroundCheckName(std::string_view path) {
     const std::string_view name = FileNameOf(path);
@@ -194,7 +201,10 @@ bool BackgroundRefreshStep(Library& library, WorkerState& workers, const TrackRe
     if (at >= entries.size() || entries[at].info.path != path) {
         at = entries.size();
         for (size_t i = 0; i < entries.size(); ++i)
-            if (entries[i].info.path == path) { at = i; break; }
+            if (entries[i].info.path == path) {
+                at = i;
+                break;
+            }
         if (at == entries.size()) return true;  // removed meanwhile
     }
     if (result == 1) {
@@ -207,31 +217,33 @@ bool BackgroundRefreshStep(Library& library, WorkerState& workers, const TrackRe
     }
     entries.erase(entries.begin() + static_cast<ptrdiff_t>(at));
     ++library.removals;
-    if (static_cast<int64_t>(at) <= workers.backgroundIndex && workers.backgroundIndex > 0) --workers.backgroundIndex;
+    if (static_cast<int64_t>(at) <= workers.backgroundIndex && workers.backgroundIndex > 0)
+        --workers.backgroundIndex;
     return true;
 }
 
-void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOptions options, TrackReadFn read) {
+void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOptions options,
+                            TrackReadFn read) {
     if (workers.backgroundThread.joinable()) return;
     workers.shuttingDown = false;
     workers.backgroundRunning = true;
     // The first step is due one spacing after the start.
     const uint32_t start = options.tick();
-    workers.backgroundThread = std::thread([&library, &workers, options = std::move(options), read = std::move(read),
-                                            last = start]() mutable {
-        while (!workers.shuttingDown) {
-            const uint32_t now = options.tick();
-            // Unsigned difference: the wrap of the millisecond counter is harmless.
-            if (now - last >= static_cast<uint32_t>(options.spacing.count()) && !workers.scanRunning &&
-                workers.backgroundOn) {
-                last = now;
-                BackgroundRefreshStep(library, workers, read);
+    workers.backgroundThread = std::thread(
+        [&library, &workers, options = std::move(options), read = std::move(read), last = start]() mutable {
+            while (!workers.shuttingDown) {
+                const uint32_t now = options.tick();
+                // Unsigned difference: the wrap of the millisecond counter is harmless.
+                if (now - last >= static_cast<uint32_t>(options.spacing.count()) && !workers.scanRunning &&
+                    workers.backgroundOn) {
+                    last = now;
+                    BackgroundRefreshStep(library, workers, read);
+                }
+                workers.WaitForStop(options.poll, workers.shuttingDown);
             }
-            workers.WaitForStop(options.poll, workers.shuttingDown);
-        }
-        workers.backgroundRunning = false;
-        workers.ThreadEnded();
-    });
+            workers.backgroundRunning = false;
+            workers.ThreadEnded();
+        });
 }
 
 void StopLibraryThreads(WorkerState& workers, std::chrono::milliseconds limit) {

@@ -30,10 +30,10 @@ enum class AddOutcome { Outside, Unreadable, Updated, Added, Full };
 // many files: without it every file would look through the whole list. Use
 // under the library lock; it follows appends and rebuilds after removals.
 class LibraryPathIndex {
-public:
+  public:
     ptrdiff_t Find(const Library& library, std::string_view path);
 
-private:
+  private:
     void CatchUp(const Library& library);
     std::unordered_map<std::string, size_t> positions_;
     size_t indexed_ = 0;
@@ -54,7 +54,7 @@ size_t ValidateLibrary(Library& library, std::string_view root);
 std::string LibraryLimitText();
 
 struct ScanOptions {
-    std::string root;       // the library folder, ending in "/"
+    std::string root;         // the library folder, ending in "/"
     bool cpuFriendly = true;  // pause 25 ms after each file
     std::function<void(int ms)> sleep;
 };
@@ -63,7 +63,8 @@ struct ScanOptions {
 // order, each real folder once; files lying directly in root are left out.
 // Publishes progress and the folder through `workers`; ends early when
 // stopRequested is set. Returns the number of files handed to AddFileToLibrary.
-size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions& options, const TrackReadFn& read);
+size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions& options,
+                      const TrackReadFn& read);
 
 // Validates, then starts the scan thread. False (nothing started) when a scan
 // runs or root is not a folder. The limit message is shown when the library is full.
@@ -89,9 +90,11 @@ struct BackgroundOptions {
 
 // Starts the background thread: a step every `spacing` while no scan runs and
 // backgroundOn is set, until workers.shuttingDown.
-void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOptions options, TrackReadFn read);
+void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOptions options,
+                            TrackReadFn read);
 
 // Shut-down: asks both threads to end and waits for each at most `limit`.
-void StopLibraryThreads(WorkerState& workers, std::chrono::milliseconds limit = std::chrono::milliseconds(2500));
+void StopLibraryThreads(WorkerState& workers,
+                        std::chrono::milliseconds limit = std::chrono::milliseconds(2500));
 
 }  // namespace sonvaro

@@ -23,7 +23,7 @@ bool MatchesText(const TrackInfo& info, const std::vector<std::string>& foldedTe
                  std::string& scratch) {
     if ((searchIn & kSearchEverything) == 0) return false;
     const std::pair<uint8_t, const std::string*> fields[] = {
-        {kSearchTitle, &info.title}, {kSearchArtist, &info.artist}, {kSearchAlbum, &info.album},
+        {kSearchTitle, &info.title}, {kSearchArtist, &info.artist},   {kSearchAlbum, &info.album},
         {kSearchGenre, &info.genre}, {kSearchComment, &info.comment}, {kSearchPath, &info.path},
     };
     // Fields are folded when a term first needs them, each at most once per
@@ -42,7 +42,8 @@ bool MatchesText(const TrackInfo& info, const std::vector<std::string>& foldedTe
                 scratch += '\0';
                 folded[f] = true;
             }
-            found = std::string_view(scratch.data() + begin[f], end[f] - begin[f]).find(term) != std::string_view::npos;
+            found = std::string_view(scratch.data() + begin[f], end[f] - begin[f]).find(term) !=
+                    std::string_view::npos;
         }
         if (!found) return false;
     }
@@ -57,15 +58,23 @@ bool Shown(const LibraryEntry& entry, SearchMode mode, const std::vector<std::st
     if (mode == SearchMode::Stations) return station;
     if (station) return false;
     switch (mode) {
-        case SearchMode::All: return true;
-        case SearchMode::MostPlayed: return entry.playCount > 0;
-        case SearchMode::LastPlayed: return entry.lastPlayed > 0;
-        case SearchMode::NeverPlayed: return entry.playCount == 0 && entry.lastPlayed == 0;
-        case SearchMode::Bookmarks: return (entry.flags & 1) != 0;
-        case SearchMode::Text: return MatchesText(entry.info, terms, searchIn, scratch);
+        case SearchMode::All:
+            return true;
+        case SearchMode::MostPlayed:
+            return entry.playCount > 0;
+        case SearchMode::LastPlayed:
+            return entry.lastPlayed > 0;
+        case SearchMode::NeverPlayed:
+            return entry.playCount == 0 && entry.lastPlayed == 0;
+        case SearchMode::Bookmarks:
+            return (entry.flags & 1) != 0;
+        case SearchMode::Text:
+            return MatchesText(entry.info, terms, searchIn, scratch);
         // Trimmed like the album box's items, so an album with a trailing space finds itself.
-        case SearchMode::Album: return EqualsNoCase(TrimSpaces(entry.info.album), TrimSpaces(foldedAlbum));
-        case SearchMode::Stations: break;
+        case SearchMode::Album:
+            return EqualsNoCase(TrimSpaces(entry.info.album), TrimSpaces(foldedAlbum));
+        case SearchMode::Stations:
+            break;
     }
     return false;
 }
@@ -106,7 +115,8 @@ std::optional<SearchResult> SearchLibrary(Library& library, const SearchRequest&
         });
     if (result.albumsRebuilt) {
         // The first spelling met in library order stands for its folded group.
-        std::stable_sort(albums.begin(), albums.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::stable_sort(albums.begin(), albums.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
         albums.erase(std::unique(albums.begin(), albums.end(),
                                  [](const auto& a, const auto& b) { return a.first == b.first; }),
                      albums.end());
@@ -126,7 +136,8 @@ ptrdiff_t ResolveRow(const Library& library, const SearchRow& row) {
     return -1;
 }
 
-std::optional<std::string> Autocomplete::Complete(Library& library, std::string_view typed, uint8_t searchIn) {
+std::optional<std::string> Autocomplete::Complete(Library& library, std::string_view typed,
+                                                  uint8_t searchIn) {
     const size_t n = typed.size();
     if (n <= lastLength_) {
         lastLength_ = n;
@@ -138,7 +149,7 @@ std::optional<std::string> Autocomplete::Complete(Library& library, std::string_
     for (const LibraryEntry& entry : library.entries) {
         const TrackInfo& info = entry.info;
         const std::pair<uint8_t, const std::string*> fields[] = {
-            {kSearchTitle, &info.title}, {kSearchArtist, &info.artist}, {kSearchAlbum, &info.album},
+            {kSearchTitle, &info.title}, {kSearchArtist, &info.artist},   {kSearchAlbum, &info.album},
             {kSearchGenre, &info.genre}, {kSearchComment, &info.comment},
         };
         for (const auto& [bit, value] : fields)

@@ -24,7 +24,12 @@ enum class SearchMode : int {
 
 // Bits of MediaLib_SearchIn.
 enum SearchInBit : uint8_t {
-    kSearchTitle = 1, kSearchArtist = 2, kSearchAlbum = 4, kSearchGenre = 8, kSearchComment = 16, kSearchPath = 32,
+    kSearchTitle = 1,
+    kSearchArtist = 2,
+    kSearchAlbum = 4,
+    kSearchGenre = 8,
+    kSearchComment = 16,
+    kSearchPath = 32,
     kSearchEverything = 63,
 };
 
@@ -71,13 +76,13 @@ ptrdiff_t ResolveRow(const Library& library, const SearchRow& row);
 // genre, comment, as enabled) in library order that starts with `typed`
 // case-insensitively. Deleting characters never completes.
 class Autocomplete {
-public:
+  public:
     // nullopt when nothing is to be completed; otherwise the whole value (the
     // part after typed.size() bytes is what the field selects).
     std::optional<std::string> Complete(Library& library, std::string_view typed, uint8_t searchIn);
     void Reset() { lastLength_ = 0; }
 
-private:
+  private:
     size_t lastLength_ = 0;
 };
 

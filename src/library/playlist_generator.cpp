@@ -8,11 +8,12 @@ namespace sonvaro {
 
 std::optional<std::string> GeneratorInputError(const GeneratorRequest& request) {
     if (request.byCount && request.count <= 0 && request.count != -1)
-        return std::string("Bitte geben Sie einen Wert größer 0 bei 'Anzahl' ein.\n"
-                           "Dieser bestimmt wieviel Einträge die generierte\n"
-                           "Wiedergabeliste beeinhalten soll.\n\n"
-                           "Wenn die neue Liste alle gefunden Titel beeinhalten soll,\n"
-                           "so benutzen sie als Anzahl -1.");
+        return std::string(
+            "Bitte geben Sie einen Wert größer 0 bei 'Anzahl' ein.\n"
+            "Dieser bestimmt wieviel Einträge die generierte\n"
+            "Wiedergabeliste beeinhalten soll.\n\n"
+            "Wenn die neue Liste alle gefunden Titel beeinhalten soll,\n"
+            "so benutzen sie als Anzahl -1.");
     if (!request.byCount && request.durationSeconds <= 0)
         return std::string("Bitte geben Sie die Gesamtdauer der Wiedergabeliste ein.");
     return std::nullopt;
@@ -45,8 +46,9 @@ bool TermMatches(const TrackInfo& info, const std::vector<std::string>& terms, s
 
 }  // namespace
 
-std::optional<std::vector<GeneratorPick>> FindGeneratorPicks(Library& library, const GeneratorRequest& request,
-                                                              std::mt19937& random) {
+std::optional<std::vector<GeneratorPick>> FindGeneratorPicks(Library& library,
+                                                             const GeneratorRequest& request,
+                                                             std::mt19937& random) {
     const std::vector<std::string> terms = GeneratorTerms(request.terms);
     std::vector<std::string> genres;
     for (const std::string& g : request.genres) genres.push_back(FoldCase(g));
@@ -67,10 +69,12 @@ std::optional<std::vector<GeneratorPick>> FindGeneratorPicks(Library& library, c
             found.push_back({key(random), {entry.info.path, entry.info.length}});
         }
     }
-    const bool enough = request.byCount ? (request.count == -1 || found.size() >= static_cast<size_t>(request.count))
-                                        : total >= request.durationSeconds;
+    const bool enough = request.byCount
+                            ? (request.count == -1 || found.size() >= static_cast<size_t>(request.count))
+                            : total >= request.durationSeconds;
     if (!enough || found.empty()) return std::nullopt;
-    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<GeneratorPick> picks;
     picks.reserve(found.size());
     for (auto& [k, pick] : found) picks.push_back(std::move(pick));
@@ -83,7 +87,8 @@ size_t AddGeneratorPicks(const std::vector<GeneratorPick>& picks, const Generato
     int64_t total = 0;
     size_t handed = 0;
     for (const GeneratorPick& pick : picks) {
-        if (request.byCount && request.count != -1 && playlistSize() >= static_cast<size_t>(request.count)) break;
+        if (request.byCount && request.count != -1 && playlistSize() >= static_cast<size_t>(request.count))
+            break;
         if (!request.byCount && total > request.durationSeconds) break;
         add(pick.path);
         total += pick.length;

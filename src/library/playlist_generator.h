@@ -17,11 +17,11 @@ struct GeneratorRequest {
     std::string terms;  // "|"-separated
     bool useGenres = false;
     std::vector<std::string> genres;
-    bool byCount = false;          // else by time
-    int32_t count = 25;            // -1: every match
+    bool byCount = false;  // else by time
+    int32_t count = 25;    // -1: every match
     int64_t durationSeconds = 1800;
     bool playedOnly = false;
-    bool addToPlaylist = false;    // keep the playlist's entries
+    bool addToPlaylist = false;  // keep the playlist's entries
 };
 
 // The warning for a wrong count or duration; nullopt when the inputs are usable.
@@ -38,8 +38,9 @@ struct GeneratorPick {
 // The matching entries in shuffled order, or nullopt when there are too few
 // for the count or too little playing time for the duration. When both terms
 // and genres are on, an entry must pass both.
-std::optional<std::vector<GeneratorPick>> FindGeneratorPicks(Library& library, const GeneratorRequest& request,
-                                                              std::mt19937& random);
+std::optional<std::vector<GeneratorPick>> FindGeneratorPicks(Library& library,
+                                                             const GeneratorRequest& request,
+                                                             std::mt19937& random);
 
 // Hands picks to `add` until the playlist holds `count` entries (count mode;
 // `playlistSize` is asked each time, since an unreadable file is not added) or

@@ -10,7 +10,9 @@
 namespace sonvaro {
 namespace {
 
-std::atomic_ref<int32_t> PlayEndRef(Settings& s) { return std::atomic_ref<int32_t>(s.statistics.PlayEnd); }
+std::atomic_ref<int32_t> PlayEndRef(Settings& s) {
+    return std::atomic_ref<int32_t>(s.statistics.PlayEnd);
+}
 
 }  // namespace
 
@@ -24,10 +26,13 @@ void Saturating(T& counter) {
 
 }  // namespace
 
-void StatisticsCounter::CountPlayStart() { Saturating(settings_.statistics.PlayStart); }
+void StatisticsCounter::CountPlayStart() {
+    Saturating(settings_.statistics.PlayStart);
+}
 
 void StatisticsCounter::CountPlayDay(int64_t now) {
-    if (FormatDatePattern("%dd%mm%yyyy", settings_.Misc_LastStart) == FormatDatePattern("%dd%mm%yyyy", now)) return;
+    if (FormatDatePattern("%dd%mm%yyyy", settings_.Misc_LastStart) == FormatDatePattern("%dd%mm%yyyy", now))
+        return;
     Saturating(settings_.statistics.PlayDays);
     settings_.Misc_LastStart = static_cast<int32_t>(now);
 }

@@ -12,7 +12,7 @@ class Messages;
 
 // The listening counters kept in the settings' "Statistics" group.
 class StatisticsCounter {
-public:
+  public:
     explicit StatisticsCounter(Settings& settings) : settings_(settings) {}
 
     // A channel started (file or stream).
@@ -29,7 +29,7 @@ public:
 
     int32_t PlayEnd() const;
 
-private:
+  private:
     Settings& settings_;
     uint32_t lastPlayTick_ = 0;
 };

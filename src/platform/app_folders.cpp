@@ -39,8 +39,7 @@ std::string XdgMusicDir() {
 }  // namespace
 
 std::string GetAppDataFolder() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg && xdg[0] == '/')
-        return WithSlash(xdg);
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg && xdg[0] == '/') return WithSlash(xdg);
     return WithSlash(HomeFolder()) + ".config/";
 }
 

@@ -37,7 +37,9 @@ AtomicFile::AtomicFile(std::string finalPath, std::string tempPath)
     if (tempPath_.empty()) tempPath_ = finalPath_ + ".tmp";
 }
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+    Discard();
+}
 
 bool AtomicFile::Open() {
     Discard();
@@ -85,7 +87,9 @@ void AtomicFile::Discard() {
     }
 }
 
-void RemoveStaleTemporary(const std::string& path) { ::unlink((FollowLinks(path) + ".tmp").c_str()); }
+void RemoveStaleTemporary(const std::string& path) {
+    ::unlink((FollowLinks(path) + ".tmp").c_str());
+}
 
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
     AtomicFile file(path);

@@ -9,7 +9,7 @@ namespace sonvaro {
 // temporary file is renamed over the old one. A crash, a kill or a full disk
 // at any moment leaves either the old or the new file, never a half one.
 class AtomicFile {
-public:
+  public:
     // tempPath empty: finalPath + ".tmp".
     explicit AtomicFile(std::string finalPath, std::string tempPath = {});
     ~AtomicFile();  // discards an uncommitted temporary file
@@ -25,7 +25,7 @@ public:
 
     const std::string& FinalPath() const { return finalPath_; }
 
-private:
+  private:
     void Discard();
     std::string finalPath_;
     std::string tempPath_;

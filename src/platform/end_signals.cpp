@@ -33,7 +33,9 @@ bool EndSignals::Wait(int timeoutMs) const {
     return n > 0;
 }
 
-bool EndSignals::Pending() const { return Wait(0); }
+bool EndSignals::Pending() const {
+    return Wait(0);
+}
 
 void EndSignals::Consume() {
     if (fd_ < 0) return;

@@ -7,7 +7,7 @@ namespace sonvaro {
 // lost while they start. Construct it in main() before any thread exists:
 // the signals are blocked for this thread and every thread started later.
 class EndSignals {
-public:
+  public:
     EndSignals();
     ~EndSignals();
     EndSignals(const EndSignals&) = delete;
@@ -22,7 +22,7 @@ public:
     // Takes the waiting signals.
     void Consume();
 
-private:
+  private:
     int fd_ = -1;
 };
 

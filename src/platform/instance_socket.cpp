@@ -95,7 +95,8 @@ InstanceClaim::InstanceClaim(std::string socketPath) {
     FillAddress(path_, address);
     listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const mode_t oldMask = ::umask(0177);  // the socket is born 0600: no window for others
-    const bool bound = listenFd_ >= 0 && ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool bound =
+        listenFd_ >= 0 && ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::umask(oldMask);
     if (!bound || ::chmod(path_.c_str(), 0600) != 0 || ::listen(listenFd_, 64) != 0) {
         error_ = path_ + ": " + std::strerror(errno);
@@ -187,7 +188,10 @@ void WakeSignal::Consume() {
 }
 
 LocalServer::LocalServer(int listenFd, Handlers handlers, size_t maxQueued, size_t maxConnections)
-    : listenFd_(listenFd), handlers_(std::move(handlers)), maxQueued_(maxQueued), maxConnections_(maxConnections) {
+    : listenFd_(listenFd),
+      handlers_(std::move(handlers)),
+      maxQueued_(maxQueued),
+      maxConnections_(maxConnections) {
     ::fcntl(listenFd_, F_SETFL, ::fcntl(listenFd_, F_GETFL) | O_NONBLOCK);
 }
 

@@ -19,7 +19,7 @@ std::string InstanceSocketPath(std::string* error = nullptr);
 // lock file beside the socket, so two starts at the same moment cannot both
 // win; a socket file nobody answers on (a crashed run) is replaced.
 class InstanceClaim {
-public:
+  public:
     enum class State { First, Running, Unavailable };
 
     // Claims `socketPath` (InstanceSocketPath() when empty).
@@ -34,7 +34,7 @@ public:
     // The listening socket while First; the server takes it over.
     int ListenDescriptor() const { return listenFd_; }
 
-private:
+  private:
     State state_ = State::Unavailable;
     std::string path_, error_;
     int lockFd_ = -1, listenFd_ = -1;
@@ -54,7 +54,7 @@ bool PeerIsSameUser(int fd);
 
 // Wakes a thread that polls its descriptor; Signal never blocks.
 class WakeSignal {
-public:
+  public:
     WakeSignal();
     ~WakeSignal();
     WakeSignal(const WakeSignal&) = delete;
@@ -63,7 +63,7 @@ public:
     void Signal();
     void Consume();
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -71,7 +71,7 @@ private:
 // on its own thread, so that no caller ever waits on a client: Send only
 // queues. A connection whose queue grows past `maxQueued` is closed.
 class LocalServer {
-public:
+  public:
     struct Handlers {
         // Both run on the server's thread.
         std::function<void(uint64_t connection, const uint8_t* data, size_t size)> received;
@@ -92,7 +92,7 @@ public:
     void PauseReading(uint64_t connection, bool paused);
     bool IsOpen(uint64_t connection) const;
 
-private:
+  private:
     struct Connection {
         int fd = -1;
         std::string out;

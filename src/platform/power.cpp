@@ -26,6 +26,8 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool PowerOffWithSystemctl() { return RunProgram("systemctl", {"--no-ask-password", "poweroff"}) == 0; }
+bool PowerOffWithSystemctl() {
+    return RunProgram("systemctl", {"--no-ask-password", "poweroff"}) == 0;
+}
 
 }  // namespace sonvaro

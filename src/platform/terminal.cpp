@@ -11,7 +11,9 @@ namespace sonvaro {
 
 static_assert(sizeof(termios) <= 64, "TerminalKeys keeps a termios");
 
-bool IsTerminal(std::FILE* stream) { return stream && ::isatty(::fileno(stream)) == 1; }
+bool IsTerminal(std::FILE* stream) {
+    return stream && ::isatty(::fileno(stream)) == 1;
+}
 
 TerminalKeys::TerminalKeys() {
     termios settings{};

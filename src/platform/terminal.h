@@ -11,7 +11,7 @@ bool IsTerminal(std::FILE* stream);
 // keys arrive at once and are not echoed; Ctrl-C still sends SIGINT. The
 // terminal's settings come back in the destructor.
 class TerminalKeys {
-public:
+  public:
     TerminalKeys();
     ~TerminalKeys();
     TerminalKeys(const TerminalKeys&) = delete;
@@ -23,7 +23,7 @@ public:
     // The next waiting byte, or -1 when none waits.
     int ReadKey();
 
-private:
+  private:
     bool active_ = false;
     unsigned char saved_[64] = {};  // the struct termios, kept opaque here
 };

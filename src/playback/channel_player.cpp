@@ -48,8 +48,8 @@ uint32_t ChannelPlayer::OpenChannel(const std::string& path) {
     }
     BASS_CHANNELINFO channelInfo{};
     const std::string& font = parts_.settings.BASS_MidiSF2File;
-    if (BASS_ChannelGetInfo(channel, &channelInfo) && channelInfo.ctype == BASS_CTYPE_STREAM_MIDI && !font.empty() &&
-        IsNonEmptyFile(font)) {
+    if (BASS_ChannelGetInfo(channel, &channelInfo) && channelInfo.ctype == BASS_CTYPE_STREAM_MIDI &&
+        !font.empty() && IsNonEmptyFile(font)) {
         const HSOUNDFONT handle = BASS_MIDI_FontInit(font.c_str(), 0);
         BASS_MIDI_FontLoad(handle, -1, -1);
         const BASS_MIDI_FONT fonts{handle, -1, 0};
@@ -180,15 +180,18 @@ void ChannelPlayer::TogglePause() {
             BASS_ChannelPause(channel);
             parts_.display.SetPauseButton(true);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
 void ChannelPlayer::SetChannelVolume(float level) {
     if (level < 0.0f) level = parts_.settings.Misc_Volume / 100.0f;
     if (const DWORD channel = state_.CurrentChannel()) {
-        if (BASS_ChannelIsSliding(channel, BASS_ATTRIB_VOL)) BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_VOL, level, 0);
-        else BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, level);
+        if (BASS_ChannelIsSliding(channel, BASS_ATTRIB_VOL))
+            BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_VOL, level, 0);
+        else
+            BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, level);
     }
     const int muted = parts_.settings.Misc_Volume == 0 ? 1 : 0;
     if (muted != muteShown_) {
@@ -233,9 +236,12 @@ PlaybackStatus ChannelPlayer::Status() const {
     if (state_.currentPath.empty()) return PlaybackStatus::Stopped;
     switch (BASS_ChannelIsActive(state_.CurrentChannel())) {
         case BASS_ACTIVE_PLAYING:
-        case BASS_ACTIVE_STALLED: return PlaybackStatus::Playing;
-        case BASS_ACTIVE_PAUSED: return PlaybackStatus::Paused;
-        default: return PlaybackStatus::Stopped;
+        case BASS_ACTIVE_STALLED:
+            return PlaybackStatus::Playing;
+        case BASS_ACTIVE_PAUSED:
+            return PlaybackStatus::Paused;
+        default:
+            return PlaybackStatus::Stopped;
     }
 }
 
@@ -292,7 +298,8 @@ bool ChannelPlayer::FollowSlots() {
     }
     // A fade-out that reached silence ends its channel.
     for (int slot = 0; slot < 2; ++slot) {
-        if (state_.slotFade[slot] == SlotFade::FadingOut && state_.slotVolume[slot] <= 0 && state_.slotChannel[slot]) {
+        if (state_.slotFade[slot] == SlotFade::FadingOut && state_.slotVolume[slot] <= 0 &&
+            state_.slotChannel[slot]) {
             BASS_ChannelStop(state_.slotChannel[slot]);
             state_.slotChannel[slot] = 0;
         }
@@ -312,8 +319,8 @@ void ChannelPlayer::IdleTick() {
         EnableSlider(false);
     }
     for (InfoField field : {InfoField::TitleCaption, InfoField::ArtistCaption, InfoField::AlbumCaption,
-                            InfoField::GenreCaption, InfoField::LengthCaption, InfoField::Title, InfoField::Artist,
-                            InfoField::Album, InfoField::Genre, InfoField::Position})
+                            InfoField::GenreCaption, InfoField::LengthCaption, InfoField::Title,
+                            InfoField::Artist, InfoField::Album, InfoField::Genre, InfoField::Position})
         ShowField(field, "");
     UnmarkRow();
     if (parts_.tracker) parts_.tracker->CloseUnlessPinned();
@@ -354,9 +361,13 @@ void ChannelPlayer::PlayerTick() {
     }
     const DWORD channel = state_.CurrentChannel();
     switch (BASS_ChannelIsActive(channel)) {
-        case BASS_ACTIVE_STOPPED: state_.currentPath.clear(); return;
-        case BASS_ACTIVE_PLAYING: break;
-        default: return;  // stalled or paused
+        case BASS_ACTIVE_STOPPED:
+            state_.currentPath.clear();
+            return;
+        case BASS_ACTIVE_PLAYING:
+            break;
+        default:
+            return;  // stalled or paused
     }
     ShowTrackFields(channel);
     const Settings& s = parts_.settings;

@@ -42,7 +42,7 @@ struct ChannelPlayerParts {
 // Turns paths into playing channels over two cross-fading slots and follows
 // them every 50 ms.
 class ChannelPlayer {
-public:
+  public:
     explicit ChannelPlayer(ChannelPlayerParts parts);
 
     PlayerState& State() { return state_; }
@@ -85,12 +85,12 @@ public:
     // The engine's channel-freed notification; runs on an engine thread.
     static void StopChannel(uint32_t sync, uint32_t channel, uint32_t data, void* user);
 
-private:
+  private:
     // PlayChannel's steps.
     uint32_t OpenChannel(const std::string& path);  // a stream, else a module; MIDI gets the chosen font
     void TakeSlot(uint32_t channel);                // the old channel fades out in the other slot
     void ApplyEffects(uint32_t channel);
-    void AnnounceTrack(const TrackInfo& info);      // listeners, clipboard, title popup
+    void AnnounceTrack(const TrackInfo& info);  // listeners, clipboard, title popup
     // PlayerTick's steps.
     bool FollowSlots();  // false when no channel is active
     void IdleTick();     // clears the display and asks for the next title

@@ -17,43 +17,80 @@ uint32_t OutputRateOf(int32_t rateIndex) {
 
 std::string EngineErrorText(int32_t code) {
     switch (code) {
-        case 0: return "OK";
-        case 1: return "Memory Error";
-        case 2: return "Can't open the File";
-        case 3: return "can't find a free/valid driver";
-        case 4: return "the sample buffer was lost";
-        case 5: return "invalid handle";
-        case 6: return "unsupported sample format";
-        case 7: return "invalid playback position";
-        case 8: return "BASS_Init has not been successfully called";
-        case 9: return "BASS_Start has not been successfully called";
-        case 14: return "already initialized";
-        case 18: return "can't get a free channel";
-        case 19: return "an illegal type was specified";
-        case 20: return "an illegal parameter was specified";
-        case 21: return "no 3D support";
-        case 22: return "no EAX support";
-        case 23: return "illegal device number";
-        case 24: return "not playing";
-        case 25: return "illegal sample rate";
-        case 27: return "the stream is not a file stream";
-        case 29: return "no hardware voices available";
-        case 31: return "the MOD music has no sequence Data";
-        case 32: return "no internet connection could be opened";
-        case 33: return "couldn't create the file";
-        case 34: return "effects are not available";
-        case 35: return "the channel is playing";
-        case 37: return "requested Data is not available";
-        case 38: return "the channel is a decoding channel";
-        case 39: return "a sufficient DirectX version is not installed";
-        case 40: return "connection timedout";
-        case 41: return "unsupported file format";
-        case 42: return "unavailable speaker";
-        case 43: return "invalid BASS version (used by add-ons)";
-        case 44: return "codec is Not available/supported";
-        case 45: return "the channel/file has ended";
-        case -1: return "some other mystery error";
-        default: return {};
+        case 0:
+            return "OK";
+        case 1:
+            return "Memory Error";
+        case 2:
+            return "Can't open the File";
+        case 3:
+            return "can't find a free/valid driver";
+        case 4:
+            return "the sample buffer was lost";
+        case 5:
+            return "invalid handle";
+        case 6:
+            return "unsupported sample format";
+        case 7:
+            return "invalid playback position";
+        case 8:
+            return "BASS_Init has not been successfully called";
+        case 9:
+            return "BASS_Start has not been successfully called";
+        case 14:
+            return "already initialized";
+        case 18:
+            return "can't get a free channel";
+        case 19:
+            return "an illegal type was specified";
+        case 20:
+            return "an illegal parameter was specified";
+        case 21:
+            return "no 3D support";
+        case 22:
+            return "no EAX support";
+        case 23:
+            return "illegal device number";
+        case 24:
+            return "not playing";
+        case 25:
+            return "illegal sample rate";
+        case 27:
+            return "the stream is not a file stream";
+        case 29:
+            return "no hardware voices available";
+        case 31:
+            return "the MOD music has no sequence Data";
+        case 32:
+            return "no internet connection could be opened";
+        case 33:
+            return "couldn't create the file";
+        case 34:
+            return "effects are not available";
+        case 35:
+            return "the channel is playing";
+        case 37:
+            return "requested Data is not available";
+        case 38:
+            return "the channel is a decoding channel";
+        case 39:
+            return "a sufficient DirectX version is not installed";
+        case 40:
+            return "connection timedout";
+        case 41:
+            return "unsupported file format";
+        case 42:
+            return "unavailable speaker";
+        case 43:
+            return "invalid BASS version (used by add-ons)";
+        case 44:
+            return "codec is Not available/supported";
+        case 45:
+            return "the channel/file has ended";
+        case -1:
+            return "some other mystery error";
+        default:
+            return {};
     }
 }
 
@@ -61,8 +98,8 @@ void RefreshOutputDevices(AudioEngineState& engine) {
     engine.outputDevices.clear();
     BASS_DEVICEINFO info{};
     for (DWORD n = 0; BASS_GetDeviceInfo(n, &info); ++n)
-        engine.outputDevices.push_back({std::string(TrimSpaces(info.name ? info.name : "")),
-                                        static_cast<uint8_t>(info.flags & 0xFF)});
+        engine.outputDevices.push_back(
+            {std::string(TrimSpaces(info.name ? info.name : "")), static_cast<uint8_t>(info.flags & 0xFF)});
 }
 
 bool InitAudioEngine(int32_t device, int32_t rateIndex, Settings& settings, AudioEngineState& engine,
@@ -101,7 +138,8 @@ bool InitAudioEngine(int32_t device, int32_t rateIndex, Settings& settings, Audi
     BASS_SetConfig(BASS_CONFIG_NET_PREBUF, 0);
     BASS_SetConfig(BASS_CONFIG_MP4_VIDEO, 1);
     // The stored byte is signed; a time-out typed as 200 s comes back as -56 and means 200.
-    BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, static_cast<DWORD>(static_cast<uint8_t>(settings.NETStream_TimeOut)) * 1000);
+    BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT,
+                   static_cast<DWORD>(static_cast<uint8_t>(settings.NETStream_TimeOut)) * 1000);
     BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, settings.NETStream_Proxy.c_str());
     RefreshOutputDevices(engine);
     // After a total failure the next start tries the default device again.

@@ -29,7 +29,9 @@ constexpr std::array<Block, kBlocks> kBlockTable = {{
     {11, 108, 14, 9, 20},
 }};
 
-uint32_t Rgb(int32_t colour) { return static_cast<uint32_t>(colour) & 0xFFFFFF; }
+uint32_t Rgb(int32_t colour) {
+    return static_cast<uint32_t>(colour) & 0xFFFFFF;
+}
 
 }  // namespace
 
@@ -42,16 +44,21 @@ int32_t LevelDisplay::Shade(int32_t colour, int delta) {
     return result;
 }
 
-void LevelDisplay::Fill(int32_t colour) { image_.fill(Rgb(colour)); }
+void LevelDisplay::Fill(int32_t colour) {
+    image_.fill(Rgb(colour));
+}
 
 void LevelDisplay::Box(int x, int y, int w, int h, int32_t colour) {
     int x0 = std::max(x, 0), x1 = std::min(x + w, kWidth);
     int y0 = std::max(y, 0), y1 = std::min(y + h, kHeight);
     for (int row = y0; row < y1; ++row)
-        std::fill(image_.begin() + row * kWidth + x0, image_.begin() + row * kWidth + std::max(x0, x1), Rgb(colour));
+        std::fill(image_.begin() + row * kWidth + x0, image_.begin() + row * kWidth + std::max(x0, x1),
+                  Rgb(colour));
 }
 
-void LevelDisplay::Blank(int32_t colorB) { Fill(colorB); }
+void LevelDisplay::Blank(int32_t colorB) {
+    Fill(colorB);
+}
 
 bool LevelDisplay::Draw(DWORD channel, int spectrumType, int32_t colorB, int32_t colorF, uint32_t tickMs) {
     // Unsigned difference, so the 49.7-day wrap of the tick count does not stall the picture.

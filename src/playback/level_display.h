@@ -9,7 +9,7 @@
 namespace sonvaro {
 
 class LevelDisplay {
-public:
+  public:
     static constexpr int kWidth = 128;
     static constexpr int kHeight = 50;
     // Colours are 0x00BBGGRR, row-major, y = 0 at the top.
@@ -32,7 +32,7 @@ public:
     // Adds delta to red, green and blue, each clamped to 0..255.
     static int32_t Shade(int32_t colour, int delta);
 
-private:
+  private:
     void Fill(int32_t colour);
     void Box(int x, int y, int w, int h, int32_t colour);
 

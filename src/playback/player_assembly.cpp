@@ -7,8 +7,9 @@ PlayerAssembly::PlayerAssembly(Settings& settings, Library& library, Playlist& p
     : statistics(settings),
       effects(settings),
       editor(playlist, settings, tags, ports.playlistView, &log),
-      player(ChannelPlayerParts{settings, library, playlist, tags, log, statistics, effects, level, ports.display,
-                                ports.playlistView, listeners, clock, ports.clipboard, &radio, ports.tracker}),
+      player(ChannelPlayerParts{settings, library, playlist, tags, log, statistics, effects, level,
+                                ports.display, ports.playlistView, listeners, clock, ports.clipboard, &radio,
+                                ports.tracker}),
       radio(RadioPlayerParts{player, settings, library, log, statistics, effects, clock}),
       playback(player, playlist, ports.playlistView, editor, settings, tags),
       control(player, playback, settings, ports.display) {

@@ -28,9 +28,9 @@ struct PlayerAssemblyPorts {
 // the benchmarks alike: the channel player with its radio, the playlist's
 // playback and editing, effects, levels, statistics and the control facade.
 class PlayerAssembly {
-public:
-    PlayerAssembly(Settings& settings, Library& library, Playlist& playlist, StatusLog& log, PlayerClock clock,
-                   PlayerAssemblyPorts ports);
+  public:
+    PlayerAssembly(Settings& settings, Library& library, Playlist& playlist, StatusLog& log,
+                   PlayerClock clock, PlayerAssemblyPorts ports);
     PlayerAssembly(const PlayerAssembly&) = delete;
     PlayerAssembly& operator=(const PlayerAssembly&) = delete;
 

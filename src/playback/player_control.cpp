@@ -4,9 +4,9 @@
 
 #include "core/text.h"
 #include "playback/channel_player.h"
-#include "playlist/playlist_import.h"
 #include "playback/player_ports.h"
 #include "playback/playlist_playback.h"
+#include "playlist/playlist_import.h"
 #include "settings/settings.h"
 
 namespace sonvaro {
@@ -15,11 +15,17 @@ PlayerControl::PlayerControl(ChannelPlayer& player, PlaylistPlayback& playback, 
                              PlayerDisplay& display)
     : player_(player), playback_(playback), settings_(settings), display_(display) {}
 
-int PlayerControl::PlaySelected() { return playback_.PlaySelected(); }
+int PlayerControl::PlaySelected() {
+    return playback_.PlaySelected();
+}
 
-bool PlayerControl::PlayRow(int32_t row) { return playback_.PlayRow(row); }
+bool PlayerControl::PlayRow(int32_t row) {
+    return playback_.PlayRow(row);
+}
 
-int PlayerControl::PlayFile(const std::string& path) { return player_.PlayChannel(path, kSourceSingle); }
+int PlayerControl::PlayFile(const std::string& path) {
+    return player_.PlayChannel(path, kSourceSingle);
+}
 
 int PlayerControl::PlayLibraryEntry(const std::string& path) {
     const std::string folded = FoldCase(path);
@@ -31,12 +37,16 @@ int PlayerControl::PlayLibraryEntry(const std::string& path) {
     const AddPathFn take = [&first](const std::string& address) {
         if (first.empty()) first = address;
     };
-    if (m3u) ReadM3UText(path, *text, take);
-    else ReadPLSText(path, *text, take);
+    if (m3u)
+        ReadM3UText(path, *text, take);
+    else
+        ReadPLSText(path, *text, take);
     return first.empty() ? 0 : PlayFile(first);
 }
 
-void PlayerControl::TogglePause() { player_.TogglePause(); }
+void PlayerControl::TogglePause() {
+    player_.TogglePause();
+}
 
 void PlayerControl::Play() {
     if (player_.Status() != PlaybackStatus::Playing) playback_.PlaySelected();
@@ -46,17 +56,29 @@ void PlayerControl::Pause() {
     if (player_.Status() == PlaybackStatus::Playing) player_.TogglePause();
 }
 
-PlaybackStatus PlayerControl::Status() const { return player_.Status(); }
+PlaybackStatus PlayerControl::Status() const {
+    return player_.Status();
+}
 
-void PlayerControl::Stop() { player_.Stop(); }
+void PlayerControl::Stop() {
+    player_.Stop();
+}
 
-void PlayerControl::Next() { playback_.PlayNext(); }
+void PlayerControl::Next() {
+    playback_.PlayNext();
+}
 
-void PlayerControl::Previous() { playback_.PlayPrevious(); }
+void PlayerControl::Previous() {
+    playback_.PlayPrevious();
+}
 
-void PlayerControl::Seek(int32_t value, bool buttonDown) { player_.SeekFromSlider(value, buttonDown); }
+void PlayerControl::Seek(int32_t value, bool buttonDown) {
+    player_.SeekFromSlider(value, buttonDown);
+}
 
-bool PlayerControl::SeekTo(double seconds) { return player_.SeekToSeconds(seconds); }
+bool PlayerControl::SeekTo(double seconds) {
+    return player_.SeekToSeconds(seconds);
+}
 
 bool PlayerControl::SeekBy(double seconds) {
     const int32_t length = player_.State().info.length;
@@ -64,14 +86,18 @@ bool PlayerControl::SeekBy(double seconds) {
     const double target = player_.PositionSeconds() + seconds;
     if (target >= length) {
         // What the end of the track would do: the next row, or stop for a single file.
-        if (player_.State().playSource == kSourcePlaylist) Next();
-        else Stop();
+        if (player_.State().playSource == kSourcePlaylist)
+            Next();
+        else
+            Stop();
         return true;
     }
     return player_.SeekToSeconds(target);
 }
 
-double PlayerControl::PositionSeconds() const { return player_.PositionSeconds(); }
+double PlayerControl::PositionSeconds() const {
+    return player_.PositionSeconds();
+}
 
 void PlayerControl::SetVolume(int32_t percent) {
     percent = std::clamp(percent, 0, 100);
@@ -81,7 +107,9 @@ void PlayerControl::SetVolume(int32_t percent) {
     if (changed) display_.SetVolumeSlider(percent);
 }
 
-int32_t PlayerControl::Volume() const { return settings_.Misc_Volume; }
+int32_t PlayerControl::Volume() const {
+    return settings_.Misc_Volume;
+}
 
 void PlayerControl::ToggleMute() {
     if (settings_.Misc_Volume == 0) {
@@ -92,7 +120,9 @@ void PlayerControl::ToggleMute() {
     }
 }
 
-bool PlayerControl::Muted() const { return settings_.Misc_Volume == 0; }
+bool PlayerControl::Muted() const {
+    return settings_.Misc_Volume == 0;
+}
 
 void PlayerControl::SetRepeat(bool on) {
     settings_.Misc_Repeat = on ? 1 : 0;
@@ -104,8 +134,12 @@ void PlayerControl::SetRandom(bool on) {
     display_.SetModeButtons(Repeat(), Random());
 }
 
-bool PlayerControl::Repeat() const { return settings_.Misc_Repeat != 0; }
+bool PlayerControl::Repeat() const {
+    return settings_.Misc_Repeat != 0;
+}
 
-bool PlayerControl::Random() const { return settings_.Misc_Random != 0; }
+bool PlayerControl::Random() const {
+    return settings_.Misc_Random != 0;
+}
 
 }  // namespace sonvaro

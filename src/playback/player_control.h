@@ -17,8 +17,9 @@ struct Settings;
 // menus, the tray, the headless player and, later, remote control, MPRIS,
 // hotkeys and scheduled tasks — so that each does exactly the same thing.
 class PlayerControl {
-public:
-    PlayerControl(ChannelPlayer& player, PlaylistPlayback& playback, Settings& settings, PlayerDisplay& display);
+  public:
+    PlayerControl(ChannelPlayer& player, PlaylistPlayback& playback, Settings& settings,
+                  PlayerDisplay& display);
 
     // "Wiedergabe": resumes a paused track (1), restarts the current one when
     // no row is selected (2), else plays the selected row or row 0 (0).
@@ -66,7 +67,7 @@ public:
     bool Repeat() const;
     bool Random() const;
 
-private:
+  private:
     ChannelPlayer& player_;
     PlaylistPlayback& playback_;
     Settings& settings_;

@@ -12,7 +12,7 @@ class LevelDisplay;
 // The main window's player controls as the player logic drives them. The
 // logic calls each only when what it shows changes.
 class PlayerDisplay {
-public:
+  public:
     virtual ~PlayerDisplay() = default;
     // Info fields 1..10: captions 1, 3, 5, 7, 9 and values 2, 4, 6, 8, 10.
     virtual void SetInfoField(int field, const std::string& text) = 0;
@@ -33,7 +33,7 @@ public:
 };
 
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
     virtual void SetText(const std::string& text) = 0;
 };
@@ -53,13 +53,13 @@ enum class ListenerCode : int {
 };
 
 class PlayerListener {
-public:
+  public:
     virtual ~PlayerListener() = default;
     virtual void Notify(ListenerCode code, const std::string& text) = 0;
 };
 
 class ListenerList {
-public:
+  public:
     void Add(PlayerListener* listener) {
         std::lock_guard lock(mutex_);
         listeners_.push_back(listener);
@@ -73,14 +73,14 @@ public:
         for (PlayerListener* l : listeners_) l->Notify(code, text);
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::vector<PlayerListener*> listeners_;
 };
 
 // Opens internet radio addresses; the radio connection runs on its own thread.
 class RadioPort {
-public:
+  public:
     virtual ~RadioPort() = default;
     virtual void OpenStation(const std::string& address) = 0;
     // Stations still being connected to.
@@ -89,7 +89,7 @@ public:
 
 // The title popup shown on each new track.
 class TrackerPopup {
-public:
+  public:
     virtual ~TrackerPopup() = default;
     virtual void Show() = 0;
     // Closes it unless it is a preview, which keeps its display time.

@@ -17,7 +17,7 @@ struct Settings;
 // Which playlist entry plays: play, next, previous with repeat and shuffle,
 // and the playlist changes that must keep the playing row's mark right.
 class PlaylistPlayback {
-public:
+  public:
     PlaylistPlayback(ChannelPlayer& player, Playlist& playlist, PlaylistDisplay& view, PlaylistEditor& editor,
                      const Settings& settings, TagReader& tags);
 
@@ -36,7 +36,7 @@ public:
     // Sorts and keeps the mark on the playing entry, wherever it moved.
     void SortPlaylist(int mode);
 
-private:
+  private:
     int32_t RandomRowOtherThanMarked();
     // Reads the entry's tags afresh; false (entry untouched) when that fails.
     bool RereadRow(int row);

@@ -25,7 +25,9 @@ constexpr std::array<Placeholder, 5> kPlaceholders = {{
     {"%lpercent", Field::LeftPercent},
 }};
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 }  // namespace
 
@@ -35,11 +37,16 @@ std::string PositionText(std::string_view pattern, int32_t positionSeconds, int3
     const int64_t percent = int64_t{positionSeconds} * 100 / lengthSeconds;
     auto value = [&](Field field) -> std::string {
         switch (field) {
-            case Field::Position: return FormatDuration(positionSeconds);
-            case Field::Left: return FormatDuration(int64_t{lengthSeconds} - positionSeconds);
-            case Field::Full: return FormatDuration(lengthSeconds);
-            case Field::PositionPercent: return DecimalText(percent) + "%";
-            case Field::LeftPercent: return DecimalText(100 - percent) + "%";
+            case Field::Position:
+                return FormatDuration(positionSeconds);
+            case Field::Left:
+                return FormatDuration(int64_t{lengthSeconds} - positionSeconds);
+            case Field::Full:
+                return FormatDuration(lengthSeconds);
+            case Field::PositionPercent:
+                return DecimalText(percent) + "%";
+            case Field::LeftPercent:
+                return DecimalText(100 - percent) + "%";
         }
         return {};
     };

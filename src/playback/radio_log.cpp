@@ -33,7 +33,9 @@ std::vector<RadioTrack> RadioTrackLog::Tracks() const {
     return tracks_;
 }
 
-std::string RadioTrackLog::CounterText() const { return SizeText(ReceivedBytes(), 2, true); }
+std::string RadioTrackLog::CounterText() const {
+    return SizeText(ReceivedBytes(), 2, true);
+}
 
 uint64_t RadioTrackLog::Revision() const {
     std::lock_guard lock(mutex_);

@@ -14,7 +14,7 @@ struct RadioTrack {
 // The radio track log and the received-bytes counter: written by the radio
 // and engine threads, read by the "RadioLog" window on the ui thread.
 class RadioTrackLog {
-public:
+  public:
     // A station was opened: an empty list and the bytes it has sent so far.
     void Reset(int64_t receivedBytes);
     void SetReceivedBytes(int64_t bytes);
@@ -27,7 +27,7 @@ public:
     // Changes with every update, so the window redraws only when something changed.
     uint64_t Revision() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     int64_t receivedBytes_ = 0;
     std::vector<RadioTrack> tracks_;

@@ -48,7 +48,9 @@ std::vector<std::string> HeaderItems(DWORD channel) {
 
 }  // namespace
 
-RadioPlayer::RadioPlayer(RadioPlayerParts parts) : parts_(std::move(parts)) { RefreshRecordingSettings(); }
+RadioPlayer::RadioPlayer(RadioPlayerParts parts) : parts_(std::move(parts)) {
+    RefreshRecordingSettings();
+}
 
 RadioPlayer::~RadioPlayer() {
     std::lock_guard lock(threadsMutex_);
@@ -89,7 +91,8 @@ void RadioPlayer::OpenRadioStream(std::string address) {
         stream->early.shrink_to_fit();
     };
     const DWORD flags = BASS_STREAM_STATUS | BASS_STREAM_BLOCK | BASS_STREAM_AUTOFREE;  // 0x940000
-    const DWORD channel = BASS_StreamCreateURL(address.c_str(), 0, flags, &RadioPlayer::RadioDownload, stream);
+    const DWORD channel =
+        BASS_StreamCreateURL(address.c_str(), 0, flags, &RadioPlayer::RadioDownload, stream);
     if (!channel) return forget();
     // Silent before it starts, so no block sounds at full volume before the fade-in.
     BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, 0);
@@ -106,8 +109,10 @@ void RadioPlayer::OpenRadioStream(std::string address) {
     for (const std::string& raw : HeaderItems(channel)) {
         if (raw.empty()) continue;
         const std::string item = Decoded(raw);
-        if (StartsWithNoCase(item, "icy-name:")) e.station = std::string(TrimSpaces(std::string_view(item).substr(9)));
-        else if (StartsWithNoCase(item, "icy-genre:")) e.genre = std::string(TrimSpaces(std::string_view(item).substr(10)));
+        if (StartsWithNoCase(item, "icy-name:"))
+            e.station = std::string(TrimSpaces(std::string_view(item).substr(9)));
+        else if (StartsWithNoCase(item, "icy-genre:"))
+            e.genre = std::string(TrimSpaces(std::string_view(item).substr(10)));
         else if (StartsWithNoCase(item, "streamtitle=")) {
             StreamTitle t = ParseStreamTitle(item);
             e.artist = std::move(t.artist);
@@ -144,7 +149,8 @@ void RadioPlayer::RadioDownload(const void* buffer, uint32_t length, void* user)
     std::lock_guard lock(radio.recordMutex_);
     stream->bytes += length;
     if (!stream->takenOver) {
-        if (stream->early.size() + length <= kMaxEarly) stream->early.append(static_cast<const char*>(buffer), length);
+        if (stream->early.size() + length <= kMaxEarly)
+            stream->early.append(static_cast<const char*>(buffer), length);
         return;
     }
     // A station still fading out after the next one took over records nothing.

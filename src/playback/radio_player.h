@@ -39,7 +39,7 @@ struct RadioPlayerParts {
 // through a queue that Drain() empties on the ui thread; the recording works
 // on a copy of its settings and names under its own lock.
 class RadioPlayer : public RadioPort {
-public:
+  public:
     explicit RadioPlayer(RadioPlayerParts parts);
     ~RadioPlayer() override;  // waits for the connection threads (the engine's time-outs bound them)
 
@@ -60,7 +60,7 @@ public:
     static void RadioDownload(const void* buffer, uint32_t length, void* user);
     static void RadioMetaChanged(uint32_t sync, uint32_t channel, uint32_t data, void* user);
 
-private:
+  private:
     struct Stream {
         RadioPlayer* radio = nullptr;
         uint64_t id = 0;
@@ -94,7 +94,7 @@ private:
     std::mutex eventsMutex_;
     std::vector<Event> events_;
 
-    std::mutex recordMutex_;  // everything below
+    std::mutex recordMutex_;                       // everything below
     std::deque<std::unique_ptr<Stream>> streams_;  // kept: engine callbacks may still name them
     uint64_t nextId_ = 1;
     uint64_t currentId_ = 0;

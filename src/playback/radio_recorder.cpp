@@ -5,8 +5,8 @@
 
 #include "core/clock.h"
 #include "core/text.h"
-#include "playback/audio_library/bass.h"
 #include "platform/file_info.h"
+#include "playback/audio_library/bass.h"
 
 namespace sonvaro {
 namespace {
@@ -40,12 +40,18 @@ std::string RecordingExtension(uint32_t ctype) {
     // The bytes are recorded as they come: the name must say what they are, or
     // players that go by the extension refuse an Ogg file called ".mp3".
     switch (ctype) {
-    case BASS_CTYPE_STREAM_OGG: return ".ogg";
-    case BASS_CTYPE_STREAM_OPUS: return ".opus";
-    case BASS_CTYPE_STREAM_AAC: return ".aac";
-    case BASS_CTYPE_STREAM_FLAC: return ".flac";
-    case BASS_CTYPE_STREAM_FLAC_OGG: return ".oga";
-    default: return ".mp3";
+        case BASS_CTYPE_STREAM_OGG:
+            return ".ogg";
+        case BASS_CTYPE_STREAM_OPUS:
+            return ".opus";
+        case BASS_CTYPE_STREAM_AAC:
+            return ".aac";
+        case BASS_CTYPE_STREAM_FLAC:
+            return ".flac";
+        case BASS_CTYPE_STREAM_FLAC_OGG:
+            return ".oga";
+        default:
+            return ".mp3";
     }
 }
 
@@ -54,7 +60,8 @@ std::string RecordingFileName(const RecordingNames& names, int8_t saveName, int6
     if (saveName == 0) {
         const std::string artist = SafeNamePart(TrimSpaces(names.artist));
         const std::string title = SafeNamePart(TrimSpaces(names.title));
-        name = (artist.empty() ? "Unbekannter Artist" : artist) + " - " + (title.empty() ? "Unbekannter Titel" : title);
+        name = (artist.empty() ? "Unbekannter Artist" : artist) + " - " +
+               (title.empty() ? "Unbekannter Titel" : title);
     } else if (saveName == 1) {
         const std::string station = SafeNamePart(names.station);
         name = station.empty() ? "Unbekannter Sender" : station;

@@ -8,9 +8,9 @@ namespace sonvaro {
 
 // The recording settings as the download thread sees them (a copy the ui thread refreshes).
 struct RecordingSettings {
-    int8_t saveFile = 0;    // NETStream_SaveFile: 1 = on
-    std::string savePath;   // NETStream_SavePath
-    int8_t saveName = 0;    // NETStream_SaveName: 0 artist and title, 1 station
+    int8_t saveFile = 0;   // NETStream_SaveFile: 1 = on
+    std::string savePath;  // NETStream_SavePath
+    int8_t saveName = 0;   // NETStream_SaveName: 0 artist and title, 1 station
 };
 
 // What the current station plays: the parts of the recording's file name.

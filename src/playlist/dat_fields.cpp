@@ -15,8 +15,10 @@ void DatLineWriter::Text(std::string_view text) {
     // Most fields need no cleaning; skip the copy for them.
     const bool clean = text.find_first_of("|\r\n") == std::string_view::npos &&
                        (text.empty() || (text.front() != ' ' && text.back() != ' '));
-    if (clean) out_ += text;
-    else out_ += CleanFieldForFile(text);
+    if (clean)
+        out_ += text;
+    else
+        out_ += CleanFieldForFile(text);
     out_ += '|';
 }
 
@@ -52,8 +54,10 @@ void DatLineWriter::Track(const TrackInfo& info) {
 namespace {
 
 void AssignText(std::string& field, std::string_view raw) {
-    if (IsValidUtf8(raw)) field.assign(raw);
-    else field = Windows1252ToUtf8(raw);
+    if (IsValidUtf8(raw))
+        field.assign(raw);
+    else
+        field = Windows1252ToUtf8(raw);
 }
 
 }  // namespace

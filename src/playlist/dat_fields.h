@@ -11,7 +11,7 @@ namespace sonvaro {
 // The "ETY:" lines shared by PlayList.dat and MediaLibary.dat: fields each
 // followed by "|", text cleaned, numbers in plain signed decimal.
 class DatLineWriter {
-public:
+  public:
     explicit DatLineWriter(std::string& out) : out_(out) { out_ += "ETY:"; }
     void Text(std::string_view text);
     // Paths are written byte for byte; check DatPathStorable first.
@@ -21,7 +21,7 @@ public:
     void Track(const TrackInfo& info);
     void End() { out_ += "\r\n"; }
 
-private:
+  private:
     std::string& out_;
 };
 
@@ -45,7 +45,9 @@ std::array<std::string_view, N> SplitDatFields(std::string_view rest) {
 
 // False for a path the "|"-separated line cannot hold as it is ("|", CR, LF):
 // such an entry is left out rather than stored under another name.
-inline bool DatPathStorable(std::string_view path) { return path.find_first_of("|\r\n") == std::string_view::npos; }
+inline bool DatPathStorable(std::string_view path) {
+    return path.find_first_of("|\r\n") == std::string_view::npos;
+}
 
 // Sets fields 1 to 12 of a track from the raw f[0..11]: the path byte for byte,
 // each text field as UTF-8 (read as Windows-1252 when it is not valid UTF-8),

@@ -7,7 +7,7 @@ namespace sonvaro {
 // How playlist operations reach the playlist view and the status bar. The
 // headless player has no view: it keeps the defaults, which show nothing.
 class PlaylistDisplay {
-public:
+  public:
     virtual ~PlaylistDisplay() = default;
     // The rows were replaced or reordered wholesale; the view re-reads the playlist.
     virtual void PlaylistReset() = 0;

@@ -30,12 +30,14 @@ std::string UpperExtension(std::string_view path) {
 }
 
 // Any "scheme://" address stays as it is; the tag reader decides whether it plays.
-bool IsAddress(std::string_view path) { return path.find("://") != std::string_view::npos; }
+bool IsAddress(std::string_view path) {
+    return path.find("://") != std::string_view::npos;
+}
 
 }  // namespace
 
 class PlaylistEditor::Batch {
-public:
+  public:
     explicit Batch(PlaylistEditor& editor) : editor_(editor) {
         if (editor_.batchDepth_++ > 0) return;
         editor_.rowsAtBatchStart_ = editor_.playlist_.size();
@@ -46,7 +48,7 @@ public:
         if (editor_.playlist_.size() != editor_.rowsAtBatchStart_) editor_.EntriesAppended();
     }
 
-private:
+  private:
     PlaylistEditor& editor_;
 };
 
@@ -133,8 +135,10 @@ void PlaylistEditor::AddDroppedItems(const std::string& names) {
     std::string_view line;
     while (reader.Next(line) && !stopped_) {
         const std::string name(line);
-        if (IsDirectory(name)) AddFolder(name, settings_.Misc_RecursiveFolder != 0);
-        else if (IsNonEmptyFile(name)) AddToPlaylist(name);
+        if (IsDirectory(name))
+            AddFolder(name, settings_.Misc_RecursiveFolder != 0);
+        else if (IsNonEmptyFile(name))
+            AddToPlaylist(name);
     }
 }
 
@@ -153,11 +157,16 @@ std::vector<size_t> PlaylistEditor::SortPlaylist(int mode) {
     auto key = [this, mode](size_t i) -> int64_t {
         const PlaylistEntry& e = playlist_[i];
         switch (mode) {
-            case 0: return e.shuffleKey;
-            case 4: return e.info.trackNumber;
-            case 5: return e.info.length;
-            case 6: return e.info.year;
-            default: return e.info.channelType;
+            case 0:
+                return e.shuffleKey;
+            case 4:
+                return e.info.trackNumber;
+            case 5:
+                return e.info.length;
+            case 6:
+                return e.info.year;
+            default:
+                return e.info.channelType;
         }
     };
     auto text = [this, mode](size_t i) -> const std::string& {

@@ -1,6 +1,6 @@
 #pragma once
-#include <optional>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -19,7 +19,7 @@ enum class SearchField { Everywhere, Title, Artist, Album, Comment };
 
 // Adding, sorting, searching and copying playlist entries.
 class PlaylistEditor {
-public:
+  public:
     PlaylistEditor(Playlist& playlist, const Settings& settings, TagReader& tags, PlaylistDisplay& display,
                    StatusLog* log = nullptr);
 
@@ -57,7 +57,7 @@ public:
 
     int16_t NewShuffleKey();
 
-private:
+  private:
     // Nested adds (folders, playlists within playlists) refresh the summary
     // and column widths once, when the outermost one ends: per entry it would
     // cost the whole playlist every time.

@@ -17,7 +17,9 @@ std::string OneLine(const std::string& text) {
     return out;
 }
 
-bool HasExtension(std::string_view path) { return FileNameOf(path).find('.') != std::string_view::npos; }
+bool HasExtension(std::string_view path) {
+    return FileNameOf(path).find('.') != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -57,7 +59,7 @@ bool SavePlaylistAs(const Playlist& playlist, std::string path, int askFlag, Sav
     } else {
         const std::string_view name = FileNameOf(path);
         format = name.size() >= 4 && EqualsNoCase(name.substr(name.size() - 4), ".pls") ? PlaylistFormat::PLS
-                                                                                          : PlaylistFormat::M3U;
+                                                                                        : PlaylistFormat::M3U;
     }
     if (askFlag != -1 && IsNonEmptyFile(path) &&
         !messages.Ask("Datei '" + path + "' existiert bereits,\nsoll die Datei überschrieben werden?",

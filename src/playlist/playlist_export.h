@@ -15,7 +15,7 @@ enum class PlaylistFormat { M3U, PLS };
 
 // The save-file dialog of "Playlist Speichern".
 class SavePlaylistDialog {
-public:
+  public:
     struct Choice {
         std::string path;
         PlaylistFormat format = PlaylistFormat::M3U;  // the chosen filter

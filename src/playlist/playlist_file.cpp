@@ -73,8 +73,10 @@ void LoadPlaylistFile(Playlist& playlist, const std::string& filePath, const Set
     }
     const auto text = ReadWholeFile(filePath);
     auto parsed = text ? ParsePlaylistFile(*text) : std::nullopt;
-    if (parsed) playlist = std::move(*parsed);
-    else if (text) KeepUnreadableFile(filePath, *text, log);
+    if (parsed)
+        playlist = std::move(*parsed);
+    else if (text)
+        KeepUnreadableFile(filePath, *text, log);
     if (!display) return;
     display->PlaylistReset();
     if (!parsed) return;

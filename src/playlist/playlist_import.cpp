@@ -18,7 +18,7 @@ namespace {
 thread_local std::vector<std::string> openPlaylists;
 
 class ImportGuard {
-public:
+  public:
     ImportGuard(const std::string& file, StatusLog* log) {
         std::string canonical = CanonicalPath(file);
         if (std::find(openPlaylists.begin(), openPlaylists.end(), canonical) != openPlaylists.end()) {
@@ -37,7 +37,7 @@ public:
     }
     bool Entered() const { return entered_; }
 
-private:
+  private:
     bool entered_ = false;
 };
 

@@ -20,8 +20,10 @@ void ReadM3U(const std::string& file, const AddPathFn& add, StatusLog* log = nul
 
 // The same over a playlist's text fetched from `address` (a station's list):
 // only stream addresses are taken from it, and an M3U needs no header.
-void ReadM3UText(const std::string& address, const std::string& text, const AddPathFn& add, StatusLog* log = nullptr);
-void ReadPLSText(const std::string& address, const std::string& text, const AddPathFn& add, StatusLog* log = nullptr);
+void ReadM3UText(const std::string& address, const std::string& text, const AddPathFn& add,
+                 StatusLog* log = nullptr);
+void ReadPLSText(const std::string& address, const std::string& text, const AddPathFn& add,
+                 StatusLog* log = nullptr);
 
 // PLS: every "File..=" line (prefix in any case) in line order.
 void ReadPLS(const std::string& file, const AddPathFn& add, StatusLog* log = nullptr);

@@ -8,10 +8,10 @@
 #include "core/messages.h"
 #include "library/library_file.h"
 #include "library/library_scan.h"
-#include "playback/audio_library/net/http_transfer.h"
 #include "platform/atomic_file.h"
 #include "platform/file_info.h"
 #include "playback/audio_library/bass.h"
+#include "playback/audio_library/net/http_transfer.h"
 #include "playlist/playlist_display.h"
 #include "playlist/playlist_file.h"
 #include "settings/settings_file.h"
@@ -56,8 +56,8 @@ void Application::StartUp(const std::string& playFile) {
     }
 
     ports.splash.SetStatus("Initialisiere BASS..");
-    InitAudioEngine(data.settings.BASS_QutputDevice, data.settings.BASS_OutputRate, data.settings, engine, workers,
-                    ports.messages);
+    InitAudioEngine(data.settings.BASS_QutputDevice, data.settings.BASS_OutputRate, data.settings, engine,
+                    workers, ports.messages);
     if (engine.running) player.State().playSource = kSourceSingle;
 
     ports.splash.SetStatus("Erstelle Timer..");

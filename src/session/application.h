@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "session/player_data.h"
 #include "core/status_log.h"
 #include "core/worker_state.h"
 #include "playback/engine_setup.h"
 #include "playback/player_assembly.h"
+#include "session/player_data.h"
 
 namespace sonvaro {
 
@@ -19,7 +19,7 @@ class SettingsWindowPort;
 
 // The start-up splash and its status line; the headless player prints the texts.
 class SplashPort {
-public:
+  public:
     virtual ~SplashPort() = default;
     virtual void Open() = 0;
     virtual void SetStatus(const std::string& text) = 0;
@@ -30,7 +30,7 @@ public:
 
 // What the shut-down does to the windows.
 class ShutdownPort {
-public:
+  public:
     virtual ~ShutdownPort() = default;
     // Hide and disable the main window, close the tool windows but the log, close the popup.
     virtual void CloseWindows() = 0;
@@ -53,7 +53,7 @@ struct ApplicationPorts {
 // The process-wide state and its life: start-up, timers, autosave, shut-down.
 // The windowed and the headless player each drive one of these.
 class Application {
-public:
+  public:
     Application(ApplicationPorts ports, std::string appDataFolder, PlayerClock clock);
     ~Application();
 
@@ -65,7 +65,7 @@ public:
         radio.Drain();
         player.PlayerTick();
     }
-    void AutosaveTick();                          // every 250 ms
+    void AutosaveTick();  // every 250 ms
 
     // The library's worker threads (application_library.cpp).
     // Validates and starts a scan of MediaLib_Path; false when none started.
@@ -87,10 +87,10 @@ public:
     PlayerData data;
     AudioEngineState engine;
 
-private:
+  private:
     PlayerAssembly parts_;
 
-public:
+  public:
     // The assembly's parts under their own names.
     TagReader& tags = parts_.tags;
     StatisticsCounter& statistics = parts_.statistics;
@@ -103,7 +103,7 @@ public:
     PlaylistPlayback& playback = parts_.playback;
     PlayerControl& control = parts_.control;
 
-private:
+  private:
     void StartLibraryWorkers();
     void StopLibraryWorkers();
     int ReadLibraryTrack(TrackInfo& info);

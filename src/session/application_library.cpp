@@ -7,7 +7,9 @@
 
 namespace sonvaro {
 
-int Application::ReadLibraryTrack(TrackInfo& info) { return tags.ReadTrackInfo(info); }
+int Application::ReadLibraryTrack(TrackInfo& info) {
+    return tags.ReadTrackInfo(info);
+}
 
 void Application::StartLibraryWorkers() {
     const Settings& s = data.settings;
@@ -37,10 +39,13 @@ bool Application::StartLibraryScan() {
     options.root = LibraryRootOf(data.settings.MediaLib_Path);
     options.cpuFriendly = data.settings.MediaLib_CPU != 0;
     options.sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
-    return sonvaro::StartLibraryScan(data.library, workers, std::move(options),
-                                     [this](TrackInfo& info) { return ReadLibraryTrack(info); }, ports.messages);
+    return sonvaro::StartLibraryScan(
+        data.library, workers, std::move(options), [this](TrackInfo& info) { return ReadLibraryTrack(info); },
+        ports.messages);
 }
 
-void Application::StopLibraryScan() { sonvaro::StopLibraryScan(workers); }
+void Application::StopLibraryScan() {
+    sonvaro::StopLibraryScan(workers);
+}
 
 }  // namespace sonvaro

@@ -21,7 +21,7 @@ constexpr size_t kMaxFramePayload = 64 * 1024;
 }  // namespace
 
 class RemoteControl::Listener : public PlayerListener {
-public:
+  public:
     Listener(LocalServer& server, ListenerWindow window) : server_(server), window(std::move(window)) {}
     // Any thread; only queues.
     void Notify(ListenerCode code, const std::string& text) override {
@@ -31,7 +31,8 @@ public:
     ListenerWindow window;
 };
 
-RemoteControl::RemoteControl(Application& app, RemoteWindowPort& window, int listenFd) : app_(app), window_(window) {
+RemoteControl::RemoteControl(Application& app, RemoteWindowPort& window, int listenFd)
+    : app_(app), window_(window) {
     server_ = std::make_unique<LocalServer>(
         listenFd, LocalServer::Handlers{
                       [this](uint64_t c, const uint8_t* d, size_t n) { Received(c, d, n); },
@@ -108,34 +109,65 @@ void RemoteControl::ProcessPending() {
 int RemoteControl::HandleRemoteCommand(const RemoteRecord& r, uint64_t sender) {
     PlayerControl& control = app_.control;
     switch (static_cast<RemoteCode>(r.code)) {
-        case RemoteCode::Register: Register(sender, r); break;
-        case RemoteCode::Unregister: Unregister(sender); break;
-        case RemoteCode::Exit: window_.RequestExit(); break;
-        case RemoteCode::Show: window_.ShowWindow(); break;
-        case RemoteCode::Hide: window_.HideWindow(); break;
-        case RemoteCode::Play: control.PlaySelected(); break;
+        case RemoteCode::Register:
+            Register(sender, r);
+            break;
+        case RemoteCode::Unregister:
+            Unregister(sender);
+            break;
+        case RemoteCode::Exit:
+            window_.RequestExit();
+            break;
+        case RemoteCode::Show:
+            window_.ShowWindow();
+            break;
+        case RemoteCode::Hide:
+            window_.HideWindow();
+            break;
+        case RemoteCode::Play:
+            control.PlaySelected();
+            break;
         case RemoteCode::PlayFile:
             if (IsNonEmptyFile(r.text1)) control.PlayFile(r.text1);
             break;
-        case RemoteCode::Next: control.Next(); break;
-        case RemoteCode::Previous: control.Previous(); break;
-        case RemoteCode::Pause: control.TogglePause(); break;
-        case RemoteCode::Stop: control.Stop(); break;
-        case RemoteCode::Volume: control.SetVolume(std::clamp(r.param1, 0, 100)); break;
+        case RemoteCode::Next:
+            control.Next();
+            break;
+        case RemoteCode::Previous:
+            control.Previous();
+            break;
+        case RemoteCode::Pause:
+            control.TogglePause();
+            break;
+        case RemoteCode::Stop:
+            control.Stop();
+            break;
+        case RemoteCode::Volume:
+            control.SetVolume(std::clamp(r.param1, 0, 100));
+            break;
         case RemoteCode::SelectRow: {
             const int32_t rows = static_cast<int32_t>(app_.data.playlist.size());
             if (rows == 0) break;
             window_.SelectRow(r.param1 == -1 ? -1 : std::clamp(r.param1, 0, rows - 1));
             break;
         }
-        case RemoteCode::About: window_.OpenAbout(); break;
-        case RemoteCode::Settings: window_.OpenSettings(); break;
-        case RemoteCode::Effects: window_.OpenEffects(); break;
-        case RemoteCode::AddFile:
-            if (IsDirectory(r.text1)) app_.editor.AddFolder(r.text1, app_.data.settings.Misc_RecursiveFolder != 0);
-            else if (PathExists(r.text1)) app_.editor.AddToPlaylist(r.text1);
+        case RemoteCode::About:
+            window_.OpenAbout();
             break;
-        default: break;  // 12, 13, 15 and unknown codes: taken, nothing to do
+        case RemoteCode::Settings:
+            window_.OpenSettings();
+            break;
+        case RemoteCode::Effects:
+            window_.OpenEffects();
+            break;
+        case RemoteCode::AddFile:
+            if (IsDirectory(r.text1))
+                app_.editor.AddFolder(r.text1, app_.data.settings.Misc_RecursiveFolder != 0);
+            else if (PathExists(r.text1))
+                app_.editor.AddToPlaylist(r.text1);
+            break;
+        default:
+            break;  // 12, 13, 15 and unknown codes: taken, nothing to do
     }
     return 1;
 }

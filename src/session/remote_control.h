@@ -17,10 +17,10 @@ class Application;
 // What remote commands do to the window; the headless player has none and
 // keeps only the playlist selection.
 class RemoteWindowPort {
-public:
+  public:
     virtual ~RemoteWindowPort() = default;
-    virtual void ShowWindow() = 0;  // when hidden or minimised
-    virtual void HideWindow() = 0;  // when visible
+    virtual void ShowWindow() = 0;            // when hidden or minimised
+    virtual void HideWindow() = 0;            // when visible
     virtual void SelectRow(int32_t row) = 0;  // -1 clears the selection
     virtual void OpenAbout() = 0;
     virtual void OpenSettings() = 0;
@@ -64,7 +64,7 @@ struct ListenerWindow {
 // answer afterwards. Listener notifications are queued per connection and
 // never wait for the listener.
 class RemoteControl {
-public:
+  public:
     RemoteControl(Application& app, RemoteWindowPort& window, int listenFd);
     ~RemoteControl();
     RemoteControl(const RemoteControl&) = delete;
@@ -81,7 +81,7 @@ public:
     void DropDeadListeners();
     std::vector<ListenerWindow> Listeners() const;
 
-private:
+  private:
     class Listener;
     struct Pending {
         uint64_t connection;

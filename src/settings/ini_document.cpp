@@ -72,7 +72,8 @@ int32_t IniDocument::ReadRoundedFloat(std::string_view group, std::string_view k
     return value ? ParseCFloatRounded(*value) : fallback;
 }
 
-std::string IniDocument::ReadText(std::string_view group, std::string_view key, std::string_view fallback) const {
+std::string IniDocument::ReadText(std::string_view group, std::string_view key,
+                                  std::string_view fallback) const {
     const auto value = Find(group, key);
     if (!value) return std::string(fallback);
     std::string_view v = *value;

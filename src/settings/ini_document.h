@@ -10,7 +10,7 @@ namespace sonvaro {
 // A parsed Sonvaro.ini: groups of key lines. Group and key names compare
 // without ASCII case; the first group of a name and the first key of a group win.
 class IniDocument {
-public:
+  public:
     IniDocument() = default;
     static IniDocument Parse(std::string_view text);
 
@@ -23,7 +23,7 @@ public:
     int32_t ReadRoundedFloat(std::string_view group, std::string_view key, int32_t fallback) const;
     std::string ReadText(std::string_view group, std::string_view key, std::string_view fallback) const;
 
-private:
+  private:
     struct Group {
         std::unordered_map<std::string, std::string> keys;  // folded key -> value
     };

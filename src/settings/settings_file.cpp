@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kPreferences = "Preferences";
 
 class PreferenceReader {
-public:
+  public:
     explicit PreferenceReader(const IniDocument& doc) : doc_(doc) {}
     void Comment(const char*) {}
     void Long(const std::string& key, int32_t& value) { value = doc_.ReadLong(kPreferences, key, value); }
@@ -28,7 +28,9 @@ public:
     void Int16(const std::string& key, int16_t& value) {
         value = static_cast<int16_t>(static_cast<uint16_t>(doc_.ReadLong(kPreferences, key, value)));
     }
-    void Float(const std::string& key, int32_t& value) { value = doc_.ReadRoundedFloat(kPreferences, key, value); }
+    void Float(const std::string& key, int32_t& value) {
+        value = doc_.ReadRoundedFloat(kPreferences, key, value);
+    }
     void Text(const std::string& key, std::string& value) { value = doc_.ReadText(kPreferences, key, value); }
     void ColumnWidth0(const std::string&, int32_t&) {}
     void Alignment(const std::string& key, int32_t& value) {
@@ -36,12 +38,12 @@ public:
         if (read >= 0 && read <= 2) value = read;
     }
 
-private:
+  private:
     const IniDocument& doc_;
 };
 
 class PreferenceWriter {
-public:
+  public:
     explicit PreferenceWriter(std::string& out) : out_(out) {}
     void Comment(const char* text) { Line(std::string("; ") + text); }
     void Long(const std::string& key, int32_t value) { Key(key, DecimalText(value)); }
@@ -58,7 +60,7 @@ public:
     }
     void Key(const std::string& key, const std::string& value) { Line(key + " = " + value); }
 
-private:
+  private:
     std::string& out_;
 };
 
@@ -99,11 +101,16 @@ Settings SettingsFromText(std::string_view text) {
     }
 
     s.WinSizeMain_SizeType = doc.ReadLong("WinSizeMain", "WinSizeMain_SizeType", s.WinSizeMain_SizeType);
-    s.WinSizeMain_WinW_Normal = doc.ReadLong("WinSizeMain", "WinSizeMain_WinW_Normal", s.WinSizeMain_WinW_Normal);
-    s.WinSizeMain_WinW_Second = doc.ReadLong("WinSizeMain", "WinSizeMain_WinW_Second", s.WinSizeMain_WinW_Second);
-    s.WinSizeMain_WinH_Second = doc.ReadLong("WinSizeMain", "WinSizeMain_WinH_Second", s.WinSizeMain_WinH_Second);
-    s.WinSizeMain_MediaLibSP1 = doc.ReadLong("WinSizeMain", "WinSizeMain_MediaLibSP1", s.WinSizeMain_MediaLibSP1);
-    s.WinSizeMain_MediaLibSP2 = doc.ReadLong("WinSizeMain", "WinSizeMain_MediaLibSP2", s.WinSizeMain_MediaLibSP2);
+    s.WinSizeMain_WinW_Normal =
+        doc.ReadLong("WinSizeMain", "WinSizeMain_WinW_Normal", s.WinSizeMain_WinW_Normal);
+    s.WinSizeMain_WinW_Second =
+        doc.ReadLong("WinSizeMain", "WinSizeMain_WinW_Second", s.WinSizeMain_WinW_Second);
+    s.WinSizeMain_WinH_Second =
+        doc.ReadLong("WinSizeMain", "WinSizeMain_WinH_Second", s.WinSizeMain_WinH_Second);
+    s.WinSizeMain_MediaLibSP1 =
+        doc.ReadLong("WinSizeMain", "WinSizeMain_MediaLibSP1", s.WinSizeMain_MediaLibSP1);
+    s.WinSizeMain_MediaLibSP2 =
+        doc.ReadLong("WinSizeMain", "WinSizeMain_MediaLibSP2", s.WinSizeMain_MediaLibSP2);
 
     PreferenceReader reader(doc);
     VisitPreferences(s, reader);
@@ -207,7 +214,8 @@ bool SaveSettings(const Settings& settings, const std::string& iniPath, bool sho
     return ok;
 }
 
-void StoreMainWindowSize(Settings& settings, int32_t width, int32_t height, int32_t splitter1, int32_t splitter2) {
+void StoreMainWindowSize(Settings& settings, int32_t width, int32_t height, int32_t splitter1,
+                         int32_t splitter2) {
     if (settings.WinSizeMain_SizeType == 0) {
         settings.WinSizeMain_WinW_Normal = width;
     } else {

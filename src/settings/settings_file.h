@@ -12,7 +12,7 @@ class StatusLog;
 // What loading the settings does at once to the main window. The windowed
 // player implements it; the headless player has no window and passes null.
 class SettingsWindowPort {
-public:
+  public:
     virtual ~SettingsWindowPort() = default;
     // The desktop's highlight colours (0x00BBGGRR), the defaults of GUI_ColorSB/ST.
     virtual std::optional<std::pair<int32_t, int32_t>> HighlightColours() { return std::nullopt; }
@@ -49,10 +49,13 @@ bool SaveSettings(const Settings& settings, const std::string& iniPath, bool sho
                   StatusLog& log);
 
 // Left edge or top of a window centred on the screen (integer halves).
-inline int32_t CentredOffset(int32_t screen, int32_t window) { return screen / 2 - window / 2; }
+inline int32_t CentredOffset(int32_t screen, int32_t window) {
+    return screen / 2 - window / 2;
+}
 
 // The main-window values of "WinSizeMain" as they stand when saving: the current
 // size and splitters go into the fields of the layout that is shown.
-void StoreMainWindowSize(Settings& settings, int32_t width, int32_t height, int32_t splitter1, int32_t splitter2);
+void StoreMainWindowSize(Settings& settings, int32_t width, int32_t height, int32_t splitter1,
+                         int32_t splitter2);
 
 }  // namespace sonvaro

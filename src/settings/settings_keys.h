@@ -116,8 +116,10 @@ void VisitPreferences(Settings_& s, Visitor& v) {
     auto columns = [&v](const char* list, auto& layout) {
         for (size_t i = 0; i < layout.width.size(); ++i) {
             const std::string n = std::string(list) + "_" + std::to_string(i);
-            if (i == 0) v.ColumnWidth0("CMNW_" + n, layout.width[i]);
-            else v.Long("CMNW_" + n, layout.width[i]);
+            if (i == 0)
+                v.ColumnWidth0("CMNW_" + n, layout.width[i]);
+            else
+                v.Long("CMNW_" + n, layout.width[i]);
             v.Long("CMNI_" + n, layout.order[i]);
             v.Alignment("CMNA_" + n, layout.align[i]);
         }

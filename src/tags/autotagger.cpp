@@ -12,19 +12,26 @@ struct Placeholder {
 };
 
 // Longest tokens need no special care: no token is a prefix of another.
-constexpr Placeholder kPlaceholders[] = {{"%title", "Titel"}, {"%artist", "Interpret"}, {"%album", "Album"},
-                                         {"%track", "Track"}, {"%year", "Jahr"},        {"%genre", "Genre"},
-                                         {"%comment", "Kommentar"}};
+constexpr Placeholder kPlaceholders[] = {
+    {"%title", "Titel"}, {"%artist", "Interpret"}, {"%album", "Album"},      {"%track", "Track"},
+    {"%year", "Jahr"},   {"%genre", "Genre"},      {"%comment", "Kommentar"}};
 
 std::optional<std::string>& Slot(TagEdits& edits, int field) {
     switch (field) {
-        case 0: return edits.title;
-        case 1: return edits.artist;
-        case 2: return edits.album;
-        case 3: return edits.track;
-        case 4: return edits.year;
-        case 5: return edits.genre;
-        default: return edits.comment;
+        case 0:
+            return edits.title;
+        case 1:
+            return edits.artist;
+        case 2:
+            return edits.album;
+        case 3:
+            return edits.track;
+        case 4:
+            return edits.year;
+        case 5:
+            return edits.genre;
+        default:
+            return edits.comment;
     }
 }
 
@@ -71,7 +78,8 @@ std::optional<TagEdits> Autotagger::Match(const std::string& path) const {
         } else if (i + 1 < pieces_.size()) {
             end = pos;  // two placeholders side by side: the first takes nothing
         }
-        Slot(edits, static_cast<int>(piece.field)) = std::string(TrimSpaces(std::string_view(name).substr(pos, end - pos)));
+        Slot(edits, static_cast<int>(piece.field)) =
+            std::string(TrimSpaces(std::string_view(name).substr(pos, end - pos)));
         pos = end;
     }
     if (pos != name.size()) return std::nullopt;  // text left over after the last literal

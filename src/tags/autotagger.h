@@ -15,7 +15,7 @@ class TagReader;
 // with literal text between them. Each placeholder takes the text up to the
 // next literal, the last one the rest of the name (without folder and extension).
 class Autotagger {
-public:
+  public:
     static constexpr const char* kDefaultPattern = "%title - %artist";
 
     explicit Autotagger(std::string_view pattern);
@@ -30,7 +30,7 @@ public:
     // returns the files that did not fit or could not be written.
     std::vector<std::string> Run(TagReader& reader, const std::vector<std::string>& paths) const;
 
-private:
+  private:
     enum class Field { Title, Artist, Album, Track, Year, Genre, Comment };
     struct Piece {
         bool isField;

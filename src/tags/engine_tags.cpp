@@ -14,29 +14,45 @@ struct KeyRule {
     enum { Title, Artist, AppendArtist, Album, Year, Genre, Comment, Track, Bitrate } field;
 };
 
-constexpr KeyRule kWmaKeys[] = {{"title=", KeyRule::Title},       {"author=", KeyRule::AppendArtist},
+constexpr KeyRule kWmaKeys[] = {{"title=", KeyRule::Title},         {"author=", KeyRule::AppendArtist},
                                 {"wm/albumtitle=", KeyRule::Album}, {"wm/genre=", KeyRule::Genre},
                                 {"wm/year=", KeyRule::Year},        {"wm/tracknumber=", KeyRule::Track},
                                 {"bitrate=", KeyRule::Bitrate}};
-constexpr KeyRule kMp4Keys[] = {{"title=", KeyRule::Title},   {"artist=", KeyRule::Artist},
-                                {"album=", KeyRule::Album},   {"date=", KeyRule::Year},
-                                {"genre=", KeyRule::Genre},   {"comment=", KeyRule::Comment},
+constexpr KeyRule kMp4Keys[] = {{"title=", KeyRule::Title}, {"artist=", KeyRule::Artist},
+                                {"album=", KeyRule::Album}, {"date=", KeyRule::Year},
+                                {"genre=", KeyRule::Genre}, {"comment=", KeyRule::Comment},
                                 {"track=", KeyRule::Track}};
 
 void Apply(const KeyRule& rule, std::string_view value, TrackInfo& info) {
     switch (rule.field) {
-        case KeyRule::Title: info.title.assign(value); break;
-        case KeyRule::Artist: info.artist.assign(value); break;
+        case KeyRule::Title:
+            info.title.assign(value);
+            break;
+        case KeyRule::Artist:
+            info.artist.assign(value);
+            break;
         case KeyRule::AppendArtist:
             if (!info.artist.empty()) info.artist += "; ";
             info.artist += value;
             break;
-        case KeyRule::Album: info.album.assign(value); break;
-        case KeyRule::Year: info.year = Clamp16(ParseDatNumber(value)); break;
-        case KeyRule::Genre: info.genre.assign(value); break;
-        case KeyRule::Comment: info.comment.assign(value); break;
-        case KeyRule::Track: info.trackNumber = Clamp16(ParseDatNumber(value)); break;
-        case KeyRule::Bitrate: info.bitrate = Clamp16(ParseDatNumber(value) / 1000); break;
+        case KeyRule::Album:
+            info.album.assign(value);
+            break;
+        case KeyRule::Year:
+            info.year = Clamp16(ParseDatNumber(value));
+            break;
+        case KeyRule::Genre:
+            info.genre.assign(value);
+            break;
+        case KeyRule::Comment:
+            info.comment.assign(value);
+            break;
+        case KeyRule::Track:
+            info.trackNumber = Clamp16(ParseDatNumber(value));
+            break;
+        case KeyRule::Bitrate:
+            info.bitrate = Clamp16(ParseDatNumber(value) / 1000);
+            break;
     }
 }
 

@@ -11,12 +11,18 @@ TagLib_File* OpenWithTagLib(const std::string& path, uint32_t channelType) {
     switch (channelType) {
         case BASS_CTYPE_STREAM_MP1:
         case BASS_CTYPE_STREAM_MP2:
-        case BASS_CTYPE_STREAM_MP3: return taglib_file_new_type(path.c_str(), TagLib_File_MPEG);
-        case BASS_CTYPE_STREAM_OGG: return taglib_file_new_type(path.c_str(), TagLib_File_OggVorbis);
-        case BASS_CTYPE_STREAM_FLAC: return taglib_file_new_type(path.c_str(), TagLib_File_FLAC);
-        case BASS_CTYPE_STREAM_FLAC_OGG: return taglib_file_new_type(path.c_str(), TagLib_File_OggFlac);
-        case BASS_CTYPE_STREAM_WV: return taglib_file_new_type(path.c_str(), TagLib_File_WavPack);
-        default: return taglib_file_new(path.c_str());
+        case BASS_CTYPE_STREAM_MP3:
+            return taglib_file_new_type(path.c_str(), TagLib_File_MPEG);
+        case BASS_CTYPE_STREAM_OGG:
+            return taglib_file_new_type(path.c_str(), TagLib_File_OggVorbis);
+        case BASS_CTYPE_STREAM_FLAC:
+            return taglib_file_new_type(path.c_str(), TagLib_File_FLAC);
+        case BASS_CTYPE_STREAM_FLAC_OGG:
+            return taglib_file_new_type(path.c_str(), TagLib_File_OggFlac);
+        case BASS_CTYPE_STREAM_WV:
+            return taglib_file_new_type(path.c_str(), TagLib_File_WavPack);
+        default:
+            return taglib_file_new(path.c_str());
     }
 }
 

@@ -13,7 +13,9 @@
 namespace sonvaro {
 namespace {
 
-std::string Cleaned(const char* text) { return text ? CleanFieldForFile(text) : std::string(); }
+std::string Cleaned(const char* text) {
+    return text ? CleanFieldForFile(text) : std::string();
+}
 
 // Tags and audio properties through TagLib; false when it cannot open the file.
 bool ReadWithTagLib(TrackInfo& info, DWORD channelType) {
@@ -90,7 +92,9 @@ int TagReader::ReadTrackInfo(TrackInfo& info) {
         case BASS_CTYPE_STREAM_MP4:
             ParseEngineTagList(BASS_ChannelGetTags(stream, BASS_TAG_MP4), EngineTagList::MP4, info);
             break;
-        default: ReadWithTagLib(info, channelType); break;
+        default:
+            ReadWithTagLib(info, channelType);
+            break;
     }
     if (TrimSpaces(info.title).empty()) info.title = TitleFromFileName(info.path);
     BASS_StreamFree(stream);

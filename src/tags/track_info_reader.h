@@ -25,7 +25,7 @@ void ParseEngineTagList(const char* list, EngineTagList kind, TrackInfo& info);
 // The only place tags are read. Reads are serialised by tagLock, which the tag
 // writer shares: TagLib's C binding keeps global state.
 class TagReader {
-public:
+  public:
     // Fills `info` (its path set) and returns a ReadResult. Needs an initialised engine.
     int ReadTrackInfo(TrackInfo& info);
 

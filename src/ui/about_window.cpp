@@ -33,15 +33,15 @@ AboutWindow::AboutWindow(uint32_t engine, QWidget* owner) : QDialog(owner) {
     tabs->addTab(info, QStringLiteral("Informationen"));
     auto* history = new QPlainTextEdit(tabs);
     history->setReadOnly(true);
-    history->setPlainText(QString::fromUtf8(
-        "1.09\n"
-        "- Fensteroberfläche mit Qt\n"
-        "- Player ohne Fenster (--headless)\n"
-        "- Equalizer mit 19 Voreinstellungen, Hall, Echo und Flanger\n"
-        "- Datei Informationen: Tags bearbeiten und speichern\n"
-        "- Autotager: Tags aus Dateinamen nach einem Muster\n"
-        "- Internetradio mit Aufnahme je Titel und RadioLog\n"
-        "- Medienbibliothek mit Suche und Hörstatistik\n"));
+    history->setPlainText(
+        QString::fromUtf8("1.09\n"
+                          "- Fensteroberfläche mit Qt\n"
+                          "- Player ohne Fenster (--headless)\n"
+                          "- Equalizer mit 19 Voreinstellungen, Hall, Echo und Flanger\n"
+                          "- Datei Informationen: Tags bearbeiten und speichern\n"
+                          "- Autotager: Tags aus Dateinamen nach einem Muster\n"
+                          "- Internetradio mit Aufnahme je Titel und RadioLog\n"
+                          "- Medienbibliothek mit Suche und Hörstatistik\n"));
     tabs->addTab(history, QStringLiteral("Geschichte"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -7,14 +7,14 @@ namespace sonvaro {
 // "Informationen": version, audio engine version and history.
 class AboutWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     // engineVersion: the audio engine's version word as it reported it at start-up.
     AboutWindow(uint32_t engineVersion, QWidget* owner);
 
-signals:
+  signals:
     void closing(QWidget* window);
 
-protected:
+  protected:
     void done(int result) override;
 };
 

@@ -1,8 +1,6 @@
 #include "ui/autotagger_window.h"
 
 #include <QCloseEvent>
-
-#include <algorithm>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "tags/autotagger.h"
 #include "ui/qt_text.h"
@@ -69,8 +68,9 @@ void AutotaggerWindow::Run() {
     for (const std::string& path : paths_)
         if (std::find(failed.begin(), failed.end(), path) == failed.end()) written.push_back(path);
     emit tagsWritten(written);
-    result_->setText(
-        QString::fromUtf8("%1 von %2 Dateien geändert").arg(paths_.size() - failed.size()).arg(paths_.size()));
+    result_->setText(QString::fromUtf8("%1 von %2 Dateien geändert")
+                         .arg(paths_.size() - failed.size())
+                         .arg(paths_.size()));
 }
 
 }  // namespace sonvaro

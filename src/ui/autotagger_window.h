@@ -1,8 +1,9 @@
 #pragma once
-#include "ui/tool_window.h"
 #include <QWidget>
 #include <string>
 #include <vector>
+
+#include "ui/tool_window.h"
 
 class QLabel;
 class QLineEdit;
@@ -15,7 +16,7 @@ class TagReader;
 // "Autotager": fills the tags of the listed files from their names by a pattern.
 class AutotaggerWindow : public ToolWindow {
     Q_OBJECT
-public:
+  public:
     AutotaggerWindow(TagReader& tags, std::vector<std::string> paths, QWidget* owner);
 
     QTreeWidget* Files() const { return files_; }
@@ -25,11 +26,11 @@ public:
     void Preview();  // "Vorschau"
     void Run();      // "Ausführen"
 
-signals:
+  signals:
     // Files whose tags were written, so their playlist rows can be re-read.
     void tagsWritten(const std::vector<std::string>& paths);
 
-private:
+  private:
     TagReader& tags_;
     std::vector<std::string> paths_;
     QTreeWidget* files_;

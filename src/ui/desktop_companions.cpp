@@ -7,7 +7,8 @@
 namespace sonvaro {
 
 void DesktopCompanions::Attach(Application& app, MainWindow& window, std::function<void()> requestExit,
-                               std::unique_ptr<PowerControl> power, std::unique_ptr<ScreenSaver> screenSaver) {
+                               std::unique_ptr<PowerControl> power,
+                               std::unique_ptr<ScreenSaver> screenSaver) {
     tracker_.Attach(app.data.settings, app.player.State(), &window, app.clock.tick);
     power_ = std::move(power);
     screenSaver_ = std::move(screenSaver);

@@ -17,7 +17,7 @@ class MainWindow;
 // scheduled task with its 500 ms check and 25 ms countdown.
 class DesktopCompanions : public QObject {
     Q_OBJECT
-public:
+  public:
     DesktopCompanions() = default;
     // For ApplicationPorts, before the Application is built.
     TrackerPopup* Tracker() { return &tracker_; }
@@ -29,7 +29,7 @@ public:
                 std::unique_ptr<ScreenSaver> screenSaver = std::make_unique<DesktopScreenSaver>());
     ScheduledTask* Task() { return task_.get(); }
 
-private:
+  private:
     TrackerWindow tracker_;
     std::unique_ptr<PowerControl> power_;
     std::unique_ptr<ScreenSaver> screenSaver_;

@@ -4,15 +4,17 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QWindow>
 #include <QWidget>
+#include <QWindow>
 
 #include "settings/settings.h"
 
 namespace sonvaro {
 namespace {
 
-bool Within(int a, int b, int m) { return b - m <= a && a <= b + m; }
+bool Within(int a, int b, int m) {
+    return b - m <= a && a <= b + m;
+}
 
 }  // namespace
 
@@ -21,7 +23,8 @@ QPoint SnapPosition(QPoint pos, QSize size, int flags, QSize screen, std::option
     int x = pos.x(), y = pos.y();
     const int cx = size.width(), cy = size.height();
     if ((flags & kDockScreen) && work) {
-        const int wl = work->x(), wt = work->y(), wr = work->x() + work->width(), wb = work->y() + work->height();
+        const int wl = work->x(), wt = work->y(), wr = work->x() + work->width(),
+                  wb = work->y() + work->height();
         if (Within(y, 0, m)) y = 0;
         if (Within(x + cx, screen.width(), m)) x = screen.width() - cx;
         if (Within(y + cy, screen.height(), m)) y = screen.height() - cy;
@@ -70,7 +73,9 @@ bool CanPlaceWindows() {
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
-QRect OuterRect(const QWidget* window) { return window->frameGeometry(); }
+QRect OuterRect(const QWidget* window) {
+    return window->frameGeometry();
+}
 
 void MoveOuterTo(QWidget* window, QPoint topLeft) {
     if (!CanPlaceWindows()) return;
@@ -94,8 +99,10 @@ void KeepInWorkArea(QWidget* window) {
 
 void PlaceFromSlot(QWidget* window, const WindowSlot& slot, bool sizeable, const QWidget* over) {
     if (sizeable && slot.w > 0 && slot.h > 0) window->resize(slot.w, slot.h);
-    if (slot.x == -1 && slot.y == -1) CentreOver(window, over);
-    else MoveOuterTo(window, {slot.x, slot.y});
+    if (slot.x == -1 && slot.y == -1)
+        CentreOver(window, over);
+    else
+        MoveOuterTo(window, {slot.x, slot.y});
 }
 
 void StoreToSlot(const QWidget* window, WindowSlot& slot, bool sizeable) {
@@ -127,7 +134,8 @@ bool SlotTracker::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-DockRegistry::DockRegistry(const Settings& settings, QObject* parent) : QObject(parent), settings_(settings) {}
+DockRegistry::DockRegistry(const Settings& settings, QObject* parent)
+    : QObject(parent), settings_(settings) {}
 
 const DockRegistry::Entry* DockRegistry::Find(const QWidget* window) const {
     for (const Entry& e : entries_)
@@ -140,9 +148,9 @@ int DockRegistry::Register(QWidget* window, int flags) {
     if (Find(window)) return -1;
     entries_.push_back({window, flags});
     window->installEventFilter(this);
-    connect(window, &QObject::destroyed, this, [this, window] { std::erase_if(entries_, [window](const Entry& e) {
-                return e.window == window;
-            }); });
+    connect(window, &QObject::destroyed, this, [this, window] {
+        std::erase_if(entries_, [window](const Entry& e) { return e.window == window; });
+    });
     return 1;
 }
 
@@ -152,7 +160,9 @@ void DockRegistry::Unregister(QWidget* window) {
     std::erase_if(entries_, [window](const Entry& e) { return e.window == window; });
 }
 
-bool DockRegistry::IsRegistered(QWidget* window) const { return Find(window) != nullptr; }
+bool DockRegistry::IsRegistered(QWidget* window) const {
+    return Find(window) != nullptr;
+}
 
 QPoint DockRegistry::Snap(QWidget* window, QPoint proposed) const {
     const Entry* self = Find(window);
@@ -191,7 +201,8 @@ bool DockRegistry::eventFilter(QObject* watched, QEvent* event) {
             break;
         case QEvent::MouseButtonPress: {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            if ((entry->flags & kDockDragClient) && mouse->button() == Qt::LeftButton && window->windowHandle()) {
+            if ((entry->flags & kDockDragClient) && mouse->button() == Qt::LeftButton &&
+                window->windowHandle()) {
                 // Background drag: the window manager moves the window as by its caption.
                 if (!window->windowHandle()->startSystemMove()) {
                     dragged_ = window;

@@ -31,7 +31,7 @@ bool CanPlaceWindows();
 // (when GUI_Magnetic is on) and can be dragged by its background.
 class DockRegistry : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit DockRegistry(const Settings& settings, QObject* parent = nullptr);
 
     // 1 registered, -1 already registered, 0 no window.
@@ -42,10 +42,10 @@ public:
     // Applies the rules to a proposed position of a registered window.
     QPoint Snap(QWidget* window, QPoint proposed) const;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     struct Entry {
         QWidget* window;
         int flags;
@@ -61,13 +61,13 @@ private:
 
 // Keeps a window's position record current while it is moved or resized.
 class SlotTracker : public QObject {
-public:
+  public:
     SlotTracker(QWidget* window, WindowSlot& slot, bool sizeable);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     WindowSlot& slot_;
     bool sizeable_;
 };

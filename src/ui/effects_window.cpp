@@ -19,7 +19,8 @@
 
 namespace sonvaro {
 
-EffectsWindow::EffectsWindow(EffectChain& chain, QWidget* owner) : ToolWindow(owner, QStringLiteral("Effekte")), chain_(chain) {
+EffectsWindow::EffectsWindow(EffectChain& chain, QWidget* owner)
+    : ToolWindow(owner, QStringLiteral("Effekte")), chain_(chain) {
     setFixedSize(400, 320);
     auto* tabs = new QTabWidget(this);
     tabs->addTab(BuildEqualizerTab(), QStringLiteral("Equalizer"));
@@ -34,16 +35,20 @@ EffectsWindow::EffectsWindow(EffectChain& chain, QWidget* owner) : ToolWindow(ow
     chain_.FillView();
 }
 
-EffectsWindow::~EffectsWindow() { chain_.SetView(nullptr); }
+EffectsWindow::~EffectsWindow() {
+    chain_.SetView(nullptr);
+}
 
 QWidget* EffectsWindow::BuildEqualizerTab() {
     auto* page = new QWidget;
-    boxes_[static_cast<int>(EffectsCheckBox::Equalizer)] = new QCheckBox(QStringLiteral("Equalizer verwenden"), page);
+    boxes_[static_cast<int>(EffectsCheckBox::Equalizer)] =
+        new QCheckBox(QStringLiteral("Equalizer verwenden"), page);
     connect(boxes_[0], &QCheckBox::toggled, this, [this](bool on) { chain_.OnEqualizerToggled(on); });
 
     presets_ = new QListWidget(page);
     for (const EqualizerPreset& preset : kEqualizerPresets)
-        presets_->addItem(QString::fromUtf8(preset.caption.data(), static_cast<qsizetype>(preset.caption.size())));
+        presets_->addItem(
+            QString::fromUtf8(preset.caption.data(), static_cast<qsizetype>(preset.caption.size())));
     presets_->setFixedWidth(96);
     // A click on the selected row reaches the chain too; it decides that nothing changes.
     connect(presets_, &QListWidget::currentRowChanged, this, [this](int row) { chain_.OnPresetChosen(row); });
@@ -70,12 +75,14 @@ QWidget* EffectsWindow::BuildEqualizerTab() {
         slider->setRange(0, kEqualizerMaxStep);
         slider->setTickInterval(60);
         slider->setTickPosition(QSlider::TicksRight);
-        connect(slider, &QSlider::valueChanged, this, [this, i](int position) { chain_.OnBandMoved(i, position); });
+        connect(slider, &QSlider::valueChanged, this,
+                [this, i](int position) { chain_.OnBandMoved(i, position); });
         bands_[i] = slider;
         auto* column = new QVBoxLayout;
         column->addWidget(slider, 1, Qt::AlignHCenter);
         const std::string_view caption = kEqualizerBandCaptions[i];
-        auto* label = new QLabel(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), page);
+        auto* label =
+            new QLabel(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), page);
         label->setFont(small);
         column->addWidget(label, 0, Qt::AlignHCenter);
         bandsRow->addLayout(column);
@@ -102,7 +109,8 @@ QSlider* EffectsWindow::MakeSlider(EffectsSlider which, int low, int high, QWidg
 
 QWidget* EffectsWindow::BuildEffectsTab() {
     auto* page = new QWidget;
-    const auto row = [this](QGridLayout* grid, int r, const QString& text, EffectsSlider which, QWidget* parent) {
+    const auto row = [this](QGridLayout* grid, int r, const QString& text, EffectsSlider which,
+                            QWidget* parent) {
         grid->addWidget(new QLabel(text, parent), r, 0);
         grid->addWidget(sliders_[static_cast<int>(which)], r, 1);
         grid->addWidget(captions_[static_cast<int>(which)], r, 2);
@@ -117,7 +125,8 @@ QWidget* EffectsWindow::BuildEffectsTab() {
     row(top, 2, QStringLiteral("Ausrichtung"), EffectsSlider::Balance, page);
 
     // In the narrow groups each slider sits under its label and caption.
-    const auto stacked = [this](QGridLayout* grid, int r, const QString& text, EffectsSlider which, QWidget* parent) {
+    const auto stacked = [this](QGridLayout* grid, int r, const QString& text, EffectsSlider which,
+                                QWidget* parent) {
         grid->addWidget(new QLabel(text, parent), r, 0);
         grid->addWidget(captions_[static_cast<int>(which)], r, 1, Qt::AlignRight);
         grid->addWidget(sliders_[static_cast<int>(which)], r + 1, 0, 1, 2);
@@ -152,7 +161,8 @@ QWidget* EffectsWindow::BuildEffectsTab() {
     flangerGrid->setRowStretch(1, 1);
 
     const auto onMove = [this](EffectsSlider which, void (EffectChain::*handler)(int)) {
-        connect(Slider(which), &QSlider::valueChanged, this, [this, handler](int v) { (chain_.*handler)(v); });
+        connect(Slider(which), &QSlider::valueChanged, this,
+                [this, handler](int v) { (chain_.*handler)(v); });
     };
     onMove(EffectsSlider::SystemVolume, &EffectChain::OnSystemVolumeMoved);
     onMove(EffectsSlider::Speed, &EffectChain::OnSpeedMoved);
@@ -197,7 +207,9 @@ void EffectsWindow::SetSliderPosition(EffectsSlider slider, int position) {
     Slider(slider)->setValue(position);
 }
 
-void EffectsWindow::SetCaption(EffectsSlider slider, const std::string& text) { Caption(slider)->setText(ToQt(text)); }
+void EffectsWindow::SetCaption(EffectsSlider slider, const std::string& text) {
+    Caption(slider)->setText(ToQt(text));
+}
 
 void EffectsWindow::SetChecked(EffectsCheckBox box, bool checked) {
     const QSignalBlocker quiet(CheckBox(box));

@@ -1,9 +1,9 @@
 #pragma once
-#include "ui/tool_window.h"
 #include <QWidget>
 #include <array>
 
 #include "effects/effects_view.h"
+#include "ui/tool_window.h"
 
 class QCheckBox;
 class QLabel;
@@ -18,7 +18,7 @@ class EffectChain;
 // and the three effects on the other. Every move goes straight to the chain.
 class EffectsWindow : public ToolWindow, public EffectsView {
     Q_OBJECT
-public:
+  public:
     EffectsWindow(EffectChain& chain, QWidget* owner);
     ~EffectsWindow() override;
 
@@ -36,11 +36,10 @@ public:
     void SetCaption(EffectsSlider slider, const std::string& text) override;
     void SetChecked(EffectsCheckBox box, bool checked) override;
 
-
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     QWidget* BuildEqualizerTab();
     QWidget* BuildEffectsTab();
     QSlider* MakeSlider(EffectsSlider which, int low, int high, QWidget* parent);

@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <cmath>
 
-#include "playback/playlist_playback.h"
 #include "core/duration.h"
 #include "platform/file_info.h"
 #include "playback/format_names.h"
+#include "playback/playlist_playback.h"
 #include "tags/genre_names.h"
 #include "tags/size_text.h"
 #include "tags/tag_writer.h"
@@ -23,16 +23,22 @@
 namespace sonvaro {
 namespace {
 
-QString NumberOrEmpty(int64_t value) { return value < 1 ? QString() : QString::number(value); }
+QString NumberOrEmpty(int64_t value) {
+    return value < 1 ? QString() : QString::number(value);
+}
 
 }  // namespace
 
-FileInfoWindow::FileInfoWindow(TagReader& tags, PlaylistPlayback& playback, const TrackInfo& info, QWidget* owner)
-    : ToolWindow(owner, QStringLiteral("Datei Informationen")), tags_(tags), playback_(playback), path_(info.path) {
+FileInfoWindow::FileInfoWindow(TagReader& tags, PlaylistPlayback& playback, const TrackInfo& info,
+                               QWidget* owner)
+    : ToolWindow(owner, QStringLiteral("Datei Informationen")),
+      tags_(tags),
+      playback_(playback),
+      path_(info.path) {
     setFixedSize(585, 275);
 
-    const QString values[kFieldCount] = {ToQt(info.path),   ToQt(info.title),  NumberOrEmpty(info.trackNumber),
-                                         ToQt(info.artist), ToQt(info.album),  NumberOrEmpty(info.year),
+    const QString values[kFieldCount] = {ToQt(info.path),   ToQt(info.title), NumberOrEmpty(info.trackNumber),
+                                         ToQt(info.artist), ToQt(info.album), NumberOrEmpty(info.year),
                                          ToQt(info.comment)};
     for (int i = 0; i < kFieldCount; ++i) {
         auto* edit = new QLineEdit(values[i], this);
@@ -84,8 +90,9 @@ FileInfoWindow::FileInfoWindow(TagReader& tags, PlaylistPlayback& playback, cons
     pathRow->addWidget(browse);
     grid->addLayout(pathRow, 0, 1, 1, 3);
     const std::pair<const char*, QWidget*> left[] = {
-        {"Titel", edits_[Title]}, {"Track", edits_[Track]}, {"Interpret", edits_[Artist]}, {"Album", edits_[Album]},
-        {"Jahr", edits_[Year]},   {"Genre", genre_},        {"Kommentar", edits_[Comment]},
+        {"Titel", edits_[Title]},       {"Track", edits_[Track]}, {"Interpret", edits_[Artist]},
+        {"Album", edits_[Album]},       {"Jahr", edits_[Year]},   {"Genre", genre_},
+        {"Kommentar", edits_[Comment]},
     };
     int row = 1;
     for (const auto& [text, widget] : left) {
@@ -93,7 +100,8 @@ FileInfoWindow::FileInfoWindow(TagReader& tags, PlaylistPlayback& playback, cons
         grid->addWidget(widget, row, 1);
         ++row;
     }
-    const char* const right[kPropertyCount] = {"Dateigröße", "Bitrate", "Samplerate", "Channels", "Länge", "Format"};
+    const char* const right[kPropertyCount] = {"Dateigröße", "Bitrate", "Samplerate",
+                                               "Channels",   "Länge",   "Format"};
     for (int i = 0; i < kPropertyCount; ++i) {
         grid->addWidget(label(right[i]), 1 + i, 2);
         grid->addWidget(properties_[i], 1 + i, 3);

@@ -1,12 +1,11 @@
 #pragma once
-#include "ui/tool_window.h"
+#include <QString>
 #include <QWidget>
 #include <array>
 #include <string>
 
-#include <QString>
-
 #include "core/track_info.h"
+#include "ui/tool_window.h"
 
 class QComboBox;
 class QLabel;
@@ -20,7 +19,7 @@ class TagReader;
 // "Datei Informationen": one track's tags to edit and its audio properties.
 class FileInfoWindow : public ToolWindow {
     Q_OBJECT
-public:
+  public:
     enum Field { Path, Title, Track, Artist, Album, Year, Comment, kFieldCount };
     enum Property { Size, Bitrate, SampleRate, Channels, Length, Format, kPropertyCount };
 
@@ -36,9 +35,7 @@ public:
     // "...": the file's folder in the desktop's file browser.
     void ShowInFileBrowser();
 
-
-
-private:
+  private:
     TagReader& tags_;
     PlaylistPlayback& playback_;
     std::string path_;  // as the entry holds it: bytes, never re-encoded or trimmed

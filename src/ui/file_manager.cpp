@@ -14,7 +14,8 @@ namespace {
 
 // The file system's own encoding, so a name that is not UTF-8 still names its file.
 QUrl LocalUrl(const std::string& path) {
-    return QUrl::fromLocalFile(QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
+    return QUrl::fromLocalFile(
+        QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
 }
 
 }  // namespace
@@ -28,6 +29,8 @@ void DesktopFileBrowser::ShowItem(const std::string& path) {
     if (reply.type() != QDBusMessage::ReplyMessage) OpenFolder(std::string(FolderOf(path)));
 }
 
-void DesktopFileBrowser::OpenFolder(const std::string& folder) { QDesktopServices::openUrl(LocalUrl(folder)); }
+void DesktopFileBrowser::OpenFolder(const std::string& folder) {
+    QDesktopServices::openUrl(LocalUrl(folder));
+}
 
 }  // namespace sonvaro

@@ -51,13 +51,17 @@ void FolderDialog::SetFolder(const QString& folder) {
     tree_->scrollTo(index);
 }
 
-QString FolderDialog::Folder() const { return model_->filePath(tree_->currentIndex()); }
+QString FolderDialog::Folder() const {
+    return model_->filePath(tree_->currentIndex());
+}
 
 void FolderDialog::SetRecursive(bool on) {
     if (recursive_) recursive_->setChecked(on);
 }
 
-bool FolderDialog::Recursive() const { return recursive_ && recursive_->isChecked(); }
+bool FolderDialog::Recursive() const {
+    return recursive_ && recursive_->isChecked();
+}
 
 void FolderDialog::Choose() {
     const QString folder = Folder();

@@ -10,7 +10,7 @@ namespace sonvaro {
 // The folder chooser (window 9): a folder tree, optionally "Mit Unterordner", "OK" and "Abbrechen".
 class FolderDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     FolderDialog(const QString& title, bool withRecursive, QWidget* owner);
 
     void SetFolder(const QString& folder);
@@ -19,14 +19,14 @@ public:
     bool Recursive() const;
     void Choose();  // what "OK" does
 
-signals:
+  signals:
     void chosen(const QString& folder, bool recursive);
     void closing(QWidget* window);
 
-protected:
+  protected:
     void done(int result) override;
 
-private:
+  private:
     QFileSystemModel* model_;
     QTreeView* tree_;
     QCheckBox* recursive_ = nullptr;

@@ -30,11 +30,12 @@ GeneratorWindow::GeneratorWindow(Application& app, QWidget* owner)
     const auto S = [](const char* t) { return QString::fromUtf8(t); };
     resize(390, 373);
     auto* box = new QVBoxLayout(this);
-    auto* intro = new QLabel(S("Dieser Assistent kann ihnen automatisch eine Wiedergabeliste erstellen. Dabei können "
-                               "Sie gewisse Suchkriterien angeben, mit dessen Hilfe der Assisten die Auswahl trift. "
-                               "Zum erstellen klicken Sie auf 'Erstellen'. Bitte bedenken Sie das diese Funktion nur "
-                               "möglich ist, solange sich in ihrer Medienbibliothek auch genügend Dateien befinden."),
-                             this);
+    auto* intro =
+        new QLabel(S("Dieser Assistent kann ihnen automatisch eine Wiedergabeliste erstellen. Dabei können "
+                     "Sie gewisse Suchkriterien angeben, mit dessen Hilfe der Assisten die Auswahl trift. "
+                     "Zum erstellen klicken Sie auf 'Erstellen'. Bitte bedenken Sie das diese Funktion nur "
+                     "möglich ist, solange sich in ihrer Medienbibliothek auch genügend Dateien befinden."),
+                   this);
     intro->setWordWrap(true);
     box->addWidget(intro);
 
@@ -107,7 +108,8 @@ int GeneratorWindow::Generate() {
     request.useTerms = termsSwitch->isChecked();
     request.terms = FromQt(terms->text());
     request.useGenres = genreSwitch->isChecked();
-    for (const QListWidgetItem* item : genres->selectedItems()) request.genres.push_back(FromQt(item->text()));
+    for (const QListWidgetItem* item : genres->selectedItems())
+        request.genres.push_back(FromQt(item->text()));
     request.byCount = byCount->isChecked();
     bool ok = false;
     request.count = count->text().trimmed().toInt(&ok);
@@ -125,14 +127,16 @@ int GeneratorWindow::Generate() {
     std::mt19937 random(seed());
     const auto picks = FindGeneratorPicks(app_.data.library, request, random);
     if (!picks) {
-        app_.ports.messages.HintBox("Es konnten nicht genügend Einträge nach ihren Suchkriterien gefunden werden.");
+        app_.ports.messages.HintBox(
+            "Es konnten nicht genügend Einträge nach ihren Suchkriterien gefunden werden.");
         status->setText(QString::fromUtf8(kReady));
         return 0;
     }
     status->setText(QStringLiteral("Erstelle Wiedergabeliste.."));
     if (!request.addToPlaylist) app_.playback.RemovePlaylistRows(-1);
-    AddGeneratorPicks(*picks, request, [this] { return app_.data.playlist.size(); },
-                      [this](const std::string& path) { app_.editor.AddToPlaylist(path); });
+    AddGeneratorPicks(
+        *picks, request, [this] { return app_.data.playlist.size(); },
+        [this](const std::string& path) { app_.editor.AddToPlaylist(path); });
     app_.editor.EntriesAppended();
     close();
     return 0;

@@ -17,7 +17,7 @@ class Application;
 // "Wiedergabeliste erstellen": builds a playlist from the library.
 class GeneratorWindow : public ToolWindow {
     Q_OBJECT
-public:
+  public:
     GeneratorWindow(Application& app, QWidget* owner);
 
     // "Erstellen": -1 after an input error, else 0 (the window closes when it added).
@@ -38,7 +38,7 @@ public:
     QPushButton* cancelButton;
     QPushButton* createButton;
 
-private:
+  private:
     Application& app_;
 };
 

@@ -4,7 +4,9 @@
 #include <map>
 
 // Resources of a static library are registered by hand.
-static void RegisterResources() { Q_INIT_RESOURCE(sonvaro_ui); }
+static void RegisterResources() {
+    Q_INIT_RESOURCE(sonvaro_ui);
+}
 
 namespace sonvaro {
 
@@ -14,19 +16,40 @@ void EnsureResources() {
 }
 
 QIcon Icon(const QString& name) {
-    static const std::map<QString, QString> kTheme = {
-        {"play", "media-playback-start"}, {"pause", "media-playback-pause"}, {"stop", "media-playback-stop"},
-        {"prev", "media-skip-backward"}, {"next", "media-skip-forward"}, {"record", "media-record"},
-        {"mute", "audio-volume-muted"}, {"repeat", "media-playlist-repeat"}, {"shuffle", "media-playlist-shuffle"},
-        {"open", "document-open"}, {"playlist", "view-media-playlist"}, {"library", "folder-music"},
-        {"equalizer", "media-eq"}, {"settings", "preferences-system"}, {"task", "appointment-new"},
-        {"sort", "view-sort-ascending"}, {"find", "edit-find"}, {"add-file", "list-add"},
-        {"add-folder", "folder-new"}, {"generate", "media-playlist-append"}, {"copy", "edit-copy"},
-        {"save", "document-save"}, {"select-all", "edit-select-all"}, {"remove", "list-remove"},
-        {"clear", "edit-clear"}, {"tag", "document-edit"}, {"refresh", "view-refresh"},
-        {"info", "dialog-information"}, {"log", "text-x-generic"}, {"update", "system-software-update"},
-        {"web", "internet-web-browser"}, {"mail", "mail-send"}, {"help", "help-contents"},
-        {"exit", "application-exit"}};
+    static const std::map<QString, QString> kTheme = {{"play", "media-playback-start"},
+                                                      {"pause", "media-playback-pause"},
+                                                      {"stop", "media-playback-stop"},
+                                                      {"prev", "media-skip-backward"},
+                                                      {"next", "media-skip-forward"},
+                                                      {"record", "media-record"},
+                                                      {"mute", "audio-volume-muted"},
+                                                      {"repeat", "media-playlist-repeat"},
+                                                      {"shuffle", "media-playlist-shuffle"},
+                                                      {"open", "document-open"},
+                                                      {"playlist", "view-media-playlist"},
+                                                      {"library", "folder-music"},
+                                                      {"equalizer", "media-eq"},
+                                                      {"settings", "preferences-system"},
+                                                      {"task", "appointment-new"},
+                                                      {"sort", "view-sort-ascending"},
+                                                      {"find", "edit-find"},
+                                                      {"add-file", "list-add"},
+                                                      {"add-folder", "folder-new"},
+                                                      {"generate", "media-playlist-append"},
+                                                      {"copy", "edit-copy"},
+                                                      {"save", "document-save"},
+                                                      {"select-all", "edit-select-all"},
+                                                      {"remove", "list-remove"},
+                                                      {"clear", "edit-clear"},
+                                                      {"tag", "document-edit"},
+                                                      {"refresh", "view-refresh"},
+                                                      {"info", "dialog-information"},
+                                                      {"log", "text-x-generic"},
+                                                      {"update", "system-software-update"},
+                                                      {"web", "internet-web-browser"},
+                                                      {"mail", "mail-send"},
+                                                      {"help", "help-contents"},
+                                                      {"exit", "application-exit"}};
     EnsureResources();
     const QString bundled = QStringLiteral(":/icons/") + name + QStringLiteral(".svg");
     const QIcon fallback = QFile::exists(bundled) ? QIcon(bundled) : QIcon();

@@ -70,16 +70,14 @@ LibraryController::LibraryController(Application& app, MainWindow& window, Widge
     ShowSearchIn();
 
     connect(w_.search, &QLineEdit::textEdited, this, &LibraryController::CompleteSearchText);
-    connect(w_.search, &QLineEdit::textChanged, this, [this](const QString& text) {
-        w_.searchButton->setEnabled(!text.trimmed().isEmpty());
-    });
+    connect(w_.search, &QLineEdit::textChanged, this,
+            [this](const QString& text) { w_.searchButton->setEnabled(!text.trimmed().isEmpty()); });
     connect(w_.search, &QLineEdit::returnPressed, this, [this] {
         if (!w_.search->text().trimmed().isEmpty()) Search(SearchMode::Text);
     });
     connect(w_.searchButton, &QPushButton::clicked, this, [this] { Search(SearchMode::Text); });
-    connect(w_.mode, &QComboBox::activated, this, [this](int item) {
-        Search(item == 5 ? SearchMode::Stations : static_cast<SearchMode>(item));
-    });
+    connect(w_.mode, &QComboBox::activated, this,
+            [this](int item) { Search(item == 5 ? SearchMode::Stations : static_cast<SearchMode>(item)); });
     connect(w_.albums, &QComboBox::activated, this, [this](int) { Search(SearchMode::Album); });
     connect(w_.list, &ListView::rowActivated, this, [this] {
         if (lastMode_ != SearchMode::Stations || model_->rowCount() > 0) PlayRow();
@@ -137,27 +135,61 @@ void LibraryController::BuildMenus() {
 bool LibraryController::Run(Command command) {
     int8_t& searchIn = app_.data.settings.MediaLib_SearchIn;
     switch (command) {
-        case Command::LibraryPlay: PlayRow(); break;
-        case Command::SetBookmark: SetBookmark(true); break;
-        case Command::RemoveBookmark: SetBookmark(false); break;
-        case Command::NewPlaylistFromSelection: AddRowsToPlaylist(true, true); break;
-        case Command::NewPlaylistFromAll: AddRowsToPlaylist(true, false); break;
-        case Command::AddSelectionToPlaylist: AddRowsToPlaylist(false, true); break;
-        case Command::AddAllToPlaylist: AddRowsToPlaylist(false, false); break;
-        case Command::LibraryInformation: case Command::StationInformation: ShowInformation(); break;
-        case Command::SearchInTitle: case Command::SearchInArtist: case Command::SearchInAlbum:
-        case Command::SearchInGenre: case Command::SearchInComment: case Command::SearchInPath: {
+        case Command::LibraryPlay:
+            PlayRow();
+            break;
+        case Command::SetBookmark:
+            SetBookmark(true);
+            break;
+        case Command::RemoveBookmark:
+            SetBookmark(false);
+            break;
+        case Command::NewPlaylistFromSelection:
+            AddRowsToPlaylist(true, true);
+            break;
+        case Command::NewPlaylistFromAll:
+            AddRowsToPlaylist(true, false);
+            break;
+        case Command::AddSelectionToPlaylist:
+            AddRowsToPlaylist(false, true);
+            break;
+        case Command::AddAllToPlaylist:
+            AddRowsToPlaylist(false, false);
+            break;
+        case Command::LibraryInformation:
+        case Command::StationInformation:
+            ShowInformation();
+            break;
+        case Command::SearchInTitle:
+        case Command::SearchInArtist:
+        case Command::SearchInAlbum:
+        case Command::SearchInGenre:
+        case Command::SearchInComment:
+        case Command::SearchInPath: {
             const int bit = 1 << (static_cast<int>(command) - static_cast<int>(Command::SearchInTitle));
             searchIn = static_cast<int8_t>(searchIn ^ bit);
             ShowSearchIn();
             break;
         }
-        case Command::SearchInAll: searchIn = kSearchEverything; ShowSearchIn(); break;
-        case Command::SearchInNone: searchIn = 0; ShowSearchIn(); break;
-        case Command::AddStation: AddStation(); break;
-        case Command::RemoveStation: RemoveStation(); break;
-        case Command::LibraryScan: ToggleScan(); break;
-        default: return false;
+        case Command::SearchInAll:
+            searchIn = kSearchEverything;
+            ShowSearchIn();
+            break;
+        case Command::SearchInNone:
+            searchIn = 0;
+            ShowSearchIn();
+            break;
+        case Command::AddStation:
+            AddStation();
+            break;
+        case Command::RemoveStation:
+            RemoveStation();
+            break;
+        case Command::LibraryScan:
+            ToggleScan();
+            break;
+        default:
+            return false;
     }
     return true;
 }
@@ -165,7 +197,8 @@ bool LibraryController::Run(Command command) {
 void LibraryController::ShowSearchIn() {
     const int searchIn = static_cast<uint8_t>(app_.data.settings.MediaLib_SearchIn);
     for (int n = 0; n < 6; ++n)
-        Action(static_cast<Command>(static_cast<int>(Command::SearchInTitle) + n))->setChecked(searchIn & (1 << n));
+        Action(static_cast<Command>(static_cast<int>(Command::SearchInTitle) + n))
+            ->setChecked(searchIn & (1 << n));
 }
 
 void LibraryController::Search(SearchMode mode) {
@@ -203,13 +236,16 @@ void LibraryController::Search(SearchMode mode) {
     searching_ = false;
 }
 
-void LibraryController::ShowCount() { w_.countField->setText(' ' + QString::number(model_->rowCount())); }
+void LibraryController::ShowCount() {
+    w_.countField->setText(' ' + QString::number(model_->rowCount()));
+}
 
 void LibraryController::CompleteSearchText(const QString& text) {
     const Settings& s = app_.data.settings;
     if (s.GUI_AutoComplete != 1 || s.MediaLib_SearchIn == 0) return;
     const std::string typed = FromQt(text);
-    const auto value = completer_.Complete(app_.data.library, typed, static_cast<uint8_t>(s.MediaLib_SearchIn));
+    const auto value =
+        completer_.Complete(app_.data.library, typed, static_cast<uint8_t>(s.MediaLib_SearchIn));
     if (!value) return;
     const QString whole = ToQt(*value);
     const int keep = static_cast<int>(text.size());
@@ -256,7 +292,8 @@ void LibraryController::AddRowsToPlaylist(bool newPlaylist, bool selectedOnly) {
                                         : QString::fromUtf8("Zur Wiedergabeliste hinzufügen.."));
     if (newPlaylist) app_.playback.RemovePlaylistRows(-1);
     std::vector<int> rows;
-    if (selectedOnly) rows = SelectedRows();
+    if (selectedOnly)
+        rows = SelectedRows();
     else
         for (int r = 0; r < model_->rowCount(); ++r) rows.push_back(r);
     LibraryEntry entry;
@@ -273,8 +310,9 @@ void LibraryController::AddStation(const QString& given) {
     QString address = given;
     if (address.isEmpty()) {
         bool ok = false;
-        address = QInputDialog::getText(&window_, QString::fromUtf8("Internet Radio hinzufügen"),
-                                        QStringLiteral("URL:"), QLineEdit::Normal, QStringLiteral("http://"), &ok);
+        address =
+            QInputDialog::getText(&window_, QString::fromUtf8("Internet Radio hinzufügen"),
+                                  QStringLiteral("URL:"), QLineEdit::Normal, QStringLiteral("http://"), &ok);
         if (!ok) return;
     }
     if (AddRadioStation(app_.data.library, FromQt(address)) == StationAdd::Added &&
@@ -286,8 +324,8 @@ void LibraryController::RemoveStation() {
     const int rowNumber = FirstSelectedRow();
     const SearchRow* row = model_->Row(rowNumber);
     if (!row) return;
-    if (!app_.ports.messages.Ask("Möchten Sie '" + row->entry.info.title + "' wirklich entfernen?", "Entfernen",
-                                 MessageIcon::Question))
+    if (!app_.ports.messages.Ask("Möchten Sie '" + row->entry.info.title + "' wirklich entfernen?",
+                                 "Entfernen", MessageIcon::Question))
         return;
     if (RemoveRowEntry(app_.data.library, *row)) {
         model_->RemoveRow(rowNumber);
@@ -313,7 +351,8 @@ void LibraryController::ToggleScan() {
         std::string& folder = app_.data.settings.MediaLib_Path;
         if (folder.empty()) {
             // Until the settings dialog exists, the first scan asks for the library folder.
-            const QString chosen = QFileDialog::getExistingDirectory(&window_, QStringLiteral("Medienbibliothek"));
+            const QString chosen =
+                QFileDialog::getExistingDirectory(&window_, QStringLiteral("Medienbibliothek"));
             if (chosen.isEmpty()) return;
             folder = FolderPath(chosen);
         }
@@ -324,8 +363,8 @@ void LibraryController::ToggleScan() {
 
 void LibraryController::Tick() {
     const bool running = app_.LibraryScanRunning();
-    Action(Command::LibraryScan)->setText(running ? QStringLiteral("Scannvorgang abbrechen")
-                                                  : QStringLiteral("Ordner scannen"));
+    Action(Command::LibraryScan)
+        ->setText(running ? QStringLiteral("Scannvorgang abbrechen") : QStringLiteral("Ordner scannen"));
     if (running) {
         w_.statusField->setText(ToQt(app_.workers.StatusText()) + QStringLiteral("  ") +
                                 QString::number(app_.workers.progress.load()) + '%');

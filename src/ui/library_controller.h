@@ -26,7 +26,7 @@ class MainWindow;
 // command. The work is done by src/library; this wires widgets to it.
 class LibraryController : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Widgets {
         QLineEdit* search;
         QPushButton* searchButton;
@@ -52,7 +52,7 @@ public:
     // The station prompt's result is given directly by tests and callers with an address.
     void AddStation(const QString& address = {});
 
-private:
+  private:
     void BuildMenus();
     void CompleteSearchText(const QString& text);
     std::vector<int> SelectedRows() const;

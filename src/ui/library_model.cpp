@@ -10,36 +10,54 @@ namespace sonvaro {
 namespace {
 constexpr int kColumns = 10;
 
-QString Positive(long long value) { return value < 1 ? QString() : QString::number(value); }
+QString Positive(long long value) {
+    return value < 1 ? QString() : QString::number(value);
+}
 }  // namespace
 
 int LibraryModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(result_.rows.size());
 }
 
-int LibraryModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+int LibraryModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
 
 QString LibraryModel::CellText(const LibraryEntry& entry, int column, bool station) {
     const TrackInfo& info = entry.info;
-    if (column == 8) return entry.lastPlayed < 1 ? QString() : ToQt(FormatDatePattern("%dd.%mm.%yy %hh:%ii:%ss", entry.lastPlayed));
+    if (column == 8)
+        return entry.lastPlayed < 1 ? QString()
+                                    : ToQt(FormatDatePattern("%dd.%mm.%yy %hh:%ii:%ss", entry.lastPlayed));
     if (column == 7) return Positive(entry.playCount);
     if (station) {
         switch (column) {
-            case 1: return ToQt(info.title);
-            case 2: return ToQt(info.path);
-            case 3: return ToQt(info.genre);
-            default: return {};
+            case 1:
+                return ToQt(info.title);
+            case 2:
+                return ToQt(info.path);
+            case 3:
+                return ToQt(info.genre);
+            default:
+                return {};
         }
     }
     switch (column) {
-        case 1: return ToQt(info.title);
-        case 2: return ToQt(info.artist);
-        case 3: return ToQt(info.album);
-        case 4: return Positive(info.trackNumber);
-        case 5: return info.length < 1 ? QString() : ToQt(FormatDuration(info.length));
-        case 6: return Positive(info.year);
-        case 9: return info.channelType < 1 ? QString() : ToQt(FormatName(info.channelType, false));
-        default: return {};
+        case 1:
+            return ToQt(info.title);
+        case 2:
+            return ToQt(info.artist);
+        case 3:
+            return ToQt(info.album);
+        case 4:
+            return Positive(info.trackNumber);
+        case 5:
+            return info.length < 1 ? QString() : ToQt(FormatDuration(info.length));
+        case 6:
+            return Positive(info.year);
+        case 9:
+            return info.channelType < 1 ? QString() : ToQt(FormatName(info.channelType, false));
+        default:
+            return {};
     }
 }
 
@@ -51,8 +69,9 @@ QVariant LibraryModel::data(const QModelIndex& index, int role) const {
 
 QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const kTracks[kColumns] = {"", "Titel", "Interpret", "Album", "Nummer", "Länge", "Jahr",
-                                                  "Abgespielt", "Zuletzt Abgespielt", "Typ"};
+    static const char* const kTracks[kColumns] = {
+        "",     "Titel",      "Interpret",          "Album", "Nummer", "Länge",
+        "Jahr", "Abgespielt", "Zuletzt Abgespielt", "Typ"};
     if (section < 0 || section >= kColumns) return {};
     if (result_.mode == SearchMode::Stations && section >= 1 && section <= 3) {
         static const char* const kStations[3] = {"Name", "Adresse", "Genre"};

@@ -10,7 +10,7 @@ namespace sonvaro {
 // "Name", "Adresse", "Genre" for stations.
 class LibraryModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     using QAbstractTableModel::QAbstractTableModel;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -28,7 +28,7 @@ public:
     // The text of one cell, as the view shows it.
     static QString CellText(const LibraryEntry& entry, int column, bool station);
 
-private:
+  private:
     SearchResult result_;
 };
 

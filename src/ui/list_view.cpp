@@ -54,16 +54,22 @@ void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (indexAt(event->position().toPoint()).isValid()) emit rowActivated();
 }
 
-void ListView::contextMenuEvent(QContextMenuEvent* event) { emit menuRequested(event->globalPos()); }
+void ListView::contextMenuEvent(QContextMenuEvent* event) {
+    emit menuRequested(event->globalPos());
+}
 
 void ListView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-    else event->ignore();
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void ListView::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-    else event->ignore();
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 QString DroppedNames(const QMimeData& data) {

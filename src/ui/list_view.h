@@ -12,19 +12,19 @@ QString DroppedNames(const QMimeData& data);
 // alignment menu, column 0 stays closed, files can be dropped.
 class ListView : public QTreeView {
     Q_OBJECT
-public:
+  public:
     explicit ListView(QWidget* parent = nullptr);
     // Keeps column 0 at width 0; called again whenever the model is set.
     void ProtectFirstColumn();
 
-signals:
+  signals:
     void headerClicked(int column);
     void headerMenuRequested(int column, QPoint globalPos);
     void rowActivated();
     void menuRequested(QPoint globalPos);
     void namesDropped(const QString& names);  // one name per line
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -23,7 +23,12 @@ LogWindow::LogWindow(StatusLog& log, QWidget* owner) : ToolWindow(owner, QString
     QPointer<LogWindow> self(this);
     log_.SetWaker([self] {
         // Any thread: the window takes the lines on the ui thread.
-        QMetaObject::invokeMethod(self.data(), [self] { if (self) self->Drain(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self] {
+                if (self) self->Drain();
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -32,7 +37,9 @@ LogWindow::~LogWindow() {
     log_.SetOpen(false);
 }
 
-QString LogWindow::Text() const { return text_->toPlainText(); }
+QString LogWindow::Text() const {
+    return text_->toPlainText();
+}
 
 void LogWindow::Drain() {
     const std::vector<std::string> lines = log_.LinesSince(shown_);

@@ -1,6 +1,7 @@
 #pragma once
-#include "ui/tool_window.h"
 #include <QWidget>
+
+#include "ui/tool_window.h"
 
 class QPlainTextEdit;
 
@@ -11,7 +12,7 @@ class StatusLog;
 // "Log": shows the status lines written while it is open; closing discards them.
 class LogWindow : public ToolWindow {
     Q_OBJECT
-public:
+  public:
     LogWindow(StatusLog& log, QWidget* owner);
     ~LogWindow() override;
 
@@ -19,11 +20,10 @@ public:
     // Takes the lines logged since the last look (any thread may have logged them).
     void Drain();
 
-
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     StatusLog& log_;
     QPlainTextEdit* text_;
     size_t shown_ = 0;

@@ -33,10 +33,10 @@
 #include "ui/docking.h"
 #include "ui/folder_dialog.h"
 #include "ui/icons.h"
-#include "ui/log_window.h"
-#include "ui/playlist_model.h"
 #include "ui/library_controller.h"
 #include "ui/list_view.h"
+#include "ui/log_window.h"
+#include "ui/playlist_model.h"
 #include "ui/qt_text.h"
 #include "ui/search_window.h"
 
@@ -49,16 +49,16 @@ constexpr int kNaturalWidth = 275 + 150;
 
 // A picture that runs something when clicked.
 class ClickLabel : public QLabel {
-public:
+  public:
     explicit ClickLabel(std::function<void()> onClick, QWidget* parent)
         : QLabel(parent), onClick_(std::move(onClick)) {}
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && onClick_) onClick_();
     }
 
-private:
+  private:
     std::function<void()> onClick_;
 };
 
@@ -67,8 +67,8 @@ private:
 MainWindow::MainWindow() {
     setWindowTitle(QStringLiteral("Sonvaro"));
     setWindowIcon(AppIcon());
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     resize(640, 480);
     setAcceptDrops(false);
     setFocusPolicy(Qt::StrongFocus);
@@ -137,7 +137,9 @@ MainWindow::MainWindow() {
 
 // The log window, a child, lets go of the status log itself: the Application
 // must still exist, so the front ends destroy the window first.
-MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+}
 
 namespace {
 
@@ -150,65 +152,65 @@ struct CommandEntry {
 
 // Every tool-bar button and menu item: its number, text, icon and kind.
 constexpr CommandEntry kCommandTable[] = {
-        {Command::Previous, "Vorheriger Titel", "prev", false},
-        {Command::Play, "Wiedergabe", "play", false},
-        {Command::Pause, "Pause", "pause", true},
-        {Command::Stop, "Stop", "stop", false},
-        {Command::Next, "Nächster Titel", "next", false},
-        {Command::RecordRadio, "Radio Aufnahme", "record-off", false},
-        {Command::Mute, "Stumm", "mute", true},
-        {Command::Repeat, "Wiedergabe Wiederholen", "repeat", true},
-        {Command::Random, "Zufällige Wiedergabe", "shuffle", true},
-        {Command::OpenMenu, "Öffnen", "open", false},
-        {Command::PlaylistLayout, "Wiedergabeliste", "playlist", false},
-        {Command::LibraryLayout, "Medienbibliothek", "library", false},
-        {Command::Equalizer, "Equalizer", "equalizer", false},
-        {Command::Settings, "Einstellungen", "settings", false},
-        {Command::Task, "Aufgabe", "task", false},
-        {Command::PlaylistPlay, "Wiedergabe", "play", false},
-        {Command::Shuffle, "Mischen", "shuffle", false},
-        {Command::SortTitle, "Titel", "sort", false},
-        {Command::SortArtist, "Interpret", "sort", false},
-        {Command::SortAlbum, "Album", "sort", false},
-        {Command::SortNumber, "Nummer", "sort", false},
-        {Command::SortLength, "Länge", "sort", false},
-        {Command::SortYear, "Jahr", "sort", false},
-        {Command::SortType, "Typ", "sort", false},
-        {Command::Search, "Suchen", "find", false},
-        {Command::AddFiles, "Datei", "add-file", false},
-        {Command::AddFolder, "Ordner", "add-folder", false},
-        {Command::Generate, "Generieren", "generate", false},
-        {Command::ShowInFolder, "Ordner Öffnen", "open", false},
-        {Command::CopyFiles, "Kopieren..", "copy", false},
-        {Command::SavePlaylist, "Playlist Speichern", "save", false},
-        {Command::SelectAll, "Alles Auswählen", "select-all", false},
-        {Command::Remove, "Entfernen", "remove", false},
-        {Command::RemoveAll, "Alles entfernen", "clear", false},
-        {Command::AutoTag, "AutoTag", "tag", false},
-        {Command::Refresh, "Aktuallisieren", "refresh", false},
-        {Command::Information, "Informationen", "info", false},
-        {Command::OpenAddFiles, "Datei", "add-file", false},
-        {Command::OpenAddFolder, "Ordner", "add-folder", false},
-        {Command::ShowHide, "Verstecken", "", false},
-        {Command::TrayPrevious, "Vorheriger Titel", "prev", false},
-        {Command::TrayPlay, "Wiedergabe", "play", false},
-        {Command::TrayPause, "Pause", "pause", false},
-        {Command::TrayStop, "Stop", "stop", false},
-        {Command::TrayNext, "Nächster Titel", "next", false},
-        {Command::Log, "Log", "log", false},
-        {Command::RadioLog, "Radio Log", "log", false},
-        {Command::TraySettings, "Einstellungen", "settings", false},
-        {Command::TrayEqualizer, "Equalizer", "equalizer", false},
-        {Command::UpdateCheck, "Neue Version", "update", false},
-        {Command::Website, "Webseite", "web", false},
-        {Command::Feedback, "Feedback", "mail", false},
-        {Command::RecordingFolder, "Aufnahme Ordner", "open", false},
-        {Command::Help, "Hilfe", "help", false},
-        {Command::About, "Informationen", "info", false},
-        {Command::Exit, "Beenden", "exit", false},
-        {Command::AlignLeft, "Linksbündig", "", false},
-        {Command::AlignCenter, "Zentriert", "", false},
-        {Command::AlignRight, "Rechtsbündig", "", false},
+    {Command::Previous, "Vorheriger Titel", "prev", false},
+    {Command::Play, "Wiedergabe", "play", false},
+    {Command::Pause, "Pause", "pause", true},
+    {Command::Stop, "Stop", "stop", false},
+    {Command::Next, "Nächster Titel", "next", false},
+    {Command::RecordRadio, "Radio Aufnahme", "record-off", false},
+    {Command::Mute, "Stumm", "mute", true},
+    {Command::Repeat, "Wiedergabe Wiederholen", "repeat", true},
+    {Command::Random, "Zufällige Wiedergabe", "shuffle", true},
+    {Command::OpenMenu, "Öffnen", "open", false},
+    {Command::PlaylistLayout, "Wiedergabeliste", "playlist", false},
+    {Command::LibraryLayout, "Medienbibliothek", "library", false},
+    {Command::Equalizer, "Equalizer", "equalizer", false},
+    {Command::Settings, "Einstellungen", "settings", false},
+    {Command::Task, "Aufgabe", "task", false},
+    {Command::PlaylistPlay, "Wiedergabe", "play", false},
+    {Command::Shuffle, "Mischen", "shuffle", false},
+    {Command::SortTitle, "Titel", "sort", false},
+    {Command::SortArtist, "Interpret", "sort", false},
+    {Command::SortAlbum, "Album", "sort", false},
+    {Command::SortNumber, "Nummer", "sort", false},
+    {Command::SortLength, "Länge", "sort", false},
+    {Command::SortYear, "Jahr", "sort", false},
+    {Command::SortType, "Typ", "sort", false},
+    {Command::Search, "Suchen", "find", false},
+    {Command::AddFiles, "Datei", "add-file", false},
+    {Command::AddFolder, "Ordner", "add-folder", false},
+    {Command::Generate, "Generieren", "generate", false},
+    {Command::ShowInFolder, "Ordner Öffnen", "open", false},
+    {Command::CopyFiles, "Kopieren..", "copy", false},
+    {Command::SavePlaylist, "Playlist Speichern", "save", false},
+    {Command::SelectAll, "Alles Auswählen", "select-all", false},
+    {Command::Remove, "Entfernen", "remove", false},
+    {Command::RemoveAll, "Alles entfernen", "clear", false},
+    {Command::AutoTag, "AutoTag", "tag", false},
+    {Command::Refresh, "Aktuallisieren", "refresh", false},
+    {Command::Information, "Informationen", "info", false},
+    {Command::OpenAddFiles, "Datei", "add-file", false},
+    {Command::OpenAddFolder, "Ordner", "add-folder", false},
+    {Command::ShowHide, "Verstecken", "", false},
+    {Command::TrayPrevious, "Vorheriger Titel", "prev", false},
+    {Command::TrayPlay, "Wiedergabe", "play", false},
+    {Command::TrayPause, "Pause", "pause", false},
+    {Command::TrayStop, "Stop", "stop", false},
+    {Command::TrayNext, "Nächster Titel", "next", false},
+    {Command::Log, "Log", "log", false},
+    {Command::RadioLog, "Radio Log", "log", false},
+    {Command::TraySettings, "Einstellungen", "settings", false},
+    {Command::TrayEqualizer, "Equalizer", "equalizer", false},
+    {Command::UpdateCheck, "Neue Version", "update", false},
+    {Command::Website, "Webseite", "web", false},
+    {Command::Feedback, "Feedback", "mail", false},
+    {Command::RecordingFolder, "Aufnahme Ordner", "open", false},
+    {Command::Help, "Hilfe", "help", false},
+    {Command::About, "Informationen", "info", false},
+    {Command::Exit, "Beenden", "exit", false},
+    {Command::AlignLeft, "Linksbündig", "", false},
+    {Command::AlignCenter, "Zentriert", "", false},
+    {Command::AlignRight, "Rechtsbündig", "", false},
 };
 
 }  // namespace
@@ -236,7 +238,9 @@ void MainWindow::BuildActions() {
 void MainWindow::BuildToolBars() {
     toolbar1_ = addToolBar(QStringLiteral("Main 1"));
     toolbar1_->setObjectName(QStringLiteral("Main 1"));
-    for (Command n : {Command::Previous, Command::Play, Command::Pause, Command::Stop, Command::Next, Command::RecordRadio}) toolbar1_->addAction(actions_[n]);
+    for (Command n : {Command::Previous, Command::Play, Command::Pause, Command::Stop, Command::Next,
+                      Command::RecordRadio})
+        toolbar1_->addAction(actions_[n]);
     toolbar1_->addSeparator();
     toolbar1_->addAction(actions_[Command::Mute]);
     toolbar2_ = addToolBar(QStringLiteral("Main 2"));
@@ -248,7 +252,8 @@ void MainWindow::BuildToolBars() {
     toolbar2_->addSeparator();
     toolbar2_->addAction(actions_[Command::OpenMenu]);
     toolbar2_->addSeparator();
-    for (Command n : {Command::PlaylistLayout, Command::LibraryLayout, Command::Settings, Command::Task}) toolbar2_->addAction(actions_[n]);
+    for (Command n : {Command::PlaylistLayout, Command::LibraryLayout, Command::Settings, Command::Task})
+        toolbar2_->addAction(actions_[n]);
     for (QToolBar* bar : {toolbar1_, toolbar2_}) {
         bar->setMovable(false);
         bar->setFloatable(false);
@@ -292,8 +297,11 @@ void MainWindow::BuildMenus() {
     m5->addAction(actions_[Command::ShowHide]);
     m5->addSeparator();
     QMenu* play = m5->addMenu(Icon("play"), S("Wiedergabe"));
-    for (Command n : {Command::TrayPrevious, Command::TrayPlay, Command::TrayPause, Command::TrayStop, Command::TrayNext}) play->addAction(actions_[n]);
-    for (Command n : {Command::Log, Command::RadioLog, Command::TraySettings, Command::TrayEqualizer}) m5->addAction(actions_[n]);
+    for (Command n :
+         {Command::TrayPrevious, Command::TrayPlay, Command::TrayPause, Command::TrayStop, Command::TrayNext})
+        play->addAction(actions_[n]);
+    for (Command n : {Command::Log, Command::RadioLog, Command::TraySettings, Command::TrayEqualizer})
+        m5->addAction(actions_[n]);
     m5->addSeparator();
     for (Command n : {Command::UpdateCheck, Command::Website, Command::Feedback}) m5->addAction(actions_[n]);
     m5->addSeparator();
@@ -303,7 +311,8 @@ void MainWindow::BuildMenus() {
     menus_[5] = m5;
 
     auto* m6 = new QMenu(this);
-    for (Command n : {Command::AlignLeft, Command::AlignCenter, Command::AlignRight}) m6->addAction(actions_[n]);
+    for (Command n : {Command::AlignLeft, Command::AlignCenter, Command::AlignRight})
+        m6->addAction(actions_[n]);
     menus_[6] = m6;
 }
 
@@ -376,8 +385,9 @@ void MainWindow::BuildLibraryArea() {
     sideBox->addWidget(albums);
     sideBox->addStretch(1);
     libraryList_ = new ListView(splitter2_);
-    for (QWidget* w : {static_cast<QWidget*>(search), static_cast<QWidget*>(searchButton),
-                       static_cast<QWidget*>(options), static_cast<QWidget*>(mode), static_cast<QWidget*>(albums)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(search), static_cast<QWidget*>(searchButton), static_cast<QWidget*>(options),
+          static_cast<QWidget*>(mode), static_cast<QWidget*>(albums)})
         w->setEnabled(false);
     splitter1_->setChildrenCollapsible(false);
     splitter2_->setChildrenCollapsible(false);
@@ -445,13 +455,14 @@ void MainWindow::Attach(Application& app) {
     const int widths[] = {0, 150, 100, 80, 80, 80, 80, 80};
     for (int i = 1; i < 8; ++i) playlistList_->header()->resizeSection(i, widths[i]);
     volume_->setToolTip(QString::number(app.data.settings.Misc_Volume) + '%');
-    library_ = new LibraryController(
-        app, *this,
-        {libraryArea_->findChild<QLineEdit*>(QStringLiteral("librarySearch")),
-         libraryArea_->findChild<QPushButton*>(QStringLiteral("librarySearchButton")),
-         libraryArea_->findChild<QToolButton*>(QStringLiteral("libraryOptions")),
-         libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryMode")),
-         libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryAlbums")), libraryList_, status_[2], status_[3]});
+    library_ =
+        new LibraryController(app, *this,
+                              {libraryArea_->findChild<QLineEdit*>(QStringLiteral("librarySearch")),
+                               libraryArea_->findChild<QPushButton*>(QStringLiteral("librarySearchButton")),
+                               libraryArea_->findChild<QToolButton*>(QStringLiteral("libraryOptions")),
+                               libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryMode")),
+                               libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryAlbums")),
+                               libraryList_, status_[2], status_[3]});
 }
 
 void MainWindow::FinishStartUp() {
@@ -468,11 +479,19 @@ void MainWindow::FinishStartUp() {
     BuildTray();
 }
 
-SearchWindow* MainWindow::Search() const { return search_; }
-FolderDialog* MainWindow::AddFolderDialog() const { return folderDialog_; }
-LogWindow* MainWindow::Log() const { return log_; }
+SearchWindow* MainWindow::Search() const {
+    return search_;
+}
+FolderDialog* MainWindow::AddFolderDialog() const {
+    return folderDialog_;
+}
+LogWindow* MainWindow::Log() const {
+    return log_;
+}
 
-QAction* MainWindow::Action(int number) const { return Action(static_cast<Command>(number)); }
+QAction* MainWindow::Action(int number) const {
+    return Action(static_cast<Command>(number));
+}
 
 QAction* MainWindow::Action(Command command) const {
     const auto it = actions_.find(command);
@@ -496,67 +515,155 @@ void MainWindow::RunCommand(Command command) {
     PlaylistPlayback& playback = app_->playback;
     Settings& s = app_->data.settings;
     switch (command) {
-        case Command::Previous: case Command::TrayPrevious: control.Previous(); break;
-        case Command::Play: case Command::PlaylistPlay: case Command::TrayPlay: control.PlaySelected(); break;
-        case Command::Pause: case Command::TrayPause:
+        case Command::Previous:
+        case Command::TrayPrevious:
+            control.Previous();
+            break;
+        case Command::Play:
+        case Command::PlaylistPlay:
+        case Command::TrayPlay:
+            control.PlaySelected();
+            break;
+        case Command::Pause:
+        case Command::TrayPause:
             control.TogglePause();  // the logic sets the button's state
             break;
-        case Command::Stop: case Command::TrayStop: control.Stop(); break;
-        case Command::Next: case Command::TrayNext: control.Next(); break;
+        case Command::Stop:
+        case Command::TrayStop:
+            control.Stop();
+            break;
+        case Command::Next:
+        case Command::TrayNext:
+            control.Next();
+            break;
         case Command::RecordRadio:
             s.NETStream_SaveFile = s.NETStream_SaveFile ? 0 : 1;
             SetRecordingIcon();
             break;
-        case Command::Mute: control.ToggleMute(); break;
-        case Command::Repeat: control.SetRepeat(actions_[Command::Repeat]->isChecked()); break;
-        case Command::Random: control.SetRandom(actions_[Command::Random]->isChecked()); break;
-        case Command::OpenMenu: menus_[4]->popup(QCursor::pos()); break;
-        case Command::PlaylistLayout: SwitchLayoutFromToolbar(1); break;
-        case Command::LibraryLayout: SwitchLayoutFromToolbar(2); break;
-        case Command::Equalizer: case Command::TrayEqualizer: OpenEffects(); break;
-        case Command::Shuffle: case Command::SortTitle: case Command::SortArtist: case Command::SortAlbum: case Command::SortNumber: case Command::SortLength: case Command::SortYear: case Command::SortType:
+        case Command::Mute:
+            control.ToggleMute();
+            break;
+        case Command::Repeat:
+            control.SetRepeat(actions_[Command::Repeat]->isChecked());
+            break;
+        case Command::Random:
+            control.SetRandom(actions_[Command::Random]->isChecked());
+            break;
+        case Command::OpenMenu:
+            menus_[4]->popup(QCursor::pos());
+            break;
+        case Command::PlaylistLayout:
+            SwitchLayoutFromToolbar(1);
+            break;
+        case Command::LibraryLayout:
+            SwitchLayoutFromToolbar(2);
+            break;
+        case Command::Equalizer:
+        case Command::TrayEqualizer:
+            OpenEffects();
+            break;
+        case Command::Shuffle:
+        case Command::SortTitle:
+        case Command::SortArtist:
+        case Command::SortAlbum:
+        case Command::SortNumber:
+        case Command::SortLength:
+        case Command::SortYear:
+        case Command::SortType:
             playback.SortPlaylist(static_cast<int>(command) - static_cast<int>(Command::Shuffle));
             break;
-        case Command::Search: OpenSearch(); break;
-        case Command::Generate: OpenGenerator(); break;
-        case Command::Task: OpenTaskChange(); break;
-        case Command::AddFiles: case Command::OpenAddFiles: AddFiles(); break;
-        case Command::AddFolder: case Command::OpenAddFolder: OpenAddFolder(); break;
-        case Command::ShowInFolder: ShowSelectedInFileBrowser(); break;
-        case Command::CopyFiles: CopySelected(); break;
-        case Command::SavePlaylist: SavePlaylist(); break;
-        case Command::SelectAll: playlistList_->selectAll(); break;
-        case Command::Remove: playback.RemovePlaylistRows(0); break;
-        case Command::RemoveAll: playback.RemovePlaylistRows(-1); break;
-        case Command::AutoTag: OpenAutotagger(); break;
-        case Command::Refresh: playback.RefreshSelectedEntry(); break;
-        case Command::Information: ShowSelectedInformation(); break;
-        case Command::ShowHide: ToggleShowHide(); break;
-        case Command::About: OpenAbout(); break;
-        case Command::RecordingFolder:
-            if (IsDirectory(s.NETStream_SavePath))
-                fileBrowser_.OpenFolder(s.NETStream_SavePath);
+        case Command::Search:
+            OpenSearch();
             break;
-        case Command::RadioLog: OpenRadioLog(); break;
-        case Command::Log: OpenLog(); break;
-        case Command::Help: OpenHelp(); break;
-        case Command::Exit: emit exitRequested(); break;
-        case Command::AlignLeft: SetHeaderAlignment(0); break;
-        case Command::AlignCenter: SetHeaderAlignment(2); break;
-        case Command::AlignRight: SetHeaderAlignment(1); break;
+        case Command::Generate:
+            OpenGenerator();
+            break;
+        case Command::Task:
+            OpenTaskChange();
+            break;
+        case Command::AddFiles:
+        case Command::OpenAddFiles:
+            AddFiles();
+            break;
+        case Command::AddFolder:
+        case Command::OpenAddFolder:
+            OpenAddFolder();
+            break;
+        case Command::ShowInFolder:
+            ShowSelectedInFileBrowser();
+            break;
+        case Command::CopyFiles:
+            CopySelected();
+            break;
+        case Command::SavePlaylist:
+            SavePlaylist();
+            break;
+        case Command::SelectAll:
+            playlistList_->selectAll();
+            break;
+        case Command::Remove:
+            playback.RemovePlaylistRows(0);
+            break;
+        case Command::RemoveAll:
+            playback.RemovePlaylistRows(-1);
+            break;
+        case Command::AutoTag:
+            OpenAutotagger();
+            break;
+        case Command::Refresh:
+            playback.RefreshSelectedEntry();
+            break;
+        case Command::Information:
+            ShowSelectedInformation();
+            break;
+        case Command::ShowHide:
+            ToggleShowHide();
+            break;
+        case Command::About:
+            OpenAbout();
+            break;
+        case Command::RecordingFolder:
+            if (IsDirectory(s.NETStream_SavePath)) fileBrowser_.OpenFolder(s.NETStream_SavePath);
+            break;
+        case Command::RadioLog:
+            OpenRadioLog();
+            break;
+        case Command::Log:
+            OpenLog();
+            break;
+        case Command::Help:
+            OpenHelp();
+            break;
+        case Command::Exit:
+            emit exitRequested();
+            break;
+        case Command::AlignLeft:
+            SetHeaderAlignment(0);
+            break;
+        case Command::AlignCenter:
+            SetHeaderAlignment(2);
+            break;
+        case Command::AlignRight:
+            SetHeaderAlignment(1);
+            break;
         default:
             if (library_) library_->Run(command);
             break;
     }
 }
 
-void MainWindow::RunCommand(int number) { RunCommand(static_cast<Command>(number)); }
+void MainWindow::RunCommand(int number) {
+    RunCommand(static_cast<Command>(number));
+}
 
 void MainWindow::UpdatePlaylistMenu() {
     const bool selected = !SelectedRows().empty();
     const size_t count = app_ ? app_->data.playlist.size() : 0;
-    for (Command n : {Command::PlaylistPlay, Command::ShowInFolder, Command::CopyFiles, Command::Remove, Command::AutoTag, Command::Refresh, Command::Information}) actions_[n]->setEnabled(selected);
-    for (Command n : {Command::SavePlaylist, Command::SelectAll, Command::RemoveAll}) actions_[n]->setEnabled(count > 0);
+    for (Command n : {Command::PlaylistPlay, Command::ShowInFolder, Command::CopyFiles, Command::Remove,
+                      Command::AutoTag, Command::Refresh, Command::Information})
+        actions_[n]->setEnabled(selected);
+    for (Command n : {Command::SavePlaylist, Command::SelectAll, Command::RemoveAll})
+        actions_[n]->setEnabled(count > 0);
     for (int n = static_cast<int>(Command::Shuffle); n <= static_cast<int>(Command::Search); ++n)
         actions_[static_cast<Command>(n)]->setEnabled(count >= 2);
     bool libraryEmpty = true;
@@ -582,7 +689,9 @@ void MainWindow::ApplyVolumeSlider(int value) {
     if (app_) app_->control.SetVolume(value);
 }
 
-void MainWindow::SwitchLayoutFromToolbar(int layout) { SwitchLayout(layout == layout_ ? 0 : layout); }
+void MainWindow::SwitchLayoutFromToolbar(int layout) {
+    SwitchLayout(layout == layout_ ? 0 : layout);
+}
 
 void MainWindow::SwitchLayout(int32_t layout) {
     if (layout < 0 || layout > 2) layout = 0;
@@ -632,8 +741,10 @@ void MainWindow::EnterLayout(int layout) {
     setMinimumSize(kNaturalWidth, LayoutZeroHeight() + 100);
     setMaximumSize(screenSize);
     statusBar()->show();
-    if (layout == 1) playlistList_->show();
-    else libraryArea_->show();
+    if (layout == 1)
+        playlistList_->show();
+    else
+        libraryArea_->show();
     if (s && s->WinSizeMain_WinW_Second > 0 && s->WinSizeMain_WinH_Second > 0)
         resize(s->WinSizeMain_WinW_Second, s->WinSizeMain_WinH_Second);
     else
@@ -643,7 +754,8 @@ void MainWindow::EnterLayout(int layout) {
         QMainWindow::layout()->activate();
         centralWidget()->layout()->activate();
         libraryArea_->layout()->activate();
-        splitter1_->setSizes({s->WinSizeMain_MediaLibSP1, std::max(1, height() - s->WinSizeMain_MediaLibSP1)});
+        splitter1_->setSizes(
+            {s->WinSizeMain_MediaLibSP1, std::max(1, height() - s->WinSizeMain_MediaLibSP1)});
         splitter2_->setSizes({s->WinSizeMain_MediaLibSP2, std::max(1, width() - s->WinSizeMain_MediaLibSP2)});
     }
 }
@@ -713,12 +825,14 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     for (int row = 0; row < 5; ++row) fields_[row * 2 + 1]->setFixedWidth(valueWidth);
     level_->move(60 + valueWidth + 5, 5);
     logo_->move(width() - 4 - 48 - 2, 5);
-    if (app_ && isVisible() && !isMinimized()) StoreToSlot(this, app_->data.settings.Window(WindowId::Main), false);
+    if (app_ && isVisible() && !isMinimized())
+        StoreToSlot(this, app_->data.settings.Window(WindowId::Main), false);
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
-    if (app_ && isVisible() && !isMinimized()) StoreToSlot(this, app_->data.settings.Window(WindowId::Main), false);
+    if (app_ && isVisible() && !isMinimized())
+        StoreToSlot(this, app_->data.settings.Window(WindowId::Main), false);
 }
 
 void MainWindow::changeEvent(QEvent* event) {
@@ -735,8 +849,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && busy_)
         escape_ = true;
     // While a long operation lets events through, user input reaches no command.
-    if (busy_ > 1 && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick ||
-                      event->type() == QEvent::KeyPress || event->type() == QEvent::Drop))
+    if (busy_ > 1 &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick ||
+         event->type() == QEvent::KeyPress || event->type() == QEvent::Drop))
         return true;
     return QMainWindow::eventFilter(watched, event);
 }

@@ -6,11 +6,11 @@
 #include <map>
 
 #include "core/command_ids.h"
-#include "ui/file_manager.h"
-#include "session/application.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
+#include "session/application.h"
 #include "settings/settings_file.h"
+#include "ui/file_manager.h"
 
 class QAction;
 class QLabel;
@@ -53,7 +53,7 @@ class MainWindow : public QMainWindow,
                    public SettingsWindowPort,
                    public Clipboard {
     Q_OBJECT
-public:
+  public:
     MainWindow();
     ~MainWindow() override;
 
@@ -171,10 +171,10 @@ public:
     // Clipboard
     void SetText(const std::string& text) override;
 
-signals:
+  signals:
     void exitRequested();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -182,7 +182,7 @@ protected:
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     friend class LibraryController;  // opens the information window for library rows
     void BuildActions();
     void BuildToolBars();

@@ -14,13 +14,13 @@
 #include "playlist/playlist_export.h"
 #include "tags/track_info_reader.h"
 #include "ui/about_window.h"
-#include "ui/generator_window.h"
 #include "ui/autotagger_window.h"
 #include "ui/docking.h"
 #include "ui/effects_window.h"
 #include "ui/file_info_window.h"
 #include "ui/file_manager.h"
 #include "ui/folder_dialog.h"
+#include "ui/generator_window.h"
 #include "ui/icons.h"
 #include "ui/log_window.h"
 #include "ui/main_window.h"
@@ -41,13 +41,14 @@ QString QtFilter(const std::string& filter) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         if (patterns == QLatin1String("*.*")) patterns = QStringLiteral("*");
-        filters << (parts[i].contains(QLatin1Char('(')) ? parts[i] : parts[i] + QStringLiteral(" (") + patterns + ')');
+        filters << (parts[i].contains(QLatin1Char('(')) ? parts[i]
+                                                        : parts[i] + QStringLiteral(" (") + patterns + ')');
     }
     return filters.join(QStringLiteral(";;"));
 }
 
 class QtSavePlaylistDialog : public SavePlaylistDialog {
-public:
+  public:
     explicit QtSavePlaylistDialog(QWidget* parent) : parent_(parent) {}
     std::optional<Choice> AskSavePath(const std::string& title, const std::string& initialFolder,
                                       const std::string& filter) override {
@@ -63,15 +64,17 @@ public:
         return choice;
     }
 
-private:
+  private:
     QWidget* parent_;
 };
 
 }  // namespace
 
 const char* const kAddFilesFilter =
-    "Unterstützte Formate|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.mo3;*.it;*.xm;*.s3m;*.mtm;*.mod;*.umx;*.wma;*.flac;*.mid;"
-    "*.wv;*.wvc;*.mp4;*.aac;*.m3u;*.pls|Audio|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.mo3;*.it;*.xm;*.s3m;*.mtm;*.mod;*.umx;"
+    "Unterstützte "
+    "Formate|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.mo3;*.it;*.xm;*.s3m;*.mtm;*.mod;*.umx;*.wma;*.flac;*.mid;"
+    "*.wv;*.wvc;*.mp4;*.aac;*.m3u;*.pls|Audio|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.mo3;*.it;*.xm;*.s3m;*.mtm;*."
+    "mod;*.umx;"
     "*.wma;*.flac;*.mid;*.wv;*.wvc;*.mp4;*.aac|Playlist|*.m3u;*.pls|Alle Dateien|*.*";
 
 void MainWindow::AddDropped(const QString& names) {
@@ -82,8 +85,8 @@ void MainWindow::AddDropped(const QString& names) {
 }
 
 void MainWindow::AddFiles() {
-    const QStringList files = QFileDialog::getOpenFileNames(this, QStringLiteral("Dateien Hinzufügen"),
-                                                            ToQt(GetMusicFolder()), QtFilter(kAddFilesFilter));
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("Dateien Hinzufügen"), ToQt(GetMusicFolder()), QtFilter(kAddFilesFilter));
     if (files.isEmpty()) return;
     BeginBusy();
     for (const QString& file : files) app_->editor.AddToPlaylist(FromQt(file));
@@ -161,7 +164,8 @@ W* MainWindow::ShowToolWindow(QPointer<W>& window, WindowId slot, bool sizeable,
 }
 
 void MainWindow::OpenGenerator() {
-    ShowToolWindow(generator_, WindowId::Generator, false, [this] { return new GeneratorWindow(*app_, this); });
+    ShowToolWindow(generator_, WindowId::Generator, false,
+                   [this] { return new GeneratorWindow(*app_, this); });
 }
 
 void MainWindow::OpenSearch() {
@@ -173,15 +177,28 @@ void MainWindow::OpenLog() {
 }
 
 void MainWindow::OpenAbout() {
-    ShowToolWindow(about_, WindowId::About, false, [this] { return new AboutWindow(app_->engine.engineVersion, this); });
+    ShowToolWindow(about_, WindowId::About, false,
+                   [this] { return new AboutWindow(app_->engine.engineVersion, this); });
 }
 
-EffectsWindow* MainWindow::Effects() const { return effects_; }
-FileInfoWindow* MainWindow::FileInfo() const { return fileInfo_; }
-GeneratorWindow* MainWindow::Generator() const { return generator_; }
-AutotaggerWindow* MainWindow::Autotagger() const { return autotagger_; }
-RadioLogWindow* MainWindow::RadioLog() const { return radioLog_; }
-AboutWindow* MainWindow::About() const { return about_; }
+EffectsWindow* MainWindow::Effects() const {
+    return effects_;
+}
+FileInfoWindow* MainWindow::FileInfo() const {
+    return fileInfo_;
+}
+GeneratorWindow* MainWindow::Generator() const {
+    return generator_;
+}
+AutotaggerWindow* MainWindow::Autotagger() const {
+    return autotagger_;
+}
+RadioLogWindow* MainWindow::RadioLog() const {
+    return radioLog_;
+}
+AboutWindow* MainWindow::About() const {
+    return about_;
+}
 
 QList<QWidget*> MainWindow::ToolWindows() const {
     QList<QWidget*> windows;
@@ -196,7 +213,8 @@ QList<QWidget*> MainWindow::ToolWindows() const {
 }
 
 void MainWindow::OpenEffects() {
-    ShowToolWindow(effects_, WindowId::Effects, false, [this] { return new EffectsWindow(app_->effects, this); });
+    ShowToolWindow(effects_, WindowId::Effects, false,
+                   [this] { return new EffectsWindow(app_->effects, this); });
 }
 
 void MainWindow::OpenRadioLog() {
@@ -222,7 +240,8 @@ void MainWindow::OpenAutotagger() {
 
 void MainWindow::ShowSelectedInformation() {
     const std::vector<int> rows = SelectedRows();
-    if (rows.empty() || rows.front() < 0 || static_cast<size_t>(rows.front()) >= app_->data.playlist.size()) return;
+    if (rows.empty() || rows.front() < 0 || static_cast<size_t>(rows.front()) >= app_->data.playlist.size())
+        return;
     ShowFileInformation(app_->data.playlist[static_cast<size_t>(rows.front())].info.path);
 }
 
@@ -272,7 +291,8 @@ void MainWindow::OpenTaskChange() {
     if (!tasks_) return;
     ShowToolWindow(taskChange_, WindowId::TaskChange, false, [this] {
         auto* w = new TaskChangeWindow(this, tasks_->Order().trigger, tasks_->Order().action);
-        connect(w, &TaskChangeWindow::chosen, this, [this](int trigger, int action) { tasks_->Arm(trigger, action); });
+        connect(w, &TaskChangeWindow::chosen, this,
+                [this](int trigger, int action) { tasks_->Arm(trigger, action); });
         // Gone at once, so that opening it again makes a new one instead of showing this closing one.
         connect(w, &TaskChangeWindow::closing, this, [this] { taskChange_ = nullptr; });
         return w;
@@ -304,7 +324,11 @@ void MainWindow::CloseTaskRun() {
     if (taskRun_) taskRun_->close();
 }
 
-TaskChangeWindow* MainWindow::TaskChange() const { return taskChange_; }
-TaskRunWindow* MainWindow::TaskRun() const { return taskRun_; }
+TaskChangeWindow* MainWindow::TaskChange() const {
+    return taskChange_;
+}
+TaskRunWindow* MainWindow::TaskRun() const {
+    return taskRun_;
+}
 
 }  // namespace sonvaro

@@ -11,15 +11,15 @@
 #include <QThread>
 
 #include "playback/level_display.h"
+#include "ui/about_window.h"
 #include "ui/docking.h"
+#include "ui/folder_dialog.h"
+#include "ui/list_view.h"
 #include "ui/log_window.h"
 #include "ui/main_window.h"
 #include "ui/playlist_model.h"
-#include "ui/list_view.h"
 #include "ui/qt_text.h"
 #include "ui/search_window.h"
-#include "ui/folder_dialog.h"
-#include "ui/about_window.h"
 
 namespace sonvaro {
 
@@ -38,11 +38,17 @@ void MainWindow::SetPositionSlider(int32_t value) {
     settingSlider_ = false;
 }
 
-void MainWindow::EnablePositionSlider(bool enabled) { position_->setEnabled(enabled); }
+void MainWindow::EnablePositionSlider(bool enabled) {
+    position_->setEnabled(enabled);
+}
 
-void MainWindow::SetPauseButton(bool pressed) { actions_[Command::Pause]->setChecked(pressed); }
+void MainWindow::SetPauseButton(bool pressed) {
+    actions_[Command::Pause]->setChecked(pressed);
+}
 
-void MainWindow::SetMuteButton(bool muted) { actions_[Command::Mute]->setChecked(muted); }
+void MainWindow::SetMuteButton(bool muted) {
+    actions_[Command::Mute]->setChecked(muted);
+}
 
 void MainWindow::SetVolumeSlider(int32_t percent) {
     settingVolume_ = true;
@@ -51,7 +57,9 @@ void MainWindow::SetVolumeSlider(int32_t percent) {
     volume_->setToolTip(QString::number(percent) + '%');
 }
 
-void MainWindow::SetModeButtons(bool repeat, bool random) { SetRepeatRandom(repeat, random); }
+void MainWindow::SetModeButtons(bool repeat, bool random) {
+    SetRepeatRandom(repeat, random);
+}
 
 void MainWindow::SetTrayToolTip(const std::string& text) {
     if (tray_) tray_->setToolTip(ToQt(text));
@@ -80,7 +88,9 @@ void MainWindow::FitPlaylistColumns() {
     for (int i = 1; i < 8; ++i) playlistList_->resizeColumnToContents(i);
 }
 
-void MainWindow::SetPlaylistSummary(const std::string& text) { status_[1]->setText(ToQt(text)); }
+void MainWindow::SetPlaylistSummary(const std::string& text) {
+    status_[1]->setText(ToQt(text));
+}
 
 void MainWindow::RowAppended() {
     if (model_) model_->RowAppended();
@@ -101,7 +111,8 @@ void MainWindow::SetRowMarked(int row, bool marked) {
 std::vector<int> MainWindow::SelectedRows() const {
     std::vector<int> rows;
     if (!playlistList_->selectionModel()) return rows;
-    for (const QModelIndex& index : playlistList_->selectionModel()->selectedRows()) rows.push_back(index.row());
+    for (const QModelIndex& index : playlistList_->selectionModel()->selectedRows())
+        rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -161,7 +172,8 @@ void MainWindow::PlaceMainWindow(const WindowSlot& slot) {
     if (slot.x == -1 && slot.y == -1) {
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->geometry();
-            move(area.x() + CentredOffset(area.width(), width()), area.y() + CentredOffset(area.height(), height()));
+            move(area.x() + CentredOffset(area.width(), width()),
+                 area.y() + CentredOffset(area.height(), height()));
         }
     } else {
         move(slot.x, slot.y);
@@ -208,7 +220,8 @@ void MainWindow::ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>& 
     // order[visual] = logical, column 0 stays first
     for (int visual = 1; visual < kPlaylistColumnCount; ++visual) {
         const int logical = layout.order[visual];
-        if (logical > 0 && logical < kPlaylistColumnCount) head->moveSection(head->visualIndex(logical), visual);
+        if (logical > 0 && logical < kPlaylistColumnCount)
+            head->moveSection(head->visualIndex(logical), visual);
     }
     playlistList_->ProtectFirstColumn();
 }
@@ -220,7 +233,8 @@ void MainWindow::ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>&) {
 void MainWindow::StoreWindowState(Settings& settings) {
     // Also when the shut-down has hidden it already: its place is still known.
     if (placed_ && !isMinimized()) StoreToSlot(this, settings.Window(WindowId::Main), false);
-    StoreMainWindowSize(settings, width(), height(), splitter1_->sizes().value(0), splitter2_->sizes().value(0));
+    StoreMainWindowSize(settings, width(), height(), splitter1_->sizes().value(0),
+                        splitter2_->sizes().value(0));
     QHeaderView* head = playlistList_->header();
     for (int i = 0; i < kPlaylistColumnCount; ++i) {
         settings.playlistColumns.width[i] = i == 0 ? 0 : head->sectionSize(i);
@@ -231,6 +245,8 @@ void MainWindow::StoreWindowState(Settings& settings) {
     if (log_ && log_->isVisible()) StoreToSlot(log_, settings.Window(WindowId::Log), true);
 }
 
-void MainWindow::SetText(const std::string& text) { QGuiApplication::clipboard()->setText(ToQt(text)); }
+void MainWindow::SetText(const std::string& text) {
+    QGuiApplication::clipboard()->setText(ToQt(text));
+}
 
 }  // namespace sonvaro

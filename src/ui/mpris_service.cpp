@@ -33,16 +33,21 @@ bool IsAddress(const std::string& path) {
 
 // The MIME types of the desktop file, for "Open with" from other programs.
 QStringList DesktopMimeTypes() {
-    return {QStringLiteral("audio/mpeg"),     QStringLiteral("audio/x-mpeg"),     QStringLiteral("audio/mp3"),
-            QStringLiteral("audio/x-mp3"),    QStringLiteral("audio/mp2"),        QStringLiteral("audio/x-mp2"),
-            QStringLiteral("audio/x-wav"),    QStringLiteral("audio/wav"),        QStringLiteral("audio/x-aiff"),
-            QStringLiteral("audio/aiff"),     QStringLiteral("audio/flac"),       QStringLiteral("audio/x-flac"),
-            QStringLiteral("audio/ogg"),      QStringLiteral("audio/x-vorbis+ogg"), QStringLiteral("audio/x-ms-wma"),
-            QStringLiteral("audio/x-wavpack"), QStringLiteral("audio/mp4"),       QStringLiteral("audio/aac"),
-            QStringLiteral("audio/x-m4a"),    QStringLiteral("audio/midi"),       QStringLiteral("audio/x-midi"),
-            QStringLiteral("audio/x-mod"),    QStringLiteral("audio/x-s3m"),      QStringLiteral("audio/x-xm"),
-            QStringLiteral("audio/x-it"),     QStringLiteral("audio/x-mo3"),      QStringLiteral("audio/x-umx"),
-            QStringLiteral("audio/x-mpegurl"), QStringLiteral("audio/x-scpls")};
+    return {QStringLiteral("audio/mpeg"),     QStringLiteral("audio/x-mpeg"),
+            QStringLiteral("audio/mp3"),      QStringLiteral("audio/x-mp3"),
+            QStringLiteral("audio/mp2"),      QStringLiteral("audio/x-mp2"),
+            QStringLiteral("audio/x-wav"),    QStringLiteral("audio/wav"),
+            QStringLiteral("audio/x-aiff"),   QStringLiteral("audio/aiff"),
+            QStringLiteral("audio/flac"),     QStringLiteral("audio/x-flac"),
+            QStringLiteral("audio/ogg"),      QStringLiteral("audio/x-vorbis+ogg"),
+            QStringLiteral("audio/x-ms-wma"), QStringLiteral("audio/x-wavpack"),
+            QStringLiteral("audio/mp4"),      QStringLiteral("audio/aac"),
+            QStringLiteral("audio/x-m4a"),    QStringLiteral("audio/midi"),
+            QStringLiteral("audio/x-midi"),   QStringLiteral("audio/x-mod"),
+            QStringLiteral("audio/x-s3m"),    QStringLiteral("audio/x-xm"),
+            QStringLiteral("audio/x-it"),     QStringLiteral("audio/x-mo3"),
+            QStringLiteral("audio/x-umx"),    QStringLiteral("audio/x-mpegurl"),
+            QStringLiteral("audio/x-scpls")};
 }
 
 }  // namespace
@@ -58,7 +63,7 @@ class RootAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QStringList SupportedUriSchemes READ SupportedUriSchemes)
     Q_PROPERTY(QStringList SupportedMimeTypes READ SupportedMimeTypes)
 
-public:
+  public:
     explicit RootAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
     bool CanQuit() const { return true; }
     bool CanRaise() const { return service_->CanRaise(); }
@@ -70,11 +75,11 @@ public:
     }
     QStringList SupportedMimeTypes() const { return DesktopMimeTypes(); }
 
-public slots:
+  public slots:
     void Raise() { service_->Raise(); }
     void Quit() { service_->Quit(); }
 
-private:
+  private:
     MprisService* service_;
 };
 
@@ -97,7 +102,7 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanSeek READ CanSeek)
     Q_PROPERTY(bool CanControl READ CanControl)
 
-public:
+  public:
     explicit PlayerAdaptor(MprisService* service)
         : QDBusAbstractAdaptor(service), service_(service), control_(service->App().control) {}
 
@@ -105,8 +110,10 @@ public:
     QString LoopStatus() const { return service_->LoopStatus(); }
     void SetLoopStatus(const QString& status) {
         // One repeat mode: the playlist starts again. "Track" is the nearest we have.
-        if (status == QLatin1String("None")) control_.SetRepeat(false);
-        else if (status == QLatin1String("Playlist") || status == QLatin1String("Track")) control_.SetRepeat(true);
+        if (status == QLatin1String("None"))
+            control_.SetRepeat(false);
+        else if (status == QLatin1String("Playlist") || status == QLatin1String("Track"))
+            control_.SetRepeat(true);
         service_->Poll();
     }
     double Rate() const { return 1.0; }
@@ -131,23 +138,37 @@ public:
     bool CanSeek() const { return service_->CanSeek(); }
     bool CanControl() const { return true; }
 
-public slots:
-    void Play() { Then([this] { control_.Play(); }); }
-    void Pause() { Then([this] { control_.Pause(); }); }
+  public slots:
+    void Play() {
+        Then([this] { control_.Play(); });
+    }
+    void Pause() {
+        Then([this] { control_.Pause(); });
+    }
     void PlayPause() {
         Then([this] {
-            if (control_.Status() == PlaybackStatus::Playing) control_.Pause();
-            else control_.Play();
+            if (control_.Status() == PlaybackStatus::Playing)
+                control_.Pause();
+            else
+                control_.Play();
         });
     }
-    void Stop() { Then([this] { control_.Stop(); }); }
-    void Next() { Then([this] { control_.Next(); }); }
-    void Previous() { Then([this] { control_.Previous(); }); }
+    void Stop() {
+        Then([this] { control_.Stop(); });
+    }
+    void Next() {
+        Then([this] { control_.Next(); });
+    }
+    void Previous() {
+        Then([this] { control_.Previous(); });
+    }
     void Seek(qlonglong offset) {
-        const QString track = service_->Metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
+        const QString track =
+            service_->Metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
         if (!control_.SeekBy(static_cast<double>(offset) / 1e6)) return;
         // Past the end the next track plays: that is a track change, not a seek.
-        if (service_->Metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path() == track)
+        if (service_->Metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path() ==
+            track)
             service_->Seeked();
         service_->Poll();
     }
@@ -161,17 +182,19 @@ public slots:
     }
     void OpenUri(const QString& uri) {
         const QUrl url(uri);
-        if (url.isLocalFile()) control_.PlayFile(QFile::encodeName(url.toLocalFile()).toStdString());
+        if (url.isLocalFile())
+            control_.PlayFile(QFile::encodeName(url.toLocalFile()).toStdString());
         else if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
             control_.PlayFile(uri.toStdString());
-        else return;  // a scheme we do not list
+        else
+            return;  // a scheme we do not list
         service_->Poll();
     }
 
-signals:
+  signals:
     void Seeked(qlonglong Position);
 
-private:
+  private:
     template <typename F>
     void Then(F action) {
         action();
@@ -188,8 +211,11 @@ MprisService::MprisService(Application& app, std::function<void()> raise, std::f
     new RootAdaptor(this);
     player_ = new PlayerAdaptor(this);
     published_ = PlayerProperties();
-    lastTrack_ = published_.value(QStringLiteral("Metadata")).toMap().value(QStringLiteral("mpris:trackid"))
-                     .value<QDBusObjectPath>().path();
+    lastTrack_ = published_.value(QStringLiteral("Metadata"))
+                     .toMap()
+                     .value(QStringLiteral("mpris:trackid"))
+                     .value<QDBusObjectPath>()
+                     .path();
     lastPosition_ = app_.control.PositionSeconds();
     sincePoll_.start();
     connect(&poll_, &QTimer::timeout, this, &MprisService::Poll);
@@ -228,11 +254,14 @@ QVariantMap MprisService::Metadata() const {
     if (state.currentPath.empty() || app_.control.Status() == PlaybackStatus::Stopped) return map;
     const TrackInfo& info = state.info;
     map.insert(QStringLiteral("mpris:trackid"),
-               QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/sonvaro/track/%1").arg(state.CurrentChannel()))));
-    if (info.length > 0) map.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(info.length) * 1000000);
+               QVariant::fromValue(
+                   QDBusObjectPath(QStringLiteral("/org/sonvaro/track/%1").arg(state.CurrentChannel()))));
+    if (info.length > 0)
+        map.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(info.length) * 1000000);
     const bool address = IsAddress(state.currentPath);
     QString title = QString::fromStdString(info.title);
-    if (title.isEmpty() && !address) title = QFileInfo(QFile::decodeName(QByteArray::fromStdString(state.currentPath))).completeBaseName();
+    if (title.isEmpty() && !address)
+        title = QFileInfo(QFile::decodeName(QByteArray::fromStdString(state.currentPath))).completeBaseName();
     if (!title.isEmpty()) map.insert(QStringLiteral("xesam:title"), title);
     // A station's artist and song change while it plays.
     if (const QStringList artists = SplitList(info.artist); !artists.isEmpty())
@@ -240,19 +269,24 @@ QVariantMap MprisService::Metadata() const {
     if (!info.album.empty()) map.insert(QStringLiteral("xesam:album"), QString::fromStdString(info.album));
     if (const QStringList genres = SplitList(info.genre); !genres.isEmpty())
         map.insert(QStringLiteral("xesam:genre"), genres);
-    if (info.trackNumber > 0) map.insert(QStringLiteral("xesam:trackNumber"), static_cast<int>(info.trackNumber));
-    const QString url = address ? QString::fromStdString(state.currentPath)
-                                : QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(state.currentPath)))
-                                      .toString(QUrl::FullyEncoded);
+    if (info.trackNumber > 0)
+        map.insert(QStringLiteral("xesam:trackNumber"), static_cast<int>(info.trackNumber));
+    const QString url =
+        address ? QString::fromStdString(state.currentPath)
+                : QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(state.currentPath)))
+                      .toString(QUrl::FullyEncoded);
     map.insert(QStringLiteral("xesam:url"), url);
     return map;
 }
 
 QString MprisService::StatusName() const {
     switch (app_.control.Status()) {
-        case PlaybackStatus::Playing: return QStringLiteral("Playing");
-        case PlaybackStatus::Paused: return QStringLiteral("Paused");
-        default: return QStringLiteral("Stopped");
+        case PlaybackStatus::Playing:
+            return QStringLiteral("Playing");
+        case PlaybackStatus::Paused:
+            return QStringLiteral("Paused");
+        default:
+            return QStringLiteral("Stopped");
     }
 }
 
@@ -268,13 +302,17 @@ bool MprisService::CanGoNext() const {
     return app_.player.State().playSource == kSourcePlaylist && !app_.data.playlist.empty();
 }
 
-bool MprisService::CanGoPrevious() const { return CanGoNext(); }
+bool MprisService::CanGoPrevious() const {
+    return CanGoNext();
+}
 
 bool MprisService::CanPlay() const {
     return !app_.data.playlist.empty() || app_.control.Status() != PlaybackStatus::Stopped;
 }
 
-bool MprisService::CanPause() const { return app_.control.Status() != PlaybackStatus::Stopped; }
+bool MprisService::CanPause() const {
+    return app_.control.Status() != PlaybackStatus::Stopped;
+}
 
 bool MprisService::CanSeek() const {
     return app_.control.Status() != PlaybackStatus::Stopped && app_.player.State().info.length > 0;
@@ -306,8 +344,11 @@ void MprisService::Poll() {
         if (published_.value(it.key()) != it.value()) changed.insert(it.key(), it.value());
     published_ = now;
 
-    const QString track = now.value(QStringLiteral("Metadata")).toMap().value(QStringLiteral("mpris:trackid"))
-                              .value<QDBusObjectPath>().path();
+    const QString track = now.value(QStringLiteral("Metadata"))
+                              .toMap()
+                              .value(QStringLiteral("mpris:trackid"))
+                              .value<QDBusObjectPath>()
+                              .path();
     const double position = app_.control.PositionSeconds();
     const bool playing = app_.control.Status() == PlaybackStatus::Playing;
     const double elapsed = static_cast<double>(sincePoll_.restart()) / 1000.0;

@@ -17,7 +17,7 @@ class Application;
 // state every 250 ms and after each call, and only changes are signalled.
 class MprisService : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr const char* kServiceName = "org.mpris.MediaPlayer2.sonvaro";
     static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
 
@@ -51,8 +51,9 @@ public:
     // After a seek of ours: the new position goes out as Seeked.
     void Seeked();
 
-private:
-    MprisService(Application& app, std::function<void()> raise, std::function<void()> quit, QDBusConnection bus);
+  private:
+    MprisService(Application& app, std::function<void()> raise, std::function<void()> quit,
+                 QDBusConnection bus);
     QVariantMap PlayerProperties() const;
 
     Application& app_;

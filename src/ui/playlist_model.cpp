@@ -12,9 +12,13 @@ namespace sonvaro {
 PlaylistModel::PlaylistModel(const Playlist& playlist, const Settings& settings, QObject* parent)
     : QAbstractTableModel(parent), playlist_(playlist), settings_(settings), rows_(int(playlist.size())) {}
 
-int PlaylistModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int PlaylistModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
 
-int PlaylistModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 8; }
+int PlaylistModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 8;
+}
 
 QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
     const int row = index.row(), column = index.column();
@@ -39,7 +43,8 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant PlaylistModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const kHeadings[] = {"", "Titel", "Interpret", "Album", "Nummer", "Länge", "Jahr", "Typ"};
+    static const char* const kHeadings[] = {"",       "Titel", "Interpret", "Album",
+                                            "Nummer", "Länge", "Jahr",      "Typ"};
     if (orientation != Qt::Horizontal || section < 0 || section >= 8) return {};
     if (role == Qt::DisplayRole) return QString::fromUtf8(kHeadings[section]);
     if (role == Qt::TextAlignmentRole) return AlignmentFlags(section);
@@ -56,9 +61,13 @@ Qt::ItemFlags PlaylistModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled;
 }
 
-QStringList PlaylistModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
+QStringList PlaylistModel::mimeTypes() const {
+    return {QStringLiteral("text/uri-list")};
+}
 
-Qt::DropActions PlaylistModel::supportedDropActions() const { return Qt::CopyAction | Qt::MoveAction; }
+Qt::DropActions PlaylistModel::supportedDropActions() const {
+    return Qt::CopyAction | Qt::MoveAction;
+}
 
 void PlaylistModel::Reset() {
     beginResetModel();
@@ -77,8 +86,10 @@ void PlaylistModel::RowRemoved(int row) {
     if (row < 0 || row >= rows_) return;
     beginRemoveRows({}, row, row);
     --rows_;
-    if (marked_ == row) marked_ = -1;
-    else if (marked_ > row) --marked_;
+    if (marked_ == row)
+        marked_ = -1;
+    else if (marked_ > row)
+        --marked_;
     endRemoveRows();
 }
 
@@ -89,8 +100,10 @@ void PlaylistModel::RowChanged(int row) {
 
 void PlaylistModel::SetMarkedRow(int row, bool marked) {
     const int old = marked_;
-    if (marked) marked_ = row;
-    else if (marked_ == row) marked_ = -1;
+    if (marked)
+        marked_ = row;
+    else if (marked_ == row)
+        marked_ = -1;
     if (old != marked_) {
         RowChanged(old);
         RowChanged(marked_);

@@ -14,7 +14,7 @@ struct Settings;
 // the logic changes the list before it tells us.
 class PlaylistModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     PlaylistModel(const Playlist& playlist, const Settings& settings, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -36,7 +36,7 @@ public:
     void SetAlignment(int column, int code);
     int Alignment(int column) const { return align_[column]; }
 
-private:
+  private:
     int AlignmentFlags(int column) const;
 
     const Playlist& playlist_;

@@ -10,14 +10,20 @@ namespace {
 
 QMessageBox::Icon QtIcon(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Error: return QMessageBox::Critical;
-        case MessageIcon::Warning: return QMessageBox::Warning;
-        case MessageIcon::Question: return QMessageBox::Question;
-        default: return QMessageBox::NoIcon;
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        default:
+            return QMessageBox::NoIcon;
     }
 }
 
-QWidget* VisibleOrNull(QWidget* w) { return w && w->isVisible() ? w : nullptr; }
+QWidget* VisibleOrNull(QWidget* w) {
+    return w && w->isVisible() ? w : nullptr;
+}
 
 }  // namespace
 

@@ -7,12 +7,12 @@ namespace sonvaro {
 
 // The program's message boxes as Qt message boxes, with German buttons.
 class QtMessages : public Messages {
-public:
+  public:
     void SetParent(QWidget* parent) { parent_ = parent; }
     void Show(const std::string& text, const std::string& title, MessageIcon icon) override;
     bool Ask(const std::string& text, const std::string& title, MessageIcon icon) override;
 
-private:
+  private:
     QWidget* parent_ = nullptr;
 };
 

@@ -10,7 +10,8 @@
 
 namespace sonvaro {
 
-RadioLogWindow::RadioLogWindow(const RadioTrackLog& log, QWidget* owner) : ToolWindow(owner, QStringLiteral("RadioLog")), log_(log) {
+RadioLogWindow::RadioLogWindow(const RadioTrackLog& log, QWidget* owner)
+    : ToolWindow(owner, QStringLiteral("RadioLog")), log_(log) {
     resize(280, 250);
     auto* caption = new QLabel(QStringLiteral("Download:"), this);
     caption->setGeometry(2, 2, 100, 15);

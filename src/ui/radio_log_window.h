@@ -1,7 +1,8 @@
 #pragma once
-#include "ui/tool_window.h"
 #include <QWidget>
 #include <cstdint>
+
+#include "ui/tool_window.h"
 
 class QLabel;
 class QTimer;
@@ -14,7 +15,7 @@ class RadioTrackLog;
 // "RadioLog": the bytes received from the station and the titles it announced.
 class RadioLogWindow : public ToolWindow {
     Q_OBJECT
-public:
+  public:
     RadioLogWindow(const RadioTrackLog& log, QWidget* owner);
 
     QLabel* Counter() const { return counter_; }
@@ -22,12 +23,11 @@ public:
     // Shows the log's state if it changed since the last look; the timer calls it.
     void Refresh();
 
-
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     const RadioTrackLog& log_;
     QLabel* counter_;
     QTreeWidget* tracks_;

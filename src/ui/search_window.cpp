@@ -16,7 +16,8 @@ namespace sonvaro {
 SearchWindow::SearchWindow(MainWindow& main) : ToolWindow(&main, QStringLiteral("Suche")), main_(main) {
     resize(330, 280);
     field_ = new QComboBox(this);
-    for (const char* t : {"Überall", "Titel", "Interpret", "Album", "Kommentar"}) field_->addItem(QString::fromUtf8(t));
+    for (const char* t : {"Überall", "Titel", "Interpret", "Album", "Kommentar"})
+        field_->addItem(QString::fromUtf8(t));
     text_ = new QLineEdit(this);
     button_ = new QPushButton(QStringLiteral("Suchen"), this);
     results_ = new QListWidget(this);

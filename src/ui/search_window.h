@@ -1,9 +1,10 @@
 #pragma once
-#include "ui/tool_window.h"
 #include <QWidget>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "ui/tool_window.h"
 
 class QComboBox;
 class QLineEdit;
@@ -17,7 +18,7 @@ class MainWindow;
 // "Suche": finds playlist entries by text; a click selects the entry's row.
 class SearchWindow : public ToolWindow {
     Q_OBJECT
-public:
+  public:
     explicit SearchWindow(MainWindow& main);
 
     void Search();  // the "Suchen" button and Return
@@ -27,9 +28,7 @@ public:
     void ResultClicked(int index);
     void ResultDoubleClicked(int index);
 
-
-
-private:
+  private:
     MainWindow& main_;
     QComboBox* field_;
     QLineEdit* text_;

@@ -32,7 +32,8 @@ SplashWindow::SplashWindow() : QWidget(nullptr, Qt::SplashScreen | Qt::Frameless
 void SplashWindow::Open() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
-        move(area.x() + CentredOffset(area.width(), width()), area.y() + CentredOffset(area.height(), height()));
+        move(area.x() + CentredOffset(area.width(), width()),
+             area.y() + CentredOffset(area.height(), height()));
     }
     show();
     opened_.start();
@@ -55,8 +56,12 @@ void SplashWindow::WaitMinimumTime() {
     wait.exec();
 }
 
-void SplashWindow::Close() { close(); }
+void SplashWindow::Close() {
+    close();
+}
 
-QString SplashWindow::Status() const { return status_->text(); }
+QString SplashWindow::Status() const {
+    return status_->text();
+}
 
 }  // namespace sonvaro

@@ -10,7 +10,7 @@ namespace sonvaro {
 
 // The start-up splash: the program logo and one status line, at least a second on screen.
 class SplashWindow : public QWidget, public SplashPort {
-public:
+  public:
     SplashWindow();
 
     void Open() override;
@@ -19,7 +19,7 @@ public:
     void Close() override;
     QString Status() const;
 
-private:
+  private:
     QLabel* status_;
     QElapsedTimer opened_;
 };

@@ -1,10 +1,10 @@
 #include "ui/task_windows.h"
 
 #include <QComboBox>
-#include <algorithm>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
 
 #include "companions/scheduled_task.h"
 
@@ -47,6 +47,8 @@ TaskRunWindow::TaskRunWindow(QWidget* owner) : ToolWindow(owner, QStringLiteral(
     connect(stop_, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void TaskRunWindow::SetProgress(int percent) { bar_->setValue(std::clamp(percent, 0, 100)); }
+void TaskRunWindow::SetProgress(int percent) {
+    bar_->setValue(std::clamp(percent, 0, 100));
+}
 
 }  // namespace sonvaro

@@ -12,13 +12,13 @@ namespace sonvaro {
 // `closing` lets the main window store its place before it goes.
 class ToolWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     ToolWindow(QWidget* owner, const QString& title);
 
-signals:
+  signals:
     void closing(QWidget* window);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };

@@ -14,7 +14,9 @@
 
 namespace sonvaro {
 
-TrackerWindow::~TrackerWindow() { delete popup_; }
+TrackerWindow::~TrackerWindow() {
+    delete popup_;
+}
 
 void TrackerWindow::Attach(const Settings& settings, const PlayerState& player, QWidget* owner,
                            std::function<uint32_t()> tick) {
@@ -47,8 +49,8 @@ void TrackerWindow::ShowTracker(bool preview) {
     const Settings& s = *settings_;
     delete popup_;
 
-    auto* popup = new QWidget(owner_, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                          Qt::WindowDoesNotAcceptFocus);
+    auto* popup = new QWidget(
+        owner_, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
     popup->setAttribute(Qt::WA_ShowWithoutActivating);
     popup->setFocusPolicy(Qt::NoFocus);
     popup->setWindowTitle(QStringLiteral("Sonvaro - Tracker"));
@@ -95,10 +97,9 @@ void TrackerWindow::ShowTracker(bool preview) {
 
     QScreen* screen = owner_ && owner_->screen() ? owner_->screen() : QGuiApplication::primaryScreen();
     const QRect work = screen ? screen->availableGeometry() : QRect();
-    const std::optional<ScreenPoint> at =
-        CornerPosition(s.Tracker_Corner, s.Tracker_Gap,
-                       {work.x(), work.y(), work.x() + work.width(), work.y() + work.height()}, layout.width,
-                       layout.height);
+    const std::optional<ScreenPoint> at = CornerPosition(
+        s.Tracker_Corner, s.Tracker_Gap,
+        {work.x(), work.y(), work.x() + work.width(), work.y() + work.height()}, layout.width, layout.height);
     popup->move(at ? QPoint(at->x, at->y) : QPoint(0, 0));
     popup->show();
     timer_.Shown(tick_());

@@ -1,6 +1,6 @@
 #pragma once
-#include <QObject>
 #include <QLabel>
+#include <QObject>
 #include <QPointer>
 #include <QTimer>
 #include <functional>
@@ -23,12 +23,13 @@ struct Settings;
 // title, or when replaced by the next one.
 class TrackerWindow : public QObject, public TrackerPopup {
     Q_OBJECT
-public:
+  public:
     TrackerWindow() = default;
     ~TrackerWindow() override;
 
     // Before the first track plays. `tick`: 32-bit milliseconds.
-    void Attach(const Settings& settings, const PlayerState& player, QWidget* owner, std::function<uint32_t()> tick);
+    void Attach(const Settings& settings, const PlayerState& player, QWidget* owner,
+                std::function<uint32_t()> tick);
 
     // TrackerPopup
     void Show() override { ShowTracker(false); }
@@ -44,7 +45,7 @@ public:
     QLabel* Label() const { return label_; }
     bool IsPreview() const { return preview_; }
 
-private:
+  private:
     void ShowTracker(bool preview);
 
     const Settings* settings_ = nullptr;

@@ -1,30 +1,31 @@
+#include "companions/scheduled_task.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "../playback/player_harness.h"
-#include "companions/scheduled_task.h"
 #include "core/desktop_services.h"
 
 namespace sonvaro::test {
 namespace {
 
 class SettableScreenSaver : public ScreenSaver {
-public:
+  public:
     bool Running() override { return running; }
     bool running = false;
 };
 
 class CountingPower : public PowerControl {
-public:
+  public:
     void PowerOff() override { ++calls; }
     int calls = 0;
 };
 
 // The task machinery with a clock, trigger states and a countdown window the test holds.
 class TaskTest : public ::testing::Test {
-protected:
+  protected:
     TaskServices Services() {
         TaskServices s;
         s.tick = [this] { return tick; };
@@ -67,7 +68,7 @@ TEST_F(TaskTest, PlaybackEndedFiresOnceAfterTheCountdown) {
     EXPECT_TRUE(windowOpen);
     Count(100);
     EXPECT_EQ(bar, (std::vector<int32_t>{100, 99, 98, 97, 96}));  // (2500 - elapsed) * 100 / 2500
-    Count(2400);  // elapsed exactly 2500: not yet
+    Count(2400);                                                  // elapsed exactly 2500: not yet
     EXPECT_TRUE(executed.empty());
     EXPECT_EQ(bar.back(), 0);
     Count(25);  // the first tick past 2500
@@ -173,7 +174,7 @@ TEST_F(TaskTest, DisarmWithNoTask) {
 
 // The actions through the playback facade, on the offline engine.
 class TaskActionTest : public PlayerTest {
-protected:
+  protected:
     void Run(int8_t action) {
         ExecuteTaskAction(action, control, power, [this] { ++exits; });
     }

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "companions/tracker.h"
+
+#include <gtest/gtest.h>
 
 namespace sonvaro::test {
 namespace {
@@ -85,7 +85,8 @@ TEST(TrackerLayout, MinimumSizeAndCentredLabel) {
 }
 
 TEST(TrackerLayout, HostileSizesStayInRange) {
-    const TrackerLayout l = LayoutTracker(std::vector<int32_t>(10000, 2000000000), 2000000000, {2000000000, -5, -5});
+    const TrackerLayout l =
+        LayoutTracker(std::vector<int32_t>(10000, 2000000000), 2000000000, {2000000000, -5, -5});
     EXPECT_GT(l.width, 0);
     EXPECT_GT(l.height, 0);
     EXPECT_LE(l.width, 1 << 20);

@@ -1,6 +1,7 @@
+#include "core/clock.h"
+
 #include <gtest/gtest.h>
 
-#include "core/clock.h"
 #include "core/duration.h"
 
 namespace sonvaro {

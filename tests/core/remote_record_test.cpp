@@ -87,7 +87,8 @@ TEST(RemoteFrames, AnOversizedFrameMakesTheStreamUnusable) {
 
 TEST(RemoteFrames, AnswersAndNotificationsReadBack) {
     FrameReader reader(1 << 20);
-    const auto frames = FeedAll(reader, EncodeAnswer(1) + EncodeNotification(3, "2024") + EncodeNotification(10, ""));
+    const auto frames =
+        FeedAll(reader, EncodeAnswer(1) + EncodeNotification(3, "2024") + EncodeNotification(10, ""));
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0].kind, 0x466u);
     EXPECT_EQ(frames[0].payload, std::string("\x01\0\0\0", 4));

@@ -28,8 +28,12 @@ TEST(StatusLog, AcceptsLinesFromOtherThreads) {
     log.SetOpen(true);
     int wakes = 0;
     log.SetWaker([&wakes] { ++wakes; });
-    std::thread t1([&] { for (int i = 0; i < 500; ++i) log.LogStatus("a"); });
-    std::thread t2([&] { for (int i = 0; i < 500; ++i) log.LogStatus("b"); });
+    std::thread t1([&] {
+        for (int i = 0; i < 500; ++i) log.LogStatus("a");
+    });
+    std::thread t2([&] {
+        for (int i = 0; i < 500; ++i) log.LogStatus("b");
+    });
     t1.join();
     t2.join();
     EXPECT_EQ(log.LineCount(), 1000u);
@@ -49,7 +53,8 @@ TEST(DataFolder, IsCreatedOrReported) {
     EXPECT_FALSE(EnsureDataFolder(dir / "blocker/", messages));
     ASSERT_EQ(messages.boxes.size(), 1u);
     EXPECT_EQ(messages.boxes[0].title, "Fehler");
-    EXPECT_EQ(messages.boxes[0].text, "Verzeichnis konnte nicht erstellt werden\n'" + dir.path() + "blocker/Sonvaro/'");
+    EXPECT_EQ(messages.boxes[0].text,
+              "Verzeichnis konnte nicht erstellt werden\n'" + dir.path() + "blocker/Sonvaro/'");
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // The command line: the parser directly, and the real binary's answers.
+#include "app/command_line.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
 
-#include "app/command_line.h"
 #include "playback/audio_library/fixtures.h"
 #include "support/test_support.h"
 
@@ -20,8 +21,8 @@ struct Output {
 // Runs `sonvaro ARGS` through the shell in `folder`, stdout and stderr apart.
 Output RunPlayer(const std::string& args, const std::string& folder = "/") {
     test::TempDir errors;
-    const std::string command = "cd '" + folder + "' && " + SONVARO_BINARY + " " + args + " 2>'" +
-                                errors.path() + "err'";
+    const std::string command =
+        "cd '" + folder + "' && " + SONVARO_BINARY + " " + args + " 2>'" + errors.path() + "err'";
     FILE* pipe = popen(command.c_str(), "r");
     Output result;
     char buf[4096];
@@ -68,8 +69,9 @@ TEST(CommandLine, UnknownOptionsAreRefusedInOneLineWithStatus2) {
 TEST(CommandLine, HelpHasOneLinePerModeAndNothingThatDoesNotExist) {
     const Output run = RunPlayer("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* mode : {"sonvaro [--stay] [DATEI]", "sonvaro --headless", "sonvaro --info DATEI",
-                             "sonvaro --remote BEFEHL", "sonvaro --help", "sonvaro --version", "--stay ", "--  "}) {
+    for (const char* mode :
+         {"sonvaro [--stay] [DATEI]", "sonvaro --headless", "sonvaro --info DATEI", "sonvaro --remote BEFEHL",
+          "sonvaro --help", "sonvaro --version", "--stay ", "--  "}) {
         const size_t at = run.out.find(mode);
         EXPECT_NE(at, std::string::npos) << mode;
         EXPECT_EQ(run.out.find(mode, at + 1), std::string::npos) << mode << " twice";
@@ -79,7 +81,8 @@ TEST(CommandLine, HelpHasOneLinePerModeAndNothingThatDoesNotExist) {
 
 TEST(CommandLine, DoubleDashLetsAFileStartWithADash) {
     test::TempDir dir;
-    ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 '" + dir.path() + "-x.wav' synth 1 sine 440").c_str()), 0);
+    ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 '" + dir.path() + "-x.wav' synth 1 sine 440").c_str()),
+              0);
     const Output run = RunPlayer("--info -- -x.wav", dir.path());
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("path=-x.wav\ntitle=-x\n"), std::string::npos) << run.out;
@@ -113,7 +116,8 @@ TEST(InfoCommand, WithoutAFileTheUsageGoesToStderr) {
     const Output run = RunPlayer("--info");
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err.rfind("sonvaro: --info braucht mindestens eine Datei\nAufruf: sonvaro", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.rfind("sonvaro: --info braucht mindestens eine Datei\nAufruf: sonvaro", 0), 0u)
+        << run.err;
 }
 
 }  // namespace

@@ -18,7 +18,8 @@
 namespace sonvaro {
 namespace {
 
-const char* kQuietSettings = "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMisc_Volume=50\n";
+const char* kQuietSettings =
+    "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMisc_Volume=50\n";
 
 struct Finished {
     std::string out, err;
@@ -28,11 +29,12 @@ struct Finished {
 // Runs the player in `home` (its XDG_CONFIG_HOME and current folder) until it ends by itself.
 Finished RunToEnd(const test::TempDir& home, const std::string& args, const std::string& environment = "") {
     std::filesystem::create_directories(home / "Sonvaro");
-    if (!std::filesystem::exists(home / "Sonvaro/Sonvaro.ini")) test::WriteFile(home / "Sonvaro/Sonvaro.ini", kQuietSettings);
+    if (!std::filesystem::exists(home / "Sonvaro/Sonvaro.ini"))
+        test::WriteFile(home / "Sonvaro/Sonvaro.ini", kQuietSettings);
     // Its own runtime folder: its own single-instance socket.
-    const std::string command = "cd '" + home.path() + "' && XDG_CONFIG_HOME='" + home.path() + "' XDG_RUNTIME_DIR='" +
-                                home.path() + "' " + environment +
-                                " timeout 30 " + SONVARO_BINARY + " " + args + " 2>err.txt </dev/null";
+    const std::string command = "cd '" + home.path() + "' && XDG_CONFIG_HOME='" + home.path() +
+                                "' XDG_RUNTIME_DIR='" + home.path() + "' " + environment + " timeout 30 " +
+                                SONVARO_BINARY + " " + args + " 2>err.txt </dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     Finished result;
     char buf[4096];
@@ -44,7 +46,8 @@ Finished RunToEnd(const test::TempDir& home, const std::string& args, const std:
 }
 
 void MakeTone(const std::string& path, const char* seconds) {
-    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + path + "' synth " + seconds + " sine 440").c_str()), 0);
+    ASSERT_EQ(
+        std::system(("sox -n -r 44100 -c 2 -b 16 '" + path + "' synth " + seconds + " sine 440").c_str()), 0);
 }
 
 TEST(HeadlessManners, NamesWhatCannotPlayStopsAtTheEndOfTheListAndEndsWith0) {
@@ -68,7 +71,8 @@ TEST(HeadlessManners, NothingPlayableIsSaidAndEndsWith1) {
     test::WriteFile(home / "leer.mp3", "");
     Finished run = RunToEnd(home, "--headless leer.mp3");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "sonvaro: leer.mp3: Datei ist leer\nsonvaro: nichts Abspielbares \xE2\x80\x93 Ende.\n");
+    EXPECT_EQ(run.err,
+              "sonvaro: leer.mp3: Datei ist leer\nsonvaro: nichts Abspielbares \xE2\x80\x93 Ende.\n");
     // An empty saved list is nothing to play either.
     run = RunToEnd(home, "--headless");
     EXPECT_EQ(run.status, 1);
@@ -84,7 +88,8 @@ TEST(HeadlessManners, AStaleDisplayFallsBackToHeadless) {
     EXPECT_EQ(run.err, "Sonvaro: keine Anzeige erreichbar, starte ohne Fenster.\n");
     EXPECT_NE(run.out.find("Gestoppt\n"), std::string::npos) << run.out;
     // The platform named in QT_QPA_PLATFORM is asked, in its order; one that is no server is taken as it is.
-    EXPECT_EQ(RunToEnd(home, "--has-window", "DISPLAY=:93 WAYLAND_DISPLAY=dead-0 QT_QPA_PLATFORM=").status, 1);
+    EXPECT_EQ(RunToEnd(home, "--has-window", "DISPLAY=:93 WAYLAND_DISPLAY=dead-0 QT_QPA_PLATFORM=").status,
+              1);
     EXPECT_EQ(RunToEnd(home, "--has-window", "DISPLAY=:93 QT_QPA_PLATFORM=xcb").status, 1);
     EXPECT_EQ(RunToEnd(home, "--has-window", "DISPLAY=:93 QT_QPA_PLATFORM=offscreen").status, 0);
     EXPECT_EQ(RunToEnd(home, "--has-window", "DISPLAY=:93 QT_QPA_PLATFORM='xcb;offscreen'").status, 0);
@@ -95,8 +100,8 @@ bool ReadUntil(int fd, std::string& seen, const std::string& text) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     char buf[512];
     while (seen.find(text) == std::string::npos) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         pollfd pfd{fd, POLLIN, 0};
         if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) != 1) return false;
         const ssize_t n = read(fd, buf, sizeof buf);

@@ -87,7 +87,8 @@ TEST(Headless, FreshStartWritesTheDataFilesOnSigterm) {
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     const std::string folder = home / "config/Sonvaro/";
     EXPECT_EQ(test::ReadFile(folder + "PlayList.dat"), "SV-F-PLV1\r\n");
-    EXPECT_EQ(test::ReadFile(folder + "MediaLibary.dat"), "SV-F-MLV1\r\n");  // an empty library: the header alone
+    EXPECT_EQ(test::ReadFile(folder + "MediaLibary.dat"),
+              "SV-F-MLV1\r\n");  // an empty library: the header alone
     const Settings s = SettingsFromText(test::ReadFile(folder + "Sonvaro.ini"));
     EXPECT_EQ(s.statistics.AppStart, 1);
 }
@@ -97,7 +98,8 @@ TEST(Headless, KeepsLibraryPlaylistAndSettingsAcrossRunsOnSigint) {
     const std::string folder = home / "Sonvaro/";
     std::filesystem::create_directories(folder);
     test::WriteFile(home / "track.mp3", "x");
-    test::WriteFile(folder + "Sonvaro.ini", "[Preferences]\nMisc_Volume=33\n[Statistics]\nStatistics_AppStart=4\n");
+    test::WriteFile(folder + "Sonvaro.ini",
+                    "[Preferences]\nMisc_Volume=33\n[Statistics]\nStatistics_AppStart=4\n");
     test::WriteFile(folder + "MediaLibary.dat", "SV-F-MLV1\r\nETY:http://radio/x|Radio|\r\n");
     test::WriteFile(folder + "PlayList.dat", "SV-F-PLV1\r\nETY:" + home.path() + "track.mp3|Titel|\r\n");
 
@@ -152,12 +154,13 @@ TEST(InfoCommand, PrintsEveryFieldInOrder) {
     int exitCode = -1;
     const std::string out = RunInfoCommand("'" + wav + "' http://radio.example/live", &exitCode);
     EXPECT_EQ(exitCode, 0);
-    EXPECT_EQ(out, "result=1\npath=" + wav +
-                       "\ntitle=tone\nartist=\nalbum=\nyear=0\ncomment=\ntrackNumber=0\ngenre=\nbitrate=353\n"
-                       "sampleRate=22050\nchannels=1\nlength=2\nchannelType=327681\ntype=WAV\n"
-                       "\nresult=2\npath=http://radio.example/live\ntitle=\nartist=\nalbum=\nyear=0\ncomment=\n"
-                       "trackNumber=-1\ngenre=\nbitrate=0\nsampleRate=0\nchannels=0\nlength=0\nchannelType=0\n"
-                       "type=\n");
+    EXPECT_EQ(out,
+              "result=1\npath=" + wav +
+                  "\ntitle=tone\nartist=\nalbum=\nyear=0\ncomment=\ntrackNumber=0\ngenre=\nbitrate=353\n"
+                  "sampleRate=22050\nchannels=1\nlength=2\nchannelType=327681\ntype=WAV\n"
+                  "\nresult=2\npath=http://radio.example/live\ntitle=\nartist=\nalbum=\nyear=0\ncomment=\n"
+                  "trackNumber=-1\ngenre=\nbitrate=0\nsampleRate=0\nchannels=0\nlength=0\nchannelType=0\n"
+                  "type=\n");
     RunInfoCommand("'" + wav + "' '" + dir.path() + "missing.mp3'", &exitCode);
     EXPECT_EQ(exitCode, 1);
 }
@@ -173,7 +176,8 @@ bool ReadUntil(int fd, std::string& seen, const std::function<bool(const std::st
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     char buf[512];
     while (!done(seen)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd pfd{fd, POLLIN, 0};
         if (poll(&pfd, 1, static_cast<int>(left.count())) != 1) return false;
@@ -188,11 +192,13 @@ TEST(Headless, PlaysItsArgumentsAutosavesAndEndsCleanly) {
     test::TempDir home;
     const std::string folder = home / "Sonvaro/";
     std::filesystem::create_directories(folder);
-    test::WriteFile(folder + "Sonvaro.ini",
-                    "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMisc_AutoSave_IV=0\n");
+    test::WriteFile(
+        folder + "Sonvaro.ini",
+        "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMisc_AutoSave_IV=0\n");
     for (const char* name : {"eins.wav", "zwei.wav", "alt.wav"})
-        ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + home.path() + name + "' synth 1 sine 440").c_str()),
-                  0);
+        ASSERT_EQ(
+            std::system(("sox -n -r 44100 -c 2 -b 16 '" + home.path() + name + "' synth 1 sine 440").c_str()),
+            0);
     // Laid out as no save of ours would write it, so any rewrite shows.
     const std::string savedList = "SV-F-PLV1\r\nETY:" + home.path() + "alt.wav|Alt|\r\n";
     test::WriteFile(folder + "PlayList.dat", savedList);
@@ -215,7 +221,8 @@ TEST(Headless, PlaysItsArgumentsAutosavesAndEndsCleanly) {
     });
     EXPECT_TRUE(played) << seen;
     // Autosave at every tick writes the settings while the player runs.
-    test::WaitUntil([&] { return SettingsFromText(test::ReadFile(folder + "Sonvaro.ini")).statistics.PlayStart >= 2; });
+    test::WaitUntil(
+        [&] { return SettingsFromText(test::ReadFile(folder + "Sonvaro.ini")).statistics.PlayStart >= 2; });
     kill(child, SIGTERM);
     int status = 0;
     waitpid(child, &status, 0);
@@ -231,7 +238,8 @@ TEST(Headless, PlaysItsArgumentsAutosavesAndEndsCleanly) {
 
 TEST(Headless, AnEndSignalStopsALongArgumentListAtOnce) {
     test::TempDir home;
-    ASSERT_EQ(std::system(("sox -n -r 44100 -c 1 -b 16 '" + home.path() + "t.wav' synth 0.1 sine 440").c_str()), 0);
+    ASSERT_EQ(
+        std::system(("sox -n -r 44100 -c 1 -b 16 '" + home.path() + "t.wav' synth 0.1 sine 440").c_str()), 0);
     // Reading 200,000 entries takes far longer than the bound below.
     std::string list = "#EXTM3U\n";
     for (int i = 0; i < 200000; ++i) list += "t.wav\n";

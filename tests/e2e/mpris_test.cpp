@@ -25,13 +25,17 @@ std::string Output(const std::string& command) {
 }
 
 class BusPlayer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::create_directories(home / "Sonvaro");
-        test::WriteFile(home / "Sonvaro/Sonvaro.ini", "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\n");
+        test::WriteFile(home / "Sonvaro/Sonvaro.ini",
+                        "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\n");
         std::string list = "SV-F-PLV1\r\n";
         for (const char* name : {"a", "b"}) {
-            ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 '" + home.path() + name + ".wav' synth 30 sine 440").c_str()), 0);
+            ASSERT_EQ(
+                std::system(
+                    ("sox -n -r 8000 -c 1 -b 16 '" + home.path() + name + ".wav' synth 30 sine 440").c_str()),
+                0);
             list += "ETY:" + home.path() + name + ".wav|" + name + "|\r\n";
         }
         test::WriteFile(home / "Sonvaro/PlayList.dat", list);
@@ -53,7 +57,8 @@ protected:
             _exit(127);
         }
         ASSERT_TRUE(test::WaitUntil([&] {
-            return Send("org.freedesktop.DBus", "/", "org.freedesktop.DBus.NameHasOwner string:org.mpris.MediaPlayer2.sonvaro")
+            return Send("org.freedesktop.DBus", "/",
+                        "org.freedesktop.DBus.NameHasOwner string:org.mpris.MediaPlayer2.sonvaro")
                        .find("boolean true") != std::string::npos;
         }));
     }
@@ -65,15 +70,17 @@ protected:
         if (daemonPid > 0) kill(daemonPid, SIGTERM);
     }
     std::string Send(const std::string& dest, const std::string& path, const std::string& call) {
-        return Output("DBUS_SESSION_BUS_ADDRESS='" + address + "' dbus-send --session --print-reply --dest=" + dest +
-                      " " + path + " " + call + " 2>&1");
+        return Output("DBUS_SESSION_BUS_ADDRESS='" + address + "' dbus-send --session --print-reply --dest=" +
+                      dest + " " + path + " " + call + " 2>&1");
     }
     std::string Player(const std::string& call) {
-        return Send("org.mpris.MediaPlayer2.sonvaro", "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Player." + call);
+        return Send("org.mpris.MediaPlayer2.sonvaro", "/org/mpris/MediaPlayer2",
+                    "org.mpris.MediaPlayer2.Player." + call);
     }
     std::string Get(const std::string& property) {
-        return Send("org.mpris.MediaPlayer2.sonvaro", "/org/mpris/MediaPlayer2",
-                    "org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player string:" + property);
+        return Send(
+            "org.mpris.MediaPlayer2.sonvaro", "/org/mpris/MediaPlayer2",
+            "org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player string:" + property);
     }
     long long Position() {
         const std::string reply = Get("Position");
@@ -101,7 +108,8 @@ TEST_F(BusPlayer, PlayPauseSkipSeekAndReadBack) {
     ASSERT_TRUE(test::WaitUntil([&] { return StatusIs("Paused"); }));
     const long long before = Position();
     Player("Seek int64:12000000");  // relative, while paused: exactly 12 s on
-    EXPECT_TRUE(test::WaitUntil([&] { return Position() == before + 12000000; })) << before << " " << Position();
+    EXPECT_TRUE(test::WaitUntil([&] { return Position() == before + 12000000; }))
+        << before << " " << Position();
 
     Player("Next");
     ASSERT_TRUE(test::WaitUntil([&] { return Get("Metadata").find("b.wav") != std::string::npos; }));

@@ -21,17 +21,19 @@ namespace {
 // A headless player with its own configuration and runtime folders, three
 // 30-second tones (titles "a", "b", "c") and no fades.
 class RemotePlayer {
-public:
+  public:
     explicit RemotePlayer(const std::vector<std::string>& playlist = {}) {
         std::filesystem::create_directories(home / "Sonvaro");
         test::WriteFile(home / "Sonvaro/Sonvaro.ini",
                         "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\n");
         for (const char* name : {"a", "b", "c"})
-            EXPECT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 '" + home.path() + name + ".wav' synth 30 sine 440")
-                                      .c_str()),
-                      0);
+            EXPECT_EQ(
+                std::system(
+                    ("sox -n -r 8000 -c 1 -b 16 '" + home.path() + name + ".wav' synth 30 sine 440").c_str()),
+                0);
         std::string list = "SV-F-PLV1\r\n";
-        for (const std::string& name : playlist) list += "ETY:" + home.path() + name + ".wav|" + name + "|\r\n";
+        for (const std::string& name : playlist)
+            list += "ETY:" + home.path() + name + ".wav|" + name + "|\r\n";
         test::WriteFile(home / "Sonvaro/PlayList.dat", list);
         pid_ = fork();
         if (pid_ == 0) {
@@ -63,8 +65,8 @@ public:
     std::string file(const std::string& name) const { return home / (name + ".wav"); }
     // Runs the binary as a second start or a remote client; its exit status.
     int Run(const std::string& args) const {
-        const std::string command = "XDG_CONFIG_HOME='" + home.path() + "' XDG_RUNTIME_DIR='" + home.path() + "' " +
-                                    SONVARO_BINARY + " " + args + " >/dev/null 2>&1";
+        const std::string command = "XDG_CONFIG_HOME='" + home.path() + "' XDG_RUNTIME_DIR='" + home.path() +
+                                    "' " + SONVARO_BINARY + " " + args + " >/dev/null 2>&1";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -83,7 +85,7 @@ public:
     test::TempDir home;
     int exitCode_ = -1;
 
-private:
+  private:
     pid_t pid_ = -1;
 };
 
@@ -120,7 +122,8 @@ struct Client {
             }
             if (notifications[seen].code == code) {
                 std::string text = notifications[seen].text;
-                notifications.erase(notifications.begin(), notifications.begin() + static_cast<long>(seen) + 1);
+                notifications.erase(notifications.begin(),
+                                    notifications.begin() + static_cast<long>(seen) + 1);
                 return text;
             }
         }
@@ -153,7 +156,8 @@ TEST(Remote, ASecondStartPlaysItsFirstFileAppendsTheOthersAndEnds) {
     ASSERT_EQ(listener.Command(0, 0, "test"), 1);
     EXPECT_EQ(player.Run("'" + player.file("b") + "'"), 0);
     EXPECT_EQ(listener.WaitFor(0), "b");
-    EXPECT_EQ(player.Run("'" + player.file("a") + "' '" + player.file("b") + "' '" + player.file("c") + "'"), 0);
+    EXPECT_EQ(player.Run("'" + player.file("a") + "' '" + player.file("b") + "' '" + player.file("c") + "'"),
+              0);
     // The new track: codes 0..6 in order.
     EXPECT_EQ(listener.WaitFor(0), "a");
     std::vector<int32_t> codes;
@@ -166,7 +170,8 @@ TEST(Remote, ASecondStartPlaysItsFirstFileAppendsTheOthersAndEnds) {
     EXPECT_EQ(listener.WaitFor(10), "");
     ASSERT_TRUE(player.Quit(listener));
     const std::string list = player.SavedPlaylist();
-    const size_t b = list.find("\r\nETY:" + player.file("b") + "|b|"), c = list.find("\r\nETY:" + player.file("c") + "|c|");
+    const size_t b = list.find("\r\nETY:" + player.file("b") + "|b|"),
+                 c = list.find("\r\nETY:" + player.file("c") + "|c|");
     EXPECT_EQ(list.rfind("SV-F-PLV1\r\nETY:", 0), 0u) << list;
     EXPECT_EQ(b, 9u) << list;  // first row
     EXPECT_NE(c, std::string::npos) << list;
@@ -277,7 +282,8 @@ TEST(Remote, TwoStartsAtTheSameMomentLeaveOnePlayer) {
     for (int i = 0; i < 2; ++i) {
         const pid_t pid = fork();
         if (pid == 0) {
-            execl("/bin/sh", "sh", "-c", (env + SONVARO_BINARY + " --headless --stay >/dev/null 2>&1").c_str(),
+            execl("/bin/sh", "sh", "-c",
+                  (env + SONVARO_BINARY + " --headless --stay >/dev/null 2>&1").c_str(),
                   static_cast<char*>(nullptr));
             _exit(127);
         }

@@ -44,7 +44,7 @@ struct RecordingView : EffectsView {
 };
 
 class EffectChainTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
         channel = OpenTone();
@@ -272,8 +272,9 @@ TEST_F(EffectChainTest, FlangerHasFixedParameters) {
     ASSERT_NE(fx, 0u);
     BASS_DX8_FLANGER p{};
     ASSERT_TRUE(BASS_FXGetParameters(fx, &p));
-    EXPECT_EQ(std::make_tuple(p.fWetDryMix, p.fDepth, p.fFeedback, p.fFrequency, p.lWaveform, p.fDelay, p.lPhase),
-              std::make_tuple(50.0f, 100.0f, -50.0f, 0.25f, DWORD{1}, 2.0f, BASS_DX8_PHASE_ZERO));
+    EXPECT_EQ(
+        std::make_tuple(p.fWetDryMix, p.fDepth, p.fFeedback, p.fFrequency, p.lWaveform, p.fDelay, p.lPhase),
+        std::make_tuple(50.0f, 100.0f, -50.0f, 0.25f, DWORD{1}, 2.0f, BASS_DX8_PHASE_ZERO));
     chain.OnFlangerToggled(false);
     EXPECT_EQ(chain.handles().flanger, 0u);
     EXPECT_FALSE(BASS_FXGetParameters(fx, &p));

@@ -1,10 +1,11 @@
 // Feeds arbitrary bytes to the stream and module loaders as a file, then
 // decodes a bounded amount through a decoding channel and the offline mixer.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "playback/audio_library/bass.h"
@@ -30,7 +31,9 @@ void Drain(DWORD handle, bool decodeChannel) {
     if (decodeChannel) {
         std::vector<char> buffer(16384);
         for (int i = 0; i < 16; ++i)
-            if (BASS_ChannelGetData(handle, buffer.data(), static_cast<DWORD>(buffer.size())) == static_cast<DWORD>(-1)) break;
+            if (BASS_ChannelGetData(handle, buffer.data(), static_cast<DWORD>(buffer.size())) ==
+                static_cast<DWORD>(-1))
+                break;
         BASS_ChannelSetPosition(handle, 0, BASS_POS_BYTE);
     } else {
         BASS_ChannelPlay(handle, TRUE);
@@ -43,7 +46,7 @@ void Drain(DWORD handle, bool decodeChannel) {
     BASS_ChannelFree(handle);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static bool ready = sonvaro::audio::InitOffline(44100);

@@ -53,8 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (sonvaro::audio::IcyField(meta.text, "StreamTitle").find("';") != std::string::npos) std::abort();
         const sonvaro::StreamTitle title = sonvaro::ParseStreamTitle(meta.text);
         for (int8_t mode : {0, 1}) {
-            const std::string name = sonvaro::RecordingFileName({title.artist, title.title, meta.text}, mode, 1704672000);
-            if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos || name.size() > 420)
+            const std::string name =
+                sonvaro::RecordingFileName({title.artist, title.title, meta.text}, mode, 1704672000);
+            if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos ||
+                name.size() > 420)
                 std::abort();
         }
     }

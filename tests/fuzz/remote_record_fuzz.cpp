@@ -8,7 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t commands = 0;
     reader.Feed(data, size, [&commands](sonvaro::Frame&& frame) {
         sonvaro::RemoteRecord record;
-        if (sonvaro::CommandFromFrame(frame, record) && record.text1.size() <= 500 && record.text2.size() <= 100)
+        if (sonvaro::CommandFromFrame(frame, record) && record.text1.size() <= 500 &&
+            record.text2.size() <= 100)
             ++commands;
     });
     if (size >= sonvaro::kRemoteRecordSize) sonvaro::DecodeRecord(data);

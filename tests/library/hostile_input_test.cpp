@@ -35,7 +35,8 @@ TEST(HostileInput, RandomBytesAndNulBytes) {
     std::mt19937 rng(7);
     for (int round = 0; round < 50; ++round) {
         std::string bytes(4096, '\0');
-        for (char& c : bytes) c = static_cast<char>(rng() % (round % 2 ? 256 : 8) + (round % 2 ? 0 : '|' - 4));
+        for (char& c : bytes)
+            c = static_cast<char>(rng() % (round % 2 ? 256 : 8) + (round % 2 ? 0 : '|' - 4));
         for (const std::string& text : {bytes, "SV-F-MLV1\r\n" + bytes, "SV-F-PLV1\n" + bytes}) {
             const auto library = ParseLibraryFile(text);
             if (library) {

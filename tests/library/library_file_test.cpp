@@ -135,9 +135,10 @@ TEST(LibraryFile, PathsAreBytesAndUnstorableOnesAreLeftOut) {
     EXPECT_EQ(loaded.entries[1].info.path, "/m/caf\xE9.mp3");
     EXPECT_EQ(loaded.entries[1].info.title, "Caf\xC3\xA9");
     const auto lines = log.LinesSince(0);
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.find("Nicht gespeichert") != std::string::npos; }),
-              2);
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& l) { return l.find("Nicht gespeichert") != std::string::npos; }),
+        2);
 }
 
 TEST(LibraryFile, AByteOrderMarkIsReadAndAForeignFileIsKeptAside) {

@@ -1,12 +1,13 @@
 // Scanning, validation and the background refresh over real folders, with a
 // tag reader that takes a file's text as its title ("!" marks unreadable).
+#include "library/library_scan.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "library/library_scan.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 
@@ -37,7 +38,9 @@ std::vector<std::string> Paths(Library& library) {
     return out;
 }
 
-ScanOptions FastScan(const std::string& root) { return {root, false, {}}; }
+ScanOptions FastScan(const std::string& root) {
+    return {root, false, {}};
+}
 
 TEST(LibraryScan, OnlySubFoldersInNameOrderAndUnreadableFilesSkipped) {
     TempDir dir;
@@ -209,7 +212,7 @@ TEST(LibraryValidation, KeepsStationsRemovesMovedVanishedEmptyAndFolders) {
         library.entries.push_back(Entry(p));
     EXPECT_EQ(ValidateLibrary(library, dir / "LIB/"), 4u);
     EXPECT_EQ(Paths(library), (std::vector<std::string>{dir / "lib/sub/kept.mp3", "HTTP://radio.example/live",
-                                                         "https://radio.example/x"}));
+                                                        "https://radio.example/x"}));
 }
 
 TEST(BackgroundRefresh, ResumesAfterTheStoredIndexAndWraps) {
@@ -247,7 +250,8 @@ TEST(BackgroundRefresh, DeletedFileGoesWithinOnePassStationsAndChannelTypeStay) 
     WorkerState workers;
     workers.backgroundIndex = 4;  // the next step wraps to 0
     for (int i = 0; i < 5; ++i) BackgroundRefreshStep(library, workers, TextReader);
-    EXPECT_EQ(Paths(library), (std::vector<std::string>{dir / "a", dir / "b", "http://station/x", dir / "d"}));
+    EXPECT_EQ(Paths(library),
+              (std::vector<std::string>{dir / "a", dir / "b", "http://station/x", dir / "d"}));
     EXPECT_EQ(library.entries[1].info.channelType, 99);
     EXPECT_EQ(library.entries[2].info.title, "Station");
     EXPECT_EQ(library.entries[3].info.title, "d");  // the entry after the removed one was not skipped

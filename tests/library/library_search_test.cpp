@@ -1,9 +1,10 @@
 // Library search modes, the text search, albums, autocomplete, and the row
 // operations that must act on their own entry after the library has changed.
+#include "library/library_search.h"
+
 #include <gtest/gtest.h>
 
 #include "library/library_rows.h"
-#include "library/library_search.h"
 
 namespace sonvaro {
 namespace {
@@ -37,7 +38,7 @@ void Fill(Library& lib) {
 }
 
 SearchResult Find(Library& lib, SearchMode mode, const std::string& text = {}, uint8_t in = kSearchEverything,
-                 const std::string& album = {}) {
+                  const std::string& album = {}) {
     return *SearchLibrary(lib, {mode, text, album, in});
 }
 
@@ -45,7 +46,8 @@ TEST(LibrarySearch, TwoWordsMayMatchDifferentFieldsAndTermsIgnoreCase) {
     Library lib;
     Fill(lib);
     EXPECT_EQ(Titles(Find(lib, SearchMode::Text, "moon ANNA")), (std::vector<std::string>{"Blue Moon"}));
-    EXPECT_EQ(Titles(Find(lib, SearchMode::Text, "  moon  ")), (std::vector<std::string>{"Blue Moon", "Moon River"}));
+    EXPECT_EQ(Titles(Find(lib, SearchMode::Text, "  moon  ")),
+              (std::vector<std::string>{"Blue Moon", "Moon River"}));
     // The last two letters of a genre; folded letters beyond ASCII.
     EXPECT_EQ(Titles(Find(lib, SearchMode::Text, "ZZ")), (std::vector<std::string>{"Blue Moon"}));
     EXPECT_EQ(Titles(Find(lib, SearchMode::Text, "ck")), (std::vector<std::string>{"Red Sun"}));
@@ -59,12 +61,14 @@ TEST(LibrarySearch, TwoWordsMayMatchDifferentFieldsAndTermsIgnoreCase) {
 TEST(LibrarySearch, FieldOptionsChooseWhereTermsAreLookedFor) {
     Library lib;
     Fill(lib);
-    EXPECT_EQ(Titles(Find(lib, SearchMode::Text, "studio", kSearchComment)), (std::vector<std::string>{"Moon River"}));
+    EXPECT_EQ(Titles(Find(lib, SearchMode::Text, "studio", kSearchComment)),
+              (std::vector<std::string>{"Moon River"}));
     EXPECT_TRUE(Find(lib, SearchMode::Text, "studio", kSearchEverything & ~kSearchComment).rows.empty());
     // Without the comment the title search is unchanged.
     EXPECT_EQ(Titles(Find(lib, SearchMode::Text, "moon", kSearchEverything & ~kSearchComment)),
               (std::vector<std::string>{"Blue Moon", "Moon River"}));
-    EXPECT_EQ(Titles(Find(lib, SearchMode::Text, "3.mp3", kSearchPath)), (std::vector<std::string>{"Moon River"}));
+    EXPECT_EQ(Titles(Find(lib, SearchMode::Text, "3.mp3", kSearchPath)),
+              (std::vector<std::string>{"Moon River"}));
     EXPECT_TRUE(Find(lib, SearchMode::Text, "moon", 0).rows.empty());
     // A term never spans the end of one field and the start of the next.
     EXPECT_TRUE(Find(lib, SearchMode::Text, "annanights", kSearchArtist | kSearchAlbum).rows.empty());
@@ -80,7 +84,8 @@ TEST(LibrarySearch, PlayedModesOrderAndFilter) {
     lib.entries[3].playCount = 9;  // a station
     lib.entries[4].lastPlayed = 900;
     lib.entries[1].flags = 1;
-    EXPECT_EQ(Titles(Find(lib, SearchMode::MostPlayed)), (std::vector<std::string>{"Moon River", "Blue Moon"}));
+    EXPECT_EQ(Titles(Find(lib, SearchMode::MostPlayed)),
+              (std::vector<std::string>{"Moon River", "Blue Moon"}));
     EXPECT_EQ(Titles(Find(lib, SearchMode::LastPlayed)),
               (std::vector<std::string>{"Ärger", "Blue Moon", "Moon River"}));
     EXPECT_EQ(Titles(Find(lib, SearchMode::NeverPlayed)), (std::vector<std::string>{"Red Sun"}));
@@ -100,7 +105,8 @@ TEST(LibrarySearch, AlbumsAreDistinctTrimmedSortedAndKeptByAnAlbumSearch) {
     const SearchResult nights = Find(lib, SearchMode::Album, {}, kSearchEverything, "NIGHTS");
     EXPECT_EQ(Titles(nights), (std::vector<std::string>{"Blue Moon", "Moon River"}));
     EXPECT_FALSE(nights.albumsRebuilt);
-    EXPECT_EQ(Titles(Find(lib, SearchMode::Album, {}, kSearchEverything, "Days")), (std::vector<std::string>{"Red Sun"}));
+    EXPECT_EQ(Titles(Find(lib, SearchMode::Album, {}, kSearchEverything, "Days")),
+              (std::vector<std::string>{"Red Sun"}));
 
     Library empty;
     EXPECT_FALSE(SearchLibrary(empty, {SearchMode::All, {}, {}, kSearchEverything}).has_value());

@@ -1,15 +1,15 @@
 // The generator's rules: filters, the shuffle, the count and time limits.
+#include "library/playlist_generator.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "library/playlist_generator.h"
-
 namespace sonvaro {
 namespace {
 
-LibraryEntry Song(const std::string& path, const std::string& artist, const std::string& genre, int32_t length,
-                  int16_t plays = 0, int32_t lastPlayed = 0) {
+LibraryEntry Song(const std::string& path, const std::string& artist, const std::string& genre,
+                  int32_t length, int16_t plays = 0, int32_t lastPlayed = 0) {
     LibraryEntry e;
     e.info.path = path;
     e.info.artist = artist;
@@ -21,7 +21,8 @@ LibraryEntry Song(const std::string& path, const std::string& artist, const std:
 }
 
 void FillSongs(Library& lib, int n, int32_t length) {
-    for (int i = 0; i < n; ++i) lib.entries.push_back(Song("/m/" + std::to_string(i) + ".mp3", "A", "Rock", length));
+    for (int i = 0; i < n; ++i)
+        lib.entries.push_back(Song("/m/" + std::to_string(i) + ".mp3", "A", "Rock", length));
 }
 
 std::vector<std::string> Generate(Library& lib, const GeneratorRequest& request, size_t already = 0) {
@@ -29,8 +30,9 @@ std::vector<std::string> Generate(Library& lib, const GeneratorRequest& request,
     const auto picks = FindGeneratorPicks(lib, request, random);
     if (!picks) return {"not enough"};
     std::vector<std::string> playlist(already, "old");
-    AddGeneratorPicks(*picks, request, [&] { return playlist.size(); },
-                      [&](const std::string& path) { playlist.push_back(path); });
+    AddGeneratorPicks(
+        *picks, request, [&] { return playlist.size(); },
+        [&](const std::string& path) { playlist.push_back(path); });
     return std::vector<std::string>(playlist.begin() + static_cast<ptrdiff_t>(already), playlist.end());
 }
 
@@ -46,7 +48,8 @@ TEST(PlaylistGenerator, InputErrors) {
     EXPECT_FALSE(GeneratorInputError(r));
     r.byCount = false;
     r.durationSeconds = 0;
-    EXPECT_EQ(GeneratorInputError(r), std::optional<std::string>("Bitte geben Sie die Gesamtdauer der Wiedergabeliste ein."));
+    EXPECT_EQ(GeneratorInputError(r),
+              std::optional<std::string>("Bitte geben Sie die Gesamtdauer der Wiedergabeliste ein."));
 }
 
 TEST(PlaylistGenerator, CountMinusOneTakesEveryMatchShuffled) {

@@ -47,7 +47,9 @@ TEST(Statistics, PlayEndIsSafeFromManyThreads) {
     StatisticsCounter counter(s);
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&counter] { for (int i = 0; i < 10000; ++i) counter.CountPlayEnd(); });
+        threads.emplace_back([&counter] {
+            for (int i = 0; i < 10000; ++i) counter.CountPlayEnd();
+        });
     for (auto& t : threads) t.join();
     EXPECT_EQ(counter.PlayEnd(), 40000);
 }
@@ -102,7 +104,8 @@ TEST(Statistics, RowsShowTotalsAndThePerDayFigure) {
     EXPECT_EQ(rows[3].second, "1 Tage 01:01:01");  // no days counted: the total
     EXPECT_EQ(rows[4], (std::pair<std::string, std::string>{"Sonvaro Gestartet", "3"}));
     s.statistics.PlayDays = 2;
-    EXPECT_EQ(StatisticsRows(s)[3], (std::pair<std::string, std::string>{"Wiedergabedauer pro Tag", "12:30:30"}));
+    EXPECT_EQ(StatisticsRows(s)[3],
+              (std::pair<std::string, std::string>{"Wiedergabedauer pro Tag", "12:30:30"}));
 }
 
 }  // namespace

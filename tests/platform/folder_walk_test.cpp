@@ -1,7 +1,6 @@
 #include "platform/folder_walk.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cctype>
@@ -23,11 +22,12 @@ std::vector<std::string> Walk(const std::string& folder, const FolderWalkOptions
 TEST(FolderWalk, NameOrderDepthFirstAndOnlyRegularFiles) {
     test::TempDir dir;
     fs::create_directories(dir / "b/inner");
-    for (const char* name : {"c.mp3", "B.mp3", "b/z.mp3", "b/inner/x.mp3", "a.mp3"}) test::WriteFile(dir / name, "x");
+    for (const char* name : {"c.mp3", "B.mp3", "b/z.mp3", "b/inner/x.mp3", "a.mp3"})
+        test::WriteFile(dir / name, "x");
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);  // opening it would block
     // Byte order without a key: capitals first.
     EXPECT_EQ(Walk(dir.path()), (std::vector<std::string>{dir / "B.mp3", dir / "a.mp3", dir / "b/inner/x.mp3",
-                                                           dir / "b/z.mp3", dir / "c.mp3"}));
+                                                          dir / "b/z.mp3", dir / "c.mp3"}));
     FolderWalkOptions folded;
     folded.recursive = false;
     folded.sortKey = [](std::string_view name) {
@@ -35,7 +35,8 @@ TEST(FolderWalk, NameOrderDepthFirstAndOnlyRegularFiles) {
         for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return lower;
     };
-    EXPECT_EQ(Walk(dir.path(), folded), (std::vector<std::string>{dir / "a.mp3", dir / "B.mp3", dir / "c.mp3"}));
+    EXPECT_EQ(Walk(dir.path(), folded),
+              (std::vector<std::string>{dir / "a.mp3", dir / "B.mp3", dir / "c.mp3"}));
 }
 
 TEST(FolderWalk, EachRealFolderOnceThroughAnyLinks) {
@@ -53,7 +54,8 @@ TEST(FolderWalk, EachRealFolderOnceThroughAnyLinks) {
 TEST(FolderWalk, VanishingEntriesAndAStopRequest) {
     test::TempDir dir;
     fs::create_directories(dir / "m/gone");
-    for (const char* name : {"m/1.mp3", "m/2.mp3", "m/3.mp3", "m/gone/x.mp3"}) test::WriteFile(dir / name, "x");
+    for (const char* name : {"m/1.mp3", "m/2.mp3", "m/3.mp3", "m/gone/x.mp3"})
+        test::WriteFile(dir / name, "x");
     std::vector<std::string> files;
     // Files and a folder removed while the walk is under way are skipped without error.
     WalkFolder(dir / "m", {}, [&](const std::string& f) {

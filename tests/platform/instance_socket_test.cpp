@@ -72,13 +72,13 @@ TEST(LocalServer, MovesBytesBothWaysAndReportsTheEnd) {
     InstanceClaim claim(dir / "s.sock");
     ASSERT_EQ(claim.state(), InstanceClaim::State::First);
     ServerRun run;
-    LocalServer server(claim.ListenDescriptor(),
-                       {[&](uint64_t c, const uint8_t* d, size_t n) {
-                            std::lock_guard lock(run.mutex);
-                            run.received.append(reinterpret_cast<const char*>(d), n);
-                            run.last = c;
-                        },
-                        [&](uint64_t) { ++run.closed; }});
+    LocalServer server(claim.ListenDescriptor(), {[&](uint64_t c, const uint8_t* d, size_t n) {
+                                                      std::lock_guard lock(run.mutex);
+                                                      run.received.append(reinterpret_cast<const char*>(d),
+                                                                          n);
+                                                      run.last = c;
+                                                  },
+                                                  [&](uint64_t) { ++run.closed; }});
     server.Start();
     const int fd = ConnectToInstance(claim.path());
     ASSERT_TRUE(SendWithin(fd, "hallo", 1000));
@@ -100,9 +100,10 @@ TEST(LocalServer, AReaderThatNeverReadsIsDroppedAndNobodyWaits) {
     InstanceClaim claim(dir / "s.sock");
     ASSERT_EQ(claim.state(), InstanceClaim::State::First);
     ServerRun run;
-    LocalServer server(claim.ListenDescriptor(),
-                       {[&](uint64_t c, const uint8_t*, size_t) { run.last = c; }, [&](uint64_t) { ++run.closed; }},
-                       64 * 1024);
+    LocalServer server(
+        claim.ListenDescriptor(),
+        {[&](uint64_t c, const uint8_t*, size_t) { run.last = c; }, [&](uint64_t) { ++run.closed; }},
+        64 * 1024);
     server.Start();
     const int silent = ConnectToInstance(claim.path());  // connects, never speaks
     const int sleeper = ConnectToInstance(claim.path());

@@ -31,7 +31,8 @@ TEST_F(ChannelPlayerTest, StartShowsTrackAndCounts) {
     EXPECT_EQ(log.LinesSince(0).at(0).substr(11), "PlayChannel: " + std::to_string(state.CurrentChannel()));
     // An untagged file still gives all twelve fields: eleven separators.
     EXPECT_EQ(std::count(clipboard.text.begin(), clipboard.text.end(), '|'), 11);
-    EXPECT_EQ(clipboard.text.rfind("BL_CT," + file + "|tone4s|||0||0||1411|44100|2|4", 0), 0u) << clipboard.text;
+    EXPECT_EQ(clipboard.text.rfind("BL_CT," + file + "|tone4s|||0||0||1411|44100|2|4", 0), 0u)
+        << clipboard.text;
 
     Run(1100);
     EXPECT_EQ(display.fields[1], "Titel:");
@@ -50,12 +51,14 @@ TEST_F(ChannelPlayerTest, FilesThatDoNotOpenChangeNothing) {
     const uint32_t playing = player.State().CurrentChannel();
     EXPECT_EQ(player.PlayChannel(dir / "noise.mp3", kSourcePlaylist), 0);
     EXPECT_EQ(player.PlayChannel(dir / "missing.mp3", kSourcePlaylist), 0);
-    EXPECT_EQ(player.PlayChannel("HTTP://radio.example/live", kSourceRadio), 0);  // handed on, nothing plays here
+    EXPECT_EQ(player.PlayChannel("HTTP://radio.example/live", kSourceRadio),
+              0);  // handed on, nothing plays here
     EXPECT_EQ(player.State().CurrentChannel(), playing);
     EXPECT_EQ(player.State().playSource, kSourceSingle);
     const auto lines = log.LinesSince(0);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1].substr(11), "Nicht abspielbar: '" + dir.path() + "noise.mp3' (unsupported file format)");
+    EXPECT_EQ(lines[1].substr(11),
+              "Nicht abspielbar: '" + dir.path() + "noise.mp3' (unsupported file format)");
     EXPECT_EQ(lines[2].substr(11), "Nicht abspielbar: '" + dir.path() + "missing.mp3' (Can't open the File)");
 }
 
@@ -101,11 +104,11 @@ TEST_F(ChannelPlayerTest, TheEndFadeStartsOnceAndReachesSilenceAtTheEnd) {
     keepHeard = true;
     ASSERT_EQ(player.PlayChannel(ToneFile(3), kSourceSingle), 1);
     Run(4000);
-    EXPECT_NEAR(HeardRms(0.50, 0.90), 0.3536, 0.01);        // full volume before the fade
-    EXPECT_NEAR(HeardRms(1.95, 2.05), 0.3536 / 2, 0.02);    // a straight line: half way at half time
+    EXPECT_NEAR(HeardRms(0.50, 0.90), 0.3536, 0.01);      // full volume before the fade
+    EXPECT_NEAR(HeardRms(1.95, 2.05), 0.3536 / 2, 0.02);  // a straight line: half way at half time
     EXPECT_NEAR(HeardRms(2.70, 2.80), 0.3536 * 0.125, 0.01);
-    EXPECT_LT(HeardRms(2.98, 3.00), 0.3536 * 0.02);         // no cut at -9 dB: silence at the end
-    EXPECT_NEAR(HeardUntil(1e-3f), 3.0, 0.02);              // and the track was not ended early
+    EXPECT_LT(HeardRms(2.98, 3.00), 0.3536 * 0.02);  // no cut at -9 dB: silence at the end
+    EXPECT_NEAR(HeardUntil(1e-3f), 3.0, 0.02);       // and the track was not ended early
 }
 
 TEST_F(ChannelPlayerTest, AVolumeChangeEndsAFade) {
@@ -177,7 +180,7 @@ TEST_F(ChannelPlayerTest, UpdatesEveryLibraryEntryOfThePath) {
 }
 
 class CountingListener : public PlayerListener {
-public:
+  public:
     void Notify(ListenerCode code, const std::string& text) override {
         std::lock_guard lock(mutex);
         codes.push_back(static_cast<int>(code));

@@ -30,7 +30,7 @@ TEST(OutputRate, TheTableAndOutsideIt) {
 }
 
 class InitAudioEngineTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { BASS_Free(); }
     Settings settings;
     AudioEngineState engine;
@@ -67,7 +67,8 @@ TEST_F(InitAudioEngineTest, ARefusedDeviceFallsBackWithItsBoxes) {
     const bool sounds = InitAudioEngine(99, 1, settings, engine, workers, messages);
     ASSERT_GE(messages.boxes.size(), 1u);
     EXPECT_EQ(messages.boxes[0].text,
-              "Initialisierung von BASS fehlgeschlagen.\nBASS wird versucht mit Standardeinstellungen zu initialisieren");
+              "Initialisierung von BASS fehlgeschlagen.\nBASS wird versucht mit Standardeinstellungen zu "
+              "initialisieren");
     EXPECT_EQ(messages.boxes[0].title, "Fehler");
     EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
     EXPECT_TRUE(engine.running);  // at worst on "No sound", so files can still be read
@@ -78,7 +79,8 @@ TEST_F(InitAudioEngineTest, ARefusedDeviceFallsBackWithItsBoxes) {
     } else {
         ASSERT_EQ(messages.boxes.size(), 2u);
         EXPECT_EQ(messages.boxes[1].text.rfind("BASS konnte nicht initialisiert werden.\n\n", 0), 0u);
-        EXPECT_GT(messages.boxes[1].text.size(), std::string("BASS konnte nicht initialisiert werden.\n\n").size());
+        EXPECT_GT(messages.boxes[1].text.size(),
+                  std::string("BASS konnte nicht initialisiert werden.\n\n").size());
         EXPECT_EQ(messages.boxes[1].icon, MessageIcon::None);
         EXPECT_EQ(settings.BASS_QutputDevice, -1);  // the next start tries the default device first
     }

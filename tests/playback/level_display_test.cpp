@@ -48,8 +48,8 @@ TEST(LevelDisplaySpectrum, SilenceGivesSixteenOnePixelBars) {
 TEST(LevelDisplaySpectrum, BarsScaleByTheSquareRootOfTheLoudestBin) {
     LevelDisplay d;
     std::array<float, 128> fft{};
-    fft[10] = 0.8f;   // bar 2 only
-    fft[30] = 0.2f;   // bar 7 only; a quarter of the peak is half the height
+    fft[10] = 0.8f;    // bar 2 only
+    fft[30] = 0.2f;    // bar 7 only; a quarter of the peak is half the height
     fft[64] = 0.072f;  // shared edge of bars 15 and 16 -> only bar 15 exists
     d.PaintSpectrum(fft, kBack, kFore);
     EXPECT_EQ(BarHeight(d, 16), 50);
@@ -172,7 +172,7 @@ std::string SilentFile() {
 }
 
 class LevelDisplayEngine : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode(); }
     void TearDown() override { BASS_Free(); }
 };

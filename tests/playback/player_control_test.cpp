@@ -129,8 +129,8 @@ TEST_F(PlayerControlTest, SeekPastTheEndOfASingleFileStops) {
 }  // namespace
 }  // namespace sonvaro::test
 
-#include "playback/audio_library/net/http_transfer.h"
 #include "playback/audio_library/loopback_server.h"
+#include "playback/audio_library/net/http_transfer.h"
 #include "support/wait.h"
 
 namespace sonvaro::test {
@@ -139,8 +139,8 @@ namespace {
 TEST_F(PlayerControlTest, AStationListAddressPlaysItsFirstStation) {
     support::LoopbackServer server([](support::LoopbackServer::Connection& c) {
         if (c.request.find("GET /listen.pls ") == 0) {
-            c.Send("HTTP/1.0 200 OK\r\n\r\n[playlist]\r\nFile1=http://127.0.0.1:" + std::to_string(c.server.Port()) +
-                   "/live\r\nFile2=http://127.0.0.1:1/second\r\n");
+            c.Send("HTTP/1.0 200 OK\r\n\r\n[playlist]\r\nFile1=http://127.0.0.1:" +
+                   std::to_string(c.server.Port()) + "/live\r\nFile2=http://127.0.0.1:1/second\r\n");
         } else {
             c.Send("HTTP/1.0 404 Not Found\r\n\r\n");
         }

@@ -35,14 +35,15 @@ inline std::string ToneFile(int seconds, const std::string& name = "") {
     if (!std::filesystem::exists(path)) {
         std::filesystem::create_directories(folder);
         const std::string cmd = "sox -n -r 44100 -c 2 -b 16 '" + path + ".tmp.wav' synth " +
-                                std::to_string(seconds) + " sine 440 vol 0.5 && mv '" + path + ".tmp.wav' '" + path + "'";
+                                std::to_string(seconds) + " sine 440 vol 0.5 && mv '" + path + ".tmp.wav' '" +
+                                path + "'";
         if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
     }
     return path;
 }
 
 class RecordingPlayerDisplay : public PlayerDisplay {
-public:
+  public:
     void SetInfoField(int field, const std::string& text) override { fields[field] = text, ++writes; }
     void SetPositionSlider(int32_t value) override { slider = value; }
     void EnablePositionSlider(bool enabled) override { sliderEnabled = enabled; }
@@ -60,13 +61,15 @@ public:
 };
 
 class RecordingPlaylistView : public PlaylistDisplay {
-public:
+  public:
     void PlaylistReset() override { ++resets; }
     void FitPlaylistColumns() override {}
     void SetPlaylistSummary(const std::string& text) override { summary = text; }
     void SetRowMarked(int row, bool marked) override {
-        if (marked) markedRows.insert(row);
-        else markedRows.erase(row);
+        if (marked)
+            markedRows.insert(row);
+        else
+            markedRows.erase(row);
     }
     std::vector<int> SelectedRows() const override { return selected; }
     std::vector<int> selected;
@@ -76,13 +79,13 @@ public:
 };
 
 class RecordingClipboard : public Clipboard {
-public:
+  public:
     void SetText(const std::string& t) override { text = t; }
     std::string text;
 };
 
 class PlayerTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr unsigned kRate = 44100;
 
     void SetUp() override {
@@ -145,7 +148,8 @@ protected:
     RecordingPlayerDisplay display;
     RecordingPlaylistView view;
     RecordingClipboard clipboard;
-    PlayerAssembly parts{settings, library, playlist, log, Clock(), PlayerAssemblyPorts{display, view, &clipboard}};
+    PlayerAssembly parts{settings, library, playlist,
+                         log,      Clock(), PlayerAssemblyPorts{display, view, &clipboard}};
     TagReader& tags = parts.tags;
     StatisticsCounter& statistics = parts.statistics;
     EffectChain& effects = parts.effects;

@@ -7,7 +7,7 @@ namespace sonvaro::test {
 namespace {
 
 class PlaylistPlaybackTest : public PlayerTest {
-protected:
+  protected:
     void SetUp() override {
         PlayerTest::SetUp();
         for (int i = 0; i < 3; ++i) AddFiles({ToneFile(2, "row" + std::to_string(i) + ".wav")});

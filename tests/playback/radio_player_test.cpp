@@ -1,6 +1,8 @@
 // Internet radio end to end against stations the tests start on 127.0.0.1:
 // the player taking over, names and titles, the track log, the library entry,
 // recordings and their file names, and failed connections.
+#include "playback/radio_player.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,12 +11,11 @@
 #include <functional>
 #include <thread>
 
-#include "player_harness.h"
-#include "support/wait.h"
 #include "playback/audio_library/loopback_server.h"
-#include "playback/radio_player.h"
 #include "playback/radio_recorder.h"
 #include "playback/stream_title.h"
+#include "player_harness.h"
+#include "support/wait.h"
 #include "tags/size_text.h"
 
 namespace sonvaro::test {
@@ -29,8 +30,10 @@ const std::string& RadioMp3() {
         const std::string path = std::string(SONVARO_FIXTURES) + "/player/radio.mp3";
         if (!fs::exists(path)) {
             fs::create_directories(fs::path(path).parent_path());
-            const std::string cmd = "sox -n -r 44100 -c 2 -b 16 -t wav - synth 5 sine 1000 vol 0.5 2>/dev/null | "
-                                    "lame --quiet -b 128 - '" + path + ".tmp' && mv '" + path + ".tmp' '" + path + "'";
+            const std::string cmd =
+                "sox -n -r 44100 -c 2 -b 16 -t wav - synth 5 sine 1000 vol 0.5 2>/dev/null | "
+                "lame --quiet -b 128 - '" +
+                path + ".tmp' && mv '" + path + ".tmp' '" + path + "'";
             if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
         }
         return support::ReadWholeFile(path);
@@ -43,9 +46,13 @@ std::string RadioOgg(const std::string& artist, const std::string& title) {
     const std::string path = std::string(SONVARO_FIXTURES) + "/player/radio " + artist + " " + title + ".ogg";
     if (!fs::exists(path)) {
         fs::create_directories(fs::path(path).parent_path());
-        const std::string cmd = "sox -n -r 44100 -c 2 -b 16 -t wav - synth 2 sine 1000 vol 0.5 2>/dev/null | "
-                                "oggenc -Q -q 2 -a '" + artist + "' -t '" + title + "' -o '" + path + ".tmp' - && "
-                                "mv '" + path + ".tmp' '" + path + "'";
+        const std::string cmd =
+            "sox -n -r 44100 -c 2 -b 16 -t wav - synth 2 sine 1000 vol 0.5 2>/dev/null | "
+            "oggenc -Q -q 2 -a '" +
+            artist + "' -t '" + title + "' -o '" + path +
+            ".tmp' - && "
+            "mv '" +
+            path + ".tmp' '" + path + "'";
         if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
     }
     return support::ReadWholeFile(path);
@@ -62,7 +69,7 @@ std::vector<std::string> FilesIn(const fs::path& folder) {
 }
 
 class RadioTest : public PlayerTest {
-protected:
+  protected:
     void SetUp() override {
         PlayerTest::SetUp();
         BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 3000);
@@ -70,8 +77,9 @@ protected:
         BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, "");
         mp3 = RadioMp3();
         ASSERT_GT(mp3.size(), 60000u);
-        folder = fs::temp_directory_path() / ("sonvaro-radio-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder =
+            fs::temp_directory_path() / ("sonvaro-radio-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder / "rec");
     }
@@ -122,7 +130,7 @@ protected:
 
 // A playlist with a station row between two tracks, the list advancing as the application's tick does.
 class StationRowTest : public RadioTest {
-protected:
+  protected:
     bool Sounding() {
         for (uint32_t c : player.State().slotChannel)
             if (c && BASS_ChannelIsActive(c) == BASS_ACTIVE_PLAYING) return true;
@@ -206,8 +214,10 @@ TEST(StreamTitleTest, ArtistAndTitleFromTheMetadataText) {
 TEST(RecordingNameTest, ServerTextCannotLeaveTheFolderOrGrowWithoutBound) {
     const int64_t day = 1704672000;  // 2024-01-08
     EXPECT_EQ(RecordingFileName({" Band ", " Song ", "FM"}, 0, day), "[01.08.24] Band - Song.mp3");
-    EXPECT_EQ(RecordingFileName({"", "", ""}, 0, day), "[01.08.24] Unbekannter Artist - Unbekannter Titel.mp3");
-    EXPECT_EQ(RecordingFileName({"Just Words", "", ""}, 0, day), "[01.08.24] Just Words - Unbekannter Titel.mp3");
+    EXPECT_EQ(RecordingFileName({"", "", ""}, 0, day),
+              "[01.08.24] Unbekannter Artist - Unbekannter Titel.mp3");
+    EXPECT_EQ(RecordingFileName({"Just Words", "", ""}, 0, day),
+              "[01.08.24] Just Words - Unbekannter Titel.mp3");
     EXPECT_EQ(RecordingFileName({"a", "b", ""}, 1, day), "[01.08.24] Unbekannter Sender.mp3");
     EXPECT_EQ(RecordingFileName({"a", "b", "Radio Eins"}, 1, day), "[01.08.24] Radio Eins.mp3");
     EXPECT_EQ(RecordingFileName({"a", "b", "c"}, 2, day), "[01.08.24] .mp3");
@@ -215,7 +225,9 @@ TEST(RecordingNameTest, ServerTextCannotLeaveTheFolderOrGrowWithoutBound) {
     EXPECT_EQ(RecordingFileName({"Band", "Song", "FM", ".opus"}, 1, day), "[01.08.24] FM.opus");
 
     EXPECT_EQ(RecordingFileName({"../../.bashrc", "x", ""}, 0, day), "[01.08.24] _._.._.bashrc - x.mp3");
-    EXPECT_EQ(SafeNamePart("a\\b/c\nd\x7f" "e"), "a_b_c_d_e");
+    EXPECT_EQ(SafeNamePart("a\\b/c\nd\x7f"
+                           "e"),
+              "a_b_c_d_e");
     // Two 2,000-byte parts of two-byte characters: the whole name fits in 255
     // bytes, no character is split, the extension stays.
     std::string umlauts;
@@ -302,7 +314,8 @@ TEST_F(RadioTest, AThinBufferShowsItsFillInsteadOfTheTitle) {
     });
     Tune(server.Url("/thin"));
     // Playing eats what came; nothing follows until the server goes on.
-    ASSERT_TRUE(TickUntil([&] { return display.fields[2].rfind("Bufferung.. [", 0) == 0; })) << display.fields[2];
+    ASSERT_TRUE(TickUntil([&] { return display.fields[2].rfind("Bufferung.. [", 0) == 0; }))
+        << display.fields[2];
     const std::string shown = display.fields[2];
     ASSERT_EQ(shown.back(), ']');
     const int percent = std::stoi(shown.substr(13));
@@ -315,8 +328,9 @@ TEST_F(RadioTest, AThinBufferShowsItsFillInsteadOfTheTitle) {
 
 TEST_F(RadioTest, StationWithoutNameShowsItsAddress) {
     LoopbackServer server([&](LoopbackServer::Connection& c) {
-        c.Send("ICY 200 OK\r\nicy-metaint: 4096\r\n\r\n" +
-               support::WithIcyMeta(mp3, 4096, [](size_t b) { return b == 0 ? "StreamTitle='Just Words';" : ""; }));
+        c.Send("ICY 200 OK\r\nicy-metaint: 4096\r\n\r\n" + support::WithIcyMeta(mp3, 4096, [](size_t b) {
+                   return b == 0 ? "StreamTitle='Just Words';" : "";
+               }));
     });
     Tune(server.Url("/x"));
     EXPECT_EQ(player.State().info.title, server.Url("/x"));
@@ -374,9 +388,12 @@ TEST_F(RadioTest, OggStationTitlesReachDisplayLogAndRecordingNamedOgg) {
 
     ASSERT_TRUE(StationEnded());
     const auto files = FilesIn(folder / "rec");
-    ASSERT_EQ(files, (std::vector<std::string>{"[01.08.24] Band A - Song One.ogg", "[01.08.24] Band B - Song Two.ogg"}));
-    EXPECT_TRUE(support::ReadWholeFile((folder / "rec" / files[0]).string()) == one) << "the first song, whole";
-    EXPECT_TRUE(support::ReadWholeFile((folder / "rec" / files[1]).string()) == two) << "starts with its own headers";
+    ASSERT_EQ(files, (std::vector<std::string>{"[01.08.24] Band A - Song One.ogg",
+                                               "[01.08.24] Band B - Song Two.ogg"}));
+    EXPECT_TRUE(support::ReadWholeFile((folder / "rec" / files[0]).string()) == one)
+        << "the first song, whole";
+    EXPECT_TRUE(support::ReadWholeFile((folder / "rec" / files[1]).string()) == two)
+        << "starts with its own headers";
 }
 
 TEST_F(RadioTest, StationNamedRecordingKeepsOneFilePerDay) {
@@ -398,20 +415,21 @@ TEST_F(RadioTest, HostileTitleIsRecordedInsideTheFolder) {
     fs::create_directories(folder / "a" / "b" / "rec");
     settings.NETStream_SavePath = (folder / "a" / "b" / "rec").string();  // also without the final "/"
     LoopbackServer server([&](LoopbackServer::Connection& c) {
-        c.Send("ICY 200 OK\r\nicy-metaint: 4096\r\n\r\n" +
-               support::WithIcyMeta(mp3, 4096, [](size_t b) { return b == 0 ? "StreamTitle='../../.bashrc - x';" : ""; }));
+        c.Send("ICY 200 OK\r\nicy-metaint: 4096\r\n\r\n" + support::WithIcyMeta(mp3, 4096, [](size_t b) {
+                   return b == 0 ? "StreamTitle='../../.bashrc - x';" : "";
+               }));
     });
     Tune(server.Url());
     ASSERT_TRUE(StationEnded());
-    EXPECT_EQ(FilesIn(folder / "a" / "b" / "rec"), std::vector<std::string>{"[01.08.24] _._.._.bashrc - x.mp3"});
+    EXPECT_EQ(FilesIn(folder / "a" / "b" / "rec"),
+              std::vector<std::string>{"[01.08.24] _._.._.bashrc - x.mp3"});
     EXPECT_EQ(FilesIn(folder / "a" / "b"), std::vector<std::string>{"rec"});
     EXPECT_EQ(FilesIn(folder / "a"), std::vector<std::string>{"b"});
 }
 
 TEST_F(RadioTest, NothingIsWrittenWhenRecordingIsOffOrTheFolderIsMissing) {
-    LoopbackServer server([&](LoopbackServer::Connection& c) {
-        c.Send("ICY 200 OK\r\nicy-name: Quiet\r\n\r\n" + mp3);
-    });
+    LoopbackServer server(
+        [&](LoopbackServer::Connection& c) { c.Send("ICY 200 OK\r\nicy-name: Quiet\r\n\r\n" + mp3); });
     Record(0);
     settings.NETStream_SavePath = (folder / "missing").string() + "/";
     Tune(server.Url());

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "core/status_log.h"
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/fixtures.h"
-#include "playback/audio_library/net/http_transfer.h"
 #include "playback/audio_library/loopback_server.h"
-#include "playlist/playlist_export.h"
-#include "core/status_log.h"
+#include "playback/audio_library/net/http_transfer.h"
 #include "playback/playlist_rows.h"
 #include "playlist/playlist_display.h"
+#include "playlist/playlist_export.h"
 #include "settings/settings.h"
 #include "support/test_support.h"
 #include "tags/track_info_reader.h"
@@ -18,14 +18,14 @@ namespace sonvaro {
 namespace {
 
 class EngineEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override { BASS_Init(0, 44100, 0, nullptr, nullptr); }
     void TearDown() override { BASS_Free(); }
 };
 const auto* const kEngine = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
 
 class CountingView : public PlaylistDisplay {
-public:
+  public:
     void PlaylistReset() override { ++resets; }
     void FitPlaylistColumns() override { ++fits; }
     void SetPlaylistSummary(const std::string& text) override { summary = text, ++summaries; }
@@ -36,7 +36,7 @@ public:
 };
 
 class EditingTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         wav = fixtures::Path("sine.wav");
         mod = fixtures::Path("tune.mod");
@@ -67,9 +67,10 @@ TEST_F(EditingTest, AddFolderWalksInNameOrder) {
 
     // Case folded ("Zed" after "c", "Ä" folded to "ä", after every ASCII letter), then bytes.
     editor.AddFolder(dir.path(), false);
-    EXPECT_EQ(Paths(), (std::vector<std::string>{dir / "a.wav", dir / "b.wav", dir / "c.wav",
-                                                 wav,  // list.m3u, imported, never an entry itself
-                                                 dir / "tune.mod", dir / "Zed.wav", dir / "\xC3\x84rger.wav"}));
+    EXPECT_EQ(Paths(),
+              (std::vector<std::string>{dir / "a.wav", dir / "b.wav", dir / "c.wav",
+                                        wav,  // list.m3u, imported, never an entry itself
+                                        dir / "tune.mod", dir / "Zed.wav", dir / "\xC3\x84rger.wav"}));
     const auto module = std::find_if(playlist.begin(), playlist.end(),
                                      [&](const PlaylistEntry& e) { return e.info.path == dir / "tune.mod"; });
     ASSERT_NE(module, playlist.end());
@@ -80,8 +81,9 @@ TEST_F(EditingTest, AddFolderWalksInNameOrder) {
     playlist.clear();
     view.summaries = 0;
     editor.AddFolder(dir.path(), true);
-    EXPECT_EQ(Paths(), (std::vector<std::string>{dir / "a.wav", dir / "b.wav", dir / "c.wav", wav, dir / "tune.mod",
-                                                 dir / "x/inner.wav", dir / "Zed.wav", dir / "\xC3\x84rger.wav"}));
+    EXPECT_EQ(Paths(),
+              (std::vector<std::string>{dir / "a.wav", dir / "b.wav", dir / "c.wav", wav, dir / "tune.mod",
+                                        dir / "x/inner.wav", dir / "Zed.wav", dir / "\xC3\x84rger.wav"}));
     // One refresh of the summary for the whole walk, not one per file.
     EXPECT_EQ(view.summaries, 1);
 }
@@ -114,8 +116,9 @@ TEST_F(EditingTest, PlaylistCyclesOfEverySpellingEnd) {
     logged.AddToPlaylist(dir / "x/a.m3u");
     EXPECT_EQ(Paths(), (std::vector<std::string>{dir / "x/b.wav", dir / "x/b.wav"}));
     const auto lines = log.LinesSince(0);
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.find("enthält sich selbst") != std::string::npos; }),
+    EXPECT_EQ(std::count_if(
+                  lines.begin(), lines.end(),
+                  [](const std::string& l) { return l.find("enthält sich selbst") != std::string::npos; }),
               4);
 
     // A chain of 20 lists, each naming the next and a track: 16 levels are read.
@@ -218,7 +221,8 @@ TEST(PlaylistRows, ShowOnlyPositiveNumbers) {
     TrackInfo info{.title = " Titel ", .artist = "A", .trackNumber = -1, .length = 0, .channelType = 0};
     EXPECT_EQ(PlaylistRowTexts(info), (std::array<std::string, 8>{"", "Titel", "A", "", "", "", "", ""}));
     info = {.title = "t", .year = 1999, .trackNumber = 7, .length = 3725, .channelType = 0x10005};
-    EXPECT_EQ(PlaylistRowTexts(info), (std::array<std::string, 8>{"", "t", "", "", "7", "01:02:05", "1999", "MP3"}));
+    EXPECT_EQ(PlaylistRowTexts(info),
+              (std::array<std::string, 8>{"", "t", "", "", "7", "01:02:05", "1999", "MP3"}));
 }
 
 }  // namespace
@@ -229,7 +233,8 @@ namespace {
 
 // Station lists: published as small .m3u/.pls files, often without a header.
 TEST_F(EditingTest, StationListsAddTheirAddressesAsStreams) {
-    test::WriteFile(dir / "station.m3u", "http://radio.example/live\r\n" + wav + "\r\nhttps://radio.example/b\r\n");
+    test::WriteFile(dir / "station.m3u",
+                    "http://radio.example/live\r\n" + wav + "\r\nhttps://radio.example/b\r\n");
     editor.AddToPlaylist(dir / "station.m3u");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"http://radio.example/live", "https://radio.example/b"}));
 
@@ -251,11 +256,13 @@ TEST_F(EditingTest, StationListsAddTheirAddressesAsStreams) {
 TEST_F(EditingTest, StationListGivenByAddressIsFetched) {
     support::LoopbackServer server([](support::LoopbackServer::Connection& c) {
         if (c.request.find("GET /live.mp3.m3u ") == 0)
-            c.Send("HTTP/1.0 200 OK\r\nContent-Type: audio/x-mpegurl\r\n\r\n"
-                   "#EXTM3U\r\n#EXTINF:-1,Test FM\r\nhttps://radio.example/live.mp3\r\nrelative.mp3\r\n");
+            c.Send(
+                "HTTP/1.0 200 OK\r\nContent-Type: audio/x-mpegurl\r\n\r\n"
+                "#EXTM3U\r\n#EXTINF:-1,Test FM\r\nhttps://radio.example/live.mp3\r\nrelative.mp3\r\n");
         else if (c.request.find("GET /listen.pls ") == 0)
-            c.Send("HTTP/1.0 200 OK\r\n\r\n[playlist]\r\nFile1=http://radio.example/one\r\nFile2=/etc/passwd\r\n"
-                   "NumberOfEntries=2\r\n");
+            c.Send(
+                "HTTP/1.0 200 OK\r\n\r\n[playlist]\r\nFile1=http://radio.example/one\r\nFile2=/etc/passwd\r\n"
+                "NumberOfEntries=2\r\n");
         else if (c.request.find("GET /huge.m3u ") == 0)
             c.Send("HTTP/1.0 200 OK\r\n\r\n" + std::string(300 * 1024, 'h'));
         else
@@ -270,7 +277,8 @@ TEST_F(EditingTest, StationListGivenByAddressIsFetched) {
     withLog.AddToPlaylist(server.Url("/missing.m3u"));
     withLog.AddToPlaylist(server.Url("/huge.m3u"));
     // Only addresses come from a list on a server: no local file is named by one.
-    EXPECT_EQ(Paths(), (std::vector<std::string>{"https://radio.example/live.mp3", "http://radio.example/one"}));
+    EXPECT_EQ(Paths(),
+              (std::vector<std::string>{"https://radio.example/live.mp3", "http://radio.example/one"}));
     int failures = 0;
     for (const std::string& line : log.LinesSince(0))
         failures += line.find("Playlist konnte nicht geladen werden") != std::string::npos;

@@ -24,7 +24,7 @@ PlaylistEntry Entry(const std::string& path, const std::string& title = "", int3
 }
 
 class PlaylistFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         song = dir / "a.mp3";
         WriteFile(song, "ID3");
@@ -55,8 +55,12 @@ TEST_F(PlaylistFileTest, WritesTheExampleLineByteForByte) {
 
 TEST_F(PlaylistFileTest, SkipsStreamsMissingAndEmptyFiles) {
     WriteFile(dir / "empty.mp3", "");
-    const Playlist playlist{Entry(song), Entry("http://radio.example/stream"), Entry(dir / "gone.mp3"),
-                            Entry(dir / "empty.mp3"), Entry(dir.path()), Entry(song)};
+    const Playlist playlist{Entry(song),
+                            Entry("http://radio.example/stream"),
+                            Entry(dir / "gone.mp3"),
+                            Entry(dir / "empty.mp3"),
+                            Entry(dir.path()),
+                            Entry(song)};
     const auto lines = test::SplitCrLf(PlaylistFileText(playlist));
     EXPECT_EQ(lines.size(), 3u);
     EXPECT_EQ(PlaylistFileText({}), "SV-F-PLV1\r\n");
@@ -83,9 +87,9 @@ TEST_F(PlaylistFileTest, CleansTextsAndRoundTripsNumbers) {
 TEST_F(PlaylistFileTest, ReadsWhatTheRulesAllow) {
     EXPECT_FALSE(ParsePlaylistFile("sv-f-plv1\r\nETY:" + song + "|\r\n"));  // identifier is case-sensitive
     EXPECT_FALSE(ParsePlaylistFile(" SV-F-PLV1\r\n"));
-    const auto parsed = ParsePlaylistFile("SV-F-PLV1\nety:" + song + "|T|\r  ETY:" + song +
-                                          "|x|y|z|$10|c|%11|g|128|44100|2|300|7|65541|extra|  \rjunk\r\nETY:" +
-                                          dir.path() + "gone.mp3|\n");
+    const auto parsed = ParsePlaylistFile(
+        "SV-F-PLV1\nety:" + song + "|T|\r  ETY:" + song +
+        "|x|y|z|$10|c|%11|g|128|44100|2|300|7|65541|extra|  \rjunk\r\nETY:" + dir.path() + "gone.mp3|\n");
     ASSERT_TRUE(parsed);
     ASSERT_EQ(parsed->size(), 2u);
     const TrackInfo& shortLine = (*parsed)[0].info;
@@ -100,8 +104,8 @@ TEST_F(PlaylistFileTest, ReadsWhatTheRulesAllow) {
     EXPECT_EQ(full.info.channelType, 65541);
     // Text fields written by Windows tools load as Windows-1252; the path stays bytes.
     WriteFile(dir / "Gr\xFCn.mp3", "x");
-    const auto legacy =
-        ParsePlaylistFile("SV-F-PLV1\r\nETY:" + dir.path() + "Gr\xFCn.mp3|Gr\xFC\xDF|Gr\xC3\xBC\xC3\x9F|\r\n");
+    const auto legacy = ParsePlaylistFile("SV-F-PLV1\r\nETY:" + dir.path() +
+                                          "Gr\xFCn.mp3|Gr\xFC\xDF|Gr\xC3\xBC\xC3\x9F|\r\n");
     ASSERT_TRUE(legacy && legacy->size() == 1);
     EXPECT_EQ((*legacy)[0].info.path, dir.path() + "Gr\xFCn.mp3");
     EXPECT_EQ((*legacy)[0].info.title, "Grüß");
@@ -109,7 +113,7 @@ TEST_F(PlaylistFileTest, ReadsWhatTheRulesAllow) {
 }
 
 class RecordingDisplay : public PlaylistDisplay {
-public:
+  public:
     void PlaylistReset() override { ++resets; }
     void FitPlaylistColumns() override { ++fits; }
     void SetPlaylistSummary(const std::string& text) override { summary = text; }
@@ -156,7 +160,8 @@ TEST_F(PlaylistFileTest, PathsRoundTripByteForByteOrAreLeftOut) {
     // Latin-1 bytes, spaces at both ends, a "|", a line break: every one a real file.
     const std::vector<std::string> keep = {dir / "caf\xE9.mp3", dir / " spaced .mp3",
                                            dir / (std::string(251, 'n') + ".mp3")};  // a 255-byte name
-    const std::vector<std::string> refuse = {dir / "pipe|name.mp3", dir / "line\nbreak.mp3", dir / "cr\rname.mp3"};
+    const std::vector<std::string> refuse = {dir / "pipe|name.mp3", dir / "line\nbreak.mp3",
+                                             dir / "cr\rname.mp3"};
     Playlist playlist;
     for (const auto* group : {&keep, &refuse})
         for (const std::string& path : *group) {

@@ -10,7 +10,7 @@ namespace {
 using test::WriteFile;
 
 class ImportTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::create_directory(dir / "Musik");
         WriteFile(dir / "Musik/a.mp3", "x");
@@ -43,8 +43,9 @@ TEST_F(ImportTest, M3UNeedsItsExactHeader) {
 TEST_F(ImportTest, M3UJoinsRelativePathsToItsFolder) {
     // Relative, missing (handed on: the adding road skips it), a zero-byte file
     // beside the list (not handed on) and a stream address (as it stands).
-    EXPECT_EQ(ImportM3U("#EXTM3U\r\nMusik/a.mp3\r\nnone.mp3\r\nzero.mp3\r\n#EXTINF:1,x\r\nhttp://radio/x\r\n"),
-              (std::vector<std::string>{dir.path() + "Musik/a.mp3", dir.path() + "none.mp3", "http://radio/x"}));
+    EXPECT_EQ(
+        ImportM3U("#EXTM3U\r\nMusik/a.mp3\r\nnone.mp3\r\nzero.mp3\r\n#EXTINF:1,x\r\nhttp://radio/x\r\n"),
+        (std::vector<std::string>{dir.path() + "Musik/a.mp3", dir.path() + "none.mp3", "http://radio/x"}));
 }
 
 TEST_F(ImportTest, RelativeEntriesPreferThePlaylistsFolderOverTheCurrentOne) {
@@ -57,7 +58,8 @@ TEST_F(ImportTest, RelativeEntriesPreferThePlaylistsFolderOverTheCurrentOne) {
     // the current folder has is found there, and stored absolute. Lists written
     // by Windows tools use "\".
     const auto m3u = ImportM3U("#EXTM3U\nb.mp3\n./b.mp3\nonly-here.mp3\nMusik\\a.mp3\n");
-    const auto pls = ImportPLS("[playlist]\nFile2=Musik\\a.mp3\nFile1=b.mp3\nFile3=only-here.mp3\nNumberOfEntries=3\n");
+    const auto pls =
+        ImportPLS("[playlist]\nFile2=Musik\\a.mp3\nFile1=b.mp3\nFile3=only-here.mp3\nNumberOfEntries=3\n");
     std::filesystem::current_path(before);
     EXPECT_EQ(m3u, (std::vector<std::string>{dir / "b.mp3", dir / "b.mp3", dir / "cwd/only-here.mp3",
                                              dir / "Musik/a.mp3"}));
@@ -74,9 +76,10 @@ TEST_F(ImportTest, EntryNamesAreBytes) {
 }
 
 TEST_F(ImportTest, PLSTakesFileLinesInOrder) {
-    EXPECT_EQ(ImportPLS("[playlist]\nfile2=" + dir.path() + "b.mp3\nTitle2=x\nFILE1=" + dir.path() +
-                        "Musik/a.mp3=cut\nFile3=http://radio/x\nFile4=" + dir.path() + "zero.mp3\nVersion=2\n"),
-              (std::vector<std::string>{dir.path() + "b.mp3", dir.path() + "Musik/a.mp3", "http://radio/x"}));
+    EXPECT_EQ(
+        ImportPLS("[playlist]\nfile2=" + dir.path() + "b.mp3\nTitle2=x\nFILE1=" + dir.path() +
+                  "Musik/a.mp3=cut\nFile3=http://radio/x\nFile4=" + dir.path() + "zero.mp3\nVersion=2\n"),
+        (std::vector<std::string>{dir.path() + "b.mp3", dir.path() + "Musik/a.mp3", "http://radio/x"}));
     // A zero byte ends a line: "File1" and "=<path>" are two lines, neither a "File" entry.
     EXPECT_TRUE(ImportPLS(std::string("File1") + '\0' + "=" + dir.path() + "b.mp3\n").empty());
 }
@@ -109,7 +112,7 @@ TEST(Export, WritesM3UAndPLSExactly) {
 }
 
 class FixedDialog : public SavePlaylistDialog {
-public:
+  public:
     std::optional<Choice> AskSavePath(const std::string& title, const std::string& folder,
                                       const std::string& filter) override {
         asked = title + "|" + folder + "|" + filter;
@@ -128,7 +131,8 @@ TEST(Export, SaveAsFollowsTheDialogAndAsksBeforeOverwriting) {
     EXPECT_TRUE(dialog.asked.empty());  // an empty playlist shows no dialog
 
     EXPECT_FALSE(SavePlaylistAs(TwoEntries(), "", 0, dialog, messages, "/music/"));  // cancelled
-    EXPECT_EQ(dialog.asked, "Speichern|/music/|Playlist (*.m3u)|*.m3u|Playlist (*.pls)|*.pls||Alle Dateien|*.*");
+    EXPECT_EQ(dialog.asked,
+              "Speichern|/music/|Playlist (*.m3u)|*.m3u|Playlist (*.pls)|*.pls||Alle Dateien|*.*");
 
     dialog.choice = SavePlaylistDialog::Choice{dir / "name", PlaylistFormat::PLS};
     EXPECT_TRUE(SavePlaylistAs(TwoEntries(), "", 0, dialog, messages, "/music/"));

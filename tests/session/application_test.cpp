@@ -3,16 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "../playback/player_harness.h"
-#include "settings/settings_file.h"
-#include "support/test_support.h"
 #include "../tags/tag_fixtures.h"
 #include "library/library_file.h"
+#include "settings/settings_file.h"
+#include "support/test_support.h"
 
 namespace sonvaro {
 namespace {
 
 class RecordingSplash : public SplashPort {
-public:
+  public:
     void Open() override { texts.push_back("open"); }
     void SetStatus(const std::string& text) override { texts.push_back(text); }
     void WaitMinimumTime() override {}
@@ -21,7 +21,7 @@ public:
 };
 
 class RecordingShutdown : public ShutdownPort {
-public:
+  public:
     void CloseWindows() override { steps.push_back("windows"); }
     void RemoveTrayIcon() override { steps.push_back("tray"); }
     void CloseLog() override { steps.push_back("log"); }
@@ -29,7 +29,7 @@ public:
 };
 
 class ApplicationTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::create_directories(home / "Sonvaro");
         test::WriteFile(home / "Sonvaro/Sonvaro.ini",
@@ -48,8 +48,8 @@ protected:
         return texts;
     }
     void Start() {
-        app = std::make_unique<Application>(
-            ApplicationPorts{messages, splash, display, view, shutdown}, home.path(), Clock());
+        app = std::make_unique<Application>(ApplicationPorts{messages, splash, display, view, shutdown},
+                                            home.path(), Clock());
         app->StartUp();
         app->log.SetOpen(true);
     }
@@ -66,11 +66,12 @@ protected:
 
 TEST_F(ApplicationTest, StartUpRunsItsStepsInOrder) {
     Start();
-    EXPECT_EQ(splash.texts, (std::vector<std::string>{"open", "Lade Einstellungen..", "Lade Medienbibliothek..",
-                                                      "Lade Wiedergabeliste..", "Überprüfe Medienbibliothek..",
-                                                      "Initialisiere BASS..", "Erstelle Timer..",
-                                                      "Initialisiere Netzwerkumgebung....",
-                                                      "Erstelle Programmoberfläche..", "Starte..", "close"}));
+    EXPECT_EQ(
+        splash.texts,
+        (std::vector<std::string>{
+            "open", "Lade Einstellungen..", "Lade Medienbibliothek..", "Lade Wiedergabeliste..",
+            "Überprüfe Medienbibliothek..", "Initialisiere BASS..", "Erstelle Timer..",
+            "Initialisiere Netzwerkumgebung....", "Erstelle Programmoberfläche..", "Starte..", "close"}));
     EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(app->data.settings.statistics.AppStart, 1);
     EXPECT_EQ(app->player.State().playSource, kSourceSingle);
@@ -115,17 +116,18 @@ TEST_F(ApplicationTest, AutosaveKeepsThreeClocks) {
     EXPECT_TRUE(LogTexts().empty());
     tick += 1;
     app->AutosaveTick();
-    EXPECT_EQ(LogTexts(), (std::vector<std::string>{"Autosave Preferences..",
-                                                    "Schreibe Datei '" + home.path() + "Sonvaro/Sonvaro.ini'",
-                                                    "Autosave Medialibary..",
-                                                    "Schreibe Datei '" + home.path() + "Sonvaro/MediaLibary.dat'"}));
+    EXPECT_EQ(LogTexts(),
+              (std::vector<std::string>{
+                  "Autosave Preferences..", "Schreibe Datei '" + home.path() + "Sonvaro/Sonvaro.ini'",
+                  "Autosave Medialibary..", "Schreibe Datei '" + home.path() + "Sonvaro/MediaLibary.dat'"}));
     // The playlist switch turned on after its interval passed: saved at the next tick.
     s.Misc_AutoSave_PL = 1;
     tick += 250;
     app->AutosaveTick();
     EXPECT_EQ(LogTexts().back(), "Schreibe Datei '" + home.path() + "Sonvaro/PlayList.dat'");
     EXPECT_TRUE(std::filesystem::exists(home / "Sonvaro/PlayList.dat"));
-    EXPECT_EQ(test::ReadFile(home / "Sonvaro/MediaLibary.dat"), "SV-F-MLV1\r\n");  // empty library: header only
+    EXPECT_EQ(test::ReadFile(home / "Sonvaro/MediaLibary.dat"),
+              "SV-F-MLV1\r\n");  // empty library: header only
     app->RequestExit();
 }
 
@@ -149,7 +151,8 @@ TEST_F(ApplicationTest, ExitAsksFadesAndSavesEverything) {
     const std::string folder = home.path() + "Sonvaro/";
     // Freeing the engine ends the channel; its notification is handled before the saves.
     EXPECT_EQ(texts, (std::vector<std::string>{"PlayChannel: " + handle, "Close Windows..", "Close Threads..",
-                                               "Fade Out..", "Bass Free..", "StopChannel: " + handle, "Save Data..", "Schreibe Datei '" + folder + "Sonvaro.ini'",
+                                               "Fade Out..", "Bass Free..", "StopChannel: " + handle,
+                                               "Save Data..", "Schreibe Datei '" + folder + "Sonvaro.ini'",
                                                "Schreibe Datei '" + folder + "MediaLibary.dat'",
                                                "Schreibe Datei '" + folder + "PlayList.dat'", "Bye"}));
     EXPECT_EQ(SettingsFromText(test::ReadFile(folder + "Sonvaro.ini")).statistics.PlayStart, 1);
@@ -170,7 +173,8 @@ TEST_F(ApplicationTest, StartUpValidatesTheLibraryAndShutDownKeepsTheBackgroundP
                     "SV-F-MLV1\r\nETY:" + kept + "|K||||||||||||||0|\r\nETY:" + home.path() +
                         "gone.mp3|G||||||||||||||0|\r\nETY:http://radio.example/x|R||||||||||||||0|\r\n");
     test::WriteFile(home / "Sonvaro/Sonvaro.ini",
-                    "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMediaLib_BGIndex=1\nMediaLib_AddPlay=1\n");
+                    "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMediaLib_BGIndex="
+                    "1\nMediaLib_AddPlay=1\n");
     Start();
     {
         std::lock_guard lock(app->data.library.libraryLock);
@@ -195,7 +199,8 @@ TEST_F(ApplicationTest, StartUpValidatesTheLibraryAndShutDownKeepsTheBackgroundP
     EXPECT_EQ(app->RequestExit(false), 0);
     EXPECT_FALSE(app->workers.backgroundThread.joinable());
     EXPECT_EQ(app->data.settings.MediaLib_BGIndex, 2);
-    EXPECT_NE(test::ReadFile(home / "Sonvaro/Sonvaro.ini").find("MediaLib_BGIndex = 2\r\n"), std::string::npos);
+    EXPECT_NE(test::ReadFile(home / "Sonvaro/Sonvaro.ini").find("MediaLib_BGIndex = 2\r\n"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -23,7 +23,8 @@ TEST(SettingsLoad, EmptyOrMissingFileGivesTheDefaults) {
         EXPECT_EQ(s.BASS_FadeOut, 5);
         EXPECT_EQ(s.Equilizer_Active, 0);
         EXPECT_EQ(s.Equalizer_PreAmp, 120);
-        EXPECT_TRUE(std::all_of(s.Equilizer_Pan.begin(), s.Equilizer_Pan.end(), [](int v) { return v == 120; }));
+        EXPECT_TRUE(
+            std::all_of(s.Equilizer_Pan.begin(), s.Equilizer_Pan.end(), [](int v) { return v == 120; }));
         EXPECT_EQ(s.Equalizer_Speed, 100);
         EXPECT_EQ(s.Equalizer_Panel, 100);
         EXPECT_EQ(s.GUI_OpacityValue, 220);
@@ -44,12 +45,16 @@ TEST(SettingsLoad, AppliesTheLoadTimeChecks) {
     test::TempDir dir;
     test::WriteFile(dir / "font.sf2", "");
     test::WriteFile(dir / "file", "x");
-    const std::string text = "[Preferences]\n"
-                             "GUI_OpacityValue = 300\n"
-                             "GUI_LengthFormat =    \t \n"
-                             "Misc_Volume = laut\n"
-                             "BASS_MidiSF2File = " + dir.path() + "font.sf2\n"
-                             "MediaLib_Path = " + dir.path() + "file\n";
+    const std::string text =
+        "[Preferences]\n"
+        "GUI_OpacityValue = 300\n"
+        "GUI_LengthFormat =    \t \n"
+        "Misc_Volume = laut\n"
+        "BASS_MidiSF2File = " +
+        dir.path() +
+        "font.sf2\n"
+        "MediaLib_Path = " +
+        dir.path() + "file\n";
     const Settings s = SettingsFromText(text);
     EXPECT_EQ(s.GUI_OpacityValue, 180);
     EXPECT_EQ(s.GUI_LengthFormat, "%ptime");
@@ -70,9 +75,9 @@ TEST(SettingsLoad, FollowsTheFileSyntax) {
     const Settings s = SettingsFromText(
         "; comment\r[preferences]\r  bass_fadein=7\rBASS_FadeIn = 9\r[WinSize]\rwinsize_h3 = 44\r"
         "[Preferences]\rBASS_FadeOut = 1\r");
-    EXPECT_EQ(s.BASS_FadeIn, 7);     // the first key of the group wins
-    EXPECT_EQ(s.windows[3].h, 44);   // "Winsize_H3" as the writer spells it
-    EXPECT_EQ(s.BASS_FadeOut, 5);    // only the first "Preferences" group is read
+    EXPECT_EQ(s.BASS_FadeIn, 7);    // the first key of the group wins
+    EXPECT_EQ(s.windows[3].h, 44);  // "Winsize_H3" as the writer spells it
+    EXPECT_EQ(s.BASS_FadeOut, 5);   // only the first "Preferences" group is read
 
     // A key in the wrong group is not found.
     EXPECT_EQ(SettingsFromText("[Statistics]\nMisc_Volume=3\n").Misc_Volume, 100);
@@ -80,7 +85,8 @@ TEST(SettingsLoad, FollowsTheFileSyntax) {
     EXPECT_EQ(SettingsFromText("[Preferences]\nMisc_Volume=1000\n").Misc_Volume, 100);
     EXPECT_EQ(SettingsFromText("[Preferences]\nMisc_Volume=-5\n").Misc_Volume, 0);
     // Text values lose trailing blanks; numbers take what the C library takes.
-    const Settings t = SettingsFromText("[Preferences]\nNETStream_Proxy=\t user:pw@host:8080 \t\nBASS_FadeIn=3s\n");
+    const Settings t =
+        SettingsFromText("[Preferences]\nNETStream_Proxy=\t user:pw@host:8080 \t\nBASS_FadeIn=3s\n");
     EXPECT_EQ(t.NETStream_Proxy, "user:pw@host:8080");
     EXPECT_EQ(t.BASS_FadeIn, 3);
 }
@@ -146,14 +152,15 @@ TEST(SettingsSave, WritesTheExactLayout) {
     // Comments, in order, and nothing but groups, comments and "key = value" lines.
     std::vector<std::string> comments;
     for (const auto& line : lines) {
-        if (line.rfind("; ", 0) == 0) comments.push_back(line.substr(2));
+        if (line.rfind("; ", 0) == 0)
+            comments.push_back(line.substr(2));
         else if (line.front() != '[') {
             EXPECT_NE(line.find(" = "), std::string::npos) << line;
         }
     }
-    EXPECT_EQ(comments, (std::vector<std::string>{"Bass", "Internet Streaming", "Equalizer", "Effects", "GUI",
-                                                  "HotKeys", "Tracker", "MediaLib", "Order", "Misc",
-                                                  "ColumnOrdner"}));
+    EXPECT_EQ(comments,
+              (std::vector<std::string>{"Bass", "Internet Streaming", "Equalizer", "Effects", "GUI",
+                                        "HotKeys", "Tracker", "MediaLib", "Order", "Misc", "ColumnOrdner"}));
 }
 
 TEST(SettingsSave, RoundTripsEveryValue) {
@@ -218,9 +225,13 @@ TEST(SettingsSave, FailureReportsAndKeepsTheOldFile) {
 }
 
 class RecordingWindow : public SettingsWindowPort {
-public:
-    std::optional<std::pair<int32_t, int32_t>> HighlightColours() override { return std::pair{0x112233, 0x445566}; }
-    void PlaceMainWindow(const WindowSlot& slot) override { calls.push_back("place " + std::to_string(slot.x)); }
+  public:
+    std::optional<std::pair<int32_t, int32_t>> HighlightColours() override {
+        return std::pair{0x112233, 0x445566};
+    }
+    void PlaceMainWindow(const WindowSlot& slot) override {
+        calls.push_back("place " + std::to_string(slot.x));
+    }
     void SwitchLayout(int32_t layout) override { calls.push_back("layout " + std::to_string(layout)); }
     void SetMainWindowOnTop(bool) override { calls.push_back("ontop"); }
     void ApplyOpacity(bool on, int32_t value) override {
@@ -228,9 +239,15 @@ public:
     }
     void ApplyInfoColours(int32_t, int32_t) override { calls.push_back("colours"); }
     void SetVolume(int32_t v) override { calls.push_back("volume " + std::to_string(v)); }
-    void SetRepeatRandom(bool r, bool s) override { calls.push_back("toggles " + std::to_string(r) + std::to_string(s)); }
-    void ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>&) override { calls.push_back("pl columns"); }
-    void ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>&) override { calls.push_back("ml columns"); }
+    void SetRepeatRandom(bool r, bool s) override {
+        calls.push_back("toggles " + std::to_string(r) + std::to_string(s));
+    }
+    void ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>&) override {
+        calls.push_back("pl columns");
+    }
+    void ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>&) override {
+        calls.push_back("ml columns");
+    }
     void StoreWindowState(Settings&) override {}
     std::vector<std::string> calls;
 };
@@ -243,8 +260,9 @@ TEST(SettingsLoad, AppliesWindowEffectsInOrder) {
     Settings s;
     RecordingWindow window;
     LoadSettings(s, dir / "Sonvaro.ini", &window);
-    EXPECT_EQ(window.calls, (std::vector<std::string>{"place 15", "layout 1", "ontop", "opacity 0 220", "colours",
-                                                      "volume 40", "toggles 01", "pl columns", "ml columns"}));
+    EXPECT_EQ(window.calls,
+              (std::vector<std::string>{"place 15", "layout 1", "ontop", "opacity 0 220", "colours",
+                                        "volume 40", "toggles 01", "pl columns", "ml columns"}));
     EXPECT_EQ(s.GUI_ColorSB, 0x112233);  // not in the file: the desktop's colour
     EXPECT_EQ(s.GUI_ColorST, 7);
 }

@@ -14,7 +14,7 @@ namespace sonvaro::test {
 
 // A fresh folder under the system temp folder, removed afterwards; ends in "/".
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "sonvaro-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
@@ -27,7 +27,7 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -53,7 +53,7 @@ inline std::vector<std::string> SplitCrLf(const std::string& text) {
 
 // Records every box and answers questions with a preset answer.
 class RecordingMessages : public Messages {
-public:
+  public:
     struct Box {
         std::string text, title;
         MessageIcon icon;

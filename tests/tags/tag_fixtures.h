@@ -23,8 +23,10 @@ inline std::string TagFixture(const std::string& name) {
         TagFixture("tone.wav");
         const std::string tmp = folder + "tmp-" + name;
         if (name == "tagged.mp3")
-            command = "lame --quiet -b 192 --tt 'Grüß Gott' --ta Band --tl Album --ty 2004 --tn 3/12 --tg Rock "
-                      "--tc 'a|b' '" + wav + "' '" + tmp + "'";
+            command =
+                "lame --quiet -b 192 --tt 'Grüß Gott' --ta Band --tl Album --ty 2004 --tn 3/12 --tg Rock "
+                "--tc 'a|b' '" +
+                wav + "' '" + tmp + "'";
         else if (name == "untagged.mp3")
             command = "lame --quiet -b 128 '" + wav + "' '" + tmp + "'";
         else if (name == "plain.mp2")
@@ -34,11 +36,15 @@ inline std::string TagFixture(const std::string& name) {
         else if (name == "tagged.flac")
             command = "flac -s -f -T TITLE=Flac -T ARTIST=Fla '" + wav + "' -o '" + tmp + "'";
         else if (name == "tagged.m4a")
-            command = "ffmpeg -v error -y -i '" + wav + "' -c:a aac -metadata title='M4 Title' -metadata artist=M4A "
-                      "-metadata track=5/9 -metadata date=1999-01-01 '" + tmp + "'";
+            command = "ffmpeg -v error -y -i '" + wav +
+                      "' -c:a aac -metadata title='M4 Title' -metadata artist=M4A "
+                      "-metadata track=5/9 -metadata date=1999-01-01 '" +
+                      tmp + "'";
         else if (name == "tagged.wma")
-            command = "ffmpeg -v error -y -i '" + wav + "' -c:a wmav2 -metadata title='W Title' -metadata "
-                      "author=Autor -metadata WM/Year=2001 '" + tmp + "'";
+            command = "ffmpeg -v error -y -i '" + wav +
+                      "' -c:a wmav2 -metadata title='W Title' -metadata "
+                      "author=Autor -metadata WM/Year=2001 '" +
+                      tmp + "'";
         else
             ADD_FAILURE() << "no recipe for " << name;
         command += " && mv '" + tmp + "' '" + path + "'";
@@ -55,7 +61,7 @@ inline std::string CopyOf(const std::string& fixture, const std::string& target)
 
 // Tag reading opens files with the engine, which wants to be initialised.
 class EngineEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override { BASS_Init(0, 44100, 0, nullptr, nullptr); }
     void TearDown() override { BASS_Free(); }
 };

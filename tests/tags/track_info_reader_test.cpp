@@ -101,8 +101,9 @@ TEST(TitleFromFileName, DropsFolderAndLastExtension) {
 }
 
 TEST(EngineTagList, WmaCollectsAuthorsAndParsesNumbers) {
-    const char list[] = "Title=First\0Author=A\0WM/AlbumTitle=Alb\0Author=B\0WM/Year=2001-05-01\0"
-                        "WM/TrackNumber=7\0Bitrate=128999\0Title=Second|cut\0\0";
+    const char list[] =
+        "Title=First\0Author=A\0WM/AlbumTitle=Alb\0Author=B\0WM/Year=2001-05-01\0"
+        "WM/TrackNumber=7\0Bitrate=128999\0Title=Second|cut\0\0";
     TrackInfo info;
     ParseEngineTagList(list, EngineTagList::WMA, info);
     EXPECT_EQ(info.title, "Second");  // a later item wins; "|" ends a value

@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
@@ -5,7 +6,6 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QComboBox>
 #include <QScreen>
 
 #include "companions/scheduled_task.h"
@@ -21,7 +21,7 @@ namespace sonvaro::test {
 namespace {
 
 class TrackerWindowTest : public MainWindowTest {
-protected:
+  protected:
     void SetUp() override {
         MainWindowTest::SetUp();
         tracker.Attach(app->data.settings, app->player.State(), window.get(), [this] { return tick; });
@@ -116,12 +116,12 @@ TEST_F(TrackerWindowTest, TenThousandCharacterPatternAndManyLines) {
 }
 
 class CountingPower : public PowerControl {
-public:
+  public:
     void PowerOff() override { ++calls; }
     int calls = 0;
 };
 class FixedScreenSaver : public ScreenSaver {
-public:
+  public:
     bool Running() override { return running; }
     bool running = false;
 };
@@ -129,14 +129,15 @@ public:
 // The "Aufgabe" windows on the running window with its real timers; the
 // power port counts instead of powering off.
 class TaskWindowTest : public MainWindowTest {
-protected:
+  protected:
     void SetUp() override {
         MainWindowTest::SetUp();
         auto p = std::make_unique<CountingPower>();
         auto s = std::make_unique<FixedScreenSaver>();
         power = p.get();
         saver = s.get();
-        companions.Attach(*app, *window, [this] { ++exits; }, std::move(p), std::move(s));
+        companions.Attach(
+            *app, *window, [this] { ++exits; }, std::move(p), std::move(s));
     }
     void Choose(int trigger, int action) {
         window->RunCommand(Command::Task);
@@ -200,7 +201,7 @@ TEST_F(TaskWindowTest, ZeroTimeOutRunsAtOnceWithoutTheCountdownWindow) {
 
 // logind's PowerOff on a bus of the test's own: the call and its argument.
 class Login1Manager : public QDBusVirtualObject {
-public:
+  public:
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         if (message.member() != QLatin1String("PowerOff")) return false;

@@ -1,7 +1,8 @@
+#include "ui/docking.h"
+
 #include <QWidget>
 
 #include "settings/settings.h"
-#include "ui/docking.h"
 #include "ui_harness.h"
 
 namespace sonvaro::test {
@@ -19,14 +20,14 @@ TEST(Snapping, ScreenAndWorkAreaEdges) {
     EXPECT_EQ(Snap({7, 300}), QPoint(0, 300));
     EXPECT_EQ(Snap({11, 300}), QPoint(11, 300));
     EXPECT_EQ(Snap({-9, -10}), QPoint(0, 0));
-    EXPECT_EQ(Snap({1715, 300}), QPoint(1720, 300));   // right edge of the screen
-    EXPECT_EQ(Snap({500, 945}), QPoint(500, 940));     // bottom of the work area
-    EXPECT_EQ(Snap({500, 975}), QPoint(500, 980));     // bottom of the screen
+    EXPECT_EQ(Snap({1715, 300}), QPoint(1720, 300));  // right edge of the screen
+    EXPECT_EQ(Snap({500, 945}), QPoint(500, 940));    // bottom of the work area
+    EXPECT_EQ(Snap({500, 975}), QPoint(500, 980));    // bottom of the screen
     EXPECT_EQ(SnapPosition({7, 300}, kWindow, kDockAll, kScreen, std::nullopt, {}, 10), QPoint(7, 300));
 }
 
 TEST(Snapping, DocksBesideAndAlignsWithOtherWindows) {
-    const QRect other(400, 400, 300, 200);  // right edge 700, bottom 600
+    const QRect other(400, 400, 300, 200);                   // right edge 700, bottom 600
     EXPECT_EQ(Snap({705, 450}, {other}), QPoint(700, 450));  // docked on its right
     EXPECT_EQ(Snap({705, 407}, {other}), QPoint(700, 400));  // and the tops aligned
     EXPECT_EQ(Snap({192, 450}, {other}), QPoint(200, 450));  // docked on its left

@@ -1,16 +1,15 @@
 // The library layout on the real window: searching, the row menus acting on
 // their own entries, stations, adding to the playlist, and the scan command.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include "../tags/tag_fixtures.h"
-#include "support/wait.h"
-#include <QCheckBox>
 #include <QRadioButton>
 #include <QTimeEdit>
 
+#include "../tags/tag_fixtures.h"
+#include "support/wait.h"
 #include "ui/generator_window.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
@@ -21,7 +20,7 @@ namespace sonvaro::test {
 namespace {
 
 class LibraryViewTest : public MainWindowTest {
-protected:
+  protected:
     LibraryController& View() { return *window->LibraryView(); }
     LibraryModel& Rows() { return View().Model(); }
     QLineEdit* Field() { return window->findChild<QLineEdit*>(QStringLiteral("librarySearch")); }
@@ -38,18 +37,21 @@ protected:
     }
     std::vector<std::string> Column(int column) {
         std::vector<std::string> out;
-        for (int r = 0; r < Rows().rowCount(); ++r) out.push_back(FromQt(Rows().index(r, column).data().toString()));
+        for (int r = 0; r < Rows().rowCount(); ++r)
+            out.push_back(FromQt(Rows().index(r, column).data().toString()));
         return out;
     }
     void SelectRow(int row) {
         window->LibraryList()->clearSelection();
-        window->LibraryList()->selectionModel()->select(Rows().index(row, 1),
-                                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        window->LibraryList()->selectionModel()->select(
+            Rows().index(row, 1), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 };
 
 TEST_F(LibraryViewTest, TextSearchFillsTheViewCountAndEmptiesTheField) {
-    SetLibrary({{"/m/a.mp3", "Blue Moon", "Anna"}, {"/m/b.mp3", "Red Sun", "Bert"}, {"/m/c.mp3", "Moon", "Carl"},
+    SetLibrary({{"/m/a.mp3", "Blue Moon", "Anna"},
+                {"/m/b.mp3", "Red Sun", "Bert"},
+                {"/m/c.mp3", "Moon", "Carl"},
                 {"http://radio.example/x", "Radio", ""}});
     QTest::keyClicks(Field(), "moo");
     // Completed to the first title in library order, the rest selected.
@@ -180,7 +182,8 @@ TEST_F(LibraryViewTest, GeneratorWindowFillsThePlaylistAndReportsItsErrors) {
     g->genreSwitch->setChecked(true);  // no genre chosen: nothing matches
     g->count->setText(QStringLiteral("-1"));
     EXPECT_EQ(g->Generate(), 0);
-    EXPECT_EQ(messages.boxes.back().text, "Es konnten nicht genügend Einträge nach ihren Suchkriterien gefunden werden.");
+    EXPECT_EQ(messages.boxes.back().text,
+              "Es konnten nicht genügend Einträge nach ihren Suchkriterien gefunden werden.");
     EXPECT_EQ(Titles(), (std::vector<std::string>{"Old"}));
     g->genreSwitch->setChecked(false);
     g->byTime->setChecked(true);

@@ -6,8 +6,8 @@
 #include <QSplitter>
 #include <QTest>
 
-#include "ui/log_window.h"
 #include "ui/list_view.h"
+#include "ui/log_window.h"
 #include "ui_harness.h"
 
 namespace sonvaro::test {
@@ -105,8 +105,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCommandsInOrder) {
             out.push_back(a->isSeparator() ? -1 : a->menu() ? -2 : a->data().toInt());
         return out;
     };
-    EXPECT_EQ(numbers(window->Menu(0)),
-              (std::vector<int>{15, -1, 16, -2, 24, -1, 28, 29, -1, -2, 27, 30, -1, 31, 32, 33, -1, 34, 35, 36}));
+    EXPECT_EQ(numbers(window->Menu(0)), (std::vector<int>{15, -1, 16, -2, 24, -1, 28, 29, -1, -2,
+                                                          27, 30, -1, 31, 32, 33, -1, 34, 35, 36}));
     EXPECT_EQ(numbers(window->Menu(4)), (std::vector<int>{56, 57}));
     EXPECT_EQ(numbers(window->Menu(5)),
               (std::vector<int>{58, -1, -2, 72, 71, 73, 69, -1, 64, 67, 68, -1, 70, 74, 66, -1, 75}));
@@ -163,7 +163,8 @@ TEST_F(MainWindowTest, LayoutSwitchingStoresAndRestoresSizes) {
     Settings& s = app->data.settings;
     window->SwitchLayout(1);
     window->resize(760, 560);
-    EXPECT_TRUE(WaitFor([&] { return window->size() == QSize(760, 560); })) << window->width() << "x" << window->height();
+    EXPECT_TRUE(WaitFor([&] { return window->size() == QSize(760, 560); }))
+        << window->width() << "x" << window->height();
 
     window->RunCommand(10);  // the shown layout's button returns to layout 0
     EXPECT_EQ(window->CurrentLayout(), 0);
@@ -177,7 +178,8 @@ TEST_F(MainWindowTest, LayoutSwitchingStoresAndRestoresSizes) {
     window->RunCommand(11);
     EXPECT_EQ(window->CurrentLayout(), 2);
     EXPECT_EQ(s.WinSizeMain_WinW_Normal, 555);
-    EXPECT_TRUE(WaitFor([&] { return window->size() == QSize(760, 560); })) << window->width() << "x" << window->height();
+    EXPECT_TRUE(WaitFor([&] { return window->size() == QSize(760, 560); }))
+        << window->width() << "x" << window->height();
     EXPECT_EQ(window->LibrarySplitter(1)->sizes().value(0), 85);
     EXPECT_EQ(window->LibrarySplitter(2)->sizes().value(0), 250);
 

@@ -17,13 +17,13 @@ namespace sonvaro::test {
 // What the player sends on the bus, as a client sees it.
 class BusSignals : public QObject {
     Q_OBJECT
-public slots:
+  public slots:
     void Changed(const QString& interface, const QVariantMap& changed, const QStringList&) {
         if (interface == QLatin1String("org.mpris.MediaPlayer2.Player")) this->changed.push_back(changed);
     }
     void Seeked(qlonglong position) { seeks.push_back(position); }
 
-public:
+  public:
     std::vector<QVariantMap> changed;
     std::vector<qlonglong> seeks;
     // The last value sent for a property, or an invalid QVariant.
@@ -54,24 +54,28 @@ QVariant Plain(const QVariant& value) {
 // The real window and player on a private bus daemon: the service on one
 // connection, the test as a client on another.
 class MprisTest : public MainWindowTest {
-protected:
+  protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                     QStringLiteral("--print-address")});
         ASSERT_TRUE(daemon.waitForStarted(5000)) << "dbus-daemon";
         ASSERT_TRUE(WaitFor([&] { return daemon.canReadLine(); }, 5000));
         const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
-        playerBus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("mpris-player")));
-        clientBus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("mpris-client")));
+        playerBus = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(address, QStringLiteral("mpris-player")));
+        clientBus = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(address, QStringLiteral("mpris-client")));
         ASSERT_TRUE(playerBus->isConnected());
         ASSERT_TRUE(clientBus->isConnected());
-        service = MprisService::Start(*app, [this] { ++raises; }, [this] { ++quits; }, *playerBus);
+        service = MprisService::Start(
+            *app, [this] { ++raises; }, [this] { ++quits; }, *playerBus);
         ASSERT_NE(service, nullptr);
         ASSERT_TRUE(clientBus->connect(QString(), kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                        QStringLiteral("PropertiesChanged"), &seen,
                                        SLOT(Changed(QString, QVariantMap, QStringList))));
-        ASSERT_TRUE(clientBus->connect(QString(), kPath, kPlayer, QStringLiteral("Seeked"), &seen, SLOT(Seeked(qlonglong))));
+        ASSERT_TRUE(clientBus->connect(QString(), kPath, kPlayer, QStringLiteral("Seeked"), &seen,
+                                       SLOT(Seeked(qlonglong))));
         QObject::connect(&tick, &QTimer::timeout, [this] { app->PlayerTick(); });
         tick.start(50);
     }
@@ -95,11 +99,14 @@ protected:
         EXPECT_TRUE(WaitFor([&] { return pending.isFinished(); }, 6000)) << method.toStdString();
         return pending.reply();
     }
-    QDBusMessage Player(const QString& method, const QVariantList& args = {}) { return Call(kPlayer, method, args); }
+    QDBusMessage Player(const QString& method, const QVariantList& args = {}) {
+        return Call(kPlayer, method, args);
+    }
     QVariant Get(const QString& name, const char* interface = kPlayer) {
         const QDBusMessage reply = Call("org.freedesktop.DBus.Properties", QStringLiteral("Get"),
                                         {QString::fromLatin1(interface), name});
-        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << name.toStdString() << reply.errorMessage().toStdString();
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
+            << name.toStdString() << reply.errorMessage().toStdString();
         if (reply.arguments().isEmpty()) return {};
         return Plain(reply.arguments().constFirst().value<QDBusVariant>().variant());
     }
@@ -208,7 +215,8 @@ TEST_F(MprisTest, SeekAndSetPositionMoveThePositionAndSaySo) {
     EXPECT_NEAR(seen.seeks[1], 1500000, 1000);
 
     // A stale track id, a negative position or one past the end: nothing moves.
-    Player(QStringLiteral("SetPosition"), {QVariant::fromValue(QDBusObjectPath("/org/sonvaro/track/0")), qlonglong(100000)});
+    Player(QStringLiteral("SetPosition"),
+           {QVariant::fromValue(QDBusObjectPath("/org/sonvaro/track/0")), qlonglong(100000)});
     Player(QStringLiteral("SetPosition"), {QVariant::fromValue(track), qlonglong(-5)});
     Player(QStringLiteral("SetPosition"), {QVariant::fromValue(track), qlonglong(4000001)});
     EXPECT_NEAR(Get(QStringLiteral("Position")).toLongLong(), 1500000, 1000);
@@ -228,7 +236,8 @@ TEST_F(MprisTest, MetadataCarriesTheTagsAndFollowsStationTitles) {
     EXPECT_EQ(Plain(m.value(QStringLiteral("xesam:artist"))).toStringList(),
               (QStringList{QStringLiteral("Anna"), QStringLiteral("Ben")}));
     EXPECT_EQ(m.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("Probe"));
-    EXPECT_EQ(Plain(m.value(QStringLiteral("xesam:genre"))).toStringList(), QStringList{QStringLiteral("Jazz")});
+    EXPECT_EQ(Plain(m.value(QStringLiteral("xesam:genre"))).toStringList(),
+              QStringList{QStringLiteral("Jazz")});
     EXPECT_EQ(m.value(QStringLiteral("xesam:trackNumber")).toInt(), 7);
     EXPECT_EQ(m.value(QStringLiteral("mpris:length")).toLongLong(), 4000000);
     EXPECT_EQ(m.value(QStringLiteral("xesam:url")).toString(), QString::fromStdString("file://" + song));
@@ -240,7 +249,8 @@ TEST_F(MprisTest, MetadataCarriesTheTagsAndFollowsStationTitles) {
     ASSERT_TRUE(WaitFor([&] { return seen.Last(QStringLiteral("Metadata")).isValid(); }));
     m = Plain(seen.Last(QStringLiteral("Metadata"))).toMap();
     EXPECT_EQ(m.value(QStringLiteral("mpris:length")).toLongLong(), 3000000);
-    EXPECT_EQ(m.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("tone3s"));  // untagged: the file name
+    EXPECT_EQ(m.value(QStringLiteral("xesam:title")).toString(),
+              QStringLiteral("tone3s"));  // untagged: the file name
     EXPECT_NE(m.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(), firstTrack);
 
     // A station's song changes under the same channel, as the radio player writes it.
@@ -249,7 +259,8 @@ TEST_F(MprisTest, MetadataCarriesTheTagsAndFollowsStationTitles) {
     app->player.State().info.album = "Abendlied";
     ASSERT_TRUE(WaitFor([&] { return seen.Last(QStringLiteral("Metadata")).isValid(); }));
     m = Plain(seen.Last(QStringLiteral("Metadata"))).toMap();
-    EXPECT_EQ(Plain(m.value(QStringLiteral("xesam:artist"))).toStringList(), QStringList{QStringLiteral("Chor")});
+    EXPECT_EQ(Plain(m.value(QStringLiteral("xesam:artist"))).toStringList(),
+              QStringList{QStringLiteral("Chor")});
     EXPECT_EQ(m.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("Abendlied"));
     EXPECT_FALSE(seen.Last(QStringLiteral("Volume")).isValid());  // only what changed
 }
@@ -300,8 +311,11 @@ TEST_F(MprisTest, OpenUriPlaysAFile) {
 TEST_F(MainWindowTest, WithoutASessionBusThePlayerRunsAndSaysSoOnce) {
     app->log.SetOpen(true);
     const size_t before = app->log.LineCount();
-    QDBusConnection dead = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("dead"));
-    EXPECT_EQ(MprisService::Start(*app, [] {}, [] {}, dead), nullptr);
+    QDBusConnection dead =
+        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("dead"));
+    EXPECT_EQ(MprisService::Start(
+                  *app, [] {}, [] {}, dead),
+              nullptr);
     QDBusConnection::disconnectFromBus(QStringLiteral("dead"));
     const auto lines = app->log.LinesSince(before);
     ASSERT_EQ(lines.size(), 1u);

@@ -18,7 +18,8 @@ namespace {
 
 void ClickHeader(ListView* list, int column) {
     QHeaderView* head = list->header();
-    const QPoint at(head->sectionViewportPosition(column) + head->sectionSize(column) / 2, head->height() / 2);
+    const QPoint at(head->sectionViewportPosition(column) + head->sectionSize(column) / 2,
+                    head->height() / 2);
     QTest::mouseClick(head->viewport(), Qt::LeftButton, Qt::NoModifier, at);
 }
 
@@ -31,7 +32,8 @@ TEST_F(MainWindowTest, HeaderClickSortsByThatColumn) {
     EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c"}));
     ClickHeader(window->PlaylistList(), 4);  // "Nummer"
     EXPECT_EQ(Titles(), (std::vector<std::string>{"b", "a", "c"}));
-    EXPECT_EQ(window->Model()->data(window->Model()->index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("b"));
+    EXPECT_EQ(window->Model()->data(window->Model()->index(0, 1), Qt::DisplayRole).toString(),
+              QStringLiteral("b"));
 }
 
 TEST_F(MainWindowTest, AlignmentMenuAndTheProtectedFirstColumn) {
@@ -80,7 +82,7 @@ TEST_F(MainWindowTest, PlayingRowWearsTheHighlightColoursAndFollowsRemovals) {
 }
 
 class DropTest : public MainWindowTest {
-protected:
+  protected:
     // a.wav and sub/c.wav, plus a text file that is no audio
     void MakeFolder() {
         std::filesystem::create_directories(music / "sub");
@@ -118,9 +120,11 @@ TEST_F(DropTest, DroppedFolderUsesTheRecursiveSetting) {
 }
 
 TEST_F(DropTest, EscapeEndsTheFolderWalk) {
-    for (int i = 0; i < 5; ++i) std::filesystem::copy_file(ToneFile(1), music / ("x" + std::to_string(i) + ".wav"));
+    for (int i = 0; i < 5; ++i)
+        std::filesystem::copy_file(ToneFile(1), music / ("x" + std::to_string(i) + ".wav"));
     // Pressed while the first file is added; the walk looks before the next entry.
-    QCoreApplication::postEvent(window.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    QCoreApplication::postEvent(window.get(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     Drop(ToQt(music.path()));
     EXPECT_EQ(app->data.playlist.size(), 1u);
 }
@@ -146,7 +150,8 @@ TEST_F(DropTest, AddFolderDialogOpensAtTheMusicFolderElseAtHomeNeverAtTheRoot) {
     const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     const std::string oldConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
     setenv("HOME", home.path().c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);  // no user-dirs.dirs: ~/Music is the music folder
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(),
+           1);  // no user-dirs.dirs: ~/Music is the music folder
     auto openedAt = [&] {
         window->RunCommand(26);
         FolderDialog* dialog = window->AddFolderDialog();
@@ -159,8 +164,10 @@ TEST_F(DropTest, AddFolderDialogOpensAtTheMusicFolderElseAtHomeNeverAtTheRoot) {
     std::filesystem::create_directories(home / "Music");
     const QString withMusic = openedAt();
     setenv("HOME", oldHome.c_str(), 1);
-    if (oldConfig.empty()) unsetenv("XDG_CONFIG_HOME");
-    else setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+    if (oldConfig.empty())
+        unsetenv("XDG_CONFIG_HOME");
+    else
+        setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
     EXPECT_EQ(withoutMusic, ToQt(home.path()).chopped(1));
     EXPECT_EQ(withMusic, ToQt(home / "Music"));
 }

@@ -4,7 +4,7 @@ namespace sonvaro::test {
 namespace {
 
 class QtEnvironment : public ::testing::Environment {
-public:
+  public:
     void TearDown() override {
         delete QtAppPointer();
         QtAppPointer() = nullptr;

@@ -1,7 +1,8 @@
+#include "ui/qt_translations.h"
+
 #include <QCoreApplication>
 #include <QTranslator>
 
-#include "ui/qt_translations.h"
 #include "ui_harness.h"
 
 namespace sonvaro {

@@ -1,3 +1,5 @@
+#include <taglib/tag_c.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -5,7 +7,6 @@
 #include <QListWidget>
 #include <QSlider>
 #include <QTreeWidget>
-#include <taglib/tag_c.h>
 
 #include "../tags/tag_fixtures.h"
 #include "effects/effect_chain.h"
@@ -27,7 +28,7 @@ namespace sonvaro::test {
 namespace {
 
 class ToolWindowTest : public MainWindowTest {
-protected:
+  protected:
     EffectsWindow* OpenEffects() {
         window->RunCommand(12);
         EffectsWindow* effects = window->Effects();
@@ -122,7 +123,7 @@ TEST_F(ToolWindowTest, EqualizerOffDisablesBandsAndOnReattachesWithTheCurrentSte
 }
 
 class StoredEffectsTest : public ToolWindowTest {
-protected:
+  protected:
     StoredEffectsTest() { ini = "ReverbTime=1000\n"; }
 };
 
@@ -321,7 +322,8 @@ TEST_F(ToolWindowTest, CurrentTrackAndStationOpenTheInformationWindow) {
     state.currentPath = "https://radio.example/live";
     window->ShowCurrentTrackInformation();
     FileInfoWindow* info = window->FileInfo();
-    ASSERT_TRUE(WaitFor([&] { return info && info->Edit(FileInfoWindow::Path)->text().startsWith("https:"); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return info && info->Edit(FileInfoWindow::Path)->text().startsWith("https:"); }));
     EXPECT_TRUE(info->Edit(FileInfoWindow::Title)->text().isEmpty());
     for (int p = 0; p < FileInfoWindow::kPropertyCount; ++p)
         EXPECT_TRUE(info->PropertyText(static_cast<FileInfoWindow::Property>(p))->text().isEmpty()) << p;
@@ -467,7 +469,8 @@ TEST_F(ToolWindowTest, AboutShowsTheVersions) {
     const QString text = window->About()->findChild<QLabel*>()->text();
     EXPECT_TRUE(text.contains(QStringLiteral("1.09")));
     const DWORD engine = BASS_GetVersion();
-    EXPECT_TRUE(text.contains(QStringLiteral("%1.%2").arg(engine >> 24).arg((engine >> 16) & 0xFF))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("%1.%2").arg(engine >> 24).arg((engine >> 16) & 0xFF)))
+        << text.toStdString();
 }
 
 TEST_F(ToolWindowTest, ShutDownClosesTheToolWindows) {

@@ -2,18 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QTest>
 #include <filesystem>
 #include <memory>
 
-#include "support/quiet_ports.h"
 #include "../playback/player_harness.h"
 #include "session/application.h"
+#include "support/quiet_ports.h"
 #include "support/test_support.h"
+#include "ui/list_view.h"
 #include "ui/main_window.h"
 #include "ui/playlist_model.h"
-#include "ui/list_view.h"
-#include <QItemSelectionModel>
 
 namespace sonvaro::test {
 
@@ -41,15 +41,16 @@ bool WaitFor(F condition, int ms = 3000) {
 // The real main window on the real Application, with the silent device, a
 // temporary data folder and recorded message boxes.
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         QtApp();
         std::filesystem::create_directories(home / "Sonvaro");
-        WriteFile(home / "Sonvaro/Sonvaro.ini", "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\n" + ini);
+        WriteFile(home / "Sonvaro/Sonvaro.ini",
+                  "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\n" + ini);
         window = std::make_unique<MainWindow>();
-        app = std::make_unique<Application>(
-            ApplicationPorts{messages, splash, *window, *window, *window, window.get(), window.get(), nullptr},
-            home.path(), SystemClock());
+        app = std::make_unique<Application>(ApplicationPorts{messages, splash, *window, *window, *window,
+                                                             window.get(), window.get(), nullptr},
+                                            home.path(), SystemClock());
         window->Attach(*app);
         app->StartUp();
         window->FinishStartUp();
@@ -81,8 +82,8 @@ protected:
     void Select(std::initializer_list<int> rows) {
         window->PlaylistList()->clearSelection();
         for (int row : rows)
-            window->PlaylistList()->selectionModel()->select(window->Model()->index(row, 1),
-                                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            window->PlaylistList()->selectionModel()->select(
+                window->Model()->index(row, 1), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
     std::string ini;

@@ -24,9 +24,10 @@ TEST(WindowedPlayer, EndsInOrderOnSigterm) {
     TempDir home;
     std::filesystem::create_directories(home / "Sonvaro");
     // The playlist autosave at every tick tells that the event loop runs.
-    WriteFile(home / "Sonvaro/Sonvaro.ini",
-              "[Preferences]\nBASS_QutputDevice=0\nMisc_EndQuestion=1\nMisc_AutoSave_IV=0\nMisc_AutoSave_PF=0\n"
-              "Misc_AutoSave_ML=0\nMisc_AutoSave_PL=1\n");
+    WriteFile(
+        home / "Sonvaro/Sonvaro.ini",
+        "[Preferences]\nBASS_QutputDevice=0\nMisc_EndQuestion=1\nMisc_AutoSave_IV=0\nMisc_AutoSave_PF=0\n"
+        "Misc_AutoSave_ML=0\nMisc_AutoSave_PL=1\n");
     const pid_t child = fork();
     if (child == 0) {
         setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
@@ -36,7 +37,8 @@ TEST(WindowedPlayer, EndsInOrderOnSigterm) {
         _exit(127);
     }
     ASSERT_GT(child, 0);
-    const bool running = Eventually([&] { return std::filesystem::exists(home / "Sonvaro/PlayList.dat"); }, 30);
+    const bool running =
+        Eventually([&] { return std::filesystem::exists(home / "Sonvaro/PlayList.dat"); }, 30);
     EXPECT_TRUE(running);
     kill(child, SIGTERM);
     int status = -1;

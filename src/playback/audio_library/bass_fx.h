@@ -22,37 +22,37 @@ constexpr DWORD BASS_DX8_PHASE_90 = 3;
 constexpr DWORD BASS_DX8_PHASE_180 = 4;
 
 struct BASS_DX8_REVERB {
-    float fInGain;          // dB, -96..0
-    float fReverbMix;       // dB, -96..0
-    float fReverbTime;      // ms, 0.001..3000
-    float fHighFreqRTRatio; // 0.001..0.999
+    float fInGain;           // dB, -96..0
+    float fReverbMix;        // dB, -96..0
+    float fReverbTime;       // ms, 0.001..3000
+    float fHighFreqRTRatio;  // 0.001..0.999
 };
 
 struct BASS_DX8_ECHO {
-    float fWetDryMix; // percent wet
-    float fFeedback;  // percent
-    float fLeftDelay; // ms, 1..2000
+    float fWetDryMix;  // percent wet
+    float fFeedback;   // percent
+    float fLeftDelay;  // ms, 1..2000
     float fRightDelay;
-    BOOL lPanDelay;   // swap left and right delays on each echo
+    BOOL lPanDelay;  // swap left and right delays on each echo
 };
 
 struct BASS_DX8_FLANGER {
-    float fWetDryMix; // percent wet
-    float fDepth;     // percent of the delay swept
-    float fFeedback;  // percent, -99..99
-    float fFrequency; // Hz, 0..10
-    DWORD lWaveform;  // 0 triangle, 1 sine
-    float fDelay;     // ms, 0..4
-    DWORD lPhase;     // BASS_DX8_PHASE_*
+    float fWetDryMix;  // percent wet
+    float fDepth;      // percent of the delay swept
+    float fFeedback;   // percent, -99..99
+    float fFrequency;  // Hz, 0..10
+    DWORD lWaveform;   // 0 triangle, 1 sine
+    float fDelay;      // ms, 0..4
+    DWORD lPhase;      // BASS_DX8_PHASE_*
 };
 
 struct BASS_BFX_PEAKEQ {
     int lBand;
-    float fBandwidth; // octaves; used when fQ is 0
+    float fBandwidth;  // octaves; used when fQ is 0
     float fQ;
-    float fCenter;    // Hz
-    float fGain;      // dB
-    int lChannel;     // BASS_BFX_CHAN* bit mask, -1 = all
+    float fCenter;  // Hz
+    float fGain;    // dB
+    int lChannel;   // BASS_BFX_CHAN* bit mask, -1 = all
 };
 
 HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);

@@ -16,4 +16,5 @@ BOOL BASS_MIDI_FontFree(HSOUNDFONT handle);
 BOOL BASS_MIDI_FontLoad(HSOUNDFONT handle, int preset, int bank);
 BOOL BASS_MIDI_StreamSetFonts(HSTREAM handle, const void* fonts, DWORD count);
 BOOL BASS_MIDI_StreamLoadSamples(HSTREAM handle);
-HSTREAM BASS_MIDI_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags, DWORD freq);
+HSTREAM BASS_MIDI_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
+                                   DWORD freq);

@@ -1,24 +1,28 @@
 #include "playback/audio_library/channel.h"
 
+#include <samplerate.h>
+
 #include <algorithm>
 #include <cmath>
-
-#include <samplerate.h>
 
 namespace sonvaro::audio {
 namespace {
 
 constexpr std::size_t kHistoryFrames = 16384;
 
-} // namespace
+}  // namespace
 
 Channel::Channel(DWORD handle_, std::unique_ptr<Source> source, DWORD flags_, unsigned outRate_)
-    : handle(handle_), flags(flags_), outRate(outRate_), format(source->Format()), source_(std::move(source)),
+    : handle(handle_),
+      flags(flags_),
+      outRate(outRate_),
+      format(source->Format()),
+      source_(std::move(source)),
       length_(source_->LengthFrames()) {
     volume_.Set(1.0f);
     pan_.Set(0.0f);
     freq_.Set(static_cast<float>(format.rate));
-    if (IsDecodeOnly()) state_ = ChannelState::Playing; // decoding channels run until their end
+    if (IsDecodeOnly()) state_ = ChannelState::Playing;  // decoding channels run until their end
 }
 
 Channel::~Channel() {
@@ -30,7 +34,7 @@ bool Channel::Prepare() {
     if (!prepared_) {
         prepared_ = true;
         prepareFailed_ = !source_->Prepare(flags & BASS_STREAM_PRESCAN);
-        length_ = source_->LengthFrames(); // a pre-scan makes it exact
+        length_ = source_->LengthFrames();  // a pre-scan makes it exact
         if (prepareFailed_) {
             std::lock_guard l(mutex_);
             sourceEnded_ = true;
@@ -92,13 +96,18 @@ void Channel::Stop() {
 DWORD Channel::Active() const {
     std::lock_guard lock(mutex_);
     switch (state_) {
-    case ChannelState::Playing: return stalled_ ? BASS_ACTIVE_STALLED : BASS_ACTIVE_PLAYING;
-    case ChannelState::Paused: return BASS_ACTIVE_PAUSED;
-    default: return BASS_ACTIVE_STOPPED;
+        case ChannelState::Playing:
+            return stalled_ ? BASS_ACTIVE_STALLED : BASS_ACTIVE_PLAYING;
+        case ChannelState::Paused:
+            return BASS_ACTIVE_PAUSED;
+        default:
+            return BASS_ACTIVE_STOPPED;
     }
 }
 
-std::int64_t Channel::Length() const { return length_.load(); }
+std::int64_t Channel::Length() const {
+    return length_.load();
+}
 
 bool Channel::SetPosition(std::int64_t frame, std::uint64_t now) {
     if (!Prepare() && frame != 0) return false;
@@ -135,34 +144,46 @@ void Channel::ClearFifo() {
     fifoCount_ = 0;
 }
 
-float Channel::FrequencyAt(std::uint64_t t) const { return freq_.At(t); }
+float Channel::FrequencyAt(std::uint64_t t) const {
+    return freq_.At(t);
+}
 
 bool Channel::SetAttribute(DWORD attrib, float value, std::uint64_t now) {
     if (!std::isfinite(value)) return false;
     std::lock_guard lock(mutex_);
     switch (attrib) {
-    case BASS_ATTRIB_VOL:
-        volume_.Set(std::clamp(value, 0.0f, 10.0f));
-        volumeStopAtEnd_ = false;
-        return true;
-    case BASS_ATTRIB_PAN: pan_.Set(std::clamp(value, -1.0f, 1.0f)); return true;
-    case BASS_ATTRIB_FREQ: {
-        float f = value == 0 ? static_cast<float>(format.rate) : value;
-        float lo = std::max(100.0f, outRate / 250.0f), hi = outRate * 16.0f;
-        freq_.Set(std::clamp(f, lo, hi));
-        return true;
-    }
-    default: return false;
+        case BASS_ATTRIB_VOL:
+            volume_.Set(std::clamp(value, 0.0f, 10.0f));
+            volumeStopAtEnd_ = false;
+            return true;
+        case BASS_ATTRIB_PAN:
+            pan_.Set(std::clamp(value, -1.0f, 1.0f));
+            return true;
+        case BASS_ATTRIB_FREQ: {
+            float f = value == 0 ? static_cast<float>(format.rate) : value;
+            float lo = std::max(100.0f, outRate / 250.0f), hi = outRate * 16.0f;
+            freq_.Set(std::clamp(f, lo, hi));
+            return true;
+        }
+        default:
+            return false;
     }
 }
 
 bool Channel::GetAttribute(DWORD attrib, float& value, std::uint64_t now) const {
     std::lock_guard lock(mutex_);
     switch (attrib) {
-    case BASS_ATTRIB_VOL: value = volume_.At(now); return true;
-    case BASS_ATTRIB_PAN: value = pan_.At(now); return true;
-    case BASS_ATTRIB_FREQ: value = freq_.At(now); return true;
-    default: return false;
+        case BASS_ATTRIB_VOL:
+            value = volume_.At(now);
+            return true;
+        case BASS_ATTRIB_PAN:
+            value = pan_.At(now);
+            return true;
+        case BASS_ATTRIB_FREQ:
+            value = freq_.At(now);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -171,19 +192,22 @@ bool Channel::SlideAttribute(DWORD attrib, float value, DWORD ms, std::uint64_t 
     std::uint64_t frames = static_cast<std::uint64_t>(ms) * outRate / 1000;
     std::lock_guard lock(mutex_);
     switch (attrib & ~BASS_SLIDE_LOG) {
-    case BASS_ATTRIB_VOL:
-        // Sliding to -1 fades out and then stops the channel.
-        volumeStopAtEnd_ = value < 0;
-        volume_.SlideTo(std::clamp(value, 0.0f, 10.0f), now, frames);
-        return true;
-    case BASS_ATTRIB_PAN: pan_.SlideTo(std::clamp(value, -1.0f, 1.0f), now, frames); return true;
-    case BASS_ATTRIB_FREQ: {
-        float f = value == 0 ? static_cast<float>(format.rate) : value;
-        float lo = std::max(100.0f, outRate / 250.0f), hi = outRate * 16.0f;
-        freq_.SlideTo(std::clamp(f, lo, hi), now, frames);
-        return true;
-    }
-    default: return false;
+        case BASS_ATTRIB_VOL:
+            // Sliding to -1 fades out and then stops the channel.
+            volumeStopAtEnd_ = value < 0;
+            volume_.SlideTo(std::clamp(value, 0.0f, 10.0f), now, frames);
+            return true;
+        case BASS_ATTRIB_PAN:
+            pan_.SlideTo(std::clamp(value, -1.0f, 1.0f), now, frames);
+            return true;
+        case BASS_ATTRIB_FREQ: {
+            float f = value == 0 ? static_cast<float>(format.rate) : value;
+            float lo = std::max(100.0f, outRate / 250.0f), hi = outRate * 16.0f;
+            freq_.SlideTo(std::clamp(f, lo, hi), now, frames);
+            return true;
+        }
+        default:
+            return false;
     }
 }
 
@@ -191,11 +215,16 @@ bool Channel::IsSliding(DWORD attrib, std::uint64_t now) const {
     std::lock_guard lock(mutex_);
     auto live = [now](const SlidingValue& v) { return v.sliding && now < v.end; };
     switch (attrib) {
-    case 0: return live(volume_) || live(pan_) || live(freq_);
-    case BASS_ATTRIB_VOL: return live(volume_);
-    case BASS_ATTRIB_PAN: return live(pan_);
-    case BASS_ATTRIB_FREQ: return live(freq_);
-    default: return false;
+        case 0:
+            return live(volume_) || live(pan_) || live(freq_);
+        case BASS_ATTRIB_VOL:
+            return live(volume_);
+        case BASS_ATTRIB_PAN:
+            return live(pan_);
+        case BASS_ATTRIB_FREQ:
+            return live(freq_);
+        default:
+            return false;
     }
 }
 
@@ -205,7 +234,8 @@ HFX Channel::AddEffect(HFX fxHandle, DWORD type, int priority) {
     std::lock_guard lock(mutex_);
     FxSlot slot{fxHandle, type, priority, std::move(effect), 0, false};
     // Higher priority runs first; equal priorities keep the order they were added in.
-    auto at = std::find_if(effects_.begin(), effects_.end(), [&](const FxSlot& s) { return s.priority < priority; });
+    auto at = std::find_if(effects_.begin(), effects_.end(),
+                           [&](const FxSlot& s) { return s.priority < priority; });
     effects_.insert(at, std::move(slot));
     return fxHandle;
 }
@@ -220,18 +250,21 @@ bool Channel::RemoveEffect(HFX fxHandle) {
     }
     // A channel that is not playing has nothing to fade out.
     if (state_ != ChannelState::Playing) {
-        auto it = std::find_if(effects_.begin(), effects_.end(), [&](const FxSlot& s) { return s.handle == fxHandle; });
+        auto it = std::find_if(effects_.begin(), effects_.end(),
+                               [&](const FxSlot& s) { return s.handle == fxHandle; });
         if (it == effects_.end()) return false;
         effects_.erase(it);
         return true;
     }
-    return std::any_of(effects_.begin(), effects_.end(), [&](const FxSlot& s) { return s.handle == fxHandle; });
+    return std::any_of(effects_.begin(), effects_.end(),
+                       [&](const FxSlot& s) { return s.handle == fxHandle; });
 }
 
 bool Channel::EffectParameters(HFX fxHandle, const void* in, void* out) {
     std::lock_guard lock(mutex_);
     for (auto& s : effects_) {
-        if (s.handle == fxHandle && !s.removing) return in ? s.effect->SetParameters(in) : s.effect->GetParameters(out);
+        if (s.handle == fxHandle && !s.removing)
+            return in ? s.effect->SetParameters(in) : s.effect->GetParameters(out);
     }
     return false;
 }
@@ -298,4 +331,4 @@ std::size_t Channel::ReadDecoded(float* out, std::size_t frames) {
     return done;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -32,22 +32,22 @@ struct FxSlot {
     DWORD type;
     int priority;
     std::unique_ptr<Effect> effect;
-    std::size_t fade = 0;  // frames of fade-in done; the effect is faded in over kFxFade
-    bool removing = false; // fading out, then dropped
+    std::size_t fade = 0;   // frames of fade-in done; the effect is faded in over kFxFade
+    bool removing = false;  // fading out, then dropped
 };
 
 enum class ChannelState { Stopped, Playing, Paused };
 
 // What the mixer tells the engine after a block.
 struct MixOutcome {
-    bool ended = false;        // the source ran out and everything was mixed
-    std::uint64_t endFrame = 0; // output frame after the channel's last one
-    bool slideStop = false;    // a volume slide to -1 finished
-    bool lowOnData = false;    // the decode-ahead buffer fell below half its target
+    bool ended = false;          // the source ran out and everything was mixed
+    std::uint64_t endFrame = 0;  // output frame after the channel's last one
+    bool slideStop = false;      // a volume slide to -1 finished
+    bool lowOnData = false;      // the decode-ahead buffer fell below half its target
 };
 
 class Channel {
-public:
+  public:
     Channel(DWORD handle, std::unique_ptr<Source> source, DWORD flags, unsigned outRate);
     ~Channel();
 
@@ -57,13 +57,13 @@ public:
     const SourceFormat format;
 
     // --- control (any thread) ---
-    bool Prepare();                                  // lazy decoder set-up; false when the data is unusable
+    bool Prepare();  // lazy decoder set-up; false when the data is unusable
     void Play(bool restart, std::uint64_t now);
     bool Pause();
     void Stop();
     DWORD Active() const;
-    bool SetPosition(std::int64_t frame, std::uint64_t now); // false when the source cannot seek
-    std::int64_t Position(std::uint64_t heard) const;        // frames of what is heard now
+    bool SetPosition(std::int64_t frame, std::uint64_t now);  // false when the source cannot seek
+    std::int64_t Position(std::uint64_t heard) const;         // frames of what is heard now
     std::int64_t Length() const;
     bool IsDecodeOnly() const { return flags & BASS_STREAM_DECODE; }
 
@@ -104,7 +104,7 @@ public:
     // it was restarted or moved in the meantime.
     bool FinishEnd();
 
-private:
+  private:
     std::size_t FifoTarget() const;
     void ClearFifo();
     void FillFrom(float* dst, std::size_t frames, std::size_t& got, bool& drained, std::size_t want);
@@ -114,23 +114,23 @@ private:
     void RecordHistory(const float* block, std::size_t frames, std::uint64_t outFrame);
     float FrequencyAt(std::uint64_t t) const;
 
-    mutable std::mutex sourceMutex_; // decoding and seeking
+    mutable std::mutex sourceMutex_;  // decoding and seeking
     std::unique_ptr<Source> source_;
-    std::atomic<std::int64_t> length_; // copy of the source's, readable while it decodes
+    std::atomic<std::int64_t> length_;  // copy of the source's, readable while it decodes
     bool prepared_ = false;
     bool prepareFailed_ = false;
 
-    mutable std::mutex mutex_; // everything below
+    mutable std::mutex mutex_;  // everything below
     ChannelState state_ = ChannelState::Stopped;
     bool stalled_ = false;
     bool sourceEnded_ = false;
     bool ended_ = false;
-    bool ending_ = false; // everything mixed; playing until the device has sounded it
+    bool ending_ = false;  // everything mixed; playing until the device has sounded it
 
-    std::vector<float> fifo_; // stereo frames at the source rate
+    std::vector<float> fifo_;  // stereo frames at the source rate
     std::size_t fifoRead_ = 0, fifoCount_ = 0;
-    std::int64_t consumed_ = 0; // source frame at the buffer's read end
-    double played_ = 0;         // source frame of the next output frame (the resampler reads ahead)
+    std::int64_t consumed_ = 0;  // source frame at the buffer's read end
+    double played_ = 0;          // source frame of the next output frame (the resampler reads ahead)
 
     SlidingValue volume_, pan_, freq_;
     bool volumeStopAtEnd_ = false;
@@ -150,9 +150,9 @@ private:
     };
     std::deque<Mark> marks_;
 
-    std::vector<float> history_; // post-effect, pre-volume stereo, indexed by output frame
+    std::vector<float> history_;  // post-effect, pre-volume stereo, indexed by output frame
     std::uint64_t historyEnd_ = 0;
     std::vector<float> scratch_, block_;
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -1,9 +1,9 @@
 // The engine-thread half of a channel: decoding ahead, and turning buffered
 // source frames into a block of the mix (rate change, effects, volume, pan).
+#include <samplerate.h>
+
 #include <algorithm>
 #include <cstring>
-
-#include <samplerate.h>
 
 #include "playback/audio_library/channel.h"
 
@@ -14,7 +14,7 @@ constexpr std::size_t kChunk = 2048;   // frames decoded per step
 constexpr std::size_t kFxFade = 1024;  // frames over which an effect is faded in or out
 constexpr std::size_t kMaxMarks = 256;
 
-} // namespace
+}  // namespace
 
 std::size_t Channel::FifoTarget() const {
     std::size_t capacity = fifo_.size() / 2;
@@ -85,7 +85,7 @@ std::size_t Channel::PullResampled(float* out, std::size_t frames, double ratio,
         d.data_out = out + done * 2;
         d.output_frames = static_cast<long>(frames - done);
         d.end_of_input = sourceEnded_ && run == fifoCount_;
-        d.src_ratio = ratio; // libsamplerate glides from the previous ratio across this call
+        d.src_ratio = ratio;  // libsamplerate glides from the previous ratio across this call
         if (src_process(resampler_, &d) != 0) break;
         auto used = static_cast<std::size_t>(d.input_frames_used);
         fifoRead_ = (fifoRead_ + used) % capacity;
@@ -115,14 +115,18 @@ void Channel::RunEffects(float* block, std::size_t frames) {
         std::vector<float> dry(block, block + frames * 2);
         s.effect->Process(block, frames);
         for (std::size_t i = 0; i < frames; ++i) {
-            if (s.removing) s.fade = s.fade > 0 ? s.fade - 1 : 0;
-            else if (s.fade < kFxFade) ++s.fade;
+            if (s.removing)
+                s.fade = s.fade > 0 ? s.fade - 1 : 0;
+            else if (s.fade < kFxFade)
+                ++s.fade;
             float w = static_cast<float>(s.fade) / kFxFade;
             block[2 * i] = dry[2 * i] + (block[2 * i] - dry[2 * i]) * w;
             block[2 * i + 1] = dry[2 * i + 1] + (block[2 * i + 1] - dry[2 * i + 1]) * w;
         }
-        if (s.removing && s.fade == 0) it = effects_.erase(it);
-        else ++it;
+        if (s.removing && s.fade == 0)
+            it = effects_.erase(it);
+        else
+            ++it;
     }
 }
 
@@ -154,20 +158,22 @@ MixOutcome Channel::MixInto(float* mix, std::size_t frames, std::uint64_t outFra
                 double need = static_cast<double>(frames) * freq_.At(outFrame + frames) / outRate + 64;
                 if (fifoCount_ >= need || fifoCount_ + kChunk > fifo_.size() / 2) break;
             }
-            if (!DecodeAhead()) break; // a network stream with nothing buffered: mix what there is
+            if (!DecodeAhead()) break;  // a network stream with nothing buffered: mix what there is
         }
     }
     std::lock_guard lock(mutex_);
     if (state_ != ChannelState::Playing || ending_ || IsDecodeOnly() || fifo_.empty()) return outcome;
     std::uint64_t endT = outFrame + frames;
     float freqEnd = freq_.At(endT);
-    if (!resampling_ && (format.rate != outRate || freqEnd != static_cast<float>(outRate))) resampling_ = true;
+    if (!resampling_ && (format.rate != outRate || freqEnd != static_cast<float>(outRate)))
+        resampling_ = true;
 
     block_.resize(frames * 2);
     double before = played_;
     bool drained = false;
-    std::size_t got = resampling_ ? PullResampled(block_.data(), frames, static_cast<double>(outRate) / freqEnd, drained)
-                                  : PullDirect(block_.data(), frames, drained);
+    std::size_t got =
+        resampling_ ? PullResampled(block_.data(), frames, static_cast<double>(outRate) / freqEnd, drained)
+                    : PullDirect(block_.data(), frames, drained);
     double speed = resampling_ ? 0.5 * (freq_.At(outFrame) + freqEnd) / outRate : 1.0;
     played_ = std::min(played_ + static_cast<double>(got) * speed, static_cast<double>(consumed_));
     std::fill(block_.begin() + static_cast<std::ptrdiff_t>(got * 2), block_.end(), 0.0f);
@@ -220,4 +226,4 @@ MixOutcome Channel::MixInto(float* mix, std::size_t frames, std::uint64_t outFra
     return outcome;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -1,12 +1,13 @@
 #include "playback/audio_library/engine.h"
 
-#include <algorithm>
-#include <chrono>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <xmmintrin.h>
+
+#include <algorithm>
+#include <chrono>
 
 #include "playback/audio_library/error.h"
 #include "playback/audio_library/net/url_source.h"
@@ -16,7 +17,9 @@ namespace {
 
 constexpr std::size_t kBlock = 512;
 
-void FlushDenormals() { _mm_setcsr(_mm_getcsr() | 0x8040); } // FTZ | DAZ: feedback tails stay cheap
+void FlushDenormals() {
+    _mm_setcsr(_mm_getcsr() | 0x8040);
+}  // FTZ | DAZ: feedback tails stay cheap
 
 // The mix runs about 100 ms ahead of the device, short enough that volume,
 // seek and pause act at once. On a fully loaded machine an ordinary thread
@@ -31,10 +34,10 @@ void RaiseMixingPriority() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
 }
 
-} // namespace
+}  // namespace
 
 Engine& Engine::Get() {
-    static Engine* engine = new Engine(); // never destroyed: callbacks may outlive static destructors
+    static Engine* engine = new Engine();  // never destroyed: callbacks may outlive static destructors
     return *engine;
 }
 
@@ -49,7 +52,8 @@ int Engine::Init(int device, unsigned rate, bool offline) {
     auto ring = std::make_unique<FrameRing>(std::max<std::size_t>(1024, rate / 10));
     std::unique_ptr<Output> output;
     if (!offline) {
-        if (device == 0) output = CreateNullOutput(*ring, rate, heard_);
+        if (device == 0)
+            output = CreateNullOutput(*ring, rate, heard_);
         else {
             std::string name;
             if (device >= 2) {
@@ -100,8 +104,10 @@ void Engine::StopThreads() {
     callbackWake_.notify_all();
     if (callbackThread_.joinable()) {
         // A callback that frees the engine cannot wait for its own thread.
-        if (callbackThread_.get_id() == std::this_thread::get_id()) callbackThread_.detach();
-        else callbackThread_.join();
+        if (callbackThread_.get_id() == std::this_thread::get_id())
+            callbackThread_.detach();
+        else
+            callbackThread_.join();
     }
 }
 
@@ -124,7 +130,7 @@ void Engine::Free() {
     if (mixer_.joinable()) mixer_.join();
     if (decoder_.joinable()) decoder_.join();
     {
-        std::lock_guard mix(mixMutex_); // never under mutex_: the mixer takes them the other way round
+        std::lock_guard mix(mixMutex_);  // never under mutex_: the mixer takes them the other way round
         pendingEnds_.clear();
     }
     // Every channel ends here; tell whoever waits for their end.
@@ -174,12 +180,15 @@ bool Engine::FreeChannel(DWORD handle) {
         ch = std::move(it->second);
         channels_.erase(it);
         for (auto f = fxOwners_.begin(); f != fxOwners_.end();) {
-            if (f->second == handle) f = fxOwners_.erase(f);
-            else ++f;
+            if (f->second == handle)
+                f = fxOwners_.erase(f);
+            else
+                ++f;
         }
     }
     ch->Stop();
-    for (const Sync& s : ch->SyncsOfType(BASS_SYNC_FREE)) Post([s, handle] { s.proc(s.handle, handle, 0, s.user); });
+    for (const Sync& s : ch->SyncsOfType(BASS_SYNC_FREE))
+        Post([s, handle] { s.proc(s.handle, handle, 0, s.user); });
     // The last reference may be the mixer's snapshot; the channel dies when that is dropped.
     return true;
 }
@@ -219,8 +228,10 @@ void Engine::MixBlock(float* out, std::size_t frames, bool decodeInline) {
         std::uint64_t t = mixClock_.load();
         for (const auto& ch : Snapshot()) {
             MixOutcome r = ch->MixInto(out, frames, t, decodeInline);
-            if (r.ended) pendingEnds_.push_back({ch->handle, r.endFrame});
-            else if (r.slideStop) stopped.push_back(ch->handle);
+            if (r.ended)
+                pendingEnds_.push_back({ch->handle, r.endFrame});
+            else if (r.slideStop)
+                stopped.push_back(ch->handle);
             low = low || r.lowOnData;
         }
         float target = masterVolume_.load();
@@ -310,8 +321,10 @@ void Engine::DecoderLoop() {
         for (const auto& ch : Snapshot()) {
             if (!running_) break;
             if (!ch->WantsData()) continue;
-            if (ch->DecodeAhead()) worked = true;
-            else starved = true; // a network stream with nothing new: no work, look again soon
+            if (ch->DecodeAhead())
+                worked = true;
+            else
+                starved = true;  // a network stream with nothing new: no work, look again soon
         }
         if (worked) continue;
         // Buffers hold about half a second. A pass every quarter second tops
@@ -367,4 +380,4 @@ std::string Engine::ConfigText(DWORD option) const {
     return it == configText_.end() ? std::string() : it->second;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -22,11 +22,11 @@
 namespace sonvaro::audio {
 
 class Engine {
-public:
+  public:
     static Engine& Get();
 
-    // Returns a BASS error code, BASS_OK on success. device: -1 default, 0 no sound, 1 default, 2.. SDL devices;
-    // `offline` uses no device at all and mixes only in PullOffline.
+    // Returns a BASS error code, BASS_OK on success. device: -1 default, 0 no sound, 1 default, 2.. SDL
+    // devices; `offline` uses no device at all and mixes only in PullOffline.
     int Init(int device, unsigned rate, bool offline);
     void Free();
     bool Initialised() const { return initialised_.load(); }
@@ -68,7 +68,7 @@ public:
     // Runs `fn` on the callback thread, never under an engine lock.
     void Post(std::function<void()> fn);
 
-private:
+  private:
     Engine() = default;
     void MixBlock(float* out, std::size_t frames, bool decodeInline);
     void EndChannel(DWORD handle);
@@ -78,7 +78,7 @@ private:
     std::vector<std::shared_ptr<Channel>> Snapshot() const;
     void StopThreads();
 
-    mutable std::mutex mutex_; // state, channel table, handles
+    mutable std::mutex mutex_;  // state, channel table, handles
     std::atomic<bool> initialised_{false};
     int device_ = 0;
     unsigned rate_ = 44100;
@@ -105,13 +105,13 @@ private:
         DWORD handle;
         std::uint64_t frame;
     };
-    std::vector<PendingEnd> pendingEnds_; // under mixMutex_: mixed out, not heard yet
+    std::vector<PendingEnd> pendingEnds_;  // under mixMutex_: mixed out, not heard yet
 
     std::atomic<bool> running_{false};
     std::thread mixer_, decoder_;
     std::mutex decodeMutex_;
     std::condition_variable decodeWake_;
-    std::uint64_t decodeRequests_ = 0; // under decodeMutex_: bumped by WakeDecoder
+    std::uint64_t decodeRequests_ = 0;  // under decodeMutex_: bumped by WakeDecoder
 
     std::mutex callbackMutex_;
     std::condition_variable callbackWake_;
@@ -120,4 +120,4 @@ private:
     std::thread callbackThread_;
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

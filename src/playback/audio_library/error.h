@@ -13,4 +13,4 @@ T Fail(int code, T result) {
     return result;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -47,4 +47,4 @@ struct SlidingValue {
     }
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -18,7 +18,7 @@ TEST_F(OfflineEngine, SpectrumOfFullScaleSinePeaksInItsBin) {
     ASSERT_NE(BASS_ChannelGetData(h, fft, BASS_DATA_FFT256), static_cast<DWORD>(-1));
     int peak = static_cast<int>(std::max_element(fft, fft + 128) - fft);
     EXPECT_EQ(peak, static_cast<int>(std::lround(1000.0 * 256 / support::kRate)));
-    EXPECT_GE(fft[peak] * 2, 0.5f); // doubled: the fixture is at half scale
+    EXPECT_GE(fft[peak] * 2, 0.5f);  // doubled: the fixture is at half scale
     EXPECT_LE(fft[peak] * 2, 1.0f);
     EXPECT_LT(fft[40], fft[peak] * 0.01f);
 }
@@ -26,12 +26,12 @@ TEST_F(OfflineEngine, SpectrumOfFullScaleSinePeaksInItsBin) {
 TEST_F(OfflineEngine, SpectrumAndLevelFollowWhatIsHeard) {
     HSTREAM h = BASS_StreamCreateFile(FALSE, fixtures::Path("clicks.wav").c_str(), 0, 0, 0);
     ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
-    Pull(0.5); // between bursts: silence (with the fixture's dither)
+    Pull(0.5);  // between bursts: silence (with the fixture's dither)
     float fft[128];
     ASSERT_NE(BASS_ChannelGetData(h, fft, BASS_DATA_FFT256), static_cast<DWORD>(-1));
     EXPECT_LT(*std::max_element(fft, fft + 128), 1e-4f);
     EXPECT_LE(BASS_ChannelGetLevel(h) & 0xFFFF, 4u);
-    Pull(0.503); // just after the burst at 1.0 s
+    Pull(0.503);  // just after the burst at 1.0 s
     DWORD level = BASS_ChannelGetLevel(h);
     EXPECT_NEAR(level & 0xFFFF, 0.9 * 32768, 400);
     EXPECT_NEAR(level >> 16, 0.9 * 32768, 400);
@@ -51,4 +51,4 @@ TEST_F(OfflineEngine, LevelIsPerSide) {
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOPLAY);
 }
 
-} // namespace
+}  // namespace

@@ -10,7 +10,7 @@ namespace {
 using support::OfflineEngine;
 
 class Attributes : public OfflineEngine {
-protected:
+  protected:
     void SetUp() override {
         OfflineEngine::SetUp();
         h = BASS_StreamCreateFile(FALSE, fixtures::Path("sine.wav").c_str(), 0, 0, BASS_STREAM_PRESCAN);
@@ -32,7 +32,8 @@ TEST_F(Attributes, VolumeSlideReachesItsTargetOnTime) {
     auto first = Pull(0.5);
     EXPECT_NEAR(Get(BASS_ATTRIB_VOL), 0.5f, 0.02f);
     // The fade is audible: quiet at the start, louder at the end of the first half.
-    std::vector<float> head(first.begin(), first.begin() + 2205 * 2), tail(first.end() - 2205 * 2, first.end());
+    std::vector<float> head(first.begin(), first.begin() + 2205 * 2),
+        tail(first.end() - 2205 * 2, first.end());
     EXPECT_LT(support::Peak(head, 0), 0.05);
     EXPECT_NEAR(support::Peak(tail, 0), 0.25, 0.03);
     Pull(0.5);
@@ -61,7 +62,7 @@ TEST_F(Attributes, SetOrZeroTimeSlideEndsARunningSlide) {
 
 TEST_F(Attributes, PanMovesTheEnergy) {
     ASSERT_TRUE(BASS_ChannelSetAttribute(h, BASS_ATTRIB_PAN, -1.0f));
-    Pull(0.05); // let the gain ramp settle
+    Pull(0.05);  // let the gain ramp settle
     auto left = Pull(0.2);
     EXPECT_NEAR(support::Rms(left, 0), 0.5 / std::sqrt(2.0), 0.01);
     EXPECT_LT(support::Rms(left, 1), 1e-4);
@@ -117,4 +118,4 @@ TEST_F(Attributes, UnknownAttributeAndBadHandleFail) {
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
 }
 
-} // namespace
+}  // namespace

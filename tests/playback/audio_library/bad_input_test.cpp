@@ -1,9 +1,10 @@
 // Broken input never crashes or hangs: opening fails with BASS's code, or
 // the channel ends on its own and frees itself.
+#include <unistd.h>
+
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 #include "fixtures.h"
 #include "support.h"
@@ -27,18 +28,22 @@ std::string RandomBytes(std::size_t n, unsigned seed) {
 // Opens with both loaders; whatever opens must end and free itself within a bounded pull.
 void OpenAndDrain(const std::string& path) {
     for (int loader = 0; loader < 2; ++loader) {
-        DWORD h = loader == 0 ? BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_PRESCAN | BASS_STREAM_AUTOFREE)
-                              : BASS_MusicLoad(FALSE, path.c_str(), 0, 0, BASS_MUSIC_PRESCAN | BASS_MUSIC_AUTOFREE, 0);
+        DWORD h =
+            loader == 0
+                ? BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_PRESCAN | BASS_STREAM_AUTOFREE)
+                : BASS_MusicLoad(FALSE, path.c_str(), 0, 0, BASS_MUSIC_PRESCAN | BASS_MUSIC_AUTOFREE, 0);
         if (h == 0) {
             int code = BASS_ErrorGetCode();
-            EXPECT_TRUE(code == BASS_ERROR_FILEFORM || code == BASS_ERROR_FILEOPEN || code == BASS_ERROR_CODEC)
+            EXPECT_TRUE(code == BASS_ERROR_FILEFORM || code == BASS_ERROR_FILEOPEN ||
+                        code == BASS_ERROR_CODEC)
                 << path << " code " << code;
             continue;
         }
         BASS_ChannelPlay(h, TRUE);
         std::vector<float> buffer(4410 * 2);
         double length = BASS_ChannelBytes2Seconds(h, BASS_ChannelGetLength(h, BASS_POS_BYTE));
-        for (int i = 0; i < 200 && BASS_ChannelIsActive(h) != BASS_ACTIVE_STOPPED; ++i) sonvaro::audio::PullOffline(buffer.data(), 4410);
+        for (int i = 0; i < 200 && BASS_ChannelIsActive(h) != BASS_ACTIVE_STOPPED; ++i)
+            sonvaro::audio::PullOffline(buffer.data(), 4410);
         EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED) << path << " length " << length;
     }
 }
@@ -64,8 +69,9 @@ TEST_F(BadInput, RandomBytesUnderEveryName) {
 }
 
 TEST_F(BadInput, TruncatedAndDamagedFiles) {
-    for (const char* name : {"sine.mp3", "sine.flac", "sine.ogg", "sine.m4a", "sine.wma", "sine.wv", "sine.opus",
-                             "sine.aac", "tune.mid", "tune.mod", "tune.xm", "tune.s3m", "tune.it", "sine.wav"}) {
+    for (const char* name :
+         {"sine.mp3", "sine.flac", "sine.ogg", "sine.m4a", "sine.wma", "sine.wv", "sine.opus", "sine.aac",
+          "tune.mid", "tune.mod", "tune.xm", "tune.s3m", "tune.it", "sine.wav"}) {
         SCOPED_TRACE(name);
         std::string data = Read(fixtures::Path(name));
         ASSERT_FALSE(data.empty());
@@ -80,7 +86,7 @@ TEST_F(BadInput, TruncatedAndDamagedFiles) {
 
 TEST_F(BadInput, ModuleWithoutPatternsAndMidiWithoutTracks) {
     std::string mod = fixtures::MakeMod(1.0);
-    mod[950] = 0; // song length 0
+    mod[950] = 0;  // song length 0
     OpenAndDrain(fixtures::Write("nopatterns.mod", mod));
     OpenAndDrain(fixtures::Write("notracks.mid", fixtures::MakeMidi(true).substr(0, 14)));
 }
@@ -109,4 +115,4 @@ TEST_F(BadInput, FileDeletedWhilePlaying) {
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
 }
 
-} // namespace
+}  // namespace

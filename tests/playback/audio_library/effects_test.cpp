@@ -11,7 +11,9 @@ namespace {
 
 using support::OfflineEngine;
 
-double Db(double ratio) { return 20 * std::log10(ratio); }
+double Db(double ratio) {
+    return 20 * std::log10(ratio);
+}
 
 // A 16-bit stereo WAV of a sine tone, written into the fixtures folder.
 std::string ToneWav(const char* name, double freq, double amp, double seconds) {
@@ -23,14 +25,15 @@ std::string ToneWav(const char* name, double freq, double amp, double seconds) {
     le(36 + frames * 4, 4), wav += "WAVEfmt ", le(16, 4), le(1, 2), le(2, 2), le(support::kRate, 4);
     le(support::kRate * 4, 4), le(4, 2), le(16, 2), wav += "data", le(frames * 4, 4);
     for (std::uint32_t i = 0; i < frames; ++i) {
-        auto v = static_cast<std::int16_t>(std::lround(amp * 32767 * std::sin(2 * M_PI * freq * i / support::kRate)));
+        auto v = static_cast<std::int16_t>(
+            std::lround(amp * 32767 * std::sin(2 * M_PI * freq * i / support::kRate)));
         le(static_cast<std::uint16_t>(v), 2), le(static_cast<std::uint16_t>(v), 2);
     }
     return fixtures::Write(name, wav);
 }
 
 class Effects : public OfflineEngine {
-protected:
+  protected:
     HSTREAM Play(const char* file) {
         HSTREAM h = BASS_StreamCreateFile(FALSE, fixtures::Path(file).c_str(), 0, 0, 0);
         EXPECT_NE(h, 0u);
@@ -44,7 +47,8 @@ protected:
 
 TEST_F(Effects, PeakEqRaisesItsBandAndLeavesOthers) {
     const int bands[10] = {31, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
-    for (auto [file, freq, expectDb, tol] : {std::tuple{"sine.wav", 1000.0, 12.0, 0.5}, std::tuple{"low.wav", 100.0, 0.0, 1.0}}) {
+    for (auto [file, freq, expectDb, tol] :
+         {std::tuple{"sine.wav", 1000.0, 12.0, 0.5}, std::tuple{"low.wav", 100.0, 0.0, 1.0}}) {
         SCOPED_TRACE(file);
         HSTREAM h = Play(file);
         HFX fx = BASS_ChannelSetFX(h, BASS_FX_BFX_PEAKEQ, 1);
@@ -61,7 +65,7 @@ TEST_F(Effects, PeakEqRaisesItsBandAndLeavesOthers) {
         EXPECT_FLOAT_EQ(p.fBandwidth, 2.5f);
         p.fGain = 12.0f;
         ASSERT_TRUE(BASS_FXSetParameters(fx, &p));
-        Pull(0.5); // the gain glides to its value
+        Pull(0.5);  // the gain glides to its value
         auto out = Pull(0.5);
         EXPECT_NEAR(Db(support::ToneAmplitude(out, freq, 0) / 0.5), expectDb, tol);
         BASS_StreamFree(h);
@@ -126,15 +130,18 @@ TEST_F(Effects, EchoWithSwappedSidesAlternatesAtEachSidesDelay) {
     const std::uint32_t frames = support::kRate * 2, click = support::kRate / 2;
     le(36 + frames * 4, 4), wav += "WAVEfmt ", le(16, 4), le(1, 2), le(2, 2), le(support::kRate, 4);
     le(support::kRate * 4, 4), le(4, 2), le(16, 2), wav += "data", le(frames * 4, 4);
-    for (std::uint32_t i = 0; i < frames; ++i) le(i == click ? 13107 : 0, 2), le(0, 2); // 0.4 on the left: below the soft knee
+    for (std::uint32_t i = 0; i < frames; ++i)
+        le(i == click ? 13107 : 0, 2), le(0, 2);  // 0.4 on the left: below the soft knee
     HSTREAM h = BASS_StreamCreateFile(FALSE, fixtures::Write("leftclick.wav", wav).c_str(), 0, 0, 0);
     ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
     HFX fx = BASS_ChannelSetFX(h, BASS_FX_DX8_ECHO, 2);
     BASS_DX8_ECHO e{50, 50, 100, 150, TRUE};
     ASSERT_TRUE(BASS_FXSetParameters(fx, &e));
     const auto out = Pull(1.5);
-    const double a = 13107 / 32768.0, fb = 0.5 * 0.98; // the loop gain stays below 1 at full feedback
-    auto at = [&](double seconds, int side) { return out[2 * (click + std::lround(seconds * support::kRate)) + side]; };
+    const double a = 13107 / 32768.0, fb = 0.5 * 0.98;  // the loop gain stays below 1 at full feedback
+    auto at = [&](double seconds, int side) {
+        return out[2 * (click + std::lround(seconds * support::kRate)) + side];
+    };
     EXPECT_NEAR(at(0, 0), 0.5 * a, 1e-4);
     EXPECT_NEAR(at(0.1, 0), 0.5 * a, 1e-4);
     EXPECT_NEAR(at(0.1, 1), 0.0, 1e-6);
@@ -142,7 +149,7 @@ TEST_F(Effects, EchoWithSwappedSidesAlternatesAtEachSidesDelay) {
     EXPECT_NEAR(at(0.25, 0), 0.0, 1e-6);
     EXPECT_NEAR(at(0.35, 0), 0.5 * fb * fb * a, 1e-4);
     EXPECT_NEAR(at(0.5, 1), 0.5 * fb * fb * fb * a, 1e-4);
-    EXPECT_NEAR(support::Peak(out, 1), 0.5 * fb * a, 1e-4); // nothing else on the right
+    EXPECT_NEAR(support::Peak(out, 1), 0.5 * fb * a, 1e-4);  // nothing else on the right
 }
 
 TEST_F(Effects, ReverbAndFlangerAcceptTheirRecordsAndKeepSignalFinite) {
@@ -181,18 +188,20 @@ double DbOverDryTone(const std::vector<float>& out) {
 }
 
 std::vector<float> Slice(const std::vector<float>& s, double from, double to) {
-    return {s.begin() + static_cast<long>(from * support::kRate) * 2, s.begin() + static_cast<long>(to * support::kRate) * 2};
+    return {s.begin() + static_cast<long>(from * support::kRate) * 2,
+            s.begin() + static_cast<long>(to * support::kRate) * 2};
 }
 
 TEST_F(Effects, ReverbKeepsASteadyToneNearItsLevelAndBelowFullScale) {
     // A -6 dBFS tone (sine.wav, low.wav) through the reverb at its defaults
     // stays within about a dB of dry; at any allowed setting it never reaches
     // full scale.
-    const BASS_DX8_REVERB settings[] = {{0, 0, 1000, 0.001f},  {0, 0, 3000, 0.999f}, {0, 0, 3000, 0.001f},
+    const BASS_DX8_REVERB settings[] = {{0, 0, 1000, 0.001f}, {0, 0, 3000, 0.999f}, {0, 0, 3000, 0.001f},
                                         {0, 0, 0.001f, 0.5f}, {0, 0, 10, 0.999f},   {-96, -96, 1000, 0.5f}};
     for (const char* file : {"sine.wav", "low.wav"}) {
         for (const auto& r : settings) {
-            SCOPED_TRACE(testing::Message() << file << " time " << r.fReverbTime << " ratio " << r.fHighFreqRTRatio);
+            SCOPED_TRACE(testing::Message()
+                         << file << " time " << r.fReverbTime << " ratio " << r.fHighFreqRTRatio);
             HSTREAM h = Play(file);
             HFX fx = BASS_ChannelSetFX(h, BASS_FX_DX8_REVERB, 2);
             ASSERT_TRUE(BASS_FXSetParameters(fx, &r));
@@ -243,7 +252,8 @@ TEST_F(Effects, ReverbTailFallsBy60DbOverTheSetTime) {
         std::size_t from = static_cast<std::size_t>(0.51 * support::kRate), n = out.size() / 2;
         std::vector<double> energy(n + 1, 0.0);
         for (std::size_t i = n; i-- > from;)
-            energy[i] = energy[i + 1] + double(out[2 * i]) * out[2 * i] + double(out[2 * i + 1]) * out[2 * i + 1];
+            energy[i] =
+                energy[i + 1] + double(out[2 * i]) * out[2 * i] + double(out[2 * i + 1]) * out[2 * i + 1];
         long at5 = -1, at35 = -1;
         for (std::size_t i = from; i < n && at35 < 0; ++i) {
             double db = 10 * std::log10(energy[i] / energy[from] + 1e-30);
@@ -264,10 +274,11 @@ TEST_F(Effects, AddingAndRemovingWhilePlayingDoesNotClick) {
     HSTREAM h = Play("sine.wav");
     auto maxStep = [](const std::vector<float>& s) {
         double m = 0;
-        for (std::size_t i = 1; i < s.size() / 2; ++i) m = std::max(m, std::fabs(double(s[i * 2] - s[(i - 1) * 2])));
+        for (std::size_t i = 1; i < s.size() / 2; ++i)
+            m = std::max(m, std::fabs(double(s[i * 2] - s[(i - 1) * 2])));
         return m;
     };
-    double toneStep = 0.5 * 2 * M_PI * 1000 / support::kRate; // largest step of the plain tone
+    double toneStep = 0.5 * 2 * M_PI * 1000 / support::kRate;  // largest step of the plain tone
     Pull(0.1);
     HFX fx = BASS_ChannelSetFX(h, BASS_FX_BFX_PEAKEQ, 1);
     auto p = BASS_BFX_PEAKEQ{0, 1.0f, 0.0f, 1000.0f, -15.0f, BASS_BFX_CHANALL};
@@ -275,11 +286,11 @@ TEST_F(Effects, AddingAndRemovingWhilePlayingDoesNotClick) {
     EXPECT_LT(maxStep(Pull(0.3)), toneStep * 1.1);
     p.fGain = 15.0f;
     ASSERT_TRUE(BASS_FXSetParameters(fx, &p));
-    EXPECT_LT(maxStep(Pull(0.3)), toneStep * 5.7); // +15 dB tone
+    EXPECT_LT(maxStep(Pull(0.3)), toneStep * 5.7);  // +15 dB tone
     ASSERT_TRUE(BASS_ChannelRemoveFX(h, fx));
     EXPECT_LT(maxStep(Pull(0.3)), toneStep * 5.7);
     EXPECT_FALSE(BASS_ChannelRemoveFX(h, fx));
     EXPECT_NEAR(support::Peak(Pull(0.1), 0), 0.5, 0.01);
 }
 
-} // namespace
+}  // namespace

@@ -1,6 +1,7 @@
 #include "fixtures.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdint>
@@ -9,12 +10,13 @@
 #include <map>
 #include <mutex>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace fixtures {
 namespace {
 
-std::string Dir() { return SONVARO_FIXTURES "/audio_library"; }
+std::string Dir() {
+    return SONVARO_FIXTURES "/audio_library";
+}
 
 bool Exists(const std::string& p) {
     struct stat st {};
@@ -26,11 +28,21 @@ void Run(const std::string& cmd) {
     if (rc != 0) ADD_FAILURE() << "fixture command failed: " << cmd;
 }
 
-void Le16(std::string& s, unsigned v) { s += char(v & 0xFF), s += char((v >> 8) & 0xFF); }
-void Le32(std::string& s, std::uint32_t v) { Le16(s, v & 0xFFFF), Le16(s, v >> 16); }
-void Be16(std::string& s, unsigned v) { s += char((v >> 8) & 0xFF), s += char(v & 0xFF); }
-void Be32(std::string& s, std::uint32_t v) { Be16(s, v >> 16), Be16(s, v & 0xFFFF); }
-void Pad(std::string& s, std::size_t size) { s.resize(size, '\0'); }
+void Le16(std::string& s, unsigned v) {
+    s += char(v & 0xFF), s += char((v >> 8) & 0xFF);
+}
+void Le32(std::string& s, std::uint32_t v) {
+    Le16(s, v & 0xFFFF), Le16(s, v >> 16);
+}
+void Be16(std::string& s, unsigned v) {
+    s += char((v >> 8) & 0xFF), s += char(v & 0xFF);
+}
+void Be32(std::string& s, std::uint32_t v) {
+    Be16(s, v >> 16), Be16(s, v & 0xFFFF);
+}
+void Pad(std::string& s, std::size_t size) {
+    s.resize(size, '\0');
+}
 void Text(std::string& s, const std::string& t, std::size_t width) {
     std::string f = t;
     f.resize(width, '\0');
@@ -67,33 +79,39 @@ const std::map<std::string, std::string>& Commands() {
         {"sine.opus", "ffmpeg -v error -y -i {dir}/sine.wav -c:a libopus -b:a 96k {out}"},
         {"song_one.ogg", "oggenc -Q -q 2 -a 'Band A' -t 'Song One' {dir}/sine.wav -o {out}"},
         {"song_two.ogg", "oggenc -Q -q 2 -a 'Band B' -t 'Song Two' {dir}/sine.wav -o {out}"},
-        {"song_one.opus", "ffmpeg -v error -y -i {dir}/sine.wav -t 1 -c:a libopus -b:a 64k -metadata artist='Band A' "
-                          "-metadata title='Song One' {out}"},
+        {"song_one.opus",
+         "ffmpeg -v error -y -i {dir}/sine.wav -t 1 -c:a libopus -b:a 64k -metadata artist='Band A' "
+         "-metadata title='Song One' {out}"},
         {"sine.aiff", "sox {dir}/sine.wav {out}"},
         {"sine.wma", "ffmpeg -v error -y -i {dir}/sine.wav -c:a wmav2 -b:a 128k {out}"},
         {"sine.flac", "flac -s -f {dir}/sine.wav -o {out}"},
         {"clicks.flac", "flac -s -f {dir}/clicks.wav -o {out}"},
-        {"sine24.flac", "sox {dir}/sine.wav -b 24 {out}.wav && flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
-        {"sine32.flac", "sox {dir}/sine.wav -b 32 {out}.wav && flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
+        {"sine24.flac",
+         "sox {dir}/sine.wav -b 24 {out}.wav && flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
+        {"sine32.flac",
+         "sox {dir}/sine.wav -b 32 {out}.wav && flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
         {"sine.wv", "wavpack -q -y {dir}/sine.wav -o {out}"},
         {"hybrid.wv", "wavpack -q -y -b3 -c {dir}/sine.wav -o {out}"},
         {"sine.aac", "ffmpeg -v error -y -i {dir}/sine.wav -c:a aac -b:a 128k {out}"},
         {"sine.m4a", "ffmpeg -v error -y -i {dir}/sine.wav -c:a aac -b:a 128k {out}"},
-        {"video.mp4", "ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:rate=10:duration=3 -i {dir}/sine.wav "
-                      "-c:v mpeg4 -c:a aac -shortest {out}"},
-        {"tagged.m4a", "ffmpeg -v error -y -i {dir}/sine.wav -t 1 -c:a aac -metadata title=Song -metadata "
-                       "artist=Band -metadata album=Record -metadata date=2004 -metadata genre=Rock -metadata "
-                       "comment=Nice -metadata track=3/12 {out}"},
-        {"tagged.wma", "ffmpeg -v error -y -i {dir}/sine.wav -t 1 -c:a wmav2 -b:a 128k -metadata title=Song "
-                       "-metadata author=Band -metadata album=Record -metadata genre=Rock -metadata WM/Year=2004 "
-                       "-metadata track=3 -metadata Xuthor=Second {out}"},
+        {"video.mp4",
+         "ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:rate=10:duration=3 -i {dir}/sine.wav "
+         "-c:v mpeg4 -c:a aac -shortest {out}"},
+        {"tagged.m4a",
+         "ffmpeg -v error -y -i {dir}/sine.wav -t 1 -c:a aac -metadata title=Song -metadata "
+         "artist=Band -metadata album=Record -metadata date=2004 -metadata genre=Rock -metadata "
+         "comment=Nice -metadata track=3/12 {out}"},
+        {"tagged.wma",
+         "ffmpeg -v error -y -i {dir}/sine.wav -t 1 -c:a wmav2 -b:a 128k -metadata title=Song "
+         "-metadata author=Band -metadata album=Record -metadata genre=Rock -metadata WM/Year=2004 "
+         "-metadata track=3 -metadata Xuthor=Second {out}"},
     };
     return c;
 }
 
 std::mutex makeMutex;
 
-} // namespace
+}  // namespace
 
 std::string Write(const std::string& name, const std::string& bytes) {
     mkdir(SONVARO_FIXTURES, 0755);
@@ -115,7 +133,8 @@ std::string Path(const std::string& name) {
         // Sources first: most fixtures encode one of the wav files.
         for (const char* src : {"sine.wav", "clicks.wav"}) {
             if (cmd.find(std::string("{dir}/") + src) != std::string::npos && !Exists(Dir() + "/" + src))
-                Run(std::string(Commands().at(src)).replace(Commands().at(src).find("{out}"), 5, Dir() + "/" + src));
+                Run(std::string(Commands().at(src))
+                        .replace(Commands().at(src).find("{out}"), 5, Dir() + "/" + src));
         }
         for (std::size_t at; (at = cmd.find("{dir}")) != std::string::npos;) cmd.replace(at, 5, Dir());
         for (std::size_t at; (at = cmd.find("{out}")) != std::string::npos;) cmd.replace(at, 5, p);
@@ -167,17 +186,21 @@ std::string MakeMidi(bool withNotes) {
     auto bytes = [&](std::initializer_list<int> b) {
         for (int v : b) track += static_cast<char>(v);
     };
-    delta(0), bytes({0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}); // 500000 us per quarter
-    delta(0), bytes({0xC0, 0x00});                         // piano
+    delta(0), bytes({0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});  // 500000 us per quarter
+    delta(0), bytes({0xC0, 0x00});                          // piano
     const int notes[4] = {60, 64, 67, 72};
     for (int i = 0; i < 4; ++i) {
-        if (i == 2) delta(0), bytes({0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40}); // 1000000 us per quarter
+        if (i == 2) delta(0), bytes({0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40});  // 1000000 us per quarter
         delta(0);
-        if (withNotes) bytes({0x90, notes[i], 0x64});
-        else bytes({0xB0, 0x07, 0x64});
+        if (withNotes)
+            bytes({0x90, notes[i], 0x64});
+        else
+            bytes({0xB0, 0x07, 0x64});
         delta(480);
-        if (withNotes) bytes({0x80, notes[i], 0x00});
-        else bytes({0xB0, 0x07, 0x64});
+        if (withNotes)
+            bytes({0x80, notes[i], 0x00});
+        else
+            bytes({0xB0, 0x07, 0x64});
     }
     delta(0), bytes({0xFF, 0x2F, 0x00});
     std::string s = "MThd";
@@ -212,8 +235,8 @@ std::string MakeMod(double seconds) {
         pattern[at + 2] = char(((sample & 0x0F) << 4) | (effect & 0x0F));
         pattern[at + 3] = char(param);
     };
-    note(0, 0, 214, 1, 0, 0); // C-3
-    note(8, 1, 170, 1, 0, 0); // E-3
+    note(0, 0, 214, 1, 0, 0);  // C-3
+    note(8, 1, 170, 1, 0, 0);  // E-3
     note(15, 0, 0, 0, 0xD, 0);
     s += pattern;
     s += SineSample(2048, true);
@@ -230,8 +253,8 @@ std::string MakeS3m() {
     s += "SCRM";
     s += '\x40', s += '\x06', s += '\x7D', s += '\xB0', s += '\x10', s += '\x00';
     Pad(s, 0x40);
-    for (int i = 0; i < 32; ++i) s += char(i < 2 ? i * 8 : 255); // channel settings: L1, R1
-    s += '\x00', s += '\xFF';                 // orders: pattern 0, end
+    for (int i = 0; i < 32; ++i) s += char(i < 2 ? i * 8 : 255);  // channel settings: L1, R1
+    s += '\x00', s += '\xFF';                                     // orders: pattern 0, end
     const std::size_t instAt = 0x70, patAt = 0xC0, sampleAt = 0x200;
     Le16(s, instAt / 16), Le16(s, patAt / 16);
     Pad(s, instAt);
@@ -239,7 +262,7 @@ std::string MakeS3m() {
     Text(s, "", 12);
     s += char((sampleAt / 16) >> 16), Le16(s, (sampleAt / 16) & 0xFFFF);
     Le32(s, 2048), Le32(s, 0), Le32(s, 2048);
-    s += '\x40', s += '\x00', s += '\x00', s += '\x01'; // volume, reserved, packing, flags: loop
+    s += '\x40', s += '\x00', s += '\x00', s += '\x01';  // volume, reserved, packing, flags: loop
     Le32(s, 8363), Pad(s, s.size() + 12);
     Text(s, "sine", 28);
     s += "SCRS";
@@ -266,13 +289,14 @@ std::string MakeXm() {
     Text(s, "sonvaro", 20);
     Le16(s, 0x0104);
     Le32(s, 276);
-    Le16(s, 1), Le16(s, 0), Le16(s, 2), Le16(s, 1), Le16(s, 1), Le16(s, 1); // len, restart, chans, pats, insts, linear
+    Le16(s, 1), Le16(s, 0), Le16(s, 2), Le16(s, 1), Le16(s, 1),
+        Le16(s, 1);  // len, restart, chans, pats, insts, linear
     Le16(s, 6), Le16(s, 125);
     std::string order(256, '\0');
     s += order;
     std::string rows;
-    rows += char(49), rows += char(1), rows += '\0', rows += '\0', rows += '\0'; // row 0 ch 0: C-4 inst 1
-    rows += '\x80';                                                              // ch 1 empty
+    rows += char(49), rows += char(1), rows += '\0', rows += '\0', rows += '\0';  // row 0 ch 0: C-4 inst 1
+    rows += '\x80';                                                               // ch 1 empty
     for (int r = 1; r < 16; ++r) rows += '\x80', rows += '\x80';
     Le32(s, 9), s += '\0', Le16(s, 16), Le16(s, static_cast<unsigned>(rows.size()));
     s += rows;
@@ -308,32 +332,32 @@ std::string MakeIt() {
     std::string s = "IMPM";
     Text(s, "sonvaro it", 26);
     Le16(s, 0x1004);
-    Le16(s, 2), Le16(s, 0), Le16(s, 1), Le16(s, 1);       // orders, instruments, samples, patterns
+    Le16(s, 2), Le16(s, 0), Le16(s, 1), Le16(s, 1);  // orders, instruments, samples, patterns
     Le16(s, 0x0214), Le16(s, 0x0200), Le16(s, 0x0009), Le16(s, 0);
     s += '\x80', s += '\x30', s += '\x06', s += '\x7D', s += '\x80', s += '\x00';
     Le16(s, 0), Le32(s, 0), Le32(s, 0);
-    for (int i = 0; i < 64; ++i) s += char(32);           // channel pan
-    for (int i = 0; i < 64; ++i) s += char(64);           // channel volume
+    for (int i = 0; i < 64; ++i) s += char(32);  // channel pan
+    for (int i = 0; i < 64; ++i) s += char(64);  // channel volume
     s += '\x00', s += '\xFF';
     const std::uint32_t sampleHeaderAt = static_cast<std::uint32_t>(s.size() + 8);
     const std::uint32_t patternAt = sampleHeaderAt + 80;
     Le32(s, sampleHeaderAt), Le32(s, patternAt);
     std::string smp = "IMPS";
     Text(smp, "", 12);
-    smp += '\0', smp += '\x40', smp += '\x11', smp += '\x40'; // global vol, flags: sample + loop, volume
+    smp += '\0', smp += '\x40', smp += '\x11', smp += '\x40';  // global vol, flags: sample + loop, volume
     Text(smp, "sine", 26);
-    smp += '\x01', smp += '\x20';                            // signed samples, default pan off
+    smp += '\x01', smp += '\x20';  // signed samples, default pan off
     Le32(smp, 2048), Le32(smp, 0), Le32(smp, 2048), Le32(smp, 8363), Le32(smp, 0), Le32(smp, 0);
-    std::uint32_t dataAt = 0; // patched below
+    std::uint32_t dataAt = 0;  // patched below
     std::size_t dataField = s.size() + smp.size();
     Le32(smp, 0);
     smp += '\0', smp += '\0', smp += '\0', smp += '\0';
     s += smp;
     std::string p;
-    p += '\x81', p += '\x03', p += char(60), p += '\x01'; // row 0, channel 1: note + instrument
+    p += '\x81', p += '\x03', p += char(60), p += '\x01';  // row 0, channel 1: note + instrument
     p += '\x00';
     for (int r = 1; r < 15; ++r) p += '\x00';
-    p += '\x81', p += '\x08', p += '\x03', p += '\x00';    // row 15: effect C (break) 00
+    p += '\x81', p += '\x08', p += '\x03', p += '\x00';  // row 15: effect C (break) 00
     p += '\x00';
     for (int r = 16; r < 64; ++r) p += '\x00';
     Le16(s, static_cast<unsigned>(p.size())), Le16(s, 64), Le32(s, 0);
@@ -345,4 +369,4 @@ std::string MakeIt() {
     return s;
 }
 
-} // namespace fixtures
+}  // namespace fixtures

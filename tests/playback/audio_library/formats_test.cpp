@@ -19,11 +19,13 @@ struct FormatCase {
     DWORD freq;
     DWORD chans;
     double seconds;
-    double tolerance; // seconds of length slack (encoder delay and padding)
-    double tone;      // Hz present in the decoded audio, 0 for silence
+    double tolerance;  // seconds of length slack (encoder delay and padding)
+    double tone;       // Hz present in the decoded audio, 0 for silence
 };
 
-std::ostream& operator<<(std::ostream& os, const FormatCase& c) { return os << c.file; }
+std::ostream& operator<<(std::ostream& os, const FormatCase& c) {
+    return os << c.file;
+}
 
 class Formats : public OfflineEngine, public ::testing::WithParamInterface<FormatCase> {};
 
@@ -72,7 +74,8 @@ TEST_F(OfflineEngine, FlacAtEveryDepthDecodesToTheSameSamples) {
             auto out = decode(file, at);
             ASSERT_EQ(out.size(), base.size());
             double worst = 0;
-            for (std::size_t i = 0; i < out.size(); ++i) worst = std::max(worst, std::fabs(double(out[i]) - base[i]));
+            for (std::size_t i = 0; i < out.size(); ++i)
+                worst = std::max(worst, std::fabs(double(out[i]) - base[i]));
             EXPECT_LT(worst, 1e-6);
         }
     }
@@ -119,7 +122,8 @@ std::vector<float> DecodeAll(const std::string& path, std::size_t frames) {
 
 double MaxDifference(const std::vector<float>& a, const std::vector<float>& b) {
     double m = 0;
-    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) m = std::max(m, std::fabs(double(a[i] - b[i])));
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        m = std::max(m, std::fabs(double(a[i] - b[i])));
     return m;
 }
 
@@ -223,4 +227,4 @@ TEST_F(OfflineEngine, FormatIsDecidedByContentNotName) {
     EXPECT_EQ(info.ctype, BASS_CTYPE_STREAM_FLAC);
 }
 
-} // namespace
+}  // namespace

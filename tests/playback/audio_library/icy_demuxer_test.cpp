@@ -1,12 +1,13 @@
 // The ICY demuxer gives the same audio and titles however the network cuts
 // the bytes, and reads metadata fields the way servers write them.
+#include "playback/audio_library/net/icy_demuxer.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "loopback_server.h"
-#include "playback/audio_library/net/icy_demuxer.h"
 
 namespace {
 
@@ -17,13 +18,16 @@ TEST(IcyDemuxerTest, PieceSizesDoNotChangeTheResult) {
     std::string audio;
     for (int i = 0; i < 5000; ++i) audio += static_cast<char>(i * 7);
     const std::string framed = support::WithIcyMeta(audio, 1000, [](std::size_t b) {
-        return b == 1 ? "StreamTitle='A - B';" : b == 3 ? std::string("StreamTitle='C';") + '\0' + "junk" : "";
+        return b == 1   ? "StreamTitle='A - B';"
+               : b == 3 ? std::string("StreamTitle='C';") + '\0' + "junk"
+                        : "";
     });
     for (std::size_t piece : {1u, 7u, 1000u, 1001u, 100000u}) {
         IcyDemuxer demux(1000);
         std::string out;
         std::vector<IcyDemuxer::Meta> metas;
-        for (std::size_t at = 0; at < framed.size(); at += piece) demux.Feed(framed.data() + at, std::min(piece, framed.size() - at), out, metas);
+        for (std::size_t at = 0; at < framed.size(); at += piece)
+            demux.Feed(framed.data() + at, std::min(piece, framed.size() - at), out, metas);
         EXPECT_EQ(out, audio) << piece;
         ASSERT_EQ(metas.size(), 2u) << piece;
         EXPECT_EQ(metas[0].text, "StreamTitle='A - B';");
@@ -49,7 +53,8 @@ TEST(IcyDemuxerTest, FieldsOfAMetadataText) {
     EXPECT_EQ(IcyField(meta, "Title"), "") << "only whole keys";
     EXPECT_EQ(IcyField("StreamTitle=bare;", "StreamTitle"), "bare");
     EXPECT_EQ(IcyField("StreamTitle='open", "StreamTitle"), "open");
-    EXPECT_EQ(IcyField("StreamTitle='Don't Stop'", "StreamTitle"), "Don't Stop") << "closing quote at the end";
+    EXPECT_EQ(IcyField("StreamTitle='Don't Stop'", "StreamTitle"), "Don't Stop")
+        << "closing quote at the end";
     EXPECT_EQ(IcyField("streamtitle='x';", "StreamTitle"), "x");
 }
 
@@ -64,4 +69,4 @@ TEST(IcyDemuxerTest, AKeyInsideAnotherValueIsNoField) {
     EXPECT_EQ(IcyField("StreamTitle='a'; StreamUrl='b';", "StreamUrl"), "b") << "space between pairs";
 }
 
-} // namespace
+}  // namespace

@@ -27,10 +27,10 @@
 namespace support {
 
 class LoopbackServer {
-public:
+  public:
     struct Connection {
         int fd;
-        std::string request; // request line and headers
+        std::string request;  // request line and headers
         LoopbackServer& server;
 
         // False once the client is gone or the server stops.
@@ -63,7 +63,8 @@ public:
         // Blocks until the test calls Release() (or the server stops).
         void WaitRelease() {
             std::unique_lock lock(server.mutex_);
-            server.wake_.wait_for(lock, std::chrono::seconds(20), [this] { return server.released_ || server.stopping_; });
+            server.wake_.wait_for(lock, std::chrono::seconds(20),
+                                  [this] { return server.released_ || server.stopping_; });
         }
     };
     using Handler = std::function<void(Connection&)>;
@@ -85,7 +86,9 @@ public:
     ~LoopbackServer() { Stop(); }
 
     int Port() const { return port_; }
-    std::string Url(const std::string& path = "/") const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    std::string Url(const std::string& path = "/") const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
 
     void Release() {
         {
@@ -112,7 +115,7 @@ public:
         ::close(listen_);
     }
 
-private:
+  private:
     friend struct Connection;
 
     // True when the server stops before `until`.
@@ -158,7 +161,7 @@ private:
     int listen_ = -1;
     int port_ = 0;
     std::thread accept_;
-    std::vector<std::thread> workers_; // accept thread only, until Stop joins them
+    std::vector<std::thread> workers_;  // accept thread only, until Stop joins them
     std::mutex mutex_;
     std::condition_variable wake_;
     std::atomic<bool> stopping_{false};
@@ -175,7 +178,7 @@ inline std::string WithIcyMeta(const std::string& audio, std::size_t interval,
     std::size_t block = 0;
     for (std::size_t at = 0; at < audio.size(); at += interval, ++block) {
         out += audio.substr(at, interval);
-        if (at + interval > audio.size()) break; // no block after a short tail
+        if (at + interval > audio.size()) break;  // no block after a short tail
         std::string meta = metaAt(block);
         std::size_t units = (meta.size() + 15) / 16;
         meta.resize(units * 16, '\0');
@@ -192,4 +195,4 @@ inline std::string ReadWholeFile(const std::string& path) {
     return s.str();
 }
 
-} // namespace support
+}  // namespace support

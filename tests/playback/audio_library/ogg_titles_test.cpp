@@ -1,6 +1,8 @@
 // Titles inside Ogg streams: each song of a chained Ogg reports its comments
 // at the byte where it starts, whatever the network's pieces; no byte is
 // changed, lost or held without bound.
+#include "playback/audio_library/net/ogg_titles.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,7 +11,6 @@
 
 #include "fixtures.h"
 #include "loopback_server.h"
-#include "playback/audio_library/net/ogg_titles.h"
 
 namespace {
 
@@ -24,7 +25,8 @@ std::string Le32(std::uint32_t v) {
 std::string Page(char flags, std::uint32_t serial, const std::string& packet, bool open = false) {
     std::string lacing(packet.size() / 255, '\xFF');
     if (!open) lacing += static_cast<char>(packet.size() % 255);
-    std::string page = std::string("OggS") + '\0' + flags + std::string(8, '\0') + Le32(serial) + Le32(0) + Le32(0);
+    std::string page =
+        std::string("OggS") + '\0' + flags + std::string(8, '\0') + Le32(serial) + Le32(0) + Le32(0);
     return page + static_cast<char>(lacing.size()) + lacing + packet;
 }
 
@@ -73,13 +75,15 @@ TEST(OggTitlesTest, OpusTagsGiveTheTitleToo) {
 }
 
 TEST(OggTitlesTest, IcyTextsKeepTheirPlaceAmongHeldBytes) {
-    const std::string first = Page(2, 1, kVorbisId) + Page(0, 1, Comments("\x03vorbis", {"TITLE=A"}) + '\x01');
-    const std::string second = Page(2, 2, kVorbisId) + Page(0, 2, Comments("\x03vorbis", {"TITLE=B"}) + '\x01');
+    const std::string first =
+        Page(2, 1, kVorbisId) + Page(0, 1, Comments("\x03vorbis", {"TITLE=A"}) + '\x01');
+    const std::string second =
+        Page(2, 2, kVorbisId) + Page(0, 2, Comments("\x03vorbis", {"TITLE=B"}) + '\x01');
     OggTitles ogg;
     std::string out;
     std::vector<Meta> metas;
     ogg.Feed(first.data(), first.size(), out, metas);
-    ogg.Feed(second.data(), 40, out, metas); // inside the next song's first page: held
+    ogg.Feed(second.data(), 40, out, metas);  // inside the next song's first page: held
     EXPECT_EQ(out.size(), first.size());
     ogg.Mark("StreamTitle='Icy';", out, metas);
     ogg.Feed(second.data() + 40, second.size() - 40, out, metas);
@@ -107,9 +111,10 @@ TEST(OggTitlesTest, OtherStreamsPassAtOnce) {
 
 TEST(OggTitlesTest, OnlyStreamsWithKnownCommentsAreTitled) {
     // A skeleton stream first, the Vorbis stream second, in one run of first pages.
-    const std::string multiplexed = Page(2, 7, std::string("fishead") + '\0' + std::string(56, '\0')) +
-                                    Page(2, 8, kVorbisId) + Page(0, 7, "skeleton") +
-                                    Page(0, 8, Comments("\x03vorbis", {"artist=Low", "ARTIST=Second", "Title=Case"}));
+    const std::string multiplexed =
+        Page(2, 7, std::string("fishead") + '\0' + std::string(56, '\0')) + Page(2, 8, kVorbisId) +
+        Page(0, 7, "skeleton") +
+        Page(0, 8, Comments("\x03vorbis", {"artist=Low", "ARTIST=Second", "Title=Case"}));
     const std::string unknown = Page(2, 9, "SomeCodec") + Page(0, 9, Comments("\x03vorbis", {"TITLE=No"}));
     const Result r = FeedInPieces(multiplexed + unknown, 3);
     EXPECT_TRUE(r.out == multiplexed + unknown);
@@ -124,7 +129,8 @@ TEST(OggTitlesTest, EndlessCommentPacketIsNotWaitedForWithoutBound) {
     std::string comment = Comments("\x03vorbis", {"ARTIST=Pic"}) + Le32(1u << 30) + "METADATA_BLOCK_PICTURE=";
     comment.resize(255 * 200, 'p');
     stream += Page(0, 1, comment, true);
-    while (stream.size() < OggTitles::kMaxHold + 100000) stream += Page(1, 1, std::string(255 * 200, 'p'), true);
+    while (stream.size() < OggTitles::kMaxHold + 100000)
+        stream += Page(1, 1, std::string(255 * 200, 'p'), true);
     OggTitles ogg;
     std::string out;
     std::vector<Meta> metas;
@@ -137,17 +143,21 @@ TEST(OggTitlesTest, EndlessCommentPacketIsNotWaitedForWithoutBound) {
 
 TEST(OggTitlesTest, CommentPacketsOfEachCodecAndBrokenOnes) {
     EXPECT_EQ(OggTitles::TitleOfComments(Comments("OpusTags", {"TITLE=Only Title"})), "Only Title");
-    EXPECT_EQ(OggTitles::TitleOfComments(Comments(std::string("\x84\0\0\x20", 4), {"ARTIST=Flac", "TITLE=Block"})),
-              "Flac - Block");
-    EXPECT_EQ(OggTitles::TitleOfComments(Comments("\x03vorbis", {"ARTIST=Only Artist", "NOEQUALS", "GENRE=x"})),
-              "Only Artist");
+    EXPECT_EQ(
+        OggTitles::TitleOfComments(Comments(std::string("\x84\0\0\x20", 4), {"ARTIST=Flac", "TITLE=Block"})),
+        "Flac - Block");
+    EXPECT_EQ(
+        OggTitles::TitleOfComments(Comments("\x03vorbis", {"ARTIST=Only Artist", "NOEQUALS", "GENRE=x"})),
+        "Only Artist");
     EXPECT_EQ(OggTitles::TitleOfComments(Comments("\x03vorbis", {})), "");
-    EXPECT_EQ(OggTitles::TitleOfComments("\x03vorbis" + Le32(0xFFFFFFFF) + "v"), "") << "vendor longer than the packet";
+    EXPECT_EQ(OggTitles::TitleOfComments("\x03vorbis" + Le32(0xFFFFFFFF) + "v"), "")
+        << "vendor longer than the packet";
     std::string cut = Comments("\x03vorbis", {"ARTIST=Kept", "TITLE=Lost in the cut"});
     cut.resize(cut.size() - 4);
     EXPECT_EQ(OggTitles::TitleOfComments(cut), "Kept");
-    EXPECT_EQ(OggTitles::TitleOfComments(Comments("\x05vorbis", {"TITLE=Setup"})), "") << "not a comment packet";
+    EXPECT_EQ(OggTitles::TitleOfComments(Comments("\x05vorbis", {"TITLE=Setup"})), "")
+        << "not a comment packet";
     EXPECT_EQ(OggTitles::TitleOfComments(""), "");
 }
 
-} // namespace
+}  // namespace

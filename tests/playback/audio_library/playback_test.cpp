@@ -31,20 +31,20 @@ TEST_F(OfflineEngine, PlayPauseResumeStop) {
 
     ASSERT_TRUE(BASS_ChannelPause(h));
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PAUSED);
-    EXPECT_LT(support::Peak(Pull(0.3), 2), 1e-6); // paused: silence, position kept
+    EXPECT_LT(support::Peak(Pull(0.3), 2), 1e-6);  // paused: silence, position kept
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE)), 0.5, 0.01);
 
-    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE)); // resume
+    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));  // resume
     Pull(0.25);
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE)), 0.75, 0.01);
-    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE)); // restart
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));  // restart
     Pull(0.1);
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE)), 0.1, 0.01);
 
     ASSERT_TRUE(BASS_ChannelStop(h));
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
     EXPECT_LT(support::Peak(Pull(0.1), 2), 1e-6);
-    EXPECT_TRUE(BASS_StreamFree(h)); // not auto-free: still there until freed
+    EXPECT_TRUE(BASS_StreamFree(h));  // not auto-free: still there until freed
 }
 
 TEST_F(OfflineEngine, AutoFreeChannelEndsFreesAndFiresFreeSyncOnce) {
@@ -86,7 +86,8 @@ TEST_F(OfflineEngine, StoppingAnAutoFreeChannelFreesIt) {
 TEST_F(OfflineEngine, FreeingTheEngineFreesEveryChannelWithItsSync) {
     freed = 0;
     for (int i = 0; i < 2; ++i) {
-        HSTREAM h = BASS_StreamCreateFile(FALSE, fixtures::Path("sine.wav").c_str(), 0, 0, BASS_STREAM_AUTOFREE);
+        HSTREAM h =
+            BASS_StreamCreateFile(FALSE, fixtures::Path("sine.wav").c_str(), 0, 0, BASS_STREAM_AUTOFREE);
         ASSERT_NE(h, 0u);
         BASS_ChannelSetSync(h, BASS_SYNC_FREE, 0, OnFree, nullptr);
         BASS_ChannelPlay(h, TRUE);
@@ -122,8 +123,8 @@ TEST_P(Seeking, SeekLandsWithinTenMilliseconds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, Seeking,
-                         ::testing::Values("clicks.wav", "clicks.flac", "clicks.mp3", "clicks_vbr.mp3", "clicks.ogg",
-                                           "clicks.aac", "clicks.m4a"));
+                         ::testing::Values("clicks.wav", "clicks.flac", "clicks.mp3", "clicks_vbr.mp3",
+                                           "clicks.ogg", "clicks.aac", "clicks.m4a"));
 
 TEST_F(OfflineEngine, SeekInModuleAndMidiReportsTheTarget) {
     HMUSIC m = BASS_MusicLoad(FALSE, fixtures::Path("tune.mod").c_str(), 0, 0, BASS_MUSIC_PRESCAN, 0);
@@ -148,4 +149,4 @@ TEST_F(OfflineEngine, TwoChannelsMix) {
     EXPECT_NEAR(support::ToneAmplitude(out, 100, 0), 0.5, 0.02);
 }
 
-} // namespace
+}  // namespace

@@ -79,17 +79,27 @@ TEST(ContentProbe, ContainersByTheirMagic) {
     const std::string wavFmt = std::string("fmt \x10\0\0\0\x01\0\x02\0", 12);
     const Case cases[] = {
         {Pad(std::string("RIFF\x24\0\0\0WAVE", 12) + wavFmt), Container::Wav, BASS_CTYPE_STREAM_WAV_PCM},
-        {Pad(std::string("FORM\0\0\0\x20" "AIFF", 12)), Container::Aiff, BASS_CTYPE_STREAM_AIFF},
+        {Pad(std::string("FORM\0\0\0\x20"
+                         "AIFF",
+                         12)),
+         Container::Aiff, BASS_CTYPE_STREAM_AIFF},
         {Pad("fLaC"), Container::Flac, BASS_CTYPE_STREAM_FLAC},
         {Pad("MThd"), Container::Midi, BASS_CTYPE_STREAM_MIDI},
         {Pad("wvpk"), Container::WavPack, BASS_CTYPE_STREAM_WV},
         {Pad("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C"), Container::Asf,
          BASS_CTYPE_STREAM_WMA},
-        {Pad(std::string("\0\0\0\x20" "ftypM4A ", 12)), Container::Mp4, BASS_CTYPE_STREAM_MP4},
-        {Pad(std::string("OggS\0\x02", 6) + std::string(20, '\0') + "\x01\x1e" "\x01vorbis"), Container::Ogg,
-         BASS_CTYPE_STREAM_OGG},
-        {Pad(std::string("OggS\0\x02", 6) + std::string(20, '\0') + "\x01\x13" "OpusHead"), Container::Ogg,
-         BASS_CTYPE_STREAM_OPUS},
+        {Pad(std::string("\0\0\0\x20"
+                         "ftypM4A ",
+                         12)),
+         Container::Mp4, BASS_CTYPE_STREAM_MP4},
+        {Pad(std::string("OggS\0\x02", 6) + std::string(20, '\0') +
+             "\x01\x1e"
+             "\x01vorbis"),
+         Container::Ogg, BASS_CTYPE_STREAM_OGG},
+        {Pad(std::string("OggS\0\x02", 6) + std::string(20, '\0') +
+             "\x01\x13"
+             "OpusHead"),
+         Container::Ogg, BASS_CTYPE_STREAM_OPUS},
         {MpegFrames(4), Container::Mpeg, BASS_CTYPE_STREAM_MP3},
     };
     for (const Case& c : cases) {
@@ -100,7 +110,10 @@ TEST(ContentProbe, ContainersByTheirMagic) {
     }
     // Unknown: text, an Ogg stream of another codec, too few bytes.
     EXPECT_EQ(Probe(Pad("just some text, not audio at all")).container, Container::Unknown);
-    EXPECT_EQ(Probe(Pad(std::string("OggS\0\x02", 6) + std::string(20, '\0') + "\x01\x1e" "\x80theora")).container,
+    EXPECT_EQ(Probe(Pad(std::string("OggS\0\x02", 6) + std::string(20, '\0') +
+                        "\x01\x1e"
+                        "\x80theora"))
+                  .container,
               Container::Unknown);
     EXPECT_EQ(Probe("fLaC").container, Container::Unknown);
 }
@@ -123,10 +136,11 @@ TEST(ContentProbe, MpegAfterAnId3TagAndNotOneLoneSync) {
 std::string TempoMapSmf() {
     auto be32 = [](uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
     std::string header = std::string("MThd", 4) + be32(6) + std::string("\0\x01\0\x02\x01\xE0", 6);
-    const std::string tempos = std::string("\0\xFF\x51\x03\x07\xA1\x20", 7)      // 500000 us per quarter
+    const std::string tempos = std::string("\0\xFF\x51\x03\x07\xA1\x20", 7)          // 500000 us per quarter
                                + std::string("\x87\x40\xFF\x51\x03\x0F\x42\x40", 8)  // +960: 1000000 us
                                + std::string("\0\xFF\x2F\0", 4);
-    const std::string notes = std::string("\0\x90\x3C\x40", 4) + std::string("\x8F\x00\x80\x3C\x40", 5)  // +1920
+    const std::string notes = std::string("\0\x90\x3C\x40", 4) +
+                              std::string("\x8F\x00\x80\x3C\x40", 5)  // +1920
                               + std::string("\0\xFF\x2F\0", 4);
     return header + "MTrk" + be32(static_cast<uint32_t>(tempos.size())) + tempos + "MTrk" +
            be32(static_cast<uint32_t>(notes.size())) + notes;

@@ -1,10 +1,11 @@
 // Initialisation, devices, configuration and plug-ins, and the "No sound"
 // device that consumes the mix in real time.
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 #include <string>
 
 #include "fixtures.h"
@@ -159,12 +160,14 @@ TEST(EngineSetup, FadeOutOnNoSoundDeviceReachesSilenceInRealTime) {
     // Slides run on the mix, which is up to 100 ms ahead of the listener.
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(180));
     EXPECT_FALSE(BASS_ChannelIsSliding(h, BASS_ATTRIB_VOL));
-    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING); // a fade does not stop the channel
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);  // a fade does not stop the channel
     BASS_Free();
 }
 
 std::atomic<int> freeCount{0};
-void CountFree(HSYNC, DWORD, DWORD, void*) { ++freeCount; }
+void CountFree(HSYNC, DWORD, DWORD, void*) {
+    ++freeCount;
+}
 
 TEST(EngineSetup, NoSoundDevicePlaysInRealTimeAndFreesAtTheEnd) {
     // A 3 s file on device 0: the clock is real, so after it starts it is
@@ -179,7 +182,8 @@ TEST(EngineSetup, NoSoundDevicePlaysInRealTimeAndFreesAtTheEnd) {
     ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
     ASSERT_TRUE(BASS_ChannelSetPosition(h, BASS_ChannelSeconds2Bytes(h, 2.5), BASS_POS_BYTE));
-    EXPECT_TRUE(support::WaitFor([&] { return BASS_ChannelGetPosition(h, BASS_POS_BYTE) > BASS_ChannelSeconds2Bytes(h, 2.6); }));
+    EXPECT_TRUE(support::WaitFor(
+        [&] { return BASS_ChannelGetPosition(h, BASS_POS_BYTE) > BASS_ChannelSeconds2Bytes(h, 2.6); }));
     EXPECT_TRUE(support::WaitFor([] { return freeCount.load() == 1; }));
     // The remaining half second cannot have been heard faster than real time.
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(450));
@@ -189,4 +193,4 @@ TEST(EngineSetup, NoSoundDevicePlaysInRealTimeAndFreesAtTheEnd) {
     EXPECT_EQ(freeCount.load(), 1);
 }
 
-} // namespace
+}  // namespace

@@ -1,7 +1,8 @@
-#include "support/wait.h"
 #include "support.h"
 
 #include <cmath>
+
+#include "support/wait.h"
 
 namespace support {
 
@@ -10,7 +11,7 @@ float Sample(const std::vector<float>& s, std::size_t frame, int channel) {
     if (channel == 2) return 0.5f * (s[frame * 2] + s[frame * 2 + 1]);
     return s[frame * 2 + static_cast<std::size_t>(channel)];
 }
-} // namespace
+}  // namespace
 
 double ToneAmplitude(const std::vector<float>& stereo, double freq, int channel, unsigned rate) {
     std::size_t n = stereo.size() / 2;
@@ -32,7 +33,8 @@ double Rms(const std::vector<float>& stereo, int channel) {
 
 double Peak(const std::vector<float>& stereo, int channel) {
     double p = 0;
-    for (std::size_t i = 0; i < stereo.size() / 2; ++i) p = std::max(p, std::fabs(double(Sample(stereo, i, channel))));
+    for (std::size_t i = 0; i < stereo.size() / 2; ++i)
+        p = std::max(p, std::fabs(double(Sample(stereo, i, channel))));
     return p;
 }
 
@@ -45,7 +47,8 @@ double ZeroCrossingFrequency(const std::vector<float>& stereo, unsigned rate) {
 
 long FirstAbove(const std::vector<float>& stereo, float threshold, std::size_t fromFrame) {
     for (std::size_t i = fromFrame; i < stereo.size() / 2; ++i)
-        if (std::fabs(stereo[i * 2]) >= threshold || std::fabs(stereo[i * 2 + 1]) >= threshold) return static_cast<long>(i);
+        if (std::fabs(stereo[i * 2]) >= threshold || std::fabs(stereo[i * 2 + 1]) >= threshold)
+            return static_cast<long>(i);
     return -1;
 }
 
@@ -53,4 +56,4 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
     return sonvaro::test::WaitUntil(done, limit);
 }
 
-} // namespace support
+}  // namespace support

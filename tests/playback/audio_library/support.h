@@ -17,7 +17,7 @@ namespace support {
 constexpr unsigned kRate = 44100;
 
 class OfflineEngine : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(sonvaro::audio::InitOffline(kRate)) << BASS_ErrorGetCode(); }
     void TearDown() override { BASS_Free(); }
 
@@ -41,4 +41,4 @@ long FirstAbove(const std::vector<float>& stereo, float threshold, std::size_t f
 // Waits (bounded) until `done` holds; returns whether it did.
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
-} // namespace support
+}  // namespace support

@@ -25,8 +25,8 @@ TEST_F(OfflineEngine, Mp4TagListHasTheKeysTheTagReaderWants) {
     HSTREAM h = BASS_StreamCreateFile(FALSE, fixtures::Path("tagged.m4a").c_str(), 0, 0, 0);
     ASSERT_NE(h, 0u);
     auto tags = TagList(BASS_ChannelGetTags(h, BASS_TAG_MP4));
-    for (const char* want : {"title=Song", "artist=Band", "album=Record", "date=2004", "genre=Rock", "comment=Nice",
-                             "track=3/12"})
+    for (const char* want : {"title=Song", "artist=Band", "album=Record", "date=2004", "genre=Rock",
+                             "comment=Nice", "track=3/12"})
         EXPECT_NE(std::find(tags.begin(), tags.end(), want), tags.end()) << want;
     EXPECT_EQ(BASS_ChannelGetTags(h, BASS_TAG_WMA), nullptr);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTAVAIL);
@@ -53,10 +53,11 @@ TEST_F(OfflineEngine, WmaTagListHasTheKeysTheTagReaderWants) {
     ASSERT_NE(first, tags.end());
     ASSERT_NE(second, tags.end());
     EXPECT_LT(first, second);
-    for (const char* want : {"Title=Song", "Author=Band", "WM/AlbumTitle=Record", "WM/Genre=Rock", "WM/Year=2004",
-                             "WM/TrackNumber=3"})
+    for (const char* want : {"Title=Song", "Author=Band", "WM/AlbumTitle=Record", "WM/Genre=Rock",
+                             "WM/Year=2004", "WM/TrackNumber=3"})
         EXPECT_NE(std::find(tags.begin(), tags.end(), want), tags.end()) << want;
-    auto bitrate = std::find_if(tags.begin(), tags.end(), [](auto& t) { return t.rfind("Bitrate=", 0) == 0; });
+    auto bitrate =
+        std::find_if(tags.begin(), tags.end(), [](auto& t) { return t.rfind("Bitrate=", 0) == 0; });
     ASSERT_NE(bitrate, tags.end());
     EXPECT_NEAR(std::stoi(bitrate->substr(8)), 128000, 2000);
     EXPECT_EQ(BASS_ChannelGetTags(h, BASS_TAG_MP4), nullptr);
@@ -71,7 +72,7 @@ TEST_F(OfflineEngine, MidiRendersWithTheAutomaticFont) {
     auto out = Pull(1.0);
     EXPECT_GT(support::Rms(out, 2), 0.005);
     Pull(2.1);
-    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED); // ends at the file's last event
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);  // ends at the file's last event
 }
 
 TEST_F(OfflineEngine, MidiWithAChosenFont) {
@@ -105,4 +106,4 @@ TEST_F(OfflineEngine, MidiWithoutNotesIsSilentAndEnds) {
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
 }
 
-} // namespace
+}  // namespace

@@ -33,7 +33,7 @@ struct Bytes {
 };
 
 class UrlBadInputTest : public support::OfflineEngine {
-protected:
+  protected:
     void SetUp() override {
         OfflineEngine::SetUp();
         BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 500);
@@ -109,8 +109,8 @@ TEST_F(UrlBadInputTest, SilenceDuringPlaybackEndsTheChannel) {
 
 TEST_F(UrlBadInputTest, ConnectionClosedMidStreamEndsTheChannel) {
     LoopbackServer server([&](LoopbackServer::Connection& c) {
-        c.Send("HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " + std::to_string(mp3.size()) +
-               "\r\n\r\n" + mp3.substr(0, mp3.size() / 2 + 77));
+        c.Send("HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " +
+               std::to_string(mp3.size()) + "\r\n\r\n" + mp3.substr(0, mp3.size() / 2 + 77));
     });
     PlayToTheEnd(BASS_StreamCreateURL(server.Url().c_str(), 0, kRadioFlags, nullptr, nullptr));
 }
@@ -128,11 +128,10 @@ TEST_F(UrlBadInputTest, GarbageIsNoAudio) {
 TEST_F(UrlBadInputTest, MetadataBlockCutShortLeavesTheAudioIntact) {
     const std::string audio = mp3.substr(0, 8 * 4096);
     std::string framed = support::WithIcyMeta(audio, 4096, [](std::size_t) { return std::string(); });
-    framed.back() = static_cast<char>(255); // the last block promises 4080 bytes of text...
-    framed += "StreamTitle='cut"; // ...and the server goes away
-    LoopbackServer server([&](LoopbackServer::Connection& c) {
-        c.Send("ICY 200 OK\r\nicy-metaint: 4096\r\n\r\n" + framed);
-    });
+    framed.back() = static_cast<char>(255);  // the last block promises 4080 bytes of text...
+    framed += "StreamTitle='cut";            // ...and the server goes away
+    LoopbackServer server(
+        [&](LoopbackServer::Connection& c) { c.Send("ICY 200 OK\r\nicy-metaint: 4096\r\n\r\n" + framed); });
     Bytes bytes;
     DWORD h = BASS_StreamCreateURL(server.Url().c_str(), 0, kRadioFlags, &Bytes::Proc, &bytes);
     ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
@@ -144,12 +143,14 @@ TEST_F(UrlBadInputTest, MetadataBlockCutShortLeavesTheAudioIntact) {
 
 TEST_F(UrlBadInputTest, HugeHeaderLineIsDroppedAndTheStreamPlays) {
     LoopbackServer server([&](LoopbackServer::Connection& c) {
-        c.Send("ICY 200 OK\r\nX-Junk: " + std::string(64 * 1024, 'j') + "\r\nicy-name: Still Here\r\n\r\n" + mp3);
+        c.Send("ICY 200 OK\r\nX-Junk: " + std::string(64 * 1024, 'j') + "\r\nicy-name: Still Here\r\n\r\n" +
+               mp3);
     });
     DWORD h = BASS_StreamCreateURL(server.Url().c_str(), 0, kRadioFlags, nullptr, nullptr);
     ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
     std::string tags;
-    for (const char* p = BASS_ChannelGetTags(h, BASS_TAG_ICY); p && *p; p += std::strlen(p) + 1) tags += p, tags += '|';
+    for (const char* p = BASS_ChannelGetTags(h, BASS_TAG_ICY); p && *p; p += std::strlen(p) + 1)
+        tags += p, tags += '|';
     EXPECT_NE(tags.find("icy-name: Still Here|"), std::string::npos);
     EXPECT_EQ(tags.find("X-Junk"), std::string::npos);
     PlayToTheEnd(h);
@@ -163,11 +164,11 @@ TEST_F(UrlBadInputTest, RedirectLoopsAndSelfReferencingPlaylistsEnd) {
     EXPECT_LE(redirects.Requests().size(), 6u) << "the first request and at most 5 redirects";
 
     LoopbackServer playlist([](LoopbackServer::Connection& c) {
-        c.Send("HTTP/1.0 200 OK\r\nContent-Type: audio/x-scpls\r\n\r\n[playlist]\nFile1=" + c.server.Url("/self.pls") +
-               "\n");
+        c.Send("HTTP/1.0 200 OK\r\nContent-Type: audio/x-scpls\r\n\r\n[playlist]\nFile1=" +
+               c.server.Url("/self.pls") + "\n");
     });
     ExpectRefused(playlist.Url("/self.pls"), BASS_ERROR_FILEFORM);
     EXPECT_LE(playlist.Requests().size(), 6u);
 }
 
-} // namespace
+}  // namespace

@@ -19,7 +19,7 @@ constexpr DWORD kRadioFlags = BASS_STREAM_STATUS | BASS_STREAM_BLOCK | BASS_STRE
 
 struct Download {
     std::mutex mutex;
-    std::vector<std::string> headers; // pieces with length 0
+    std::vector<std::string> headers;  // pieces with length 0
     std::string audio;
     int ends = 0;
     bool afterEnd = false;
@@ -32,7 +32,8 @@ struct Download {
             ++d->ends;
         } else if (length == 0) {
             std::string list;
-            for (const char* p = static_cast<const char*>(buffer); *p; p += std::strlen(p) + 1) list += std::string(p) + "|";
+            for (const char* p = static_cast<const char*>(buffer); *p; p += std::strlen(p) + 1)
+                list += std::string(p) + "|";
             d->headers.push_back(list);
         } else {
             d->audio.append(static_cast<const char*>(buffer), length);
@@ -66,7 +67,7 @@ std::string Meta(DWORD handle) {
 }
 
 class UrlStreamTest : public support::OfflineEngine {
-protected:
+  protected:
     void SetUp() override {
         OfflineEngine::SetUp();
         BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 3000);
@@ -95,10 +96,11 @@ TEST_F(UrlStreamTest, ShoutcastStreamGivesHeadersTitlesAndOnlyAudioToTheCallback
         if (block == 8) return second;
         return "";
     });
-    const std::size_t cut = framed.find(second) - 1; // at the block's length byte
+    const std::size_t cut = framed.find(second) - 1;  // at the block's length byte
     LoopbackServer server([&](LoopbackServer::Connection& c) {
-        c.Send("ICY 200 OK\r\nicy-name: Test FM\r\nicy-genre: Jazz\r\nicy-metaint: 4096\r\n"
-               "content-type: audio/mpeg\r\n\r\n");
+        c.Send(
+            "ICY 200 OK\r\nicy-name: Test FM\r\nicy-genre: Jazz\r\nicy-metaint: 4096\r\n"
+            "content-type: audio/mpeg\r\n\r\n");
         c.Send(framed.substr(0, cut));
         c.WaitRelease();
         c.Send(framed.substr(cut));
@@ -125,7 +127,8 @@ TEST_F(UrlStreamTest, ShoutcastStreamGivesHeadersTitlesAndOnlyAudioToTheCallback
     server.Release();
 
     std::vector<float> heard;
-    ASSERT_TRUE(PullUntil([&] { return freed.count > 0; }, &heard)) << "the server's end must end the channel";
+    ASSERT_TRUE(PullUntil([&] { return freed.count > 0; }, &heard))
+        << "the server's end must end the channel";
     EXPECT_EQ(meta.count, 1) << "one new title after the sync was set";
     EXPECT_GT(support::ToneAmplitude(heard, 1000, 0), 0.2);
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
@@ -176,16 +179,20 @@ TEST_F(UrlStreamTest, StallsWhenDataStopsAndResumesByItself) {
     const QWORD end = BASS_StreamGetFilePosition(h, BASS_FILEPOS_END);
     EXPECT_GE(end, 64u * 1024) << "the buffer's size for a stream in blocks";
     EXPECT_LE(BASS_StreamGetFilePosition(h, BASS_FILEPOS_BUFFER), end);
-    EXPECT_TRUE(support::WaitFor([&] { return BASS_StreamGetFilePosition(h, BASS_FILEPOS_DOWNLOAD) == mp3.size() / 3; }));
+    EXPECT_TRUE(support::WaitFor(
+        [&] { return BASS_StreamGetFilePosition(h, BASS_FILEPOS_DOWNLOAD) == mp3.size() / 3; }));
     EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), static_cast<QWORD>(-1));
     ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
 
     std::vector<float> first;
     ASSERT_TRUE(PullUntil([&] { return support::Peak(first, 0) > 0.3; }, &first));
     // Stalled with the download buffer empty: the data has really stopped.
-    ASSERT_TRUE(PullUntil([&] {
-        return BASS_ChannelIsActive(h) == BASS_ACTIVE_STALLED && BASS_StreamGetFilePosition(h, BASS_FILEPOS_BUFFER) == 0;
-    }, &first));
+    ASSERT_TRUE(PullUntil(
+        [&] {
+            return BASS_ChannelIsActive(h) == BASS_ACTIVE_STALLED &&
+                   BASS_StreamGetFilePosition(h, BASS_FILEPOS_BUFFER) == 0;
+        },
+        &first));
     EXPECT_GT(first.size() / 2, support::kRate * 9 / 10) << "played what came before stalling";
     Pull(0.5);
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STALLED) << "no data, no end";
@@ -197,8 +204,9 @@ TEST_F(UrlStreamTest, StallsWhenDataStopsAndResumesByItself) {
 }
 
 TEST_F(UrlStreamTest, AacOggVorbisAndOpusStreamsPlay) {
-    const std::pair<const char*, DWORD> formats[] = {
-        {"sine.aac", BASS_CTYPE_STREAM_AAC}, {"sine.ogg", BASS_CTYPE_STREAM_OGG}, {"sine.opus", BASS_CTYPE_STREAM_OPUS}};
+    const std::pair<const char*, DWORD> formats[] = {{"sine.aac", BASS_CTYPE_STREAM_AAC},
+                                                     {"sine.ogg", BASS_CTYPE_STREAM_OGG},
+                                                     {"sine.opus", BASS_CTYPE_STREAM_OPUS}};
     for (const auto& [name, ctype] : formats) {
         const std::string bytes = support::ReadWholeFile(fixtures::Path(name));
         LoopbackServer server([&](LoopbackServer::Connection& c) {
@@ -211,7 +219,8 @@ TEST_F(UrlStreamTest, AacOggVorbisAndOpusStreamsPlay) {
         EXPECT_EQ(info.ctype, ctype) << name;
         ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
         std::vector<float> heard;
-        EXPECT_TRUE(PullUntil([&] { return BASS_ChannelIsActive(h) == BASS_ACTIVE_STOPPED; }, &heard)) << name;
+        EXPECT_TRUE(PullUntil([&] { return BASS_ChannelIsActive(h) == BASS_ACTIVE_STOPPED; }, &heard))
+            << name;
         EXPECT_GT(support::ToneAmplitude(heard, 1000, 0), 0.2) << name;
     }
 }
@@ -262,7 +271,8 @@ TEST_F(UrlStreamTest, ChainedOggStationReportsEachSongsTitleWhereItStarts) {
     std::lock_guard lock(log.mutex);
     ASSERT_EQ(log.seen.size(), 2u);
     EXPECT_EQ(log.seen[0].first, "StreamTitle='Band B - Song Two';");
-    EXPECT_EQ(log.seen[0].second, one.size()) << "the sync fires before the new song's first byte is given out";
+    EXPECT_EQ(log.seen[0].second, one.size())
+        << "the sync fires before the new song's first byte is given out";
     EXPECT_EQ(log.seen[1].first, "StreamTitle='Band A - Song One';");
     EXPECT_EQ(log.seen[1].second, one.size() + two.size());
     EXPECT_TRUE(download.Audio() == chain) << "every byte once, unchanged";
@@ -272,12 +282,16 @@ TEST_F(UrlStreamTest, PlaylistAddressLeadsToItsFirstStream) {
     LoopbackServer server([&](LoopbackServer::Connection& c) {
         const std::string self = "http://127.0.0.1:" + std::to_string(c.server.Port());
         if (c.request.rfind("GET /list.pls", 0) == 0) {
-            c.Send("HTTP/1.1 200 OK\r\nContent-Type: audio/x-scpls\r\nConnection: close\r\n\r\n"
-                   "[playlist]\r\nNumberOfEntries=2\r\nFile1=" + self + "/m3u\r\nFile2=" + self + "/wrong\r\n");
+            c.Send(
+                "HTTP/1.1 200 OK\r\nContent-Type: audio/x-scpls\r\nConnection: close\r\n\r\n"
+                "[playlist]\r\nNumberOfEntries=2\r\nFile1=" +
+                self + "/m3u\r\nFile2=" + self + "/wrong\r\n");
         } else if (c.request.rfind("GET /m3u", 0) == 0) {
             // Known by its content, whatever the type says.
-            c.Send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n#EXTM3U\n#EXTINF:-1,x\n" +
-                   self + "/stream\n");
+            c.Send(
+                "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: "
+                "close\r\n\r\n#EXTM3U\n#EXTINF:-1,x\n" +
+                self + "/stream\n");
         } else if (c.request.rfind("GET /stream", 0) == 0) {
             c.Send("ICY 200 OK\r\nicy-name: Final\r\n\r\n" + mp3);
         }
@@ -318,7 +332,7 @@ TEST_F(UrlStreamTest, ProxySettingReachesTheTransfer) {
 TEST_F(UrlStreamTest, FreeingAPlayingStreamEndsItsThreadsAtOnce) {
     LoopbackServer server([&](LoopbackServer::Connection& c) {
         c.Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n");
-        c.SendPaced(mp3 + mp3 + mp3, 24000); // a live station: far longer than this test
+        c.SendPaced(mp3 + mp3 + mp3, 24000);  // a live station: far longer than this test
     });
     DWORD h = BASS_StreamCreateURL(server.Url().c_str(), 0, kRadioFlags, nullptr, nullptr);
     ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
@@ -326,9 +340,9 @@ TEST_F(UrlStreamTest, FreeingAPlayingStreamEndsItsThreadsAtOnce) {
     Pull(0.2);
     auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(BASS_StreamFree(h));
-    Pull(0.05); // drops the mixer's last reference
+    Pull(0.05);  // drops the mixer's last reference
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
 }
 
-} // namespace
+}  // namespace

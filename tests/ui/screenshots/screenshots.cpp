@@ -8,16 +8,16 @@
 #include <filesystem>
 #include <memory>
 
-#include "support/quiet_ports.h"
-#include "session/application.h"
-#include "support/test_support.h"
-#include "ui/main_window.h"
-#include "ui/list_view.h"
 #include "playback/radio_log.h"
+#include "session/application.h"
+#include "support/quiet_ports.h"
+#include "support/test_support.h"
 #include "ui/about_window.h"
 #include "ui/autotagger_window.h"
 #include "ui/effects_window.h"
 #include "ui/file_info_window.h"
+#include "ui/list_view.h"
+#include "ui/main_window.h"
 #include "ui/radio_log_window.h"
 #include "ui/splash_window.h"
 
@@ -54,8 +54,9 @@ int main(int argc, char** argv) {
                     home.path(), SystemClock());
     window.Attach(app);
     app.StartUp();
-    const char* const titles[] = {"Morgenlicht", "Über den Wolken", "Nachtzug", "Regenlied", "Sommerwind",
-                                  "Alte Straßen", "Leuchtturm", "Herbstblatt", "Stadtlichter", "Ferne Küste"};
+    const char* const titles[] = {"Morgenlicht",  "Über den Wolken", "Nachtzug",   "Regenlied",
+                                  "Sommerwind",   "Alte Straßen",    "Leuchtturm", "Herbstblatt",
+                                  "Stadtlichter", "Ferne Küste"};
     for (int i = 0; i < 24; ++i) {
         PlaylistEntry e;
         e.info.path = "/musik/titel" + std::to_string(i) + ".mp3";
@@ -71,8 +72,9 @@ int main(int argc, char** argv) {
     window.PlaylistReset();
     window.SetPlaylistSummary(" 24 [01:52:36]");
     window.SetRowMarked(2, true);
-    const char* const info[] = {"Titel:", "Nachtzug", "Artist:", "Anna Muster", "Album:", "Album 1",
-                                "Zeit:", "01:12 / 03:24", "Info:", "MP3 - 192 kbit/s - 44100 Hz"};
+    const char* const info[] = {
+        "Titel:",  "Nachtzug", "Artist:",       "Anna Muster", "Album:",
+        "Album 1", "Zeit:",    "01:12 / 03:24", "Info:",       "MP3 - 192 kbit/s - 44100 Hz"};
     for (int i = 0; i < 10; ++i) window.SetInfoField(i + 1, info[i]);
     window.FinishStartUp();
 
@@ -99,10 +101,10 @@ int main(int argc, char** argv) {
     ok &= Save(fileInfo, out + QStringLiteral("/file-info.png"));
     fileInfo->close();
 
-    auto* tagger = new AutotaggerWindow(app.tags,
-                                        {"/musik/Morgenlicht - Anna Muster.mp3", "/musik/Nachtzug - Die Beispiele.ogg",
-                                         "/musik/track07.mp3"},
-                                        &window);
+    auto* tagger = new AutotaggerWindow(
+        app.tags,
+        {"/musik/Morgenlicht - Anna Muster.mp3", "/musik/Nachtzug - Die Beispiele.ogg", "/musik/track07.mp3"},
+        &window);
     tagger->show();
     tagger->Preview();
     ok &= Save(tagger, out + QStringLiteral("/autotagger.png"));

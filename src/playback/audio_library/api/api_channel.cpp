@@ -28,7 +28,7 @@ BOOL Ok() {
     return TRUE;
 }
 
-} // namespace
+}  // namespace
 
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
     auto ch = Lookup(handle);
@@ -96,7 +96,8 @@ BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value) {
     auto ch = Lookup(handle);
     if (!ch) return FALSE;
     float v = 0;
-    if (!value || !ch->GetAttribute(attrib, v, Engine::Get().MixClock())) return Fail(BASS_ERROR_ILLTYPE, FALSE);
+    if (!value || !ch->GetAttribute(attrib, v, Engine::Get().MixClock()))
+        return Fail(BASS_ERROR_ILLTYPE, FALSE);
     *value = v;
     return Ok();
 }
@@ -104,7 +105,8 @@ BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value) {
 BOOL BASS_ChannelSlideAttribute(DWORD handle, DWORD attrib, float value, DWORD time) {
     auto ch = Lookup(handle);
     if (!ch) return FALSE;
-    if (!ch->SlideAttribute(attrib, value, time, Engine::Get().MixClock())) return Fail(BASS_ERROR_ILLTYPE, FALSE);
+    if (!ch->SlideAttribute(attrib, value, time, Engine::Get().MixClock()))
+        return Fail(BASS_ERROR_ILLTYPE, FALSE);
     return Ok();
 }
 
@@ -193,7 +195,7 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
         SetError(BASS_OK);
         return 512;
     }
-    if (length & BASS_DATA_FFT256) return Fail(BASS_ERROR_ILLPARAM, kError); // other FFT sizes
+    if (length & BASS_DATA_FFT256) return Fail(BASS_ERROR_ILLPARAM, kError);  // other FFT sizes
     if (!ch->IsDecodeOnly()) return Fail(BASS_ERROR_NOTAVAIL, kError);
     bool asFloat = (length & BASS_DATA_FLOAT) || (ch->flags & BASS_SAMPLE_FLOAT);
     DWORD bytes = length & 0x0FFFFFFF;
@@ -206,7 +208,8 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
     std::size_t got = ch->ReadDecoded(tmp.data(), frames);
     if (got == 0) return Fail(BASS_ERROR_ENDED, kError);
     if (asFloat) {
-        std::copy(tmp.begin(), tmp.begin() + static_cast<std::ptrdiff_t>(got * 2), static_cast<float*>(buffer));
+        std::copy(tmp.begin(), tmp.begin() + static_cast<std::ptrdiff_t>(got * 2),
+                  static_cast<float*>(buffer));
     } else {
         auto* out = static_cast<std::int16_t*>(buffer);
         for (std::size_t i = 0; i < got * 2; ++i)
@@ -219,7 +222,8 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
 DWORD BASS_ChannelGetLevel(DWORD handle) {
     auto ch = Lookup(handle);
     if (!ch) return static_cast<DWORD>(-1);
-    if (ch->IsDecodeOnly() || ch->Active() == BASS_ACTIVE_STOPPED) return Fail(BASS_ERROR_NOPLAY, static_cast<DWORD>(-1));
+    if (ch->IsDecodeOnly() || ch->Active() == BASS_ACTIVE_STOPPED)
+        return Fail(BASS_ERROR_NOPLAY, static_cast<DWORD>(-1));
     SetError(BASS_OK);
     return ch->Level(Engine::Get().HeardClock());
 }

@@ -14,7 +14,7 @@ std::shared_ptr<Channel> OwnerOf(HFX fx) {
     return ch;
 }
 
-} // namespace
+}  // namespace
 
 HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority) {
     auto& engine = Engine::Get();

@@ -34,11 +34,12 @@ int CheckSoundFont(const char* path) {
 std::shared_ptr<Channel> MidiChannel(HSTREAM handle) {
     auto ch = Engine::Get().Find(handle);
     if (!ch) return Fail(BASS_ERROR_HANDLE, std::shared_ptr<Channel>());
-    if (ch->format.ctype != BASS_CTYPE_STREAM_MIDI) return Fail(BASS_ERROR_ILLTYPE, std::shared_ptr<Channel>());
+    if (ch->format.ctype != BASS_CTYPE_STREAM_MIDI)
+        return Fail(BASS_ERROR_ILLTYPE, std::shared_ptr<Channel>());
     return ch;
 }
 
-} // namespace
+}  // namespace
 
 HSOUNDFONT BASS_MIDI_FontInit(const void* file, DWORD flags) {
     if (!file) return Fail(BASS_ERROR_FILEOPEN, HSOUNDFONT{0});

@@ -8,11 +8,10 @@
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/engine.h"
 #include "playback/audio_library/error.h"
-#include "playback/audio_library/source/midi_source.h"
 #include "playback/audio_library/output/offline_output.h"
+#include "playback/audio_library/source/midi_source.h"
 
 using namespace sonvaro::audio;
-
 
 namespace {
 
@@ -20,7 +19,7 @@ constexpr DWORD kVersion = 0x02041100;
 constexpr DWORD kFxVersion = 0x02040C00;
 
 std::mutex namesMutex;
-std::deque<std::string> interned; // device names handed out stay valid for the whole run
+std::deque<std::string> interned;  // device names handed out stay valid for the whole run
 std::vector<std::string> deviceNames;
 
 const char* Intern(const std::string& s) {
@@ -32,15 +31,30 @@ const char* Intern(const std::string& s) {
 
 bool KnownOption(DWORD option) {
     switch (option) {
-    case BASS_CONFIG_BUFFER: case BASS_CONFIG_UPDATEPERIOD: case BASS_CONFIG_GVOL_SAMPLE:
-    case BASS_CONFIG_GVOL_STREAM: case BASS_CONFIG_GVOL_MUSIC: case BASS_CONFIG_CURVE_VOL:
-    case BASS_CONFIG_CURVE_PAN: case BASS_CONFIG_FLOATDSP: case BASS_CONFIG_3DALGORITHM:
-    case BASS_CONFIG_NET_TIMEOUT: case BASS_CONFIG_NET_BUFFER: case BASS_CONFIG_PAUSE_NOPLAY:
-    case BASS_CONFIG_NET_PREBUF: case BASS_CONFIG_NET_PASSIVE: case BASS_CONFIG_NET_PLAYLIST:
-    case BASS_CONFIG_MUSIC_VIRTUAL: case BASS_CONFIG_VERIFY: case BASS_CONFIG_UPDATETHREADS:
-    case BASS_CONFIG_DEV_BUFFER: case BASS_CONFIG_MIDI_AUTOFONT: case BASS_CONFIG_MP4_VIDEO:
-        return true;
-    default: return false;
+        case BASS_CONFIG_BUFFER:
+        case BASS_CONFIG_UPDATEPERIOD:
+        case BASS_CONFIG_GVOL_SAMPLE:
+        case BASS_CONFIG_GVOL_STREAM:
+        case BASS_CONFIG_GVOL_MUSIC:
+        case BASS_CONFIG_CURVE_VOL:
+        case BASS_CONFIG_CURVE_PAN:
+        case BASS_CONFIG_FLOATDSP:
+        case BASS_CONFIG_3DALGORITHM:
+        case BASS_CONFIG_NET_TIMEOUT:
+        case BASS_CONFIG_NET_BUFFER:
+        case BASS_CONFIG_PAUSE_NOPLAY:
+        case BASS_CONFIG_NET_PREBUF:
+        case BASS_CONFIG_NET_PASSIVE:
+        case BASS_CONFIG_NET_PLAYLIST:
+        case BASS_CONFIG_MUSIC_VIRTUAL:
+        case BASS_CONFIG_VERIFY:
+        case BASS_CONFIG_UPDATETHREADS:
+        case BASS_CONFIG_DEV_BUFFER:
+        case BASS_CONFIG_MIDI_AUTOFONT:
+        case BASS_CONFIG_MP4_VIDEO:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -62,7 +76,9 @@ struct ConfigDefaults {
 };
 
 // Every entry point that reads or writes options sets the defaults first.
-void EnsureDefaults() { static ConfigDefaults defaults; }
+void EnsureDefaults() {
+    static ConfigDefaults defaults;
+}
 
 std::string PluginBaseName(const char* file) {
     std::string s = file;
@@ -75,7 +91,7 @@ std::string PluginBaseName(const char* file) {
     return s;
 }
 
-} // namespace
+}  // namespace
 
 namespace sonvaro::audio {
 
@@ -83,8 +99,12 @@ namespace {
 thread_local int lastError = BASS_OK;
 }
 
-void SetError(int code) { lastError = code; }
-int LastError() { return lastError; }
+void SetError(int code) {
+    lastError = code;
+}
+int LastError() {
+    return lastError;
+}
 
 bool InitOffline(unsigned rate) {
     EnsureDefaults();
@@ -93,9 +113,11 @@ bool InitOffline(unsigned rate) {
     return rc == BASS_OK;
 }
 
-std::size_t PullOffline(float* out, std::size_t frames) { return Engine::Get().PullOffline(out, frames); }
+std::size_t PullOffline(float* out, std::size_t frames) {
+    return Engine::Get().PullOffline(out, frames);
+}
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio
 
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND win, const void* dsguid) {
     EnsureDefaults();
@@ -146,9 +168,15 @@ BOOL BASS_GetDeviceInfo(DWORD device, BASS_DEVICEINFO* info) {
     return TRUE;
 }
 
-DWORD BASS_GetVersion() { return kVersion; }
-DWORD BASS_FX_GetVersion() { return kFxVersion; }
-int BASS_ErrorGetCode() { return LastError(); }
+DWORD BASS_GetVersion() {
+    return kVersion;
+}
+DWORD BASS_FX_GetVersion() {
+    return kFxVersion;
+}
+int BASS_ErrorGetCode() {
+    return LastError();
+}
 
 BOOL BASS_SetConfig(DWORD option, DWORD value) {
     EnsureDefaults();
@@ -169,13 +197,16 @@ BOOL BASS_SetConfigPtr(DWORD option, const void* value) {
     EnsureDefaults();
     std::string text = value ? static_cast<const char*>(value) : "";
     switch (option) {
-    case BASS_CONFIG_NET_PROXY:
-    case BASS_CONFIG_NET_AGENT: Engine::Get().SetConfigText(option, text); break;
-    case BASS_CONFIG_MIDI_DEFFONT:
-        Engine::Get().SetConfigText(option, text);
-        MidiSource::SetDefaultFont(text);
-        break;
-    default: return Fail(BASS_ERROR_ILLTYPE, FALSE);
+        case BASS_CONFIG_NET_PROXY:
+        case BASS_CONFIG_NET_AGENT:
+            Engine::Get().SetConfigText(option, text);
+            break;
+        case BASS_CONFIG_MIDI_DEFFONT:
+            Engine::Get().SetConfigText(option, text);
+            MidiSource::SetDefaultFont(text);
+            break;
+        default:
+            return Fail(BASS_ERROR_ILLTYPE, FALSE);
     }
     SetError(BASS_OK);
     return TRUE;
@@ -184,13 +215,14 @@ BOOL BASS_SetConfigPtr(DWORD option, const void* value) {
 const void* BASS_GetConfigPtr(DWORD option) {
     static thread_local std::string copy;
     switch (option) {
-    case BASS_CONFIG_NET_PROXY:
-    case BASS_CONFIG_NET_AGENT:
-    case BASS_CONFIG_MIDI_DEFFONT:
-        copy = Engine::Get().ConfigText(option);
-        SetError(BASS_OK);
-        return copy.empty() ? nullptr : copy.c_str();
-    default: return Fail(BASS_ERROR_ILLTYPE, static_cast<const void*>(nullptr));
+        case BASS_CONFIG_NET_PROXY:
+        case BASS_CONFIG_NET_AGENT:
+        case BASS_CONFIG_MIDI_DEFFONT:
+            copy = Engine::Get().ConfigText(option);
+            SetError(BASS_OK);
+            return copy.empty() ? nullptr : copy.c_str();
+        default:
+            return Fail(BASS_ERROR_ILLTYPE, static_cast<const void*>(nullptr));
     }
 }
 

@@ -5,12 +5,12 @@
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/engine.h"
 #include "playback/audio_library/error.h"
+#include "playback/audio_library/net/url_source.h"
 #include "playback/audio_library/source/ffmpeg_source.h"
 #include "playback/audio_library/source/flac_source.h"
 #include "playback/audio_library/source/midi_source.h"
 #include "playback/audio_library/source/module_source.h"
 #include "playback/audio_library/source/probe.h"
-#include "playback/audio_library/net/url_source.h"
 #include "playback/audio_library/source/wavpack_source.h"
 
 using namespace sonvaro::audio;
@@ -28,7 +28,8 @@ std::unique_ptr<ByteSource> OpenBytes(BOOL mem, const void* file, QWORD offset, 
             error = BASS_ERROR_ILLPARAM;
             return nullptr;
         }
-        return std::make_unique<MemoryByteSource>(static_cast<const char*>(file) + offset, static_cast<std::size_t>(length));
+        return std::make_unique<MemoryByteSource>(static_cast<const char*>(file) + offset,
+                                                  static_cast<std::size_t>(length));
     }
     return FileByteSource::Open(static_cast<const char*>(file), static_cast<std::int64_t>(offset),
                                 static_cast<std::int64_t>(length));
@@ -37,7 +38,9 @@ std::unique_ptr<ByteSource> OpenBytes(BOOL mem, const void* file, QWORD offset, 
 std::string CorrectionPath(const std::string& path) {
     std::size_t slash = path.find_last_of('/');
     std::size_t dot = path.find_last_of('.');
-    std::string base = (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? path.substr(0, dot) : path;
+    std::string base = (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+                           ? path.substr(0, dot)
+                           : path;
     return base + ".wvc";
 }
 
@@ -49,7 +52,8 @@ DWORD AddChannel(std::unique_ptr<Source> source, DWORD flags) {
     return handle;
 }
 
-HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags, bool midiOnly, DWORD freq) {
+HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags, bool midiOnly,
+                     DWORD freq) {
     auto& engine = Engine::Get();
     if (!engine.Initialised()) return Fail(BASS_ERROR_INIT, HSTREAM{0});
     int error = 0;
@@ -66,7 +70,8 @@ HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWO
         // A hybrid file's correction data lives beside it, named like it with ".wvc".
         std::unique_ptr<ByteSource> correction;
         std::string path = mem ? std::string() : static_cast<const char*>(file);
-        if (!mem && CorrectionPath(path) != path) correction = FileByteSource::Open(CorrectionPath(path), 0, 0);
+        if (!mem && CorrectionPath(path) != path)
+            correction = FileByteSource::Open(CorrectionPath(path), 0, 0);
         source = WavPackSource::Open(std::move(bytes), std::move(correction), error);
     } else if (probe.container == Container::Flac && FlacBitsPerSample(*bytes, probe.dataOffset) > 24) {
         source = FlacSource::Open(std::move(bytes), error);
@@ -78,7 +83,7 @@ HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWO
     return AddChannel(std::move(source), flags);
 }
 
-} // namespace
+}  // namespace
 
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
     return CreateStream(mem, file, offset, length, flags, false, 0);
@@ -93,11 +98,12 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOA
     auto source = OpenUrlSource(url, offset, flags, proc, user, stream, error);
     if (!source) return Fail(error, HSTREAM{0});
     DWORD handle = AddChannel(std::move(source), flags);
-    stream->SetHandle(handle); // from now on new titles reach the channel's META syncs
+    stream->SetHandle(handle);  // from now on new titles reach the channel's META syncs
     return handle;
 }
 
-HSTREAM BASS_MIDI_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags, DWORD freq) {
+HSTREAM BASS_MIDI_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
+                                   DWORD freq) {
     return CreateStream(mem, file, offset, length, flags, true, freq);
 }
 
@@ -119,8 +125,12 @@ BOOL BASS_StreamFree(HSTREAM handle) {
     return TRUE;
 }
 
-BOOL BASS_MusicFree(HMUSIC handle) { return BASS_StreamFree(handle); }
-BOOL BASS_ChannelFree(DWORD handle) { return BASS_StreamFree(handle); }
+BOOL BASS_MusicFree(HMUSIC handle) {
+    return BASS_StreamFree(handle);
+}
+BOOL BASS_ChannelFree(DWORD handle) {
+    return BASS_StreamFree(handle);
+}
 
 QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode) {
     auto ch = Engine::Get().Find(handle);

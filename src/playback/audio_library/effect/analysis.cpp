@@ -24,12 +24,13 @@ struct FftContext {
     FftContext() {
         float scale = 1.0f;
         if (av_tx_init(&tx, &fn, AV_TX_FLOAT_RDFT, 0, kFft, &scale, 0) < 0) tx = nullptr;
-        for (int i = 0; i < kFft; ++i) window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2 * M_PI * i / kFft));
+        for (int i = 0; i < kFft; ++i)
+            window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2 * M_PI * i / kFft));
     }
     ~FftContext() { av_tx_uninit(&tx); }
 };
 
-} // namespace
+}  // namespace
 
 bool Channel::Spectrum(float* out, std::uint64_t heard) const {
     thread_local FftContext fft;
@@ -66,7 +67,7 @@ DWORD Channel::Level(std::uint64_t heard) const {
     std::size_t size = history_.size() / 2;
     if (size == 0) return 0;
     std::uint64_t end = std::min(heard, historyEnd_);
-    std::uint64_t span = std::max<std::uint64_t>(outRate / 50, 1); // 20 ms
+    std::uint64_t span = std::max<std::uint64_t>(outRate / 50, 1);  // 20 ms
     float peak[2] = {0, 0};
     for (std::uint64_t f = end > span ? end - span : 0; f < end; ++f) {
         if (historyEnd_ - f > size) continue;
@@ -78,4 +79,4 @@ DWORD Channel::Level(std::uint64_t heard) const {
     return level(peak[0]) | (level(peak[1]) << 16);
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -31,4 +31,4 @@ struct StereoDelayLine {
     std::size_t pos = 0;
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

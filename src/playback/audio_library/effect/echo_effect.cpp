@@ -3,11 +3,11 @@
 // The loop gain stays below 1 even at 100 % feedback, and what goes back into
 // the line is softly saturated, so repeats of in-phase material level off
 // instead of growing without end.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
-
-#include <emmintrin.h>
 
 #include "playback/audio_library/bass_fx.h"
 #include "playback/audio_library/effect/delay_line.h"
@@ -17,8 +17,8 @@ namespace sonvaro::audio {
 namespace {
 
 constexpr std::size_t kFade = 256;
-constexpr float kMaxLoopGain = 0.98f; // at 100 % feedback
-constexpr float kKnee = 0.5f;         // the line is linear up to here, and never exceeds 1
+constexpr float kMaxLoopGain = 0.98f;  // at 100 % feedback
+constexpr float kKnee = 0.5f;          // the line is linear up to here, and never exceeds 1
 
 float Saturate(float v) {
     float a = std::fabs(v);
@@ -27,7 +27,7 @@ float Saturate(float v) {
 }
 
 class Echo final : public Effect {
-public:
+  public:
     explicit Echo(unsigned rate) : rate_(rate), ring_(rate * 2 + rate / 10) {
         p_ = {50, 50, 500, 500, FALSE};
         Apply();
@@ -51,10 +51,11 @@ public:
         while (i < frames) {
             const std::size_t pos = ring_.pos;
             const std::size_t readL = (pos - delay_[0]) & ring_.mask, readR = (pos - delay_[1]) & ring_.mask;
-            std::size_t n = std::min({frames - i, minDelay, ring_.size - pos, ring_.size - readL, ring_.size - readR});
+            std::size_t n =
+                std::min({frames - i, minDelay, ring_.size - pos, ring_.size - readL, ring_.size - readR});
             const float* yl = l + readL;
             const float* yr = r + readR;
-            const float* backL = swap ? yr : yl; // what feeds each line
+            const float* backL = swap ? yr : yl;  // what feeds each line
             const float* backR = swap ? yl : yr;
             float* wl = l + pos;
             float* wr = r + pos;
@@ -73,7 +74,8 @@ public:
                 _mm_storeu_ps(wl + k, _mm_shuffle_ps(v0, v1, _MM_SHUFFLE(2, 0, 2, 0)));
                 _mm_storeu_ps(wr + k, _mm_shuffle_ps(v0, v1, _MM_SHUFFLE(3, 1, 3, 1)));
                 peak = _mm_max_ps(peak, _mm_max_ps(_mm_and_ps(v0, absMask), _mm_and_ps(v1, absMask)));
-                _mm_storeu_ps(xs + 2 * k, _mm_add_ps(_mm_mul_ps(in0, vdry), _mm_mul_ps(_mm_unpacklo_ps(tl, tr), vwet)));
+                _mm_storeu_ps(xs + 2 * k,
+                              _mm_add_ps(_mm_mul_ps(in0, vdry), _mm_mul_ps(_mm_unpacklo_ps(tl, tr), vwet)));
                 _mm_storeu_ps(xs + 2 * k + 4,
                               _mm_add_ps(_mm_mul_ps(in1, vdry), _mm_mul_ps(_mm_unpackhi_ps(tl, tr), vwet)));
             }
@@ -123,11 +125,9 @@ public:
         return true;
     }
 
-    void Reset() override {
-        ring_.Clear();
-    }
+    void Reset() override { ring_.Clear(); }
 
-private:
+  private:
     void FadingFrame(float* x, float wet, float dry, float fb, bool swap) {
         // A new delay takes over from the old one gradually.
         const float* l = ring_.line[0].data();
@@ -149,7 +149,6 @@ private:
         delay_[1] = static_cast<std::size_t>(std::lround(p_.fRightDelay * rate_ / 1000.0));
     }
 
-
     unsigned rate_;
     StereoDelayLine ring_;
     std::size_t delay_[2] = {1, 1}, oldDelay_[2] = {1, 1};
@@ -157,8 +156,10 @@ private:
     BASS_DX8_ECHO p_{};
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<Effect> CreateEcho(unsigned rate) { return std::make_unique<Echo>(rate); }
+std::unique_ptr<Effect> CreateEcho(unsigned rate) {
+    return std::make_unique<Echo>(rate);
+}
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

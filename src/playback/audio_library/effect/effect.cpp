@@ -11,12 +11,17 @@ std::unique_ptr<Effect> CreateReverb(unsigned rate);
 
 std::unique_ptr<Effect> CreateEffect(std::uint32_t type, unsigned rate) {
     switch (type) {
-    case BASS_FX_BFX_PEAKEQ: return CreatePeakEq(rate);
-    case BASS_FX_DX8_ECHO: return CreateEcho(rate);
-    case BASS_FX_DX8_FLANGER: return CreateFlanger(rate);
-    case BASS_FX_DX8_REVERB: return CreateReverb(rate);
-    default: return nullptr;
+        case BASS_FX_BFX_PEAKEQ:
+            return CreatePeakEq(rate);
+        case BASS_FX_DX8_ECHO:
+            return CreateEcho(rate);
+        case BASS_FX_DX8_FLANGER:
+            return CreateFlanger(rate);
+        case BASS_FX_DX8_REVERB:
+            return CreateReverb(rate);
+        default:
+            return nullptr;
     }
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -10,7 +10,7 @@
 namespace sonvaro::audio {
 
 class Effect {
-public:
+  public:
     virtual ~Effect() = default;
     virtual void Process(float* stereo, std::size_t frames) = 0;
     virtual bool SetParameters(const void* params) = 0;
@@ -21,4 +21,4 @@ public:
 // nullptr for effect types we do not have.
 std::unique_ptr<Effect> CreateEffect(std::uint32_t type, unsigned rate);
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

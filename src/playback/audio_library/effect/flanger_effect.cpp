@@ -12,7 +12,7 @@ namespace sonvaro::audio {
 namespace {
 
 class Flanger final : public Effect {
-public:
+  public:
     explicit Flanger(unsigned rate) : rate_(rate), ring_(rate / 100 + 8) {
         p_ = {50, 100, -50, 0.25f, 1, 2, BASS_DX8_PHASE_ZERO};
     }
@@ -99,22 +99,21 @@ public:
         return true;
     }
 
-    void Reset() override {
-        ring_.Clear();
-    }
+    void Reset() override { ring_.Clear(); }
 
-private:
-
+  private:
     unsigned rate_;
     StereoDelayLine ring_;
     double lfo_ = 0;
-    double startL_ = 0, startR_ = 0; // delays at the start of the next chunk
+    double startL_ = 0, startR_ = 0;  // delays at the start of the next chunk
     bool haveStart_ = false;
     BASS_DX8_FLANGER p_{};
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<Effect> CreateFlanger(unsigned rate) { return std::make_unique<Flanger>(rate); }
+std::unique_ptr<Effect> CreateFlanger(unsigned rate) {
+    return std::make_unique<Flanger>(rate);
+}
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

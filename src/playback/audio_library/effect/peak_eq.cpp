@@ -1,12 +1,12 @@
 // Peaking equaliser bands (RBJ cookbook biquads, bandwidth in octaves or Q).
 // Gain changes glide in small steps so that moving a slider never clicks.
+#include <immintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
 #include <vector>
-
-#include <immintrin.h>
 
 #include "playback/audio_library/bass_fx.h"
 #include "playback/audio_library/effect/effect.h"
@@ -14,11 +14,11 @@
 namespace sonvaro::audio {
 namespace {
 
-constexpr std::size_t kStep = 64;     // frames between coefficient updates while gliding
-constexpr float kGlideDb = 0.25f;     // per step
+constexpr std::size_t kStep = 64;  // frames between coefficient updates while gliding
+constexpr float kGlideDb = 0.25f;  // per step
 
 class PeakEq final : public Effect {
-public:
+  public:
     explicit PeakEq(unsigned rate) : rate_(rate), wide_(HasAvx2Fma()) {}
 
     void Process(float* x, std::size_t frames) override {
@@ -57,7 +57,7 @@ public:
         Band& b = it->second;
         b.p = *p;
         b.p.fGain = std::clamp(p->fGain, -15.0f, 15.0f);
-        if (fresh) b.current = 0.0f; // a new band fades in from flat
+        if (fresh) b.current = 0.0f;  // a new band fades in from flat
         Design(b);
         stagesDirty_ = true;
         return true;
@@ -78,7 +78,7 @@ public:
         wideCarry_.fill(0.0f);
     }
 
-private:
+  private:
     struct Band {
         BASS_BFX_PEAKEQ p{};
         float current = 0;
@@ -90,7 +90,8 @@ private:
         double w0 = 2 * M_PI * f / rate_;
         double sn = std::sin(w0), cs = std::cos(w0);
         double alpha;
-        if (b.p.fQ > 0) alpha = sn / (2 * b.p.fQ);
+        if (b.p.fQ > 0)
+            alpha = sn / (2 * b.p.fQ);
         else {
             double bw = b.p.fBandwidth > 0 ? b.p.fBandwidth : 1.0;
             alpha = sn * std::sinh(std::log(2.0) / 2 * bw * w0 / sn);
@@ -120,7 +121,8 @@ private:
         z_.resize(half * 2, Vec4{_mm_setzero_ps()});
         auto lane = [](const Band* b, bool right, float Band::*coef, float identity) {
             if (!b) return identity;
-            bool on = b->p.lChannel == BASS_BFX_CHANALL || (b->p.lChannel & (right ? BASS_BFX_CHAN2 : BASS_BFX_CHAN1));
+            bool on = b->p.lChannel == BASS_BFX_CHANALL ||
+                      (b->p.lChannel & (right ? BASS_BFX_CHAN2 : BASS_BFX_CHAN1));
             return on ? b->*coef : identity;
         };
         for (std::size_t s = 0; s < half; ++s) {
@@ -137,13 +139,20 @@ private:
 
     void RunStages(float* x, std::size_t n) {
         switch (stages_.size()) {
-        case 1: return RunFixed<1>(x, n);
-        case 2: return RunFixed<2>(x, n);
-        case 3: return RunFixed<3>(x, n);
-        case 4: return RunFixed<4>(x, n);
-        case 5: return RunFixed<5>(x, n);
-        case 6: return RunFixed<6>(x, n);
-        default: return RunAny(x, n);
+            case 1:
+                return RunFixed<1>(x, n);
+            case 2:
+                return RunFixed<2>(x, n);
+            case 3:
+                return RunFixed<3>(x, n);
+            case 4:
+                return RunFixed<4>(x, n);
+            case 5:
+                return RunFixed<5>(x, n);
+            case 6:
+                return RunFixed<6>(x, n);
+            default:
+                return RunAny(x, n);
         }
     }
 
@@ -176,7 +185,7 @@ private:
         __m128 carry = carry_;
         for (std::size_t i = 0; i < n; ++i) {
             __m128 in = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(x + 2 * i)));
-            __m128 v = _mm_movelh_ps(in, carry); // (L, R, first-half L, first-half R of the previous sample)
+            __m128 v = _mm_movelh_ps(in, carry);  // (L, R, first-half L, first-half R of the previous sample)
             for (std::size_t s = 0; s < count; ++s) {
                 const Stage& st = stages_[s];
                 __m128& z1 = z_[2 * s].v;
@@ -230,19 +239,27 @@ private:
 
     void RunWide(float* x, std::size_t n) {
         switch (wideStages_.size()) {
-        case 1: return RunWideFixed<1>(x, n);
-        case 2: return RunWideFixed<2>(x, n);
-        case 3: return RunWideFixed<3>(x, n);
-        case 4: return RunWideFixed<4>(x, n);
-        case 5: return RunWideFixed<5>(x, n);
-        case 6: return RunWideFixed<6>(x, n);
-        case 7: return RunWideFixed<7>(x, n);
-        case 8: return RunWideFixed<8>(x, n);
-        default: // more than 32 bands: not what an equaliser window makes
-            for (auto& z : wz_) z.fill(0.0f);
-            wide_ = false;
-            LoadStages();
-            return RunStages(x, n);
+            case 1:
+                return RunWideFixed<1>(x, n);
+            case 2:
+                return RunWideFixed<2>(x, n);
+            case 3:
+                return RunWideFixed<3>(x, n);
+            case 4:
+                return RunWideFixed<4>(x, n);
+            case 5:
+                return RunWideFixed<5>(x, n);
+            case 6:
+                return RunWideFixed<6>(x, n);
+            case 7:
+                return RunWideFixed<7>(x, n);
+            case 8:
+                return RunWideFixed<8>(x, n);
+            default:  // more than 32 bands: not what an equaliser window makes
+                for (auto& z : wz_) z.fill(0.0f);
+                wide_ = false;
+                LoadStages();
+                return RunStages(x, n);
         }
     }
 
@@ -259,7 +276,8 @@ private:
         __m256 carry = _mm256_loadu_ps(wideCarry_.data());
         for (std::size_t i = 0; i < n; ++i) {
             __m128 in = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(x + 2 * i)));
-            __m256 v = _mm256_blend_ps(_mm256_permutevar8x32_ps(carry, shift), _mm256_castps128_ps256(in), 0x03);
+            __m256 v =
+                _mm256_blend_ps(_mm256_permutevar8x32_ps(carry, shift), _mm256_castps128_ps256(in), 0x03);
             for (std::size_t s = 0; s < N; ++s) {
                 __m256 y = _mm256_fmadd_ps(b0[s], v, z1[s]);
                 z1[s] = _mm256_fnmadd_ps(a1[s], y, _mm256_fmadd_ps(b1[s], v, z2[s]));
@@ -270,7 +288,8 @@ private:
             carry = v;
         }
         _mm256_storeu_ps(wideCarry_.data(), carry);
-        for (std::size_t s = 0; s < N; ++s) _mm256_storeu_ps(wz_[2 * s].data(), z1[s]), _mm256_storeu_ps(wz_[2 * s + 1].data(), z2[s]);
+        for (std::size_t s = 0; s < N; ++s)
+            _mm256_storeu_ps(wz_[2 * s].data(), z1[s]), _mm256_storeu_ps(wz_[2 * s + 1].data(), z2[s]);
     }
 
     unsigned rate_;
@@ -279,7 +298,7 @@ private:
     struct Vec4 {
         __m128 v;
     };
-    std::vector<Vec4> z_; // per stage: the two state registers
+    std::vector<Vec4> z_;  // per stage: the two state registers
     __m128 carry_ = _mm_setzero_ps();
     bool wide_;
     bool stagesDirty_ = true;
@@ -289,8 +308,10 @@ private:
     Lanes wideCarry_{};
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<Effect> CreatePeakEq(unsigned rate) { return std::make_unique<PeakEq>(rate); }
+std::unique_ptr<Effect> CreatePeakEq(unsigned rate) {
+    return std::make_unique<PeakEq>(rate);
+}
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

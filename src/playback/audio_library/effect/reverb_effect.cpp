@@ -3,12 +3,12 @@
 // tail decays by 60 dB over the reverb time at mid frequencies. The wet part
 // is scaled by the comb bank's power gain, so its level hardly depends on the
 // reverb time, and it is added to the untouched dry signal.
+#include <xmmintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
-
-#include <xmmintrin.h>
 
 #include "playback/audio_library/bass_fx.h"
 #include "playback/audio_library/effect/delay_line.h"
@@ -21,7 +21,7 @@ constexpr int kCombs = 8;
 constexpr int kAllpasses = 4;
 constexpr int kCombTune[kCombs] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
 constexpr int kAllpassTune[kAllpasses] = {556, 441, 341, 225};
-constexpr int kSpread = 23; // extra all-pass length on the right side
+constexpr int kSpread = 23;  // extra all-pass length on the right side
 constexpr float kAllpassGain = 0.5f;
 // Wet level against a broadband input of the same power at 0 dB mix: a steady
 // tone comes out about +0.5 dB over dry (the two add as unrelated signals).
@@ -33,7 +33,7 @@ constexpr double kReferenceHz = 500.0;
 constexpr float kCeiling = 0.98f;
 
 class Reverb final : public Effect {
-public:
+  public:
     explicit Reverb(unsigned rate) : rate_(rate) {
         double scale = rate / 44100.0;
         // All delay lines share one write position and a power-of-two size, so
@@ -41,18 +41,19 @@ public:
         for (int i = 0; i < kCombs; ++i) combLen_[i] = static_cast<std::size_t>(kCombTune[i] * scale) + 1;
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < kAllpasses; ++i)
-                apLen_[c * kAllpasses + i] = static_cast<std::size_t>((kAllpassTune[i] + c * kSpread) * scale) + 1;
+                apLen_[c * kAllpasses + i] =
+                    static_cast<std::size_t>((kAllpassTune[i] + c * kSpread) * scale) + 1;
         size_ = PowerOfTwoAtLeast(*std::max_element(combLen_.begin(), combLen_.end()) + 1);
         mask_ = size_ - 1;
         combs_.assign(size_ * kCombs, 0.0f);
         allpasses_.assign(size_ * 2 * kAllpasses, 0.0f);
         p_ = {0, 0, 1000, 0.001f};
-        release_ = static_cast<float>(1 - std::exp(-1.0 / (0.1 * rate))); // guard recovers over ~100 ms
+        release_ = static_cast<float>(1 - std::exp(-1.0 / (0.1 * rate)));  // guard recovers over ~100 ms
         Apply();
         appliedWet_ = wetGain_;
     }
 
-    static constexpr std::size_t kPart = 256; // frames per Run; a mix level change glides over one
+    static constexpr std::size_t kPart = 256;  // frames per Run; a mix level change glides over one
 
     void Process(float* x, std::size_t frames) override {
         for (std::size_t at = 0; at < frames; at += kPart) Run(x + at * 2, std::min(kPart, frames - at));
@@ -64,7 +65,7 @@ public:
         // makes the two sides differ. The combs sit side by side in memory (a row
         // of eight per sample), so their filters run as two SSE vectors.
         const __m128 keep = _mm_set1_ps(1 - damp_), damp = _mm_set1_ps(damp_);
-        const float gain = inGain_ * 0.5f; // the combs hear the mono sum
+        const float gain = inGain_ * 0.5f;  // the combs hear the mono sum
         // A new mix level glides over the chunk instead of stepping.
         float wetGain = appliedWet_;
         const float wetStep = (wetGain_ - appliedWet_) / static_cast<float>(frames);
@@ -84,10 +85,12 @@ public:
         float guard = guard_;
         bool held = guard < 1.0f;
         const float release = release_;
-        alignas(16) float sums[kPart]; // what the comb bank gives, frame by frame
+        alignas(16) float sums[kPart];  // what the comb bank gives, frame by frame
         for (std::size_t i = 0; i < frames; ++i) {
             __m128 in = _mm_set1_ps((x[2 * i] + x[2 * i + 1]) * gain);
-            auto tap = [&](int k) { return rows[((p - len[k]) & mask) * kCombs + static_cast<std::size_t>(k)]; };
+            auto tap = [&](int k) {
+                return rows[((p - len[k]) & mask) * kCombs + static_cast<std::size_t>(k)];
+            };
             __m128 y0 = _mm_setr_ps(tap(0), tap(1), tap(2), tap(3));
             __m128 y1 = _mm_setr_ps(tap(4), tap(5), tap(6), tap(7));
             f0 = _mm_add_ps(_mm_mul_ps(y0, keep), _mm_mul_ps(f0, damp));
@@ -190,7 +193,7 @@ public:
         guard_ = 1.0f;
     }
 
-private:
+  private:
     void Apply() {
         inGain_ = std::pow(10.0f, p_.fInGain / 20.0f);
         damp_ = std::clamp(1.0f - p_.fHighFreqRTRatio, 0.0f, 0.6f);
@@ -205,7 +208,7 @@ private:
         for (std::size_t j = 0; j < feedback_.size(); ++j) {
             double loop = std::pow(10.0, -3.0 * combLen_[j] / (rate_ * seconds));
             feedback_[j] = static_cast<float>(std::min(loop / lowpass, 0.995));
-            power += 1 / (1 - loop * loop); // a comb's power gain on broadband input
+            power += 1 / (1 - loop * loop);  // a comb's power gain on broadband input
         }
         wetGain_ = p_.fReverbMix <= -96.0f ? 0.0f
                                            : kWetLevel * std::pow(10.0f, p_.fReverbMix / 20.0f) /
@@ -219,12 +222,14 @@ private:
     std::array<float, kCombs> filter_{}, feedback_{};
     std::vector<float> combs_, allpasses_;
     float inGain_ = 1, wetGain_ = 1, appliedWet_ = -1, damp_ = 0;
-    float guard_ = 1, release_ = 0; // wet gain held back to keep the sum under the ceiling
+    float guard_ = 1, release_ = 0;  // wet gain held back to keep the sum under the ceiling
     BASS_DX8_REVERB p_{};
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<Effect> CreateReverb(unsigned rate) { return std::make_unique<Reverb>(rate); }
+std::unique_ptr<Effect> CreateReverb(unsigned rate) {
+    return std::make_unique<Reverb>(rate);
+}
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

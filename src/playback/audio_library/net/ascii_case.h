@@ -21,4 +21,4 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && StartsNoCase(a, b);
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -1,32 +1,37 @@
-#include "playback/audio_library/net/ascii_case.h"
 #include "playback/audio_library/net/http_transfer.h"
+
+#include <curl/curl.h>
 
 #include <chrono>
 #include <cstring>
 
-#include <curl/curl.h>
-
 #include "playback/audio_library/bass.h"
+#include "playback/audio_library/net/ascii_case.h"
 
 namespace sonvaro::audio {
 namespace {
 
 std::uint64_t NowMs() {
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
 }
 
 int ErrorOf(CURLcode code) {
     switch (code) {
-    case CURLE_OK: return BASS_OK;
-    case CURLE_OPERATION_TIMEDOUT: return BASS_ERROR_TIMEOUT;
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION: return BASS_ERROR_SSL;
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_CONNECT: return BASS_ERROR_NONET;
-    default: return BASS_ERROR_FILEOPEN;
+        case CURLE_OK:
+            return BASS_OK;
+        case CURLE_OPERATION_TIMEDOUT:
+            return BASS_ERROR_TIMEOUT;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+            return BASS_ERROR_SSL;
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+        case CURLE_COULDNT_CONNECT:
+            return BASS_ERROR_NONET;
+        default:
+            return BASS_ERROR_FILEOPEN;
     }
 }
 
@@ -35,7 +40,7 @@ struct GlobalInit {
     bool ok;
 };
 
-} // namespace
+}  // namespace
 
 bool InitNetworkLibrary() {
     static GlobalInit init;
@@ -77,8 +82,9 @@ std::optional<std::string> FetchSmallText(const std::string& url, size_t maxByte
     return std::move(body.text);
 }
 
-HttpTransfer::HttpTransfer(TransferOptions options, TransferSink& sink) : options_(std::move(options)), sink_(sink) {
-    InitNetworkLibrary(); // before any thread uses curl
+HttpTransfer::HttpTransfer(TransferOptions options, TransferSink& sink)
+    : options_(std::move(options)), sink_(sink) {
+    InitNetworkLibrary();  // before any thread uses curl
     ftp_ = StartsNoCase(options_.url, "ftp://");
 }
 
@@ -86,8 +92,10 @@ HttpTransfer::~HttpTransfer() {
     Cancel();
     if (thread_.joinable()) {
         // A sink that frees its own stream from inside a callback cannot wait for itself.
-        if (thread_.get_id() == std::this_thread::get_id()) thread_.detach();
-        else thread_.join();
+        if (thread_.get_id() == std::this_thread::get_id())
+            thread_.detach();
+        else
+            thread_.join();
     }
 }
 
@@ -95,7 +103,7 @@ void HttpTransfer::Start(std::shared_ptr<void> keepAlive) {
     running_ = true;
     thread_ = std::thread([this, keepAlive = std::move(keepAlive)]() mutable {
         Run();
-        keepAlive.reset(); // may destroy the owner, and this object with it: nothing follows
+        keepAlive.reset();  // may destroy the owner, and this object with it: nothing follows
     });
 }
 
@@ -114,7 +122,7 @@ std::size_t HttpTransfer::HeaderCallback(char* data, std::size_t size, std::size
     std::size_t n = size * count;
     if (self->cancel_) return 0;
     self->lastActivity_ = NowMs();
-    if (self->ftp_) return n; // FTP replies are no stream headers
+    if (self->ftp_) return n;  // FTP replies are no stream headers
     std::string line(data, n);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     if (StartsNoCase(line, "HTTP/") || StartsNoCase(line, "ICY ")) {
@@ -143,7 +151,8 @@ std::size_t HttpTransfer::HeaderCallback(char* data, std::size_t size, std::size
     }
     if (StartsNoCase(line, "location:")) self->hasLocation_ = true;
     // Bounded: a hostile server may send endless or enormous header lines.
-    if (line.size() <= kMaxHeaderLine && self->lines_.size() < 200 && self->kept_ + line.size() <= 64 * 1024) {
+    if (line.size() <= kMaxHeaderLine && self->lines_.size() < 200 &&
+        self->kept_ + line.size() <= 64 * 1024) {
         self->kept_ += line.size();
         self->lines_.push_back(std::move(line));
     }
@@ -164,9 +173,15 @@ std::size_t HttpTransfer::BodyCallback(char* data, std::size_t size, std::size_t
         self->sink_.OnHeaders(200, {});
     }
     switch (self->sink_.OnBody(data, n)) {
-    case TransferSink::Take::Taken: self->lastActivity_ = NowMs(); return n;
-    case TransferSink::Take::Pause: self->paused_ = true; return CURL_WRITEFUNC_PAUSE;
-    default: self->aborted_ = true; return 0;
+        case TransferSink::Take::Taken:
+            self->lastActivity_ = NowMs();
+            return n;
+        case TransferSink::Take::Pause:
+            self->paused_ = true;
+            return CURL_WRITEFUNC_PAUSE;
+        default:
+            self->aborted_ = true;
+            return 0;
     }
 }
 
@@ -189,7 +204,8 @@ void HttpTransfer::Run() {
         // Always set: an empty text means direct, whatever the environment's proxy variables say.
         curl_easy_setopt(easy, CURLOPT_PROXY, options_.proxy.c_str());
         curl_easy_setopt(easy, CURLOPT_USERAGENT, options_.agent.c_str());
-        if (options_.offset > 0) curl_easy_setopt(easy, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(options_.offset));
+        if (options_.offset > 0)
+            curl_easy_setopt(easy, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(options_.offset));
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HeaderCallback);
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &BodyCallback);
@@ -211,7 +227,7 @@ void HttpTransfer::Run() {
             if (paused_ && sink_.HasRoom()) {
                 paused_ = false;
                 lastActivity_ = NowMs();
-                curl_easy_pause(easy, CURLPAUSE_CONT); // may deliver the held piece at once
+                curl_easy_pause(easy, CURLPAUSE_CONT);  // may deliver the held piece at once
             }
             int running = 0;
             if (curl_multi_perform(multi, &running) != CURLM_OK) break;
@@ -253,4 +269,4 @@ void HttpTransfer::Run() {
     sink_.OnEnd(error);
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -3,12 +3,11 @@
 // and for silence. The sink decides what happens with the bytes and can hold
 // the transfer back while it has no room (the server then waits for us).
 #pragma once
-#include <optional>
-
 #include <atomic>
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,7 +15,7 @@
 namespace sonvaro::audio {
 
 class TransferSink {
-public:
+  public:
     enum class Take { Taken, Pause, Abort };
     virtual ~TransferSink() = default;
     // The final response's status line and header lines (a redirect's are not passed on).
@@ -30,16 +29,16 @@ public:
 
 struct TransferOptions {
     std::string url;
-    std::string proxy;      // "[user:pass@]server:port"; empty: direct
+    std::string proxy;  // "[user:pass@]server:port"; empty: direct
     unsigned timeoutMs = 5000;
     std::uint64_t offset = 0;
     std::string agent;
 };
 
 class HttpTransfer {
-public:
+  public:
     HttpTransfer(TransferOptions options, TransferSink& sink);
-    ~HttpTransfer(); // cancels and waits for the thread
+    ~HttpTransfer();  // cancels and waits for the thread
 
     // `keepAlive` is held by the thread until it ends (the sink's owner).
     void Start(std::shared_ptr<void> keepAlive = nullptr);
@@ -52,7 +51,7 @@ public:
     // Longest header line kept; longer ones (hostile servers) are dropped.
     static constexpr std::size_t kMaxHeaderLine = 4096;
 
-private:
+  private:
     void Run();
     static std::size_t HeaderCallback(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t BodyCallback(char* data, std::size_t size, std::size_t count, void* self);
@@ -63,7 +62,7 @@ private:
     std::atomic<bool> cancel_{false};
     std::atomic<bool> running_{false};
     std::mutex wakeMutex_;
-    void* multi_ = nullptr; // CURLM*, under wakeMutex_ for Wake and Cancel
+    void* multi_ = nullptr;  // CURLM*, under wakeMutex_ for Wake and Cancel
 
     // Transfer thread only.
     bool ftp_ = false;
@@ -87,4 +86,4 @@ bool InitNetworkLibrary();
 std::optional<std::string> FetchSmallText(const std::string& url, size_t maxBytes = 256 * 1024,
                                           long timeoutMs = 10000);
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -11,12 +11,12 @@
 namespace sonvaro::audio {
 
 class IcyDemuxer {
-public:
+  public:
     // `interval` 0: the stream carries no metadata and passes through unchanged.
     explicit IcyDemuxer(std::size_t interval = 0) : interval_(interval), untilMeta_(interval) {}
 
     struct Meta {
-        std::size_t at; // the block came after this many bytes of `audio`
+        std::size_t at;  // the block came after this many bytes of `audio`
         std::string text;
     };
     // Appends the audio bytes of `data` to `audio` and every metadata block
@@ -26,7 +26,7 @@ public:
     // True while a metadata block has started but not fully arrived.
     bool InsideMeta() const { return state_ != State::Audio; }
 
-private:
+  private:
     enum class State { Audio, Length, Text };
     std::size_t interval_;
     std::size_t untilMeta_;
@@ -39,4 +39,4 @@ private:
 // read as key=value pairs in order; quotes removed; empty when absent.
 std::string IcyField(const std::string& meta, const std::string& key);
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

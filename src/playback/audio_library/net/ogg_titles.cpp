@@ -17,23 +17,31 @@ std::uint32_t Le32(const char* p) {
 bool SameKey(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
     return true;
 }
 
 // Identification packets of the codecs whose comments we read.
 bool KnownHeader(std::string_view packet) {
-    return packet.starts_with("\x01vorbis") || packet.starts_with("OpusHead") || packet.starts_with("\x7F" "FLAC");
+    return packet.starts_with("\x01vorbis") || packet.starts_with("OpusHead") ||
+           packet.starts_with(
+               "\x7F"
+               "FLAC");
 }
 
-} // namespace
+}  // namespace
 
 std::string OggTitles::TitleOfComments(const std::string& packet) {
     std::size_t p;
-    if (packet.starts_with("\x03vorbis")) p = 7;
-    else if (packet.starts_with("OpusTags")) p = 8;
-    else if (!packet.empty() && (packet[0] & 0x7F) == 4) p = 4; // FLAC metadata block: VORBIS_COMMENT
-    else return {};
+    if (packet.starts_with("\x03vorbis"))
+        p = 7;
+    else if (packet.starts_with("OpusTags"))
+        p = 8;
+    else if (!packet.empty() && (packet[0] & 0x7F) == 4)
+        p = 4;  // FLAC metadata block: VORBIS_COMMENT
+    else
+        return {};
     const std::size_t size = packet.size();
     auto number = [&](std::uint32_t& v) {
         if (size - p < 4) return false;
@@ -54,8 +62,10 @@ std::string OggTitles::TitleOfComments(const std::string& packet) {
         const std::size_t eq = comment.find('=');
         if (eq == std::string_view::npos) continue;
         const std::string_view key = comment.substr(0, eq), value = comment.substr(eq + 1);
-        if (artist.empty() && SameKey(key, "ARTIST")) artist = value;
-        else if (title.empty() && SameKey(key, "TITLE")) title = value;
+        if (artist.empty() && SameKey(key, "ARTIST"))
+            artist = value;
+        else if (title.empty() && SameKey(key, "TITLE"))
+            title = value;
     }
     if (artist.empty() || title.empty()) return artist + title;
     return artist + " - " + title;
@@ -67,14 +77,18 @@ void OggTitles::Feed(const char* data, std::size_t size, std::string& out, std::
         return;
     }
     if (size > 0) held_.append(data, size);
-    if (mode_ == Mode::Undecided && held_.size() >= 4) mode_ = held_.starts_with("OggS") ? Mode::Ogg : Mode::Other;
+    if (mode_ == Mode::Undecided && held_.size() >= 4)
+        mode_ = held_.starts_with("OggS") ? Mode::Ogg : Mode::Other;
     if (mode_ == Mode::Ogg) ScanPages();
     // A comment packet that does not end (or is mostly pictures) must not stop the audio.
-    if (collecting_ && heldAt_ + static_cast<std::int64_t>(held_.size()) - holdAt_ > static_cast<std::int64_t>(kMaxHold))
+    if (collecting_ &&
+        heldAt_ + static_cast<std::int64_t>(held_.size()) - holdAt_ > static_cast<std::int64_t>(kMaxHold))
         Finish();
     std::size_t ready = 0;
-    if (mode_ == Mode::Other) ready = held_.size();
-    else if (mode_ == Mode::Ogg) ready = collecting_ ? static_cast<std::size_t>(holdAt_ - heldAt_) : scan_;
+    if (mode_ == Mode::Other)
+        ready = held_.size();
+    else if (mode_ == Mode::Ogg)
+        ready = collecting_ ? static_cast<std::size_t>(holdAt_ - heldAt_) : scan_;
     Release(ready, out, metas);
 }
 
@@ -103,7 +117,8 @@ void OggTitles::ScanPages() {
         const std::size_t segments = static_cast<unsigned char>(held_[scan_ + 26]);
         if (held_.size() - scan_ < kPageHeader + segments) break;
         std::size_t body = 0;
-        for (std::size_t i = 0; i < segments; ++i) body += static_cast<unsigned char>(held_[scan_ + kPageHeader + i]);
+        for (std::size_t i = 0; i < segments; ++i)
+            body += static_cast<unsigned char>(held_[scan_ + kPageHeader + i]);
         const std::size_t total = kPageHeader + segments + body;
         if (held_.size() - scan_ < total) break;
         OnPage(scan_);
@@ -143,14 +158,15 @@ void OggTitles::OnPage(std::size_t at) {
     }
     lastWasBos_ = false;
     if (!collecting_) return;
-    if (!chosen_) { // no stream in this link whose comments we can read
+    if (!chosen_) {  // no stream in this link whose comments we can read
         collecting_ = false;
         return;
     }
     if (serial != serial_) return;
     // The identification packet filled the first page alone: the comment packet starts here.
     for (std::size_t i = 0; i < segments; ++i) {
-        if (packet_.size() < kMaxHold) packet_.append(body, std::min<std::size_t>(lacing[i], kMaxHold - packet_.size()));
+        if (packet_.size() < kMaxHold)
+            packet_.append(body, std::min<std::size_t>(lacing[i], kMaxHold - packet_.size()));
         body += lacing[i];
         if (lacing[i] < 255) {
             Finish();
@@ -175,7 +191,8 @@ void OggTitles::Release(std::size_t bytes, std::string& out, std::vector<Meta>& 
     std::size_t done = 0;
     const std::int64_t end = heldAt_ + static_cast<std::int64_t>(bytes);
     while (!pending_.empty() && pending_.front().at <= end) {
-        const std::size_t upto = static_cast<std::size_t>(std::max(pending_.front().at - heldAt_, std::int64_t{0}));
+        const std::size_t upto =
+            static_cast<std::size_t>(std::max(pending_.front().at - heldAt_, std::int64_t{0}));
         out.append(held_, done, upto - std::min(upto, done));
         done = std::max(done, upto);
         metas.push_back({out.size(), std::move(pending_.front().text)});
@@ -187,4 +204,4 @@ void OggTitles::Release(std::size_t bytes, std::string& out, std::vector<Meta>& 
     scan_ -= std::min(scan_, bytes);
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -21,7 +21,7 @@
 namespace sonvaro::audio {
 
 class OggTitles {
-public:
+  public:
     using Meta = IcyDemuxer::Meta;
     static constexpr std::size_t kMaxHold = 256 * 1024;
 
@@ -39,24 +39,24 @@ public:
     // gives what its complete comments hold.
     static std::string TitleOfComments(const std::string& packet);
 
-private:
+  private:
     enum class Mode { Undecided, Ogg, Other };
     void ScanPages();
     void OnPage(std::size_t at);
     void PacketDone();
-    void Finish(); // the current stream's title is known (or given up on)
+    void Finish();  // the current stream's title is known (or given up on)
     void Release(std::size_t bytes, std::string& out, std::vector<Meta>& metas);
 
     struct Pending {
-        std::int64_t at; // stream offset
+        std::int64_t at;  // stream offset
         std::string text;
     };
 
     Mode mode_ = Mode::Undecided;
-    std::string held_;         // bytes not yet handed on; held_[0] is stream offset heldAt_
+    std::string held_;  // bytes not yet handed on; held_[0] is stream offset heldAt_
     std::int64_t heldAt_ = 0;
-    std::size_t scan_ = 0;     // the next page starts at held_[scan_]
-    std::deque<Pending> pending_; // metadata inside or right after the held bytes, in order
+    std::size_t scan_ = 0;         // the next page starts at held_[scan_]
+    std::deque<Pending> pending_;  // metadata inside or right after the held bytes, in order
 
     bool collecting_ = false;  // a stream's headers are being read; bytes from holdAt_ wait
     bool chosen_ = false;      // a stream of this link has comments we read (serial_)
@@ -67,4 +67,4 @@ private:
     std::string packet_;
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -1,28 +1,28 @@
-#include "playback/audio_library/net/ascii_case.h"
 #include "playback/audio_library/net/url_source.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "playback/audio_library/engine.h"
+#include "playback/audio_library/net/ascii_case.h"
 #include "playback/audio_library/source/ffmpeg_source.h"
 #include "playback/audio_library/source/probe.h"
 
 namespace sonvaro::audio {
 namespace {
 
-constexpr std::size_t kRingFrames = 8192; // decoded ahead of the channel's own buffer
+constexpr std::size_t kRingFrames = 8192;  // decoded ahead of the channel's own buffer
 constexpr std::size_t kDecodeChunk = 1024;
-constexpr std::size_t kMaxRead = 4096;    // per decoder read, so the buffer fill shows what is really waiting
+constexpr std::size_t kMaxRead = 4096;  // per decoder read, so the buffer fill shows what is really waiting
 constexpr int kMaxPlaylistHops = 5;
 constexpr std::size_t kMaxMetaTexts = 16;
 
 std::mutex openingMutex;
-std::vector<UrlStream*> opening; // streams inside OpenUrlSource
+std::vector<UrlStream*> opening;  // streams inside OpenUrlSource
 
 // Registers a stream for CancelOpeningUrlStreams while it is being opened.
 class OpeningGuard {
-public:
+  public:
     explicit OpeningGuard(UrlStream* stream) : stream_(stream) {
         std::lock_guard lock(openingMutex);
         opening.push_back(stream_);
@@ -32,7 +32,7 @@ public:
         std::erase(opening, stream_);
     }
 
-private:
+  private:
     UrlStream* stream_;
 };
 
@@ -49,19 +49,21 @@ bool IsAddress(const std::string& s) {
 
 // The decoder's view of the download: FFmpeg reads through this.
 class NetByteSource final : public ByteSource {
-public:
+  public:
     explicit NetByteSource(std::shared_ptr<UrlStream> stream) : stream_(std::move(stream)) {}
-    std::int64_t Read(void* buffer, std::size_t size) override { return stream_->Read(buffer, std::min(size, kMaxRead)); }
+    std::int64_t Read(void* buffer, std::size_t size) override {
+        return stream_->Read(buffer, std::min(size, kMaxRead));
+    }
     bool Seek(std::int64_t offset) override { return stream_->Seek(offset); }
     std::int64_t Position() const override { return stream_->Position(); }
     std::int64_t Size() const override { return -1; }
     bool Seekable() const override { return false; }
 
-private:
+  private:
     std::shared_ptr<UrlStream> stream_;
 };
 
-} // namespace
+}  // namespace
 
 // --- UrlStream ---
 
@@ -69,7 +71,7 @@ UrlStream::UrlStream(DWORD flags, DOWNLOADPROC* proc, void* user) : flags_(flags
 
 UrlStream::~UrlStream() {
     Cancel();
-    transfer_.reset(); // joins the transfer thread before the members it uses go
+    transfer_.reset();  // joins the transfer thread before the members it uses go
 }
 
 void UrlStream::Start(TransferOptions options, unsigned openDeadlineMs) {
@@ -176,7 +178,8 @@ std::int64_t UrlStream::Read(void* buffer, std::size_t size) {
     std::memcpy(buffer, data_.data() + (readPos_ - base_), n);
     readPos_ += static_cast<std::int64_t>(n);
     // Keep the start for the decoder's rewind; after it, drop what was read.
-    if (readPos_ > static_cast<std::int64_t>(kKeepHead) && readPos_ - base_ >= static_cast<std::int64_t>(kKeepHead)) {
+    if (readPos_ > static_cast<std::int64_t>(kKeepHead) &&
+        readPos_ - base_ >= static_cast<std::int64_t>(kKeepHead)) {
         data_.erase(0, static_cast<std::size_t>(readPos_ - base_));
         base_ = readPos_;
     }
@@ -201,16 +204,22 @@ std::int64_t UrlStream::Position() const {
 std::int64_t UrlStream::FilePosition(DWORD mode) const {
     std::lock_guard lock(mutex_);
     switch (mode) {
-    case BASS_FILEPOS_CURRENT: return readPos_;
-    case BASS_FILEPOS_DOWNLOAD: return written_;
-    case BASS_FILEPOS_END:
-        // Streaming in blocks keeps no file: the end is the buffer's size.
-        if (!(flags_ & BASS_STREAM_BLOCK) && contentLength_ > 0) return contentLength_;
-        return static_cast<std::int64_t>(capacity_);
-    case BASS_FILEPOS_START: return 0;
-    case BASS_FILEPOS_CONNECTED: return ended_ ? 0 : 1;
-    case BASS_FILEPOS_BUFFER: return written_ - readPos_;
-    default: return -1;
+        case BASS_FILEPOS_CURRENT:
+            return readPos_;
+        case BASS_FILEPOS_DOWNLOAD:
+            return written_;
+        case BASS_FILEPOS_END:
+            // Streaming in blocks keeps no file: the end is the buffer's size.
+            if (!(flags_ & BASS_STREAM_BLOCK) && contentLength_ > 0) return contentLength_;
+            return static_cast<std::int64_t>(capacity_);
+        case BASS_FILEPOS_START:
+            return 0;
+        case BASS_FILEPOS_CONNECTED:
+            return ended_ ? 0 : 1;
+        case BASS_FILEPOS_BUFFER:
+            return written_ - readPos_;
+        default:
+            return -1;
     }
 }
 
@@ -341,7 +350,9 @@ void UrlStream::FireMetaSyncs() {
 // --- UrlSource ---
 
 UrlSource::UrlSource(std::shared_ptr<UrlStream> stream, std::unique_ptr<FfmpegSource> decoder)
-    : stream_(std::move(stream)), decoder_(std::move(decoder)), format_(decoder_->Format()),
+    : stream_(std::move(stream)),
+      decoder_(std::move(decoder)),
+      format_(decoder_->Format()),
       ring_(kRingFrames * 2) {}
 
 UrlSource::~UrlSource() {
@@ -350,11 +361,13 @@ UrlSource::~UrlSource() {
         stop_ = true;
     }
     room_.notify_all();
-    stream_->Cancel(); // a decoder waiting for bytes gets an error and returns
+    stream_->Cancel();  // a decoder waiting for bytes gets an error and returns
     stream_->StopDelivery();
     if (thread_.joinable()) {
-        if (thread_.get_id() == std::this_thread::get_id()) thread_.detach();
-        else thread_.join();
+        if (thread_.get_id() == std::this_thread::get_id())
+            thread_.detach();
+        else
+            thread_.join();
     }
 }
 
@@ -372,7 +385,7 @@ void UrlSource::DecodeLoop() {
             room_.wait(lock, [this] { return stop_ || kRingFrames - ringCount_ >= kDecodeChunk; });
             if (stop_) break;
         }
-        std::size_t n = decoder_->Read(chunk.data(), kDecodeChunk); // waits for the network
+        std::size_t n = decoder_->Read(chunk.data(), kDecodeChunk);  // waits for the network
         std::lock_guard lock(mutex_);
         if (n == 0 || stop_) break;
         for (std::size_t done = 0; done < n;) {
@@ -411,10 +424,13 @@ bool UrlSource::Starved() const {
 
 const char* UrlSource::Tags(std::uint32_t type) {
     switch (type) {
-    case BASS_TAG_HTTP:
-    case BASS_TAG_ICY: return stream_->HeaderTags();
-    case BASS_TAG_META: return stream_->MetaTag();
-    default: return nullptr;
+        case BASS_TAG_HTTP:
+        case BASS_TAG_ICY:
+            return stream_->HeaderTags();
+        case BASS_TAG_META:
+            return stream_->MetaTag();
+        default:
+            return nullptr;
     }
 }
 
@@ -428,12 +444,12 @@ void CancelOpeningUrlStreams() {
 bool LooksLikePlaylist(const std::string& contentType, const std::string& head) {
     std::string type = contentType.substr(0, contentType.find(';'));
     type = Trim(type);
-    for (const char* t : {"audio/x-scpls", "audio/scpls", "application/pls+xml", "audio/x-mpegurl", "audio/mpegurl",
-                          "application/x-mpegurl"})
+    for (const char* t : {"audio/x-scpls", "audio/scpls", "application/pls+xml", "audio/x-mpegurl",
+                          "audio/mpegurl", "application/x-mpegurl"})
         if (StartsNoCase(type, t) && type.size() == std::strlen(t)) return true;
     std::string text = Trim(head.substr(0, 512));
-    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF && static_cast<unsigned char>(text[1]) == 0xBB &&
-        static_cast<unsigned char>(text[2]) == 0xBF)
+    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+        static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF)
         text = text.substr(3);
     return StartsNoCase(text, "[playlist]") || StartsNoCase(text, "#EXTM3U") || IsAddress(text);
 }
@@ -486,7 +502,8 @@ std::unique_ptr<UrlSource> OpenUrlSource(const std::string& url, std::uint64_t o
         if (engine.Config(BASS_CONFIG_NET_PLAYLIST) != 0 &&
             LooksLikePlaylist(stream->Header("content-type"), stream->WaitPrefix(512))) {
             // Follow it, but not in circles.
-            std::string next = hop < kMaxPlaylistHops ? FirstPlaylistEntry(stream->WaitPrefix(UrlStream::kKeepHead)) : "";
+            std::string next =
+                hop < kMaxPlaylistHops ? FirstPlaylistEntry(stream->WaitPrefix(UrlStream::kKeepHead)) : "";
             if (next.empty()) {
                 error = BASS_ERROR_FILEFORM;
                 return nullptr;
@@ -503,16 +520,20 @@ std::unique_ptr<UrlSource> OpenUrlSource(const std::string& url, std::uint64_t o
                 MemoryByteSource snapshot(prefix.data(), prefix.size());
                 probe = ProbeContent(snapshot);
             }
-            if (probe.container != Container::Unknown || prefix.size() < want || want >= UrlStream::kKeepHead) break;
+            if (probe.container != Container::Unknown || prefix.size() < want || want >= UrlStream::kKeepHead)
+                break;
         }
         switch (probe.container) {
-        case Container::Mpeg:
-        case Container::Adts:
-        case Container::Ogg:
-        case Container::Flac:
-        case Container::Wav:
-        case Container::Aiff: break;
-        default: error = BASS_ERROR_FILEFORM; return nullptr; // garbage, or a format that needs seeking
+            case Container::Mpeg:
+            case Container::Adts:
+            case Container::Ogg:
+            case Container::Flac:
+            case Container::Wav:
+            case Container::Aiff:
+                break;
+            default:
+                error = BASS_ERROR_FILEFORM;
+                return nullptr;  // garbage, or a format that needs seeking
         }
 
         unsigned kbps = static_cast<unsigned>(std::atoi(stream->Header("icy-br").c_str()));
@@ -533,4 +554,4 @@ std::unique_ptr<UrlSource> OpenUrlSource(const std::string& url, std::uint64_t o
     }
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "playback/audio_library/bass.h"
-#include "playback/audio_library/source/byte_source.h"
 #include "playback/audio_library/net/http_transfer.h"
 #include "playback/audio_library/net/icy_demuxer.h"
 #include "playback/audio_library/net/ogg_titles.h"
+#include "playback/audio_library/source/byte_source.h"
 #include "playback/audio_library/source/source.h"
 
 namespace sonvaro::audio {
@@ -27,7 +27,7 @@ namespace sonvaro::audio {
 class FfmpegSource;
 
 class UrlStream final : public TransferSink, public std::enable_shared_from_this<UrlStream> {
-public:
+  public:
     UrlStream(DWORD flags, DOWNLOADPROC* proc, void* user);
     ~UrlStream() override;
 
@@ -41,7 +41,7 @@ public:
     // Waits for the final response headers; false (and a BASS error) when the
     // transfer failed or the status is no success.
     bool WaitHeaders(int& error);
-    std::string Header(const std::string& name) const; // value of "name:", trimmed
+    std::string Header(const std::string& name) const;  // value of "name:", trimmed
     // Waits until `bytes` audio bytes from the start are there or the download
     // ended, and returns a copy of what there is (at most `bytes`).
     std::string WaitPrefix(std::size_t bytes);
@@ -70,7 +70,7 @@ public:
 
     static constexpr std::size_t kKeepHead = 64 * 1024;
 
-private:
+  private:
     // Keeps a new metadata text; true when its title is new.
     bool StoreMeta(std::string meta);
     // Hands `audio` to the decoder and the download callback with the titles
@@ -84,7 +84,7 @@ private:
     std::atomic<DWORD> handle_{0};
     std::unique_ptr<HttpTransfer> transfer_;
 
-    mutable std::mutex mutex_; // everything below up to the delivery part
+    mutable std::mutex mutex_;  // everything below up to the delivery part
     std::condition_variable changed_;
     bool headersDone_ = false;
     bool ended_ = false;
@@ -93,15 +93,15 @@ private:
     int status_ = 0;
     int endError_ = 0;
     std::vector<std::string> lines_;
-    std::string data_;           // bytes [base_, written_)
+    std::string data_;  // bytes [base_, written_)
     std::int64_t base_ = 0, written_ = 0, readPos_ = 0;
     std::size_t capacity_ = 2 * kKeepHead;
     std::int64_t contentLength_ = -1;
     std::chrono::steady_clock::time_point deadline_;
 
-    std::string headerTags_; // written before the stream is handed out, then fixed
-    IcyDemuxer demux_;       // transfer thread only, down to titles_
-    OggTitles ogg_;          // titles inside Ogg streams
+    std::string headerTags_;  // written before the stream is handed out, then fixed
+    IcyDemuxer demux_;        // transfer thread only, down to titles_
+    OggTitles ogg_;           // titles inside Ogg streams
     std::string audio_;
     std::vector<IcyDemuxer::Meta> metas_;
     std::string released_;
@@ -114,13 +114,13 @@ private:
     bool endDelivered_ = false;
 
     mutable std::mutex metaMutex_;
-    std::deque<std::string> metaTexts_; // the last few, so a returned pointer stays valid a while
+    std::deque<std::string> metaTexts_;  // the last few, so a returned pointer stays valid a while
     std::string lastTitle_;
     bool anyMeta_ = false;
 };
 
 class UrlSource final : public Source {
-public:
+  public:
     UrlSource(std::shared_ptr<UrlStream> stream, std::unique_ptr<FfmpegSource> decoder);
     ~UrlSource() override;
 
@@ -133,17 +133,17 @@ public:
     std::int64_t FilePosition(std::uint32_t mode) const override { return stream_->FilePosition(mode); }
     bool Starved() const override;
 
-private:
+  private:
     void DecodeLoop();
 
     std::shared_ptr<UrlStream> stream_;
-    std::unique_ptr<FfmpegSource> decoder_; // the decoding thread's once it runs
+    std::unique_ptr<FfmpegSource> decoder_;  // the decoding thread's once it runs
     SourceFormat format_;
     std::thread thread_;
 
     mutable std::mutex mutex_;
     std::condition_variable room_;
-    std::vector<float> ring_; // stereo frames
+    std::vector<float> ring_;  // stereo frames
     std::size_t ringRead_ = 0, ringCount_ = 0;
     bool stop_ = false;
     bool finished_ = false;
@@ -164,4 +164,4 @@ std::unique_ptr<UrlSource> OpenUrlSource(const std::string& url, std::uint64_t o
                                          DOWNLOADPROC* proc, void* user, std::shared_ptr<UrlStream>& stream,
                                          int& error);
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -13,4 +13,4 @@ bool InitOffline(unsigned rate);
 // Returns the frames written (0 when the engine is not in offline mode).
 std::size_t PullOffline(float* out, std::size_t frames);
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -1,18 +1,17 @@
 #include "playback/audio_library/output/output.h"
 
+#include <SDL2/SDL.h>
+#include <alsa/asoundlib.h>
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
-
-#include <linux/futex.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <SDL2/SDL.h>
-#include <alsa/asoundlib.h>
 
 namespace sonvaro::audio {
 
@@ -41,7 +40,9 @@ std::size_t FrameRing::Pop(float* out, std::size_t n) {
     return n;
 }
 
-void FrameRing::Kick() { Wake(); }
+void FrameRing::Kick() {
+    Wake();
+}
 
 // Sequentially consistent on both sides: either the waiter sees the new count
 // and does not sleep, or the waker sees `waiting_` and wakes it.
@@ -61,7 +62,7 @@ void FrameRing::WaitForPop(std::uint32_t seen) {
 namespace {
 
 class NullOutput final : public Output {
-public:
+  public:
     NullOutput(FrameRing& ring, unsigned rate, std::atomic<std::uint64_t>& heard)
         : ring_(ring), rate_(rate), heard_(heard) {}
     ~NullOutput() override { Stop(); }
@@ -82,7 +83,7 @@ public:
         if (thread_.joinable()) thread_.join();
     }
 
-private:
+  private:
     void Run() {
         using Clock = std::chrono::steady_clock;
         auto start = Clock::now();
@@ -130,7 +131,8 @@ bool AcquireSdlAudio() {
         // How the sound server lists us.
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Sonvaro");
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
-        if (!SDL_GetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME)) SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sonvaro");
+        if (!SDL_GetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME))
+            SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sonvaro");
         configured = true;
     }
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
@@ -142,7 +144,7 @@ void ReleaseSdlAudio() {
 }
 
 class SdlOutput final : public Output {
-public:
+  public:
     SdlOutput(std::string device, FrameRing& ring, unsigned rate, std::atomic<std::uint64_t>& heard)
         : device_(std::move(device)), ring_(ring), rate_(rate), heard_(heard) {}
     ~SdlOutput() override { Stop(); }
@@ -182,7 +184,7 @@ public:
         }
     }
 
-private:
+  private:
     // Runs on SDL's audio thread: copies only, never waits.
     static void Callback(void* user, Uint8* stream, int len) {
         auto* self = static_cast<SdlOutput*>(user);
@@ -201,7 +203,7 @@ private:
     std::size_t latency_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<Output> CreateNullOutput(FrameRing& ring, unsigned rate, std::atomic<std::uint64_t>& heard) {
     return std::make_unique<NullOutput>(ring, rate, heard);
@@ -231,4 +233,4 @@ std::vector<std::string> SdlDeviceNames() {
     return names;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

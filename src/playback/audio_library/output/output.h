@@ -14,10 +14,12 @@ namespace sonvaro::audio {
 
 // Single producer (mixer), single consumer (output) ring of stereo frames.
 class FrameRing {
-public:
+  public:
     explicit FrameRing(std::size_t frames) : data_(frames * 2), capacity_(frames) {}
     std::size_t Free() const { return capacity_ - Count(); }
-    std::size_t Count() const { return write_.load(std::memory_order_acquire) - read_.load(std::memory_order_acquire); }
+    std::size_t Count() const {
+        return write_.load(std::memory_order_acquire) - read_.load(std::memory_order_acquire);
+    }
     void Push(const float* frames, std::size_t n);
     // Pops up to n frames into `out` (nullptr drops them); returns the count.
     // Wakes a producer waiting in WaitForPop; never blocks (safe in an audio callback).
@@ -31,19 +33,19 @@ public:
     // Releases a waiting producer (at shutdown).
     void Kick();
 
-private:
+  private:
     std::vector<float> data_;
     std::size_t capacity_;
     std::atomic<std::size_t> write_{0}, read_{0};
     // A futex word: std::atomic::wait spins with sched_yield calls first,
     // hundreds a second on an idle player.
     std::atomic<std::uint32_t> pops_{0};
-    std::atomic<bool> waiting_{false}; // the producer sleeps, or is about to: Pop must wake it
+    std::atomic<bool> waiting_{false};  // the producer sleeps, or is about to: Pop must wake it
     void Wake();
 };
 
 class Output {
-public:
+  public:
     virtual ~Output() = default;
     virtual bool Start() = 0;
     virtual void Stop() = 0;
@@ -64,4 +66,4 @@ void SetOutputStreamName(const std::string& title);
 // Names of the SDL playback devices (may be empty without a sound system).
 std::vector<std::string> SdlDeviceNames();
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -1,8 +1,9 @@
 #include "playback/audio_library/source/asf_tags.h"
 
+#include <strings.h>
+
 #include <cstdint>
 #include <cstring>
-#include <strings.h>
 
 namespace sonvaro::audio {
 namespace {
@@ -52,31 +53,50 @@ struct Reader {
                 }
             }
             if (c == 0) break;
-            if (c < 0x80) out += static_cast<char>(c);
-            else if (c < 0x800) out += static_cast<char>(0xC0 | (c >> 6)), out += static_cast<char>(0x80 | (c & 0x3F));
+            if (c < 0x80)
+                out += static_cast<char>(c);
+            else if (c < 0x800)
+                out += static_cast<char>(0xC0 | (c >> 6)), out += static_cast<char>(0x80 | (c & 0x3F));
             else if (c < 0x10000)
-                out += static_cast<char>(0xE0 | (c >> 12)), out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                out += static_cast<char>(0xE0 | (c >> 12)),
+                    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
                     out += static_cast<char>(0x80 | (c & 0x3F));
             else
-                out += static_cast<char>(0xF0 | (c >> 18)), out += static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-                    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)), out += static_cast<char>(0x80 | (c & 0x3F));
+                out += static_cast<char>(0xF0 | (c >> 18)),
+                    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+                    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                    out += static_cast<char>(0x80 | (c & 0x3F));
         }
         at += bytes;
         return out;
     }
-    bool Guid(const unsigned char* guid) const { return size - at >= 16 && std::memcmp(p + at, guid, 16) == 0; }
+    bool Guid(const unsigned char* guid) const {
+        return size - at >= 16 && std::memcmp(p + at, guid, 16) == 0;
+    }
 };
 
 // An attribute value as text; byte arrays (pictures and the like) are left out.
 bool ValueText(Reader& r, std::uint64_t type, std::size_t len, std::string& out) {
     switch (type) {
-    case 0: out = r.Utf16(len); return r.ok;
-    case 2:
-    case 3: out = std::to_string(len >= 4 ? r.Le(4) : r.Le(static_cast<int>(len))); return r.ok;
-    case 4: out = std::to_string(r.Le(8)); return r.ok;
-    case 5: out = std::to_string(r.Le(2)); return r.ok;
-    case 6: r.Need(len) ? r.at += len : 0; return false; // GUID
-    default: r.Need(len) ? r.at += len : 0; return false;
+        case 0:
+            out = r.Utf16(len);
+            return r.ok;
+        case 2:
+        case 3:
+            out = std::to_string(len >= 4 ? r.Le(4) : r.Le(static_cast<int>(len)));
+            return r.ok;
+        case 4:
+            out = std::to_string(r.Le(8));
+            return r.ok;
+        case 5:
+            out = std::to_string(r.Le(2));
+            return r.ok;
+        case 6:
+            r.Need(len) ? r.at += len : 0;
+            return false;  // GUID
+        default:
+            r.Need(len) ? r.at += len : 0;
+            return false;
     }
 }
 
@@ -108,8 +128,8 @@ void ParseExtContent(Reader r, Tags& tags) {
 void ParseMetadata(Reader r, Tags& tags) {
     std::uint64_t count = r.Le(2);
     for (std::uint64_t i = 0; i < count && r.ok; ++i) {
-        r.Le(2); // language
-        r.Le(2); // stream
+        r.Le(2);  // language
+        r.Le(2);  // stream
         std::size_t nameLen = r.Le(2);
         std::uint64_t type = r.Le(2);
         std::size_t len = r.Le(4);
@@ -127,9 +147,12 @@ void ParseObjects(Reader r, std::uint64_t count, Tags& tags) {
         std::uint64_t size = r.Le(8);
         if (size < 24 || size > r.size - start) return;
         Reader body{r.p + start + 24, static_cast<std::size_t>(size - 24)};
-        if (guid.Guid(kContentGuid)) ParseContent(body, tags);
-        else if (guid.Guid(kExtContentGuid)) ParseExtContent(body, tags);
-        else if (guid.Guid(kMetadataGuid) || guid.Guid(kMetadataLibGuid)) ParseMetadata(body, tags);
+        if (guid.Guid(kContentGuid))
+            ParseContent(body, tags);
+        else if (guid.Guid(kExtContentGuid))
+            ParseExtContent(body, tags);
+        else if (guid.Guid(kMetadataGuid) || guid.Guid(kMetadataLibGuid))
+            ParseMetadata(body, tags);
         else if (guid.Guid(kHeaderExtGuid) && body.size >= 22) {
             Reader inner{body.p + 22, body.size - 22};
             ParseObjects(inner, ~0ULL, tags);
@@ -138,12 +161,13 @@ void ParseObjects(Reader r, std::uint64_t count, Tags& tags) {
     }
 }
 
-} // namespace
+}  // namespace
 
 Tags ReadAsfTags(ByteSource& bytes) {
     Tags tags;
     unsigned char head[30];
-    if (!bytes.Seek(0) || bytes.Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head)) return tags;
+    if (!bytes.Seek(0) || bytes.Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head))
+        return tags;
     if (std::memcmp(head, kHeaderGuid, 16) != 0) return tags;
     Reader h{head, sizeof head, 16};
     std::uint64_t size = h.Le(8);
@@ -164,4 +188,4 @@ Tags ReadAsfTags(ByteSource& bytes) {
     return unique;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -14,4 +14,4 @@ namespace sonvaro::audio {
 // Reads the ASF header object from the start of `bytes`; empty when there is none.
 std::vector<std::pair<std::string, std::string>> ReadAsfTags(ByteSource& bytes);
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -1,8 +1,9 @@
 #include "playback/audio_library/source/byte_source.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace sonvaro::audio {
 
@@ -21,12 +22,15 @@ std::unique_ptr<FileByteSource> FileByteSource::Open(const std::string& path, st
     return src;
 }
 
-FileByteSource::~FileByteSource() { std::fclose(file_); }
+FileByteSource::~FileByteSource() {
+    std::fclose(file_);
+}
 
 std::int64_t FileByteSource::Read(void* buffer, std::size_t size) {
     std::int64_t left = size_ - pos_;
     if (left <= 0) return 0;
-    std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(size)));
+    std::size_t want =
+        static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(size)));
     std::size_t got = std::fread(buffer, 1, want, file_);
     if (got == 0 && std::ferror(file_)) return -1;
     pos_ += static_cast<std::int64_t>(got);
@@ -58,4 +62,4 @@ bool MemoryByteSource::Seek(std::int64_t offset) {
     return true;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -11,7 +11,7 @@
 namespace sonvaro::audio {
 
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     // Reads up to `size` bytes; returns the count, 0 at the end, -1 on error.
     virtual std::int64_t Read(void* buffer, std::size_t size) = 0;
@@ -27,8 +27,9 @@ public:
 
 // A window [offset, offset+length) of a file on disk; length 0 means to the end.
 class FileByteSource final : public ByteSource {
-public:
-    static std::unique_ptr<FileByteSource> Open(const std::string& path, std::int64_t offset, std::int64_t length);
+  public:
+    static std::unique_ptr<FileByteSource> Open(const std::string& path, std::int64_t offset,
+                                                std::int64_t length);
     ~FileByteSource() override;
 
     std::int64_t Read(void* buffer, std::size_t size) override;
@@ -37,8 +38,9 @@ public:
     std::int64_t Size() const override { return size_; }
     bool Seekable() const override { return true; }
 
-private:
-    FileByteSource(std::FILE* file, std::int64_t base, std::int64_t size) : file_(file), base_(base), size_(size) {}
+  private:
+    FileByteSource(std::FILE* file, std::int64_t base, std::int64_t size)
+        : file_(file), base_(base), size_(size) {}
     std::FILE* file_;
     std::int64_t base_;
     std::int64_t size_;
@@ -47,7 +49,7 @@ private:
 
 // A copy of caller memory (BASS_StreamCreateFile with mem = TRUE).
 class MemoryByteSource final : public ByteSource {
-public:
+  public:
     MemoryByteSource(const void* data, std::size_t size);
     std::int64_t Read(void* buffer, std::size_t size) override;
     bool Seek(std::int64_t offset) override;
@@ -55,9 +57,9 @@ public:
     std::int64_t Size() const override { return static_cast<std::int64_t>(data_.size()); }
     bool Seekable() const override { return true; }
 
-private:
+  private:
     std::string data_;
     std::int64_t pos_ = 0;
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -11,8 +11,8 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
-#include "playback/audio_library/source/asf_tags.h"
 #include "playback/audio_library/bass.h"
+#include "playback/audio_library/source/asf_tags.h"
 
 namespace sonvaro::audio {
 namespace {
@@ -32,7 +32,8 @@ int64_t SeekPacket(void* opaque, int64_t offset, int whence) {
     if (whence & AVSEEK_SIZE) return bytes->Size();
     whence &= ~AVSEEK_FORCE;
     std::int64_t target = offset;
-    if (whence == SEEK_CUR) target = bytes->Position() + offset;
+    if (whence == SEEK_CUR)
+        target = bytes->Position() + offset;
     else if (whence == SEEK_END) {
         if (bytes->Size() < 0) return -1;
         target = bytes->Size() + offset;
@@ -40,7 +41,7 @@ int64_t SeekPacket(void* opaque, int64_t offset, int whence) {
     return bytes->Seek(target) ? target : -1;
 }
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<FfmpegSource> FfmpegSource::Open(std::unique_ptr<ByteSource> bytes, const ProbeResult& probe,
                                                  bool allowVideo, int& error) {
@@ -83,13 +84,15 @@ bool FfmpegSource::OpenHeader(const ProbeResult& probe, bool allowVideo, int& er
         error = BASS_ERROR_CODEC;
         return false;
     }
-    if (avformat_open_input(&fmt_, nullptr, input, nullptr) < 0) return false; // frees fmt_
+    if (avformat_open_input(&fmt_, nullptr, input, nullptr) < 0) return false;  // frees fmt_
     bool hasVideo = false;
     for (unsigned i = 0; i < fmt_->nb_streams; ++i) {
         AVStream* st = fmt_->streams[i];
-        if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && stream_ < 0) stream_ = static_cast<int>(i);
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && stream_ < 0)
+            stream_ = static_cast<int>(i);
         else {
-            if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
                 hasVideo = true;
             st->discard = AVDISCARD_ALL;
         }
@@ -98,7 +101,8 @@ bool FfmpegSource::OpenHeader(const ProbeResult& probe, bool allowVideo, int& er
     AVStream* st = fmt_->streams[stream_];
     const AVCodecParameters* par = st->codecpar;
     format_.rate = par->sample_rate > 0 ? static_cast<unsigned>(par->sample_rate) : probe.rate;
-    format_.channels = par->ch_layout.nb_channels > 0 ? static_cast<unsigned>(par->ch_layout.nb_channels) : probe.channels;
+    format_.channels =
+        par->ch_layout.nb_channels > 0 ? static_cast<unsigned>(par->ch_layout.nb_channels) : probe.channels;
     if (probe.container == Container::Ogg && probe.ctype == BASS_CTYPE_STREAM_OPUS) format_.rate = 48000;
     if (format_.rate == 0 || format_.channels == 0) {
         // Rare headers without the facts: pay for the full probe.
@@ -108,7 +112,8 @@ bool FfmpegSource::OpenHeader(const ProbeResult& probe, bool allowVideo, int& er
         if (format_.rate == 0 || format_.channels == 0) return false;
     }
     format_.ctype = probe.ctype;
-    if (probe.container == Container::Asf && par->codec_id == AV_CODEC_ID_MP3) format_.ctype = BASS_CTYPE_STREAM_WMA_MP3;
+    if (probe.container == Container::Asf && par->codec_id == AV_CODEC_ID_MP3)
+        format_.ctype = BASS_CTYPE_STREAM_WMA_MP3;
     if (probe.container == Container::Asf &&
         !(par->codec_id >= AV_CODEC_ID_WMAV1 && par->codec_id <= AV_CODEC_ID_WMALOSSLESS) &&
         par->codec_id != AV_CODEC_ID_WMAVOICE && par->codec_id != AV_CODEC_ID_MP3)
@@ -120,8 +125,8 @@ bool FfmpegSource::OpenHeader(const ProbeResult& probe, bool allowVideo, int& er
     } else if (fmt_->duration != AV_NOPTS_VALUE && fmt_->duration > 0) {
         length_ = av_rescale(fmt_->duration, format_.rate, AV_TIME_BASE);
         lengthExact_ = true;
-    } else if ((probe.container == Container::Mpeg || probe.container == Container::Adts) && probe.bitrate > 0 &&
-               bytes_->Size() > 0) {
+    } else if ((probe.container == Container::Mpeg || probe.container == Container::Adts) &&
+               probe.bitrate > 0 && bytes_->Size() > 0) {
         // Assume the first frame's bit rate throughout until a pre-scan counts the frames.
         double seconds = static_cast<double>(bytes_->Size() - probe.dataOffset) * 8.0 / probe.bitrate;
         length_ = static_cast<std::int64_t>(seconds * format_.rate);
@@ -139,11 +144,12 @@ void FfmpegSource::BuildTags() {
     };
     if (format_.ctype == BASS_CTYPE_STREAM_MP4) {
         const AVDictionaryEntry* e = nullptr;
-        while ((e = av_dict_get(fmt_->metadata, "", e, AV_DICT_IGNORE_SUFFIX))) add(mp4Tags_, e->key, e->value);
+        while ((e = av_dict_get(fmt_->metadata, "", e, AV_DICT_IGNORE_SUFFIX)))
+            add(mp4Tags_, e->key, e->value);
     }
     if (probe_.container == Container::Asf) {
         // FFmpeg keeps one value per name; the header itself has them all.
-        std::int64_t saved = bytes_->Position(); // where FFmpeg's reader is
+        std::int64_t saved = bytes_->Position();  // where FFmpeg's reader is
         for (const auto& [key, value] : ReadAsfTags(*bytes_)) add(wmaTags_, key, value.c_str());
         bytes_->Seek(saved);
         std::int64_t bitrate = fmt_->streams[stream_]->codecpar->bit_rate;
@@ -155,19 +161,27 @@ void FfmpegSource::BuildTags() {
 }
 
 const char* FfmpegSource::Tags(std::uint32_t type) {
-    if (type == BASS_TAG_MP4 && format_.ctype == BASS_CTYPE_STREAM_MP4) return mp4Tags_.empty() ? "\0" : mp4Tags_.c_str();
-    if (type == BASS_TAG_WMA && probe_.container == Container::Asf) return wmaTags_.empty() ? "\0" : wmaTags_.c_str();
+    if (type == BASS_TAG_MP4 && format_.ctype == BASS_CTYPE_STREAM_MP4)
+        return mp4Tags_.empty() ? "\0" : mp4Tags_.c_str();
+    if (type == BASS_TAG_WMA && probe_.container == Container::Asf)
+        return wmaTags_.empty() ? "\0" : wmaTags_.c_str();
     return nullptr;
 }
 
 std::int64_t FfmpegSource::FilePosition(std::uint32_t mode) const {
     switch (mode) {
-    case BASS_FILEPOS_CURRENT: return bytes_->Position();
-    case BASS_FILEPOS_END: return bytes_->Size();
-    case BASS_FILEPOS_START: return probe_.dataOffset;
-    case BASS_FILEPOS_DOWNLOAD: return bytes_->Size();
-    case BASS_FILEPOS_BUFFER: return bytes_->Buffered();
-    default: return -1;
+        case BASS_FILEPOS_CURRENT:
+            return bytes_->Position();
+        case BASS_FILEPOS_END:
+            return bytes_->Size();
+        case BASS_FILEPOS_START:
+            return probe_.dataOffset;
+        case BASS_FILEPOS_DOWNLOAD:
+            return bytes_->Size();
+        case BASS_FILEPOS_BUFFER:
+            return bytes_->Buffered();
+        default:
+            return -1;
     }
 }
 
@@ -204,9 +218,10 @@ void FfmpegSource::Prescan() {
                 index_.push_back({packet_->pos, frames});
                 lastIndexed = frames;
             }
-            std::int64_t d = packet_->duration > 0 ? av_rescale_q(packet_->duration, st->time_base,
-                                                                   AVRational{1, static_cast<int>(format_.rate)})
-                                                   : FramesPerPacket();
+            std::int64_t d = packet_->duration > 0
+                                 ? av_rescale_q(packet_->duration, st->time_base,
+                                                AVRational{1, static_cast<int>(format_.rate)})
+                                 : FramesPerPacket();
             frames += d;
         }
         av_packet_unref(packet_);
@@ -248,8 +263,9 @@ void FfmpegSource::TakeFrame() {
         AVChannelLayout out;
         decodedChannels_ = inChannels == 1 ? 1 : 2;
         av_channel_layout_default(&out, static_cast<int>(decodedChannels_));
-        if (swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_FLT, static_cast<int>(format_.rate), &frame_->ch_layout,
-                                static_cast<AVSampleFormat>(frame_->format), frame_->sample_rate, 0, nullptr) < 0 ||
+        if (swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_FLT, static_cast<int>(format_.rate),
+                                &frame_->ch_layout, static_cast<AVSampleFormat>(frame_->format),
+                                frame_->sample_rate, 0, nullptr) < 0 ||
             swr_init(swr_) < 0) {
             swr_free(&swr_);
             return;
@@ -259,7 +275,8 @@ void FfmpegSource::TakeFrame() {
     if (room <= 0) return;
     convert_.resize(static_cast<std::size_t>(room) * decodedChannels_);
     uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(convert_.data())};
-    int got = swr_convert(swr_, outPlanes, room, const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
+    int got = swr_convert(swr_, outPlanes, room, const_cast<const uint8_t**>(frame_->extended_data),
+                          frame_->nb_samples);
     if (got <= 0) return;
     std::int64_t start = nextFrame_;
     if (start < 0) {
@@ -281,7 +298,7 @@ void FfmpegSource::TakeFrame() {
     } else {
         std::memcpy(pending_.data(), from, keep * 2 * sizeof(float));
     }
-    nextFrame_ = start + got; // frame number after the pending frames
+    nextFrame_ = start + got;  // frame number after the pending frames
 }
 
 bool FfmpegSource::DecodeMore() {
@@ -361,7 +378,8 @@ bool FfmpegSource::Seek(std::int64_t frame) {
     if (!ok) {
         // Land a little early and decode up to the frame: codecs with overlapping
         // blocks (AAC, Vorbis, Opus) need the packet before to rebuild the first one.
-        std::int64_t early = std::max<std::int64_t>(frame - format_.rate / 10, -static_cast<std::int64_t>(format_.rate));
+        std::int64_t early =
+            std::max<std::int64_t>(frame - format_.rate / 10, -static_cast<std::int64_t>(format_.rate));
         std::int64_t ts = av_rescale_q(early, AVRational{1, static_cast<int>(format_.rate)}, st->time_base);
         if (st->start_time != AV_NOPTS_VALUE) ts += st->start_time;
         ok = av_seek_frame(fmt_, stream_, ts, AVSEEK_FLAG_BACKWARD) >= 0;
@@ -373,4 +391,4 @@ bool FfmpegSource::Seek(std::int64_t frame) {
     return ok;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -25,7 +25,7 @@ extern "C" {
 namespace sonvaro::audio {
 
 class FfmpegSource final : public Source {
-public:
+  public:
     // On failure returns nullptr and sets `error` to a BASS error code.
     static std::unique_ptr<FfmpegSource> Open(std::unique_ptr<ByteSource> bytes, const ProbeResult& probe,
                                               bool allowVideo, int& error);
@@ -39,12 +39,12 @@ public:
     const char* Tags(std::uint32_t type) override;
     std::int64_t FilePosition(std::uint32_t mode) const override;
 
-private:
+  private:
     explicit FfmpegSource(std::unique_ptr<ByteSource> bytes) : bytes_(std::move(bytes)) {}
     bool OpenHeader(const ProbeResult& probe, bool allowVideo, int& error);
     void BuildTags();
     void Prescan();
-    bool DecodeMore(); // false at the end of the data
+    bool DecodeMore();  // false at the end of the data
     void TakeFrame();
     std::int64_t FrameOfPts(std::int64_t pts) const;
     std::int64_t FramesPerPacket() const;
@@ -55,7 +55,7 @@ private:
     AVFormatContext* fmt_ = nullptr;
     AVCodecContext* codec_ = nullptr;
     SwrContext* swr_ = nullptr;
-    AVChannelLayout swrLayout_{}; // what swr_ was set up for
+    AVChannelLayout swrLayout_{};  // what swr_ was set up for
     int swrFormat_ = -1;
     int swrRate_ = 0;
     AVPacket* packet_ = nullptr;
@@ -70,20 +70,20 @@ private:
     bool eof_ = false;
     int badPackets_ = 0;
 
-    std::vector<float> convert_; // resampler output of one decoded frame
-    std::vector<float> pending_; // decoded stereo frames not yet handed out
+    std::vector<float> convert_;  // resampler output of one decoded frame
+    std::vector<float> pending_;  // decoded stereo frames not yet handed out
     std::size_t pendingPos_ = 0;
     unsigned decodedChannels_ = 2;
-    std::int64_t nextFrame_ = 0; // frame number of pending_[pendingPos_]; -1 unknown after a seek
-    std::int64_t skipTo_ = -1;   // drop output before this frame (exact seeks)
+    std::int64_t nextFrame_ = 0;  // frame number of pending_[pendingPos_]; -1 unknown after a seek
+    std::int64_t skipTo_ = -1;    // drop output before this frame (exact seeks)
 
     struct IndexEntry {
         std::int64_t pos;
         std::int64_t frame;
     };
-    std::vector<IndexEntry> index_; // from the pre-scan of frame-synced formats
+    std::vector<IndexEntry> index_;  // from the pre-scan of frame-synced formats
 
     std::string mp4Tags_, wmaTags_;
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

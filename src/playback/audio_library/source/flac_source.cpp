@@ -1,36 +1,40 @@
 #include "playback/audio_library/source/flac_source.h"
 
+#include <FLAC/stream_decoder.h>
+
 #include <algorithm>
 #include <cstring>
-
-#include <FLAC/stream_decoder.h>
 
 #include "playback/audio_library/bass.h"
 
 namespace sonvaro::audio {
 namespace {
 
-FLAC__StreamDecoder* Dec(void* d) { return static_cast<FLAC__StreamDecoder*>(d); }
+FLAC__StreamDecoder* Dec(void* d) {
+    return static_cast<FLAC__StreamDecoder*>(d);
+}
 
 struct Context {
     ByteSource* bytes;
     FlacSource* source;
 };
 
-FLAC__StreamDecoderReadStatus ReadCb(const FLAC__StreamDecoder*, FLAC__byte buffer[], size_t* bytes, void* user) {
+FLAC__StreamDecoderReadStatus ReadCb(const FLAC__StreamDecoder*, FLAC__byte buffer[], size_t* bytes,
+                                     void* user) {
     auto* c = static_cast<Context*>(user);
     if (*bytes == 0) return FLAC__STREAM_DECODER_READ_STATUS_ABORT;
     std::int64_t n = c->bytes->Read(buffer, *bytes);
     if (n < 0) return FLAC__STREAM_DECODER_READ_STATUS_ABORT;
     *bytes = static_cast<size_t>(n);
-    return n == 0 ? FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM : FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
+    return n == 0 ? FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM
+                  : FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
 }
 
 FLAC__StreamDecoderSeekStatus SeekCb(const FLAC__StreamDecoder*, FLAC__uint64 offset, void* user) {
     auto* c = static_cast<Context*>(user);
     if (!c->bytes->Seekable()) return FLAC__STREAM_DECODER_SEEK_STATUS_UNSUPPORTED;
     return c->bytes->Seek(static_cast<std::int64_t>(offset)) ? FLAC__STREAM_DECODER_SEEK_STATUS_OK
-                                                              : FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
+                                                             : FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
 }
 
 FLAC__StreamDecoderTellStatus TellCb(const FLAC__StreamDecoder*, FLAC__uint64* offset, void* user) {
@@ -59,15 +63,16 @@ FLAC__StreamDecoderWriteStatus WriteCb(const FLAC__StreamDecoder*, const FLAC__F
 void MetadataCb(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* m, void* user) {
     if (m->type != FLAC__METADATA_TYPE_STREAMINFO) return;
     const auto& si = m->data.stream_info;
-    static_cast<Context*>(user)->source->TakeInfo(si.sample_rate, si.channels, si.bits_per_sample,
-                                                  si.total_samples ? static_cast<std::int64_t>(si.total_samples) : -1);
+    static_cast<Context*>(user)->source->TakeInfo(
+        si.sample_rate, si.channels, si.bits_per_sample,
+        si.total_samples ? static_cast<std::int64_t>(si.total_samples) : -1);
 }
 
 void ErrorCb(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void*) {
     // A damaged frame: libFLAC resynchronises on the next one by itself.
 }
 
-} // namespace
+}  // namespace
 
 unsigned FlacBitsPerSample(ByteSource& bytes, std::int64_t offset) {
     // "fLaC", a 4-byte block header, then STREAMINFO; bits per sample - 1 sits
@@ -91,8 +96,8 @@ std::unique_ptr<FlacSource> FlacSource::Open(std::unique_ptr<ByteSource> bytes, 
     src->decoder_ = d;
     auto* ctx = new Context{src->bytes_.get(), src.get()};
     FLAC__stream_decoder_set_md5_checking(d, false);
-    if (FLAC__stream_decoder_init_stream(d, ReadCb, SeekCb, TellCb, LengthCb, EofCb, WriteCb, MetadataCb, ErrorCb,
-                                         ctx) != FLAC__STREAM_DECODER_INIT_STATUS_OK) {
+    if (FLAC__stream_decoder_init_stream(d, ReadCb, SeekCb, TellCb, LengthCb, EofCb, WriteCb, MetadataCb,
+                                         ErrorCb, ctx) != FLAC__STREAM_DECODER_INIT_STATUS_OK) {
         delete ctx;
         return nullptr;
     }
@@ -169,13 +174,18 @@ bool FlacSource::Seek(std::int64_t frame) {
 
 std::int64_t FlacSource::FilePosition(std::uint32_t mode) const {
     switch (mode) {
-    case BASS_FILEPOS_CURRENT: return bytes_->Position();
-    case BASS_FILEPOS_END:
-    case BASS_FILEPOS_DOWNLOAD: return bytes_->Size();
-    case BASS_FILEPOS_START: return 0;
-    case BASS_FILEPOS_BUFFER: return bytes_->Buffered();
-    default: return -1;
+        case BASS_FILEPOS_CURRENT:
+            return bytes_->Position();
+        case BASS_FILEPOS_END:
+        case BASS_FILEPOS_DOWNLOAD:
+            return bytes_->Size();
+        case BASS_FILEPOS_START:
+            return 0;
+        case BASS_FILEPOS_BUFFER:
+            return bytes_->Buffered();
+        default:
+            return -1;
     }
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -14,7 +14,7 @@ namespace sonvaro::audio {
 unsigned FlacBitsPerSample(ByteSource& bytes, std::int64_t offset);
 
 class FlacSource final : public Source {
-public:
+  public:
     // nullptr with a BASS error code when libFLAC cannot read the header.
     static std::unique_ptr<FlacSource> Open(std::unique_ptr<ByteSource> bytes, int& error);
     ~FlacSource() override;
@@ -30,18 +30,18 @@ public:
     void TakeInfo(unsigned rate, unsigned channels, unsigned bits, std::int64_t total);
     void TakeBlock(const std::int32_t* const* planes, unsigned channels, unsigned frames);
 
-private:
+  private:
     FlacSource() = default;
 
     std::unique_ptr<ByteSource> bytes_;
-    void* decoder_ = nullptr; // FLAC__StreamDecoder
-    void* context_ = nullptr; // what its callbacks read through
+    void* decoder_ = nullptr;  // FLAC__StreamDecoder
+    void* context_ = nullptr;  // what its callbacks read through
     SourceFormat format_;
     std::int64_t length_ = -1;
     float scale_ = 1.0f;
     bool failed_ = false;
-    std::vector<float> pending_; // stereo frames decoded but not handed out
+    std::vector<float> pending_;  // stereo frames decoded but not handed out
     std::size_t pendingPos_ = 0;
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

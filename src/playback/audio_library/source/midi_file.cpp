@@ -6,7 +6,9 @@
 namespace sonvaro::audio {
 namespace {
 
-std::uint32_t Be32(const unsigned char* p) { return (p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
+std::uint32_t Be32(const unsigned char* p) {
+    return (p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
 
 bool ReadVarLen(const unsigned char*& p, const unsigned char* end, std::uint32_t& value) {
     value = 0;
@@ -19,7 +21,7 @@ bool ReadVarLen(const unsigned char*& p, const unsigned char* end, std::uint32_t
     return false;
 }
 
-} // namespace
+}  // namespace
 
 bool MidiFile::Parse(const std::string& data) {
     std::size_t start = 0;
@@ -47,7 +49,7 @@ bool MidiFile::Parse(const std::string& data) {
         std::uint32_t len = Be32(p + at + 4);
         bool isTrack = std::memcmp(p + at, "MTrk", 4) == 0;
         std::size_t body = at + 8;
-        std::size_t avail = std::min<std::size_t>(len, size - body); // truncated files keep what they have
+        std::size_t avail = std::min<std::size_t>(len, size - body);  // truncated files keep what they have
         if (isTrack) {
             if (!ParseTrack(p + body, avail, changes)) return false;
             ++found;
@@ -64,8 +66,10 @@ bool MidiFile::Parse(const std::string& data) {
             const Tempo& last = tempos_.back();
             double secs = last.seconds + (tick - last.tick) * last.secondsPerTick;
             double perTick = us / 1e6 / division_;
-            if (tick == last.tick) tempos_.back().secondsPerTick = perTick;
-            else tempos_.push_back({tick, secs, perTick});
+            if (tick == last.tick)
+                tempos_.back().secondsPerTick = perTick;
+            else
+                tempos_.push_back({tick, secs, perTick});
         }
     }
     return true;
@@ -86,7 +90,7 @@ bool MidiFile::ParseTrack(const unsigned char* p, std::size_t size,
             status = c;
             ++p;
         } else if (status == 0 || status >= 0xF0) {
-            return false; // running status without a status byte
+            return false;  // running status without a status byte
         }
         if (status == 0xFF) {
             if (p >= end) break;
@@ -132,4 +136,4 @@ std::int64_t MidiFile::Ticks(double seconds) const {
     return t.tick + static_cast<std::int64_t>((seconds - t.seconds) / t.secondsPerTick);
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -1,11 +1,11 @@
 #include "playback/audio_library/source/midi_source.h"
 
+#include <fluidsynth.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <mutex>
-#include <sys/stat.h>
-
-#include <fluidsynth.h>
 
 #include "playback/audio_library/bass.h"
 
@@ -30,7 +30,7 @@ void SilenceFluidLog() {
     });
 }
 
-} // namespace
+}  // namespace
 
 void MidiSource::SetDefaultFont(const std::string& path) {
     std::lock_guard lock(defaultFontMutex);
@@ -135,7 +135,9 @@ void MidiSource::SetFonts(std::vector<std::string> paths) {
     if (prepared_ && !failed_) LoadFonts();
 }
 
-bool MidiSource::LoadSamples() { return true; } // FluidSynth loads a font's samples with the font
+bool MidiSource::LoadSamples() {
+    return true;
+}  // FluidSynth loads a font's samples with the font
 
 std::size_t MidiSource::Read(float* out, std::size_t frames) {
     if (!prepared_ && !Prepare(false)) return 0;
@@ -159,4 +161,4 @@ bool MidiSource::Seek(std::int64_t frame) {
     return true;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -18,7 +18,7 @@ struct _fluid_player_t;
 namespace sonvaro::audio {
 
 class MidiSource final : public Source {
-public:
+  public:
     static std::unique_ptr<MidiSource> Open(ByteSource& bytes, unsigned rate, int& error);
     ~MidiSource() override;
 
@@ -36,7 +36,7 @@ public:
     static std::string DefaultFont(const std::string& configured);
     static void SetDefaultFont(const std::string& path);
 
-private:
+  private:
     MidiSource() = default;
     bool LoadFonts();
     void StartPlayer(std::int64_t tick);
@@ -54,4 +54,4 @@ private:
     _fluid_player_t* player_ = nullptr;
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

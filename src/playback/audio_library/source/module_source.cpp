@@ -1,11 +1,11 @@
 #include "playback/audio_library/source/module_source.h"
 
+#include <libopenmpt/libopenmpt.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
-
-#include <libopenmpt/libopenmpt.h>
 
 #include "playback/audio_library/bass.h"
 
@@ -32,7 +32,7 @@ std::uint32_t TypeCode(const std::string& type) {
 
 void Quiet(const char*, void*) {}
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<ModuleSource> ModuleSource::Open(ByteSource& bytes, unsigned rate, int& error) {
     error = BASS_ERROR_FILEFORM;
@@ -54,8 +54,8 @@ std::unique_ptr<ModuleSource> ModuleSource::Open(ByteSource& bytes, unsigned rat
                                           nullptr, nullptr);
     if (probe == OPENMPT_PROBE_FILE_HEADER_RESULT_FAILURE) return nullptr;
     int err = 0;
-    openmpt_module* mod = openmpt_module_create_from_memory2(data.data(), data.size(), Quiet, nullptr, nullptr,
-                                                             nullptr, &err, nullptr, nullptr);
+    openmpt_module* mod = openmpt_module_create_from_memory2(data.data(), data.size(), Quiet, nullptr,
+                                                             nullptr, nullptr, &err, nullptr, nullptr);
     if (!mod) return nullptr;
     auto src = std::unique_ptr<ModuleSource>(new ModuleSource());
     src->module_ = mod;
@@ -63,9 +63,11 @@ std::unique_ptr<ModuleSource> ModuleSource::Open(ByteSource& bytes, unsigned rat
     std::string container = Meta(mod, "container");
     std::uint32_t code = TypeCode(type);
     if (code == 0 && type == "mo3") code = TypeCode(Meta(mod, "originaltype"));
-    if (code == 0) return nullptr; // a format the player does not expect from the module loader
-    if (container == "mo3" || type == "mo3") code |= BASS_CTYPE_MUSIC_MO3;
-    else if (!container.empty() && container != "umx") return nullptr;
+    if (code == 0) return nullptr;  // a format the player does not expect from the module loader
+    if (container == "mo3" || type == "mo3")
+        code |= BASS_CTYPE_MUSIC_MO3;
+    else if (!container.empty() && container != "umx")
+        return nullptr;
     src->format_ = {rate, 2, code};
     double seconds = openmpt_module_get_duration_seconds(mod);
     src->length_ = std::isfinite(seconds) && seconds > 0 ? static_cast<std::int64_t>(seconds * rate) : 0;
@@ -74,7 +76,9 @@ std::unique_ptr<ModuleSource> ModuleSource::Open(ByteSource& bytes, unsigned rat
     return src;
 }
 
-ModuleSource::~ModuleSource() { openmpt_module_destroy(module_); }
+ModuleSource::~ModuleSource() {
+    openmpt_module_destroy(module_);
+}
 
 std::size_t ModuleSource::Read(float* out, std::size_t frames) {
     std::int64_t left = length_ - position_;
@@ -82,8 +86,8 @@ std::size_t ModuleSource::Read(float* out, std::size_t frames) {
     frames = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(frames)));
     std::size_t done = 0;
     while (done < frames) {
-        std::size_t n = openmpt_module_read_interleaved_float_stereo(module_, static_cast<std::int32_t>(format_.rate),
-                                                                    frames - done, out + done * 2);
+        std::size_t n = openmpt_module_read_interleaved_float_stereo(
+            module_, static_cast<std::int32_t>(format_.rate), frames - done, out + done * 2);
         if (n == 0) break;
         done += n;
     }
@@ -112,4 +116,4 @@ const char* ModuleSource::Tags(std::uint32_t type) {
     return type == BASS_TAG_MUSIC_NAME ? name_.c_str() : nullptr;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -12,7 +12,7 @@ struct openmpt_module;
 namespace sonvaro::audio {
 
 class ModuleSource final : public Source {
-public:
+  public:
     // Reads the whole file; nullptr with a BASS error code when it is not a module we accept.
     static std::unique_ptr<ModuleSource> Open(ByteSource& bytes, unsigned rate, int& error);
     ~ModuleSource() override;
@@ -24,7 +24,7 @@ public:
     bool Seek(std::int64_t frame) override;
     const char* Tags(std::uint32_t type) override;
 
-private:
+  private:
     ModuleSource() = default;
     openmpt_module* module_ = nullptr;
     SourceFormat format_;
@@ -33,4 +33,4 @@ private:
     std::string name_;
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

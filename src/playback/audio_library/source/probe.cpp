@@ -10,8 +10,12 @@ namespace {
 
 constexpr std::size_t kScan = 64 * 1024;
 
-std::uint32_t Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-std::uint32_t Le32(const unsigned char* p) { return Le16(p) | (Le16(p + 2) << 16); }
+std::uint32_t Le16(const unsigned char* p) {
+    return p[0] | (p[1] << 8);
+}
+std::uint32_t Le32(const unsigned char* p) {
+    return Le16(p) | (Le16(p + 2) << 16);
+}
 
 bool Starts(const std::vector<unsigned char>& b, std::size_t at, const char* magic) {
     std::size_t n = std::strlen(magic);
@@ -46,7 +50,7 @@ bool ParseAdts(const unsigned char* p, unsigned& rate, unsigned& channels, unsig
     return len >= 7;
 }
 
-} // namespace
+}  // namespace
 
 bool ParseMpegHeader(const unsigned char* p, MpegHeader& h) {
     static const unsigned kbps[2][3][16] = {
@@ -58,7 +62,7 @@ bool ParseMpegHeader(const unsigned char* p, MpegHeader& h) {
          {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}}};
     static const unsigned rates[3] = {44100, 48000, 32000};
     if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return false;
-    unsigned version = (p[1] >> 3) & 3; // 3 = MPEG1, 2 = MPEG2, 0 = MPEG2.5
+    unsigned version = (p[1] >> 3) & 3;  // 3 = MPEG1, 2 = MPEG2, 0 = MPEG2.5
     unsigned layerBits = (p[1] >> 1) & 3;
     unsigned brIdx = p[2] >> 4;
     unsigned srIdx = (p[2] >> 2) & 3;
@@ -97,7 +101,7 @@ std::vector<unsigned char> ReadWindow(ByteSource& bytes, std::int64_t offset, st
     return b;
 }
 
-} // namespace
+}  // namespace
 
 ProbeResult ProbeContent(ByteSource& bytes) {
     ProbeResult r;
@@ -134,7 +138,8 @@ ProbeResult ProbeContent(ByteSource& bytes) {
             std::uint32_t t = WavType(b);
             return t ? set(Container::Wav, t, "wav") : r;
         }
-        if (Starts(b, 0, "RIFF") && Starts(b, 8, "RMID")) return set(Container::Midi, BASS_CTYPE_STREAM_MIDI, nullptr);
+        if (Starts(b, 0, "RIFF") && Starts(b, 8, "RMID"))
+            return set(Container::Midi, BASS_CTYPE_STREAM_MIDI, nullptr);
         if (Starts(b, 0, "FORM") && (Starts(b, 8, "AIFF") || Starts(b, 8, "AIFC")))
             return set(Container::Aiff, BASS_CTYPE_STREAM_AIFF, "aiff");
         if (Starts(b, 0, "MThd")) return set(Container::Midi, BASS_CTYPE_STREAM_MIDI, nullptr);
@@ -147,9 +152,14 @@ ProbeResult ProbeContent(ByteSource& bytes) {
             std::size_t segs = b[26];
             std::size_t body = 27 + segs;
             if (body + 8 > b.size()) return r;
-            if (std::memcmp(&b[body], "\x01vorbis", 7) == 0) return set(Container::Ogg, BASS_CTYPE_STREAM_OGG, "ogg");
-            if (std::memcmp(&b[body], "OpusHead", 8) == 0) return set(Container::Ogg, BASS_CTYPE_STREAM_OPUS, "ogg");
-            if (std::memcmp(&b[body], "\x7F" "FLAC", 5) == 0)
+            if (std::memcmp(&b[body], "\x01vorbis", 7) == 0)
+                return set(Container::Ogg, BASS_CTYPE_STREAM_OGG, "ogg");
+            if (std::memcmp(&b[body], "OpusHead", 8) == 0)
+                return set(Container::Ogg, BASS_CTYPE_STREAM_OPUS, "ogg");
+            if (std::memcmp(&b[body],
+                            "\x7F"
+                            "FLAC",
+                            5) == 0)
                 return set(Container::Ogg, BASS_CTYPE_STREAM_FLAC_OGG, "ogg");
             return r;
         }
@@ -192,7 +202,8 @@ ProbeResult ProbeContent(ByteSource& bytes) {
         bool enough = good >= 3 || (good >= 2 && next >= b.size()) ||
                       (whole && (next == b.size() || next + 128 == b.size()));
         if (!enough) continue;
-        static const std::uint32_t types[4] = {0, BASS_CTYPE_STREAM_MP1, BASS_CTYPE_STREAM_MP2, BASS_CTYPE_STREAM_MP3};
+        static const std::uint32_t types[4] = {0, BASS_CTYPE_STREAM_MP1, BASS_CTYPE_STREAM_MP2,
+                                               BASS_CTYPE_STREAM_MP3};
         set(Container::Mpeg, types[h.layer], "mp3");
         r.dataOffset = static_cast<std::int64_t>(at);
         r.rate = h.rate;
@@ -203,4 +214,4 @@ ProbeResult ProbeContent(ByteSource& bytes) {
     return r;
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -18,14 +18,14 @@ struct ProbeResult {
     std::int64_t dataOffset = 0;    // first MPEG/ADTS frame (after an ID3v2 tag)
     unsigned rate = 0;              // from the frame header where the demuxer gives none
     unsigned channels = 0;
-    unsigned bitrate = 0;           // bits per second of the first MPEG frame
+    unsigned bitrate = 0;  // bits per second of the first MPEG frame
 };
 
 // Reads from the start of `bytes` and leaves its position undefined.
 ProbeResult ProbeContent(ByteSource& bytes);
 
 struct MpegHeader {
-    int layer = 0; // 1..3
+    int layer = 0;  // 1..3
     unsigned rate = 0;
     unsigned channels = 0;
     unsigned bitrate = 0;
@@ -34,4 +34,4 @@ struct MpegHeader {
 };
 bool ParseMpegHeader(const unsigned char* p, MpegHeader& h);
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -9,13 +9,13 @@
 namespace sonvaro::audio {
 
 struct SourceFormat {
-    unsigned rate = 0;     // the source's own sample rate
-    unsigned channels = 0; // as the file says (what BASS_ChannelGetInfo reports)
+    unsigned rate = 0;      // the source's own sample rate
+    unsigned channels = 0;  // as the file says (what BASS_ChannelGetInfo reports)
     std::uint32_t ctype = 0;
 };
 
 class Source {
-public:
+  public:
     virtual ~Source() = default;
 
     virtual SourceFormat Format() const = 0;
@@ -36,4 +36,4 @@ public:
     virtual bool Starved() const { return false; }
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

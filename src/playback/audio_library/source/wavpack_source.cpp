@@ -1,9 +1,9 @@
 #include "playback/audio_library/source/wavpack_source.h"
 
+#include <wavpack/wavpack.h>
+
 #include <algorithm>
 #include <cstring>
-
-#include <wavpack/wavpack.h>
 
 #include "playback/audio_library/bass.h"
 
@@ -54,17 +54,21 @@ int PushBackByte(void* id, int c) {
     return c;
 }
 
-int64_t GetLength(void* id) { return static_cast<Stream*>(id)->bytes->Size(); }
-int CanSeek(void* id) { return static_cast<Stream*>(id)->bytes->Seekable() ? 1 : 0; }
+int64_t GetLength(void* id) {
+    return static_cast<Stream*>(id)->bytes->Size();
+}
+int CanSeek(void* id) {
+    return static_cast<Stream*>(id)->bytes->Seekable() ? 1 : 0;
+}
 
-WavpackStreamReader64 reader = {ReadBytes, nullptr, GetPos, SetPosAbs, SetPosRel, PushBackByte,
-                                GetLength, CanSeek, nullptr, nullptr};
+WavpackStreamReader64 reader = {ReadBytes,    nullptr,   GetPos,  SetPosAbs, SetPosRel,
+                                PushBackByte, GetLength, CanSeek, nullptr,   nullptr};
 
 struct Streams {
     Stream main, correction;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<WavPackSource> WavPackSource::Open(std::unique_ptr<ByteSource> bytes,
                                                    std::unique_ptr<ByteSource> correction, int& error) {
@@ -76,8 +80,8 @@ std::unique_ptr<WavPackSource> WavPackSource::Open(std::unique_ptr<ByteSource> b
     auto* streams = new Streams{{src->bytes_.get()}, {src->correction_.get()}};
     char message[80] = {};
     int flags = OPEN_2CH_MAX | OPEN_NORMALIZE | (src->correction_ ? OPEN_WVC : 0);
-    src->wpc_ = WavpackOpenFileInputEx64(&reader, &streams->main, src->correction_ ? &streams->correction : nullptr,
-                                         message, flags, 0);
+    src->wpc_ = WavpackOpenFileInputEx64(
+        &reader, &streams->main, src->correction_ ? &streams->correction : nullptr, message, flags, 0);
     src->streams_ = streams;
     if (!src->wpc_) return nullptr;
     src->format_.rate = WavpackGetSampleRate(src->wpc_);
@@ -103,10 +107,13 @@ std::size_t WavPackSource::Read(float* out, std::size_t frames) {
     uint32_t got = WavpackUnpackSamples(wpc_, buffer_.data(), static_cast<uint32_t>(frames));
     for (uint32_t i = 0; i < got; ++i) {
         for (int c = 0; c < 2; ++c) {
-            std::int32_t v = buffer_[i * static_cast<std::size_t>(channels_) + static_cast<std::size_t>(std::min(c, channels_ - 1))];
+            std::int32_t v = buffer_[i * static_cast<std::size_t>(channels_) +
+                                     static_cast<std::size_t>(std::min(c, channels_ - 1))];
             float f;
-            if (isFloat_) std::memcpy(&f, &v, sizeof f);
-            else f = static_cast<float>(v) * scale_;
+            if (isFloat_)
+                std::memcpy(&f, &v, sizeof f);
+            else
+                f = static_cast<float>(v) * scale_;
             out[i * 2 + static_cast<std::size_t>(c)] = f;
         }
     }
@@ -125,13 +132,18 @@ bool WavPackSource::Seek(std::int64_t frame) {
 
 std::int64_t WavPackSource::FilePosition(std::uint32_t mode) const {
     switch (mode) {
-    case BASS_FILEPOS_CURRENT: return bytes_->Position();
-    case BASS_FILEPOS_END:
-    case BASS_FILEPOS_DOWNLOAD: return bytes_->Size();
-    case BASS_FILEPOS_START: return 0;
-    case BASS_FILEPOS_BUFFER: return bytes_->Buffered();
-    default: return -1;
+        case BASS_FILEPOS_CURRENT:
+            return bytes_->Position();
+        case BASS_FILEPOS_END:
+        case BASS_FILEPOS_DOWNLOAD:
+            return bytes_->Size();
+        case BASS_FILEPOS_START:
+            return 0;
+        case BASS_FILEPOS_BUFFER:
+            return bytes_->Buffered();
+        default:
+            return -1;
     }
 }
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio

@@ -13,7 +13,7 @@ struct WavpackContext;
 namespace sonvaro::audio {
 
 class WavPackSource final : public Source {
-public:
+  public:
     // `correction` may be null. nullptr with a BASS error code when the data is not WavPack.
     static std::unique_ptr<WavPackSource> Open(std::unique_ptr<ByteSource> bytes,
                                                std::unique_ptr<ByteSource> correction, int& error);
@@ -26,19 +26,19 @@ public:
     bool Seek(std::int64_t frame) override;
     std::int64_t FilePosition(std::uint32_t mode) const override;
 
-private:
+  private:
     WavPackSource() = default;
 
     std::unique_ptr<ByteSource> bytes_, correction_;
     WavpackContext* wpc_ = nullptr;
     SourceFormat format_;
     std::int64_t length_ = -1;
-    int channels_ = 0; // channels delivered by the library (at most two)
+    int channels_ = 0;  // channels delivered by the library (at most two)
     bool isFloat_ = false;
     float scale_ = 1.0f;
     bool failed_ = false;
     std::vector<std::int32_t> buffer_;
-    void* streams_ = nullptr; // the reader's view of bytes_ and correction_
+    void* streams_ = nullptr;  // the reader's view of bytes_ and correction_
 };
 
-} // namespace sonvaro::audio
+}  // namespace sonvaro::audio
