@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "playback/audio_library/bass.h"
+
 namespace sonvaro::audio {
 
 std::unique_ptr<FileByteSource> FileByteSource::Open(const std::string& path, std::int64_t offset,
@@ -60,6 +62,22 @@ bool MemoryByteSource::Seek(std::int64_t offset) {
     if (offset < 0 || offset > Size()) return false;
     pos_ = offset;
     return true;
+}
+
+std::int64_t FilePositionOf(const ByteSource& bytes, std::uint32_t mode) {
+    switch (mode) {
+        case BASS_FILEPOS_CURRENT:
+            return bytes.Position();
+        case BASS_FILEPOS_END:
+        case BASS_FILEPOS_DOWNLOAD:
+            return bytes.Size();
+        case BASS_FILEPOS_START:
+            return 0;
+        case BASS_FILEPOS_BUFFER:
+            return bytes.Buffered();
+        default:
+            return -1;
+    }
 }
 
 }  // namespace sonvaro::audio

@@ -47,6 +47,9 @@ class FileByteSource final : public ByteSource {
     std::int64_t pos_ = 0;
 };
 
+// BASS_StreamGetFilePosition's answer for a source read from `bytes`.
+std::int64_t FilePositionOf(const ByteSource& bytes, std::uint32_t mode);
+
 // A copy of caller memory (BASS_StreamCreateFile with mem = TRUE).
 class MemoryByteSource final : public ByteSource {
   public:

@@ -169,20 +169,8 @@ const char* FfmpegSource::Tags(std::uint32_t type) {
 }
 
 std::int64_t FfmpegSource::FilePosition(std::uint32_t mode) const {
-    switch (mode) {
-        case BASS_FILEPOS_CURRENT:
-            return bytes_->Position();
-        case BASS_FILEPOS_END:
-            return bytes_->Size();
-        case BASS_FILEPOS_START:
-            return probe_.dataOffset;
-        case BASS_FILEPOS_DOWNLOAD:
-            return bytes_->Size();
-        case BASS_FILEPOS_BUFFER:
-            return bytes_->Buffered();
-        default:
-            return -1;
-    }
+    // The audio starts after a leading tag.
+    return mode == BASS_FILEPOS_START ? probe_.dataOffset : FilePositionOf(*bytes_, mode);
 }
 
 bool FfmpegSource::Prepare(bool prescan) {

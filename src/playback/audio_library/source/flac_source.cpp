@@ -173,19 +173,7 @@ bool FlacSource::Seek(std::int64_t frame) {
 }
 
 std::int64_t FlacSource::FilePosition(std::uint32_t mode) const {
-    switch (mode) {
-        case BASS_FILEPOS_CURRENT:
-            return bytes_->Position();
-        case BASS_FILEPOS_END:
-        case BASS_FILEPOS_DOWNLOAD:
-            return bytes_->Size();
-        case BASS_FILEPOS_START:
-            return 0;
-        case BASS_FILEPOS_BUFFER:
-            return bytes_->Buffered();
-        default:
-            return -1;
-    }
+    return FilePositionOf(*bytes_, mode);
 }
 
 }  // namespace sonvaro::audio

@@ -131,19 +131,7 @@ bool WavPackSource::Seek(std::int64_t frame) {
 }
 
 std::int64_t WavPackSource::FilePosition(std::uint32_t mode) const {
-    switch (mode) {
-        case BASS_FILEPOS_CURRENT:
-            return bytes_->Position();
-        case BASS_FILEPOS_END:
-        case BASS_FILEPOS_DOWNLOAD:
-            return bytes_->Size();
-        case BASS_FILEPOS_START:
-            return 0;
-        case BASS_FILEPOS_BUFFER:
-            return bytes_->Buffered();
-        default:
-            return -1;
-    }
+    return FilePositionOf(*bytes_, mode);
 }
 
 }  // namespace sonvaro::audio
