@@ -76,18 +76,27 @@ UrlStream::~UrlStream() {
 
 void UrlStream::Start(TransferOptions options, unsigned openDeadlineMs) {
     deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(openDeadlineMs);
-    transfer_ = std::make_unique<HttpTransfer>(std::move(options), *this);
+    auto transfer = std::make_unique<HttpTransfer>(std::move(options), *this);
+    HttpTransfer* started = transfer.get();
+    {
+        // Published under the lock: freeing the engine cancels opening streams from another thread.
+        std::lock_guard lock(mutex_);
+        transfer_ = std::move(transfer);
+    }
     // A callback that frees the channel must not pull the stream away under its own thread.
-    transfer_->Start(shared_from_this());
+    started->Start(shared_from_this());
 }
 
 void UrlStream::Cancel() {
+    HttpTransfer* transfer;
     {
         std::lock_guard lock(mutex_);
         cancelled_ = true;
+        transfer = transfer_.get();
     }
     changed_.notify_all();
-    if (transfer_) transfer_->Cancel();
+    // Its flag is an atomic the transfer thread looks at, also before that thread runs.
+    if (transfer) transfer->Cancel();
 }
 
 bool UrlStream::WaitHeaders(int& error) {
