@@ -28,6 +28,7 @@
 #include "ui/radio_log_window.h"
 #include "ui/search_window.h"
 #include "ui/task_windows.h"
+#include "ui/tool_window.h"
 
 namespace sonvaro {
 namespace {
@@ -148,6 +149,8 @@ void MainWindow::ShowWindowFromSlot(QWidget* window, WindowId slot, bool sizeabl
 
 template <class W, class Make>
 W* MainWindow::ShowToolWindow(QPointer<W>& window, WindowId slot, bool sizeable, Make&& make) {
+    // A window closed in this same pass of events is still there until it is deleted: open a new one.
+    if (window && window->property(kClosingProperty).toBool()) window = nullptr;
     if (window) {
         window->show();
         window->raise();

@@ -11,6 +11,7 @@ ToolWindow::ToolWindow(QWidget* owner, const QString& title) : QWidget(owner, Qt
 }
 
 void ToolWindow::closeEvent(QCloseEvent* event) {
+    setProperty(kClosingProperty, true);
     emit closing(this);
     QWidget::closeEvent(event);
 }

@@ -7,6 +7,9 @@ class QKeyEvent;
 
 namespace sonvaro {
 
+// Set on a tool window once it closes; it is deleted a moment later.
+inline constexpr char kClosingProperty[] = "sonvaroClosing";
+
 // A tool window: owned by the main window, so it stays above it and goes with
 // it to the tray; deleted when closed; Escape closes it like its close box.
 // `closing` lets the main window store its place before it goes.

@@ -213,6 +213,19 @@ TEST_F(ToolWindowTest, EveryToolWindowIsOwnedByTheMainWindowAndClosesWithEscape)
     }
 }
 
+TEST_F(ToolWindowTest, AWindowReopenedInTheSamePassAsItClosedIsANewVisibleOne) {
+    window->RunCommand(Command::Equalizer);
+    ASSERT_NE(window->Effects(), nullptr);
+    QPointer<QWidget> first(window->Effects());
+    first->close();                          // deleted only when events run again
+    window->RunCommand(Command::Equalizer);  // before that
+    ASSERT_NE(window->Effects(), nullptr);
+    EXPECT_NE(static_cast<QWidget*>(window->Effects()), first.data());
+    EXPECT_TRUE(window->Effects()->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return first.isNull(); }));
+    EXPECT_NE(window->Effects(), nullptr);
+}
+
 // --- "Datei Informationen" ---
 
 TEST_F(ToolWindowTest, InformationWindowWritesEveryFieldAndRefreshesTheRow) {
