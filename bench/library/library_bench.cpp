@@ -6,7 +6,6 @@
 // `library_bench make SEEDDIR TREE` copies three encoded seed files into a
 // 2,000-file tree (60 % MP3, 25 % FLAC, 15 % Ogg) with distinct tags.
 #include <sys/stat.h>
-#include <taglib/tag_c.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +18,7 @@
 #include "core/worker_state.h"
 #include "library/library_scan.h"
 #include "library/library_search.h"
+#include "peers/taglib_loop.h"
 #include "platform/folder_walk.h"
 #include "playback/audio_library/bass.h"
 #include "tags/track_info_reader.h"
@@ -70,19 +70,7 @@ std::vector<std::string> TreeFiles(const std::string& tree) {
 }
 
 double TagLibLoop(const std::vector<std::string>& paths) {
-    const auto start = Clock::now();
-    long sum = 0;
-    for (const std::string& path : paths) {
-        TagLib_File* file = taglib_file_new(path.c_str());
-        if (!file) continue;
-        if (TagLib_Tag* tag = taglib_file_tag(file)) sum += std::string(taglib_tag_title(tag)).size();
-        if (const TagLib_AudioProperties* p = taglib_file_audioproperties(file))
-            sum += taglib_audioproperties_length(p);
-        taglib_tag_free_strings();
-        taglib_file_free(file);
-    }
-    if (sum == 0) std::fprintf(stderr, "no tags read\n");
-    return Ms(Clock::now() - start);
+    return bench::TagLibLoopSeconds(paths) * 1000;
 }
 
 double Scan(const std::string& tree, TagReader& tags, size_t* entries) {

@@ -1,7 +1,6 @@
 // Importing a long M3U whose entries are real tagged files, beside a plain
 // TagLib C loop (open, tag, audio properties, close) over the same entries:
 // reading a list must cost no more than reading its files' tags.
-#include <taglib/tag_c.h>
 
 #include <algorithm>
 #include <chrono>
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "peers/taglib_loop.h"
 #include "playback/audio_library/bass.h"
 #include "playlist/playlist_editing.h"
 #include "settings/settings.h"
@@ -34,20 +34,7 @@ std::vector<std::string> ListEntries(const std::string& m3u) {
 }
 
 double TagLibLoop(const std::vector<std::string>& paths) {
-    const auto start = Clock::now();
-    long sum = 0;
-    for (const std::string& path : paths) {
-        TagLib_File* file = taglib_file_new(path.c_str());
-        if (!file) continue;
-        if (TagLib_Tag* tag = taglib_file_tag(file)) sum += std::string(taglib_tag_title(tag)).size();
-        if (const TagLib_AudioProperties* p = taglib_file_audioproperties(file))
-            sum += taglib_audioproperties_length(p);
-        taglib_tag_free_strings();
-        taglib_file_free(file);
-    }
-    const double s = Seconds(Clock::now() - start);
-    if (sum == 0) std::fprintf(stderr, "no tags read\n");
-    return s;
+    return bench::TagLibLoopSeconds(paths);
 }
 
 double Import(const std::string& m3u, size_t* rows) {
