@@ -11,12 +11,6 @@ namespace {
 
 using ChannelPlayerTest = PlayerTest;
 
-float Volume(uint32_t channel) {
-    float v = -1;
-    BASS_ChannelGetAttribute(channel, BASS_ATTRIB_VOL, &v);
-    return v;
-}
-
 TEST_F(ChannelPlayerTest, StartShowsTrackAndCounts) {
     settings.Misc_Clipboard = 1;
     const std::string file = ToneFile(4);
@@ -78,7 +72,7 @@ TEST_F(ChannelPlayerTest, TwoQuickChangesLeaveAtMostTwoChannels) {
 TEST_F(ChannelPlayerTest, FadesFollowTheSettings) {
     settings.BASS_FadeIn = 0;
     ASSERT_EQ(player.PlayChannel(ToneFile(4), kSourceSingle), 1);
-    EXPECT_FLOAT_EQ(Volume(player.State().CurrentChannel()), 1.0f);  // at once
+    EXPECT_FLOAT_EQ(ChannelVolume(player.State().CurrentChannel()), 1.0f);  // at once
 
     // A 3-second track with a 5-second fade-out starts fading at its first tick.
     settings.BASS_FadeIn = 1;
@@ -120,7 +114,7 @@ TEST_F(ChannelPlayerTest, AVolumeChangeEndsAFade) {
     ASSERT_TRUE(BASS_ChannelIsSliding(channel, BASS_ATTRIB_VOL));
     player.SetChannelVolume(0.8f);
     EXPECT_FALSE(BASS_ChannelIsSliding(channel, BASS_ATTRIB_VOL));
-    EXPECT_FLOAT_EQ(Volume(channel), 0.8f);
+    EXPECT_FLOAT_EQ(ChannelVolume(channel), 0.8f);
 }
 
 TEST_F(ChannelPlayerTest, FadeOutWaitEndsWhenSilentOrGone) {
@@ -128,7 +122,7 @@ TEST_F(ChannelPlayerTest, FadeOutWaitEndsWhenSilentOrGone) {
     ASSERT_EQ(player.PlayChannel(ToneFile(4), kSourceSingle), 1);
     const uint32_t start = tick;
     player.FadeOut(1);
-    EXPECT_LE(Volume(player.State().CurrentChannel()), 0.0f);
+    EXPECT_LE(ChannelVolume(player.State().CurrentChannel()), 0.0f);
     EXPECT_LE(tick - start, 2000u);
 
     // The channel disappears during the fade: the wait ends at once.

@@ -9,12 +9,6 @@ namespace {
 
 using PlayerControlTest = PlayerTest;
 
-float ChannelVolume(uint32_t channel) {
-    float v = -1;
-    BASS_ChannelGetAttribute(channel, BASS_ATTRIB_VOL, &v);
-    return v;
-}
-
 TEST_F(PlayerControlTest, MuteRemembersTheVolumeAndEveryChangeReachesTheScreen) {
     ASSERT_EQ(control.PlayFile(ToneFile(4)), 1);
     const uint32_t channel = player.State().CurrentChannel();

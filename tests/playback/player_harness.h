@@ -28,6 +28,13 @@
 
 namespace sonvaro::test {
 
+// A channel's volume attribute; -1 when it cannot be read.
+inline float ChannelVolume(uint32_t channel) {
+    float v = -1;
+    BASS_ChannelGetAttribute(channel, BASS_ATTRIB_VOL, &v);
+    return v;
+}
+
 // A sine tone WAV of the given seconds, made once with sox.
 inline std::string ToneFile(int seconds, const std::string& name = "") {
     const std::string folder = std::string(SONVARO_FIXTURES) + "/player/";
