@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 
 #include "settings/settings.h"
 
@@ -66,7 +67,9 @@ QPoint KeepInsideArea(const QRect& w, const QRect& area) {
     const int areaRight = area.x() + area.width(), areaBottom = area.y() + area.height();
     if (w.x() + w.width() > areaRight) left = areaRight - w.width();
     if (w.y() + w.height() > areaBottom) top = areaBottom - w.height();
-    return {left, top};
+    // A window larger than the area (a big stored size on a scaled screen)
+    // keeps its title bar reachable rather than its far edge.
+    return {std::max(left, area.x()), std::max(top, area.y())};
 }
 
 bool CanPlaceWindows() {

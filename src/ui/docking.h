@@ -21,7 +21,8 @@ enum DockFlags { kDockScreen = 1, kDockWindows = 2, kDockDragClient = 8, kDockAl
 QPoint SnapPosition(QPoint pos, QSize size, int flags, QSize screen, std::optional<QRect> workArea,
                     const std::vector<QRect>& others, int distance);
 
-// The x/y pulled back inside the work area (left/top first, then right/bottom).
+// The x/y pulled back inside the work area (left/top first, then right/bottom;
+// a window larger than the area is kept at its left/top edge).
 QPoint KeepInsideArea(const QRect& window, const QRect& area);
 
 // True where a program may place its own windows (not on Wayland).

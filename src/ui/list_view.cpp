@@ -15,10 +15,10 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setAcceptDrops(true);
-    viewport()->setAcceptDrops(true);
-    setDropIndicatorShown(false);
-    setDragDropMode(QAbstractItemView::DropOnly);
+    // Drops anywhere on the main window take one road there.
+    setAcceptDrops(false);
+    viewport()->setAcceptDrops(false);
+    setDragDropMode(QAbstractItemView::NoDragDrop);
     QHeaderView* head = header();
     head->setStretchLastSection(false);
     head->setSectionsClickable(true);
@@ -32,7 +32,25 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
     // A drag that opens the hidden column is put back at once.
     connect(head, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (column == 0 && size != 0) header()->resizeSection(0, 0);
+        CheckFirstVisibleColumn();
     });
+    connect(head, &QHeaderView::sectionMoved, this, [this] { CheckFirstVisibleColumn(); });
+}
+
+int ListView::FirstVisibleColumn() const {
+    const QHeaderView* head = header();
+    for (int visual = 0; visual < head->count(); ++visual) {
+        const int column = head->logicalIndex(visual);
+        if (column > 0 && !head->isSectionHidden(column) && head->sectionSize(column) > 0) return column;
+    }
+    return -1;
+}
+
+void ListView::CheckFirstVisibleColumn() {
+    const int column = FirstVisibleColumn();
+    if (column == firstVisible_) return;
+    firstVisible_ = column;
+    if (column > 0) emit firstVisibleColumnChanged(column);
 }
 
 void ListView::ProtectFirstColumn() {
@@ -44,6 +62,10 @@ void ListView::ProtectFirstColumn() {
 void ListView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         emit rowActivated();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        emit deletePressed();
         return;
     }
     QTreeView::keyPressEvent(event);
@@ -58,31 +80,11 @@ void ListView::contextMenuEvent(QContextMenuEvent* event) {
     emit menuRequested(event->globalPos());
 }
 
-void ListView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void ListView::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
 QString DroppedNames(const QMimeData& data) {
     QStringList names;
     for (const QUrl& url : data.urls())
         if (url.isLocalFile()) names << url.toLocalFile();
     return names.join(QLatin1Char('\n'));
-}
-
-void ListView::dropEvent(QDropEvent* event) {
-    const QString names = DroppedNames(*event->mimeData());
-    event->acceptProposedAction();
-    if (!names.isEmpty()) emit namesDropped(names);
 }
 
 }  // namespace sonvaro

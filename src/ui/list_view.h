@@ -9,28 +9,33 @@ namespace sonvaro {
 QString DroppedNames(const QMimeData& data);
 
 // The report-style list: header clicks sort, header right-clicks ask for the
-// alignment menu, column 0 stays closed, files can be dropped.
+// alignment menu, column 0 stays closed. Drops are the main window's.
 class ListView : public QTreeView {
     Q_OBJECT
   public:
     explicit ListView(QWidget* parent = nullptr);
     // Keeps column 0 at width 0; called again whenever the model is set.
     void ProtectFirstColumn();
+    // The leftmost column shown (column 0 and closed columns skipped), -1 for none.
+    int FirstVisibleColumn() const;
 
   signals:
     void headerClicked(int column);
     void headerMenuRequested(int column, QPoint globalPos);
     void rowActivated();
     void menuRequested(QPoint globalPos);
-    void namesDropped(const QString& names);  // one name per line
+    void deletePressed();
+    // Columns were moved, opened or closed so that another one is leftmost.
+    void firstVisibleColumnChanged(int column);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void CheckFirstVisibleColumn();
+    int firstVisible_ = -1;
 };
 
 }  // namespace sonvaro

@@ -6,12 +6,14 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
@@ -34,6 +36,7 @@
 #include "ui/folder_dialog.h"
 #include "ui/icons.h"
 #include "ui/library_controller.h"
+#include "ui/library_model.h"
 #include "ui/list_view.h"
 #include "ui/log_window.h"
 #include "ui/playlist_model.h"
@@ -70,7 +73,7 @@ MainWindow::MainWindow() {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     resize(640, 480);
-    setAcceptDrops(false);
+    setAcceptDrops(true);  // everywhere, in every layout: see eventFilter
     setFocusPolicy(Qt::StrongFocus);
     lastEvents_.start();
     BuildActions();
@@ -131,7 +134,18 @@ MainWindow::MainWindow() {
         SetHeaderMenuColumn(playlistList_, column);
         menus_[6]->popup(pos);
     });
-    connect(playlistList_, &ListView::namesDropped, this, &MainWindow::AddDropped);
+    connect(playlistList_, &ListView::deletePressed, this, [this] {
+        if (!SelectedRows().empty()) RunCommand(Command::Remove);
+    });
+    // The library's files mirror the music folder: Delete removes nothing there.
+    // A station goes only through its own question.
+    connect(libraryList_, &ListView::deletePressed, this, [this] {
+        if (library_ && !busy_ && library_->Model().Result().mode == SearchMode::Stations)
+            library_->Run(Command::RemoveStation);
+    });
+    connect(playlistList_, &ListView::firstVisibleColumnChanged, this, [this](int column) {
+        if (model_) model_->SetSymbolColumn(column);
+    });
     qApp->installEventFilter(this);
 }
 
@@ -473,6 +487,7 @@ void MainWindow::FinishStartUp() {
         ShowLevelImage(app_->level);
     }
     if (!isVisible()) show();
+    KeepInWorkArea(this);  // the layout may have grown the window since it was placed
     placed_ = true;
     setEnabled(true);
     docking_->Register(this, kDockAll);
@@ -853,7 +868,27 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick ||
          event->type() == QEvent::KeyPress || event->type() == QEvent::Drop))
         return true;
+    if (HandleDrop(watched, event)) return true;
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Drops of files, folders and playlists take one road wherever they land in
+// this window: over the lists, the track information, the bars or a text field.
+bool MainWindow::HandleDrop(QObject* target, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+    auto* widget = qobject_cast<QWidget*>(target);
+    if (!widget || widget->window() != this) return false;
+    auto* drop = static_cast<QDropEvent*>(event);
+    // Other data (a word into the search field) is the widget's own business.
+    if (!drop->mimeData() || !drop->mimeData()->hasUrls()) return false;
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (type == QEvent::Drop) {
+        const QString names = DroppedNames(*drop->mimeData());
+        if (!names.isEmpty()) AddDropped(names);
+    }
+    return true;
 }
 
 }  // namespace sonvaro

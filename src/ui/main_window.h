@@ -181,6 +181,7 @@ class MainWindow : public QMainWindow,
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool HandleDrop(QObject* target, QEvent* event);
 
   private:
     friend class LibraryController;  // opens the information window for library rows

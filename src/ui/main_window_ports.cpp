@@ -178,6 +178,8 @@ void MainWindow::PlaceMainWindow(const WindowSlot& slot) {
     } else {
         move(slot.x, slot.y);
     }
+    // A place stored on a larger or less scaled screen may lie outside this one.
+    KeepInWorkArea(this);
 }
 
 void MainWindow::SetMainWindowOnTop(bool onTop) {

@@ -5,12 +5,17 @@
 
 #include "playback/playlist_rows.h"
 #include "settings/settings.h"
+#include "ui/icons.h"
 #include "ui/qt_text.h"
 
 namespace sonvaro {
 
 PlaylistModel::PlaylistModel(const Playlist& playlist, const Settings& settings, QObject* parent)
-    : QAbstractTableModel(parent), playlist_(playlist), settings_(settings), rows_(int(playlist.size())) {}
+    : QAbstractTableModel(parent),
+      playlist_(playlist),
+      settings_(settings),
+      rows_(int(playlist.size())),
+      playSymbol_(Icon(QStringLiteral("play"))) {}
 
 int PlaylistModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_;
@@ -36,6 +41,9 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
             return {};
         case Qt::ForegroundRole:
             if (row == marked_) return QBrush(ColourFromBgr(settings_.GUI_ColorST));
+            return {};
+        case Qt::DecorationRole:
+            if (row == marked_ && column == symbolColumn_) return playSymbol_;
             return {};
         default:
             return {};
@@ -108,6 +116,15 @@ void PlaylistModel::SetMarkedRow(int row, bool marked) {
         RowChanged(old);
         RowChanged(marked_);
     }
+}
+
+void PlaylistModel::SetSymbolColumn(int column) {
+    if (column < 1 || column >= 8 || column == symbolColumn_) return;
+    const int old = symbolColumn_;
+    symbolColumn_ = column;
+    if (marked_ < 0) return;
+    emit dataChanged(index(marked_, old), index(marked_, old), {Qt::DecorationRole});
+    emit dataChanged(index(marked_, column), index(marked_, column), {Qt::DecorationRole});
 }
 
 void PlaylistModel::SetAlignment(int column, int code) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <array>
 
 #include "playlist/track_info.h"
@@ -31,6 +32,10 @@ class PlaylistModel : public QAbstractTableModel {
     void RowChanged(int row);
     void SetMarkedRow(int row, bool marked);
     int MarkedRow() const { return marked_; }
+    // The column that carries the play symbol of the marked row: the first
+    // one the user sees, so the row stays recognisable when it is selected.
+    void SetSymbolColumn(int column);
+    int SymbolColumn() const { return symbolColumn_; }
 
     // Column alignments as stored in CMNA_: 0 left, 1 right, 2 centred.
     void SetAlignment(int column, int code);
@@ -43,6 +48,8 @@ class PlaylistModel : public QAbstractTableModel {
     const Settings& settings_;
     int rows_ = 0;
     int marked_ = -1;
+    int symbolColumn_ = 1;
+    QIcon playSymbol_;
     std::array<int, 8> align_{};
 };
 

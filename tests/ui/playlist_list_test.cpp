@@ -1,5 +1,7 @@
 #include <QComboBox>
 #include <QHeaderView>
+#include <QIcon>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -81,6 +83,45 @@ TEST_F(MainWindowTest, PlayingRowWearsTheHighlightColoursAndFollowsRemovals) {
     EXPECT_EQ(model->MarkedRow(), -1);
 }
 
+// What the cell of (row, column) looks like on the screen.
+QImage CellPicture(ListView* list, int row, int column) {
+    const QRect cell = list->visualRect(list->model()->index(row, column));
+    return list->viewport()->grab(cell).toImage();
+}
+
+TEST_F(MainWindowTest, PlayingRowCarriesAPlaySymbolInItsFirstVisibleColumn) {
+    window->SwitchLayout(1);
+    SetPlaylist({{"same", "", 0}, {"same", "", 0}, {"same", "", 0}});
+    PlaylistModel* model = window->Model();
+    ListView* list = window->PlaylistList();
+    window->SetRowMarked(1, true);
+    EXPECT_FALSE(model->data(model->index(1, 1), Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_FALSE(model->data(model->index(0, 1), Qt::DecorationRole).isValid());
+    EXPECT_FALSE(model->data(model->index(1, 2), Qt::DecorationRole).isValid());
+
+    // Selected, the playing row still differs from selected rows with the same text.
+    Select({0, 1, 2});
+    list->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    ASSERT_TRUE(WaitFor([&] { return list->viewport()->isVisible(); }));
+    EXPECT_EQ(CellPicture(list, 0, 1), CellPicture(list, 2, 1));
+    EXPECT_NE(CellPicture(list, 0, 1), CellPicture(list, 1, 1));
+
+    // "Album" dragged to the front takes the symbol; closing it hands the symbol on.
+    QHeaderView* head = list->header();
+    head->moveSection(head->visualIndex(3), 1);
+    EXPECT_EQ(list->FirstVisibleColumn(), 3);
+    EXPECT_FALSE(model->data(model->index(1, 3), Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_FALSE(model->data(model->index(1, 1), Qt::DecorationRole).isValid());
+    head->resizeSection(3, 0);
+    EXPECT_EQ(list->FirstVisibleColumn(), 1);
+    EXPECT_FALSE(model->data(model->index(1, 1), Qt::DecorationRole).value<QIcon>().isNull());
+
+    // The symbol follows the playing row, not the selection.
+    window->SetRowMarked(2, true);
+    EXPECT_FALSE(model->data(model->index(1, 1), Qt::DecorationRole).isValid());
+    EXPECT_FALSE(model->data(model->index(2, 1), Qt::DecorationRole).value<QIcon>().isNull());
+}
+
 class DropTest : public MainWindowTest {
   protected:
     // a.wav and sub/c.wav, plus a text file that is no audio
@@ -93,7 +134,7 @@ class DropTest : public MainWindowTest {
     void Drop(const QString& path) {
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(path), QUrl(QStringLiteral("http://example.org/stream"))});
-        emit window->PlaylistList()->namesDropped(DroppedNames(mime));
+        EXPECT_TRUE(DragAndDrop(window->PlaylistList()->viewport(), mime));
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;

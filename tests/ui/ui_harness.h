@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QItemSelectionModel>
+#include <QMimeData>
 #include <QTest>
 #include <filesystem>
 #include <memory>
@@ -36,6 +38,21 @@ inline QApplication& QtApp() {
 template <typename F>
 bool WaitFor(F condition, int ms = 3000) {
     return QTest::qWaitFor(condition, ms);
+}
+
+// A drag over `widget` and a drop there as the desktop delivers them: to the
+// nearest widget from there up that takes drops. False when no widget takes
+// it or the drag is refused.
+inline bool DragAndDrop(QWidget* widget, const QMimeData& mime) {
+    while (widget && !widget->acceptDrops()) widget = widget->parentWidget();
+    if (!widget) return false;
+    const QPoint at = widget->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &drop);
+    return drop.isAccepted();
 }
 
 // The real main window on the real Application, with the silent device, a
