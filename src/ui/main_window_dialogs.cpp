@@ -21,6 +21,7 @@
 #include "ui/file_manager.h"
 #include "ui/folder_dialog.h"
 #include "ui/generator_window.h"
+#include "ui/help_file.h"
 #include "ui/icons.h"
 #include "ui/log_window.h"
 #include "ui/main_window.h"
@@ -275,9 +276,10 @@ void MainWindow::OpenFileInfo(const TrackInfo& info) {
 }
 
 void MainWindow::OpenHelp() {
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
-    if (!QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        app_->ports.messages.HintBox("Hilfe konnte nicht geöffnet werden\n'" + FromQt(path) + "'");
+    const QString path = FindHelpFile(QCoreApplication::applicationDirPath());
+    if (path.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        app_->ports.messages.HintBox("Hilfe konnte nicht geöffnet werden\n'" +
+                                     FromQt(path.isEmpty() ? InstalledHelpFile() : path) + "'");
 }
 
 void MainWindow::SetRecordingIcon() {

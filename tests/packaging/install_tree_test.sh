@@ -13,7 +13,8 @@ expected='./usr/bin/sonvaro
 ./usr/share/icons/hicolor/scalable/apps/sonvaro.svg
 ./usr/share/man/man1/sonvaro.1
 ./usr/share/metainfo/org.sonvaro.Sonvaro.metainfo.xml
-./usr/share/mime/packages/sonvaro.xml'
+./usr/share/mime/packages/sonvaro.xml
+./usr/share/sonvaro/help/index.html'
 if [ "$actual" != "$expected" ]; then
   echo "install tree differs:"; diff <(echo "$expected") <(echo "$actual") || true
   exit 1
