@@ -7,6 +7,7 @@
 #include <QLibraryInfo>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -116,8 +117,12 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     // Queued like the remote quit: the caller has its answer before a question is asked.
     auto quit = [&window, &exit] { QTimer::singleShot(0, &window, [&exit] { exit(true); }); };
     std::unique_ptr<MprisService> mpris = MprisService::Start(app, raise, quit);
+    bool endHeard = false;
     QObject::connect(&endNotifier, &QSocketNotifier::activated, &window, [&] {
         endSignals.Consume();
+        // The fade-out and the saves take a moment: the terminal hears at once that the end was heard.
+        if (!endHeard) std::fputs("Beende..\n", stderr);
+        endHeard = true;
         exit(false);
     });
     QTimer tick, autosave;

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -19,7 +20,8 @@ bool Eventually(F condition, int seconds) {
 }
 
 // The desktop session ends the windowed player with SIGTERM: it must save
-// everything and end with 0, as "Beenden" does, and ask nothing.
+// everything and end with 0, as "Beenden" does, and ask nothing; a terminal
+// hears at once that the end has begun.
 TEST(WindowedPlayer, EndsInOrderOnSigterm) {
     TempDir home;
     std::filesystem::create_directories(home / "Sonvaro");
@@ -33,6 +35,8 @@ TEST(WindowedPlayer, EndsInOrderOnSigterm) {
         setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
         setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        const int err = open((home / "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (err >= 0) dup2(err, STDERR_FILENO);
         execl(SONVARO_BINARY, SONVARO_BINARY, static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -53,6 +57,9 @@ TEST(WindowedPlayer, EndsInOrderOnSigterm) {
     const std::string ini = ReadFile(home / "Sonvaro/Sonvaro.ini");
     EXPECT_NE(ini.find("Statistics_AppStart = 1"), std::string::npos);
     EXPECT_NE(ini.find("WinSizeMain_SizeType = "), std::string::npos);
+    const std::string errors = ReadFile(home / "stderr.txt");
+    EXPECT_NE(errors.find("Beende..\n"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("Beende.."), errors.rfind("Beende.."));  // said once
 }
 
 }  // namespace
