@@ -2,6 +2,8 @@
 // test: run tests/ui/take-screenshots.sh, which starts it under xvfb-run).
 #include <QApplication>
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
@@ -18,6 +20,7 @@
 #include "ui/file_info_window.h"
 #include "ui/list_view.h"
 #include "ui/main_window.h"
+#include "ui/playlist_model.h"
 #include "ui/radio_log_window.h"
 #include "ui/splash_window.h"
 
@@ -72,6 +75,10 @@ int main(int argc, char** argv) {
     window.PlaylistReset();
     window.SetPlaylistSummary(" 24 [01:52:36]");
     window.SetRowMarked(2, true);
+    // The playing row among selected ones still shows as playing.
+    for (int row : {2, 3})
+        window.PlaylistList()->selectionModel()->select(
+            window.Model()->index(row, 1), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     const char* const info[] = {
         "Titel:",  "Nachtzug", "Artist:",       "Anna Muster", "Album:",
         "Album 1", "Zeit:",    "01:12 / 03:24", "Info:",       "MP3 - 192 kbit/s - 44100 Hz"};
@@ -84,6 +91,11 @@ int main(int argc, char** argv) {
         ok &= Save(&window, out + QStringLiteral("/layout%1.png").arg(layout));
     }
     window.SwitchLayout(1);
+    window.UpdatePlaylistMenu();
+    for (int menu : {0, 5}) {
+        window.Menu(menu)->adjustSize();
+        ok &= Save(window.Menu(menu), out + QStringLiteral("/menu%1.png").arg(menu));
+    }
     window.RunCommand(12);
     ok &= Save(window.Effects(), out + QStringLiteral("/effects.png"));
     window.Effects()->findChild<QTabWidget*>()->setCurrentIndex(1);
