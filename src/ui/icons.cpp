@@ -1,6 +1,9 @@
 #include "ui/icons.h"
 
 #include <QFile>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
 #include <map>
 
 // Resources of a static library are registered by hand.
@@ -61,6 +64,27 @@ QIcon Icon(const QString& name) {
 QIcon AppIcon() {
     EnsureResources();
     return QIcon::fromTheme(QStringLiteral("sonvaro"), QIcon(QStringLiteral(":/icons/sonvaro.svg")));
+}
+
+QIcon PlayingRowSymbol(const QColor& colour) {
+    QIcon icon;
+    for (int size : {16, 32}) {  // sharp on scaled screens too
+        QPixmap picture(size, size);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const double u = size / 16.0;
+        QPainterPath triangle;
+        triangle.moveTo(4 * u, 3 * u);
+        triangle.lineTo(13 * u, 8 * u);
+        triangle.lineTo(4 * u, 13 * u);
+        triangle.closeSubpath();
+        painter.fillPath(triangle, colour);
+        painter.end();
+        icon.addPixmap(picture, QIcon::Normal);
+        icon.addPixmap(picture, QIcon::Selected);
+    }
+    return icon;
 }
 
 }  // namespace sonvaro

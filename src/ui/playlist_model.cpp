@@ -11,11 +11,7 @@
 namespace sonvaro {
 
 PlaylistModel::PlaylistModel(const Playlist& playlist, const Settings& settings, QObject* parent)
-    : QAbstractTableModel(parent),
-      playlist_(playlist),
-      settings_(settings),
-      rows_(int(playlist.size())),
-      playSymbol_(Icon(QStringLiteral("play"))) {}
+    : QAbstractTableModel(parent), playlist_(playlist), settings_(settings), rows_(int(playlist.size())) {}
 
 int PlaylistModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_;
@@ -43,8 +39,13 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
             if (row == marked_) return QBrush(ColourFromBgr(settings_.GUI_ColorST));
             return {};
         case Qt::DecorationRole:
-            if (row == marked_ && column == symbolColumn_) return playSymbol_;
-            return {};
+            if (row != marked_ || column != symbolColumn_) return {};
+            if (const QColor text = ColourFromBgr(settings_.GUI_ColorST);
+                text != symbolColour_ || playSymbol_.isNull()) {
+                playSymbol_ = PlayingRowSymbol(text);
+                symbolColour_ = text;
+            }
+            return playSymbol_;
         default:
             return {};
     }

@@ -49,7 +49,8 @@ class PlaylistModel : public QAbstractTableModel {
     int rows_ = 0;
     int marked_ = -1;
     int symbolColumn_ = 1;
-    QIcon playSymbol_;
+    mutable QIcon playSymbol_;  // drawn for symbolColour_
+    mutable QColor symbolColour_;
     std::array<int, 8> align_{};
 };
 
