@@ -22,6 +22,8 @@
 #include "playback/audio_library/bass.h"
 #include "session/remote_control.h"
 #include "settings/settings_file.h"
+#include "ui/effects_window.h"
+#include "ui/tracker_window.h"
 #include "ui_harness.h"
 
 namespace sonvaro::test {
@@ -71,6 +73,53 @@ TEST_F(SettingsWindowTest, OpensOwnedCentredOnItsPagesAndEscapeClosesLikeCancel)
     EXPECT_TRUE(WaitFor([&] { return window->SettingsDialog() == nullptr; }));
     EXPECT_EQ(app->data.settings.BASS_FadeOut, 0);
     EXPECT_NE(app->data.settings.Window(WindowId::Settings).x, -1);
+}
+
+TEST_F(SettingsWindowTest, AWindowPlacedOffTheScreenComesBackIntoTheWorkArea) {
+    app->data.settings.Window(WindowId::Settings) = {100000, 100000, 0, 0};
+    SettingsWindow* dialog = Open();
+    const QRect area = dialog->screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(dialog->frameGeometry())) << dialog->x() << "," << dialog->y();
+}
+
+TEST_F(SettingsWindowTest, OpacityAndOnTopReachEveryOpenWindow) {
+    window->RunCommand(Command::Equalizer);
+    ASSERT_NE(window->Effects(), nullptr);
+    SettingsWindow* dialog = Open();
+    Control<QCheckBox>(dialog, "opacity")->setChecked(true);
+    Control<QSlider>(dialog, "opacityValue")->setValue(100);
+    Control<QCheckBox>(dialog, "onTop")->setChecked(true);
+    dialog->ApplyButton()->click();
+    EXPECT_EQ(app->data.settings.GUI_Opacity, 1);
+    EXPECT_EQ(app->data.settings.GUI_OpacityValue, 100);
+    EXPECT_EQ(app->data.settings.GUI_OnTop, 1);
+    for (QWidget* w : {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(window->Effects()),
+                       static_cast<QWidget*>(dialog)})
+        EXPECT_NEAR(w->windowOpacity(), 100.0 / 255.0, 0.01) << w->windowTitle().toStdString();
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(SettingsWindowTest, PreviewShowsThePopupAndSwitchingTheTrackerOffClosesIt) {
+    TrackerWindow tracker;
+    tracker.Attach(app->data.settings, app->player.State(), window.get(), [] { return 1000u; });
+    app->ports.tracker = &tracker;
+    struct Detach {
+        Application& app;
+        ~Detach() { app.ports.tracker = nullptr; }
+    } detach{*app};
+    SettingsWindow* dialog = Open();
+    dialog->ShowPage(SettingsPage::Tracker);
+    Control<QPushButton>(dialog, "trackerPreview")->click();
+    ASSERT_NE(tracker.Popup(), nullptr);
+    EXPECT_TRUE(tracker.IsPreview());
+    auto* corner = Control<QComboBox>(dialog, "trackerCorner");
+    EXPECT_EQ(corner->currentText(), QStringLiteral("Unten Rechts"));  // stored 3
+    corner->setCurrentIndex(0);
+    Control<QCheckBox>(dialog, "trackerOn")->setChecked(false);
+    dialog->ApplyButton()->click();
+    EXPECT_EQ(app->data.settings.Tracker_Corner, 1);
+    EXPECT_EQ(app->data.settings.Tracker_Enable, 0);
+    EXPECT_EQ(tracker.Popup(), nullptr);
 }
 
 TEST_F(SettingsWindowTest, ReopensOnThePageItWasClosedOn) {
