@@ -34,12 +34,14 @@ void Resume(Application& app, const PlayingTrack& t) {
     const bool sameRow = t.source == kSourcePlaylist && t.row >= 0 &&
                          static_cast<size_t>(t.row) < app.data.playlist.size() &&
                          app.data.playlist[static_cast<size_t>(t.row)].info.path == t.path;
-    if (sameRow)
-        app.control.PlayRow(t.row);
-    else
-        app.player.PlayChannel(t.path, t.source);
-    if (app.player.State().currentPath != t.path) return;
-    if (t.source != kSourceRadio) app.control.SeekTo(t.seconds);
+    if (t.source == kSourceRadio) {
+        app.player.PlayChannel(t.path, t.source);  // the station is connected anew
+        return;
+    }
+    // Not a new start: no play count, statistics or title popup for it.
+    if (app.player.RestartChannel(t.path, t.source) != 1) return;
+    if (sameRow) app.player.MarkRow(t.row);
+    app.control.SeekTo(t.seconds);
     if (t.status == PlaybackStatus::Paused) app.control.Pause();
 }
 

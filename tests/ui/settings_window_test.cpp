@@ -163,9 +163,16 @@ TEST_F(SettingsWindowTest, FadeInAloneKeepsPlayingAndDisablesApplyAgain) {
 }
 
 TEST_F(SettingsWindowTest, ARateChangeSetsTheEngineUpOnceAndTheTrackGoesOn) {
-    const DWORD before = PlayTone();
+    app->log.SetOpen(true);  // "PlayChannel: " lines count the channels started
+    PlaylistEntry row;
+    row.info.path = TagFixture("tone.wav");
+    app->data.playlist.push_back(row);
+    window->PlaylistReset();
+    ASSERT_TRUE(app->control.PlayRow(0));
+    const DWORD before = app->player.State().CurrentChannel();
     ASSERT_TRUE(app->control.SeekTo(1.0));
     const int32_t starts = ChannelStarts();
+    const size_t lines = app->log.LineCount();
     SettingsWindow* dialog = Open();
     auto* rate = Control<QComboBox>(dialog, "rate");
     EXPECT_EQ(rate->currentText(), QStringLiteral("44100 Hz"));
@@ -173,12 +180,19 @@ TEST_F(SettingsWindowTest, ARateChangeSetsTheEngineUpOnceAndTheTrackGoesOn) {
     EXPECT_EQ(rate->toolTip(), QStringLiteral("48000 Hz"));
     dialog->ApplyButton()->click();
     EXPECT_EQ(app->data.settings.BASS_OutputRate, 0);
-    EXPECT_EQ(ChannelStarts(), starts + 1);
+    size_t restarted = 0;
+    for (const std::string& line : app->log.LinesSince(lines))
+        if (line.find("PlayChannel: ") != std::string::npos) ++restarted;
+    EXPECT_EQ(restarted, 1u);
+    EXPECT_EQ(ChannelStarts(), starts) << "the same track going on is no new start";
     const DWORD after = app->player.State().CurrentChannel();
     EXPECT_NE(after, before);
     EXPECT_TRUE(WaitFor([&] { return BASS_ChannelIsActive(after) == BASS_ACTIVE_PLAYING; }));
     EXPECT_EQ(app->player.State().currentPath, TagFixture("tone.wav"));
     EXPECT_GE(app->control.PositionSeconds(), 0.9);
+    EXPECT_EQ(app->player.State().playSource, kSourcePlaylist) << "the list goes on after it";
+    EXPECT_EQ(app->player.State().markedRow, 0);
+    EXPECT_TRUE(app->player.RowMarked());
     EXPECT_FALSE(dialog->ApplyButton()->isEnabled());
 }
 
