@@ -410,6 +410,20 @@ TEST_F(SettingsWindowTest, LibraryFolderScanAndStopButtons) {
     EXPECT_TRUE(Text(dialog, "libraryStatus2").isEmpty());
 }
 
+TEST_F(SettingsWindowTest, WithoutAScanTheFirstStatusLineShowsTheFileTheBackgroundChecks) {
+    {
+        std::lock_guard lock(app->data.library.libraryLock);
+        LibraryEntry entry;
+        entry.info.path = TagFixture("tone.wav");
+        app->data.library.entries.push_back(entry);
+    }
+    SettingsWindow* dialog = Open();
+    dialog->ShowPage(SettingsPage::Library);
+    // The refresh takes one entry every 2.5 s.
+    EXPECT_TRUE(WaitFor([&] { return Text(dialog, "libraryStatus1") == QStringLiteral("tone.wav"); }, 8000));
+    EXPECT_TRUE(Text(dialog, "libraryStatus2").isEmpty());
+}
+
 // A fake of the window's side of remote control: code 17 runs the command.
 class OpenSettingsPort : public RemoteWindowPort {
   public:
