@@ -873,6 +873,12 @@ void SettingsWindow::ShowScanState() {
 }
 
 void SettingsWindow::Tick() {
+    // The folder acts at once, so it follows the scan command of the main window too.
+    if (libraryPath_ != app_.data.settings.MediaLib_Path) {
+        libraryPath_ = app_.data.settings.MediaLib_Path;
+        Find<QLineEdit>(this, "libraryPath")->setText(ToQt(libraryPath_));
+        CheckSettingsChanged();
+    }
     ShowScanState();
     if (Page() == SettingsPage::Plugins) ShowListeners();
 }

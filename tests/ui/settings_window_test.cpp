@@ -408,6 +408,11 @@ TEST_F(SettingsWindowTest, LibraryFolderScanAndStopButtons) {
         10000));
     EXPECT_TRUE(WaitFor([&] { return scan->isEnabled() && !stop->isEnabled(); }));
     EXPECT_TRUE(Text(dialog, "libraryStatus2").isEmpty());
+
+    // The main window's scan command may choose the folder while the dialog is open.
+    app->data.settings.MediaLib_Path = "/elsewhere/";
+    EXPECT_TRUE(WaitFor([&] { return Control<QLineEdit>(dialog, "libraryPath")->text() == "/elsewhere/"; }));
+    EXPECT_FALSE(dialog->ApplyButton()->isEnabled());
 }
 
 TEST_F(SettingsWindowTest, WithoutAScanTheFirstStatusLineShowsTheFileTheBackgroundChecks) {
