@@ -48,15 +48,17 @@ class WindowedRemote::Port : public RemoteWindowPort {
 
 WindowedRemote::WindowedRemote(Application& app, MainWindow& window, InstanceClaim& instance,
                                std::function<void()> requestExit)
-    : port_(std::make_unique<Port>(window, std::move(requestExit))) {
+    : window_(window), port_(std::make_unique<Port>(window, std::move(requestExit))) {
     remote_ = StartRemoteControl(app, *port_, instance);
     if (!remote_) return;
+    window.SetListenerSource([this] { return remote_->Listeners(); });
     notifier_ = std::make_unique<QSocketNotifier>(remote_->WakeDescriptor(), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, &window,
                      [this] { remote_->ProcessPending(); });
 }
 
 WindowedRemote::~WindowedRemote() {
+    window_.SetListenerSource({});
     notifier_.reset();
     remote_.reset();
 }

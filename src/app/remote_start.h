@@ -45,6 +45,7 @@ class WindowedRemote {
 
   private:
     class Port;
+    MainWindow& window_;
     std::unique_ptr<Port> port_;
     std::unique_ptr<RemoteControl> remote_;
     std::unique_ptr<QSocketNotifier> notifier_;

@@ -102,7 +102,14 @@ void ChannelPlayer::AnnounceTrack(const TrackInfo& info) {
         for (size_t i = 0; i < std::size(fields); ++i) text += (i ? "|" : "") + fields[i];
         parts_.clipboard->SetText(text);
     }
-    if (parts_.settings.Tracker_Enable != 0 && parts_.tracker) parts_.tracker->Show();
+    if (parts_.settings.Tracker_Enable != 0 && parts_.tracker && !restarting_) parts_.tracker->Show();
+}
+
+int ChannelPlayer::RestartChannel(const std::string& path, int32_t source) {
+    restarting_ = true;
+    const int started = PlayChannel(path, source);
+    restarting_ = false;
+    return started;
 }
 
 int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
@@ -124,13 +131,13 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
 
     TakeSlot(channel);
     ApplyEffects(channel);
-    parts_.statistics.CountPlayDay(parts_.clock.now());
-    if (parts_.settings.MediaLib_AddPlay && addToLibrary_) addToLibrary_(path);
+    if (!restarting_) parts_.statistics.CountPlayDay(parts_.clock.now());
+    if (parts_.settings.MediaLib_AddPlay && addToLibrary_ && !restarting_) addToLibrary_(path);
     parts_.log.LogStatus("PlayChannel: " + std::to_string(channel));
     FadeIn();
 
     const int32_t length = RoundedSeconds(channel, BASS_ChannelGetLength(channel, BASS_POS_BYTE));
-    parts_.statistics.CountPlayStart();
+    if (!restarting_) parts_.statistics.CountPlayStart();
     state_.currentPath = path;
     state_.position = 0;
     state_.info.length = length;
@@ -143,7 +150,7 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
     CopyTags(fresh, state_.info);
     SetSlider(0);
     EnableSlider(length > 0);
-    UpdatePlayedEntries(parts_.library, path, fresh, parts_.clock.now());
+    if (!restarting_) UpdatePlayedEntries(parts_.library, path, fresh, parts_.clock.now());
     AnnounceTrack(state_.info);
     return 1;
 }

@@ -50,6 +50,10 @@ class ChannelPlayer {
 
     // 1 when a file channel started; 0 otherwise (radio addresses are handed on).
     int PlayChannel(const std::string& path, int32_t source);
+    // The same track started again after the engine was set up anew: listeners
+    // hear of it, but it is no new start for the statistics, the library's play
+    // counts or the title popup. 1 when it started.
+    int RestartChannel(const std::string& path, int32_t source);
     void FadeIn();
     // Slides the current channel to silence; with wait > 0 returns once it is
     // silent, gone, or the fade time + 1 s has passed.
@@ -104,6 +108,7 @@ class ChannelPlayer {
     ChannelPlayerParts parts_;
     PlayerState state_;
     bool rowMarked_ = false;
+    bool restarting_ = false;  // within RestartChannel
     int muteShown_ = -1;
     std::function<void()> nextTitle_;
     std::function<void(const std::string&)> addToLibrary_;

@@ -92,6 +92,8 @@ class TrackerPopup {
   public:
     virtual ~TrackerPopup() = default;
     virtual void Show() = 0;
+    // The settings dialog's "Vorschau": sample words unless a track is playing.
+    virtual void ShowPreview() = 0;
     // Closes it unless it is a preview, which keeps its display time.
     virtual void CloseUnlessPinned() = 0;
     // Closes it whatever it shows (the program ends).

@@ -160,7 +160,17 @@ void RadioPlayer::RadioDownload(const void* buffer, uint32_t length, void* user)
 }
 
 void RadioPlayer::Record(const void* data, size_t length) {
-    AppendRecording(recording_, names_, parts_.clock.now(), data, length);
+    if (AppendRecording(recording_, names_, parts_.clock.now(), data, length)) {
+        failedFolder_.clear();
+        return;
+    }
+    // The stream plays on; the user is told once why nothing is recorded.
+    // An empty folder setting is told too: it gets a key of its own.
+    const std::string key = recording_.savePath.empty() ? std::string(1, '\0') : recording_.savePath;
+    if (recording_.saveFile == 1 && failedFolder_ != key) {
+        failedFolder_ = key;
+        failurePending_ = true;
+    }
 }
 
 void RadioPlayer::RadioMetaChanged(uint32_t, uint32_t channel, uint32_t, void* user) {
@@ -206,6 +216,17 @@ void RadioPlayer::Drain() {
             parts_.player.State().info.album = e.title;
         }
     }
+    std::string folder;
+    {
+        std::lock_guard lock(recordMutex_);
+        if (!failurePending_) return;
+        failurePending_ = false;
+        folder = recording_.savePath;
+    }
+    const std::string text = "Aufnahme nicht möglich: In den Ordner '" + folder +
+                             "' kann nicht geschrieben werden. Die Wiedergabe läuft weiter.";
+    parts_.log.LogStatus(text);
+    if (recordingFailed_) recordingFailed_(text);  // last: a message box lets events through
 }
 
 void RadioPlayer::TakeOver(const Event& e) {

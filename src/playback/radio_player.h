@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -48,6 +49,12 @@ class RadioPlayer : public RadioPort {
     // On the ui thread, before each player tick: a station that connected takes
     // over the player, new titles reach the info lines, settings reach the recorder.
     void Drain();
+
+    // Called from Drain, once per folder, when a recording could not be
+    // written (the folder is missing or not writable); the text says which.
+    void SetRecordingFailedHandler(std::function<void(const std::string&)> handler) {
+        recordingFailed_ = std::move(handler);
+    }
 
     // The "RadioLog" window's data.
     const RadioTrackLog& TrackLog() const { return trackLog_; }
@@ -100,6 +107,10 @@ class RadioPlayer : public RadioPort {
     uint64_t currentId_ = 0;
     RecordingSettings recording_;
     RecordingNames names_;
+    std::string failedFolder_;  // the folder a failure was reported for
+    bool failurePending_ = false;
+
+    std::function<void(const std::string&)> recordingFailed_;
 };
 
 }  // namespace sonvaro

@@ -29,7 +29,9 @@ Application::Application(ApplicationPorts p, std::string appData, PlayerClock c)
       appDataFolder(std::move(appData)),
       data(DataFolderPath(appDataFolder)),
       parts_(data.settings, data.library, data.playlist, log, clock,
-             PlayerAssemblyPorts{p.playerDisplay, p.playlistView, p.clipboard, p.tracker}) {}
+             PlayerAssemblyPorts{p.playerDisplay, p.playlistView, p.clipboard, p.tracker}) {
+    radio.SetRecordingFailedHandler([this](const std::string& text) { ports.messages.HintBox(text); });
+}
 
 Application::~Application() {
     // Channels call back into the player: the engine must go before it does.

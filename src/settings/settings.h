@@ -42,6 +42,7 @@ struct HotkeyFields {
     int8_t alt = 0;
     int8_t shift = 0;
     int8_t key = -1;
+    bool operator==(const HotkeyFields&) const = default;
 };
 
 // Widths, order array and alignments (0 left, 1 right, 2 centred) of a list view.

@@ -350,7 +350,7 @@ void LibraryController::ToggleScan() {
     } else {
         std::string& folder = app_.data.settings.MediaLib_Path;
         if (folder.empty()) {
-            // Until the settings dialog exists, the first scan asks for the library folder.
+            // Without a library folder the command asks for one, as the dialog's "..." does.
             const QString chosen =
                 QFileDialog::getExistingDirectory(&window_, QStringLiteral("Medienbibliothek"));
             if (chosen.isEmpty()) return;

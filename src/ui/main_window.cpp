@@ -42,6 +42,7 @@
 #include "ui/playlist_model.h"
 #include "ui/qt_text.h"
 #include "ui/search_window.h"
+#include "ui/settings_window.h"
 
 namespace sonvaro {
 namespace {
@@ -244,8 +245,7 @@ void MainWindow::BuildActions() {
     // Subsystems that are not part of this program yet: visible, but they do nothing.
     // "Aufgabe" comes on with AttachTasks.
     // The maker's web and contact pages have no address yet either.
-    for (Command c : {Command::Settings, Command::TraySettings, Command::Task, Command::UpdateCheck,
-                      Command::Website, Command::Feedback})
+    for (Command c : {Command::Task, Command::UpdateCheck, Command::Website, Command::Feedback})
         actions_[c]->setEnabled(false);
 }
 
@@ -554,6 +554,7 @@ void MainWindow::RunCommand(Command command) {
         case Command::RecordRadio:
             s.NETStream_SaveFile = s.NETStream_SaveFile ? 0 : 1;
             SetRecordingIcon();
+            if (SettingsWindow* dialog = SettingsDialog()) dialog->RecordingChanged();
             break;
         case Command::Mute:
             control.ToggleMute();
@@ -595,6 +596,10 @@ void MainWindow::RunCommand(Command command) {
             break;
         case Command::Task:
             OpenTaskChange();
+            break;
+        case Command::Settings:
+        case Command::TraySettings:
+            OpenSettingsWindow();
             break;
         case Command::AddFiles:
         case Command::OpenAddFiles:

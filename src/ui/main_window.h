@@ -3,12 +3,15 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <map>
+#include <vector>
 
 #include "core/command_ids.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
 #include "session/application.h"
+#include "session/remote_control.h"
 #include "settings/settings_file.h"
 #include "ui/file_manager.h"
 
@@ -38,6 +41,7 @@ class FileInfoWindow;
 class LibraryController;
 class GeneratorWindow;
 class RadioLogWindow;
+class SettingsWindow;
 class ScheduledTask;
 class TaskChangeWindow;
 class TaskRunWindow;
@@ -109,6 +113,17 @@ class MainWindow : public QMainWindow,
     void CloseTaskRun();
     TaskChangeWindow* TaskChange() const;
     TaskRunWindow* TaskRun() const;
+    // "Einstellungen": opens or raises the dialog on the page it was closed on.
+    void OpenSettingsWindow();
+    SettingsWindow* SettingsDialog() const;
+    // The programs registered over remote control, for the dialog's list.
+    void SetListenerSource(std::function<std::vector<ListenerWindow>()> source) {
+        listenerSource_ = std::move(source);
+    }
+    std::vector<ListenerWindow> Listeners() const {
+        return listenerSource_ ? listenerSource_() : std::vector<ListenerWindow>{};
+    }
+    void RefreshRecordingButton() { SetRecordingIcon(); }
     // The first caption field's click: the file information of the current track.
     void ShowCurrentTrackInformation();
     DockRegistry& Docking() const { return *docking_; }
@@ -257,6 +272,9 @@ class MainWindow : public QMainWindow,
     ScheduledTask* tasks_ = nullptr;
     QPointer<TaskChangeWindow> taskChange_;
     QPointer<TaskRunWindow> taskRun_;
+    QPointer<SettingsWindow> settingsWindow_;
+    int settingsPage_ = 0;  // in memory only
+    std::function<std::vector<ListenerWindow>()> listenerSource_;
     ListView* headerMenuList_ = nullptr;
     int headerMenuColumn_ = -1;
     int layout_ = -1;

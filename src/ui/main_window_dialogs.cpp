@@ -28,6 +28,7 @@
 #include "ui/qt_text.h"
 #include "ui/radio_log_window.h"
 #include "ui/search_window.h"
+#include "ui/settings_window.h"
 #include "ui/task_windows.h"
 #include "ui/tool_window.h"
 
@@ -211,7 +212,7 @@ QList<QWidget*> MainWindow::ToolWindows() const {
                        static_cast<QWidget*>(effects_.data()), static_cast<QWidget*>(fileInfo_.data()),
                        static_cast<QWidget*>(autotagger_.data()), static_cast<QWidget*>(radioLog_.data()),
                        static_cast<QWidget*>(generator_.data()), static_cast<QWidget*>(taskChange_.data()),
-                       static_cast<QWidget*>(taskRun_.data())})
+                       static_cast<QWidget*>(taskRun_.data()), static_cast<QWidget*>(settingsWindow_.data())})
         if (w) windows << w;
     return windows;
 }
@@ -327,6 +328,18 @@ void MainWindow::OpenTaskRun() {
 
 void MainWindow::CloseTaskRun() {
     if (taskRun_) taskRun_->close();
+}
+
+void MainWindow::OpenSettingsWindow() {
+    SettingsWindow* dialog = ShowToolWindow(settingsWindow_, WindowId::Settings, false,
+                                            [this] { return new SettingsWindow(*this, settingsPage_); });
+    // Shown again while open: on the remembered page, every control from its setting.
+    dialog->FillSettingsControls();
+}
+
+SettingsWindow* MainWindow::SettingsDialog() const {
+    if (settingsWindow_ && settingsWindow_->property(kClosingProperty).toBool()) return nullptr;
+    return settingsWindow_;
 }
 
 TaskChangeWindow* MainWindow::TaskChange() const {

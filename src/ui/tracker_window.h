@@ -35,8 +35,7 @@ class TrackerWindow : public QObject, public TrackerPopup {
     void Show() override { ShowTracker(false); }
     void CloseUnlessPinned() override;
 
-    // Sample words instead of tags, unless a track is playing.
-    void ShowPreview() { ShowTracker(true); }
+    void ShowPreview() override { ShowTracker(true); }
     void Close() override;
     // Closes the popup once its display time has passed.
     void CheckTime();

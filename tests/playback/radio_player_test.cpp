@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -442,6 +443,33 @@ TEST_F(RadioTest, NothingIsWrittenWhenRecordingIsOffOrTheFolderIsMissing) {
     ASSERT_TRUE(StationEnded());
     EXPECT_TRUE(FilesIn(folder / "rec").empty());
     EXPECT_EQ(radio.TrackLog().ReceivedBytes(), static_cast<int64_t>(mp3.size())) << "counted all the same";
+}
+
+TEST_F(RadioTest, ARecordingFolderThatCannotBeWrittenIsToldOnceAndTheStationPlaysOn) {
+    std::vector<std::string> told;
+    radio.SetRecordingFailedHandler([&](const std::string& text) { told.push_back(text); });
+    LoopbackServer server(
+        [&](LoopbackServer::Connection& c) { c.Send("ICY 200 OK\r\nicy-name: Quiet\r\n\r\n" + mp3); });
+    Record(0);
+    const std::string notAFolder = (folder / "file").string();
+    std::ofstream(notAFolder) << "x";
+    settings.NETStream_SavePath = notAFolder;
+    Tune(server.Url());
+    ASSERT_TRUE(StationEnded());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], "Aufnahme nicht möglich: In den Ordner '" + notAFolder +
+                           "' kann nicht geschrieben werden. Die Wiedergabe läuft weiter.");
+    EXPECT_TRUE(Logged(told[0]));
+    EXPECT_EQ(radio.TrackLog().ReceivedBytes(), static_cast<int64_t>(mp3.size())) << "played to its end";
+
+    Tune(server.Url());  // the same folder again: already told
+    ASSERT_TRUE(StationEnded());
+    EXPECT_EQ(told.size(), 1u);
+    settings.NETStream_SavePath = (folder / "rec").string() + "/";
+    Tune(server.Url());
+    ASSERT_TRUE(StationEnded());
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_EQ(FilesIn(folder / "rec").size(), 1u);
 }
 
 TEST_F(RadioTest, FailedConnectionLeavesThePreviousTrackPlayingSilently) {

@@ -22,6 +22,7 @@
 #include "ui/main_window.h"
 #include "ui/playlist_model.h"
 #include "ui/radio_log_window.h"
+#include "ui/settings_window.h"
 #include "ui/splash_window.h"
 
 namespace {
@@ -131,6 +132,14 @@ int main(int argc, char** argv) {
     radio->show();
     ok &= Save(radio, out + QStringLiteral("/radio-log.png"));
     radio->close();
+    Settle();
+
+    window.RunCommand(13);
+    for (int page = 0; page < kSettingsPageCount; ++page) {
+        window.SettingsDialog()->ShowPage(static_cast<SettingsPage>(page));
+        ok &= Save(window.SettingsDialog(), out + QStringLiteral("/settings-%1.png").arg(page));
+    }
+    window.SettingsDialog()->close();
     Settle();
 
     window.RunCommand(66);
