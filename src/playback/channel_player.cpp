@@ -50,10 +50,14 @@ uint32_t ChannelPlayer::OpenChannel(const std::string& path) {
     const std::string& font = parts_.settings.BASS_MidiSF2File;
     if (BASS_ChannelGetInfo(channel, &channelInfo) && channelInfo.ctype == BASS_CTYPE_STREAM_MIDI &&
         !font.empty() && IsNonEmptyFile(font)) {
-        const HSOUNDFONT handle = BASS_MIDI_FontInit(font.c_str(), 0);
-        BASS_MIDI_FontLoad(handle, -1, -1);
-        const BASS_MIDI_FONT fonts{handle, -1, 0};
-        BASS_MIDI_StreamSetFonts(channel, &fonts, 1);
+        // The stream keeps the font's path, so the handle is freed at once
+        // instead of one handle piling up per MIDI file played.
+        if (const HSOUNDFONT handle = BASS_MIDI_FontInit(font.c_str(), 0)) {
+            BASS_MIDI_FontLoad(handle, -1, -1);
+            const BASS_MIDI_FONT fonts{handle, -1, 0};
+            BASS_MIDI_StreamSetFonts(channel, &fonts, 1);
+            BASS_MIDI_FontFree(handle);
+        }
         BASS_MIDI_StreamLoadSamples(channel);
     }
     return channel;

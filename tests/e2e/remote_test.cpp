@@ -303,8 +303,11 @@ TEST(Remote, TwoStartsAtTheSameMomentLeaveOnePlayer) {
         return ended == 1;
     }));
     EXPECT_EQ(std::system((env + SONVARO_BINARY + " --remote quit >/dev/null 2>&1").c_str()), 0);
-    for (pid_t pid : players)
-        if (pid > 0) EXPECT_TRUE(test::WaitUntil([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }));
+    for (pid_t pid : players) {
+        if (pid > 0) {
+            EXPECT_TRUE(test::WaitUntil([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }));
+        }
+    }
 }
 
 }  // namespace
