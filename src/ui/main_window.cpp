@@ -39,6 +39,7 @@
 #include "ui/playlist_model.h"
 #include "ui/qt_text.h"
 #include "ui/search_window.h"
+#include "ui/update_checker.h"
 
 namespace sonvaro {
 namespace {
@@ -228,8 +229,8 @@ void MainWindow::BuildActions() {
         actions_[command] = action;
     }
     // Subsystems that are not part of this program yet: visible, but they do nothing.
-    // "Aufgabe" comes on with AttachTasks.
-    // The maker's web and contact pages have no address yet either.
+    // "Aufgabe" comes on with AttachTasks; "Neue Version", "Webseite" and
+    // "Feedback" with AttachUpdates.
     for (Command c : {Command::Settings, Command::TraySettings, Command::Task, Command::UpdateCheck,
                       Command::Website, Command::Feedback})
         actions_[c]->setEnabled(false);
@@ -636,6 +637,15 @@ void MainWindow::RunCommand(Command command) {
             break;
         case Command::Exit:
             emit exitRequested();
+            break;
+        case Command::UpdateCheck:
+            if (updates_) updates_->Start(true);
+            break;
+        case Command::Website:
+            OpenWebPage(WebsiteAddress());
+            break;
+        case Command::Feedback:
+            OpenWebPage(FeedbackAddress());
             break;
         case Command::AlignLeft:
             SetHeaderAlignment(0);
