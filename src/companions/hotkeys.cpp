@@ -183,8 +183,12 @@ void HotkeyPoller::PollMediaKeys() {
     };
     for (const Media& m : kMedia) {
         bool& was = mediaDown_[static_cast<int>(m.key)];
+        int& passes = heldPasses_[static_cast<int>(m.key)];
         const bool down = keys_.Down(m.code);
-        const bool fire = m.onPress ? down && !was : !down && was;
+        passes = down && was ? passes + 1 : 0;
+        bool fire = !down && was;
+        if (m.onPress)
+            fire = (down && !was) || (passes >= kRepeatDelay && (passes - kRepeatDelay) % kRepeatEvery == 0);
         was = down;
         if (fire && actions_.mediaKey) actions_.mediaKey(m.key);
     }

@@ -64,7 +64,8 @@ std::string HotkeyText(const HotkeyFields& hotkey);
 // The hotkeys and the media keys, polled on every pass of the main loop. A
 // hotkey fires once, when its combination is let go (the first of its keys
 // goes up); holding it never repeats. Mute and the track keys fire on
-// release too; volume up and down on every press.
+// release too; volume up and down on every press and, held, repeat as a
+// typing key does (after kRepeatDelay passes, then every kRepeatEvery).
 class HotkeyPoller {
   public:
     struct Actions {
@@ -80,6 +81,10 @@ class HotkeyPoller {
     void Poll();
     bool Held(int record) const { return record >= 0 && record < kHotkeyCount && held_[record]; }
 
+    // In passes of the main loop (25 ms each): 500 ms, then every 50 ms.
+    static constexpr int kRepeatDelay = 20;
+    static constexpr int kRepeatEvery = 2;
+
   private:
     void PollHotkeys();
     void PollMediaKeys();
@@ -89,6 +94,7 @@ class HotkeyPoller {
     Actions actions_;
     std::array<bool, kHotkeyCount> held_{};
     std::array<bool, kMediaKeyCount> mediaDown_{};
+    std::array<int, kMediaKeyCount> heldPasses_{};
     bool polling_ = false;
 };
 

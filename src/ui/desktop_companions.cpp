@@ -10,6 +10,7 @@ void DesktopCompanions::Attach(Application& app, MainWindow& window, std::functi
                                std::unique_ptr<PowerControl> power, std::unique_ptr<ScreenSaver> screenSaver,
                                std::unique_ptr<KeyState> keys, std::unique_ptr<WebBrowser> browser) {
     tracker_.Attach(app.data.settings, app.player.State(), &window, app.clock.tick);
+    window.AttachCompanions(*this);
     power_ = std::move(power);
     screenSaver_ = std::move(screenSaver);
 

@@ -43,6 +43,7 @@ class ScheduledTask;
 class TaskChangeWindow;
 class TaskRunWindow;
 class UpdateChecker;
+class DesktopCompanions;
 class WebBrowser;
 
 // The main window and the one place every user command arrives: tool bars,
@@ -109,6 +110,10 @@ class MainWindow : public QMainWindow,
     // The update check behind "Neue Version" and the browser for it, "Webseite"
     // and "Feedback"; the three commands stay disabled without them.
     void AttachUpdates(UpdateChecker& updates, WebBrowser& browser);
+    // The popup, hotkeys and update check, for the settings dialog: its
+    // "Vorschau" button, whether hotkeys can work here. Null until attached.
+    void AttachCompanions(DesktopCompanions& companions) { companions_ = &companions; }
+    DesktopCompanions* Companions() const { return companions_; }
     void OpenTaskChange();
     // The countdown window; closing it by hand stops the task's countdown.
     void OpenTaskRun();
@@ -266,6 +271,7 @@ class MainWindow : public QMainWindow,
     QPointer<RadioLogWindow> radioLog_;
     ScheduledTask* tasks_ = nullptr;
     UpdateChecker* updates_ = nullptr;
+    DesktopCompanions* companions_ = nullptr;
     WebBrowser* browser_ = nullptr;
     QPointer<TaskChangeWindow> taskChange_;
     QPointer<TaskRunWindow> taskRun_;

@@ -157,6 +157,23 @@ TEST_F(HotkeyTest, MediaKeysReleaseOrPress) {
                                             MediaKey::Next}));
 }
 
+TEST_F(HotkeyTest, HeldVolumeKeyRepeatsAfterItsDelayAndOthersDoNot) {
+    settings.HK_Global = 0;
+    keys.down = {175, 176};  // volume up and next track held together
+    for (int pass = 0; pass < 20; ++pass) poller.Poll();
+    EXPECT_EQ(media, std::vector<MediaKey>{MediaKey::VolumeUp});  // 19 passes held: no repeat yet
+    poller.Poll();                                                // the 20th pass held: the first repeat
+    EXPECT_EQ(media.size(), 2u);
+    for (int pass = 0; pass < 10; ++pass) poller.Poll();  // then every second pass
+    EXPECT_EQ(media.size(), 7u);
+    Release({175, 176});
+    EXPECT_EQ(media.size(), 8u);
+    EXPECT_EQ(media.back(), MediaKey::Next);
+    Press({175});  // a new press starts over
+    for (int pass = 0; pass < 18; ++pass) poller.Poll();
+    EXPECT_EQ(media.size(), 9u);
+}
+
 TEST_F(HotkeyTest, UnreadableKeyboardPollsNothing) {
     keys.available = false;
     settings.hotkeys[1] = {1, 1, 0, 0, kKeyP};

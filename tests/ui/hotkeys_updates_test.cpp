@@ -126,7 +126,8 @@ TEST_F(CompanionsTest, ListHotkeysActOnlyOnTheActiveMainWindowsFocusedList) {
 
 TEST_F(CompanionsTest, TheSettingsPagesPreviewShowsSamplesWhileNothingPlays) {
     app->data.settings.Tracker_Text = "%TITL|%arti - %YEAR";
-    companions.ShowTrackerPreview();
+    ASSERT_EQ(window->Companions(), &companions);
+    window->Companions()->ShowTrackerPreview();
     ASSERT_NE(companions.TrackerPopupWindow().Label(), nullptr);
     EXPECT_EQ(companions.TrackerPopupWindow().Label()->text(),
               QStringLiteral("Beispieltitel\nBeispielartist - Jahr"));
