@@ -39,9 +39,10 @@ fuzz: deps
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DSONVARO_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
-	cmake --build $(TSAN_BUILD) -j$(JOBS) --target playback_tests audio_library_tests
+	cmake --build $(TSAN_BUILD) -j$(JOBS) --target playback_tests audio_library_tests companions_tests
 	TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" $(TSAN_BUILD)/tests/playback/playback_tests
 	TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" $(TSAN_BUILD)/tests/playback/audio_library/audio_library_tests
+	TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" $(TSAN_BUILD)/tests/companions/companions_tests
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD) $(TSAN_BUILD)

@@ -96,6 +96,7 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     };
     QObject::connect(&window, &MainWindow::exitRequested, &window, [&] { exit(true); });
     companions.Attach(app, window, [&exit] { exit(true); });
+    app.startUpdateCheck = [&companions] { companions.Updates()->Start(false); };
 
     // SIGTERM (the session ending), SIGINT and SIGHUP end the player as "Beenden"
     // does, without the question. One during start-up waits until the event loop runs.

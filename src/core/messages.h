@@ -3,7 +3,7 @@
 
 namespace sonvaro {
 
-enum class MessageIcon { Error, Warning, Question, None };
+enum class MessageIcon { Error, Warning, Question, Information, None };
 
 // The message boxes of the program; the windowed player shows them, the
 // headless player writes them to standard error, tests record them.

@@ -77,6 +77,7 @@ void Application::StartUp(const std::string& playFile) {
     player.State().currentSlot = 1;
     player.SetChannelVolume(-1);
 
+    if (data.settings.Misc_StartUpdateCheck != 0 && startUpdateCheck) startUpdateCheck();
     if (!playFile.empty() && IsNonEmptyFile(playFile)) player.PlayChannel(playFile, kSourceSingle);
 
     ports.splash.SetStatus("Starte..");

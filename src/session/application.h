@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,6 +78,10 @@ class Application {
     // otherwise everything is saved and the caller ends the process with 0.
     int RequestExit(bool mayAsk = true);
     bool ShuttingDown() const { return shuttingDown_; }
+
+    // Start-up step 13: starts the update check on a thread of its own when
+    // Misc_StartUpdateCheck is on. The windowed player sets it; none: no check.
+    std::function<void()> startUpdateCheck;
 
     // Public parts: the front ends and the later subsystems reach them directly.
     ApplicationPorts ports;

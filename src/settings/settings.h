@@ -7,6 +7,7 @@ namespace sonvaro {
 
 constexpr int kWindowSlotCount = 14;
 constexpr int kHotkeyCount = 17;
+constexpr int kHotkeyKeyCount = 84;  // entries of the hotkeys' key table
 constexpr int kPlaylistColumnCount = 8;
 constexpr int kLibraryColumnCount = 10;
 

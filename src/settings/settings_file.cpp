@@ -125,6 +125,12 @@ Settings SettingsFromText(std::string_view text) {
     if (!IsDirectory(s.MediaLib_Path)) s.MediaLib_Path.clear();
     KeepValidOrder(s.playlistColumns.order);
     KeepValidOrder(s.libraryColumns.order);
+    // A key index outside the key table is no key; cut to 8 bits first, a
+    // stored 300 would turn into a real key (44, "F9").
+    for (int i = 0; i < kHotkeyCount; ++i) {
+        const int32_t key = doc.ReadLong(kPreferences, "HK_" + std::to_string(i) + "_MC", -1);
+        s.hotkeys[i].key = key < -1 || key >= kHotkeyKeyCount ? int8_t{-1} : static_cast<int8_t>(key);
+    }
 
     Statistics& st = s.statistics;
     st.PlayStart = doc.ReadLong("Statistics", "Statistics_PlayStart", 0);

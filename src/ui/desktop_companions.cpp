@@ -7,9 +7,10 @@
 namespace sonvaro {
 
 void DesktopCompanions::Attach(Application& app, MainWindow& window, std::function<void()> requestExit,
-                               std::unique_ptr<PowerControl> power,
-                               std::unique_ptr<ScreenSaver> screenSaver) {
+                               std::unique_ptr<PowerControl> power, std::unique_ptr<ScreenSaver> screenSaver,
+                               std::unique_ptr<KeyState> keys, std::unique_ptr<WebBrowser> browser) {
     tracker_.Attach(app.data.settings, app.player.State(), &window, app.clock.tick);
+    window.AttachCompanions(*this);
     power_ = std::move(power);
     screenSaver_ = std::move(screenSaver);
 
@@ -44,6 +45,26 @@ void DesktopCompanions::Attach(Application& app, MainWindow& window, std::functi
         if (!app.ShuttingDown()) task_->CheckTrigger();
     });
     check_.start();
+
+    browser_ = std::move(browser);
+    updates_ = std::make_unique<UpdateChecker>(app.ports.messages, *browser_);
+    window.AttachUpdates(*updates_, *browser_);
+
+    keys_ = std::move(keys);
+    HotkeyPoller::Actions actions;
+    actions.hotkey = [&window](HotkeyCommand command) { window.RunHotkeyCommand(command); };
+    actions.mediaKey = [&app, &window](MediaKey key) {
+        if (!window.Busy() && !app.ShuttingDown()) RunMediaKey(key, app.control);
+    };
+    hotkeys_ = std::make_unique<HotkeyPoller>(app.data.settings, *keys_, std::move(actions));
+    // Without a readable keyboard nothing wakes up for it.
+    if (keys_->Available()) {
+        keyPoll_.setInterval(25);
+        connect(&keyPoll_, &QTimer::timeout, this, [this, &app] {
+            if (!app.ShuttingDown()) hotkeys_->Poll();
+        });
+        keyPoll_.start();
+    }
 }
 
 }  // namespace sonvaro

@@ -4,17 +4,27 @@
 #include <functional>
 #include <memory>
 
+#include "companions/hotkeys.h"
 #include "companions/scheduled_task.h"
 #include "ui/desktop_services.h"
 #include "ui/tracker_window.h"
+#include "ui/update_checker.h"
 
 namespace sonvaro {
 
 class Application;
 class MainWindow;
 
-// The windowed player's desktop companions: the title popup and the
-// scheduled task with its 500 ms check and 25 ms countdown.
+// The windowed player's desktop companions: the title popup, the scheduled
+// task with its 500 ms check and 25 ms countdown, and the hotkeys and media
+// keys polled every 25 ms (a pass of the main loop).
+//
+// For the settings page: kHotkeyNames and kKeyTable (companions/hotkeys.h)
+// fill the event list and the key choice (its first, empty item is key -1),
+// HotkeyText shows a record, GlobalKeysAvailable says whether hotkeys can work
+// on this desktop at all, ShowTrackerPreview is the "Vorschau" button. The
+// page edits Settings::hotkeys, HK_Global and HK_MediaKeys directly; the next
+// pass polls with the new values.
 class DesktopCompanions : public QObject {
     Q_OBJECT
   public:
@@ -26,14 +36,32 @@ class DesktopCompanions : public QObject {
     // After MainWindow::Attach. `requestExit`: the program's exit with its question.
     void Attach(Application& app, MainWindow& window, std::function<void()> requestExit,
                 std::unique_ptr<PowerControl> power = std::make_unique<DesktopPowerControl>(),
-                std::unique_ptr<ScreenSaver> screenSaver = std::make_unique<DesktopScreenSaver>());
+                std::unique_ptr<ScreenSaver> screenSaver = std::make_unique<DesktopScreenSaver>(),
+                std::unique_ptr<KeyState> keys = MakeDesktopKeyState(),
+                std::unique_ptr<WebBrowser> browser = std::make_unique<DesktopWebBrowser>());
     ScheduledTask* Task() { return task_.get(); }
+
+    // The popup with sample words (real tags while a track plays); it stays
+    // through a title change and closes after its display time.
+    void ShowTrackerPreview() { tracker_.ShowPreview(); }
+    // False where the keyboard cannot be read whatever window has the focus
+    // (Wayland, no X display): the settings page says so. Media keys then
+    // reach the player through MPRIS.
+    bool GlobalKeysAvailable() const { return keys_ && keys_->Available(); }
+    HotkeyPoller* Hotkeys() { return hotkeys_.get(); }
+    // "Neue Version" (interactive) and the check at start-up; null before Attach.
+    UpdateChecker* Updates() { return updates_.get(); }
 
   private:
     TrackerWindow tracker_;
     std::unique_ptr<PowerControl> power_;
     std::unique_ptr<ScreenSaver> screenSaver_;
     std::unique_ptr<ScheduledTask> task_;
+    std::unique_ptr<KeyState> keys_;
+    std::unique_ptr<HotkeyPoller> hotkeys_;
+    QTimer keyPoll_;
+    std::unique_ptr<WebBrowser> browser_;
+    std::unique_ptr<UpdateChecker> updates_;
     QTimer check_;
     QTimer countdown_;
 };

@@ -45,6 +45,7 @@ class LibraryController : public QObject {
     void Tick();
     void Search(SearchMode mode);
     LibraryModel& Model() { return *model_; }
+    QLineEdit* SearchField() const { return w_.search; }
     QMenu* FileMenu() const { return fileMenu_; }
     QMenu* StationMenu() const { return stationMenu_; }
     QMenu* OptionsMenu() const { return optionsMenu_; }

@@ -43,6 +43,7 @@
 #include "ui/qt_text.h"
 #include "ui/search_window.h"
 #include "ui/settings_window.h"
+#include "ui/update_checker.h"
 
 namespace sonvaro {
 namespace {
@@ -242,9 +243,8 @@ void MainWindow::BuildActions() {
         connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
         actions_[command] = action;
     }
-    // Subsystems that are not part of this program yet: visible, but they do nothing.
-    // "Aufgabe" comes on with AttachTasks.
-    // The maker's web and contact pages have no address yet either.
+    // Off until the window is joined to what they need: "Aufgabe" comes on with AttachTasks; "Neue Version", "Webseite" and
+    // "Feedback" with AttachUpdates.
     for (Command c : {Command::Task, Command::UpdateCheck, Command::Website, Command::Feedback})
         actions_[c]->setEnabled(false);
 }
@@ -656,6 +656,15 @@ void MainWindow::RunCommand(Command command) {
             break;
         case Command::Exit:
             emit exitRequested();
+            break;
+        case Command::UpdateCheck:
+            if (updates_) updates_->Start(true);
+            break;
+        case Command::Website:
+            OpenWebPage(WebsiteAddress());
+            break;
+        case Command::Feedback:
+            OpenWebPage(FeedbackAddress());
             break;
         case Command::AlignLeft:
             SetHeaderAlignment(0);

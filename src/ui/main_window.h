@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "companions/hotkeys.h"
 #include "core/command_ids.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
@@ -45,6 +46,9 @@ class SettingsWindow;
 class ScheduledTask;
 class TaskChangeWindow;
 class TaskRunWindow;
+class UpdateChecker;
+class DesktopCompanions;
+class WebBrowser;
 
 // The main window and the one place every user command arrives: tool bars,
 // pop-up menus, tray, keys and the close box all end in RunCommand. It is the
@@ -107,6 +111,13 @@ class MainWindow : public QMainWindow,
     AboutWindow* About() const;
     // The scheduled task behind "Aufgabe"; the command stays disabled without one.
     void AttachTasks(ScheduledTask& tasks);
+    // The update check behind "Neue Version" and the browser for it, "Webseite"
+    // and "Feedback"; the three commands stay disabled without them.
+    void AttachUpdates(UpdateChecker& updates, WebBrowser& browser);
+    // The popup, hotkeys and update check, for the settings dialog: its
+    // "Vorschau" button, whether hotkeys can work here. Null until attached.
+    void AttachCompanions(DesktopCompanions& companions) { companions_ = &companions; }
+    DesktopCompanions* Companions() const { return companions_; }
     void OpenTaskChange();
     // The countdown window; closing it by hand stops the task's countdown.
     void OpenTaskRun();
@@ -124,6 +135,10 @@ class MainWindow : public QMainWindow,
         return listenerSource_ ? listenerSource_() : std::vector<ListenerWindow>{};
     }
     void RefreshRecordingButton() { SetRecordingIcon(); }
+    // The hotkeys that act on windows ("Minimieren/Anzeigen" to "Suche"); the
+    // playback ones go to PlayerControl. Those that work on the main window's
+    // lists only act while it is the active window.
+    void RunHotkeyCommand(HotkeyCommand command);
     // The first caption field's click: the file information of the current track.
     void ShowCurrentTrackInformation();
     DockRegistry& Docking() const { return *docking_; }
@@ -227,6 +242,7 @@ class MainWindow : public QMainWindow,
     void ShowFileInformation(const std::string& path);
     void OpenFileInfo(const TrackInfo& info);
     void OpenHelp();
+    void OpenWebPage(const std::string& address);
     void SetRecordingIcon();
     void ShowWindowFromSlot(QWidget* window, WindowId slot, bool sizeable);
     // Shows the tool window held by `window`, made by `make` when it is not
@@ -270,6 +286,9 @@ class MainWindow : public QMainWindow,
     QPointer<AutotaggerWindow> autotagger_;
     QPointer<RadioLogWindow> radioLog_;
     ScheduledTask* tasks_ = nullptr;
+    UpdateChecker* updates_ = nullptr;
+    DesktopCompanions* companions_ = nullptr;
+    WebBrowser* browser_ = nullptr;
     QPointer<TaskChangeWindow> taskChange_;
     QPointer<TaskRunWindow> taskRun_;
     QPointer<SettingsWindow> settingsWindow_;

@@ -8,6 +8,8 @@
 #include <QUrl>
 
 #include "companions/scheduled_task.h"
+#include "companions/update_check.h"
+#include "core/desktop_services.h"
 #include "core/messages.h"
 #include "platform/app_folders.h"
 #include "playback/player_state.h"
@@ -286,6 +288,17 @@ void MainWindow::OpenHelp() {
 void MainWindow::SetRecordingIcon() {
     const bool on = app_ && app_->data.settings.NETStream_SaveFile != 0;
     actions_[Command::RecordRadio]->setIcon(Icon(on ? "record" : "record-off"));
+}
+
+void MainWindow::AttachUpdates(UpdateChecker& updates, WebBrowser& browser) {
+    updates_ = &updates;
+    browser_ = &browser;
+    for (Command c : {Command::UpdateCheck, Command::Website, Command::Feedback})
+        actions_[c]->setEnabled(true);
+}
+
+void MainWindow::OpenWebPage(const std::string& address) {
+    if (browser_ && IsWebAddress(address)) browser_->OpenAddress(address);
 }
 
 void MainWindow::AttachTasks(ScheduledTask& tasks) {

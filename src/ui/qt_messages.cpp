@@ -16,6 +16,8 @@ QMessageBox::Icon QtIcon(MessageIcon icon) {
             return QMessageBox::Warning;
         case MessageIcon::Question:
             return QMessageBox::Question;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
         default:
             return QMessageBox::NoIcon;
     }

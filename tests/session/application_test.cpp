@@ -79,6 +79,24 @@ TEST_F(ApplicationTest, StartUpRunsItsStepsInOrder) {
     EXPECT_EQ(app->RequestExit(), 0);
 }
 
+TEST_F(ApplicationTest, StartUpStartsTheUpdateCheckAfterTheWindowIsFilledWhenSwitchedOn) {
+    for (const char* setting : {"", "Misc_StartUpdateCheck=0\n", "Misc_StartUpdateCheck=2\n"}) {
+        test::WriteFile(home / "Sonvaro/Sonvaro.ini",
+                        std::string("[Preferences]\nBASS_QutputDevice=0\n") + setting);
+        app = std::make_unique<Application>(ApplicationPorts{messages, splash, display, view, shutdown},
+                                            home.path(), Clock());
+        splash.texts.clear();
+        std::vector<std::string> seenAt;
+        app->startUpdateCheck = [&] { seenAt.push_back(splash.texts.back()); };
+        app->StartUp();
+        if (std::string(setting) == "Misc_StartUpdateCheck=0\n")
+            EXPECT_TRUE(seenAt.empty());
+        else
+            EXPECT_EQ(seenAt, std::vector<std::string>{"Erstelle Programmoberfläche.."}) << setting;
+        EXPECT_EQ(app->RequestExit(false), 0);
+    }
+}
+
 TEST_F(ApplicationTest, StartUpRemovesTemporariesOfKilledSaves) {
     for (const char* name : {"Sonvaro.ini.tmp", "MediaLibary.dat.tmp", "PlayList.dat.tmp"})
         test::WriteFile(home / ("Sonvaro/" + std::string(name)), std::string(4096, 'x'));

@@ -194,6 +194,25 @@ TEST(SettingsSave, RoundTripsEveryValue) {
     EXPECT_EQ(SettingsFileText(back), SettingsFileText(SettingsFromText(SettingsFileText(back))));
 }
 
+TEST(SettingsLoad, HotkeyKeyOutsideTheKeyTableIsNoKey) {
+    const Settings s = SettingsFromText(
+        "[Preferences]\nHK_0_MC=83\nHK_1_MC=84\nHK_2_MC=300\nHK_3_MC=-2\nHK_4_MC=200\nHK_5_MC=0\n"
+        "HK_6_MC=-1\nHK_7_AV=1\nHK_7_CL=1\nHK_7_MU=0\nHK_7_ST=1\nHK_7_MC=45\n");
+    EXPECT_EQ(s.hotkeys[0].key, 83);
+    EXPECT_EQ(s.hotkeys[1].key, -1);
+    EXPECT_EQ(s.hotkeys[2].key, -1);  // not 44 (F9) after cutting to 8 bits
+    EXPECT_EQ(s.hotkeys[3].key, -1);
+    EXPECT_EQ(s.hotkeys[4].key, -1);
+    EXPECT_EQ(s.hotkeys[5].key, 0);
+    EXPECT_EQ(s.hotkeys[6].key, -1);
+    EXPECT_EQ(s.hotkeys[7].enabled, 1);
+    EXPECT_EQ(s.hotkeys[7].ctrl, 1);
+    EXPECT_EQ(s.hotkeys[7].alt, 0);
+    EXPECT_EQ(s.hotkeys[7].shift, 1);
+    EXPECT_EQ(s.hotkeys[7].key, 45);
+    EXPECT_NE(SettingsFileText(s).find("HK_2_MC = -1\r\n"), std::string::npos);
+}
+
 TEST(SettingsSave, ALineBreakInATextCannotInjectKeys) {
     Settings s;
     s.NETStream_Proxy = "host:1\r\nMisc_Volume = 5";

@@ -11,11 +11,13 @@
 #include "companions/scheduled_task.h"
 #include "core/desktop_services.h"
 #include "playback/audio_library/bass.h"
+#include "support/private_x_server.h"
 #include "ui/desktop_companions.h"
 #include "ui/desktop_services.h"
 #include "ui/task_windows.h"
 #include "ui/tracker_window.h"
 #include "ui_harness.h"
+#include "x11_screensaver_switch.h"
 
 namespace sonvaro::test {
 namespace {
@@ -259,6 +261,35 @@ TEST(DesktopScreenSaver, NoServiceMeansNotRunning) {
         EXPECT_FALSE(DesktopScreenSaver(bus).Running());
     }
     QDBusConnection::disconnectFromBus(QStringLiteral("saver-side"));
+    daemon.terminate();
+    daemon.waitForFinished();
+}
+
+// A desktop without the service on the bus: the X server's own screensaver answers.
+TEST(DesktopScreenSaver, WithoutTheServiceTheXServerAnswers) {
+    QtApp();
+    PrivateXServer server;
+    ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                 QStringLiteral("--print-address")});
+    ASSERT_TRUE(daemon.waitForStarted());
+    ASSERT_TRUE(WaitFor([&] { return daemon.canReadLine(); }, 5000));
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("x11-saver-side"));
+        ASSERT_TRUE(bus.isConnected());
+        DesktopScreenSaver saver(bus, server.Name());
+        EXPECT_FALSE(saver.Running());
+        ASSERT_TRUE(SwitchXScreenSaver(server.Name(), true));
+        EXPECT_TRUE(saver.Running());
+        ASSERT_TRUE(SwitchXScreenSaver(server.Name(), false));
+        EXPECT_FALSE(saver.Running());
+        // Without an X server to fall back on, it is never running.
+        ASSERT_TRUE(SwitchXScreenSaver(server.Name(), true));
+        EXPECT_FALSE(DesktopScreenSaver(bus).Running());  // offscreen: no X11 windows
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("x11-saver-side"));
     daemon.terminate();
     daemon.waitForFinished();
 }

@@ -29,7 +29,7 @@ TEST(WindowedPlayer, EndsInOrderOnSigterm) {
     WriteFile(
         home / "Sonvaro/Sonvaro.ini",
         "[Preferences]\nBASS_QutputDevice=0\nMisc_EndQuestion=1\nMisc_AutoSave_IV=0\nMisc_AutoSave_PF=0\n"
-        "Misc_AutoSave_ML=0\nMisc_AutoSave_PL=1\n");
+        "Misc_AutoSave_ML=0\nMisc_AutoSave_PL=1\nMisc_StartUpdateCheck=0\n");
     const pid_t child = fork();
     if (child == 0) {
         setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);

@@ -1,0 +1,196 @@
+#include "companions/update_check.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/desktop_services.h"
+#include "core/messages.h"
+#include "core/text.h"
+#include "platform/file_info.h"
+#include "playback/audio_library/net/http_transfer.h"
+#include "settings/ini_document.h"
+
+namespace sonvaro {
+
+UpdateInfo ParseUpdateInfo(std::string_view text) {
+    const IniDocument doc = IniDocument::Parse(text);
+    UpdateInfo info;
+    info.version = doc.ReadLong("version", "version", -1);
+    info.download = doc.ReadText("version", "download", "");
+    info.info = doc.ReadText("version", "info", "");
+    return info;
+}
+
+std::string NewVersionQuestion(const UpdateInfo& info) {
+    char newest[32];
+    std::snprintf(newest, sizeof newest, "%.2f", info.version / 100.0);
+    std::string text = std::string("Aktuellste Version: ") + newest + "\n";
+    text += "Installierte Version: 1.09\n\n";
+    if (!info.info.empty()) {
+        std::string notes = info.info;
+        for (size_t at = 0; (at = notes.find('|', at)) != std::string::npos; ++at) notes[at] = '\n';
+        text += "Information:\n" + notes + "\n\n";
+    }
+    text += "Eine neue Version ist verfügbar, Updateseite öffnen?";
+    return text;
+}
+
+std::string UpdateTempFileName(const std::string& tempFolder, int64_t localSeconds, int random) {
+    return tempFolder + "~" + std::to_string(localSeconds) + "sonvaro-update" + std::to_string(random) +
+           ".tmp";
+}
+
+bool IsWebAddress(std::string_view address) {
+    return StartsWithNoCase(address, "http://") || StartsWithNoCase(address, "https://");
+}
+
+std::string UpdateBaseAddress() {
+    if (const char* base = std::getenv("SONVARO_UPDATE_BASE"); base && *base) return base;
+    return SONVARO_UPDATE_BASE;
+}
+
+std::string VersionFileAddress(const std::string& base) {
+    const bool slash = !base.empty() && base.back() == '/';
+    return base + (slash ? "" : "/") + "data/version/sonvaro.inf";
+}
+
+std::string WebsiteAddress() {
+    return SONVARO_WEBSITE;
+}
+
+std::string FeedbackAddress() {
+    return SONVARO_FEEDBACK;
+}
+
+namespace {
+
+struct Download {
+    int fd = -1;
+    size_t written = 0;
+    size_t limit = 0;
+    bool tooBig = false;
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+    auto* d = static_cast<Download*>(user);
+    const size_t n = size * count;
+    if (d->written + n > d->limit) {
+        d->tooBig = true;
+        return 0;  // ends the transfer with an error
+    }
+    for (size_t done = 0; done < n;) {
+        const ssize_t w = write(d->fd, data + done, n - done);
+        if (w <= 0) return 0;
+        done += static_cast<size_t>(w);
+    }
+    d->written += n;
+    return n;
+}
+
+int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* d = static_cast<const Download*>(user);
+    return d->cancel && d->cancel->load() ? 1 : 0;
+}
+
+// GETs `address` into the new file `path`; true when the whole body arrived.
+bool DownloadToFile(const UpdateCheckConfig& config, const std::string& path) {
+    // A name in a shared folder: never follow a link someone planted there, never reuse a file.
+    Download d;
+    d.fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (d.fd < 0) return false;
+    d.limit = config.maxBytes;
+    d.cancel = config.cancel;
+    CURL* easy = curl_easy_init();
+    CURLcode result = CURLE_FAILED_INIT;
+    if (easy) {
+        curl_easy_setopt(easy, CURLOPT_URL, config.address.c_str());
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, config.timeoutMs);
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, config.timeoutMs);
+        curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &WriteBody);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &d);
+        curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Progress);
+        curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &d);
+        curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+        result = curl_easy_perform(easy);
+        curl_easy_cleanup(easy);
+    }
+    const bool closed = close(d.fd) == 0;
+    return result == CURLE_OK && closed;
+}
+
+}  // namespace
+
+UpdateOutcome RunUpdateCheck(const UpdateCheckConfig& config) {
+    UpdateOutcome outcome;
+    outcome.address = config.address;
+    if (!audio::InitNetworkLibrary()) {
+        outcome.result = UpdateResult::NetworkFailed;
+        return outcome;
+    }
+    // Two checks at once (start-up and menu) use different files.
+    static std::atomic<unsigned> sequence{0};
+    const int random = static_cast<int>((static_cast<unsigned>(getpid()) * 7919u + sequence++) % 1001u);
+    const std::string path = UpdateTempFileName(config.tempFolder, config.localSeconds, random);
+    const bool downloaded = DownloadToFile(config, path);
+    std::optional<std::string> text;
+    if (downloaded) text = ReadWholeFile(path);
+    // The file is ours (created exclusively), also after a failed transfer.
+    unlink(path.c_str());
+    if (!downloaded) {
+        outcome.result = UpdateResult::DownloadFailed;
+        return outcome;
+    }
+    if (!text) {
+        outcome.result = UpdateResult::OpenFailed;
+        return outcome;
+    }
+    outcome.info = ParseUpdateInfo(*text);
+    if (outcome.info.version == -1 || outcome.info.version == 0)
+        outcome.result = UpdateResult::NoVersion;
+    else if (outcome.info.version > kInstalledVersion)
+        outcome.result = UpdateResult::NewVersion;
+    else
+        outcome.result = UpdateResult::Current;
+    return outcome;
+}
+
+void PresentUpdateOutcome(const UpdateOutcome& outcome, bool interactive, Messages& messages,
+                          WebBrowser& browser, const std::string& webPage) {
+    switch (outcome.result) {
+        case UpdateResult::NetworkFailed:
+            if (interactive) messages.ErrorBox("Netzwerkumgebung konnte nicht initialisiert werden");
+            break;
+        case UpdateResult::DownloadFailed:
+            if (interactive)
+                messages.ErrorBox("Versionsinformationen konnten nicht heruntergeladen werden\n'" +
+                                  outcome.address + "'");
+            break;
+        case UpdateResult::OpenFailed:
+            if (interactive) messages.ErrorBox("Fehler beim öffnen der Updateinformationen");
+            break;
+        case UpdateResult::NoVersion:
+            break;
+        case UpdateResult::Current:
+            if (interactive) messages.Show("Programmversion ist aktuell", "Update", MessageIcon::Information);
+            break;
+        case UpdateResult::NewVersion:
+            if (!messages.Ask(NewVersionQuestion(outcome.info), "Update", MessageIcon::Question)) break;
+            if (IsWebAddress(webPage)) browser.OpenAddress(webPage);
+            if (const std::string download(TrimSpaces(outcome.info.download)); IsWebAddress(download))
+                browser.OpenAddress(download);
+            break;
+    }
+}
+
+}  // namespace sonvaro

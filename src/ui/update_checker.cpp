@@ -1,0 +1,49 @@
+#include "ui/update_checker.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include "core/clock.h"
+#include "platform/app_folders.h"
+
+namespace sonvaro {
+
+UpdateChecker::~UpdateChecker() {
+    cancel_->store(true);
+    for (Job& job : jobs_)
+        if (job.thread.joinable()) job.thread.join();
+}
+
+void UpdateChecker::Start(bool interactive) {
+    UpdateCheckConfig config;
+    config.address = VersionFileAddress(UpdateBaseAddress());
+    config.tempFolder = GetTempFolder();
+    config.localSeconds = LocalSecondsNow();
+    config.timeoutMs = timeoutMs_;
+    Job& job = jobs_.emplace_back();
+    job.interactive = interactive;
+    Job* handle = &job;
+    QPointer<UpdateChecker> self(this);
+    job.thread = std::thread([self, handle, config, cancel = cancel_]() mutable {
+        config.cancel = cancel.get();
+        const UpdateOutcome outcome = RunUpdateCheck(config);
+        if (cancel->load()) return;  // the checker is going: nobody to tell
+        // Queued to the window thread; dropped there if the checker is gone by then.
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, handle, outcome] {
+                if (self) self->Deliver(handle, outcome);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void UpdateChecker::Deliver(Job* job, const UpdateOutcome& outcome) {
+    const bool interactive = job->interactive;
+    if (job->thread.joinable()) job->thread.join();  // it ended after posting this
+    jobs_.remove_if([job](const Job& j) { return &j == job; });
+    PresentUpdateOutcome(outcome, interactive, messages_, browser_, WebsiteAddress());
+    emit finished(static_cast<int>(outcome.result));
+}
+
+}  // namespace sonvaro

@@ -1,0 +1,52 @@
+#pragma once
+#include <QObject>
+#include <atomic>
+#include <list>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "companions/update_check.h"
+
+namespace sonvaro {
+
+class Messages;
+class WebBrowser;
+
+// "Neue Version" and the check at start-up: each check downloads on a thread
+// of its own, and its outcome is shown on the window thread afterwards, so a
+// slow or stalling server never holds up the window. Checks still running
+// when this goes (the program ends) are cancelled and waited for.
+class UpdateChecker : public QObject {
+    Q_OBJECT
+  public:
+    UpdateChecker(Messages& messages, WebBrowser& browser) : messages_(messages), browser_(browser) {}
+    ~UpdateChecker() override;
+
+    // `interactive`: from the menu (every outcome is told); 0 at start-up
+    // (only a new version is).
+    void Start(bool interactive);
+    // Checks whose outcome has not been shown yet.
+    int Running() const { return static_cast<int>(jobs_.size()); }
+    // For tests: the time-out of one transfer (default 15 s).
+    void SetTimeout(long ms) { timeoutMs_ = ms; }
+
+  signals:
+    // After an outcome has been shown (or, for a question, answered).
+    void finished(int result);
+
+  private:
+    struct Job {
+        std::thread thread;
+        bool interactive = false;
+    };
+    void Deliver(Job* job, const UpdateOutcome& outcome);
+
+    Messages& messages_;
+    WebBrowser& browser_;
+    std::list<Job> jobs_;
+    std::shared_ptr<std::atomic<bool>> cancel_ = std::make_shared<std::atomic<bool>>(false);
+    long timeoutMs_ = 15000;
+};
+
+}  // namespace sonvaro

@@ -1,0 +1,188 @@
+// The hotkeys and the update check as the windowed player runs them: the
+// 25 ms poll on an injected keyboard, the window's hotkey commands, and the
+// update check's thread against a loopback server.
+#include <QLabel>
+#include <QSlider>
+#include <chrono>
+#include <cstdlib>
+#include <set>
+
+#include "companions/hotkeys.h"
+#include "core/desktop_services.h"
+#include "playback/audio_library/loopback_server.h"
+#include "ui/desktop_companions.h"
+#include "ui/update_checker.h"
+#include "ui_harness.h"
+
+namespace sonvaro::test {
+namespace {
+
+class PressedKeys : public KeyState {
+  public:
+    bool Available() const override { return true; }
+    void Refresh() override { ++refreshes; }
+    bool Down(int32_t vk) const override { return down.count(vk) != 0; }
+    std::set<int32_t> down;
+    int refreshes = 0;
+};
+
+class RecordingBrowser : public WebBrowser {
+  public:
+    void OpenAddress(const std::string& address) override { opened.push_back(address); }
+    std::vector<std::string> opened;
+};
+
+class NoPower : public PowerControl {
+  public:
+    void PowerOff() override {}
+};
+class NoScreenSaver : public ScreenSaver {
+  public:
+    bool Running() override { return false; }
+};
+
+std::string HttpOk(const std::string& body) {
+    return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+class CompanionsTest : public MainWindowTest {
+  protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        auto k = std::make_unique<PressedKeys>();
+        auto b = std::make_unique<RecordingBrowser>();
+        keys = k.get();
+        browser = b.get();
+        companions.Attach(
+            *app, *window, [] {}, std::make_unique<NoPower>(), std::make_unique<NoScreenSaver>(),
+            std::move(k), std::move(b));
+    }
+    DesktopCompanions companions;
+    PressedKeys* keys = nullptr;
+    RecordingBrowser* browser = nullptr;
+};
+
+TEST_F(CompanionsTest, ThePollTimerRunsHotkeysAndMediaKeys) {
+    EXPECT_TRUE(companions.GlobalKeysAvailable());
+    Settings& s = app->data.settings;
+    s.HK_Global = 1;
+    s.hotkeys[11] = {1, 1, 0, 1, 22};  // "Wiedergabeliste" on Strg + Shift + W
+    window->SwitchLayout(0);
+    keys->down = {17, 16, 87};
+    ASSERT_TRUE(WaitFor([&] { return companions.Hotkeys()->Held(11); }));
+    EXPECT_EQ(window->CurrentLayout(), 0);
+    keys->down = {17, 16};
+    ASSERT_TRUE(WaitFor([&] { return window->CurrentLayout() == 1; }));
+    keys->down.clear();
+
+    window->VolumeSlider()->setValue(40);
+    keys->down = {175};  // volume up: on the press
+    ASSERT_TRUE(WaitFor([&] { return s.Misc_Volume == 42; }));
+    EXPECT_EQ(window->VolumeSlider()->value(), 42);
+    keys->down = {173};  // mute: on the release
+    const int seen = keys->refreshes;
+    ASSERT_TRUE(WaitFor([&] { return keys->refreshes > seen; }));
+    EXPECT_EQ(s.Misc_Volume, 42);
+    keys->down.clear();
+    ASSERT_TRUE(WaitFor([&] { return s.Misc_Volume == 0; }));
+    EXPECT_EQ(window->VolumeSlider()->value(), 0);
+
+    // Both switched off: the keys are not looked at.
+    s.HK_Global = 0;
+    s.HK_MediaKeys = 0;
+    keys->down = {175};
+    companions.Hotkeys()->Poll();
+    keys->down.clear();
+    companions.Hotkeys()->Poll();
+    EXPECT_EQ(s.Misc_Volume, 0);
+}
+
+TEST_F(CompanionsTest, ListHotkeysActOnlyOnTheActiveMainWindowsFocusedList) {
+    SetPlaylist({{"a", "x", 1}, {"b", "x", 2}, {"c", "x", 3}});
+    window->SwitchLayout(1);
+    window->PlaylistList()->setFocus();
+    // Another program has the focus: nothing.
+    if (window->isActiveWindow()) QApplication::setActiveWindow(nullptr);
+    window->RunHotkeyCommand(HotkeyCommand::SelectAll);
+    EXPECT_TRUE(window->SelectedRows().empty());
+    Select({1});
+    window->RunHotkeyCommand(HotkeyCommand::Remove);
+    EXPECT_EQ(Titles().size(), 3u);
+
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(WaitFor([&] { return window->isActiveWindow(); }));
+    window->PlaylistList()->setFocus();
+    window->RunHotkeyCommand(HotkeyCommand::SelectAll);
+    EXPECT_EQ(window->SelectedRows().size(), 3u);
+    Select({1});
+    window->RunHotkeyCommand(HotkeyCommand::Remove);
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "c"}));
+    window->RunHotkeyCommand(HotkeyCommand::Library);
+    EXPECT_EQ(window->CurrentLayout(), 2);
+    window->RunHotkeyCommand(HotkeyCommand::Library);  // shows it, never toggles back
+    EXPECT_EQ(window->CurrentLayout(), 2);
+}
+
+TEST_F(CompanionsTest, TheSettingsPagesPreviewShowsSamplesWhileNothingPlays) {
+    app->data.settings.Tracker_Text = "%TITL|%arti - %YEAR";
+    ASSERT_EQ(window->Companions(), &companions);
+    window->Companions()->ShowTrackerPreview();
+    ASSERT_NE(companions.TrackerPopupWindow().Label(), nullptr);
+    EXPECT_EQ(companions.TrackerPopupWindow().Label()->text(),
+              QStringLiteral("Beispieltitel\nBeispielartist - Jahr"));
+    EXPECT_TRUE(companions.TrackerPopupWindow().IsPreview());
+}
+
+TEST_F(CompanionsTest, NewVersionFromTheMenuAndTheWebPages) {
+    support::LoopbackServer server([](support::LoopbackServer::Connection& c) {
+        c.Send(HttpOk("[version]\nversion=110\ninfo=x\ndownload=https://example.org/get\n"));
+    });
+    ASSERT_EQ(setenv("SONVARO_UPDATE_BASE", server.Url("/").c_str(), 1), 0);
+    ASSERT_TRUE(window->Action(Command::UpdateCheck)->isEnabled());
+    messages.answer = false;
+    window->RunCommand(Command::UpdateCheck);
+    ASSERT_TRUE(WaitFor([&] { return !messages.boxes.empty(); }, 10000));
+    unsetenv("SONVARO_UPDATE_BASE");
+    EXPECT_TRUE(messages.boxes[0].question);
+    EXPECT_EQ(messages.boxes[0].text.rfind("Aktuellste Version: 1.10\n", 0), 0u);
+    EXPECT_TRUE(browser->opened.empty());  // "Nein"
+    EXPECT_EQ(server.Requests().size(), 1u);
+
+    window->RunCommand(Command::Website);
+    window->RunCommand(Command::Feedback);
+    ASSERT_EQ(browser->opened.size(), 2u);
+    EXPECT_EQ(browser->opened[0], WebsiteAddress());
+    EXPECT_EQ(browser->opened[1], FeedbackAddress());
+}
+
+TEST(UpdateChecker, AStallingServerNeverHoldsUpTheWindowThread) {
+    QtApp();
+    support::LoopbackServer server([](support::LoopbackServer::Connection& c) { c.Hold(); });
+    ASSERT_EQ(setenv("SONVARO_UPDATE_BASE", server.Url("/").c_str(), 1), 0);
+    RecordingMessages messages;
+    RecordingBrowser browser;
+    {
+        UpdateChecker checker(messages, browser);
+        checker.SetTimeout(300);
+        checker.Start(true);
+        // Start has returned although the server has not answered.
+        EXPECT_EQ(checker.Running(), 1);
+        ASSERT_TRUE(WaitFor([&] { return checker.Running() == 0; }, 10000));
+        ASSERT_EQ(messages.boxes.size(), 1u);
+        EXPECT_EQ(
+            messages.boxes[0].text.rfind("Versionsinformationen konnten nicht heruntergeladen werden\n'", 0),
+            0u);
+
+        // The program ends during a check: it is cancelled, not waited out.
+        checker.SetTimeout(60000);
+        checker.Start(false);
+        ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 2; }, 10000));
+    }
+    unsetenv("SONVARO_UPDATE_BASE");
+    EXPECT_EQ(messages.boxes.size(), 1u);
+    server.Stop();
+}
+
+}  // namespace
+}  // namespace sonvaro::test
