@@ -243,8 +243,8 @@ void MainWindow::BuildActions() {
         connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
         actions_[command] = action;
     }
-    // Off until the window is joined to what they need: "Aufgabe" comes on with AttachTasks; "Neue Version", "Webseite" and
-    // "Feedback" with AttachUpdates.
+    // Off until the window is joined to what they need: "Aufgabe" comes on
+    // with AttachTasks, "Neue Version", "Webseite" and "Feedback" with AttachUpdates.
     for (Command c : {Command::Task, Command::UpdateCheck, Command::Website, Command::Feedback})
         actions_[c]->setEnabled(false);
 }

@@ -28,11 +28,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "companions/hotkeys.h"
 #include "core/messages.h"
 #include "library/statistics.h"
 #include "playback/audio_library/format_families.h"
 #include "playback/player_ports.h"
 #include "session/application.h"
+#include "ui/desktop_companions.h"
 #include "ui/list_view.h"
 #include "ui/main_window.h"
 #include "ui/playlist_model.h"
@@ -49,25 +51,6 @@ const char* const kRates[kRateCount] = {"48000 Hz", "44100 Hz", "22050 Hz", "110
 
 const char* const kColourRows[4] = {"Trackinfo Hintergrund", "Trackinfo Text", "Auswahl Hintergrund",
                                     "Auswahl Text"};
-
-// The commands a hotkey can run, by record index.
-const char* const kHotkeyNames[kHotkeyCount] = {"Vorheriger Titel",
-                                                "Play",
-                                                "Pause",
-                                                "Stop",
-                                                "Nächster Titel",
-                                                "Stumm",
-                                                "Lautstärke veringern",
-                                                "Lautstärke erhöhen",
-                                                "Minimieren/Anzeigen",
-                                                "Beenden",
-                                                "Einstellungen",
-                                                "Wiedergabeliste",
-                                                "Medienbibliothek",
-                                                "Alles Auswählen",
-                                                "Entfernen",
-                                                "Fenster Schliessen",
-                                                "Suche"};
 
 QString S(const char* text) {
     return QString::fromUtf8(text);
@@ -166,6 +149,7 @@ SettingsWindow::SettingsWindow(MainWindow& window, int& page)
       app_(window.App()),
       rememberedPage_(page),
       port_(std::make_unique<WindowApplyPort>(window)) {
+    keysAvailable_ = window.Companions() && window.Companions()->GlobalKeysAvailable();
     setFixedSize(460, 340);
     pages_ = new QListWidget(this);
     pages_->setObjectName(QStringLiteral("pages"));
@@ -353,18 +337,83 @@ QWidget* SettingsWindow::BuildShortcutsPage() {
     grid->addWidget(Check("hotkeyShift", "Shift", "", page), 2, 2);
     auto* key = new QComboBox(page);
     key->setObjectName(QStringLiteral("hotkeyKey"));
-    key->addItem(QString());  // the key names come with the key table
+    key->addItem(QString());  // key -1: no key
+    for (const KeyName& k : kKeyTable) key->addItem(S(k.name));
     grid->addWidget(key, 2, 3);
     QLabel* note = NamedLabel("shortcutsNote", page);
     note->setWordWrap(true);
-    QString text = S("Tastenkürzel lassen sich hier erst einstellen, wenn die Tastenabfrage fertig ist.");
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-        text += S(" Unter Wayland können Tasten nicht global abgefragt werden.");
-    note->setText(text);
     grid->addWidget(note, 3, 0, 1, 4);
-    for (QWidget* w : page->findChildren<QWidget*>())
-        if (w != note) w->setEnabled(false);
+    if (!keysAvailable_) {
+        // Where no program may read the keyboard outside its own windows, the
+        // controls would promise what cannot work.
+        note->setText(
+            S("Globale Shortcuts und Medientasten lassen sich auf diesem Desktop nicht abfragen "
+              "(Wayland). Medientasten erreichen Sonvaro hier über MPRIS."));
+        for (QWidget* w : page->findChildren<QWidget*>())
+            if (w != note) w->setEnabled(false);
+        return page;
+    }
+    note->hide();
+    connect(list, &QTreeWidget::currentItemChanged, this, [this] { ShowHotkeyRecord(); });
+    // The page is not yet the window's child here: look the boxes up on it.
+    for (const char* name : {"hotkeyCtrl", "hotkeyAlt", "hotkeyShift"})
+        connect(page->findChild<QCheckBox*>(QLatin1String(name)), &QCheckBox::toggled, this,
+                [this] { TakeHotkeyEdit(); });
+    connect(key, &QComboBox::currentIndexChanged, this, [this] { TakeHotkeyEdit(); });
+    connect(page->findChild<QCheckBox*>(QStringLiteral("globalKeys")), &QCheckBox::toggled, this,
+            [this] { ShowHotkeyControls(); });
     return page;
+}
+
+// The list is usable with "Globale Shortcuts" on; unchecking clears the
+// selection and clears and disables the edit controls.
+void SettingsWindow::ShowHotkeyControls() {
+    if (!keysAvailable_) return;
+    auto* list = Find<QTreeWidget>(this, "hotkeys");
+    for (int i = 0; i < kHotkeyCount; ++i)
+        list->topLevelItem(i)->setText(1, ToQt(HotkeyText(hotkeys_[static_cast<size_t>(i)])));
+    const bool on = Find<QCheckBox>(this, "globalKeys")->isChecked();
+    list->setEnabled(on);
+    if (!on) {
+        list->setCurrentItem(nullptr);
+        list->clearSelection();
+    }
+    ShowHotkeyRecord();
+}
+
+// The selected record's pending keys in the edit controls.
+void SettingsWindow::ShowHotkeyRecord() {
+    auto* list = Find<QTreeWidget>(this, "hotkeys");
+    const int row =
+        list->isEnabled() && list->currentItem() ? list->indexOfTopLevelItem(list->currentItem()) : -1;
+    const HotkeyFields shown = row >= 0 ? hotkeys_[static_cast<size_t>(row)] : HotkeyFields{};
+    const bool wasFilling = filling_;
+    filling_ = true;  // showing a record is no edit
+    Find<QCheckBox>(this, "hotkeyCtrl")->setChecked(shown.ctrl != 0);
+    Find<QCheckBox>(this, "hotkeyAlt")->setChecked(shown.alt != 0);
+    Find<QCheckBox>(this, "hotkeyShift")->setChecked(shown.shift != 0);
+    const int key = shown.key >= 0 && shown.key < kKeyCount ? shown.key : -1;
+    Find<QComboBox>(this, "hotkeyKey")->setCurrentIndex(key + 1);
+    filling_ = wasFilling;
+    for (const char* name : {"hotkeyCtrl", "hotkeyAlt", "hotkeyShift", "hotkeyKey"})
+        findChild<QWidget*>(QLatin1String(name))->setEnabled(row >= 0);
+}
+
+// An edit of the selected record: its pending copy takes the keys, and a
+// record with any key or modifier is in use.
+void SettingsWindow::TakeHotkeyEdit() {
+    if (filling_) return;
+    auto* list = Find<QTreeWidget>(this, "hotkeys");
+    if (!list->currentItem()) return;
+    const int row = list->indexOfTopLevelItem(list->currentItem());
+    HotkeyFields& h = hotkeys_[static_cast<size_t>(row)];
+    h.ctrl = Find<QCheckBox>(this, "hotkeyCtrl")->isChecked() ? 1 : 0;
+    h.alt = Find<QCheckBox>(this, "hotkeyAlt")->isChecked() ? 1 : 0;
+    h.shift = Find<QCheckBox>(this, "hotkeyShift")->isChecked() ? 1 : 0;
+    h.key = static_cast<int8_t>(Find<QComboBox>(this, "hotkeyKey")->currentIndex() - 1);
+    h.enabled = (h.ctrl || h.alt || h.shift || h.key >= 0) ? 1 : 0;
+    list->currentItem()->setText(1, ToQt(HotkeyText(h)));
+    CheckSettingsChanged();
 }
 
 QWidget* SettingsWindow::BuildTrackerPage() {
@@ -624,6 +673,7 @@ void SettingsWindow::FillSettingsControls() {
     Find<QCheckBox>(this, "mediaKeys")->setChecked(f.mediaKeys);
     Find<QCheckBox>(this, "globalKeys")->setChecked(f.globalKeys);
     hotkeys_ = f.hotkeys;
+    ShowHotkeyControls();
 
     Find<QCheckBox>(this, "trackerOn")->setChecked(f.trackerOn);
     Find<QSlider>(this, "trackerGap")->setValue(f.trackerGap);

@@ -89,6 +89,9 @@ class SettingsWindow : public ToolWindow {
     QWidget* BuildRadioPage();
     QWidget* BuildInterfacePage();
     QWidget* BuildShortcutsPage();
+    void ShowHotkeyControls();
+    void ShowHotkeyRecord();
+    void TakeHotkeyEdit();
     QWidget* BuildTrackerPage();
     QWidget* BuildLibraryPage();
     QWidget* BuildTasksPage();
@@ -108,6 +111,7 @@ class SettingsWindow : public ToolWindow {
     int& rememberedPage_;
     std::unique_ptr<SettingsApplyPort> port_;
     bool filling_ = false;
+    bool keysAvailable_ = false;  // the keyboard can be read whatever window has the focus
     // Paths are kept as they are; the read-only fields only show them.
     std::string soundFont_, savePath_, libraryPath_;
     std::array<int32_t, 4> colours_{};

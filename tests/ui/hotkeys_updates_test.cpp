@@ -1,8 +1,12 @@
 // The hotkeys and the update check as the windowed player runs them: the
 // 25 ms poll on an injected keyboard, the window's hotkey commands, and the
 // update check's thread against a loopback server.
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
+#include <QTreeWidget>
 #include <chrono>
 #include <cstdlib>
 #include <set>
@@ -11,6 +15,7 @@
 #include "core/desktop_services.h"
 #include "playback/audio_library/loopback_server.h"
 #include "ui/desktop_companions.h"
+#include "ui/settings_window.h"
 #include "ui/update_checker.h"
 #include "ui_harness.h"
 
@@ -132,6 +137,60 @@ TEST_F(CompanionsTest, TheSettingsPagesPreviewShowsSamplesWhileNothingPlays) {
     EXPECT_EQ(companions.TrackerPopupWindow().Label()->text(),
               QStringLiteral("Beispieltitel\nBeispielartist - Jahr"));
     EXPECT_TRUE(companions.TrackerPopupWindow().IsPreview());
+}
+
+// The Shortcuts page edits pending copies: a row shows its keys, an edit
+// changes only that row, OK stores it and the next poll uses it.
+TEST_F(CompanionsTest, TheShortcutsPageBindsAKeyThatThePollThenUses) {
+    Settings& s = app->data.settings;
+    s.HK_Global = 0;
+    s.hotkeys[6] = {1, 0, 1, 0, 66};  // "Lautstärke veringern" on Alt + Cursor Hoch, stored earlier
+    window->RunCommand(Command::Settings);
+    SettingsWindow* dialog = window->SettingsDialog();
+    ASSERT_NE(dialog, nullptr);
+    auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("hotkeys"));
+    auto* global = dialog->findChild<QCheckBox*>(QStringLiteral("globalKeys"));
+    auto* ctrl = dialog->findChild<QCheckBox*>(QStringLiteral("hotkeyCtrl"));
+    auto* key = dialog->findChild<QComboBox*>(QStringLiteral("hotkeyKey"));
+    auto* apply = dialog->findChild<QPushButton*>(QStringLiteral("apply"));
+    EXPECT_TRUE(dialog->findChild<QLabel*>(QStringLiteral("shortcutsNote"))->isHidden());
+    ASSERT_EQ(key->count(), 85);
+    EXPECT_EQ(key->itemText(0), QString());
+    EXPECT_EQ(key->itemText(16), QStringLiteral("P"));
+    EXPECT_EQ(key->itemText(84), QStringLiteral("Tab"));
+    EXPECT_EQ(list->topLevelItem(6)->text(1), QStringLiteral("Alt + Cursor Hoch"));
+    EXPECT_FALSE(list->isEnabled());  // HK_Global 0
+    EXPECT_FALSE(ctrl->isEnabled());
+
+    global->setChecked(true);
+    EXPECT_TRUE(list->isEnabled());
+    EXPECT_FALSE(ctrl->isEnabled());  // no row chosen yet
+    list->setCurrentItem(list->topLevelItem(6));
+    EXPECT_FALSE(ctrl->isChecked());
+    EXPECT_EQ(key->currentIndex(), 67);           // Cursor Hoch
+    list->setCurrentItem(list->topLevelItem(1));  // "Play"
+    EXPECT_EQ(key->currentIndex(), 0);
+    ctrl->setChecked(true);
+    key->setCurrentIndex(16);
+    EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("Strg + P"));
+    EXPECT_EQ(list->topLevelItem(6)->text(1), QStringLiteral("Alt + Cursor Hoch"));
+    EXPECT_TRUE(apply->isEnabled());
+    EXPECT_EQ(s.hotkeys[1].key, -1);  // pending until applied
+
+    // Unchecking clears the selection and the edit controls, but keeps the edits.
+    global->setChecked(false);
+    EXPECT_EQ(list->currentItem(), nullptr);
+    EXPECT_FALSE(ctrl->isChecked());
+    EXPECT_FALSE(key->isEnabled());
+    global->setChecked(true);
+    dialog->findChild<QPushButton*>(QStringLiteral("ok"))->click();
+    EXPECT_EQ(s.HK_Global, 1);
+    EXPECT_EQ(s.hotkeys[1], (HotkeyFields{1, 1, 0, 0, 15}));
+    EXPECT_EQ(s.hotkeys[6], (HotkeyFields{1, 0, 1, 0, 66}));
+
+    keys->down = {17, 80};
+    EXPECT_TRUE(WaitFor([&] { return companions.Hotkeys()->Held(1); }));
+    keys->down.clear();
 }
 
 TEST_F(CompanionsTest, NewVersionFromTheMenuAndTheWebPages) {

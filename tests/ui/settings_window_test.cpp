@@ -348,7 +348,7 @@ TEST_F(SettingsWindowTest, StatisticsPageShowsTheCountersAndResetsOnlyOnYes) {
     EXPECT_EQ(st.PlayDays, 2);
 }
 
-TEST_F(SettingsWindowTest, BassPageListsTheEngineDevicesAndShortcutsStayOff) {
+TEST_F(SettingsWindowTest, BassPageListsTheEngineDevicesAndShortcutsStayOffWhereKeysCannotBeRead) {
     SettingsWindow* dialog = Open();
     auto* devices = Control<QComboBox>(dialog, "device");
     ASSERT_GE(devices->count(), 2);
