@@ -250,12 +250,14 @@ void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOp
         });
 }
 
-void StopLibraryThreads(WorkerState& workers, std::chrono::milliseconds limit) {
+bool StopLibraryThreads(WorkerState& workers, std::chrono::milliseconds limit) {
     workers.stopRequested = 1;
     workers.shuttingDown = true;
     workers.NotifyStop();
-    workers.JoinWithin(workers.scanThread, workers.scanRunning, limit);
-    workers.JoinWithin(workers.backgroundThread, workers.backgroundRunning, limit);
+    const bool scanEnded = workers.JoinWithin(workers.scanThread, workers.scanRunning, limit);
+    const bool backgroundEnded =
+        workers.JoinWithin(workers.backgroundThread, workers.backgroundRunning, limit);
+    return scanEnded && backgroundEnded;
 }
 
 }  // namespace sonvaro
