@@ -133,6 +133,7 @@ size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions&
 
 bool StartLibraryScan(Library& library, WorkerState& workers, ScanOptions options, TrackReadFn read,
                       Messages& messages) {
+    if (workers.scanRunning) return false;  // also one let go that has not ended yet
     if (workers.scanThread.joinable()) {
         if (workers.scanRunning) return false;
         workers.scanThread.join();  // the last scan has ended; collect it
