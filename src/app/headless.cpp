@@ -7,6 +7,7 @@
 #include "app/console_messages.h"
 #include "app/console_ports.h"
 #include "app/info_command.h"
+#include "app/process_end.h"
 #include "app/remote_start.h"
 #include "core/text.h"
 #include "platform/app_folders.h"
@@ -120,6 +121,7 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
         if (!playing && !stay && !endSignals.Pending()) {
             std::fputs("sonvaro: nichts Abspielbares \xE2\x80\x93 Ende.\n", stderr);
             app.RequestExit(false);
+            if (app.LibraryWorkersLetGo()) EndProcessNow(1);
             return 1;
         }
     }
@@ -154,6 +156,7 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     std::printf(endSignals.Pending() || quit ? "\nBeende..\n" : "\n");
     std::fflush(stdout);
     app.RequestExit(false);
+    if (app.LibraryWorkersLetGo()) EndProcessNow(0);
     return 0;
 }
 

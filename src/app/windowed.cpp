@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/process_end.h"
 #include "app/remote_start.h"
 #include "platform/app_folders.h"
 #include "platform/display_probe.h"
@@ -139,6 +140,7 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     const int code = QCoreApplication::exec();
     // A session that ends the event loop without our exit still saves everything.
     if (!ended) app.RequestExit(false);
+    if (app.LibraryWorkersLetGo()) EndProcessNow(code);
     mpris.reset();
     remote.reset();
     messages.SetParent(nullptr);

@@ -41,12 +41,13 @@ struct WorkerState {
         return backgroundText_;
     }
 
-    // Asks a running scan to stop and waits for it, without a time limit.
-    void StopScanAndWait() {
-        if (!scanThread.joinable()) return;
+    // Asks a running scan to stop and waits for it at most `limit` (see
+    // JoinWithin). False when it was let go.
+    bool StopScanWithin(std::chrono::milliseconds limit) {
+        if (!scanRunning && !scanThread.joinable()) return true;
         stopRequested = 1;
         NotifyStop();
-        scanThread.join();
+        return JoinWithin(scanThread, scanRunning, limit);
     }
 
     // Wakes threads that sleep in WaitForStop.
@@ -66,17 +67,20 @@ struct WorkerState {
     }
     // Joins `thread` once `running` is false, waiting at most `limit`. A thread
     // still busy after that is let go (detached): shut-down never waits longer.
+    // One let go earlier is waited for by its `running` flag alone. False while
+    // a thread still runs.
     bool JoinWithin(std::thread& thread, const std::atomic<bool>& running, std::chrono::milliseconds limit) {
-        if (!thread.joinable()) return true;
         bool done;
         {
             std::unique_lock lock(wakeMutex_);
             done = ended_.wait_for(lock, limit, [&] { return !running.load(); });
         }
-        if (done)
-            thread.join();
-        else
-            thread.detach();
+        if (thread.joinable()) {
+            if (done)
+                thread.join();
+            else
+                thread.detach();
+        }
         return done;
     }
 

@@ -16,6 +16,10 @@ struct LibraryEntry {
     int32_t lastPlayed = 0;  // local seconds; 0 = never
     int16_t playCount = 0;
     int8_t flags = 0;  // bit 0: bookmark
+    // The entry's identity for search rows, given when a search first shows
+    // it (0: none yet). Never stored in the file; stays while the entry is
+    // updated or moves, and no other entry of the library gets it again.
+    uint64_t id = 0;
 };
 
 // The media library. Every reader and writer, on any thread, holds
@@ -26,6 +30,7 @@ struct Library {
     // Counts every removal or replacement of entries (appends do not count),
     // so an index of positions knows when it went stale.
     uint64_t removals = 0;
+    uint64_t lastId = 0;  // the last LibraryEntry::id given
 };
 
 // Marks every entry whose path equals `path` (case folded) as played now and

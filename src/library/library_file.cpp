@@ -1,6 +1,8 @@
 #include "library/library_file.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 
 #include "core/encoding.h"
 #include "core/line_reader.h"
@@ -19,14 +21,12 @@ constexpr std::string_view kIdentifier = "SV-F-MLV1";
 
 }  // namespace
 
-std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text) {
-    text = WithoutByteOrderMark(text);
+namespace {
+
+// Appends the entries of whole lines of a MediaLibary.dat body (after the identifier line).
+void ParseEntryLines(std::string_view text, std::vector<LibraryEntry>& entries) {
     LineReader reader(text);
     std::string_view line;
-    if (!reader.Next(line) || line != kIdentifier) return std::nullopt;
-    std::vector<LibraryEntry> entries;
-    // One entry per line at most: reserving avoids moving every entry on regrowth.
-    entries.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     while (reader.Next(line)) {
         std::string_view rest;
         if (!DatEntryRest(line, rest)) continue;
@@ -38,17 +38,54 @@ std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text)
         entry.flags = LowBits8(ParseDatNumber(f[14]));
         entry.info.channelType = LowBits32(ParseDatNumber(f[15]));
     }
-    // Sort positions rather than entries (cheap swaps), then move each entry once.
+}
+
+// Sorts by path (byte-wise: every capital before every small letter), equal
+// paths in file order. Positions are sorted, then the entries are moved
+// along the permutation's cycles in place, so no second list is alive.
+void SortByPath(std::vector<LibraryEntry>& entries) {
     std::vector<uint32_t> order(entries.size());
     for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&entries](uint32_t a, uint32_t b) {
-        return entries[a].info.path <
-               entries[b].info.path;  // byte-wise: every capital before every small letter
+        return entries[a].info.path < entries[b].info.path;
     });
-    std::vector<LibraryEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const uint32_t i : order) sorted.push_back(std::move(entries[i]));
-    return sorted;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i] == i) continue;
+        LibraryEntry first = std::move(entries[i]);
+        size_t to = i;
+        while (order[to] != i) {
+            const size_t from = order[to];
+            entries[to] = std::move(entries[from]);
+            order[to] = static_cast<uint32_t>(to);
+            to = from;
+        }
+        entries[to] = std::move(first);
+        order[to] = static_cast<uint32_t>(to);
+    }
+}
+
+// The identifier line at the start of `text`: true when it is ours. `body`
+// is what follows it.
+bool StartsWithIdentifier(std::string_view text, std::string_view& body) {
+    text = WithoutByteOrderMark(text);
+    LineReader reader(text);
+    std::string_view line;
+    if (!reader.Next(line) || line != kIdentifier) return false;
+    body = text.substr(line.size());
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text) {
+    std::string_view body;
+    if (!StartsWithIdentifier(text, body)) return std::nullopt;
+    std::vector<LibraryEntry> entries;
+    // One entry per line at most: reserving avoids moving every entry on regrowth.
+    entries.reserve(static_cast<size_t>(std::count(body.begin(), body.end(), '\n')) + 1);
+    ParseEntryLines(body, entries);
+    SortByPath(entries);
+    return entries;
 }
 
 std::string LibraryFileText(const std::vector<LibraryEntry>& entries, std::vector<std::string>* unstorable) {
@@ -72,19 +109,77 @@ std::string LibraryFileText(const std::vector<LibraryEntry>& entries, std::vecto
     return out;
 }
 
-void LoadLibraryFile(Library& library, const std::string& filePath, StatusLog* log) {
-    std::optional<std::vector<LibraryEntry>> entries;
-    {
-        const auto text = ReadWholeFile(filePath);
-        if (!text) return;
-        entries = ParseLibraryFile(*text);
-        if (!entries) KeepUnreadableFile(filePath, *text, log);
+namespace {
+
+constexpr size_t kBlock = 1 << 20;
+
+// Lines of the file (LF count + 1), read a block at a time.
+size_t CountLines(std::FILE* file) {
+    std::string block(kBlock, '\0');
+    size_t lines = 1;
+    size_t got;
+    while ((got = std::fread(block.data(), 1, block.size(), file)) > 0)
+        lines += static_cast<size_t>(std::count(block.data(), block.data() + got, '\n'));
+    return lines;
+}
+
+enum class FileRead { Missing, Foreign, Read };
+
+// Reads the file a block at a time and parses each block's whole lines, so
+// the file's text is never held beside the entries.
+FileRead ReadLibraryEntries(const std::string& filePath, std::vector<LibraryEntry>& entries) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(filePath.c_str(), "rb"), &std::fclose);
+    if (!file) return FileRead::Missing;
+    entries.reserve(CountLines(file.get()));
+    if (std::fseek(file.get(), 0, SEEK_SET) != 0) return FileRead::Missing;
+    std::string buffer;
+    bool first = true;
+    while (true) {
+        const size_t kept = buffer.size();
+        buffer.resize(kept + kBlock);
+        const size_t got = std::fread(buffer.data() + kept, 1, kBlock, file.get());
+        buffer.resize(kept + got);
+        const bool end = got == 0;
+        if (end && std::ferror(file.get())) return FileRead::Missing;
+        // Whole lines only; at the end the last line needs no line end. A CR
+        // at a block's end may be followed by its LF in the next: that gives
+        // an empty line, which holds no entry.
+        const size_t lastEnd = buffer.find_last_of("\r\n");
+        const size_t whole = end ? buffer.size() : lastEnd == std::string::npos ? 0 : lastEnd + 1;
+        std::string_view lines(buffer.data(), whole);
+        if (first && whole > 0) {
+            if (!StartsWithIdentifier(lines, lines)) return FileRead::Foreign;
+            first = false;
+        }
+        ParseEntryLines(lines, entries);
+        buffer.erase(0, whole);
+        if (end) break;
     }
-    // The file text and the parse's scratch space are gone: give their pages back.
+    return first ? FileRead::Foreign : FileRead::Read;
+}
+
+}  // namespace
+
+void LoadLibraryFile(Library& library, const std::string& filePath, StatusLog* log) {
+    std::vector<LibraryEntry> entries;
+    switch (ReadLibraryEntries(filePath, entries)) {
+        case FileRead::Missing:
+            return;
+        case FileRead::Foreign: {
+            // Rare: the whole text is read again to keep a copy.
+            entries = {};
+            if (const auto text = ReadWholeFile(filePath)) KeepUnreadableFile(filePath, *text, log);
+            ReleaseFreeMemory();
+            return;
+        }
+        case FileRead::Read:
+            break;
+    }
+    SortByPath(entries);
+    // The parse's scratch space is gone: give its pages back.
     ReleaseFreeMemory();
-    if (!entries) return;
     std::lock_guard lock(library.libraryLock);
-    library.entries = std::move(*entries);
+    library.entries = std::move(entries);
     ++library.removals;
 }
 

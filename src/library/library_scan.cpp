@@ -1,5 +1,8 @@
 #include "library/library_scan.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "core/messages.h"
 #include "core/text.h"
 #include "platform/file_info.h"
@@ -101,34 +104,36 @@ size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions&
     FolderWalkOptions walk;
     walk.shouldStop = stop;
 
-    // Counting first gives an honest percentage; the count walk reads no tags.
+    // Listing first gives an honest percentage; the list walk reads no tags,
+    // and the files are then read from the list, without a second walk.
     workers.SetStatusText("Erzeuge Ordnerliste..");
-    size_t total = 0;
+    std::vector<std::string> files;
     WalkFolder(options.root, walk, [&](const std::string& file) {
-        if (FolderOf(file) != options.root) ++total;
+        // Only the sub-folders of the library folder are scanned.
+        if (FolderOf(file) != options.root) files.push_back(file);
     });
 
     size_t done = 0;
     std::string lastFolder;
     LibraryPathIndex index;
-    WalkFolder(options.root, walk, [&](const std::string& file) {
+    for (const std::string& file : files) {
+        if (stop()) break;
         const std::string_view folder = FolderOf(file);
-        // Only the sub-folders of the library folder are scanned.
-        if (folder == options.root) return;
         if (folder != lastFolder) {
             lastFolder = folder;
             workers.SetStatusText(lastFolder);
         }
-        if (total > 0) workers.progress = static_cast<int8_t>(std::min<size_t>(100, done * 100 / total));
+        workers.progress = static_cast<int8_t>(std::min<size_t>(100, done * 100 / files.size()));
         AddFileToLibrary(library, file, options.root, read, &index);
         ++done;
         if (options.cpuFriendly && options.sleep && !stop()) options.sleep(25);
-    });
+    }
     return done;
 }
 
 bool StartLibraryScan(Library& library, WorkerState& workers, ScanOptions options, TrackReadFn read,
                       Messages& messages) {
+    if (workers.scanRunning) return false;  // also one let go that has not ended yet
     if (workers.scanThread.joinable()) {
         if (workers.scanRunning) return false;
         workers.scanThread.join();  // the last scan has ended; collect it
@@ -246,12 +251,14 @@ void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOp
         });
 }
 
-void StopLibraryThreads(WorkerState& workers, std::chrono::milliseconds limit) {
+bool StopLibraryThreads(WorkerState& workers, std::chrono::milliseconds limit) {
     workers.stopRequested = 1;
     workers.shuttingDown = true;
     workers.NotifyStop();
-    workers.JoinWithin(workers.scanThread, workers.scanRunning, limit);
-    workers.JoinWithin(workers.backgroundThread, workers.backgroundRunning, limit);
+    const bool scanEnded = workers.JoinWithin(workers.scanThread, workers.scanRunning, limit);
+    const bool backgroundEnded =
+        workers.JoinWithin(workers.backgroundThread, workers.backgroundRunning, limit);
+    return scanEnded && backgroundEnded;
 }
 
 }  // namespace sonvaro

@@ -94,7 +94,9 @@ void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOp
                             TrackReadFn read);
 
 // Shut-down: asks both threads to end and waits for each at most `limit`.
-void StopLibraryThreads(WorkerState& workers,
+// False when one was still busy and has been let go: it may still use the
+// library and the workers' state, so they must stay alive until the process ends.
+bool StopLibraryThreads(WorkerState& workers,
                         std::chrono::milliseconds limit = std::chrono::milliseconds(2500));
 
 }  // namespace sonvaro

@@ -1,6 +1,7 @@
 #include "library/library_search.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "core/text.h"
 
@@ -81,6 +82,32 @@ bool Shown(const LibraryEntry& entry, SearchMode mode, const std::vector<std::st
 
 }  // namespace
 
+std::string_view SearchResult::Text(const SearchRow& row, RowField field) const {
+    size_t at = row.textAt;
+    for (int f = 0; f < static_cast<int>(field); ++f) at += row.textSize[f];
+    return std::string_view(texts).substr(at, row.textSize[static_cast<int>(field)]);
+}
+
+void SearchResult::Fill(SearchRow& row, const LibraryEntry& entry) {
+    const TrackInfo& info = entry.info;
+    row.textAt = texts.size();
+    const bool station = mode == SearchMode::Stations;
+    const std::string_view shown[] = {info.title, info.artist, info.album, info.genre,
+                                      station ? std::string_view(info.path) : std::string_view()};
+    for (int f = 0; f < static_cast<int>(RowField::Count); ++f) {
+        // A text beyond 4 GiB cannot be a tag; it is cut.
+        const size_t size = std::min<size_t>(shown[f].size(), UINT32_MAX);
+        texts.append(shown[f].substr(0, size));
+        row.textSize[f] = static_cast<uint32_t>(size);
+    }
+    row.length = info.length;
+    row.channelType = info.channelType;
+    row.lastPlayed = entry.lastPlayed;
+    row.trackNumber = info.trackNumber;
+    row.year = info.year;
+    row.playCount = entry.playCount;
+}
+
 std::optional<SearchResult> SearchLibrary(Library& library, const SearchRequest& request) {
     SearchResult result;
     result.mode = request.mode;
@@ -89,37 +116,39 @@ std::optional<SearchResult> SearchLibrary(Library& library, const SearchRequest&
         request.mode == SearchMode::Text ? SearchTerms(request.text) : std::vector<std::string>{};
     const std::string foldedAlbum = FoldCase(request.album);
     std::string scratch;
-    // Albums seen, folded, for the case-insensitive distinctness check.
-    std::vector<std::pair<std::string, std::string>> albums;  // folded, as shown
+    // Albums met, folded, with the first spelling met in library order.
+    std::unordered_map<std::string, std::string> albums;
+    std::string lastAlbum, foldedScratch;
     {
         std::lock_guard lock(library.libraryLock);
         if (library.entries.empty()) return std::nullopt;
-        const auto& entries = library.entries;
+        auto& entries = library.entries;
         for (size_t i = 0; i < entries.size(); ++i) {
-            const LibraryEntry& entry = entries[i];
+            LibraryEntry& entry = entries[i];
             if (!Shown(entry, request.mode, terms, foldedAlbum, request.searchIn, scratch)) continue;
-            result.rows.push_back({entry, i});
+            if (entry.id == 0) entry.id = ++library.lastId;
+            SearchRow& row = result.rows.emplace_back();
+            row.id = entry.id;
+            row.indexHint = i;
+            result.Fill(row, entry);
             if (result.albumsRebuilt) {
                 const std::string_view album = TrimSpaces(entry.info.album);
-                if (!album.empty()) albums.emplace_back(FoldCase(album), std::string(album));
+                // Neighbours mostly share their album: only a change is looked up.
+                if (album.empty() || album == lastAlbum) continue;
+                lastAlbum.assign(album);
+                FoldCaseInto(album, foldedScratch);
+                if (!albums.contains(foldedScratch)) albums.emplace(foldedScratch, lastAlbum);
             }
         }
     }
     if (request.mode == SearchMode::MostPlayed)
-        std::stable_sort(result.rows.begin(), result.rows.end(), [](const SearchRow& a, const SearchRow& b) {
-            return a.entry.playCount > b.entry.playCount;
-        });
+        std::stable_sort(result.rows.begin(), result.rows.end(),
+                         [](const SearchRow& a, const SearchRow& b) { return a.playCount > b.playCount; });
     if (request.mode == SearchMode::LastPlayed)
-        std::stable_sort(result.rows.begin(), result.rows.end(), [](const SearchRow& a, const SearchRow& b) {
-            return a.entry.lastPlayed > b.entry.lastPlayed;
-        });
+        std::stable_sort(result.rows.begin(), result.rows.end(),
+                         [](const SearchRow& a, const SearchRow& b) { return a.lastPlayed > b.lastPlayed; });
     if (result.albumsRebuilt) {
-        // The first spelling met in library order stands for its folded group.
-        std::stable_sort(albums.begin(), albums.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        albums.erase(std::unique(albums.begin(), albums.end(),
-                                 [](const auto& a, const auto& b) { return a.first == b.first; }),
-                     albums.end());
+        result.albums.reserve(albums.size());
         for (auto& [folded, shown] : albums) result.albums.push_back(std::move(shown));
         std::sort(result.albums.begin(), result.albums.end());
     }
@@ -128,11 +157,14 @@ std::optional<SearchResult> SearchLibrary(Library& library, const SearchRequest&
 
 ptrdiff_t ResolveRow(const Library& library, const SearchRow& row) {
     const auto& entries = library.entries;
-    const std::string& path = row.entry.info.path;
-    if (row.indexHint < entries.size() && entries[row.indexHint].info.path == path)
+    if (row.id == 0) return -1;
+    if (row.indexHint < entries.size() && entries[row.indexHint].id == row.id)
         return static_cast<ptrdiff_t>(row.indexHint);
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].info.path == path) return static_cast<ptrdiff_t>(i);
+    // A removal moves entries only towards the front.
+    for (size_t i = std::min(row.indexHint, entries.size()); i-- > 0;)
+        if (entries[i].id == row.id) return static_cast<ptrdiff_t>(i);
+    for (size_t i = row.indexHint; i < entries.size(); ++i)
+        if (entries[i].id == row.id) return static_cast<ptrdiff_t>(i);
     return -1;
 }
 

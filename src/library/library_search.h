@@ -40,21 +40,38 @@ struct SearchRequest {
     uint8_t searchIn = kSearchEverything;
 };
 
-// One row of the view: a copy of its entry taken under the lock (the view
-// needs no lock to paint) and where that entry was. The copy's path is the
-// row's identity; the index is only a hint that a removal may have staled.
+// The texts a row shows, in the order they are kept in SearchResult::texts.
+enum class RowField { Title, Artist, Album, Genre, Address, Count };
+
+// One row of the view: its entry's identity, where that entry was (only a
+// hint: a removal may have staled it), and what the view shows of it, taken
+// under the lock so that painting needs none. Its texts lie one after the
+// other in the result's text store, from textAt on.
 struct SearchRow {
-    LibraryEntry entry;
+    uint64_t id = 0;
     size_t indexHint = 0;
+    size_t textAt = 0;
+    uint32_t textSize[static_cast<int>(RowField::Count)] = {};
+    int32_t length = 0;
+    int32_t channelType = 0;
+    int32_t lastPlayed = 0;
+    int16_t trackNumber = 0;
+    int16_t year = 0;
+    int16_t playCount = 0;
 };
 
 struct SearchResult {
     SearchMode mode = SearchMode::All;
     std::vector<SearchRow> rows;
+    std::string texts;  // the rows' texts
     // Distinct albums (trimmed, case-insensitively distinct), byte order.
     // Not rebuilt by an album search: the box keeps the previous list.
     std::vector<std::string> albums;
     bool albumsRebuilt = true;
+
+    std::string_view Text(const SearchRow& row, RowField field) const;
+    // Sets the row's shown values from `entry` (its address only for a station).
+    void Fill(SearchRow& row, const LibraryEntry& entry);
 };
 
 // Runs one search under the library lock. nullopt when the library is empty
@@ -67,9 +84,9 @@ bool MatchesText(const TrackInfo& info, const std::vector<std::string>& foldedTe
                  std::string& scratch);
 std::vector<std::string> SearchTerms(std::string_view text);
 
-// The library entry behind `row` now: the hinted index while it still holds
-// the row's path, else the first entry with that path; -1 when it is gone.
-// Call under the lock.
+// The library entry behind `row` now: the hinted index while it still is the
+// row's entry, else wherever that entry went; -1 when it is gone. Call under
+// the lock.
 ptrdiff_t ResolveRow(const Library& library, const SearchRow& row);
 
 // The search field's completion: the first value (title, artist, album,

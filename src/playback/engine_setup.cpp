@@ -104,7 +104,9 @@ void RefreshOutputDevices(AudioEngineState& engine) {
 
 bool InitAudioEngine(int32_t device, int32_t rateIndex, Settings& settings, AudioEngineState& engine,
                      WorkerState& workers, Messages& messages) {
-    workers.StopScanAndWait();
+    // The scan reads through the engine; one stuck in a read is let go after
+    // the shut-down's wait and stops after that file.
+    workers.StopScanWithin(std::chrono::milliseconds(2500));
     if (device < -1) device = -1;
     const uint32_t rate = OutputRateOf(rateIndex);
     BASS_PluginFree(0);

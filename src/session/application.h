@@ -73,6 +73,10 @@ class Application {
     bool StartLibraryScan();
     void StopLibraryScan();
     bool LibraryScanRunning() const { return workers.scanRunning; }
+    // True when the shut-down let a library thread go that did not end in
+    // time (a read stuck on a slow disk): it still uses this Application, so
+    // the process must end without destroying it (EndProcessNow).
+    bool LibraryWorkersLetGo() const { return libraryWorkersLetGo_; }
 
     // The one shut-down road. Returns -1 when the user declined the question;
     // otherwise everything is saved and the caller ends the process with 0.
@@ -114,6 +118,7 @@ class Application {
     int ReadLibraryTrack(TrackInfo& info);
 
     std::atomic<bool> shuttingDown_{false};
+    bool libraryWorkersLetGo_ = false;
     uint32_t settingsClock_ = 0, playlistClock_ = 0, libraryClock_ = 0;
 };
 

@@ -29,7 +29,7 @@ void Application::StartLibraryWorkers() {
 }
 
 void Application::StopLibraryWorkers() {
-    StopLibraryThreads(workers, std::chrono::milliseconds(2500));
+    if (!StopLibraryThreads(workers, std::chrono::milliseconds(2500))) libraryWorkersLetGo_ = true;
     data.settings.MediaLib_BGIndex = workers.backgroundIndex;
 }
 

@@ -324,8 +324,9 @@ void LibraryController::RemoveStation() {
     const int rowNumber = FirstSelectedRow();
     const SearchRow* row = model_->Row(rowNumber);
     if (!row) return;
-    if (!app_.ports.messages.Ask("Möchten Sie '" + row->entry.info.title + "' wirklich entfernen?",
-                                 "Entfernen", MessageIcon::Question))
+    const std::string name(model_->Result().Text(*row, RowField::Title));
+    if (!app_.ports.messages.Ask("Möchten Sie '" + name + "' wirklich entfernen?", "Entfernen",
+                                 MessageIcon::Question))
         return;
     if (RemoveRowEntry(app_.data.library, *row)) {
         model_->RemoveRow(rowNumber);

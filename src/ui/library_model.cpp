@@ -23,39 +23,42 @@ int LibraryModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : kColumns;
 }
 
-QString LibraryModel::CellText(const LibraryEntry& entry, int column, bool station) {
-    const TrackInfo& info = entry.info;
+QString LibraryModel::CellText(const SearchRow& row, int column) const {
+    const auto text = [&](RowField field) {
+        const std::string_view value = result_.Text(row, field);
+        return QString::fromUtf8(value.data(), qsizetype(value.size()));
+    };
     if (column == 8)
-        return entry.lastPlayed < 1 ? QString()
-                                    : ToQt(FormatDatePattern("%dd.%mm.%yy %hh:%ii:%ss", entry.lastPlayed));
-    if (column == 7) return Positive(entry.playCount);
-    if (station) {
+        return row.lastPlayed < 1 ? QString()
+                                  : ToQt(FormatDatePattern("%dd.%mm.%yy %hh:%ii:%ss", row.lastPlayed));
+    if (column == 7) return Positive(row.playCount);
+    if (result_.mode == SearchMode::Stations) {
         switch (column) {
             case 1:
-                return ToQt(info.title);
+                return text(RowField::Title);
             case 2:
-                return ToQt(info.path);
+                return text(RowField::Address);
             case 3:
-                return ToQt(info.genre);
+                return text(RowField::Genre);
             default:
                 return {};
         }
     }
     switch (column) {
         case 1:
-            return ToQt(info.title);
+            return text(RowField::Title);
         case 2:
-            return ToQt(info.artist);
+            return text(RowField::Artist);
         case 3:
-            return ToQt(info.album);
+            return text(RowField::Album);
         case 4:
-            return Positive(info.trackNumber);
+            return Positive(row.trackNumber);
         case 5:
-            return info.length < 1 ? QString() : ToQt(FormatDuration(info.length));
+            return row.length < 1 ? QString() : ToQt(FormatDuration(row.length));
         case 6:
-            return Positive(info.year);
+            return Positive(row.year);
         case 9:
-            return info.channelType < 1 ? QString() : ToQt(FormatName(info.channelType, false));
+            return row.channelType < 1 ? QString() : ToQt(FormatName(row.channelType, false));
         default:
             return {};
     }
@@ -64,7 +67,7 @@ QString LibraryModel::CellText(const LibraryEntry& entry, int column, bool stati
 QVariant LibraryModel::data(const QModelIndex& index, int role) const {
     const SearchRow* row = Row(index.row());
     if (!row || role != Qt::DisplayRole) return {};
-    return CellText(row->entry, index.column(), result_.mode == SearchMode::Stations);
+    return CellText(*row, index.column());
 }
 
 QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -101,7 +104,7 @@ void LibraryModel::RemoveRow(int row) {
 
 void LibraryModel::RefreshRow(int row, const LibraryEntry& entry) {
     if (!Row(row)) return;
-    result_.rows[static_cast<size_t>(row)].entry = entry;
+    result_.Fill(result_.rows[static_cast<size_t>(row)], entry);
     emit dataChanged(index(row, 0), index(row, kColumns - 1));
 }
 

@@ -26,7 +26,7 @@ class LibraryModel : public QAbstractTableModel {
     void RefreshRow(int row, const LibraryEntry& entry);
 
     // The text of one cell, as the view shows it.
-    static QString CellText(const LibraryEntry& entry, int column, bool station);
+    QString CellText(const SearchRow& row, int column) const;
 
   private:
     SearchResult result_;

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -23,9 +24,11 @@ struct PlayerRun {
     int exitCode = -1;
 };
 
-// Starts the player, waits (bounded) for its ready line, sends `signal`, and
-// waits (bounded) for it to end.
-PlayerRun RunHeadless(const std::string& configHome, const std::string& runtimeDir, int signal) {
+// Starts the player, waits (bounded) for the output line that starts with
+// `signalAt` (its ready line unless told), sends `signal`, and waits (bounded)
+// for it to end.
+PlayerRun RunHeadless(const std::string& configHome, const std::string& runtimeDir, int signal,
+                      const std::string& signalAt = "Sonvaro (ohne Fenster)") {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) return {};
     const pid_t child = fork();
@@ -50,7 +53,7 @@ PlayerRun RunHeadless(const std::string& configHome, const std::string& runtimeD
             line += c;
             continue;
         }
-        if (line.rfind("Sonvaro (ohne Fenster)", 0) == 0) {
+        if (line.rfind(signalAt, 0) == 0) {
             run.firstLine = line;
             break;
         }
@@ -119,6 +122,34 @@ TEST(Headless, TheTerminalClosingSavesLikeSigterm) {
     const PlayerRun run = RunHeadless(home.path(), home.path(), SIGHUP);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(SettingsFromText(test::ReadFile(home / "Sonvaro/Sonvaro.ini")).statistics.AppStart, 1);
+}
+
+// SIGTERM while the start-up checks 100,000 library entries whose files exist:
+// the run ends in order, and the library is saved whole.
+TEST(Headless, SigtermDuringTheStartUpCheckOfABigLibraryEndsInOrder) {
+    test::TempDir home;
+    const std::string folder = home / "Sonvaro/";
+    const std::string music = home / "music/";
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(music + "album");
+    std::string library = "SV-F-MLV1\r\n";
+    for (int i = 0; i < 10; ++i) test::WriteFile(music + "album/" + std::to_string(i) + ".mp3", "x");
+    for (int i = 0; i < 100000; ++i)
+        library +=
+            "ETY:" + music + "album/" + std::to_string(i % 10) + ".mp3|Titel " + std::to_string(i) + "|\r\n";
+    test::WriteFile(folder + "MediaLibary.dat", library);
+    test::WriteFile(
+        folder + "Sonvaro.ini",
+        "[Preferences]\nBASS_QutputDevice=0\nMediaLib_StartCheck=1\nMediaLib_Path=" + music + "\n");
+
+    const PlayerRun run = RunHeadless(home.path(), home.path(), SIGTERM,
+                                      "\xC3\x9C"
+                                      "berpr\xC3\xBC"
+                                      "fe Medienbibliothek");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    const std::string saved = test::ReadFile(folder + "MediaLibary.dat");
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 100001);
+    EXPECT_NE(saved.find("|Titel 99999|"), std::string::npos);
 }
 
 TEST(Headless, AnUncreatableDataFolderIsReportedAndTheRunGoesOn) {

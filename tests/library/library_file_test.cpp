@@ -80,6 +80,35 @@ TEST(LibraryFile, SaveLoadRoundTripAndEmptyLibraryWritesTheHeader) {
     EXPECT_EQ(loaded.entries.size(), 2u);
 }
 
+// The loader reads the file a block (1 MiB) at a time: lines cut by a block's
+// end, and a CR LF split between two blocks, must come out whole.
+TEST(LibraryFile, LargeFilesLoadWholeAcrossReadBlocks) {
+    test::TempDir dir;
+    for (const std::string lineEnd : {"\r\n", "\n", "\r"}) {
+        SCOPED_TRACE(lineEnd.size() == 2 ? "CR LF" : lineEnd == "\n" ? "LF" : "CR");
+        std::string text = "\xEF\xBB\xBFSV-F-MLV1" + lineEnd;
+        const int count = 30000;  // about 2.4 MB
+        for (int i = count - 1; i >= 0; --i) {
+            std::string number = std::to_string(i);
+            number.insert(0, 5 - number.size(), '0');
+            // Lengths vary, so line ends fall on every offset of a block.
+            text += "ETY:/m/" + number + ".mp3|Title " + number + std::string(i % 37, 'x') +
+                    "|||0||3||0|0|0|" + std::to_string(i) + "|0|0|0|0|" + lineEnd;
+        }
+        const std::string path = dir / "MediaLibary.dat";
+        test::WriteFile(path, text);
+        Library library;
+        LoadLibraryFile(library, path);
+        ASSERT_EQ(library.entries.size(), static_cast<size_t>(count));
+        EXPECT_EQ(library.entries[0].info.path, "/m/00000.mp3");
+        EXPECT_EQ(library.entries[0].info.title, "Title 00000");
+        EXPECT_EQ(library.entries[12345].info.path, "/m/12345.mp3");
+        EXPECT_EQ(library.entries[12345].info.title, "Title 12345" + std::string(12345 % 37, 'x'));
+        EXPECT_EQ(library.entries[12345].info.length, 12345);
+        EXPECT_EQ(library.entries[count - 1].info.path, "/m/29999.mp3");
+    }
+}
+
 TEST(LibraryFile, FailedSaveKeepsTheOldFile) {
     test::TempDir dir;
     test::RecordingMessages messages;

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
+#include <mutex>
 
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -283,6 +285,37 @@ TEST(BackgroundRefresh, LongNamesAreCutAndTheThreadStepsOnItsClockAndStops) {
     StopLibraryThreads(workers, std::chrono::milliseconds(2500));
     EXPECT_FALSE(workers.backgroundThread.joinable());
     EXPECT_FALSE(workers.backgroundRunning);
+}
+
+TEST(LibraryShutDown, AScanStuckInAReadIsLetGoAndSaidSo) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "sub");
+    WriteFile(dir / "sub/a", "A");
+    // What a thread that was let go uses must outlive it: never freed here.
+    struct Shared {
+        Library library;
+        WorkerState workers;
+        std::mutex gate;
+        std::atomic<bool> reading{false};
+    };
+    auto* shared = new Shared;
+    std::unique_lock closed(shared->gate);
+    auto stuck = [shared](TrackInfo& info) {
+        shared->reading = true;
+        std::lock_guard wait(shared->gate);  // a read on a disk that does not answer
+        return TextReader(info);
+    };
+    test::RecordingMessages messages;
+    ASSERT_TRUE(StartLibraryScan(shared->library, shared->workers, FastScan(dir.path()), stuck, messages));
+    ASSERT_TRUE(test::WaitUntil([&] { return shared->reading.load(); }));
+    // The wait is bounded, and the caller learns that the thread was let go.
+    EXPECT_FALSE(StopLibraryThreads(shared->workers, std::chrono::milliseconds(20)));
+    EXPECT_FALSE(shared->workers.scanThread.joinable());
+    closed.unlock();
+    EXPECT_TRUE(test::WaitUntil([&] { return !shared->workers.scanRunning.load(); }));
+    // Nothing running: a shut-down reports every thread ended.
+    WorkerState idle;
+    EXPECT_TRUE(StopLibraryThreads(idle, std::chrono::milliseconds(20)));
 }
 
 TEST(LibraryScan, HundredThousandFilesEndAtTheLimitWithOneEntryEach) {

@@ -23,7 +23,7 @@ LibraryEntry Track(const std::string& path, const std::string& title, const std:
 
 std::vector<std::string> Titles(const SearchResult& r) {
     std::vector<std::string> out;
-    for (const auto& row : r.rows) out.push_back(row.entry.info.title);
+    for (const auto& row : r.rows) out.emplace_back(r.Text(row, RowField::Title));
     return out;
 }
 
@@ -94,7 +94,7 @@ TEST(LibrarySearch, PlayedModesOrderAndFilter) {
               (std::vector<std::string>{"Blue Moon", "Red Sun", "Moon River", "Ärger"}));
     const SearchResult stations = Find(lib, SearchMode::Stations);
     ASSERT_EQ(stations.rows.size(), 1u);
-    EXPECT_EQ(stations.rows[0].entry.info.path, "http://radio.example/a");
+    EXPECT_EQ(stations.Text(stations.rows[0], RowField::Address), "http://radio.example/a");
 }
 
 TEST(LibrarySearch, AlbumsAreDistinctTrimmedSortedAndKeptByAnAlbumSearch) {
@@ -158,6 +158,40 @@ TEST(LibraryRows, ActionsFollowTheirOwnEntryAfterABackgroundRemoval) {
     EXPECT_EQ(lib.entries.size(), 3u);
     ASSERT_TRUE(SetRowBookmark(lib, shown.rows[1], false));
     EXPECT_EQ(lib.entries[0].flags, 0);
+}
+
+TEST(LibraryRows, ShowTheirEntrysValuesAndKnowItAfterTheListChanged) {
+    Library lib;
+    Fill(lib);
+    lib.entries[2].playCount = 4;
+    lib.entries[2].info.trackNumber = 9;
+    lib.entries[2].info.length = 245;
+    const SearchResult shown = Find(lib, SearchMode::Text, "moon");
+    ASSERT_EQ(shown.rows.size(), 2u);
+    const SearchRow& river = shown.rows[1];
+    EXPECT_EQ(shown.Text(river, RowField::Title), "Moon River");
+    EXPECT_EQ(shown.Text(river, RowField::Artist), "Carla");
+    EXPECT_EQ(shown.Text(river, RowField::Album), "nights");
+    EXPECT_EQ(shown.Text(river, RowField::Genre), "Pop");
+    EXPECT_EQ(shown.Text(river, RowField::Address), "");  // only stations show their address
+    EXPECT_EQ(river.playCount, 4);
+    EXPECT_EQ(river.trackNumber, 9);
+    EXPECT_EQ(river.length, 245);
+
+    // The entry is removed and its file added again by a scan: a new entry, not the row's.
+    lib.entries.erase(lib.entries.begin() + 2);
+    lib.entries.insert(lib.entries.begin(), Track("/m/0.mp3", "New", "", ""));
+    LibraryEntry readded = Track("/m/3.mp3", "Moon River", "Carla", "nights");
+    lib.entries.push_back(readded);
+    LibraryEntry current;
+    EXPECT_FALSE(CurrentEntry(lib, river, current));
+    // The other row's entry moved one place back and is still found.
+    ASSERT_TRUE(CurrentEntry(lib, shown.rows[0], current));
+    EXPECT_EQ(current.info.path, "/m/1.mp3");
+    // A second search gives each entry its own identity.
+    const SearchResult all = Find(lib, SearchMode::All);
+    for (size_t a = 0; a < all.rows.size(); ++a)
+        for (size_t b = a + 1; b < all.rows.size(); ++b) EXPECT_NE(all.rows[a].id, all.rows[b].id);
 }
 
 TEST(LibraryStations, HttpAndHttpsOnceEachNothingElse) {

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "core/worker_state.h"
 #include "playback/audio_library/bass.h"
 #include "settings/settings.h"
 #include "support/test_support.h"
+#include "support/wait.h"
 
 namespace sonvaro {
 namespace {
@@ -37,6 +41,27 @@ class InitAudioEngineTest : public ::testing::Test {
     WorkerState workers;
     test::RecordingMessages messages;
 };
+
+TEST_F(InitAudioEngineTest, AScanStuckInAReadHoldsItUpForABoundedTimeOnly) {
+    struct Stuck {
+        WorkerState workers;
+        std::atomic<bool> release{false}, gaveUp{false};
+    };
+    auto* stuck = new Stuck;  // a thread that was let go may use it until the process ends
+    stuck->workers.scanRunning = true;
+    stuck->workers.scanThread = std::thread([stuck] {
+        // A read on a disk that does not answer, until the test releases it.
+        stuck->gaveUp = !test::WaitUntil([stuck] { return stuck->release.load(); });
+        stuck->workers.scanRunning = false;
+        stuck->workers.ThreadEnded();
+    });
+    EXPECT_TRUE(InitAudioEngine(0, 1, settings, engine, stuck->workers, messages));
+    EXPECT_EQ(stuck->workers.stopRequested, 1);
+    EXPECT_FALSE(stuck->workers.scanThread.joinable());  // let go
+    stuck->release = true;
+    EXPECT_TRUE(test::WaitUntil([&] { return !stuck->workers.scanRunning.load(); }));
+    EXPECT_FALSE(stuck->gaveUp);  // the engine was set up while the read still hung
+}
 
 TEST_F(InitAudioEngineTest, NoSoundDeviceWithOptionsAndDeviceList) {
     settings.NETStream_TimeOut = 0;

@@ -50,6 +50,45 @@ TEST(ReadTrackInfo, UntaggedOrMisnamedFiles) {
     EXPECT_EQ(misnamed.channelType, 0x10005);
 }
 
+// MPEG, Ogg and FLAC are told by content and read by TagLib in the same open;
+// the type, tags and lengths must be what the engine would report.
+TEST(ReadTrackInfo, CommonFormatsByContentWhateverTheirName) {
+    test::TempDir dir;
+    for (const std::string& path :
+         {test::TagFixture("tagged.ogg"), test::CopyOf(test::TagFixture("tagged.ogg"), dir / "vorbis.mp3")}) {
+        const TrackInfo ogg = Read(path);
+        EXPECT_EQ(ogg.channelType, 0x10002) << path;
+        EXPECT_EQ(ogg.title, "Öl") << path;
+        EXPECT_EQ(ogg.artist, "Ögg") << path;
+        EXPECT_EQ(ogg.trackNumber, 7) << path;
+        EXPECT_EQ(ogg.length, 3) << path;
+        EXPECT_EQ(ogg.sampleRate, 44100.0f) << path;
+        EXPECT_EQ(ogg.channels, 2) << path;
+    }
+    for (const std::string& path :
+         {test::TagFixture("tagged.flac"), test::CopyOf(test::TagFixture("tagged.flac"), dir / "flac.ogg")}) {
+        const TrackInfo flac = Read(path);
+        EXPECT_EQ(flac.channelType, 0x10900) << path;
+        EXPECT_EQ(flac.title, "Flac") << path;
+        EXPECT_EQ(flac.artist, "Fla") << path;
+        EXPECT_EQ(flac.length, 3) << path;
+        EXPECT_EQ(flac.bitrate > 0, true) << path;
+    }
+    int result = 0;
+    const TrackInfo mp2 = Read(test::CopyOf(test::TagFixture("plain.mp2"), dir / "layer2.mp3"), &result);
+    EXPECT_EQ(result, kReadFile);
+    EXPECT_EQ(mp2.channelType, 0x10004);
+    EXPECT_EQ(mp2.title, "layer2");
+    EXPECT_EQ(mp2.length, 3);
+
+    // Random bytes named like an MP3 are neither read by TagLib nor by the engine.
+    std::string noise(20000, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 7919 + 13) % 251);
+    test::WriteFile(dir / "noise.mp3", noise);
+    EXPECT_EQ(Read(dir / "noise.mp3", &result).title, "");
+    EXPECT_EQ(result, kReadNothing);
+}
+
 TEST(ReadTrackInfo, EngineTagListsForWmaAndMp4) {
     const TrackInfo wma = Read(test::TagFixture("tagged.wma"));
     EXPECT_EQ(wma.channelType, 0x10300);

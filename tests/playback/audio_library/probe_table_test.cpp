@@ -132,6 +132,30 @@ TEST(ContentProbe, MpegAfterAnId3TagAndNotOneLoneSync) {
     EXPECT_EQ(Probe(lone).container, Container::Unknown);
 }
 
+TEST(ContentProbe, MpegFramesWhereverTheyStartInTheFirst64K) {
+    // Junk of varying length before the frames: frames inside the first 4 KB,
+    // frames crossing it, frames well beyond it; a lone sync just before the
+    // 4 KB mark must not hide frames that follow later.
+    for (size_t junk : {0u, 3000u, 3900u, 4095u, 5000u, 40000u}) {
+        SCOPED_TRACE(junk);
+        const ProbeResult r = Probe(std::string(junk, '\x11') + MpegFrames(6));
+        EXPECT_EQ(r.container, Container::Mpeg);
+        EXPECT_EQ(r.dataOffset, static_cast<std::int64_t>(junk));
+    }
+    std::string loneThenFrames = std::string(4090, '\x11') + std::string("\xFF\xFB\x90\x64", 4);
+    loneThenFrames += std::string(2000, '\x11');
+    const size_t framesAt = loneThenFrames.size();
+    loneThenFrames += MpegFrames(6);
+    EXPECT_EQ(Probe(loneThenFrames).dataOffset, static_cast<std::int64_t>(framesAt));
+    // A tag that ends close to the first 4 KB.
+    std::string nearEnd = std::string("ID3\x03\0\0\0\0\x1F\x70", 10) + std::string(4080, 'x') + MpegFrames(6);
+    const ProbeResult tagged = Probe(nearEnd);
+    EXPECT_EQ(tagged.container, Container::Mpeg);
+    EXPECT_EQ(tagged.dataOffset, 10 + 4080);
+    // Beyond 64 KB of junk nothing is looked for.
+    EXPECT_EQ(Probe(std::string(70000, '\x11') + MpegFrames(6)).container, Container::Unknown);
+}
+
 // A format-1 SMF with a tempo track: 480 ticks per quarter, 120 bpm, then 60 bpm from tick 960.
 std::string TempoMapSmf() {
     auto be32 = [](uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
