@@ -86,6 +86,15 @@ struct WorkerState {
 
     std::atomic<bool> shuttingDown{false};
 
+    // Counts the engine's resets, odd while one runs. A read that failed
+    // across a reset says nothing about the file.
+    std::atomic<uint32_t> engineResets{0};
+    void BeginEngineReset() { ++engineResets; }
+    void EndEngineReset() { ++engineResets; }
+    bool EngineResetDuring(uint32_t before) const {
+        return (before & 1) != 0 || engineResets.load() != before;
+    }
+
   private:
     mutable std::mutex statusMutex_;
     std::string statusText_;

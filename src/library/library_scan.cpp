@@ -195,10 +195,12 @@ bool BackgroundRefreshStep(Library& library, WorkerState& workers, const TrackRe
     // since another thread may have changed the list meanwhile.
     TrackInfo fresh;
     fresh.path = path;
+    const uint32_t resets = workers.engineResets.load();
     const int result = read(fresh);
     if (result == 2) return true;
-    // During shut-down the engine may be gone under a late read: no removal then.
-    if (result == 0 && workers.shuttingDown) return true;
+    // During shut-down, or while the engine is set up anew (a new device or
+    // rate), a read fails for want of the engine, not of the file: no removal.
+    if (result == 0 && (workers.shuttingDown || workers.EngineResetDuring(resets))) return true;
 
     std::lock_guard lock(library.libraryLock);
     auto& entries = library.entries;

@@ -109,6 +109,11 @@ bool InitAudioEngine(int32_t device, int32_t rateIndex, Settings& settings, Audi
     workers.StopScanWithin(std::chrono::milliseconds(2500));
     if (device < -1) device = -1;
     const uint32_t rate = OutputRateOf(rateIndex);
+    workers.BeginEngineReset();
+    struct ResetEnds {
+        WorkerState& workers;
+        ~ResetEnds() { workers.EndEngineReset(); }
+    } resetEnds{workers};
     BASS_PluginFree(0);
     BASS_Free();
     engine.running = BASS_Init(device, rate, BASS_DEVICE_SPEAKERS, nullptr, nullptr);

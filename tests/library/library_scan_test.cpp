@@ -259,6 +259,28 @@ TEST(BackgroundRefresh, DeletedFileGoesWithinOnePassStationsAndChannelTypeStay) 
     EXPECT_EQ(library.entries[3].info.title, "d");  // the entry after the removed one was not skipped
 }
 
+// Setting the engine up anew (a new device in the settings) makes reads fail
+// for a moment; the files are fine and must stay in the library.
+TEST(BackgroundRefresh, AReadThatFailsWhileTheEngineIsSetUpAnewRemovesNothing) {
+    TempDir dir;
+    Library library;
+    WriteFile(dir / "a", "a");
+    library.entries.push_back(Entry(dir / "a"));
+    WorkerState workers;
+    const auto failDuringReset = [&](TrackInfo&) {
+        workers.BeginEngineReset();
+        workers.EndEngineReset();
+        return 0;
+    };
+    BackgroundRefreshStep(library, workers, failDuringReset);
+    workers.BeginEngineReset();
+    BackgroundRefreshStep(library, workers, [](TrackInfo&) { return 0; });
+    EXPECT_EQ(library.entries.size(), 1u);
+    workers.EndEngineReset();
+    BackgroundRefreshStep(library, workers, [](TrackInfo&) { return 0; });
+    EXPECT_EQ(library.entries.size(), 0u);  // an unreadable file still goes
+}
+
 TEST(BackgroundRefresh, LongNamesAreCutAndTheThreadStepsOnItsClockAndStops) {
     EXPECT_EQ(BackgroundCheckName("/m/" + std::string(50, 'n')), std::string(50, 'n'));
     EXPECT_EQ(BackgroundCheckName("/m/" + std::string(51, 'n')), std::string(47, 'n') + "...");
