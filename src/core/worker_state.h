@@ -60,9 +60,12 @@ struct WorkerState {
         std::unique_lock lock(wakeMutex_);
         return wake_.wait_for(lock, time, [&] { return stop.load(); });
     }
-    // Called by a worker thread as its last step.
-    void ThreadEnded() {
+    // A worker thread's last touch of this state: its `running` flag is
+    // cleared under the lock, so a waiter that sees it cleared (and may then
+    // free this state) can no longer meet the thread here.
+    void ThreadEnded(std::atomic<bool>& running) {
         std::lock_guard lock(wakeMutex_);
+        running = false;
         ended_.notify_all();
     }
     // Joins `thread` once `running` is false, waiting at most `limit`. A thread

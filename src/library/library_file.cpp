@@ -44,6 +44,11 @@ void ParseEntryLines(std::string_view text, std::vector<LibraryEntry>& entries) 
 // paths in file order. Positions are sorted, then the entries are moved
 // along the permutation's cycles in place, so no second list is alive.
 void SortByPath(std::vector<LibraryEntry>& entries) {
+    // A file this program saved after a load is in order already: one pass.
+    if (std::is_sorted(entries.begin(), entries.end(), [](const LibraryEntry& a, const LibraryEntry& b) {
+            return a.info.path < b.info.path;
+        }))
+        return;
     std::vector<uint32_t> order(entries.size());
     for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&entries](uint32_t a, uint32_t b) {

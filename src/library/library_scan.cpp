@@ -160,8 +160,7 @@ bool StartLibraryScan(Library& library, WorkerState& workers, ScanOptions option
             workers.SetStatusText({});
             workers.progress = 0;
             workers.busy = false;
-            workers.scanRunning = false;
-            workers.ThreadEnded();
+            workers.ThreadEnded(workers.scanRunning);
         });
     return true;
 }
@@ -248,8 +247,7 @@ void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOp
                 }
                 workers.WaitForStop(options.poll, workers.shuttingDown);
             }
-            workers.backgroundRunning = false;
-            workers.ThreadEnded();
+            workers.ThreadEnded(workers.backgroundRunning);
         });
 }
 

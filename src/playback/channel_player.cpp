@@ -121,6 +121,9 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
         if (parts_.radio) parts_.radio->OpenStation(path);
         return 0;
     }
+    // The same track restarted (after the engine was set up anew) keeps the
+    // tags it has: reading them again could wait on a scan stuck in a read.
+    const bool sameTrack = restarting_ && state_.currentPath == path;
     const DWORD channel = OpenChannel(path);
     if (!channel) return 0;
     // Silent before it starts, so no block is mixed at full volume before the fade-in.
@@ -148,13 +151,15 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
     state_.playSource = source;
     for (int i = 0; i < 5; ++i) state_.labels[i] = kFileLabels[i];
 
-    TrackInfo fresh;
-    fresh.path = path;
-    ReadPlayableTrackInfo(parts_.tags, fresh);
-    CopyTags(fresh, state_.info);
+    if (!sameTrack) {
+        TrackInfo fresh;
+        fresh.path = path;
+        ReadPlayableTrackInfo(parts_.tags, fresh);
+        CopyTags(fresh, state_.info);
+        if (!restarting_) UpdatePlayedEntries(parts_.library, path, fresh, parts_.clock.now());
+    }
     SetSlider(0);
     EnableSlider(length > 0);
-    if (!restarting_) UpdatePlayedEntries(parts_.library, path, fresh, parts_.clock.now());
     AnnounceTrack(state_.info);
     return 1;
 }

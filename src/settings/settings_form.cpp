@@ -109,11 +109,11 @@ FormEffects StoreForm(const SettingsForm& f, Settings& s) {
     // Bass
     s.BASS_FadeIn = f.fadeIn;
     s.BASS_FadeOut = f.fadeOut;
-    s.BASS_MidiSF2File = WithoutLineBreaks(f.soundFont);
+    s.BASS_MidiSF2File = f.soundFont;  // paths are bytes: the dialog refused names the file cannot hold
     // Internet Radio
     e.recording = (s.NETStream_SaveFile != 0) != f.saveFile;
     s.NETStream_SaveFile = f.saveFile ? 1 : 0;
-    s.NETStream_SavePath = WithoutLineBreaks(f.savePath);
+    s.NETStream_SavePath = f.savePath;
     s.NETStream_SaveName = f.nameAfterStation ? 1 : 0;
     s.NETStream_TimeOut = static_cast<int8_t>(f.timeOut);
     if (f.proxy != s.NETStream_Proxy) {
@@ -166,7 +166,7 @@ FormEffects StoreForm(const SettingsForm& f, Settings& s) {
     s.Tracker_BColor = Colour(f.trackerBack);
     s.Tracker_FColor = Colour(f.trackerFore);
     // Medienbibliothek
-    s.MediaLib_Path = Trimmed(f.libraryPath);
+    s.MediaLib_Path = f.libraryPath;
     s.MediaLib_CPU = f.libraryCpu ? 1 : 0;
     s.MediaLib_AddPlay = f.libraryAddPlay ? 1 : 0;
     s.MediaLib_BackgroundScan = f.libraryBackground ? 1 : 0;

@@ -809,9 +809,18 @@ void SettingsWindow::ShowColours() {
 
 // --- Controls that act at once ---
 
+// Sonvaro.ini holds one value per line: a name with a line break could only
+// be stored as another name, so it is refused where it is chosen.
+bool SettingsWindow::StorablePath(const std::string& path) {
+    if (path.find_first_of("\r\n") == std::string::npos) return true;
+    app_.ports.messages.HintBox("Ein Name mit Zeilenumbruch kann nicht gespeichert werden: '" + path + "'");
+    return false;
+}
+
 void SettingsWindow::ChooseSoundFont(const QString& file) {
     if (file.isEmpty()) return;
     const std::string path = FromQt(file);
+    if (!StorablePath(path)) return;
     if (!IsSoundFontName(path)) {
         app_.ports.messages.HintBox("Ungültiger Dateityp '" + path + "'");
         return;
@@ -823,14 +832,14 @@ void SettingsWindow::ChooseSoundFont(const QString& file) {
 }
 
 void SettingsWindow::ChooseSavePath(const QString& folder) {
-    if (folder.isEmpty()) return;
+    if (folder.isEmpty() || !StorablePath(FolderPath(folder))) return;
     savePath_ = FolderPath(folder);
     Find<QLineEdit>(this, "savePath")->setText(ToQt(savePath_));
     CheckSettingsChanged();
 }
 
 void SettingsWindow::ChooseLibraryFolder(const QString& folder) {
-    if (folder.isEmpty()) return;
+    if (folder.isEmpty() || !StorablePath(FolderPath(folder))) return;
     // Acts at once, so that "Scann" scans the folder just chosen.
     libraryPath_ = FolderPath(folder);
     app_.data.settings.MediaLib_Path = libraryPath_;

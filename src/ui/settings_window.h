@@ -66,6 +66,7 @@ class SettingsWindow : public ToolWindow {
 
     // The choices the dialogs would return (empty: cancelled).
     void ChooseSoundFont(const QString& file);
+    bool StorablePath(const std::string& path);
     void ChooseSavePath(const QString& folder);
     void ChooseLibraryFolder(const QString& folder);
     void ChooseColour(int row, const QColor& colour);

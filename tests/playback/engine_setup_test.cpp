@@ -52,8 +52,7 @@ TEST_F(InitAudioEngineTest, AScanStuckInAReadHoldsItUpForABoundedTimeOnly) {
     stuck->workers.scanThread = std::thread([stuck] {
         // A read on a disk that does not answer, until the test releases it.
         stuck->gaveUp = !test::WaitUntil([stuck] { return stuck->release.load(); });
-        stuck->workers.scanRunning = false;
-        stuck->workers.ThreadEnded();
+        stuck->workers.ThreadEnded(stuck->workers.scanRunning);
     });
     EXPECT_TRUE(InitAudioEngine(0, 1, settings, engine, stuck->workers, messages));
     EXPECT_EQ(stuck->workers.stopRequested, 1);

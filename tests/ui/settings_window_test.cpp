@@ -15,6 +15,9 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "../tags/tag_fixtures.h"
 #include "core/remote_record.h"
@@ -194,6 +197,33 @@ TEST_F(SettingsWindowTest, ARateChangeSetsTheEngineUpOnceAndTheTrackGoesOn) {
     EXPECT_EQ(app->player.State().markedRow, 0);
     EXPECT_TRUE(app->player.RowMarked());
     EXPECT_FALSE(dialog->ApplyButton()->isEnabled());
+}
+
+// A library scan stuck in a slow read holds the tag reader. Setting the
+// engine up anew must not wait for it: the restarted track keeps its tags.
+TEST_F(SettingsWindowTest, ARateChangeDoesNotWaitForATagReadInProgress) {
+    ASSERT_EQ(app->control.PlayFile(TagFixture("tone.wav")), 1);
+    const std::string title = app->player.State().info.title;
+    std::atomic<bool> applied{false};
+    std::atomic<bool> heldToTheEnd{false};
+    std::atomic<bool> holding{false};
+    std::thread stuckRead([&] {
+        std::lock_guard lock(app->tags.tagLock);
+        holding = true;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!applied && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+        heldToTheEnd = !applied;
+    });
+    while (!holding) std::this_thread::yield();
+    SettingsWindow* dialog = Open();
+    Control<QComboBox>(dialog, "rate")->setCurrentIndex(0);
+    dialog->ApplyButton()->click();
+    applied = true;
+    stuckRead.join();
+    EXPECT_FALSE(heldToTheEnd) << "applying waited for the tag reader";
+    EXPECT_EQ(app->data.settings.BASS_OutputRate, 0);
+    EXPECT_EQ(app->player.State().currentPath, TagFixture("tone.wav"));
+    EXPECT_EQ(app->player.State().info.title, title);
 }
 
 TEST_F(SettingsWindowTest, MinutesAndSecondsScaleBothWays) {
@@ -385,6 +415,30 @@ TEST_F(SettingsWindowTest, PluginsPageListsTheDecodersWithTheirVersions) {
     dialog->ShowPage(SettingsPage::Bass);
     dialog->ShowPage(SettingsPage::Plugins);
     EXPECT_EQ(list->topLevelItemCount(), 5);
+}
+
+// Chosen paths are kept byte for byte; a name with a line break, which the
+// settings file cannot hold, is refused with a hint instead of stored as
+// another name.
+TEST_F(SettingsWindowTest, ChosenPathsAreKeptAsTheyAreOrRefused) {
+    app->data.settings.MediaLib_Path = "/music/";
+    SettingsWindow* dialog = Open();
+    dialog->ChooseLibraryFolder(QStringLiteral("/music/A\nB"));
+    dialog->ChooseSavePath(QStringLiteral("/rec/A\rB"));
+    dialog->ChooseSoundFont(QStringLiteral("/fonts/A\nB.sf2"));
+    ASSERT_EQ(messages.boxes.size(), 3u);
+    EXPECT_EQ(messages.boxes[0].text,
+              "Ein Name mit Zeilenumbruch kann nicht gespeichert werden: '/music/A\nB/'");
+    EXPECT_EQ(app->data.settings.MediaLib_Path, "/music/");
+    EXPECT_FALSE(dialog->ApplyButton()->isEnabled());
+
+    dialog->ChooseLibraryFolder(QStringLiteral(" /music/ spaced "));
+    dialog->ChooseSavePath(QStringLiteral("/rec/ x "));
+    dialog->ChooseSoundFont(QStringLiteral("/fonts/ y .sf2"));
+    dialog->ApplyButton()->click();
+    EXPECT_EQ(app->data.settings.MediaLib_Path, " /music/ spaced /");
+    EXPECT_EQ(app->data.settings.NETStream_SavePath, "/rec/ x /");
+    EXPECT_EQ(app->data.settings.BASS_MidiSF2File, "/fonts/ y .sf2");
 }
 
 TEST_F(SettingsWindowTest, LibraryFolderScanAndStopButtons) {
