@@ -49,11 +49,42 @@ void SortByPath(std::vector<LibraryEntry>& entries) {
             return a.info.path < b.info.path;
         }))
         return;
+    // Paths share long beginnings ("/home/…/Musik/"): the sixteen bytes after
+    // the common part are compared as two numbers first, the rest of the
+    // paths only on a tie.
+    const std::string& base = entries.front().info.path;
+    size_t common = base.size();
+    for (const LibraryEntry& e : entries) {
+        const std::string& p = e.info.path;
+        size_t n = 0;
+        while (n < common && n < p.size() && p[n] == base[n]) ++n;
+        common = n;
+    }
+    struct Key {
+        uint64_t high, low;
+    };
+    const auto packed = [common](const std::string& p, size_t from) {
+        uint64_t key = 0;
+        for (size_t b = from; b < from + 8; ++b)
+            key = (key << 8) | (common + b < p.size() ? static_cast<unsigned char>(p[common + b]) : 0u);
+        return key;
+    };
+    std::vector<Key> keys(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        keys[i] = {packed(entries[i].info.path, 0), packed(entries[i].info.path, 8)};
+    const size_t skip = common + 16;
     std::vector<uint32_t> order(entries.size());
     for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&entries](uint32_t a, uint32_t b) {
-        return entries[a].info.path < entries[b].info.path;
+    std::stable_sort(order.begin(), order.end(), [&entries, &keys, skip](uint32_t a, uint32_t b) {
+        if (keys[a].high != keys[b].high) return keys[a].high < keys[b].high;
+        if (keys[a].low != keys[b].low) return keys[a].low < keys[b].low;
+        const std::string& pa = entries[a].info.path;
+        const std::string& pb = entries[b].info.path;
+        // Equal keys: both paths are longer than `skip` or equal up to their end.
+        return std::string_view(pa).substr(std::min(skip, pa.size())) <
+               std::string_view(pb).substr(std::min(skip, pb.size()));
     });
+    keys = {};
     for (size_t i = 0; i < order.size(); ++i) {
         if (order[i] == i) continue;
         LibraryEntry first = std::move(entries[i]);

@@ -53,6 +53,30 @@ TEST(LibraryFile, LoadSortsByteWiseAndKeepsEverything) {
     EXPECT_FALSE(ParseLibraryFile(""));
 }
 
+// Paths alike for their first many bytes, one a prefix of another, and the
+// same path twice (kept in file order): byte order all the same.
+TEST(LibraryFile, LoadSortsLongAlikePathsByTheirBytes) {
+    const auto entries = ParseLibraryFile(
+        "SV-F-MLV1\r\n"
+        "ETY:/home/u/Musik/Artist/Album/02 zwei.mp3|second|\r\n"
+        "ETY:/home/u/Musik/Artist/Album/01 eins.mp3|\r\n"
+        "ETY:/home/u/Musik/Artist/Album/02 zwei.mp3|first|\r\n"
+        "ETY:/home/u/Musik/Artist/Album/02|\r\n"
+        "ETY:/home/u/Musik/Artist/Album/02 zwei.mp3.bak|\r\n"
+        "ETY:/home/u/Musik/Artist/Album/\xC3\x84rger.mp3|\r\n"
+        "ETY:/home/u/Musik/Artist/Album/01 eins.flac|\r\n");
+    ASSERT_TRUE(entries);
+    std::vector<std::string> paths, titles;
+    for (const auto& e : *entries) {
+        paths.push_back(e.info.path.substr(std::string("/home/u/Musik/Artist/Album/").size()));
+        titles.push_back(e.info.title);
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"01 eins.flac", "01 eins.mp3", "02", "02 zwei.mp3",
+                                               "02 zwei.mp3", "02 zwei.mp3.bak", "\xC3\x84rger.mp3"}));
+    EXPECT_EQ(titles[3], "second");  // equal paths stay in file order
+    EXPECT_EQ(titles[4], "first");
+}
+
 TEST(LibraryFile, SaveLoadRoundTripAndEmptyLibraryWritesTheHeader) {
     test::TempDir dir;
     test::RecordingMessages messages;
