@@ -214,14 +214,28 @@ class Login1Manager : public QDBusVirtualObject {
     QList<QVariantList> calls;
 };
 
+// A session bus of the test's own, ended with the test.
+struct PrivateSessionBus {
+    bool Start() {
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                     QStringLiteral("--print-address")});
+        if (!daemon.waitForStarted() || !WaitFor([&] { return daemon.canReadLine(); }, 5000)) return false;
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        return true;
+    }
+    ~PrivateSessionBus() {
+        daemon.terminate();
+        daemon.waitForFinished();
+    }
+    QProcess daemon;
+    QString address;
+};
+
 TEST(DesktopPowerControl, AsksLogindToPowerOffInteractively) {
     QtApp();
-    QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                 QStringLiteral("--print-address")});
-    ASSERT_TRUE(daemon.waitForStarted());
-    ASSERT_TRUE(WaitFor([&] { return daemon.canReadLine(); }, 5000));
-    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    PrivateSessionBus daemon;
+    ASSERT_TRUE(daemon.Start());
+    const QString address = daemon.address;
     {
         QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("login1-side"));
         QDBusConnection player = QDBusConnection::connectToBus(address, QStringLiteral("player-side"));
@@ -243,26 +257,19 @@ TEST(DesktopPowerControl, AsksLogindToPowerOffInteractively) {
     }
     QDBusConnection::disconnectFromBus(QStringLiteral("login1-side"));
     QDBusConnection::disconnectFromBus(QStringLiteral("player-side"));
-    daemon.terminate();
-    daemon.waitForFinished();
 }
 
 TEST(DesktopScreenSaver, NoServiceMeansNotRunning) {
     QtApp();
-    QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                 QStringLiteral("--print-address")});
-    ASSERT_TRUE(daemon.waitForStarted());
-    ASSERT_TRUE(WaitFor([&] { return daemon.canReadLine(); }, 5000));
-    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    PrivateSessionBus daemon;
+    ASSERT_TRUE(daemon.Start());
+    const QString address = daemon.address;
     {
         QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("saver-side"));
         ASSERT_TRUE(bus.isConnected());
         EXPECT_FALSE(DesktopScreenSaver(bus).Running());
     }
     QDBusConnection::disconnectFromBus(QStringLiteral("saver-side"));
-    daemon.terminate();
-    daemon.waitForFinished();
 }
 
 // A desktop without the service on the bus: the X server's own screensaver answers.
@@ -270,12 +277,9 @@ TEST(DesktopScreenSaver, WithoutTheServiceTheXServerAnswers) {
     QtApp();
     PrivateXServer server;
     ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
-    QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                 QStringLiteral("--print-address")});
-    ASSERT_TRUE(daemon.waitForStarted());
-    ASSERT_TRUE(WaitFor([&] { return daemon.canReadLine(); }, 5000));
-    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    PrivateSessionBus daemon;
+    ASSERT_TRUE(daemon.Start());
+    const QString address = daemon.address;
     {
         QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("x11-saver-side"));
         ASSERT_TRUE(bus.isConnected());
@@ -290,8 +294,6 @@ TEST(DesktopScreenSaver, WithoutTheServiceTheXServerAnswers) {
         EXPECT_FALSE(DesktopScreenSaver(bus).Running());  // offscreen: no X11 windows
     }
     QDBusConnection::disconnectFromBus(QStringLiteral("x11-saver-side"));
-    daemon.terminate();
-    daemon.waitForFinished();
 }
 
 }  // namespace
