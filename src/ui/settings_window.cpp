@@ -347,8 +347,9 @@ QWidget* SettingsWindow::BuildShortcutsPage() {
         // Where no program may read the keyboard outside its own windows, the
         // controls would promise what cannot work.
         note->setText(
-            S("Globale Shortcuts und Medientasten lassen sich auf diesem Desktop nicht abfragen "
-              "(Wayland). Medientasten erreichen Sonvaro hier über MPRIS."));
+            S("Auf diesem Desktop lässt sich die Tastatur nicht außerhalb der eigenen Fenster abfragen "
+              "(etwa unter Wayland): globale Shortcuts und Medientasten sind hier aus. Medientasten "
+              "erreichen Sonvaro über MPRIS."));
         for (QWidget* w : page->findChildren<QWidget*>())
             if (w != note) w->setEnabled(false);
         return page;
