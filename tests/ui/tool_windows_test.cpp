@@ -197,7 +197,7 @@ TEST_F(ToolWindowTest, EveryToolWindowIsOwnedByTheMainWindowAndClosesWithEscape)
     const std::string path = CopyOf(TagFixture("tagged.mp3"), home / "esc.mp3");
     SetPlaylistFiles({path});
     Select({0});
-    for (int command : {12, 24, 36, 34, 71, 72, 66}) {
+    for (int command : {12, 13, 24, 27, 36, 34, 71, 72, 66}) {
         SCOPED_TRACE(command);
         const QList<QWidget*> before = window->ToolWindows();
         window->RunCommand(command);
