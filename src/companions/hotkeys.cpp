@@ -129,6 +129,29 @@ std::string HotkeyText(const HotkeyFields& hotkey) {
     return text;
 }
 
+std::string PortalTrigger(const HotkeyFields& hotkey) {
+    if (!hotkey.enabled || hotkey.key < 0 || hotkey.key >= kKeyCount) return {};
+    // Keysym names of the key table from "Bild Hoch" (60) on.
+    static constexpr const char* kNamed[kKeyCount - 60] = {
+        "Prior",  "Next",        "Home",        "End",         "Insert",  "Delete",  "Up",        "Down",
+        "Left",   "Right",       "Print",       "Scroll_Lock", "Pause",   "Escape",  "BackSpace", "Return",
+        "KP_Add", "KP_Subtract", "KP_Multiply", "KP_Divide",   "Super_L", "Super_R", "space",     "Tab"};
+    std::string key;
+    if (hotkey.key < 26)
+        key = std::string(1, static_cast<char>('a' + hotkey.key));
+    else if (hotkey.key < 36)
+        key = std::string(1, static_cast<char>('0' + hotkey.key - 26));
+    else if (hotkey.key < 60)
+        key = "F" + std::to_string(hotkey.key - 35);
+    else
+        key = kNamed[hotkey.key - 60];
+    std::string trigger;
+    if (hotkey.ctrl) trigger += "CTRL+";
+    if (hotkey.alt) trigger += "ALT+";
+    if (hotkey.shift) trigger += "SHIFT+";
+    return trigger + key;
+}
+
 HotkeyPoller::HotkeyPoller(const Settings& settings, KeyState& keys, Actions actions)
     : settings_(settings), keys_(keys), actions_(std::move(actions)) {}
 

@@ -61,6 +61,11 @@ std::string_view KeyNameOf(int key);
 // key's name, those that apply, joined by " + " ("Strg + Shift + F10").
 std::string HotkeyText(const HotkeyFields& hotkey);
 
+// The combination in the desktop shortcut portal's trigger notation
+// ("CTRL+SHIFT+p", "F10"); empty for a record that is off or has no key
+// (a portal binds no modifier-only combination).
+std::string PortalTrigger(const HotkeyFields& hotkey);
+
 // The hotkeys and the media keys, polled on every pass of the main loop. A
 // hotkey fires once, when its combination is let go (the first of its keys
 // goes up); holding it never repeats. Mute and the track keys fire on

@@ -9,6 +9,8 @@ namespace sonvaro {
 void DesktopCompanions::Attach(Application& app, MainWindow& window, std::function<void()> requestExit,
                                std::unique_ptr<PowerControl> power, std::unique_ptr<ScreenSaver> screenSaver,
                                std::unique_ptr<KeyState> keys, std::unique_ptr<WebBrowser> browser) {
+    app_ = &app;
+    window_ = &window;
     tracker_.Attach(app.data.settings, app.player.State(), &window, app.clock.tick);
     window.AttachCompanions(*this);
     power_ = std::move(power);
@@ -64,7 +66,23 @@ void DesktopCompanions::Attach(Application& app, MainWindow& window, std::functi
             if (!app.ShuttingDown()) hotkeys_->Poll();
         });
         keyPoll_.start();
+    } else {
+        UseShortcutPortal(QDBusConnection::sessionBus());
     }
+}
+
+void DesktopCompanions::UseShortcutPortal(QDBusConnection bus) {
+    if (!app_ || !window_) return;
+    portal_ = std::make_unique<ShortcutPortal>(std::move(bus));
+    connect(portal_.get(), &ShortcutPortal::activated, this, [this](int record) {
+        if (app_->data.settings.HK_Global == 0 || app_->ShuttingDown()) return;
+        window_->RunHotkeyCommand(static_cast<HotkeyCommand>(record));
+    });
+    HotkeysChanged();
+}
+
+void DesktopCompanions::HotkeysChanged() {
+    if (portal_ && app_->data.settings.HK_Global != 0) portal_->Bind(app_->data.settings.hotkeys);
 }
 
 }  // namespace sonvaro

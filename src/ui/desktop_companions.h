@@ -1,4 +1,5 @@
 #pragma once
+#include <QDBusConnection>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -7,6 +8,7 @@
 #include "companions/hotkeys.h"
 #include "companions/scheduled_task.h"
 #include "ui/desktop_services.h"
+#include "ui/shortcut_portal.h"
 #include "ui/tracker_window.h"
 #include "ui/update_checker.h"
 
@@ -47,7 +49,14 @@ class DesktopCompanions : public QObject {
     // False where the keyboard cannot be read whatever window has the focus
     // (Wayland, no X display): the settings page says so. Media keys then
     // reach the player through MPRIS.
-    bool GlobalKeysAvailable() const { return keys_ && keys_->Available(); }
+    bool GlobalKeysAvailable() const {
+        return (keys_ && keys_->Available()) || (portal_ && portal_->Ready());
+    }
+    // Where the keyboard cannot be read: the hotkeys go to the desktop's
+    // shortcut portal on `bus` instead (Attach does this on the session bus).
+    void UseShortcutPortal(QDBusConnection bus);
+    // The settings dialog stored new hotkeys: the portal binds them anew.
+    void HotkeysChanged();
     HotkeyPoller* Hotkeys() { return hotkeys_.get(); }
     // "Neue Version" (interactive) and the check at start-up; null before Attach.
     UpdateChecker* Updates() { return updates_.get(); }
@@ -59,6 +68,9 @@ class DesktopCompanions : public QObject {
     std::unique_ptr<ScheduledTask> task_;
     std::unique_ptr<KeyState> keys_;
     std::unique_ptr<HotkeyPoller> hotkeys_;
+    std::unique_ptr<ShortcutPortal> portal_;
+    Application* app_ = nullptr;
+    MainWindow* window_ = nullptr;
     QTimer keyPoll_;
     std::unique_ptr<WebBrowser> browser_;
     std::unique_ptr<UpdateChecker> updates_;

@@ -787,6 +787,7 @@ void SettingsWindow::CheckSettingsChanged() {
 
 bool SettingsWindow::Apply() {
     const bool applied = ApplySettings(app_, Form(), *port_);
+    if (applied && window_.Companions()) window_.Companions()->HotkeysChanged();
     if (applied) FillSettingsControls();  // the device list and the stored forms of texts
     CheckSettingsChanged();
     return applied;

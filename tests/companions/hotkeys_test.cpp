@@ -210,6 +210,19 @@ TEST(HotkeyText, PartsInOrder) {
     EXPECT_EQ(HotkeyText({1, 0, 0, 0, -1}), "");
 }
 
+TEST(PortalTrigger, TheDesktopsNotationOrNothing) {
+    EXPECT_EQ(PortalTrigger({1, 1, 0, 1, 15}), "CTRL+SHIFT+p");
+    EXPECT_EQ(PortalTrigger({1, 1, 1, 1, 45}), "CTRL+ALT+SHIFT+F10");
+    EXPECT_EQ(PortalTrigger({1, 0, 0, 0, 26}), "0");
+    EXPECT_EQ(PortalTrigger({1, 0, 0, 0, 59}), "F24");
+    EXPECT_EQ(PortalTrigger({1, 0, 0, 0, 60}), "Prior");
+    EXPECT_EQ(PortalTrigger({1, 0, 1, 0, 70}), "ALT+Print");
+    EXPECT_EQ(PortalTrigger({1, 0, 0, 0, 83}), "Tab");
+    EXPECT_EQ(PortalTrigger({1, 1, 1, 0, -1}), "");  // modifiers alone
+    EXPECT_EQ(PortalTrigger({0, 1, 0, 0, 15}), "");  // off
+    EXPECT_EQ(PortalTrigger({1, 0, 0, 0, 84}), "");  // no such key
+}
+
 TEST(HotkeyTables, NamesAndCodesAtTheirIndexes) {
     const std::vector<std::pair<int, std::pair<const char*, int32_t>>> expected = {
         {0, {"A", 65}},

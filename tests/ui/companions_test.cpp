@@ -214,23 +214,6 @@ class Login1Manager : public QDBusVirtualObject {
     QList<QVariantList> calls;
 };
 
-// A session bus of the test's own, ended with the test.
-struct PrivateSessionBus {
-    bool Start() {
-        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                     QStringLiteral("--print-address")});
-        if (!daemon.waitForStarted() || !WaitFor([&] { return daemon.canReadLine(); }, 5000)) return false;
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-        return true;
-    }
-    ~PrivateSessionBus() {
-        daemon.terminate();
-        daemon.waitForFinished();
-    }
-    QProcess daemon;
-    QString address;
-};
-
 TEST(DesktopPowerControl, AsksLogindToPowerOffInteractively) {
     QtApp();
     PrivateSessionBus daemon;

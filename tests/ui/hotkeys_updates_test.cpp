@@ -3,6 +3,11 @@
 // update check's thread against a loopback server.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVirtualObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -191,6 +196,96 @@ TEST_F(CompanionsTest, TheShortcutsPageBindsAKeyThatThePollThenUses) {
     keys->down = {17, 80};
     EXPECT_TRUE(WaitFor([&] { return companions.Hotkeys()->Held(1); }));
     keys->down.clear();
+}
+
+// The desktop's shortcut portal as the tests see it: every request is
+// answered at once with success, and the bound triggers are kept.
+class FakeShortcutPortal : public QDBusVirtualObject {
+  public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.interface() != QLatin1String("org.freedesktop.portal.GlobalShortcuts")) return false;
+        const QList<QVariant> args = message.arguments();
+        QVariantMap options;
+        QVariantMap results;
+        if (message.member() == QLatin1String("CreateSession")) {
+            options = qdbus_cast<QVariantMap>(args.value(0));
+            results[QStringLiteral("session_handle")] = session;
+        } else if (message.member() == QLatin1String("BindShortcuts")) {
+            options = qdbus_cast<QVariantMap>(args.value(3));
+            triggers.clear();
+            const QDBusArgument list = args.value(1).value<QDBusArgument>();
+            list.beginArray();
+            while (!list.atEnd()) {
+                QString id;
+                QVariantMap properties;
+                list.beginStructure();
+                list >> id >> properties;
+                list.endStructure();
+                triggers[id] = properties.value(QStringLiteral("preferred_trigger")).toString();
+            }
+            list.endArray();
+            ++binds;
+        } else {
+            return false;
+        }
+        QString sender = message.service();
+        sender.remove(0, 1).replace(QLatin1Char('.'), QLatin1Char('_'));
+        const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/") + sender + "/" +
+                                options.value(QStringLiteral("handle_token")).toString();
+        connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+        QDBusMessage response =
+            QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"), "Response");
+        response << 0u << results;
+        connection.send(response);
+        return true;
+    }
+    void Activate(const QDBusConnection& connection, const QString& id) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/portal/desktop"),
+            QStringLiteral("org.freedesktop.portal.GlobalShortcuts"), QStringLiteral("Activated"));
+        signal << QVariant::fromValue(QDBusObjectPath(session)) << id << qulonglong{0} << QVariantMap{};
+        connection.send(signal);
+    }
+    const QString session = QStringLiteral("/org/freedesktop/portal/desktop/session/1_1/sonvaro");
+    QMap<QString, QString> triggers;
+    int binds = 0;
+};
+
+// Where the keyboard cannot be read, the hotkeys are bound at the desktop's
+// portal and its activations run them.
+TEST_F(CompanionsTest, TheShortcutPortalBindsTheHotkeysAndRunsWhatItReports) {
+    PrivateSessionBus bus;
+    ASSERT_TRUE(bus.Start());
+    {
+        QDBusConnection desktop = QDBusConnection::connectToBus(bus.address, QStringLiteral("portal-side"));
+        QDBusConnection player = QDBusConnection::connectToBus(bus.address, QStringLiteral("keys-side"));
+        ASSERT_TRUE(desktop.isConnected() && player.isConnected());
+        FakeShortcutPortal portal;
+        ASSERT_TRUE(desktop.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+        ASSERT_TRUE(
+            desktop.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal));
+        Settings& s = app->data.settings;
+        s.HK_Global = 1;
+        s.hotkeys[11] = {1, 1, 0, 1, 22};  // "Wiedergabeliste" on Strg + Shift + W
+        s.hotkeys[12] = {1, 1, 1, 0, -1};  // modifiers alone: no portal trigger
+        companions.UseShortcutPortal(player);
+        ASSERT_TRUE(WaitFor([&] { return portal.binds == 1; }, 5000));
+        EXPECT_EQ(portal.triggers, (QMap<QString, QString>{{"hotkey-11", "CTRL+SHIFT+w"}}));
+
+        window->SwitchLayout(0);
+        portal.Activate(desktop, QStringLiteral("hotkey-11"));
+        EXPECT_TRUE(WaitFor([&] { return window->CurrentLayout() == 1; }, 5000));
+
+        s.hotkeys[4] = {1, 0, 0, 0, 45};  // "Nächster Titel" on F10, stored by the dialog
+        companions.HotkeysChanged();
+        ASSERT_TRUE(WaitFor([&] { return portal.binds == 2; }, 5000));
+        EXPECT_EQ(portal.triggers.value("hotkey-4"), QStringLiteral("F10"));
+
+        desktop.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("portal-side"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("keys-side"));
 }
 
 TEST_F(CompanionsTest, NewVersionFromTheMenuAndTheWebPages) {

@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QItemSelectionModel>
 #include <QMimeData>
+#include <QProcess>
 #include <QTest>
 #include <filesystem>
 #include <memory>
@@ -39,6 +40,23 @@ template <typename F>
 bool WaitFor(F condition, int ms = 3000) {
     return QTest::qWaitFor(condition, ms);
 }
+
+// A session bus of the test's own, ended with the test.
+struct PrivateSessionBus {
+    bool Start() {
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                     QStringLiteral("--print-address")});
+        if (!daemon.waitForStarted() || !WaitFor([&] { return daemon.canReadLine(); }, 5000)) return false;
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        return true;
+    }
+    ~PrivateSessionBus() {
+        daemon.terminate();
+        daemon.waitForFinished();
+    }
+    QProcess daemon;
+    QString address;
+};
 
 // A drag over `widget` and a drop there as the desktop delivers them: to the
 // nearest widget from there up that takes drops. False when no widget takes
