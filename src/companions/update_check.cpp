@@ -1,8 +1,6 @@
 #include "companions/update_check.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include "core/messages.h"
 #include "core/text.h"
 #include "platform/file_info.h"
+#include "platform/private_file.h"
 #include "playback/audio_library/net/http_transfer.h"
 #include "settings/ini_document.h"
 
@@ -69,7 +68,7 @@ std::string FeedbackAddress() {
 namespace {
 
 struct Download {
-    int fd = -1;
+    PrivateNewFile* file = nullptr;
     size_t written = 0;
     size_t limit = 0;
     bool tooBig = false;
@@ -83,11 +82,7 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
         d->tooBig = true;
         return 0;  // ends the transfer with an error
     }
-    for (size_t done = 0; done < n;) {
-        const ssize_t w = write(d->fd, data + done, n - done);
-        if (w <= 0) return 0;
-        done += static_cast<size_t>(w);
-    }
+    if (!d->file->Write(data, n)) return 0;
     d->written += n;
     return n;
 }
@@ -100,9 +95,10 @@ int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 // GETs `address` into the new file `path`; true when the whole body arrived.
 bool DownloadToFile(const UpdateCheckConfig& config, const std::string& path) {
     // A name in a shared folder: never follow a link someone planted there, never reuse a file.
+    PrivateNewFile file(path);
+    if (!file.IsOpen()) return false;
     Download d;
-    d.fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (d.fd < 0) return false;
+    d.file = &file;
     d.limit = config.maxBytes;
     d.cancel = config.cancel;
     CURL* easy = curl_easy_init();
@@ -125,7 +121,7 @@ bool DownloadToFile(const UpdateCheckConfig& config, const std::string& path) {
         result = curl_easy_perform(easy);
         curl_easy_cleanup(easy);
     }
-    const bool closed = close(d.fd) == 0;
+    const bool closed = file.Close();
     return result == CURLE_OK && closed;
 }
 
@@ -140,13 +136,13 @@ UpdateOutcome RunUpdateCheck(const UpdateCheckConfig& config) {
     }
     // Two checks at once (start-up and menu) use different files.
     static std::atomic<unsigned> sequence{0};
-    const int random = static_cast<int>((static_cast<unsigned>(getpid()) * 7919u + sequence++) % 1001u);
+    const int random = static_cast<int>((ProcessNumber() * 7919u + sequence++) % 1001u);
     const std::string path = UpdateTempFileName(config.tempFolder, config.localSeconds, random);
     const bool downloaded = DownloadToFile(config, path);
     std::optional<std::string> text;
     if (downloaded) text = ReadWholeFile(path);
     // The file is ours (created exclusively), also after a failed transfer.
-    unlink(path.c_str());
+    RemoveFile(path);
     if (!downloaded) {
         outcome.result = UpdateResult::DownloadFailed;
         return outcome;
