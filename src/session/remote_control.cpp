@@ -97,9 +97,10 @@ void RemoteControl::ProcessPending() {
         server_->Send(p.connection, EncodeAnswer(result));
         std::lock_guard lock(mutex_);
         const auto it = waiting_.find(p.connection);
-        if (it != waiting_.end() && --it->second == 0) waiting_.erase(it);
-        if (it != waiting_.end() && it->second + 1 == kMaxWaitingPerConnection)
-            server_->PauseReading(p.connection, false);
+        if (it == waiting_.end()) continue;
+        const int left = --it->second;
+        if (left == 0) waiting_.erase(it);
+        if (left + 1 == kMaxWaitingPerConnection) server_->PauseReading(p.connection, false);
     }
     if (closed) DropDeadListeners();
     running_ = false;
