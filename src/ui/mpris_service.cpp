@@ -210,6 +210,14 @@ MprisService::MprisService(Application& app, std::function<void()> raise, std::f
     : app_(app), raise_(std::move(raise)), quit_(std::move(quit)), bus_(std::move(bus)) {
     new RootAdaptor(this);
     player_ = new PlayerAdaptor(this);
+    // `dbus-send` without --print-reply sends a signal, not a method call, and
+    // the shell snippets people bind to keys are written that way: the
+    // transport commands are taken in that form too.
+    for (const char* command : {"Play", "Pause", "PlayPause", "Stop", "Next", "Previous"}) {
+        const QByteArray slot = QByteArray("1") + command + "()";  // what SLOT() spells
+        bus_.connect(QString(), QLatin1String(kObjectPath), QLatin1String(kPlayerInterface),
+                     QLatin1String(command), player_, slot.constData());
+    }
     published_ = PlayerProperties();
     lastTrack_ = published_.value(QStringLiteral("Metadata"))
                      .toMap()

@@ -61,7 +61,7 @@ class MprisTest : public MainWindowTest {
                                                      QStringLiteral("--print-address")});
         ASSERT_TRUE(daemon.waitForStarted(5000)) << "dbus-daemon";
         ASSERT_TRUE(WaitFor([&] { return daemon.canReadLine(); }, 5000));
-        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
         playerBus = std::make_unique<QDBusConnection>(
             QDBusConnection::connectToBus(address, QStringLiteral("mpris-player")));
         clientBus = std::make_unique<QDBusConnection>(
@@ -134,7 +134,19 @@ class MprisTest : public MainWindowTest {
         return path;
     }
 
+    // What a key binding in the desktop runs: `dbus-send` with `extra` options.
+    void DbusSend(const QString& member, const QStringList& extra) {
+        QProcess send;
+        send.start(QStringLiteral("dbus-send"), QStringList{QStringLiteral("--bus=") + address,
+                                                            QStringLiteral("--dest=") + kService}
+                                                    << extra << QString::fromLatin1(kPath)
+                                                    << QString::fromLatin1(kPlayer) + "." + member);
+        ASSERT_TRUE(send.waitForFinished(5000));
+        ASSERT_EQ(send.exitCode(), 0) << send.readAllStandardError().toStdString();
+    }
+
     QProcess daemon;
+    QString address;
     std::unique_ptr<QDBusConnection> playerBus, clientBus;
     std::unique_ptr<MprisService> service;
     BusSignals seen;
@@ -195,6 +207,21 @@ TEST_F(MprisTest, TransportCallsReachThePlayer) {
     EXPECT_TRUE(WaitFor([&] { return Status() == QStringLiteral("Stopped"); }));
     EXPECT_TRUE(Metadata().isEmpty());
     EXPECT_FALSE(Get(QStringLiteral("CanSeek")).toBool());
+}
+
+TEST_F(MprisTest, CommandsSentWithoutWaitingForAnAnswerAct) {
+    AddFiles({ToneFile(4), ToneFile(3)});
+    Player(QStringLiteral("Play"));
+    ASSERT_EQ(Status(), QStringLiteral("Playing"));
+
+    DbusSend(QStringLiteral("Pause"), {});  // dbus-send's default: a signal
+    EXPECT_TRUE(WaitFor([&] { return Status() == QStringLiteral("Paused"); }));
+    DbusSend(QStringLiteral("PlayPause"), {QStringLiteral("--type=method_call")});  // no reply asked
+    EXPECT_TRUE(WaitFor([&] { return Status() == QStringLiteral("Playing"); }));
+    DbusSend(QStringLiteral("Next"), {});
+    EXPECT_TRUE(WaitFor([&] { return app->player.State().markedRow == 1; }));
+    DbusSend(QStringLiteral("Stop"), {QStringLiteral("--type=method_call")});
+    EXPECT_TRUE(WaitFor([&] { return Status() == QStringLiteral("Stopped"); }));
 }
 
 TEST_F(MprisTest, SeekAndSetPositionMoveThePositionAndSaySo) {
