@@ -1,11 +1,11 @@
 #include "ui/docking.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWidget>
-#include <QWindow>
 #include <algorithm>
 
 #include "settings/settings.h"
@@ -160,6 +160,8 @@ int DockRegistry::Register(QWidget* window, int flags) {
 void DockRegistry::Unregister(QWidget* window) {
     if (!Find(window)) return;
     window->removeEventFilter(this);
+    if (pressed_ == window) pressed_ = nullptr;
+    if (dragged_ == window) dragged_ = nullptr;
     std::erase_if(entries_, [window](const Entry& e) { return e.window == window; });
 }
 
@@ -204,22 +206,33 @@ bool DockRegistry::eventFilter(QObject* watched, QEvent* event) {
             break;
         case QEvent::MouseButtonPress: {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            if ((entry->flags & kDockDragClient) && mouse->button() == Qt::LeftButton &&
-                window->windowHandle()) {
-                // Background drag: the window manager moves the window as by its caption.
-                if (!window->windowHandle()->startSystemMove()) {
-                    dragged_ = window;
-                    dragOffset_ = mouse->globalPosition().toPoint() - OuterRect(window).topLeft();
-                }
+            if ((entry->flags & kDockDragClient) && mouse->button() == Qt::LeftButton) {
+                pressed_ = window;
+                pressedAt_ = mouse->globalPosition().toPoint();
             }
             break;
         }
-        case QEvent::MouseMove:
-            if (dragged_ == window)
-                window->move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
+        case QEvent::MouseMove: {
+            // Background drag. We move the window ourselves rather than hand it
+            // to the window manager: a tap released before the manager took the
+            // pointer left it moving the window until the next click.
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint at = mouse->globalPosition().toPoint();
+            if (!(mouse->buttons() & Qt::LeftButton)) {  // the release went elsewhere
+                pressed_ = dragged_ = nullptr;
+                break;
+            }
+            if (pressed_ == window &&
+                (at - pressedAt_).manhattanLength() >= QApplication::startDragDistance()) {
+                pressed_ = nullptr;
+                dragged_ = window;
+                dragOffset_ = pressedAt_ - OuterRect(window).topLeft();
+            }
+            if (dragged_ == window) window->move(at - dragOffset_);
             break;
+        }
         case QEvent::MouseButtonRelease:
-            dragged_ = nullptr;
+            pressed_ = dragged_ = nullptr;
             break;
         default:
             break;

@@ -56,6 +56,9 @@ class DockRegistry : public QObject {
     const Settings& settings_;
     std::vector<Entry> entries_;
     bool moving_ = false;
+    // A background press becomes a drag once the pointer has travelled.
+    QWidget* pressed_ = nullptr;
+    QPoint pressedAt_;
     QWidget* dragged_ = nullptr;
     QPoint dragOffset_;
 };
