@@ -137,10 +137,9 @@ class MprisTest : public MainWindowTest {
     // What a key binding in the desktop runs: `dbus-send` with `extra` options.
     void DbusSend(const QString& member, const QStringList& extra) {
         QProcess send;
-        send.start(QStringLiteral("dbus-send"), QStringList{QStringLiteral("--bus=") + address,
-                                                            QStringLiteral("--dest=") + kService}
-                                                    << extra << QString::fromLatin1(kPath)
-                                                    << QString::fromLatin1(kPlayer) + "." + member);
+        send.start(QStringLiteral("dbus-send"),
+                   QStringList{QStringLiteral("--bus=") + address, QStringLiteral("--dest=") + kService}
+                       << extra << QString::fromLatin1(kPath) << QString::fromLatin1(kPlayer) + "." + member);
         ASSERT_TRUE(send.waitForFinished(5000));
         ASSERT_EQ(send.exitCode(), 0) << send.readAllStandardError().toStdString();
     }
