@@ -26,6 +26,17 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 }  // namespace
 
+std::string_view Utf8Prefix(std::string_view text, size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    // The first byte left out: a continuation byte means its sequence began
+    // before the cut, at most three bytes back.
+    size_t cut = maxBytes;
+    for (int back = 0; back < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
+    if ((static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) cut = maxBytes;  // no sequence start near
+    return text.substr(0, cut);
+}
+
 bool IsValidUtf8(std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();

@@ -6,6 +6,10 @@ namespace sonvaro {
 
 bool IsValidUtf8(std::string_view text);
 
+// The longest start of `text` of at most `maxBytes` bytes that does not end
+// inside a UTF-8 sequence (bytes that are no UTF-8 are cut where they fall).
+std::string_view Utf8Prefix(std::string_view text, size_t maxBytes);
+
 // Windows-1252 bytes to UTF-8 (the five unassigned bytes map to U+0081.. as their code points).
 std::string Windows1252ToUtf8(std::string_view text);
 

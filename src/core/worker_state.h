@@ -40,6 +40,22 @@ struct WorkerState {
         std::lock_guard lock(statusMutex_);
         return backgroundText_;
     }
+    // MediaLib_Path as the ui thread last handed it over, for the background
+    // refresh (the settings themselves belong to the ui thread).
+    void SetLibraryFolder(std::string folder) {
+        std::lock_guard lock(statusMutex_);
+        libraryFolder_ = std::move(folder);
+    }
+    std::string LibraryFolder() const {
+        std::lock_guard lock(statusMutex_);
+        return libraryFolder_;
+    }
+    // Set once "Medienbibliothek nicht erreichbar" has been said, until the
+    // folder is seen again: the line is written once per absence.
+    std::atomic<bool> libraryFolderMissing{false};
+    // Set once the refresh kept a vanished file because no file of the
+    // library could be reached, until a file is read again.
+    std::atomic<bool> noFileReachable{false};
 
     // Asks a running scan to stop and waits for it at most `limit` (see
     // JoinWithin). False when it was let go.
@@ -102,6 +118,7 @@ struct WorkerState {
     mutable std::mutex statusMutex_;
     std::string statusText_;
     std::string backgroundText_;
+    std::string libraryFolder_;
     std::mutex wakeMutex_;
     std::condition_variable wake_;
     std::condition_variable ended_;

@@ -8,8 +8,12 @@ namespace sonvaro {
 size_t UpdatePlayedEntries(Library& library, std::string_view path, const TrackInfo& info, int64_t now) {
     size_t updated = 0;
     std::lock_guard lock(library.libraryLock);
+    // A file is its exact bytes (two names that differ in capitals are two
+    // files); a station's address is matched in any case, as it was added.
+    const bool station = IsStreamAddress(path);
     for (LibraryEntry& entry : library.entries) {
-        if (entry.info.path.size() != path.size() || !EqualsNoCase(entry.info.path, path)) continue;
+        const std::string& p = entry.info.path;
+        if (p.size() != path.size() || (station ? !EqualsNoCase(p, path) : p != path)) continue;
         CopyTags(info, entry.info);
         entry.lastPlayed = LowBits32(now);
         if (entry.playCount < INT16_MAX) ++entry.playCount;  // saturates

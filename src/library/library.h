@@ -33,7 +33,8 @@ struct Library {
     uint64_t lastId = 0;  // the last LibraryEntry::id given
 };
 
-// Marks every entry whose path equals `path` (case folded) as played now and
+// Marks every entry whose path equals `path` (byte for byte; a station's
+// address in any case) as played now and
 // refreshes its tags, bit rate and channels from `info` (path, rate, length
 // and type kept). Takes the lock itself.
 // Returns the number of entries updated.

@@ -19,6 +19,19 @@ namespace {
 
 constexpr std::string_view kIdentifier = "SV-F-MLV1";
 
+// A text field keeps at most this many bytes, in the file and when read from
+// it: a title of hundreds of megabytes must not blow up the file or the load.
+constexpr size_t kFieldLimit = 4096;
+// No file has a longer name; an entry whose path is longer is left out when
+// read (cutting it would name another file).
+constexpr size_t kPathLimit = 32768;
+// The text fields among the sixteen: title, artist, album, comment, genre.
+constexpr size_t kTextFields[] = {1, 2, 3, 5, 7};
+
+void CutText(std::string& text) {
+    if (text.size() > kFieldLimit) text.resize(Utf8Prefix(text, kFieldLimit).size());
+}
+
 }  // namespace
 
 namespace {
@@ -30,9 +43,16 @@ void ParseEntryLines(std::string_view text, std::vector<LibraryEntry>& entries) 
     while (reader.Next(line)) {
         std::string_view rest;
         if (!DatEntryRest(line, rest)) continue;
-        const auto f = SplitDatFields<16>(rest);
+        auto f = SplitDatFields<16>(rest);
+        if (f[0].size() > kPathLimit) continue;
+        // Cut before decoding, on a character boundary (so valid UTF-8 stays
+        // valid), and again after it: Windows-1252 bytes grow as UTF-8.
+        for (size_t i : kTextFields) f[i] = Utf8Prefix(f[i], kFieldLimit);
         LibraryEntry& entry = entries.emplace_back();
         ReadTrackFields(f.data(), entry.info);
+        for (std::string* text : {&entry.info.title, &entry.info.artist, &entry.info.album,
+                                  &entry.info.comment, &entry.info.genre})
+            CutText(*text);
         entry.lastPlayed = LowBits32(ParseDatNumber(f[12]));
         entry.playCount = LowBits16(ParseDatNumber(f[13]));
         entry.flags = LowBits8(ParseDatNumber(f[14]));
@@ -134,8 +154,18 @@ std::string LibraryFileText(const std::vector<LibraryEntry>& entries, std::vecto
             if (unstorable) unstorable->push_back(entry.info.path);
             continue;
         }
+        const TrackInfo& info = entry.info;
+        const bool tooLong = info.title.size() > kFieldLimit || info.artist.size() > kFieldLimit ||
+                             info.album.size() > kFieldLimit || info.comment.size() > kFieldLimit ||
+                             info.genre.size() > kFieldLimit;
+        TrackInfo cut;
+        if (tooLong) {
+            cut = info;
+            for (std::string* text : {&cut.title, &cut.artist, &cut.album, &cut.comment, &cut.genre})
+                CutText(*text);
+        }
         DatLineWriter line(out);
-        line.Track(entry.info);
+        line.Track(tooLong ? cut : info);
         line.Number(entry.lastPlayed);
         line.Number(entry.playCount);
         line.Number(entry.flags);
@@ -148,6 +178,36 @@ std::string LibraryFileText(const std::vector<LibraryEntry>& entries, std::vecto
 namespace {
 
 constexpr size_t kBlock = 1 << 20;
+// A line still without its end at this size is shortened as it grows.
+constexpr size_t kLongLine = 256 << 10;
+
+// The start of an entry line that has no end yet, shortened to what the
+// parse keeps: each of the sixteen fields cut a little past kFieldLimit
+// (plain bytes, so cutting again after more bytes arrive gives the same
+// start), nothing after the sixteenth "|". A path too long to keep turns the
+// line into one that is no entry. Applied again whenever the line grows
+// past kLongLine, it holds any line's memory to about 100 KiB.
+void ShortenLongLine(std::string& line) {
+    constexpr size_t kPathKeep = kPathLimit + 4096;  // room for the prefix and leading blanks
+    constexpr size_t kTextKeep = kFieldLimit + 4;    // the cut looks at the byte after the limit
+    std::string out;
+    size_t start = 0;
+    for (int field = 0;; ++field) {
+        const size_t bar = line.find('|', start);
+        const size_t end = bar == std::string::npos ? line.size() : bar;
+        const size_t keep = field == 0 ? kPathKeep : kTextKeep;
+        if (field == 0 && end - start > keep) {
+            line = "-";  // the rest of the line follows this and is dropped with it
+            return;
+        }
+        out.append(line, start, std::min(end - start, keep));
+        if (bar == std::string::npos) break;
+        out += '|';
+        if (field == 15) break;  // what follows the sixteenth "|" is never read
+        start = bar + 1;
+    }
+    line = std::move(out);
+}
 
 // Lines of the file (LF count + 1), read a block at a time.
 size_t CountLines(std::FILE* file) {
@@ -179,8 +239,10 @@ FileRead ReadLibraryEntries(const std::string& filePath, std::vector<LibraryEntr
         if (end && std::ferror(file.get())) return FileRead::Missing;
         // Whole lines only; at the end the last line needs no line end. A CR
         // at a block's end may be followed by its LF in the next: that gives
-        // an empty line, which holds no entry.
-        const size_t lastEnd = buffer.find_last_of("\r\n");
+        // an empty line, which holds no entry. What was kept holds no line
+        // end, so only the new block is searched: the read stays linear.
+        const size_t newEnd = std::string_view(buffer).substr(kept).find_last_of("\r\n");
+        const size_t lastEnd = newEnd == std::string_view::npos ? std::string::npos : kept + newEnd;
         const size_t whole = end ? buffer.size() : lastEnd == std::string::npos ? 0 : lastEnd + 1;
         std::string_view lines(buffer.data(), whole);
         if (first && whole > 0) {
@@ -190,6 +252,10 @@ FileRead ReadLibraryEntries(const std::string& filePath, std::vector<LibraryEntr
         ParseEntryLines(lines, entries);
         buffer.erase(0, whole);
         if (end) break;
+        if (buffer.size() > kLongLine) {
+            if (first) return FileRead::Foreign;  // no identifier line is that long
+            ShortenLongLine(buffer);
+        }
     }
     return first ? FileRead::Foreign : FileRead::Read;
 }

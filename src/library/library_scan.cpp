@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "core/status_log.h"
 #include "core/text.h"
 #include "platform/file_info.h"
 #include "platform/folder_walk.h"
@@ -12,17 +13,36 @@ namespace sonvaro {
 
 namespace {
 
-bool SamePathNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && EqualsNoCase(a, b);
-}
-
-// The first entry whose path equals `path` case-insensitively; -1 when none.
-// Sizes are compared first: the folding runs only for real candidates.
-ptrdiff_t FindEntryNoCase(const Library& library, std::string_view path) {
+// The first entry whose path is `path`, byte for byte; -1 when none.
+ptrdiff_t FindEntry(const Library& library, std::string_view path) {
     const auto& entries = library.entries;
     for (size_t i = 0; i < entries.size(); ++i)
-        if (SamePathNoCase(entries[i].info.path, path)) return static_cast<ptrdiff_t>(i);
+        if (entries[i].info.path == path) return static_cast<ptrdiff_t>(i);
     return -1;
+}
+
+// True when a file entry other than `except` names a file that is there
+// (false as well once the program shuts down).
+// The paths are taken a few at a time under the lock and looked at outside
+// it, so the view never waits for a disk. Usually the first one answers.
+bool AnotherFileReachable(Library& library, const std::string& except, const WorkerState& workers) {
+    std::vector<std::string> batch;
+    size_t next = 0;
+    while (!workers.shuttingDown) {
+        batch.clear();
+        {
+            std::lock_guard lock(library.libraryLock);
+            const auto& entries = library.entries;
+            for (; next < entries.size() && batch.size() < 64; ++next) {
+                const std::string& path = entries[next].info.path;
+                if (!IsStreamAddress(path) && path != except) batch.push_back(path);
+            }
+        }
+        if (batch.empty()) return false;
+        for (const std::string& path : batch)
+            if (IsNonEmptyFile(path)) return true;
+    }
+    return false;  // shutting down: nothing is removed then anyway
 }
 
 }  // namespace
@@ -35,12 +55,12 @@ void LibraryPathIndex::CatchUp(const Library& library) {
         removals_ = library.removals;
     }
     for (; indexed_ < entries.size(); ++indexed_)
-        positions_.emplace(FoldCase(entries[indexed_].info.path), indexed_);  // the first one stays
+        positions_.emplace(entries[indexed_].info.path, indexed_);  // the first one stays
 }
 
 ptrdiff_t LibraryPathIndex::Find(const Library& library, std::string_view path) {
     CatchUp(library);
-    const auto it = positions_.find(FoldCase(path));
+    const auto it = positions_.find(std::string(path));
     return it == positions_.end() ? -1 : static_cast<ptrdiff_t>(it->second);
 }
 
@@ -51,7 +71,15 @@ std::string LibraryRootOf(std::string_view configured) {
 }
 
 bool InLibraryFolder(std::string_view path, std::string_view root) {
-    return StartsWithNoCase(FolderOf(path), root);
+    return FolderOf(path).starts_with(root);
+}
+
+bool LibraryFolderReachable(std::string_view folder) {
+    return folder.empty() || IsDirectory(std::string(folder));
+}
+
+std::string LibraryUnreachableText(std::string_view folder) {
+    return "Medienbibliothek nicht erreichbar: '" + std::string(folder) + "'";
 }
 
 AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::string_view root,
@@ -62,11 +90,10 @@ AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::stri
     if (read(info) != 1) return AddOutcome::Unreadable;
     info.path = path;
     std::lock_guard lock(library.libraryLock);
-    const ptrdiff_t found = index ? index->Find(library, path) : FindEntryNoCase(library, path);
+    const ptrdiff_t found = index ? index->Find(library, path) : FindEntry(library, path);
     if (found >= 0) {
-        // The stored spelling of the path stays; the statistics stay.
+        // The statistics stay.
         LibraryEntry& entry = library.entries[static_cast<size_t>(found)];
-        info.path = entry.info.path;
         entry.info = std::move(info);
         return AddOutcome::Updated;
     }
@@ -77,19 +104,30 @@ AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::stri
     return AddOutcome::Added;
 }
 
-size_t ValidateLibrary(Library& library, std::string_view root) {
-    const std::string foldedRoot = FoldCase(root);
+ValidationResult ValidateLibrary(Library& library, std::string_view root) {
+    if (!LibraryFolderReachable(root)) return {Validation::FolderUnreachable, 0};
     std::lock_guard lock(library.libraryLock);
     auto& entries = library.entries;
-    const size_t before = entries.size();
-    const size_t removed = std::erase_if(entries, [&](const LibraryEntry& entry) {
-        const std::string& path = entry.info.path;
-        if (IsStreamAddress(path)) return false;
-        if (!StartsWithNoCase(FolderOf(path), foldedRoot)) return true;
-        return !IsNonEmptyFile(path);
-    });
-    if (removed > 0) ++library.removals;
-    return before - entries.size();
+    std::vector<bool> gone(entries.size());
+    size_t files = 0, removed = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string& path = entries[i].info.path;
+        if (IsStreamAddress(path)) continue;
+        ++files;
+        gone[i] = !InLibraryFolder(path, root) || !IsNonEmptyFile(path);
+        if (gone[i]) ++removed;
+    }
+    if (removed == 0) return {};
+    if (removed == files) return {Validation::NoFileReachable, 0};
+    size_t kept = 0;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (!gone[i]) {
+            if (kept != i) entries[kept] = std::move(entries[i]);
+            ++kept;
+        }
+    entries.resize(kept);
+    ++library.removals;
+    return {Validation::Checked, removed};
 }
 
 std::string LibraryLimitText() {
@@ -144,11 +182,19 @@ bool StartLibraryScan(Library& library, WorkerState& workers, ScanOptions option
         full = library.entries.size() >= kLibraryCapacity;
     }
     if (full) messages.HintBox(LibraryLimitText());
-    if (options.root.empty() || !IsDirectory(options.root)) return false;
+    if (options.root.empty()) return false;
+    if (!LibraryFolderReachable(options.root)) {
+        // The entries stay as they are: a scan of a missing folder would find nothing.
+        const std::string text = LibraryUnreachableText(options.root);
+        if (options.log) options.log->LogStatus(text);
+        messages.HintBox(text);
+        return false;
+    }
     if (options.root.back() != '/') options.root += '/';
 
     workers.SetStatusText("Suche ungültige Einträge..");
-    ValidateLibrary(library, options.root);
+    if (ValidateLibrary(library, options.root).outcome == Validation::NoFileReachable && options.log)
+        options.log->LogStatus(kNoFileReachableText);
     workers.SetStatusText("Starte Scannvorgang..");
     workers.progress = 0;
     workers.stopRequested = 0;
@@ -175,7 +221,7 @@ std::string BackgroundCheckName(std::string_view path) {
     return std::string(name.substr(0, 47)) + "...";
 }
 
-bool BackgroundRefreshStep(Library& library, WorkerState& workers, const TrackReadFn& read) {
+bool BackgroundRefreshStep(Library& library, WorkerState& workers, const TrackReadFn& read, StatusLog* log) {
     std::string path;
     int32_t index;
     {
@@ -200,6 +246,26 @@ bool BackgroundRefreshStep(Library& library, WorkerState& workers, const TrackRe
     // During shut-down, or while the engine is set up anew (a new device or
     // rate), a read fails for want of the engine, not of the file: no removal.
     if (result == 0 && (workers.shuttingDown || workers.EngineResetDuring(resets))) return true;
+    if (result == 1) {
+        workers.noFileReachable = false;
+        if (workers.libraryFolderMissing && LibraryFolderReachable(workers.LibraryFolder()))
+            workers.libraryFolderMissing = false;
+    } else {
+        // A vanished library folder, or no file left at all, is a drive that
+        // went away: the entries wait for it.
+        const std::string folder = workers.LibraryFolder();
+        if (!LibraryFolderReachable(folder)) {
+            if (!workers.libraryFolderMissing.exchange(true) && log)
+                log->LogStatus(LibraryUnreachableText(folder));
+            return true;
+        }
+        workers.libraryFolderMissing = false;
+        if (workers.noFileReachable || !AnotherFileReachable(library, path, workers)) {
+            if (workers.shuttingDown) return true;
+            if (!workers.noFileReachable.exchange(true) && log) log->LogStatus(kNoFileReachableText);
+            return true;
+        }
+    }
 
     std::lock_guard lock(library.libraryLock);
     auto& entries = library.entries;
@@ -243,7 +309,7 @@ void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOp
                 if (now - last >= static_cast<uint32_t>(options.spacing.count()) && !workers.scanRunning &&
                     workers.backgroundOn) {
                     last = now;
-                    BackgroundRefreshStep(library, workers, read);
+                    BackgroundRefreshStep(library, workers, read, options.log);
                 }
                 workers.WaitForStop(options.poll, workers.shuttingDown);
             }

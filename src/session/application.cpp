@@ -52,9 +52,18 @@ void Application::StartUp(const std::string& playFile) {
     LoadLibraryFile(data.library, data.LibraryPath(), &log);
     ports.splash.SetStatus("Lade Wiedergabeliste..");
     LoadPlaylistFile(data.playlist, data.PlaylistPath(), data.settings, &ports.playlistView, &log);
+    const std::string& libraryFolder = data.settings.MediaLib_Path;
+    workers.SetLibraryFolder(libraryFolder);
+    if (!LibraryFolderReachable(libraryFolder)) {
+        workers.libraryFolderMissing = true;
+        log.LogStatus(LibraryUnreachableText(libraryFolder));
+    }
     if (data.settings.MediaLib_StartCheck != 0) {
         ports.splash.SetStatus("Überprüfe Medienbibliothek..");
-        ValidateLibrary(data.library, LibraryRootOf(data.settings.MediaLib_Path));
+        // An unreachable folder is left alone (said above).
+        if (ValidateLibrary(data.library, LibraryRootOf(libraryFolder)).outcome ==
+            Validation::NoFileReachable)
+            log.LogStatus(kNoFileReachableText);
     }
 
     ports.splash.SetStatus("Initialisiere BASS..");

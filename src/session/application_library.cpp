@@ -24,6 +24,7 @@ void Application::StartLibraryWorkers() {
     if (!engine.running) return;
     BackgroundOptions options;
     options.tick = clock.tick;
+    options.log = &log;
     StartBackgroundRefresh(data.library, workers, std::move(options),
                            [this](TrackInfo& info) { return ReadLibraryTrack(info); });
 }
@@ -37,6 +38,9 @@ bool Application::StartLibraryScan() {
     if (!engine.running || shuttingDown_) return false;
     ScanOptions options;
     options.root = LibraryRootOf(data.settings.MediaLib_Path);
+    options.log = &log;
+    // The folder may just have been chosen: the refresh looks for it from now on.
+    workers.SetLibraryFolder(data.settings.MediaLib_Path);
     options.cpuFriendly = data.settings.MediaLib_CPU != 0;
     options.sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     return sonvaro::StartLibraryScan(

@@ -85,6 +85,7 @@ bool ApplySettings(Application& app, const SettingsForm& form, SettingsApplyPort
     port.ApplyColours(s);
     if (e.closeTracker && app.ports.tracker) app.ports.tracker->Close();
     app.workers.backgroundOn = s.MediaLib_BackgroundScan == 1;
+    app.workers.SetLibraryFolder(s.MediaLib_Path);
     return true;
 }
 

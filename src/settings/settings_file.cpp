@@ -121,8 +121,10 @@ Settings SettingsFromText(std::string_view text) {
     s.Misc_Volume = std::clamp(s.Misc_Volume, 0, 100);
     s.GUI_LengthFormat = std::string(TrimSpaces(s.GUI_LengthFormat));
     if (s.GUI_LengthFormat.empty()) s.GUI_LengthFormat = "%ptime";
+    // Kept even when the folder is not there now (a drive not mounted yet):
+    // the library decides what an absent folder means, and the next save
+    // must not forget it.
     s.MediaLib_Path = std::string(TrimSpaces(s.MediaLib_Path));
-    if (!IsDirectory(s.MediaLib_Path)) s.MediaLib_Path.clear();
     KeepValidOrder(s.playlistColumns.order);
     KeepValidOrder(s.libraryColumns.order);
     // A key index outside the key table is no key; cut to 8 bits first, a

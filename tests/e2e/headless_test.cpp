@@ -152,6 +152,37 @@ TEST(Headless, SigtermDuringTheStartUpCheckOfABigLibraryEndsInOrder) {
     EXPECT_NE(saved.find("|Titel 99999|"), std::string::npos);
 }
 
+// The music folder on a drive that is not plugged in at the second start:
+// the library, its play counts and bookmarks, and the folder setting survive.
+TEST(Headless, ALibraryFolderRenamedAwayBetweenTwoStartsKeepsEverything) {
+    test::TempDir home;
+    const std::string folder = home / "Sonvaro/";
+    const std::string music = home / "music/";
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(music + "album");
+    test::WriteFile(music + "album/a.mp3", "x");
+    test::WriteFile(music + "album/b.mp3", "x");
+    const std::string library = "SV-F-MLV1\r\nETY:" + music +
+                                "album/a.mp3|A|||0||1||0|0|0|0|1700000000|5|1|0|\r\n" + "ETY:" + music +
+                                "album/b.mp3|B|||0||2||0|0|0|0|0|2|0|0|\r\n" +
+                                "ETY:http://radio.example/x|R|||0||0||0|0|0|0|0|0|0|0|\r\n";
+    test::WriteFile(folder + "MediaLibary.dat", library);
+    test::WriteFile(
+        folder + "Sonvaro.ini",
+        "[Preferences]\nBASS_QutputDevice=0\nMediaLib_StartCheck=1\nMediaLib_Path=" + music + "\n");
+    PlayerRun run = RunHeadless(home.path(), home.path(), SIGTERM);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(test::ReadFile(folder + "MediaLibary.dat"), library);
+
+    std::filesystem::rename(home / "music", home / "unplugged");
+    run = RunHeadless(home.path(), home.path(), SIGTERM);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(test::ReadFile(folder + "MediaLibary.dat"), library);
+    EXPECT_EQ(SettingsFromText(test::ReadFile(folder + "Sonvaro.ini")).MediaLib_Path, music);
+    EXPECT_NE(test::ReadFile(folder + "Sonvaro.ini").find("MediaLib_Path = " + music + "\r\n"),
+              std::string::npos);
+}
+
 TEST(Headless, AnUncreatableDataFolderIsReportedAndTheRunGoesOn) {
     test::TempDir home;
     test::WriteFile(home / "Sonvaro", "a file where the folder belongs");

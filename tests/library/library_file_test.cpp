@@ -133,6 +133,60 @@ TEST(LibraryFile, LargeFilesLoadWholeAcrossReadBlocks) {
     }
 }
 
+// A tag of fifty megabytes (a hostile file) reached an older library file:
+// it loads, bounded, with each text field cut to 4096 bytes on a character
+// boundary, and the lines around it are read as usual. Saving cuts too.
+TEST(LibraryFile, HugeFieldsAreCutWhenReadAndWritten) {
+    test::TempDir dir;
+    const std::string file = dir / "MediaLibary.dat";
+    // "x" then two-byte letters: byte 4096 falls inside a letter.
+    std::string title = "x";
+    for (int i = 0; i < 25 * 1024 * 1024; ++i) title += "\xC3\xA4";
+    const std::string cutTitle = "x" + [] {
+        std::string s;
+        for (int i = 0; i < 2047; ++i) s += "\xC3\xA4";
+        return s;
+    }();
+    std::string text = "SV-F-MLV1\r\nETY:/m/a.mp3|A|||0||1||0|0|0|0|0|1|0|0|\r\n";
+    text += "ETY:/m/big.mp3|" + title + "|Artist|" + std::string(2 * 1024 * 1024, 'c') +
+            "|2001||2|Genre|128|44100|2|61|1700000000|9|1|65541|" + std::string(2 * 1024 * 1024, '|') +
+            "\r\n";
+    text += "ETY:/m/" + std::string(2 * 1024 * 1024, 'p') + "|no file has such a name|\r\n";
+    text += "ETY:/m/z.mp3|Z|||0||1||0|0|0|0|0|2|0|0|\r\n";
+    test::WriteFile(file, text);
+    text = {};
+    Library library;
+    LoadLibraryFile(library, file);
+    ASSERT_EQ(library.entries.size(), 3u);
+    const LibraryEntry& big = library.entries[1];
+    EXPECT_EQ(big.info.path, "/m/big.mp3");
+    EXPECT_EQ(big.info.title, cutTitle);
+    EXPECT_EQ(big.info.artist, "Artist");
+    EXPECT_EQ(big.info.album, std::string(4096, 'c'));
+    EXPECT_EQ(big.info.year, 2001);
+    EXPECT_EQ(big.info.genre, "Genre");
+    EXPECT_EQ(big.info.length, 61);
+    EXPECT_EQ(big.playCount, 9);
+    EXPECT_EQ(big.info.channelType, 65541);
+    EXPECT_EQ(library.entries[0].info.title, "A");
+    EXPECT_EQ(library.entries[2].info.title, "Z");
+    EXPECT_EQ(library.entries[2].playCount, 2);
+
+    // The same from text held in memory.
+    const auto parsed = ParseLibraryFile("SV-F-MLV1\r\nETY:/m/big.mp3|" + title + "|\r\n");
+    ASSERT_TRUE(parsed);
+    ASSERT_EQ(parsed->size(), 1u);
+    EXPECT_EQ((*parsed)[0].info.title, cutTitle);
+
+    library.entries[1].info.comment = std::string(5000, 'k');
+    library.entries[1].info.title = title.substr(0, 10000);
+    const std::string saved = LibraryFileText(library.entries);
+    EXPECT_NE(saved.find("ETY:/m/big.mp3|" + cutTitle + "|Artist|" + std::string(4096, 'c') + "|2001|" +
+                         std::string(4096, 'k') + "|2|Genre|"),
+              std::string::npos);
+    EXPECT_LT(saved.size(), 20000u);
+}
+
 TEST(LibraryFile, FailedSaveKeepsTheOldFile) {
     test::TempDir dir;
     test::RecordingMessages messages;
@@ -148,22 +202,29 @@ TEST(LibraryFile, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(test::ReadFile(file), "SV-F-MLV1\r\nETY:/old.mp3|\r\n");
 }
 
+// A file is matched byte for byte (its case twin is another file); a
+// station's address in any case.
 TEST(PlayedEntries, UpdatesEveryMatchUnderTheLock) {
     Library library;
-    library.entries = {Entry("/Musik/Ärger.MP3"), Entry("/other.mp3"), Entry("/musik/ärger.mp3")};
+    library.entries = {Entry("/Musik/Ärger.MP3"), Entry("/other.mp3"), Entry("/musik/ärger.mp3"),
+                       Entry("/Musik/Ärger.MP3"), Entry("HTTP://Radio.example/Live")};
     library.entries[0].playCount = 4;
     TrackInfo info;
     info.path = "/ignored";
     info.title = "Neu";
     info.length = 99;
-    EXPECT_EQ(UpdatePlayedEntries(library, "/MUSIK/ÄRGER.mp3", info, 1234), 2u);
+    EXPECT_EQ(UpdatePlayedEntries(library, "/Musik/Ärger.MP3", info, 1234), 2u);
     EXPECT_EQ(library.entries[0].playCount, 5);
     EXPECT_EQ(library.entries[0].lastPlayed, 1234);
     EXPECT_EQ(library.entries[0].info.title, "Neu");
     EXPECT_EQ(library.entries[0].info.path, "/Musik/Ärger.MP3");
     EXPECT_EQ(library.entries[0].info.length, 0);  // length and type stay the library's
-    EXPECT_EQ(library.entries[2].playCount, 1);
+    EXPECT_EQ(library.entries[3].playCount, 1);
+    EXPECT_EQ(library.entries[2].playCount, 0);
+    EXPECT_EQ(library.entries[2].info.title, "");
     EXPECT_EQ(library.entries[1].playCount, 0);
+    EXPECT_EQ(UpdatePlayedEntries(library, "/MUSIK/ÄRGER.mp3", info, 1234), 0u);
+    EXPECT_EQ(UpdatePlayedEntries(library, "http://radio.example/live", info, 1234), 1u);
     // The count stops at its largest value instead of wrapping negative.
     library.entries[1].playCount = 32767;
     UpdatePlayedEntries(library, "/other.mp3", info, 1235);

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include "core/status_log.h"
+#include "core/text.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 
@@ -72,23 +74,47 @@ TEST(LibraryScan, FilesOnlyDirectlyInTheFolderAddNothing) {
     EXPECT_TRUE(library.entries.empty());
 }
 
-TEST(LibraryScan, CaseDifferentPathUpdatesTheOneEntryAndKeepsItsStatistics) {
+// Names that differ only in capitals are two files here: each keeps its own
+// entry, tags and statistics through a scan, validation, adding and playing.
+TEST(LibraryScan, CaseTwinsAreTwoEntriesEachWithItsOwnTags) {
     TempDir dir;
     std::filesystem::create_directories(dir / "Sub");
-    WriteFile(dir / "Sub/Song.mp3", "new title");
+    WriteFile(dir / "Sub/Song.mp3", "upper");
+    WriteFile(dir / "Sub/song.mp3", "lower");
     Library library;
-    LibraryEntry old = Entry(dir / "sub/song.MP3", "old title");
+    LibraryEntry old = Entry(dir / "Sub/song.mp3", "old title");
     old.playCount = 4;
-    old.lastPlayed = 1234;
     old.flags = 1;
     library.entries.push_back(old);
-    EXPECT_EQ(AddFileToLibrary(library, dir / "Sub/Song.mp3", dir.path(), TextReader), AddOutcome::Updated);
-    ASSERT_EQ(library.entries.size(), 1u);
-    EXPECT_EQ(library.entries[0].info.path, dir / "sub/song.MP3");
-    EXPECT_EQ(library.entries[0].info.title, "new title");
+    WorkerState workers;
+    EXPECT_EQ(RunLibraryScan(library, workers, FastScan(dir.path()), TextReader), 2u);
+    ASSERT_EQ(Paths(library), (std::vector<std::string>{dir / "Sub/song.mp3", dir / "Sub/Song.mp3"}));
+    EXPECT_EQ(library.entries[0].info.title, "lower");
     EXPECT_EQ(library.entries[0].playCount, 4);
-    EXPECT_EQ(library.entries[0].lastPlayed, 1234);
     EXPECT_EQ(library.entries[0].flags, 1);
+    EXPECT_EQ(library.entries[1].info.title, "upper");
+    EXPECT_EQ(library.entries[1].playCount, 0);
+
+    EXPECT_EQ(ValidateLibrary(library, dir.path()).removed, 0u);
+    ASSERT_EQ(library.entries.size(), 2u);
+
+    WriteFile(dir / "Sub/Song.mp3", "upper again");
+    EXPECT_EQ(AddFileToLibrary(library, dir / "Sub/Song.mp3", dir.path(), TextReader), AddOutcome::Updated);
+    EXPECT_EQ(library.entries[1].info.title, "upper again");
+    EXPECT_EQ(library.entries[0].info.title, "lower");
+    EXPECT_EQ(UpdatePlayedEntries(library, dir / "Sub/Song.mp3", library.entries[1].info, 99), 1u);
+    EXPECT_EQ(library.entries[1].playCount, 1);
+    EXPECT_EQ(library.entries[0].playCount, 4);
+    // A name in other capitals is another file, not yet in the library.
+    WriteFile(dir / "Sub/SONG.mp3", "shout");
+    EXPECT_EQ(AddFileToLibrary(library, dir / "Sub/SONG.mp3", dir.path(), TextReader), AddOutcome::Added);
+    EXPECT_EQ(library.entries.size(), 3u);
+
+    // The library folder is matched byte for byte too.
+    EXPECT_TRUE(InLibraryFolder("/Musik/a/x.mp3", "/Musik/"));
+    EXPECT_FALSE(InLibraryFolder("/musik/a/x.mp3", "/Musik/"));
+    EXPECT_EQ(AddFileToLibrary(library, dir / "Sub/song.mp3", FoldCase(dir / "SUB/"), TextReader),
+              AddOutcome::Outside);
 }
 
 TEST(LibraryScan, AddingRespectsTheFolderTheLimitAndUnreadableFiles) {
@@ -134,13 +160,24 @@ TEST(LibraryScan, FullLibraryShowsTheLimitOnceAndStillRefreshes) {
     EXPECT_EQ(library.entries.back().info.title, "fresh");
 }
 
-TEST(LibraryScan, MissingFolderDoesNothingAtAll) {
+TEST(LibraryScan, MissingFolderDoesNothingAtAllAndSaysSo) {
     Library library;
     library.entries.push_back(Entry("/gone/file.mp3"));
     WorkerState workers;
     test::RecordingMessages messages;
-    EXPECT_FALSE(StartLibraryScan(library, workers, FastScan("/no/such/folder/"), TextReader, messages));
+    StatusLog log;
+    log.SetOpen(true);
+    ScanOptions options = FastScan("/no/such/folder/");
+    options.log = &log;
+    EXPECT_FALSE(StartLibraryScan(library, workers, options, TextReader, messages));
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "Medienbibliothek nicht erreichbar: '/no/such/folder/'");
+    EXPECT_EQ(messages.boxes[0].title, "Hinweis");
+    ASSERT_EQ(log.LineCount(), 1u);
+    EXPECT_EQ(log.LinesSince(0)[0].substr(11), "Medienbibliothek nicht erreichbar: '/no/such/folder/'");
+    // No folder set: nothing to scan and nothing to say.
     EXPECT_FALSE(StartLibraryScan(library, workers, FastScan(""), TextReader, messages));
+    EXPECT_EQ(messages.boxes.size(), 1u);
     EXPECT_EQ(library.entries.size(), 1u);  // not validated either
     EXPECT_FALSE(workers.scanThread.joinable());
 }
@@ -212,9 +249,49 @@ TEST(LibraryValidation, KeepsStationsRemovesMovedVanishedEmptyAndFolders) {
                                  std::string("https://radio.example/x"), dir / "outside/moved.mp3",
                                  dir / "lib/sub/vanished.mp3", dir / "lib/sub/empty.mp3", dir / "lib/sub"})
         library.entries.push_back(Entry(p));
-    EXPECT_EQ(ValidateLibrary(library, dir / "LIB/"), 4u);
+    EXPECT_EQ(ValidateLibrary(library, dir / "lib/").removed, 4u);
     EXPECT_EQ(Paths(library), (std::vector<std::string>{dir / "lib/sub/kept.mp3", "HTTP://radio.example/live",
                                                         "https://radio.example/x"}));
+}
+
+// An unplugged drive: the folder renamed away, or there but with none of the
+// library's files in it. Play counts and bookmarks must survive until it is back.
+TEST(LibraryValidation, AMissingFolderOrTheLossOfEveryFileRemovesNothing) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "lib/sub");
+    WriteFile(dir / "lib/sub/a.mp3", "a");
+    WriteFile(dir / "lib/sub/b.mp3", "b");
+    Library library;
+    for (const std::string& p : {dir / "lib/sub/a.mp3", std::string("http://radio.example/live"),
+                                 dir / "lib/sub/b.mp3", dir / "lib/sub/gone.mp3"})
+        library.entries.push_back(Entry(p));
+    library.entries[0].playCount = 7;
+    library.entries[0].flags = 1;
+    const std::vector<std::string> all = Paths(library);
+
+    std::filesystem::rename(dir / "lib", dir / "away");
+    ValidationResult result = ValidateLibrary(library, dir / "lib/");
+    EXPECT_EQ(result.outcome, Validation::FolderUnreachable);
+    EXPECT_EQ(result.removed, 0u);
+    EXPECT_EQ(Paths(library), all);
+    EXPECT_FALSE(LibraryFolderReachable(dir / "lib/"));
+    EXPECT_TRUE(LibraryFolderReachable(""));
+
+    // The folder is there (an empty mount point) but no file is.
+    std::filesystem::create_directories(dir / "lib/sub");
+    result = ValidateLibrary(library, dir / "lib/");
+    EXPECT_EQ(result.outcome, Validation::NoFileReachable);
+    EXPECT_EQ(result.removed, 0u);
+    EXPECT_EQ(Paths(library), all);
+    EXPECT_EQ(library.entries[0].playCount, 7);
+
+    // One file back: the others are really gone.
+    std::filesystem::rename(dir / "away/sub/a.mp3", dir / "lib/sub/a.mp3");
+    result = ValidateLibrary(library, dir / "lib/");
+    EXPECT_EQ(result.outcome, Validation::Checked);
+    EXPECT_EQ(result.removed, 2u);
+    EXPECT_EQ(Paths(library), (std::vector<std::string>{dir / "lib/sub/a.mp3", "http://radio.example/live"}));
+    EXPECT_EQ(library.entries[0].playCount, 7);
 }
 
 TEST(BackgroundRefresh, ResumesAfterTheStoredIndexAndWraps) {
@@ -265,7 +342,9 @@ TEST(BackgroundRefresh, AReadThatFailsWhileTheEngineIsSetUpAnewRemovesNothing) {
     TempDir dir;
     Library library;
     WriteFile(dir / "a", "a");
+    WriteFile(dir / "b", "b");
     library.entries.push_back(Entry(dir / "a"));
+    library.entries.push_back(Entry(dir / "b"));
     WorkerState workers;
     const auto failDuringReset = [&](TrackInfo&) {
         workers.BeginEngineReset();
@@ -275,10 +354,66 @@ TEST(BackgroundRefresh, AReadThatFailsWhileTheEngineIsSetUpAnewRemovesNothing) {
     BackgroundRefreshStep(library, workers, failDuringReset);
     workers.BeginEngineReset();
     BackgroundRefreshStep(library, workers, [](TrackInfo&) { return 0; });
-    EXPECT_EQ(library.entries.size(), 1u);
+    EXPECT_EQ(library.entries.size(), 2u);
     workers.EndEngineReset();
     BackgroundRefreshStep(library, workers, [](TrackInfo&) { return 0; });
-    EXPECT_EQ(library.entries.size(), 0u);  // an unreadable file still goes
+    EXPECT_EQ(library.entries.size(), 1u);  // an unreadable file still goes
+}
+
+std::vector<std::string> LogTexts(const StatusLog& log) {
+    std::vector<std::string> texts;
+    for (const std::string& line : log.LinesSince(0)) texts.push_back(line.substr(11));
+    return texts;
+}
+
+// The library folder renamed away while the player runs, then every file
+// gone from a folder that is there: the refresh keeps every entry and says
+// so once; once files can be read again, a really deleted one goes.
+TEST(BackgroundRefresh, AMissingFolderOrNoReachableFileRemovesNothingAndSaysSoOnce) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "lib/sub");
+    Library library;
+    for (const char* name : {"a", "b", "c"}) {
+        WriteFile(dir / ("lib/sub/" + std::string(name)), name);
+        library.entries.push_back(Entry(dir / ("lib/sub/" + std::string(name))));
+    }
+    library.entries.push_back(Entry("http://station/x", "Station"));
+    library.entries[1].playCount = 3;
+    WorkerState workers;
+    workers.SetLibraryFolder(dir / "lib/");
+    StatusLog log;
+    log.SetOpen(true);
+    const std::vector<std::string> all = Paths(library);
+
+    std::filesystem::rename(dir / "lib", dir / "away");
+    for (int i = 0; i < 8; ++i) BackgroundRefreshStep(library, workers, TextReader, &log);
+    EXPECT_EQ(Paths(library), all);
+    EXPECT_EQ(LogTexts(log),
+              (std::vector<std::string>{"Medienbibliothek nicht erreichbar: '" + dir.path() + "lib/'"}));
+
+    // Back, but empty (a mount point without its drive).
+    std::filesystem::create_directories(dir / "lib/sub");
+    for (int i = 0; i < 8; ++i) BackgroundRefreshStep(library, workers, TextReader, &log);
+    EXPECT_EQ(Paths(library), all);
+    EXPECT_EQ(library.entries[1].playCount, 3);
+    EXPECT_EQ(LogTexts(log),
+              (std::vector<std::string>{"Medienbibliothek nicht erreichbar: '" + dir.path() + "lib/'",
+                                        "Medienbibliothek: keine Datei erreichbar – nichts entfernt"}));
+
+    // Two files come back; the third was deleted meanwhile and goes.
+    std::filesystem::rename(dir / "away/sub/a", dir / "lib/sub/a");
+    std::filesystem::rename(dir / "away/sub/b", dir / "lib/sub/b");
+    for (int i = 0; i < 8; ++i) BackgroundRefreshStep(library, workers, TextReader, &log);
+    EXPECT_EQ(Paths(library),
+              (std::vector<std::string>{dir / "lib/sub/a", dir / "lib/sub/b", "http://station/x"}));
+    EXPECT_EQ(library.entries[1].playCount, 3);
+    EXPECT_EQ(log.LineCount(), 2u);
+
+    // Gone again later: said again.
+    std::filesystem::rename(dir / "lib", dir / "away2");
+    for (int i = 0; i < 4; ++i) BackgroundRefreshStep(library, workers, TextReader, &log);
+    EXPECT_EQ(library.entries.size(), 3u);
+    EXPECT_EQ(log.LineCount(), 3u);
 }
 
 TEST(BackgroundRefresh, LongNamesAreCutAndTheThreadStepsOnItsClockAndStops) {
@@ -345,7 +480,7 @@ TEST(LibraryScan, HundredThousandFilesEndAtTheLimitWithOneEntryEach) {
     std::filesystem::create_directories(dir / "big");
     for (int i = 0; i < 100005; ++i) WriteFile(dir / ("big/" + std::to_string(1000000 + i) + ".mp3"), "t");
     Library library;
-    library.entries.push_back(Entry(dir / "BIG/1000003.MP3"));  // met again under other capitals
+    library.entries.push_back(Entry(dir / "big/1000003.mp3"));  // met again
     WorkerState workers;
     EXPECT_EQ(RunLibraryScan(library, workers, FastScan(dir.path()), TextReader), 100005u);
     ASSERT_EQ(library.entries.size(), 100000u);
@@ -358,9 +493,10 @@ TEST(LibraryScan, PathIndexFollowsAppendsAndRemovalsByOthers) {
     Library library;
     for (const char* p : {"/m/a", "/m/b", "/m/c"}) library.entries.push_back(Entry(p));
     LibraryPathIndex index;
-    EXPECT_EQ(index.Find(library, "/M/C"), 2);
-    library.entries.push_back(Entry("/m/d"));  // appended by playback
-    EXPECT_EQ(index.Find(library, "/m/D"), 3);
+    EXPECT_EQ(index.Find(library, "/m/c"), 2);
+    EXPECT_EQ(index.Find(library, "/M/C"), -1);  // another file
+    library.entries.push_back(Entry("/m/d"));    // appended by playback
+    EXPECT_EQ(index.Find(library, "/m/d"), 3);
     library.entries.erase(library.entries.begin());  // removed by the background refresh
     ++library.removals;
     library.entries.push_back(Entry("/m/e"));  // the count is back where it was

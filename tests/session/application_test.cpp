@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "../playback/player_harness.h"
 #include "../tags/tag_fixtures.h"
 #include "library/library_file.h"
+#include "library/library_scan.h"
 #include "settings/settings_file.h"
 #include "support/test_support.h"
 
@@ -219,6 +222,54 @@ TEST_F(ApplicationTest, StartUpValidatesTheLibraryAndShutDownKeepsTheBackgroundP
     EXPECT_EQ(app->data.settings.MediaLib_BGIndex, 2);
     EXPECT_NE(test::ReadFile(home / "Sonvaro/Sonvaro.ini").find("MediaLib_BGIndex = 2\r\n"),
               std::string::npos);
+}
+
+// The library folder renamed away (an unplugged drive) before a start: the
+// folder setting stays, validation removes nothing, and the log says so once
+// although the background refresh meets the missing files too.
+TEST_F(ApplicationTest, AnUnreachableLibraryFolderKeepsTheLibraryAndSaysSoOnce) {
+    const std::string music = home / "music/";
+    std::filesystem::create_directories(music + "album");
+    const std::string a = test::CopyOf(test::TagFixture("tagged.mp3"), music + "album/a.mp3");
+    test::WriteFile(home / "Sonvaro/MediaLibary.dat",
+                    "SV-F-MLV1\r\nETY:" + a + "|A|||0||1||0|0|0|0|1700000000|5|1|0|\r\nETY:" + music +
+                        "album/b.mp3|B|||0||2||0|0|0|0|0|2|0|0|\r\n");
+    test::WriteFile(
+        home / "Sonvaro/Sonvaro.ini",
+        "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMediaLib_StartCheck=1\n"
+        "MediaLib_Path=" +
+            music + "\n");
+    std::filesystem::rename(home / "music", home / "unplugged");
+
+    app = std::make_unique<Application>(ApplicationPorts{messages, splash, display, view, shutdown},
+                                        home.path(), Clock());
+    app->log.SetOpen(true);  // the log window restored with the main window
+    app->StartUp();
+    EXPECT_EQ(app->data.settings.MediaLib_Path, music);
+    const auto entries = [&] {
+        std::lock_guard lock(app->data.library.libraryLock);
+        return app->data.library.entries;
+    };
+    ASSERT_EQ(entries().size(), 2u);
+    // Background steps meet the missing files too (the clock stands, so the
+    // thread itself takes no step meanwhile).
+    for (int i = 0; i < 3; ++i)
+        BackgroundRefreshStep(
+            app->data.library, app->workers, [](TrackInfo&) { return 0; }, &app->log);
+    EXPECT_EQ(app->RequestExit(false), 0);
+    const std::vector<std::string> texts = LogTexts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Medienbibliothek nicht erreichbar: '" + music + "'"),
+              1);
+    ASSERT_EQ(entries().size(), 2u);
+    EXPECT_EQ(entries()[0].playCount, 5);
+    EXPECT_EQ(entries()[0].flags, 1);
+    const Settings saved = SettingsFromText(test::ReadFile(home / "Sonvaro/Sonvaro.ini"));
+    EXPECT_EQ(saved.MediaLib_Path, music);
+    Library reloaded;
+    LoadLibraryFile(reloaded, home / "Sonvaro/MediaLibary.dat");
+    ASSERT_EQ(reloaded.entries.size(), 2u);
+    EXPECT_EQ(reloaded.entries[0].playCount, 5);
+    EXPECT_EQ(reloaded.entries[1].playCount, 2);
 }
 
 }  // namespace

@@ -60,7 +60,11 @@ TEST(SettingsLoad, AppliesTheLoadTimeChecks) {
     EXPECT_EQ(s.GUI_LengthFormat, "%ptime");
     EXPECT_EQ(s.Misc_Volume, 0);  // present but no number: 0, not the default
     EXPECT_EQ(s.BASS_MidiSF2File, "");
-    EXPECT_EQ(s.MediaLib_Path, "");
+    // A library folder that cannot be reached now (an unplugged drive) is
+    // kept; the library decides what that means.
+    EXPECT_EQ(s.MediaLib_Path, dir.path() + "file");
+    EXPECT_EQ(SettingsFromText("[Preferences]\nMediaLib_Path= /media/usb/Musik/ \n").MediaLib_Path,
+              "/media/usb/Musik/");
     EXPECT_EQ(SettingsFromText("[Preferences]\nGUI_OpacityValue=-1").GUI_OpacityValue, 180);
 
     test::WriteFile(dir / "real.sf2", "RIFF");
