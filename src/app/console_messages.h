@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "core/messages.h"
+#include "core/text.h"
 
 namespace sonvaro {
 
@@ -10,10 +11,10 @@ namespace sonvaro {
 class ConsoleMessages : public Messages {
   public:
     void Show(const std::string& text, const std::string& title, MessageIcon) override {
-        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+        std::fprintf(stderr, "%s: %s\n", TerminalText(title).c_str(), TerminalText(text).c_str());
     }
     bool Ask(const std::string& text, const std::string& title, MessageIcon) override {
-        std::fprintf(stderr, "%s: %s (Nein)\n", title.c_str(), text.c_str());
+        std::fprintf(stderr, "%s: %s (Nein)\n", TerminalText(title).c_str(), TerminalText(text).c_str());
         return false;
     }
 };

@@ -1,5 +1,6 @@
 #include "app/console_ports.h"
 
+#include "core/text.h"
 #include "platform/terminal.h"
 
 namespace sonvaro {
@@ -63,10 +64,13 @@ void ConsolePlayerDisplay::Print() {
         track = Joined(artist_, title_);
     }
     if (track.empty()) return;
+    // Tags and station titles must not steer the terminal.
+    track = TerminalText(track);
     if (terminal_) {
-        std::fprintf(out_, "\r\033[K%s  %s%s", track.c_str(), time_.c_str(), paused_ ? "  (Pause)" : "");
+        std::fprintf(out_, "\r\033[K%s  %s%s", track.c_str(), TerminalText(time_).c_str(),
+                     paused_ ? "  (Pause)" : "");
     } else if (track != printedTrack_ && !time_.empty()) {
-        std::fprintf(out_, "%s  %s\n", track.c_str(), time_.c_str());
+        std::fprintf(out_, "%s  %s\n", track.c_str(), TerminalText(time_).c_str());
         printedTrack_ = track;
     }
     std::fflush(out_);

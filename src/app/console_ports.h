@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text.h"
 #include "platform/end_signals.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
@@ -15,7 +16,7 @@ class ConsoleSplash : public SplashPort {
   public:
     void Open() override {}
     void SetStatus(const std::string& text) override {
-        std::printf("%s\n", text.c_str()), std::fflush(stdout);
+        std::printf("%s\n", TerminalText(text).c_str()), std::fflush(stdout);
     }
     void WaitMinimumTime() override {}  // nothing to look at: no reason to wait
     void Close() override {}

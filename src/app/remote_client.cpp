@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "core/numbers.h"
+#include "core/text.h"
 #include "platform/file_info.h"
 #include "platform/instance_socket.h"
 #include "session/remote_control.h"
@@ -183,7 +184,8 @@ int RunRemoteCommand(const std::vector<std::string>& args) {
     int32_t code;
     std::string text;
     while (client.NextNotification(code, text)) {
-        std::printf("%d\t%s\n", code, text.c_str());
+        // One line per notification, whatever the text holds (a stream title, a tag).
+        std::printf("%d\t%s\n", code, TerminalText(text).c_str());
         std::fflush(stdout);
     }
     return 0;

@@ -114,6 +114,77 @@ std::string CleanFieldForFile(std::string_view text) {
     return std::string(TrimSpaces(out));
 }
 
+std::string_view CutUtf8(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    std::size_t end = maxBytes;
+    // Back to the lead byte of the sequence the cut would split.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+std::string TagFieldText(std::string_view text) {
+    std::string cleaned = CleanFieldForFile(text);
+    const std::size_t keep = CutUtf8(cleaned, kMaxTagText).size();
+    if (keep < cleaned.size()) {
+        cleaned.resize(keep);
+        cleaned = std::string(TrimSpaces(cleaned));
+    }
+    return cleaned;
+}
+
+namespace {
+// Length of the well-formed UTF-8 sequence at `i`, 0 when there is none.
+std::size_t Utf8SequenceAt(std::string_view s, std::size_t i) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char lead = b(i);
+    std::size_t n = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        n = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else
+        return 0;
+    if (i + n > s.size() || b(i + 1) < low || b(i + 1) > high) return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if ((b(i + k) & 0xC0) != 0x80) return 0;
+    return n;
+}
+}  // namespace
+
+std::string TerminalText(std::string_view text) {
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if (c < 0x20 || c == 0x7F)
+                out += kReplacement;
+            else
+                out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        const std::size_t n = Utf8SequenceAt(text, i);
+        // U+0080..U+009F (C2 80..C2 9F) are the C1 controls, CSI among them.
+        if (n == 0 || (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) {
+            out += kReplacement;
+            i += n == 0 ? 1 : n;
+        } else {
+            out.append(text.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
+}
+
 std::string DecimalText(long long value) {
     char buf[24];
     const auto res = std::to_chars(buf, buf + sizeof buf, value);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,19 @@ std::string_view TrimBlanks(std::string_view text);
 // What every text field goes through before it is written to a data file: no
 // "|" and no line break survive, nor leading or trailing spaces.
 std::string CleanFieldForFile(std::string_view text);
+
+// The longest text a tag field keeps (bytes of UTF-8): enough for any title or
+// comment a list can show, small enough that a hostile tag cannot fill the library.
+constexpr std::size_t kMaxTagText = 4096;
+// At most `maxBytes` of `text`, cut before a UTF-8 sequence that would not fit whole.
+std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);
+// A tag's text as it becomes a track's field: cleaned for the data files, cut to kMaxTagText.
+std::string TagFieldText(std::string_view text);
+
+// Text from files and servers made safe to print on a terminal: control
+// characters (C0, DEL, C1) and bytes that are no UTF-8 are each shown as
+// U+FFFD, so that no tag can move the cursor, retitle the window or ring.
+std::string TerminalText(std::string_view text);
 
 // Decimal text of a signed number, no grouping.
 std::string DecimalText(long long value);

@@ -15,7 +15,8 @@ int ReadPlayableTrackInfo(TagReader& reader, TrackInfo& info) {
     if (!music) return kReadNothing;
     ReadChannelProperties(music, info);
     const char* name = BASS_ChannelGetTags(music, BASS_TAG_MUSIC_NAME);
-    info.title = name ? CleanFieldForFile(name) : std::string();
+    info.title = name ? name : "";
+    BoundTagText(info);
     if (info.title.empty()) info.title = TitleFromFileName(info.path);
     BASS_MusicFree(music);
     return kReadFile;

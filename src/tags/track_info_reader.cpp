@@ -1,11 +1,10 @@
 #include "tags/track_info_reader.h"
 
+#include <taglib/fileref.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
-#include <taglib/tag_c.h>
-#include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavpackfile.h>
 
@@ -18,44 +17,10 @@
 #include "platform/file_info.h"
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/source/probe.h"
-#include "tags/taglib_open.h"
+#include "tags/bounded_tag_stream.h"
 
 namespace sonvaro {
 namespace {
-
-std::string Cleaned(const char* text) {
-    return text ? CleanFieldForFile(text) : std::string();
-}
-
-// Tags and audio properties through TagLib; false when it cannot open the file.
-bool ReadWithTagLib(TrackInfo& info, DWORD channelType) {
-    if (TrimSpaces(info.path).empty()) return false;
-    taglib_set_strings_unicode(1);
-    TagLib_File* file = OpenWithTagLib(info.path, channelType);
-    if (!file) return false;
-    if (!taglib_file_is_valid(file)) {
-        taglib_file_free(file);
-        return false;
-    }
-    if (TagLib_Tag* tag = taglib_file_tag(file)) {
-        info.title = Cleaned(taglib_tag_title(tag));
-        info.artist = Cleaned(taglib_tag_artist(tag));
-        info.album = Cleaned(taglib_tag_album(tag));
-        info.comment = Cleaned(taglib_tag_comment(tag));
-        info.genre = Cleaned(taglib_tag_genre(tag));
-        info.year = Clamp16(taglib_tag_year(tag));
-        info.trackNumber = Clamp16(taglib_tag_track(tag));
-    }
-    if (const TagLib_AudioProperties* props = taglib_file_audioproperties(file)) {
-        info.bitrate = Clamp16(taglib_audioproperties_bitrate(props));
-        info.sampleRate = static_cast<float>(taglib_audioproperties_samplerate(props));
-        info.channels = static_cast<int8_t>(taglib_audioproperties_channels(props));
-        info.length = taglib_audioproperties_length(props);
-    }
-    taglib_tag_free_strings();
-    taglib_file_free(file);
-    return true;
-}
 
 // TagLib's open stream seen as the engine's byte source, so that the engine's
 // content probe and TagLib read the same open file.
@@ -102,16 +67,33 @@ std::unique_ptr<TagLib::File> TagLibFileFor(uint32_t channelType, TagLib::IOStre
     }
 }
 
-std::string Cleaned(const TagLib::String& text) {
-    return CleanFieldForFile(text.to8Bit(true));
+void TakeTags(const TagLib::Tag* tag, TrackInfo& info) {
+    if (!tag) return;
+    info.title = tag->title().to8Bit(true);
+    info.artist = tag->artist().to8Bit(true);
+    info.album = tag->album().to8Bit(true);
+    info.comment = tag->comment().to8Bit(true);
+    info.genre = tag->genre().to8Bit(true);
+    info.year = Clamp16(static_cast<int64_t>(tag->year()));
+    info.trackNumber = Clamp16(static_cast<int64_t>(tag->track()));
+}
+
+// False when TagLib found no audio.
+bool TakeProperties(const TagLib::AudioProperties* props, TrackInfo& info) {
+    if (!props || props->sampleRate() <= 0 || props->channels() <= 0) return false;
+    info.bitrate = Clamp16(props->bitrate());
+    info.sampleRate = static_cast<float>(props->sampleRate());
+    info.channels = static_cast<int8_t>(props->channels());
+    info.length = props->lengthInSeconds();
+    return true;
 }
 
 // The common formats in one open: the engine's content probe on the first
 // bytes, then TagLib on the same stream for tags and audio properties. False
 // (and `info` untouched) when the file needs the engine: another format, or
 // one TagLib cannot read or finds no audio in.
-bool ReadInOneOpen(TrackInfo& info) {
-    TagLib::FileStream stream(info.path.c_str(), true);
+bool ReadInOneOpen(TrackInfo& info, std::size_t& dropped) {
+    BoundedTagStream stream(info.path);
     if (!stream.isOpen()) return false;
     uint32_t channelType = 0;
     {
@@ -121,23 +103,28 @@ bool ReadInOneOpen(TrackInfo& info) {
     stream.clear();
     stream.seek(0);
     const std::unique_ptr<TagLib::File> file = TagLibFileFor(channelType, stream);
+    dropped += stream.DroppedFrames();
     if (!file || !file->isValid()) return false;
-    const TagLib::AudioProperties* props = file->audioProperties();
-    if (!props || props->sampleRate() <= 0 || props->channels() <= 0) return false;
+    if (!TakeProperties(file->audioProperties(), info)) return false;
     info.channelType = static_cast<int32_t>(channelType);
-    if (const TagLib::Tag* tag = file->tag()) {
-        info.title = Cleaned(tag->title());
-        info.artist = Cleaned(tag->artist());
-        info.album = Cleaned(tag->album());
-        info.comment = Cleaned(tag->comment());
-        info.genre = Cleaned(tag->genre());
-        info.year = Clamp16(static_cast<int64_t>(tag->year()));
-        info.trackNumber = Clamp16(static_cast<int64_t>(tag->track()));
-    }
-    info.bitrate = Clamp16(props->bitrate());
-    info.sampleRate = static_cast<float>(props->sampleRate());
-    info.channels = static_cast<int8_t>(props->channels());
-    info.length = props->lengthInSeconds();
+    TakeTags(file->tag(), info);
+    return true;
+}
+
+// Tags and audio properties through TagLib for a file the engine has opened,
+// as the format the engine found (else TagLib's own choice); false when
+// TagLib cannot read it.
+bool ReadWithTagLib(TrackInfo& info, uint32_t channelType, std::size_t& dropped) {
+    BoundedTagStream stream(info.path);
+    if (!stream.isOpen()) return false;
+    std::unique_ptr<TagLib::File> typed = TagLibFileFor(channelType, stream);
+    const TagLib::FileRef any = typed ? TagLib::FileRef() : TagLib::FileRef(&stream);
+    const TagLib::File* file = typed ? typed.get() : any.file();
+    dropped += stream.DroppedFrames();
+    if (!file || !file->isValid()) return false;
+    TakeTags(file->tag(), info);
+    // Without TagLib's properties the engine's measurement stays.
+    TakeProperties(file->audioProperties(), info);
     return true;
 }
 
@@ -167,18 +154,28 @@ std::string TitleFromFileName(std::string_view path) {
     return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
 }
 
+void BoundTagText(TrackInfo& info) {
+    for (std::string* field : {&info.title, &info.artist, &info.album, &info.comment, &info.genre})
+        *field = TagFieldText(*field);
+}
+
 int TagReader::ReadTrackInfo(TrackInfo& info) {
     std::lock_guard lock(tagLock);
+    droppedFrames = 0;
+    const int result = ReadFields(info);
+    BoundTagText(info);
+    if (result == kReadFile && info.title.empty()) info.title = TitleFromFileName(info.path);
+    return result;
+}
+
+int TagReader::ReadFields(TrackInfo& info) {
     if (TrimSpaces(info.path).empty()) return kReadNothing;
     ResetFields(info);
     if (!IsNonEmptyFile(info.path)) {
         if (IsStreamAddress(info.path)) return kReadStream;
         return kReadNothing;
     }
-    if (ReadInOneOpen(info)) {
-        if (TrimSpaces(info.title).empty()) info.title = TitleFromFileName(info.path);
-        return kReadFile;
-    }
+    if (ReadInOneOpen(info, droppedFrames)) return kReadFile;
     const HSTREAM stream = BASS_StreamCreateFile(FALSE, info.path.c_str(), 0, 0, 0);
     if (!stream) return kReadNothing;
     const uint32_t channelType = ReadChannelProperties(stream, info);
@@ -191,10 +188,9 @@ int TagReader::ReadTrackInfo(TrackInfo& info) {
             ParseEngineTagList(BASS_ChannelGetTags(stream, BASS_TAG_MP4), EngineTagList::MP4, info);
             break;
         default:
-            ReadWithTagLib(info, channelType);
+            ReadWithTagLib(info, channelType, droppedFrames);
             break;
     }
-    if (TrimSpaces(info.title).empty()) info.title = TitleFromFileName(info.path);
     BASS_StreamFree(stream);
     return kReadFile;
 }

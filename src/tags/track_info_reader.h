@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -22,6 +23,10 @@ uint32_t ReadChannelProperties(uint32_t channel, TrackInfo& info);
 enum class EngineTagList { WMA, MP4 };
 void ParseEngineTagList(const char* list, EngineTagList kind, TrackInfo& info);
 
+// The one step by which read text becomes a track's fields: cleaned for the
+// data files and cut to kMaxTagText, whatever the file or server sent.
+void BoundTagText(TrackInfo& info);
+
 // The only place tags are read. Reads are serialised by tagLock, which the tag
 // writer shares: TagLib's C binding keeps global state.
 class TagReader {
@@ -30,6 +35,12 @@ class TagReader {
     int ReadTrackInfo(TrackInfo& info);
 
     std::mutex tagLock;
+    // Runs of ID3v2 frames the last read left out because they would inflate
+    // past the bounds (see BoundedTagStream).
+    std::size_t droppedFrames = 0;
+
+  private:
+    int ReadFields(TrackInfo& info);
 };
 
 }  // namespace sonvaro

@@ -30,6 +30,27 @@ TEST(CleanFieldForFile, RemovesSeparatorsAndLineBreaks) {
     EXPECT_EQ(CleanFieldForFile("\r\n"), "");
 }
 
+TEST(TagFieldText, CutsAtAUtf8BoundaryAfterCleaning) {
+    EXPECT_EQ(CutUtf8("ab\xC3\xA4", 3), "ab");  // never half an ä
+    EXPECT_EQ(CutUtf8("ab\xE2\x80\x93x", 4), "ab");
+    EXPECT_EQ(CutUtf8("abc", 3), "abc");
+    std::string longText = " " + std::string(kMaxTagText - 2, 'a') + "\xF0\x9F\x8E\xB5|";
+    EXPECT_EQ(TagFieldText(longText), std::string(kMaxTagText - 2, 'a'));
+    EXPECT_EQ(TagFieldText(" a|b\r\nc "), "a b c");
+}
+
+TEST(TerminalText, ControlCharactersBecomeReplacementMarks) {
+    const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+    EXPECT_EQ(TerminalText("Titel\x1B]0;evil\x07\rX"), "Titel" + r + "]0;evil" + r + r + "X");
+    EXPECT_EQ(TerminalText(std::string("a\0b\tc\x7F", 6)), "a" + r + "b" + r + "c" + r);
+    // C1 controls as UTF-8 (CSI is U+009B) and bytes that are no UTF-8 at all.
+    EXPECT_EQ(TerminalText("\xC2\x9B"
+                           "2J\xC2\x85\x9B\xFF\xC3"),
+              r + "2J" + r + r + r + r);
+    EXPECT_EQ(TerminalText("Gr\xC3\xBC\xC3\x9F \xE2\x80\x93 \xC2\xA0\xF0\x9F\x8E\xB5"),
+              "Gr\xC3\xBC\xC3\x9F \xE2\x80\x93 \xC2\xA0\xF0\x9F\x8E\xB5");
+}
+
 TEST(PathParts, AcceptBothSeparators) {
     EXPECT_EQ(FileNameOf("C:\\Musik\\a.mp3"), "a.mp3");
     EXPECT_EQ(FileNameOf("/home/u/b.ogg"), "b.ogg");

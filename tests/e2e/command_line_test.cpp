@@ -2,12 +2,14 @@
 #include "app/command_line.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
 
 #include "playback/audio_library/fixtures.h"
+#include "support/id3_builder.h"
 #include "support/test_support.h"
 
 namespace sonvaro {
@@ -110,6 +112,57 @@ TEST(InfoCommand, EachFileThatGivesNothingGetsItsReasonOnStderr) {
               "sonvaro: leer.mp3: Datei ist leer\n"
               "sonvaro: text.mp3: Format nicht erkannt\n"
               "sonvaro: .: ist ein Ordner\n");
+}
+
+// An MP3 of one second behind the given ID3v2 tag.
+std::string Mp3Behind(const std::string& tag, const test::TempDir& dir, const std::string& name) {
+    const std::string plain = dir / "plain.mp3";
+    if (std::system(("sox -n -r 44100 -c 1 -b 16 -t wav - synth 1 sine 440 2>/dev/null | lame --quiet - '" +
+                     plain + "'")
+                        .c_str()) != 0)
+        ADD_FAILURE() << "no MP3";
+    test::WriteFile(dir / name, tag + test::ReadFile(plain));
+    return dir / name;
+}
+
+TEST(InfoCommand, TagTextCannotSteerTheTerminal) {
+    using namespace std::string_literals;
+    test::TempDir dir;
+    const std::string tag =
+        test::Id3Tag(3, test::Id3Frame(3, "TIT2", "\0Titel\x1B]0;evil\x07\rX"s) + test::Id3Frame(3, "TPE1",
+                                                                                                 "\0\x9B"
+                                                                                                 "2JBand"s));
+    Mp3Behind(tag, dir, "steuer.mp3");
+    const Output run = RunPlayer("--info steuer.mp3", dir.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find_first_of("\x1B\x07\r"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\ntitle=Titel\xEF\xBF\xBD]0;evil\xEF\xBF\xBD X\n"), std::string::npos) << run.out;
+    // Latin-1 0x9B is U+009B, the one-byte CSI.
+    EXPECT_NE(run.out.find("\nartist=\xEF\xBF\xBD"
+                           "2JBand\n"),
+              std::string::npos)
+        << run.out;
+}
+
+TEST(InfoCommand, CompressedFrameBombIsReadInBoundedMemory) {
+    using namespace std::string_literals;
+    test::TempDir dir;
+    // 100 MiB of spaces as the title, in about 100 KB.
+    const std::string bomb = test::DeflatedRun("\0"s, ' ', std::size_t{100} << 20);
+    Mp3Behind(test::Id3Tag(3, test::Id3Frame(3, "TIT2", bomb, (100u << 20) + 1) +
+                                  test::Id3Frame(3, "TPE1", "\0Band"s)),
+              dir, "bombe.mp3");
+    const Output run = RunPlayer("--info bombe.mp3", dir.path());
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\ntitle=bombe\nartist=Band\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err,
+              "sonvaro: bombe.mp3: zu gro\xC3\x9F"
+              "e Tag-Felder \xC3\xBC"
+              "bersprungen\n");
+    // The largest of all players run so far: well below what the title alone would take.
+    EXPECT_LT(usage.ru_maxrss / 1024, 100) << "MiB";
 }
 
 TEST(InfoCommand, WithoutAFileTheUsageGoesToStderr) {

@@ -84,6 +84,10 @@ bool FfmpegSource::OpenHeader(const ProbeResult& probe, bool allowVideo, int& er
         error = BASS_ERROR_CODEC;
         return false;
     }
+    // FFmpeg inflates an ID3v2 tag's compressed frames to any size their
+    // header claims; the tags come from TagLib, so its reader never sees the tag.
+    if ((probe.container == Container::Mpeg || probe.container == Container::Adts) && probe.dataOffset > 0)
+        fmt_->skip_initial_bytes = probe.dataOffset;
     if (avformat_open_input(&fmt_, nullptr, input, nullptr) < 0) return false;  // frees fmt_
     bool hasVideo = false;
     for (unsigned i = 0; i < fmt_->nb_streams; ++i) {
