@@ -70,8 +70,9 @@ class RemotePlayer {
     std::string file(const std::string& name) const { return home / (name + ".wav"); }
     // Runs the binary as a second start or a remote client; its exit status.
     int Run(const std::string& args) const {
+        // Bounded: a client stuck on a player that stopped taking connections fails the test, not hangs it.
         const std::string command = "XDG_CONFIG_HOME='" + home.path() + "' XDG_RUNTIME_DIR='" + home.path() +
-                                    "' " + SONVARO_BINARY + " " + args + " >/dev/null 2>&1";
+                                    "' timeout 30 " + SONVARO_BINARY + " " + args + " >/dev/null 2>&1";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
