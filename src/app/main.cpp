@@ -40,8 +40,16 @@ int main(int argc, char** argv) {
     sonvaro::EndSignals endSignals;
     // One player per user: a second start hands its files to the first.
     sonvaro::InstanceClaim instance;
-    if (instance.state() == sonvaro::InstanceClaim::State::Running)
+    if (instance.state() == sonvaro::InstanceClaim::State::Running) {
+        // Waiting on a busy player, Ctrl-C or SIGTERM ends this start at once.
+        endSignals.Release();
         return sonvaro::HandOverToRunningPlayer(instance.path(), line.files);
+    }
+    // Said where the user sees it: the log window is not open yet.
+    if (!instance.note().empty()) std::fprintf(stderr, "Sonvaro: %s\n", instance.note().c_str());
+    if (instance.state() == sonvaro::InstanceClaim::State::Unavailable)
+        std::fprintf(stderr, "Sonvaro: kein zweiter Start möglich, Fernsteuerung aus: %s\n",
+                     instance.error().c_str());
     if (line.mode == sonvaro::RunMode::Window) {
         if (sonvaro::CanOpenWindow())
             return sonvaro::RunWindowed(argc, argv, line.files, endSignals, &instance);

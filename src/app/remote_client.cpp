@@ -124,6 +124,7 @@ int HandOverToRunningPlayer(const std::string& socketPath, const std::vector<std
     RemoteClient client(socketPath, kAnswerTimeoutMs);
     if (!client.Connected()) return NoPlayer();
     client.Send({static_cast<int32_t>(RemoteCode::Show), 0, 0, "", ""});
+    int status = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         // Its working folder is not ours.
         const std::string path =
@@ -131,13 +132,14 @@ int HandOverToRunningPlayer(const std::string& socketPath, const std::vector<std
         if (path.size() > kRemoteText1Size) {
             std::fprintf(stderr, "Sonvaro: Pfad zu lang zum Übergeben (mehr als 500 Bytes): %s\n",
                          path.c_str());
+            status = 1;
             continue;
         }
         const bool play = i == 0 && IsNonEmptyFile(path);
         const RemoteCode code = play ? RemoteCode::PlayFile : RemoteCode::AddFile;
         if (client.Send({static_cast<int32_t>(code), 0, 0, path, ""}) != 1) return NoPlayer();
     }
-    return 0;
+    return status;
 }
 
 void PrintRemoteHelp() {
@@ -146,7 +148,9 @@ void PrintRemoteHelp() {
         const std::string name = std::string(c.name) + (c.argument ? std::string(" ") + c.argument : "");
         std::printf("  %-16s %s\n", name.c_str(), c.help);
     }
-    std::puts("\nEndet mit 0, wenn der Player den Befehl angenommen hat, mit 2, wenn keiner läuft.");
+    std::puts(
+        "\nEndet mit 0, wenn der Player den Befehl angenommen hat, mit 1 bei einem falschen Befehl\n"
+        "(auch einem Pfad über 500 Bytes), mit 2, wenn keiner läuft.");
 }
 
 int RunRemoteCommand(const std::vector<std::string>& args) {
@@ -174,11 +178,17 @@ int RunRemoteCommand(const std::vector<std::string>& args) {
     } else if (command->code == RemoteCode::PlayFile) {
         record.text1 = AbsolutePath(args[1]);
     }
+    if (command->code == RemoteCode::Register) record.text1 = "sonvaro --remote listen";
+    // Cut to the record's field, a path would name another file: refused whole.
+    if (!RecordFits(record)) {
+        std::fprintf(stderr, "Sonvaro: Text zu lang für den Befehl (höchstens %zu Bytes): %s\n",
+                     kRemoteText1Size, record.text1.c_str());
+        return 1;
+    }
     std::string error;
     const std::string path = InstanceSocketPath(&error);
     RemoteClient client(path, 0);
     if (!client.Connected()) return NoPlayer();
-    if (command->code == RemoteCode::Register) record.text1 = "sonvaro --remote listen";
     if (client.Send(record) != 1) return NoPlayer();
     if (command->code != RemoteCode::Register) return 0;
     int32_t code;

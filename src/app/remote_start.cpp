@@ -17,6 +17,7 @@ std::unique_ptr<RemoteControl> StartRemoteControl(Application& app, RemoteWindow
         return nullptr;
     }
     app.log.LogStatus("Fernsteuerung: " + instance.path());
+    if (!instance.note().empty()) app.log.LogStatus(instance.note());
     return std::make_unique<RemoteControl>(app, window, instance.ListenDescriptor());
 }
 

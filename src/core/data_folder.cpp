@@ -1,10 +1,7 @@
 #include "core/data_folder.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "core/messages.h"
-#include "platform/file_info.h"
+#include "platform/atomic_file.h"
 
 namespace sonvaro {
 
@@ -14,11 +11,8 @@ std::string DataFolderPath(const std::string& appDataFolder) {
 
 bool EnsureDataFolder(const std::string& appDataFolder, Messages& messages) {
     const std::string folder = DataFolderPath(appDataFolder);
-    if (IsDirectory(folder)) return true;
-    // The configuration folder itself may be missing on a fresh account.
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (IsDirectory(folder)) return true;
+    // Sonvaro.ini may hold a proxy password: only the user may look inside.
+    if (EnsurePrivateFolder(folder)) return true;
     messages.ErrorBox("Verzeichnis konnte nicht erstellt werden\n'" + folder + "'");
     return false;
 }

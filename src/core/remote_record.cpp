@@ -27,6 +27,10 @@ std::string GetText(const uint8_t* field, size_t fieldSize) {
 
 }  // namespace
 
+bool RecordFits(const RemoteRecord& record) {
+    return record.text1.size() <= kRemoteText1Size && record.text2.size() <= kRemoteText2Size;
+}
+
 std::array<uint8_t, kRemoteRecordSize> EncodeRecord(const RemoteRecord& record) {
     std::array<uint8_t, kRemoteRecordSize> bytes{};
     PutU32(bytes.data(), static_cast<uint32_t>(record.code));

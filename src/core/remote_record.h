@@ -30,6 +30,10 @@ struct RemoteRecord {
     bool operator==(const RemoteRecord&) const = default;
 };
 
+// True when both texts fit their fields whole. A sender refuses a record
+// that does not: a cut path names another file.
+bool RecordFits(const RemoteRecord& record);
+
 // The 612 bytes: each text cut to its field and zero-filled.
 std::array<uint8_t, kRemoteRecordSize> EncodeRecord(const RemoteRecord& record);
 // Each text read up to its first zero byte or the end of its field.

@@ -286,7 +286,7 @@ void LoadLibraryFile(Library& library, const std::string& filePath, StatusLog* l
 }
 
 bool SaveLibraryFile(Library& library, const std::string& filePath, bool reportErrors, Messages& messages,
-                     StatusLog& log) {
+                     StatusLog& log, std::string* failure) {
     std::string text;
     std::vector<std::string> unstorable;
     {
@@ -303,7 +303,9 @@ bool SaveLibraryFile(Library& library, const std::string& filePath, bool reportE
         ok = file.Commit();
         for (const std::string& path : unstorable) LogUnstorablePath(log, path);
     }
-    if (!ok && reportErrors) messages.ErrorBox("MediaLibary konnte nicht gespeichert werden");
+    if (!ok && failure) *failure = file.ErrorText();
+    if (!ok && reportErrors && !file.LeftReadOnly())
+        messages.ErrorBox("MediaLibary konnte nicht gespeichert werden");
     return ok;
 }
 

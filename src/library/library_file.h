@@ -27,7 +27,9 @@ void LoadLibraryFile(Library& library, const std::string& filePath, StatusLog* l
 // Writes the library through "<file>.tmp"; an empty library writes the header alone.
 // A failure leaves the old file intact and shows the error box when
 // reportErrors is set. True when written.
+// `failure` (when given) receives why a save failed. A file the user made
+// read-only is left as it is without the error box.
 bool SaveLibraryFile(Library& library, const std::string& filePath, bool reportErrors, Messages& messages,
-                     StatusLog& log);
+                     StatusLog& log, std::string* failure = nullptr);
 
 }  // namespace sonvaro

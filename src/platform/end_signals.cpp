@@ -37,6 +37,17 @@ bool EndSignals::Pending() const {
     return Wait(0);
 }
 
+void EndSignals::Release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
 void EndSignals::Consume() {
     if (fd_ < 0) return;
     signalfd_siginfo info;

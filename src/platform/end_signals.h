@@ -21,6 +21,10 @@ class EndSignals {
     bool Wait(int timeoutMs) const;
     // Takes the waiting signals.
     void Consume();
+    // Gives the signals back their usual effect (ending the process), for a
+    // run that has no orderly shut-down to go through; one that waits is
+    // delivered now.
+    void Release();
 
   private:
     int fd_ = -1;

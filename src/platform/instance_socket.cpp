@@ -10,10 +10,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "platform/app_folders.h"
 
 namespace sonvaro {
 namespace {
@@ -41,6 +45,25 @@ bool PrivateFolder(const std::string& folder, std::string* error) {
     return true;
 }
 
+// The socket in `folder` (ending in "/"); empty when the name does not fit an address.
+std::string SocketIn(const std::string& folder, std::string* error) {
+    const std::string path = folder + "sonvaro.sock";
+    if (path.size() >= sizeof(sockaddr_un::sun_path)) {
+        if (error) *error = path + ": Pfad zu lang für einen Socket";
+        return {};
+    }
+    return path;
+}
+
+// $XDG_CACHE_HOME or ~/.cache: nobody but the user can make a folder there.
+std::string CacheFolder() {
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/') return cache;
+    if (const char* home = std::getenv("HOME"); home && *home == '/') return std::string(home) + "/.cache";
+    if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_dir && *pw->pw_dir == '/')
+        return std::string(pw->pw_dir) + "/.cache";
+    return {};
+}
+
 std::string UserName() {
     if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_name && *pw->pw_name) return pw->pw_name;
     return std::to_string(::geteuid());
@@ -48,26 +71,36 @@ std::string UserName() {
 
 }  // namespace
 
-std::string InstanceSocketPath(std::string* error) {
-    std::string folder;
+std::string InstanceSocketPath(std::string* error, std::string* note) {
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        folder = runtime;
-    } else {
-        folder = "/tmp/sonvaro-" + UserName();
-        if (!PrivateFolder(folder, error)) return {};
+        std::string folder = runtime;
+        if (folder.back() != '/') folder += '/';
+        return SocketIn(folder, error);
     }
-    if (folder.back() != '/') folder += '/';
-    std::string path = folder + "sonvaro.sock";
-    sockaddr_un address;
-    if (!FillAddress(path, address)) {
-        if (error) *error = path + ": Pfad zu lang für einen Socket";
-        return {};
+    // A shared temporary folder: anyone may take our name there first.
+    const std::string shared = GetTempFolder() + "sonvaro-" + UserName();
+    std::string why;
+    if (PrivateFolder(shared, &why))
+        if (std::string path = SocketIn(shared + "/", &why); !path.empty()) return path;
+    // Then a folder under our own home, where nobody else can make one.
+    const std::string cache = CacheFolder();
+    std::string cacheWhy = "kein Cache-Ordner";
+    if (!cache.empty()) {
+        ::mkdir(cache.c_str(), 0700);  // a fresh account may have none yet
+        const std::string folder = cache + "/sonvaro";
+        if (PrivateFolder(folder, &cacheWhy)) {
+            if (std::string path = SocketIn(folder + "/", &cacheWhy); !path.empty()) {
+                if (note) *note = why + "; Socket stattdessen: " + path;
+                return path;
+            }
+        }
     }
-    return path;
+    if (error) *error = why + "; " + cacheWhy;
+    return {};
 }
 
 InstanceClaim::InstanceClaim(std::string socketPath) {
-    path_ = socketPath.empty() ? InstanceSocketPath(&error_) : std::move(socketPath);
+    path_ = socketPath.empty() ? InstanceSocketPath(&error_, &note_) : std::move(socketPath);
     if (path_.empty()) return;
     const std::string lockPath = path_ + ".lock";
     lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -119,7 +152,9 @@ InstanceClaim::~InstanceClaim() {
 int ConnectToInstance(const std::string& socketPath) {
     sockaddr_un address;
     if (!FillAddress(socketPath, address)) return -1;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Non-blocking: a local connect waits without end while the player's
+    // queue is full; here it fails at once (EAGAIN) and the caller may retry.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return -1;
     int rc;
     do rc = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
@@ -128,10 +163,17 @@ int ConnectToInstance(const std::string& socketPath) {
         ::close(fd);
         return -1;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
 namespace {
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 bool WaitFor(int fd, short events, int timeoutMs) {
     pollfd pfd{fd, events, 0};
     int n;
@@ -187,11 +229,12 @@ void WakeSignal::Consume() {
     [[maybe_unused]] const ssize_t n = ::read(fd_, &value, sizeof value);
 }
 
-LocalServer::LocalServer(int listenFd, Handlers handlers, size_t maxQueued, size_t maxConnections)
+LocalServer::LocalServer(int listenFd, Handlers handlers, size_t maxQueued, size_t maxConnections, int idleMs)
     : listenFd_(listenFd),
       handlers_(std::move(handlers)),
       maxQueued_(maxQueued),
-      maxConnections_(maxConnections) {
+      maxConnections_(std::max<size_t>(1, maxConnections)),
+      idleMs_(idleMs) {
     ::fcntl(listenFd_, F_SETFL, ::fcntl(listenFd_, F_GETFL) | O_NONBLOCK);
 }
 
@@ -221,6 +264,7 @@ bool LocalServer::Send(uint64_t connection, std::string_view bytes) {
             c.out.clear();
         } else {
             c.out.append(bytes);
+            c.lastUse = NowMs();
         }
     }
     wake_.Signal();
@@ -248,20 +292,63 @@ void LocalServer::PauseReading(uint64_t connection, bool paused) {
 bool LocalServer::IsOpen(uint64_t connection) const {
     std::lock_guard lock(mutex_);
     const auto it = connections_.find(connection);
-    return it != connections_.end() && !it->second.dropped;
+    if (it == connections_.end() || it->second.dropped) return false;
+    // The thread may not have read the end yet: ask the socket itself.
+    pollfd pfd{it->second.fd, POLLRDHUP, 0};
+    return ::poll(&pfd, 1, 0) == 0 || (pfd.revents & (POLLRDHUP | POLLHUP | POLLERR)) == 0;
+}
+
+void LocalServer::Touch(uint64_t connection) {
+    std::lock_guard lock(mutex_);
+    if (const auto it = connections_.find(connection); it != connections_.end()) it->second.lastUse = NowMs();
+}
+
+void LocalServer::KeepOpen(uint64_t connection) {
+    std::lock_guard lock(mutex_);
+    if (const auto it = connections_.find(connection); it != connections_.end()) it->second.keepOpen = true;
 }
 
 void LocalServer::Accept() {
     for (;;) {
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) return;
-        std::lock_guard lock(mutex_);
-        if (!PeerIsSameUser(fd) || connections_.size() >= maxConnections_) {
+        if (!PeerIsSameUser(fd)) {
             ::close(fd);
             continue;
         }
-        connections_[nextId_++].fd = fd;
+        std::lock_guard lock(mutex_);
+        size_t open = 0;
+        Connection* idlest = nullptr;
+        for (auto& [id, c] : connections_) {
+            if (c.dropped) continue;
+            ++open;
+            if (!c.keepOpen && (!idlest || c.lastUse < idlest->lastUse)) idlest = &c;
+        }
+        if (open >= maxConnections_) {
+            if (!idlest) {  // all listeners: the newcomer is turned away, nobody waits
+                ::close(fd);
+                continue;
+            }
+            idlest->dropped = true;
+        }
+        Connection& c = connections_[nextId_++];
+        c.fd = fd;
+        c.lastUse = NowMs();
     }
+}
+
+int LocalServer::DropIdle(int64_t now) {
+    std::lock_guard lock(mutex_);
+    int64_t next = -1;
+    for (auto& [id, c] : connections_) {
+        if (c.dropped || c.keepOpen) continue;
+        const int64_t left = c.lastUse + idleMs_ - now;
+        if (left <= 0)
+            c.dropped = true;
+        else if (next < 0 || left < next)
+            next = left;
+    }
+    return static_cast<int>(next);
 }
 
 bool LocalServer::ReadFrom(uint64_t id, int fd) {
@@ -294,13 +381,15 @@ void LocalServer::Run() {
     std::vector<pollfd> fds;
     std::vector<uint64_t> ids;
     while (!stop_) {
+        const int timeout = DropIdle(NowMs());
         fds.clear();
         ids.clear();
         std::vector<uint64_t> ended;
         {
             std::lock_guard lock(mutex_);
             fds.push_back({wake_.Descriptor(), POLLIN, 0});
-            fds.push_back({connections_.size() < maxConnections_ ? listenFd_ : -1, POLLIN, 0});
+            // Always: a full house makes room for a newcomer (Accept), it never stops taking them.
+            fds.push_back({listenFd_, POLLIN, 0});
             for (auto it = connections_.begin(); it != connections_.end();) {
                 if (it->second.dropped) {
                     ::close(it->second.fd);
@@ -317,7 +406,7 @@ void LocalServer::Run() {
         }
         for (uint64_t id : ended) handlers_.closed(id);
         if (!ended.empty()) continue;
-        if (::poll(fds.data(), fds.size(), -1) < 0) continue;
+        if (::poll(fds.data(), fds.size(), timeout) < 0) continue;
         if (fds[0].revents) wake_.Consume();
         if (fds[1].revents) Accept();
         for (size_t i = 0; i < ids.size(); ++i) {

@@ -11,9 +11,12 @@
 namespace sonvaro {
 
 // The per-user socket of the running player: $XDG_RUNTIME_DIR/sonvaro.sock,
-// else sonvaro.sock in a 0700 folder /tmp/sonvaro-USER that must be ours.
-// Empty (and `error` says why) when neither can be used.
-std::string InstanceSocketPath(std::string* error = nullptr);
+// else sonvaro.sock in a 0700 folder sonvaro-USER of the temporary folder
+// that must be ours alone. When someone else holds that name (a folder or a
+// link of theirs), the socket goes to the user's cache folder instead
+// ($XDG_CACHE_HOME or ~/.cache, + sonvaro/), and `note` says so.
+// Empty (and `error` says why) when none can be used.
+std::string InstanceSocketPath(std::string* error = nullptr, std::string* note = nullptr);
 
 // Holds the player's socket for the whole run. The first instance takes a
 // lock file beside the socket, so two starts at the same moment cannot both
@@ -31,16 +34,19 @@ class InstanceClaim {
     State state() const { return state_; }
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
+    // Set when the socket is not where it usually is, and why.
+    const std::string& note() const { return note_; }
     // The listening socket while First; the server takes it over.
     int ListenDescriptor() const { return listenFd_; }
 
   private:
     State state_ = State::Unavailable;
-    std::string path_, error_;
+    std::string path_, error_, note_;
     int lockFd_ = -1, listenFd_ = -1;
 };
 
-// A blocking stream connection to the player; -1 when none answers.
+// A blocking stream connection to the player; -1 when none answers, also at
+// once when its queue of connections is full (a player that does not accept).
 int ConnectToInstance(const std::string& socketPath);
 
 // Sends all of `bytes` within `timeoutMs`; false on a closed connection or time-out.
@@ -70,6 +76,10 @@ class WakeSignal {
 // Accepts same-user connections on a listening socket and moves their bytes
 // on its own thread, so that no caller ever waits on a client: Send only
 // queues. A connection whose queue grows past `maxQueued` is closed.
+// Connections are kept only while they are in use: one that has been idle for
+// `idleMs` (no Touch, nothing sent to it) is closed unless marked KeepOpen
+// (a listener), and at `maxConnections` a new one takes the place of the one
+// idle longest, so that idle clients can never lock others out.
 class LocalServer {
   public:
     struct Handlers {
@@ -78,7 +88,8 @@ class LocalServer {
         std::function<void(uint64_t connection)> closed;
     };
 
-    LocalServer(int listenFd, Handlers handlers, size_t maxQueued = 256 * 1024, size_t maxConnections = 128);
+    LocalServer(int listenFd, Handlers handlers, size_t maxQueued = 256 * 1024, size_t maxConnections = 128,
+                int idleMs = 5000);
     // Starts the thread; the handlers may run from then on.
     void Start();
     ~LocalServer();  // sends what is queued where it can go without waiting, then closes all
@@ -90,7 +101,12 @@ class LocalServer {
     void Close(uint64_t connection);
     // Stops taking bytes from a connection until resumed (the reader is behind).
     void PauseReading(uint64_t connection, bool paused);
+    // False also when the other end has hung up and the server has not yet seen it.
     bool IsOpen(uint64_t connection) const;
+    // The connection did something worth keeping it for (a whole record arrived).
+    void Touch(uint64_t connection);
+    // Never closed for being idle: a listener waits for notifications by design.
+    void KeepOpen(uint64_t connection);
 
   private:
     struct Connection {
@@ -98,16 +114,21 @@ class LocalServer {
         std::string out;
         bool paused = false;
         bool dropped = false;
+        bool keepOpen = false;
+        int64_t lastUse = 0;  // steady milliseconds
     };
     void Run();
     void Accept();
     // False when the connection ended.
     bool ReadFrom(uint64_t id, int fd);
     bool WriteTo(Connection& c);
+    // Closes the idle connections; the milliseconds until the next may fall idle (-1: none).
+    int DropIdle(int64_t now);
 
     int listenFd_;
     Handlers handlers_;
     size_t maxQueued_, maxConnections_;
+    int idleMs_;
     WakeSignal wake_;
     mutable std::mutex mutex_;
     std::map<uint64_t, Connection> connections_;

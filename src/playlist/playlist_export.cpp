@@ -66,7 +66,7 @@ bool SavePlaylistAs(const Playlist& playlist, std::string path, int askFlag, Sav
                       "Überschreiben", MessageIcon::Warning))
         return false;
     const std::string text = format == PlaylistFormat::PLS ? PLSText(playlist) : M3UText(playlist);
-    if (!WriteFileAtomically(path, text)) {
+    if (!WriteFileAtomically(path, text, FileVisibility::Shared)) {
         messages.HintBox("PlayList konnte nicht gespeichert werden");
         return false;
     }

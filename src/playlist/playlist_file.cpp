@@ -85,7 +85,7 @@ void LoadPlaylistFile(Playlist& playlist, const std::string& filePath, const Set
 }
 
 bool SavePlaylistFile(const Playlist& playlist, const std::string& filePath, const Settings& settings,
-                      bool reportErrors, Messages& messages, StatusLog& log) {
+                      bool reportErrors, Messages& messages, StatusLog& log, std::string* failure) {
     if (settings.Misc_AutoPlayList <= 0) return false;
     AtomicFile file(filePath);
     bool ok = file.Open();
@@ -96,7 +96,9 @@ bool SavePlaylistFile(const Playlist& playlist, const std::string& filePath, con
         ok = file.Commit();
         for (const std::string& path : unstorable) LogUnstorablePath(log, path);
     }
-    if (!ok && reportErrors) messages.ErrorBox("Playlist konnte nicht gespeichert werden");
+    if (!ok && failure) *failure = file.ErrorText();
+    if (!ok && reportErrors && !file.LeftReadOnly())
+        messages.ErrorBox("Playlist konnte nicht gespeichert werden");
     return ok;
 }
 

@@ -32,7 +32,9 @@ void LoadPlaylistFile(Playlist& playlist, const std::string& filePath, const Set
 
 // Writes the whole playlist through a temporary file. A failure leaves the old
 // file intact and shows the error box when reportErrors is set. True when written.
+// `failure` (when given) receives why a save failed. A file the user made
+// read-only is left as it is without the error box.
 bool SavePlaylistFile(const Playlist& playlist, const std::string& filePath, const Settings& settings,
-                      bool reportErrors, Messages& messages, StatusLog& log);
+                      bool reportErrors, Messages& messages, StatusLog& log, std::string* failure = nullptr);
 
 }  // namespace sonvaro

@@ -102,20 +102,29 @@ void Application::AutosaveTick() {
     const auto due = [&](uint32_t since) {
         return static_cast<int64_t>(now - since) >= static_cast<int64_t>(s.Misc_AutoSave_IV);
     };
+    // A failed autosave shows no box; the status log says why (once per cause).
+    std::string failure;
+    const auto note = [&](const std::string& path, bool ok) {
+        saveReport_.Note(path, ok, failure);
+        failure.clear();
+    };
     if (s.Misc_AutoSave_PF != 0 && due(settingsClock_)) {
         log.LogStatus("Autosave Preferences..");
         if (ports.settingsWindow) ports.settingsWindow->StoreWindowState(data.settings);
-        SaveSettings(data.settings, data.SettingsPath(), false, ports.messages, log);
+        note(data.SettingsPath(),
+             SaveSettings(data.settings, data.SettingsPath(), false, ports.messages, log, &failure));
         settingsClock_ = now;
     }
     if (s.Misc_AutoSave_PL != 0 && !data.playlistTemporary && due(playlistClock_)) {
         log.LogStatus("Autosave Playlist..");
-        SavePlaylistFile(data.playlist, data.PlaylistPath(), data.settings, false, ports.messages, log);
+        note(data.PlaylistPath(), SavePlaylistFile(data.playlist, data.PlaylistPath(), data.settings, false,
+                                                   ports.messages, log, &failure));
         playlistClock_ = now;
     }
     if (s.Misc_AutoSave_ML != 0 && due(libraryClock_)) {
         log.LogStatus("Autosave Medialibary..");
-        SaveLibraryFile(data.library, data.LibraryPath(), false, ports.messages, log);
+        note(data.LibraryPath(),
+             SaveLibraryFile(data.library, data.LibraryPath(), false, ports.messages, log, &failure));
         libraryClock_ = now;
     }
 }
@@ -143,7 +152,7 @@ int Application::RequestExit(bool mayAsk) {
 
     log.LogStatus("Save Data..");
     if (ports.settingsWindow) ports.settingsWindow->StoreWindowState(data.settings);
-    data.SaveAll(ports.messages, log);
+    data.SaveAll(ports.messages, log, &saveReport_);
 
     ports.shutdown.RemoveTrayIcon();
     if (log.IsOpen()) log.LogStatus("Bye");

@@ -11,6 +11,7 @@
 #include "playback/engine_setup.h"
 #include "playback/player_assembly.h"
 #include "session/player_data.h"
+#include "session/save_report.h"
 
 namespace sonvaro {
 
@@ -117,6 +118,7 @@ class Application {
     void StopLibraryWorkers();
     int ReadLibraryTrack(TrackInfo& info);
 
+    SaveReport saveReport_{log};
     std::atomic<bool> shuttingDown_{false};
     bool libraryWorkersLetGo_ = false;
     uint32_t settingsClock_ = 0, playlistClock_ = 0, libraryClock_ = 0;

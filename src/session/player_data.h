@@ -10,6 +10,7 @@ namespace sonvaro {
 class Messages;
 class PlaylistDisplay;
 class SettingsWindowPort;
+class SaveReport;
 class StatusLog;
 
 // The three data files of the data folder and what they hold in memory.
@@ -31,7 +32,7 @@ struct PlayerData {
     // Start-up order: settings, library, playlist.
     void LoadAll(SettingsWindowPort* window, PlaylistDisplay* display);
     // Shut-down order, each reporting errors: settings, library, playlist.
-    void SaveAll(Messages& messages, StatusLog& log);
+    void SaveAll(Messages& messages, StatusLog& log, SaveReport* report = nullptr);
 };
 
 }  // namespace sonvaro

@@ -58,6 +58,7 @@ void RemoteControl::Received(uint64_t connection, const uint8_t* data, size_t si
     });
     if (!usable) server_->Close(connection);
     if (added == 0) return;
+    server_->Touch(connection);
     if ((waiting_[connection] += added) >= kMaxWaitingPerConnection) server_->PauseReading(connection, true);
     wake_.Signal();
 }
@@ -93,8 +94,12 @@ void RemoteControl::ProcessPending() {
             p = std::move(pending_.front());
             pending_.pop_front();
         }
-        const int result = p.command ? HandleRemoteCommand(p.record, p.connection) : 0;
-        server_->Send(p.connection, EncodeAnswer(result));
+        // A sender that gave up waiting (and said "es läuft kein Player") has
+        // closed its end: what it asked for must not happen behind its back.
+        if (server_->IsOpen(p.connection)) {
+            const int result = p.command ? HandleRemoteCommand(p.record, p.connection) : 0;
+            server_->Send(p.connection, EncodeAnswer(result));
+        }
         std::lock_guard lock(mutex_);
         const auto it = waiting_.find(p.connection);
         if (it == waiting_.end()) continue;
@@ -177,6 +182,7 @@ void RemoteControl::Register(uint64_t connection, const RemoteRecord& r) {
     if (connection == 0 || !server_->IsOpen(connection)) return;
     ListenerWindow w{connection, static_cast<uint8_t>(r.param2 & 0xFF), std::string(TrimSpaces(r.text1)),
                      std::string(TrimSpaces(r.text2))};
+    server_->KeepOpen(connection);
     listeners_.push_back(std::make_unique<Listener>(*server_, std::move(w)));
     app_.listeners.Add(listeners_.back().get());
 }

@@ -61,8 +61,9 @@ struct ListenerWindow {
 // The player's side of the socket: records arrive on the server's thread
 // and wait in a queue until the ui thread runs them between its other work
 // (ProcessPending, when WakeDescriptor is readable); every sender gets its
-// answer afterwards. Listener notifications are queued per connection and
-// never wait for the listener.
+// answer afterwards. A record whose sender has gone by then is dropped
+// unrun: a client that gave up must not see its command happen later.
+// Listener notifications are queued per connection and never wait for the listener.
 class RemoteControl {
   public:
     RemoteControl(Application& app, RemoteWindowPort& window, int listenFd);

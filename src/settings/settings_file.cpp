@@ -209,7 +209,7 @@ std::string SettingsFileText(const Settings& settings) {
 }
 
 bool SaveSettings(const Settings& settings, const std::string& iniPath, bool showError, Messages& messages,
-                  StatusLog& log) {
+                  StatusLog& log, std::string* failure) {
     AtomicFile file(iniPath);
     bool ok = file.Open();
     if (ok) {
@@ -217,7 +217,8 @@ bool SaveSettings(const Settings& settings, const std::string& iniPath, bool sho
         file.Write(SettingsFileText(settings));
         ok = file.Commit();
     }
-    if (!ok && showError)
+    if (!ok && failure) *failure = file.ErrorText();
+    if (!ok && showError && !file.LeftReadOnly())
         messages.ErrorBox("Einstellungen konnten nicht gespeichert werden\n'" + iniPath + "'");
     return ok;
 }

@@ -45,8 +45,10 @@ std::string SettingsFileText(const Settings& settings);
 
 // Writes the file through a temporary file; on failure shows the error box when
 // showError is set and leaves the previous file intact. True when written.
+// `failure` (when given) receives why a save failed. A file the user made
+// read-only is left as it is without the error box.
 bool SaveSettings(const Settings& settings, const std::string& iniPath, bool showError, Messages& messages,
-                  StatusLog& log);
+                  StatusLog& log, std::string* failure = nullptr);
 
 // Left edge or top of a window centred on the screen (integer halves).
 inline int32_t CentredOffset(int32_t screen, int32_t window) {

@@ -1,12 +1,17 @@
 // Drives a running `sonvaro --headless` over its socket, as other programs and a second start do.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <vector>
 
 #include "core/remote_record.h"
@@ -65,8 +70,9 @@ class RemotePlayer {
     std::string file(const std::string& name) const { return home / (name + ".wav"); }
     // Runs the binary as a second start or a remote client; its exit status.
     int Run(const std::string& args) const {
+        // Bounded: a client stuck on a player that stopped taking connections fails the test, not hangs it.
         const std::string command = "XDG_CONFIG_HOME='" + home.path() + "' XDG_RUNTIME_DIR='" + home.path() +
-                                    "' " + SONVARO_BINARY + " " + args + " >/dev/null 2>&1";
+                                    "' timeout 30 " + SONVARO_BINARY + " " + args + " >/dev/null 2>&1";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -81,6 +87,8 @@ class RemotePlayer {
     bool Quit(struct Client& client);
     Settings SavedSettings() const { return SettingsFromText(test::ReadFile(home / "Sonvaro/Sonvaro.ini")); }
     std::string SavedPlaylist() const { return test::ReadFile(home / "Sonvaro/PlayList.dat"); }
+
+    pid_t pid() const { return pid_; }
 
     test::TempDir home;
     int exitCode_ = -1;
@@ -273,6 +281,125 @@ TEST(Remote, BadInputLeavesThePlayerAnswering) {
     EXPECT_EQ(listener.WaitFor(0), "a");
     ASSERT_TRUE(player.Quit(listener));
     EXPECT_EQ(player.SavedSettings().Misc_Volume, 40);
+}
+
+TEST(Remote, APathTooLongForTheRecordIsRefusedAndNothingPlays) {
+    RemotePlayer player;
+    // Cut to 500 bytes, the path would name this other file.
+    std::string folder = player.home.path();
+    while (folder.size() < 300) folder += std::string(99, 'd') + "/";
+    std::filesystem::create_directories(folder);
+    const std::string cut = folder + std::string(500 - folder.size() - 4, 'l') + ".wav";
+    ASSERT_EQ(cut.size(), 500u);
+    std::filesystem::copy_file(player.file("a"), cut);
+    Client listener(player);
+    ASSERT_EQ(listener.Command(0), 1);
+    EXPECT_EQ(player.Run("--remote play-file '" + cut + "x'"), 1);
+    EXPECT_EQ(player.Run("'" + cut + "x'"), 1);  // a second start says so too
+    ASSERT_EQ(listener.Command(12), 1);          // after anything the two could have started
+    for (const Notification& n : listener.notifications) EXPECT_NE(n.code, 0) << n.text;
+    ASSERT_TRUE(player.Quit(listener));
+}
+
+TEST(Remote, ACommandWhoseSenderGaveUpNeverRunsLater) {
+    RemotePlayer player;
+    Client client(player);
+    ASSERT_EQ(client.Command(0), 1);  // a listener: kept open while the player is stopped
+    ASSERT_EQ(client.Command(11, 40), 1);
+    kill(player.pid(), SIGSTOP);                    // busy: answers nothing for a while
+    EXPECT_EQ(player.Run("--remote volume 7"), 2);  // gave up: "es läuft kein Player"
+    kill(player.pid(), SIGCONT);
+    ASSERT_EQ(client.Command(12), 1);
+    ASSERT_TRUE(player.Quit(client));
+    EXPECT_EQ(player.SavedSettings().Misc_Volume, 40);
+}
+
+TEST(Remote, IdleConnectionsDoNotLockThePlayerOut) {
+    RemotePlayer player;
+    std::vector<int> idle;
+    for (int i = 0; i < 200; ++i) {
+        // Raw and non-blocking: a player that stopped taking connections must fail this test, not hang it.
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, player.socket().c_str());
+        ASSERT_TRUE(test::WaitUntil([&] {
+            return connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ||
+                   errno == EISCONN;
+        }));
+        if (i % 2) {
+            ASSERT_EQ(write(fd, "\x66\x04\0\0", 4), 4);  // half a header, then silence
+        }
+        idle.push_back(fd);
+    }
+    EXPECT_EQ(player.Run("--remote volume 33"), 0);
+    Client client(player);
+    ASSERT_TRUE(player.Quit(client));
+    EXPECT_EQ(player.SavedSettings().Misc_Volume, 33);
+    for (int fd : idle) close(fd);
+}
+
+TEST(Remote, ASecondStartWaitingOnABusyPlayerEndsOnSigterm) {
+    RemotePlayer player;
+    kill(player.pid(), SIGSTOP);
+    const pid_t second = fork();
+    if (second == 0) {
+        player.Environment();
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(SONVARO_BINARY, SONVARO_BINARY, player.file("a").c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Once it talks to the player it waits for an answer that does not come.
+    ASSERT_TRUE(test::WaitUntil([&] {
+        for (const auto& fd :
+             std::filesystem::directory_iterator("/proc/" + std::to_string(second) + "/fd")) {
+            std::error_code ec;
+            if (std::filesystem::read_symlink(fd.path(), ec).string().rfind("socket:", 0) == 0) return true;
+        }
+        return false;
+    }));
+    kill(second, SIGTERM);
+    int status = 0;
+    EXPECT_TRUE(test::WaitUntil([&] { return waitpid(second, &status, WNOHANG) == second; },
+                                std::chrono::milliseconds(2500)));
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    kill(player.pid(), SIGCONT);
+    if (waitpid(second, &status, WNOHANG) == 0) {
+        kill(second, SIGKILL);
+        waitpid(second, nullptr, 0);
+    }
+}
+
+TEST(Remote, AForeignFolderInTheTemporaryFolderDoesNotSwitchTheSingleInstanceOff) {
+    test::TempDir home;
+    std::filesystem::create_directories(home / "tmp");
+    const std::string user = getpwuid(geteuid())->pw_name;
+    const std::string taken = home / ("tmp/sonvaro-" + user);
+    std::filesystem::create_directory(taken);
+    ASSERT_EQ(chown(taken.c_str(), 65534, 65534), 0);  // another user got there first
+    const std::string env = "env -u XDG_RUNTIME_DIR XDG_CONFIG_HOME='" + home.path() + "' TMPDIR='" +
+                            home.path() + "tmp' XDG_CACHE_HOME='" + home.path() + "cache' ";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c",
+              (env + SONVARO_BINARY + " --headless --stay >/dev/null 2>'" + home.path() + "err'").c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const std::string socket = home / "cache/sonvaro/sonvaro.sock";
+    EXPECT_TRUE(test::WaitUntil([&] {
+        const int fd = ConnectToInstance(socket);
+        CloseConnection(fd);
+        return fd >= 0;
+    }));
+    EXPECT_NE(test::ReadFile(home / "err").find(socket), std::string::npos) << test::ReadFile(home / "err");
+    // A second start finds it there and hands over.
+    EXPECT_EQ(WEXITSTATUS(std::system((env + SONVARO_BINARY + " --remote quit >/dev/null 2>&1").c_str())), 0);
+    int status = 0;
+    EXPECT_TRUE(test::WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(Remote, TwoStartsAtTheSameMomentLeaveOnePlayer) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,56 @@ TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(WriteFileAtomically(path, "new content"));
     EXPECT_EQ(test::ReadFile(path), "new content");
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+TEST(AtomicFile, PrivateFilesAreTheUsersAloneSharedOnesFollowTheUmask) {
+    test::TempDir dir;
+    const std::string fresh = dir / "new.dat", wide = dir / "wide.dat", shared = dir / "list.m3u";
+    test::WriteFile(wide, "old");
+    chmod(wide.c_str(), 0644);  // as older runs left it
+    ASSERT_TRUE(WriteFileAtomically(fresh, "a"));
+    ASSERT_TRUE(WriteFileAtomically(wide, "b"));
+    const mode_t mask = umask(022);
+    ASSERT_TRUE(WriteFileAtomically(shared, "c", FileVisibility::Shared));
+    umask(mask);
+    EXPECT_EQ(ModeOf(fresh), 0600u);
+    EXPECT_EQ(ModeOf(wide), 0600u);
+    EXPECT_EQ(test::ReadFile(wide), "b");
+    EXPECT_EQ(ModeOf(shared), 0644u);
+}
+
+TEST(AtomicFile, AFileTheUserMadeReadOnlyIsLeftAlone) {
+    test::TempDir dir;
+    const std::string path = dir / "Sonvaro.ini";
+    test::WriteFile(path, "mine");
+    chmod(path.c_str(), 0444);  // root may write anyway: the mode bits are the user's word
+    AtomicFile file(path);
+    EXPECT_FALSE(file.Open());
+    EXPECT_TRUE(file.LeftReadOnly());
+    EXPECT_EQ(file.ErrorText(), "schreibgeschützt, bleibt unverändert");
+    EXPECT_FALSE(WriteFileAtomically(path, "replaced"));
+    EXPECT_EQ(test::ReadFile(path), "mine");
+    EXPECT_EQ(ModeOf(path), 0444u);
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+}
+
+TEST(EnsurePrivateFolder, MakesTheLastFolderPrivateAndTightensAnOpenOne) {
+    test::TempDir dir;
+    ASSERT_TRUE(EnsurePrivateFolder(dir / "config/Sonvaro/"));
+    EXPECT_EQ(ModeOf(dir / "config/Sonvaro") & 077, 0u);
+    EXPECT_EQ(ModeOf(dir / "config/Sonvaro") & 0700, 0700u);
+    std::filesystem::create_directories(dir / "old/Sonvaro");
+    chmod((dir / "old/Sonvaro").c_str(), 0755);
+    ASSERT_TRUE(EnsurePrivateFolder(dir / "old/Sonvaro/"));
+    EXPECT_EQ(ModeOf(dir / "old/Sonvaro"), 0700u);
+    test::WriteFile(dir / "file", "");
+    EXPECT_FALSE(EnsurePrivateFolder(dir / "file/"));
 }
 
 TEST(AtomicFile, FailsWhenTheFolderIsMissing) {

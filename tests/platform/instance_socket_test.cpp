@@ -1,13 +1,17 @@
 #include "platform/instance_socket.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -123,6 +127,143 @@ TEST(LocalServer, AReaderThatNeverReadsIsDroppedAndNobodyWaits) {
     CloseConnection(other);
     CloseConnection(sleeper);
     CloseConnection(silent);
+}
+
+// Closed by the server: the end arrives within the bounded wait.
+bool ClosedByServer(int fd) {
+    return test::WaitUntil([&] {
+        char c;
+        return ReceiveWithin(fd, &c, 1, 0) == 0;
+    });
+}
+
+bool StillOpen(int fd) {
+    char c;
+    return ReceiveWithin(fd, &c, 1, 0) < 0;  // nothing to read, no end
+}
+
+TEST(LocalServer, IdleConnectionsAreClosedListenersStay) {
+    test::TempDir dir;
+    InstanceClaim claim(dir / "s.sock");
+    ASSERT_EQ(claim.state(), InstanceClaim::State::First);
+    std::mutex mutex;
+    std::vector<uint64_t> seen;
+    LocalServer server(claim.ListenDescriptor(),
+                       {[&](uint64_t c, const uint8_t*, size_t) {
+                            std::lock_guard lock(mutex);
+                            if (std::find(seen.begin(), seen.end(), c) == seen.end()) seen.push_back(c);
+                        },
+                        [](uint64_t) {}},
+                       64 * 1024, 128, 200);
+    server.Start();
+    const int listener = ConnectToInstance(claim.path());
+    ASSERT_TRUE(SendWithin(listener, "L", 1000));
+    ASSERT_TRUE(test::WaitUntil([&] {
+        std::lock_guard lock(mutex);
+        return seen.size() == 1;
+    }));
+    server.KeepOpen(seen[0]);
+    const int silent = ConnectToInstance(claim.path());
+    const int partial = ConnectToInstance(claim.path());
+    ASSERT_TRUE(SendWithin(partial, "half a rec", 1000));
+    EXPECT_TRUE(ClosedByServer(silent));
+    EXPECT_TRUE(ClosedByServer(partial));
+    EXPECT_TRUE(StillOpen(listener));  // older than both, kept by design
+    CloseConnection(partial);
+    CloseConnection(silent);
+    CloseConnection(listener);
+}
+
+TEST(LocalServer, AFullHouseMakesRoomForTheNewestAndKeepsListeners) {
+    test::TempDir dir;
+    InstanceClaim claim(dir / "s.sock");
+    ASSERT_EQ(claim.state(), InstanceClaim::State::First);
+    std::atomic<uint64_t> last{0};
+    LocalServer server(claim.ListenDescriptor(),
+                       {[&](uint64_t c, const uint8_t*, size_t) { last = c; }, [](uint64_t) {}}, 64 * 1024,
+                       4);
+    server.Start();
+    const int listener = ConnectToInstance(claim.path());
+    ASSERT_TRUE(SendWithin(listener, "L", 1000));
+    ASSERT_TRUE(test::WaitUntil([&] { return last != 0; }));
+    server.KeepOpen(last);
+    std::vector<int> idle;
+    for (int i = 0; i < 200; ++i) {
+        int fd = -1;
+        ASSERT_TRUE(test::WaitUntil([&] { return (fd = ConnectToInstance(claim.path())) >= 0; }));
+        idle.push_back(fd);
+    }
+    // The newest is served at once; the ones idle longest made room for it.
+    last = 0;
+    ASSERT_TRUE(SendWithin(idle.back(), "x", 1000));
+    ASSERT_TRUE(test::WaitUntil([&] { return last != 0; }));
+    ASSERT_TRUE(server.Send(last, "y"));
+    char c;
+    EXPECT_EQ(ReceiveWithin(idle.back(), &c, 1, 5000), 1);
+    EXPECT_TRUE(ClosedByServer(idle.front()));
+    EXPECT_TRUE(StillOpen(listener));
+    for (int fd : idle) CloseConnection(fd);
+    CloseConnection(listener);
+}
+
+// Without a runtime folder, a name in the temporary folder that someone else
+// holds does not switch the single instance off: the cache folder takes over.
+class SocketFolderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR", "XDG_CACHE_HOME"})
+            if (const char* v = getenv(name)) saved_.emplace_back(name, v);
+        unsetenv("XDG_RUNTIME_DIR");
+        setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+        std::filesystem::create_directories(dir / "tmp");
+    }
+    void TearDown() override {
+        for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR", "XDG_CACHE_HOME"}) unsetenv(name);
+        for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
+    }
+    std::string Taken() const { return dir.path() + "tmp/sonvaro-" + User(); }
+    static std::string User() { return getpwuid(geteuid())->pw_name; }
+    test::TempDir dir;
+    std::vector<std::pair<std::string, std::string>> saved_;
+};
+
+TEST_F(SocketFolderTest, TheUsualFolderIsPrivateAndOurs) {
+    std::string error, note;
+    EXPECT_EQ(InstanceSocketPath(&error, &note), Taken() + "/sonvaro.sock") << error;
+    EXPECT_EQ(note, "");
+    struct stat st {};
+    ASSERT_EQ(lstat(Taken().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST_F(SocketFolderTest, AFolderOfAnotherUserOrALinkLeadsToTheCacheFolder) {
+    const std::string fallback = dir / "cache/sonvaro/sonvaro.sock";
+    std::filesystem::create_directory(Taken());
+    chmod(Taken().c_str(), 0700);
+    ASSERT_EQ(chown(Taken().c_str(), 65534, 65534), 0);  // nobody's
+    std::string error, note;
+    EXPECT_EQ(InstanceSocketPath(&error, &note), fallback) << error;
+    EXPECT_NE(note.find(Taken()), std::string::npos) << note;
+    EXPECT_NE(note.find(fallback), std::string::npos) << note;
+    struct stat st {};
+    ASSERT_EQ(lstat((dir / "cache/sonvaro").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // A link to a folder that looks right is refused all the same.
+    std::filesystem::remove(Taken());
+    std::filesystem::create_directory(dir / "elsewhere");
+    chmod((dir / "elsewhere").c_str(), 0700);
+    std::filesystem::create_directory_symlink(dir / "elsewhere", Taken());
+    note.clear();
+    EXPECT_EQ(InstanceSocketPath(&error, &note), fallback) << error;
+    EXPECT_FALSE(note.empty());
+    // The player claims it there, and a second start finds it there.
+    InstanceClaim first;
+    ASSERT_EQ(first.state(), InstanceClaim::State::First) << first.error();
+    EXPECT_EQ(first.path(), fallback);
+    EXPECT_FALSE(first.note().empty());
+    InstanceClaim second;
+    EXPECT_EQ(second.state(), InstanceClaim::State::Running);
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 #include "session/application.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstring>
 
 #include <algorithm>
 
@@ -150,6 +155,66 @@ TEST_F(ApplicationTest, AutosaveKeepsThreeClocks) {
     EXPECT_EQ(test::ReadFile(home / "Sonvaro/MediaLibary.dat"),
               "SV-F-MLV1\r\n");  // empty library: header only
     app->RequestExit();
+}
+
+std::vector<std::string> Containing(const std::vector<std::string>& lines, const std::string& part) {
+    std::vector<std::string> found;
+    for (const std::string& line : lines)
+        if (line.find(part) != std::string::npos) found.push_back(line);
+    return found;
+}
+
+TEST_F(ApplicationTest, AFailedAutosaveIsToldOncePerCause) {
+    Start();
+    Settings& s = app->data.settings;
+    s.Misc_AutoSave_IV = 0;  // a save at every tick
+    s.Misc_AutoSave_PL = s.Misc_AutoSave_ML = 0;
+    const std::string ini = home.path() + "Sonvaro/Sonvaro.ini";
+    // A "disk full": the file size limit makes the write fail (root ignores permission bits).
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit tiny{16, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    for (int i = 0; i < 5; ++i, tick += 250) app->AutosaveTick();
+    setrlimit(RLIMIT_FSIZE, &old);
+    // Another cause: the file made read-only by its user is left alone.
+    const std::string before = test::ReadFile(ini);
+    chmod(ini.c_str(), 0444);
+    for (int i = 0; i < 5; ++i, tick += 250) app->AutosaveTick();
+    EXPECT_EQ(test::ReadFile(ini), before);
+    EXPECT_EQ(Containing(LogTexts(), "Nicht gespeichert"),
+              (std::vector<std::string>{
+                  "Nicht gespeichert: '" + ini + "' (" + std::strerror(EFBIG) + ")",
+                  "Nicht gespeichert: '" + ini + "' (schreibgeschützt, bleibt unverändert)"}));
+    // Writable again: saved; a later failure is told anew.
+    chmod(ini.c_str(), 0600);
+    app->AutosaveTick();
+    const std::string saved = test::ReadFile(ini);
+    EXPECT_NE(saved, before);
+    chmod(ini.c_str(), 0400);
+    tick += 250;
+    app->AutosaveTick();
+    EXPECT_EQ(Containing(LogTexts(), "Nicht gespeichert").size(), 3u);
+    // The exit leaves it alone too, without an error box.
+    const size_t boxes = messages.boxes.size();
+    app->RequestExit(false);
+    EXPECT_EQ(messages.boxes.size(), boxes);
+    EXPECT_EQ(test::ReadFile(ini), saved);
+    chmod(ini.c_str(), 0600);
+}
+
+TEST_F(ApplicationTest, TheDataFolderAndItsFilesAreTheUsersAlone) {
+    chmod((home / "Sonvaro").c_str(), 0755);  // as older runs made it
+    Start();
+    app->RequestExit(false);
+    struct stat st {};
+    ASSERT_EQ(stat((home / "Sonvaro").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    for (const char* name : {"Sonvaro.ini", "MediaLibary.dat", "PlayList.dat"}) {
+        ASSERT_EQ(stat((home / "Sonvaro/" + name).c_str(), &st), 0) << name;
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+    }
 }
 
 TEST_F(ApplicationTest, ExitAsksFadesAndSavesEverything) {
