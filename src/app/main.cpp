@@ -7,6 +7,8 @@
 #include "app/info_command.h"
 #include "app/remote_client.h"
 #include "app/windowed.h"
+#include "companions/update_check.h"
+#include "core/numbers.h"
 #include "platform/end_signals.h"
 #include "platform/fault_handler.h"
 #include "platform/instance_socket.h"
@@ -24,7 +26,7 @@ int main(int argc, char** argv) {
             std::fputs(sonvaro::UsageText(), stdout);
             return 0;
         case sonvaro::RunMode::Version:
-            std::puts("Sonvaro 1.09");
+            std::printf("Sonvaro %s\n", sonvaro::VersionText(sonvaro::kInstalledVersion).c_str());
             return 0;
         case sonvaro::RunMode::HasWindow:
             return sonvaro::CanOpenWindow() ? 0 : 1;

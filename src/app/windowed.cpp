@@ -93,6 +93,7 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
         }
         if (app.RequestExit(mayAsk) != 0) return;
         ended = true;
+        messages.CloseQuestions();  // an unanswered update question goes with the window
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     };
     QObject::connect(&window, &MainWindow::exitRequested, &window, [&] { exit(true); });
@@ -100,8 +101,13 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     app.startUpdateCheck = [&companions] { companions.Updates()->Start(false); };
 
     // SIGTERM (the session ending), SIGINT and SIGHUP end the player as "Beenden"
-    // does, without the question. One during start-up waits until the event loop runs.
+    // does, without the question. One during start-up waits until the event loop
+    // runs; the notifier is off until then, or the splash's event passes would
+    // hear the unread signal again and again.
     QSocketNotifier endNotifier(endSignals.Descriptor(), QSocketNotifier::Read);
+    endNotifier.setEnabled(false);
+    // The update check starts during start-up; what it has to say waits for the main window.
+    companions.Updates()->Hold();
     app.StartUp(files.empty() ? std::string() : files.front());
     for (size_t i = 1; i < files.size(); ++i) {
         if (IsDirectory(files[i]))
@@ -127,6 +133,7 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
         endHeard = true;
         exit(false);
     });
+    endNotifier.setEnabled(true);
     QTimer tick, autosave;
     QObject::connect(&tick, &QTimer::timeout, &window, [&] {
         if (!ended) app.PlayerTick();
@@ -137,6 +144,7 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     tick.start(50);
     autosave.start(250);
     window.FinishStartUp();
+    QTimer::singleShot(0, &window, [&companions] { companions.Updates()->Release(); });
     const int code = QCoreApplication::exec();
     // A session that ends the event loop without our exit still saves everything.
     if (!ended) app.RequestExit(false);

@@ -2,11 +2,12 @@
 
 #include <curl/curl.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "core/desktop_services.h"
 #include "core/messages.h"
+#include "core/numbers.h"
 #include "core/text.h"
 #include "platform/file_info.h"
 #include "platform/private_file.h"
@@ -25,10 +26,8 @@ UpdateInfo ParseUpdateInfo(std::string_view text) {
 }
 
 std::string NewVersionQuestion(const UpdateInfo& info) {
-    char newest[32];
-    std::snprintf(newest, sizeof newest, "%.2f", info.version / 100.0);
-    std::string text = std::string("Aktuellste Version: ") + newest + "\n";
-    text += "Installierte Version: 1.09\n\n";
+    std::string text = "Aktuellste Version: " + VersionText(info.version) + "\n";
+    text += "Installierte Version: " + VersionText(kInstalledVersion) + "\n\n";
     if (!info.info.empty()) {
         std::string notes = info.info;
         for (size_t at = 0; (at = notes.find('|', at)) != std::string::npos; ++at) notes[at] = '\n';
@@ -92,11 +91,8 @@ int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return d->cancel && d->cancel->load() ? 1 : 0;
 }
 
-// GETs `address` into the new file `path`; true when the whole body arrived.
-bool DownloadToFile(const UpdateCheckConfig& config, const std::string& path) {
-    // A name in a shared folder: never follow a link someone planted there, never reuse a file.
-    PrivateNewFile file(path);
-    if (!file.IsOpen()) return false;
+// GETs the version file into `file`; true when the whole body arrived.
+bool DownloadToFile(const UpdateCheckConfig& config, PrivateNewFile& file) {
     Download d;
     d.file = &file;
     d.limit = config.maxBytes;
@@ -125,6 +121,10 @@ bool DownloadToFile(const UpdateCheckConfig& config, const std::string& path) {
     return result == CURLE_OK && closed;
 }
 
+// Names taken by someone else (another run, or a file planted in the shared
+// folder) are passed over; after this many the check gives up.
+constexpr int kNameAttempts = 16;
+
 }  // namespace
 
 UpdateOutcome RunUpdateCheck(const UpdateCheckConfig& config) {
@@ -136,13 +136,24 @@ UpdateOutcome RunUpdateCheck(const UpdateCheckConfig& config) {
     }
     // Two checks at once (start-up and menu) use different files.
     static std::atomic<unsigned> sequence{0};
-    const int random = static_cast<int>((ProcessNumber() * 7919u + sequence++) % 1001u);
-    const std::string path = UpdateTempFileName(config.tempFolder, config.localSeconds, random);
-    const bool downloaded = DownloadToFile(config, path);
+    // A name in a shared folder: never follow a link someone planted there,
+    // never reuse a file, and never remove a file this check did not create.
+    std::unique_ptr<PrivateNewFile> file;
+    std::string path;
+    for (int attempt = 0; attempt < kNameAttempts && !file; ++attempt) {
+        const int random = static_cast<int>((ProcessNumber() * 7919u + sequence++) % 1001u);
+        path = UpdateTempFileName(config.tempFolder, config.localSeconds, random);
+        auto candidate = std::make_unique<PrivateNewFile>(path);
+        if (candidate->IsOpen()) file = std::move(candidate);
+    }
+    if (!file) {
+        outcome.result = UpdateResult::DownloadFailed;
+        return outcome;
+    }
+    const bool downloaded = DownloadToFile(config, *file);
     std::optional<std::string> text;
     if (downloaded) text = ReadWholeFile(path);
-    // The file is ours (created exclusively), also after a failed transfer.
-    RemoveFile(path);
+    RemoveFile(path);  // ours: created above, also after a failed transfer
     if (!downloaded) {
         outcome.result = UpdateResult::DownloadFailed;
         return outcome;
@@ -181,10 +192,15 @@ void PresentUpdateOutcome(const UpdateOutcome& outcome, bool interactive, Messag
             if (interactive) messages.Show("Programmversion ist aktuell", "Update", MessageIcon::Information);
             break;
         case UpdateResult::NewVersion:
-            if (!messages.Ask(NewVersionQuestion(outcome.info), "Update", MessageIcon::Question)) break;
-            if (IsWebAddress(webPage)) browser.OpenAddress(webPage);
-            if (const std::string download(TrimSpaces(outcome.info.download)); IsWebAddress(download))
-                browser.OpenAddress(download);
+            // Not waited for: the window, the remote control and the end
+            // signals are served while the question is open.
+            messages.AskLater(
+                NewVersionQuestion(outcome.info), "Update", MessageIcon::Question,
+                [&browser, webPage, download = std::string(TrimSpaces(outcome.info.download))](bool yes) {
+                    if (!yes) return;
+                    if (IsWebAddress(webPage)) browser.OpenAddress(webPage);
+                    if (IsWebAddress(download)) browser.OpenAddress(download);
+                });
             break;
     }
 }

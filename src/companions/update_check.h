@@ -68,9 +68,10 @@ struct UpdateOutcome {
 UpdateOutcome RunUpdateCheck(const UpdateCheckConfig& config);
 
 // What the user sees of an outcome, on the window thread. Not interactive (the
-// check at start-up), only the question about a new version appears. On "Ja"
-// the web page and then the download address open in the browser, each only
-// when it is an http(s) address.
+// check at start-up), only the question about a new version appears; it is
+// asked without waiting for the answer (Messages::AskLater), so `browser`
+// must outlive the question. On "Ja" the web page and then the download
+// address open in the browser, each only when it is an http(s) address.
 void PresentUpdateOutcome(const UpdateOutcome& outcome, bool interactive, Messages& messages,
                           WebBrowser& browser, const std::string& webPage);
 

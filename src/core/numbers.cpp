@@ -98,4 +98,18 @@ int32_t ParseCFloatRounded(std::string_view text) {
     return static_cast<int32_t>(rounded);
 }
 
+std::string VersionText(int64_t hundredths) {
+    // Integer arithmetic: no locale, no rounding of a binary fraction.
+    const bool negative = hundredths < 0;
+    const uint64_t magnitude =
+        negative ? uint64_t{0} - static_cast<uint64_t>(hundredths) : static_cast<uint64_t>(hundredths);
+    const uint64_t cents = magnitude % 100;
+    std::string text = negative ? "-" : "";
+    text += std::to_string(magnitude / 100);
+    text += '.';
+    text += static_cast<char>('0' + cents / 10);
+    text += static_cast<char>('0' + cents % 10);
+    return text;
+}
+
 }  // namespace sonvaro

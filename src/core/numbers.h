@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace sonvaro {
@@ -38,5 +39,9 @@ int32_t ParseCInteger32(std::string_view text);
 // A decimal fraction (C strtod rules, C locale) rounded to the nearest integer,
 // halves to the even neighbour, saturated to 32 bits; 0 when it is no number.
 int32_t ParseCFloatRounded(std::string_view text);
+
+// A version counted in hundredths (110) as the user reads it: "1.10". Always
+// with a point, whatever the user's locale says about decimal marks.
+std::string VersionText(int64_t hundredths);
 
 }  // namespace sonvaro

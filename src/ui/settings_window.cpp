@@ -30,6 +30,7 @@
 
 #include "companions/hotkeys.h"
 #include "core/messages.h"
+#include "core/numbers.h"
 #include "library/statistics.h"
 #include "playback/audio_library/format_families.h"
 #include "playback/player_ports.h"
@@ -888,8 +889,8 @@ void SettingsWindow::FillPlugins() {
     auto* list = Find<QTreeWidget>(this, "plugins");
     list->clear();
     const auto add = [list](const std::string& name, uint32_t version, const std::string& description) {
-        list->addTopLevelItem(new QTreeWidgetItem(
-            {ToQt(name), QString::number(static_cast<double>(version) / 100.0, 'f', 2), ToQt(description)}));
+        list->addTopLevelItem(
+            new QTreeWidgetItem({ToQt(name), ToQt(VersionText(version)), ToQt(description)}));
     };
     for (const audio::FormatFamily& family : audio::BuiltInFormatFamilies())
         add(family.name, family.version, family.description);
@@ -908,8 +909,7 @@ void SettingsWindow::ShowListeners() {
     auto* list = Find<QTreeWidget>(this, "plugins");
     while (list->topLevelItemCount() > pluginRows_) delete list->takeTopLevelItem(pluginRows_);
     for (const ListenerWindow& l : listeners)
-        list->addTopLevelItem(
-            new QTreeWidgetItem({ToQt(l.name), QString::number(l.kind / 100.0, 'f', 2), ToQt(l.info)}));
+        list->addTopLevelItem(new QTreeWidgetItem({ToQt(l.name), ToQt(VersionText(l.kind)), ToQt(l.info)}));
     shownListeners_ = std::move(ids);
 }
 

@@ -42,6 +42,20 @@ void UpdateChecker::Deliver(Job* job, const UpdateOutcome& outcome) {
     const bool interactive = job->interactive;
     if (job->thread.joinable()) job->thread.join();  // it ended after posting this
     jobs_.remove_if([job](const Job& j) { return &j == job; });
+    if (held_)
+        waiting_.emplace_back(interactive, outcome);
+    else
+        Present(interactive, outcome);
+}
+
+void UpdateChecker::Release() {
+    held_ = false;
+    std::vector<std::pair<bool, UpdateOutcome>> waiting;
+    waiting.swap(waiting_);
+    for (const auto& [interactive, outcome] : waiting) Present(interactive, outcome);
+}
+
+void UpdateChecker::Present(bool interactive, const UpdateOutcome& outcome) {
     PresentUpdateOutcome(outcome, interactive, messages_, browser_, WebsiteAddress());
     emit finished(static_cast<int>(outcome.result));
 }

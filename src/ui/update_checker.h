@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "companions/update_check.h"
 
@@ -26,13 +28,19 @@ class UpdateChecker : public QObject {
     // `interactive`: from the menu (every outcome is told); 0 at start-up
     // (only a new version is).
     void Start(bool interactive);
+    // While held (the start-up, until the main window is up), outcomes wait
+    // and are shown on Release, so no box appears before the window does.
+    void Hold() { held_ = true; }
+    void Release();
     // Checks whose outcome has not been shown yet.
-    int Running() const { return static_cast<int>(jobs_.size()); }
+    int Running() const { return static_cast<int>(jobs_.size() + waiting_.size()); }
+    // Of those, the ones held back.
+    int Waiting() const { return static_cast<int>(waiting_.size()); }
     // For tests: the time-out of one transfer (default 15 s).
     void SetTimeout(long ms) { timeoutMs_ = ms; }
 
   signals:
-    // After an outcome has been shown (or, for a question, answered).
+    // After an outcome has been shown (a question is not waited for).
     void finished(int result);
 
   private:
@@ -41,10 +49,13 @@ class UpdateChecker : public QObject {
         bool interactive = false;
     };
     void Deliver(Job* job, const UpdateOutcome& outcome);
+    void Present(bool interactive, const UpdateOutcome& outcome);
 
     Messages& messages_;
     WebBrowser& browser_;
     std::list<Job> jobs_;
+    bool held_ = false;
+    std::vector<std::pair<bool, UpdateOutcome>> waiting_;  // interactive, outcome
     std::shared_ptr<std::atomic<bool>> cancel_ = std::make_shared<std::atomic<bool>>(false);
     long timeoutMs_ = 15000;
 };

@@ -5,11 +5,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <clocale>
+#include <cstdio>
 #include <filesystem>
+#include <locale>
 #include <thread>
 
 #include "../playback/audio_library/loopback_server.h"
 #include "core/desktop_services.h"
+#include "core/numbers.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 
@@ -213,6 +217,72 @@ TEST_F(UpdateCheckTest, RequestsTheVersionFilePath) {
     ASSERT_EQ(requests.size(), 2u);
     for (const std::string& r : requests)
         EXPECT_EQ(r.rfind("GET /data/version/sonvaro.inf HTTP/1.1\r\n", 0), 0u) << r;
+}
+
+// Someone else's file under a name the check may choose (another user
+// planting one in the shared temporary folder, or another run's) is not
+// touched: with every name taken the check fails and removes nothing.
+TEST_F(UpdateCheckTest, PlantedFilesAtTheTemporaryNamesSurviveTheCheck) {
+    for (int random = 0; random <= 1000; ++random)
+        WriteFile(UpdateTempFileName(temp.path(), 1700000000, random), "planted " + std::to_string(random));
+    const UpdateOutcome outcome = Check(HttpOk("[version]\nversion=110\n"));
+    EXPECT_EQ(outcome.result, UpdateResult::DownloadFailed);
+    for (int random = 0; random <= 1000; ++random) {
+        const std::string path = UpdateTempFileName(temp.path(), 1700000000, random);
+        ASSERT_TRUE(std::filesystem::exists(path)) << path;
+        EXPECT_EQ(ReadFile(path), "planted " + std::to_string(random));
+    }
+
+    // With a few names taken the check uses a free one and leaves the others.
+    std::filesystem::remove_all(temp.path());
+    std::filesystem::create_directories(temp.path());
+    for (int random = 0; random <= 1000; random += 2)
+        WriteFile(UpdateTempFileName(temp.path(), 1700000000, random), "planted");
+    EXPECT_EQ(Check(HttpOk("[version]\nversion=110\n")).result, UpdateResult::NewVersion);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()),
+                            std::filesystem::directory_iterator()),
+              501);
+}
+
+// A comma as the decimal mark, as a German desktop has it: the C library's
+// number formatting (LC_NUMERIC) and C++ streams (the global locale).
+class CommaDecimals : public std::numpunct<char> {
+  protected:
+    char do_decimal_point() const override { return ','; }
+};
+
+class GermanNumbers {
+  public:
+    GermanNumbers() : cLocale_(std::setlocale(LC_NUMERIC, nullptr)), cppLocale_(std::locale()) {
+        german_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+        std::locale::global(std::locale(std::locale::classic(), new CommaDecimals));
+    }
+    ~GermanNumbers() {
+        std::setlocale(LC_NUMERIC, cLocale_.c_str());
+        std::locale::global(cppLocale_);
+    }
+    bool German() const { return german_; }
+
+  private:
+    std::string cLocale_;
+    std::locale cppLocale_;
+    bool german_ = false;
+};
+
+TEST(UpdateCheckText, VersionsKeepTheirPointUnderAGermanLocale) {
+    const GermanNumbers german;
+    ASSERT_TRUE(german.German()) << "de_DE.UTF-8 is missing: scripts/install-deps generates it";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.2f", 1.5);
+    ASSERT_STREQ(probe, "1,50");  // the locale is really in force
+    EXPECT_EQ(NewVersionQuestion({110, "", ""}),
+              "Aktuellste Version: 1.10\nInstallierte Version: 1.09\n\nEine neue Version ist verfügbar, "
+              "Updateseite öffnen?");
+    EXPECT_EQ(VersionText(110), "1.10");
+    EXPECT_EQ(VersionText(5), "0.05");
+    EXPECT_EQ(VersionText(-5), "-0.05");
+    EXPECT_EQ(VersionText(INT32_MAX), "21474836.47");
+    EXPECT_EQ(VersionText(INT64_MIN), "-92233720368547758.08");
 }
 
 TEST(UpdateCheckText, TempFileNameAndWebAddresses) {

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -50,6 +51,17 @@ class PrivateXServer {
     // Runs xdotool against this server; true when it succeeded.
     bool Xdotool(const std::string& args) const {
         return std::system(("DISPLAY=" + name_ + " xdotool " + args).c_str()) == 0;
+    }
+
+    // Runs xdotool against this server; what it printed ("" when it failed).
+    std::string XdotoolOutput(const std::string& args) const {
+        std::string out;
+        FILE* pipe = popen(("DISPLAY=" + name_ + " xdotool " + args + " 2>/dev/null").c_str(), "r");
+        if (!pipe) return out;
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        if (pclose(pipe) != 0) out.clear();
+        return out;
     }
 
   private:

@@ -9,7 +9,9 @@
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTreeWidget>
 #include <chrono>
@@ -20,6 +22,7 @@
 #include "core/desktop_services.h"
 #include "playback/audio_library/loopback_server.h"
 #include "ui/desktop_companions.h"
+#include "ui/qt_messages.h"
 #include "ui/settings_window.h"
 #include "ui/update_checker.h"
 #include "ui_harness.h"
@@ -336,6 +339,80 @@ TEST(UpdateChecker, AStallingServerNeverHoldsUpTheWindowThread) {
     unsetenv("SONVARO_UPDATE_BASE");
     EXPECT_EQ(messages.boxes.size(), 1u);
     server.Stop();
+}
+
+// The check at start-up: an outcome that arrives before the main window is up
+// waits for Release.
+TEST(UpdateChecker, HeldOutcomesAreShownOnRelease) {
+    QtApp();
+    support::LoopbackServer server(
+        [](support::LoopbackServer::Connection& c) { c.Send(HttpOk("[version]\nversion=110\n")); });
+    ASSERT_EQ(setenv("SONVARO_UPDATE_BASE", server.Url("/").c_str(), 1), 0);
+    RecordingMessages messages;
+    RecordingBrowser browser;
+    UpdateChecker checker(messages, browser);
+    checker.Hold();
+    checker.Start(false);
+    unsetenv("SONVARO_UPDATE_BASE");
+    ASSERT_TRUE(WaitFor([&] { return checker.Waiting() == 1; }, 10000));
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(checker.Running(), 1);
+    checker.Release();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text.rfind("Aktuellste Version: 1.10\n", 0), 0u);
+    EXPECT_EQ(checker.Running(), 0);
+    EXPECT_EQ(checker.Waiting(), 0);
+}
+
+TEST(MessageText, LongTextsAreCutToRowsAndTheLastLineStays) {
+    EXPECT_EQ(FitMessageText(QStringLiteral("a\nb\n\nc"), 10, 20), QStringLiteral("a\nb\n\nc"));
+    QString lines;
+    for (int i = 0; i < 10; ++i) lines += QStringLiteral("l%1\n").arg(i);
+    EXPECT_EQ(FitMessageText(lines + QStringLiteral("Frage?"), 5, 20),
+              QString::fromUtf8("l0\nl1\nl2\n…\nFrage?"));
+    // A line of 50 wraps onto 5 rows of 10; it is cut to two rows.
+    EXPECT_EQ(FitMessageText(QString(50, QLatin1Char('x')), 5, 10),
+              QString(19, QLatin1Char('x')) + QString::fromUtf8("…"));
+    EXPECT_EQ(FitMessageText(QStringLiteral("%1\n%1\nFrage?").arg(QString(15, QLatin1Char('y'))), 4, 10),
+              QStringLiteral("%1\n…\nFrage?").arg(QString(15, QLatin1Char('y'))));
+}
+
+// A question that does not wait: AskLater returns at once, the box fits on
+// the screen however long the text, and the answer arrives with the click.
+TEST(QtMessagesTest, AskLaterReturnsAtOnceAndTheBoxFitsTheScreen) {
+    QtApp();
+    QtMessages messages;
+    std::string text = "Aktuellste Version: 1.10\nInformation: " + std::string(3000, 'x') + "\n";
+    for (int i = 0; i < 5000; ++i) text += "Zeile " + std::to_string(i) + "\n";
+    text += "\nEine neue Version ist verfügbar, Updateseite öffnen?";
+    std::vector<bool> answers;
+    messages.AskLater(text, "Update", MessageIcon::Question, [&](bool yes) { answers.push_back(yes); });
+    ASSERT_EQ(messages.OpenQuestions().size(), 1u);
+    QMessageBox* box = messages.OpenQuestions()[0];
+    EXPECT_FALSE(box->isModal());
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Update"));
+    const QRect screen = box->screen()->availableGeometry();
+    EXPECT_LE(box->frameGeometry().width(), screen.width());
+    EXPECT_LE(box->frameGeometry().height(), screen.height());
+    EXPECT_TRUE(box->text().startsWith(QStringLiteral("Aktuellste Version: 1.10\nInformation: xxx")));
+    EXPECT_TRUE(
+        box->text().endsWith(QString::fromUtf8("…\nEine neue Version ist verfügbar, Updateseite öffnen?")));
+    EXPECT_TRUE(answers.empty());
+
+    QPushButton* no = nullptr;
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == QStringLiteral("Nein")) no = qobject_cast<QPushButton*>(b);
+    ASSERT_NE(no, nullptr);
+    no->click();
+    ASSERT_TRUE(WaitFor([&] { return messages.OpenQuestions().empty(); }));
+    EXPECT_EQ(answers, std::vector<bool>{false});
+
+    // The program ends with a question open: it goes unanswered.
+    messages.AskLater("Frage?", "Update", MessageIcon::Question, [&](bool yes) { answers.push_back(yes); });
+    ASSERT_EQ(messages.OpenQuestions().size(), 1u);
+    messages.CloseQuestions();
+    EXPECT_TRUE(messages.OpenQuestions().empty());
+    EXPECT_EQ(answers.size(), 1u);
 }
 
 }  // namespace
