@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
 
+#include "playback/audio_library/loopback_server.h"
 #include "settings/settings_file.h"
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -302,6 +304,55 @@ TEST(Headless, AnEndSignalStopsALongArgumentListAtOnce) {
     close(out[0]);
     EXPECT_TRUE(ended && WEXITSTATUS(status) == 0);
     EXPECT_EQ(test::ReadFile(home / "Sonvaro/PlayList.dat"), "SV-F-PLV1\r\n");
+}
+
+// A station list whose server holds its answer: meanwhile remote control is
+// answered, and SIGTERM ends the player at once, dropping the fetch.
+TEST(Headless, WhileAStationListIsFetchedRemoteControlIsServedAndSigtermEndsIt) {
+    std::atomic<bool> dropped{false};
+    support::LoopbackServer server([&dropped](support::LoopbackServer::Connection& c) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        char byte;
+        for (pollfd p{c.fd, POLLIN, 0}; std::chrono::steady_clock::now() < until;)
+            if (poll(&p, 1, 50) == 1 && recv(c.fd, &byte, 1, 0) <= 0) {
+                dropped = true;
+                return;
+            }
+    });
+    test::TempDir home;
+    std::filesystem::create_directories(home / "Sonvaro");
+    test::WriteFile(home / "Sonvaro/Sonvaro.ini",
+                    "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMisc_Volume=50\n");
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], 1);
+        setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
+        execl(SONVARO_BINARY, SONVARO_BINARY, "--headless", server.Url("/station.m3u").c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    EXPECT_TRUE(test::WaitUntil([&] { return server.Requests().size() == 1; }));
+    const std::string env = "XDG_CONFIG_HOME='" + home.path() + "' XDG_RUNTIME_DIR='" + home.path() + "' ";
+    const int answered = std::system((env + SONVARO_BINARY + " --remote volume 40 >/dev/null 2>&1").c_str());
+    EXPECT_TRUE(WIFEXITED(answered) && WEXITSTATUS(answered) == 0);
+    kill(child, SIGTERM);
+    int status = -1;
+    const bool ended =
+        test::WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, std::chrono::seconds(5)) &&
+        WIFEXITED(status);
+    if (!ended) kill(child, SIGKILL), waitpid(child, &status, 0);
+    std::string seen;
+    ReadUntil(out[0], seen, [](const std::string& s) { return s.find("Beende..") != std::string::npos; });
+    close(out[0]);
+    EXPECT_TRUE(ended && WEXITSTATUS(status) == 0);
+    EXPECT_NE(seen.find("Beende.."), std::string::npos) << seen;
+    EXPECT_TRUE(dropped.load());
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(SettingsFromText(test::ReadFile(home / "Sonvaro/Sonvaro.ini")).Misc_Volume, 40);
 }
 
 }  // namespace
