@@ -76,4 +76,13 @@ void ConsolePlayerDisplay::Print() {
     std::fflush(out_);
 }
 
+void ConsolePlaylistView::ProcessPendingEvents() {
+    // Often enough that a remote client has its answer soon, seldom enough not
+    // to slow a long import.
+    const auto now = std::chrono::steady_clock::now();
+    if (!pump_ || now - lastPump_ < std::chrono::milliseconds(30)) return;
+    lastPump_ = now;
+    pump_();
+}
+
 }  // namespace sonvaro

@@ -1,5 +1,7 @@
 #pragma once
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,15 +49,20 @@ class ConsolePlayerDisplay : public PlayerDisplay {
     std::string title_, artist_, album_, time_, printedTrack_;
 };
 
-// No view to redraw, nothing selected; an end signal plays the Escape key's
-// part, so a long folder walk or list import stops at once.
+// No view to redraw, nothing selected; an end signal (or a remote quit)
+// plays the Escape key's part, so a long folder walk or list import stops at
+// once. While one runs, `pump` serves what the headless loop serves between
+// its turns (the remote socket, the session bus).
 class ConsolePlaylistView : public PlaylistDisplay {
   public:
     explicit ConsolePlaylistView(const EndSignals& endSignals) : endSignals_(endSignals) {}
     void PlaylistReset() override {}
     void FitPlaylistColumns() override {}
     void SetPlaylistSummary(const std::string&) override {}
-    bool EscapePressed() override { return endSignals_.Pending(); }
+    void SetEventPump(std::function<void()> pump) { pump_ = std::move(pump); }
+    void ProcessPendingEvents() override;
+    bool EscapePressed() override { return stopAdding_ || endSignals_.Pending(); }
+    void StopAdding() { stopAdding_ = true; }
     // Only remote control selects a row (-1: none).
     void Select(int row) { selected_ = row < 0 ? std::vector<int>{} : std::vector<int>{row}; }
     std::vector<int> SelectedRows() const override { return selected_; }
@@ -63,6 +70,9 @@ class ConsolePlaylistView : public PlaylistDisplay {
   private:
     const EndSignals& endSignals_;
     std::vector<int> selected_;
+    std::function<void()> pump_;
+    std::chrono::steady_clock::time_point lastPump_{};
+    bool stopAdding_ = false;
 };
 
 class ConsoleShutdown : public ShutdownPort {

@@ -38,9 +38,12 @@ bool AddArguments(Application& app, const std::vector<std::string>& arguments) {
             app.editor.AddToPlaylist(arg);
         }
         if (app.editor.AddingStopped()) return false;
-        if (app.data.playlist.size() == before)
-            std::fprintf(stderr, "sonvaro: %s: %s\n", arg.c_str(),
-                         IsDirectory(arg) ? "keine abspielbaren Dateien im Ordner" : "Format nicht erkannt");
+        if (app.data.playlist.size() != before) continue;
+        // A list on a server that could not be had says why; a body that is no list is no known format.
+        const std::string why = IsDirectory(arg) ? "keine abspielbaren Dateien im Ordner"
+                                : !app.editor.AddressFailure().empty() ? app.editor.AddressFailure()
+                                                                       : "Format nicht erkannt";
+        std::fprintf(stderr, "sonvaro: %s: %s\n", arg.c_str(), why.c_str());
     }
     return true;
 }
@@ -113,7 +116,16 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     static char* qtArgv[] = {qtName, nullptr};
     QCoreApplication qapp(qtArgc, qtArgv);
     bool quit = false;
-    const auto mpris = MprisService::Start(app, {}, [&quit] { quit = true; });
+    const auto mpris = MprisService::Start(app, {}, [&quit, &view] {
+        quit = true;
+        view.StopAdding();
+    });
+    // A long import (a folder, station lists on slow servers) keeps the socket
+    // and the session bus served; their commands run in between.
+    view.SetEventPump([&remote] {
+        if (remote) remote->ProcessPending();
+        QCoreApplication::processEvents();
+    });
 
     bool playing = false;
     if (!endSignals.Pending() && AddArguments(app, arguments)) {

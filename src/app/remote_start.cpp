@@ -25,6 +25,11 @@ void HeadlessRemoteWindow::SelectRow(int32_t row) {
     view_.Select(row);
 }
 
+void HeadlessRemoteWindow::RequestExit() {
+    exitRequested = true;
+    view_.StopAdding();
+}
+
 class WindowedRemote::Port : public RemoteWindowPort {
   public:
     Port(MainWindow& window, std::function<void()> requestExit)

@@ -29,7 +29,8 @@ class HeadlessRemoteWindow : public RemoteWindowPort {
     void OpenAbout() override {}
     void OpenSettings() override {}
     void OpenEffects() override {}
-    void RequestExit() override { exitRequested = true; }
+    // An import under way stops as on an end signal.
+    void RequestExit() override;
     bool exitRequested = false;
 
   private:

@@ -42,6 +42,10 @@ class PlaylistEditor::Batch {
         if (editor_.batchDepth_++ > 0) return;
         editor_.rowsAtBatchStart_ = editor_.playlist_.size();
         editor_.stopped_ = false;
+        editor_.listsFetched_.clear();
+        editor_.listRows_ = 0;
+        editor_.listsCapped_ = editor_.rowsCapped_ = editor_.listsRepeated_ = false;
+        editor_.addressFailure_.clear();
     }
     ~Batch() {
         if (--editor_.batchDepth_ > 0) return;
@@ -75,6 +79,7 @@ void PlaylistEditor::AppendEntry(const TrackInfo& info) {
     entry.shuffleKey = NewShuffleKey();
     entry.info = info;
     display_.RowAppended();
+    if (listDepth_ > 0) ++listRows_;
 }
 
 void PlaylistEditor::EntriesAppended() {
@@ -91,16 +96,15 @@ void PlaylistEditor::AddOnePath(const std::string& given) {
     const std::string path = IsAddress(given) ? given : AbsolutePath(given);
     const std::string ext = UpperExtension(path);
     const AddPathFn add = [this](const std::string& entry) { AddToPlaylist(entry); };
+    if (listDepth_ > 0 && listRows_ >= kMaxListRows) {
+        // Bounded in breadth: a list naming thousands of lists naming thousands more.
+        if (!rowsCapped_ && log_)
+            log_->LogStatus("Zu viele Einträge in Playlists, der Rest wird übersprungen: '" + path + "'");
+        rowsCapped_ = true;
+        return;
+    }
     if ((ext == "M3U" || ext == "PLS") && IsAddress(path)) {
-        // A station's list on a server: its addresses are the entries.
-        const auto text = readAddress_ ? readAddress_(path) : std::nullopt;
-        if (!text) {
-            if (log_) log_->LogStatus("Playlist konnte nicht geladen werden: '" + path + "'");
-        } else if (ext == "M3U") {
-            ReadM3UText(path, *text, add, log_);
-        } else {
-            ReadPLSText(path, *text, add, log_);
-        }
+        AddListAtAddress(path, ext == "M3U");
     } else if (ext == "M3U") {
         ReadM3U(path, add, log_);
     } else if (ext == "PLS") {
@@ -114,6 +118,50 @@ void PlaylistEditor::AddOnePath(const std::string& given) {
         }
     }
     display_.ProcessPendingEvents();
+}
+
+// A station's list on a server: its addresses are the entries. The fetch runs
+// on a thread of its own while this one keeps the window (or the headless
+// loop's socket and signals) served; Escape or an end signal cancels it.
+void PlaylistEditor::AddListAtAddress(const std::string& address, bool m3u) {
+    if (listsFetched_.contains(address)) {
+        // Once per operation: a list may name the same lists thousands of times.
+        if (!listsRepeated_ && log_)
+            log_->LogStatus("Playlist schon gelesen, übersprungen: '" + address + "'");
+        listsRepeated_ = true;
+        return;
+    }
+    if (PlaylistNestingFull(address, log_)) return;
+    if (listsFetched_.size() >= kMaxListRequests) {
+        if (!listsCapped_ && log_)
+            log_->LogStatus("Zu viele Playlists, der Rest wird übersprungen: '" + address + "'");
+        listsCapped_ = true;
+        return;
+    }
+    if (!readAddress_) {
+        if (log_) log_->LogStatus("Playlist konnte nicht geladen werden: '" + address + "'");
+        return;
+    }
+    listsFetched_.insert(address);
+    const AddressText got = readAddress_(address, [this] {
+        display_.ProcessPendingEvents();
+        return !ShouldStop();
+    });
+    if (ShouldStop()) return;
+    if (!got.text) {
+        if (log_)
+            log_->LogStatus("Playlist konnte nicht geladen werden: '" + address + "'" +
+                            (got.failure.empty() ? "" : " (" + got.failure + ")"));
+        if (addressFailure_.empty()) addressFailure_ = got.failure;
+        return;
+    }
+    const AddPathFn add = [this](const std::string& entry) { AddToPlaylist(entry); };
+    ++listDepth_;
+    if (m3u)
+        ReadM3UText(address, *got.text, add, log_);
+    else
+        ReadPLSText(address, *got.text, add, log_);
+    --listDepth_;
 }
 
 void PlaylistEditor::AddFolder(std::string folder, bool recursive) {

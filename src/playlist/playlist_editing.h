@@ -2,6 +2,7 @@
 #include <functional>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,10 +35,28 @@ class PlaylistEditor {
     void AddDroppedItems(const std::string& names);
     // True when the last adding operation was ended by Escape or an end signal.
     bool AddingStopped() const { return stopped_; }
-    // How a playlist given by address (a station's .m3u or .pls) is fetched;
-    // without a reader such an address adds nothing.
-    using AddressReader = std::function<std::optional<std::string>(const std::string& address)>;
+    // A playlist given by address (a station's .m3u or .pls): its text, or
+    // why it could not be had ("Verbindung fehlgeschlagen", "zu groß", "HTTP 404";
+    // empty when the fetch was cancelled).
+    struct AddressText {
+        std::optional<std::string> text;
+        std::string failure;
+    };
+    // How such a list is fetched. The reader calls `keepWaiting` at least every
+    // 20 ms while the fetch runs (the window and remote control are served
+    // there) and cancels the fetch when it returns false. Without a reader
+    // such an address adds nothing.
+    using AddressReader =
+        std::function<AddressText(const std::string& address, const std::function<bool()>& keepWaiting)>;
     void SetAddressReader(AddressReader reader) { readAddress_ = std::move(reader); }
+    // Why the last adding operation's first list given by address could not be
+    // had; empty when every one was fetched.
+    const std::string& AddressFailure() const { return addressFailure_; }
+
+    // Lists on servers may name further lists: one adding operation fetches at
+    // most this many and takes at most this many entries from them in all.
+    static constexpr size_t kMaxListRequests = 64;
+    static constexpr size_t kMaxListRows = 10000;
 
     // A library entry as it stands, without reading tags; false when its file is missing or empty.
     bool AddLibraryEntry(const TrackInfo& info);
@@ -63,6 +82,7 @@ class PlaylistEditor {
     // cost the whole playlist every time.
     class Batch;
     void AddOnePath(const std::string& path);
+    void AddListAtAddress(const std::string& address, bool m3u);
     void AppendEntry(const TrackInfo& info);
     bool ShouldStop();
 
@@ -76,6 +96,12 @@ class PlaylistEditor {
     int batchDepth_ = 0;
     size_t rowsAtBatchStart_ = 0;
     bool stopped_ = false;
+    // One adding operation's lists on servers, across all their nesting.
+    std::set<std::string> listsFetched_;
+    size_t listRows_ = 0;
+    int listDepth_ = 0;  // > 0 while the entries of a fetched list are added
+    bool listsCapped_ = false, rowsCapped_ = false, listsRepeated_ = false;
+    std::string addressFailure_;
 };
 
 }  // namespace sonvaro

@@ -17,6 +17,16 @@ namespace {
 // would otherwise be read until the stack overflows.
 thread_local std::vector<std::string> openPlaylists;
 
+}  // namespace
+
+bool PlaylistNestingFull(const std::string& file, StatusLog* log) {
+    if (openPlaylists.size() < kMaxPlaylistNesting) return false;
+    if (log) log->LogStatus("Playlists zu tief verschachtelt, übersprungen: '" + file + "'");
+    return true;
+}
+
+namespace {
+
 class ImportGuard {
   public:
     ImportGuard(const std::string& file, StatusLog* log) {
@@ -25,10 +35,7 @@ class ImportGuard {
             if (log) log->LogStatus("Playlist enthält sich selbst, übersprungen: '" + file + "'");
             return;
         }
-        if (openPlaylists.size() >= kMaxPlaylistNesting) {
-            if (log) log->LogStatus("Playlists zu tief verschachtelt, übersprungen: '" + file + "'");
-            return;
-        }
+        if (PlaylistNestingFull(file, log)) return;
         openPlaylists.push_back(std::move(canonical));
         entered_ = true;
     }

@@ -12,6 +12,9 @@ using AddPathFn = std::function<void(const std::string& path)>;
 
 // Playlists nested deeper than this are not read (the status log says so).
 constexpr size_t kMaxPlaylistNesting = 16;
+// True when a playlist met now would be nested too deep (checked before a list
+// on a server is fetched for nothing); says so in the status log.
+bool PlaylistNestingFull(const std::string& file, StatusLog* log = nullptr);
 
 // Extended M3U: each non-empty line that is no "#EXTINF:" line is an entry (see
 // ResolvePlaylistEntry). Without the "#EXTM3U" header only stream addresses

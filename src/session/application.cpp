@@ -76,8 +76,17 @@ void Application::StartUp(const std::string& playFile) {
     ports.splash.SetStatus("Initialisiere Netzwerkumgebung....");
     audio::InitNetworkLibrary();
     // Stations publish their addresses in small .m3u/.pls files on their servers.
-    editor.SetAddressReader([](const std::string& address) { return audio::FetchSmallText(address); });
-    control.SetStationListReader([](const std::string& address) { return audio::FetchSmallText(address); });
+    editor.SetAddressReader([](const std::string& address, const std::function<bool()>& keepWaiting) {
+        audio::SmallText got = audio::FetchSmallText(address, keepWaiting);
+        if (got.outcome != audio::SmallText::Outcome::Fetched)
+            return PlaylistEditor::AddressText{{}, got.FailureText()};
+        return PlaylistEditor::AddressText{std::move(got.body), {}};
+    });
+    control.SetStationListReader([](const std::string& address) -> std::optional<std::string> {
+        audio::SmallText got = audio::FetchSmallText(address);
+        if (got.outcome != audio::SmallText::Outcome::Fetched) return std::nullopt;
+        return std::move(got.body);
+    });
 
     ports.splash.SetStatus("Erstelle Programmoberfläche..");
     ports.playlistView.SetPlaylistSummary(PlaylistSummaryText(data.playlist));

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "app/console_ports.h"
+#include "playback/audio_library/loopback_server.h"
 #include "settings/settings_file.h"
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -64,6 +65,23 @@ TEST(HeadlessManners, NamesWhatCannotPlayStopsAtTheEndOfTheListAndEndsWith0) {
     const size_t played = run.out.find("eins  00:00:00\n");
     EXPECT_NE(played, std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Gestoppt\n", played), std::string::npos) << run.out;
+}
+
+// A station list on a server that cannot be had is named with the reason.
+TEST(HeadlessManners, AStationListThatCannotBeHadSaysWhy) {
+    support::LoopbackServer server([](support::LoopbackServer::Connection& c) {
+        if (c.request.find("GET /page.m3u ") == 0)
+            c.Send("HTTP/1.0 200 OK\r\n\r\n<html>Radio</html>\n");
+        else
+            c.Send("HTTP/1.0 404 Not Found\r\n\r\n");
+    });
+    test::TempDir home;
+    const Finished run =
+        RunToEnd(home, "--headless " + server.Url("/fehlt.m3u") + " " + server.Url("/page.m3u"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "sonvaro: " + server.Url("/fehlt.m3u") +
+                           ": HTTP 404\nsonvaro: " + server.Url("/page.m3u") +
+                           ": Format nicht erkannt\nsonvaro: nichts Abspielbares \xE2\x80\x93 Ende.\n");
 }
 
 TEST(HeadlessManners, NothingPlayableIsSaidAndEndsWith1) {

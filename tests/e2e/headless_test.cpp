@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
 
+#include "playback/audio_library/loopback_server.h"
 #include "settings/settings_file.h"
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -333,6 +335,92 @@ TEST(Headless, AnEndSignalStopsALongArgumentListAtOnce) {
     close(out[0]);
     EXPECT_TRUE(ended && WEXITSTATUS(status) == 0);
     EXPECT_EQ(test::ReadFile(home / "Sonvaro/PlayList.dat"), "SV-F-PLV1\r\n");
+}
+
+// `sonvaro --headless <station list>` against a server that holds its answer
+// until the player drops the connection (bounded).
+class HeldStationList {
+  public:
+    HeldStationList()
+        : server_([this](support::LoopbackServer::Connection& c) {
+              const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+              char byte;
+              for (pollfd p{c.fd, POLLIN, 0}; std::chrono::steady_clock::now() < until;)
+                  if (poll(&p, 1, 50) == 1 && recv(c.fd, &byte, 1, 0) <= 0) {
+                      dropped = true;
+                      return;
+                  }
+          }) {
+        std::filesystem::create_directories(home / "Sonvaro");
+        test::WriteFile(
+            home / "Sonvaro/Sonvaro.ini",
+            "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMisc_Volume=50\n");
+        if (pipe(out_) != 0) return;
+        child_ = fork();
+        if (child_ == 0) {
+            dup2(out_[1], 1);
+            setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+            setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
+            execl(SONVARO_BINARY, SONVARO_BINARY, "--headless", server_.Url("/station.m3u").c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out_[1]);
+    }
+    ~HeldStationList() {
+        if (child_ > 0 && !ended_) kill(child_, SIGKILL), waitpid(child_, nullptr, 0);
+        close(out_[0]);
+    }
+    // True once the player asked for the list.
+    bool Asked() {
+        return test::WaitUntil([&] { return server_.Requests().size() == 1; });
+    }
+    size_t Requests() { return server_.Requests().size(); }
+    // Sends SIGTERM; true when the player then ended with 0 within 5 s and said so.
+    bool EndsOnSigterm() {
+        kill(child_, SIGTERM);
+        int status = -1;
+        ended_ = test::WaitUntil([&] { return waitpid(child_, &status, WNOHANG) == child_; },
+                                 std::chrono::seconds(5));
+        std::string seen;
+        ReadUntil(out_[0], seen,
+                  [](const std::string& s) { return s.find("Beende..") != std::string::npos; });
+        return ended_ && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+               seen.find("Beende..") != std::string::npos;
+    }
+    int Remote(const std::string& args) const {
+        const std::string env =
+            "XDG_CONFIG_HOME='" + home.path() + "' XDG_RUNTIME_DIR='" + home.path() + "' ";
+        const int status =
+            std::system((env + SONVARO_BINARY + " --remote " + args + " >/dev/null 2>&1").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    test::TempDir home;
+    std::atomic<bool> dropped{false};
+
+  private:
+    support::LoopbackServer server_;
+    int out_[2] = {-1, -1};
+    pid_t child_ = -1;
+    bool ended_ = false;
+};
+
+TEST(Headless, SigtermWhileAStationListIsFetchedEndsThePlayerAndTheFetch) {
+    HeldStationList player;
+    ASSERT_TRUE(player.Asked());
+    EXPECT_TRUE(player.EndsOnSigterm());
+    // The player dropped the connection; the server's own bound is far off.
+    EXPECT_TRUE(test::WaitUntil([&] { return player.dropped.load(); }));
+    EXPECT_EQ(player.Requests(), 1u);
+}
+
+TEST(Headless, WhileAStationListIsFetchedRemoteControlIsServed) {
+    HeldStationList player;
+    ASSERT_TRUE(player.Asked());
+    EXPECT_EQ(player.Remote("volume 40"), 0);
+    EXPECT_TRUE(player.EndsOnSigterm());
+    EXPECT_EQ(SettingsFromText(test::ReadFile(player.home / "Sonvaro/Sonvaro.ini")).Misc_Volume, 40);
 }
 
 }  // namespace

@@ -140,9 +140,9 @@ TEST_F(PlayerControlTest, AStationListAddressPlaysItsFirstStation) {
         }
     });
     std::vector<std::string> fetched;
-    control.SetStationListReader([&](const std::string& address) {
+    control.SetStationListReader([&](const std::string& address) -> std::optional<std::string> {
         fetched.push_back(address);
-        return audio::FetchSmallText(address);
+        return audio::FetchSmallText(address).body;
     });
     control.PlayLibraryEntry(server.Url("/listen.pls"));
     EXPECT_TRUE(WaitUntil([&] {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+
 #include "core/status_log.h"
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/fixtures.h"
@@ -12,6 +15,7 @@
 #include "playlist/playlist_export.h"
 #include "settings/settings.h"
 #include "support/test_support.h"
+#include "support/wait.h"
 #include "tags/track_info_reader.h"
 
 namespace sonvaro {
@@ -231,6 +235,16 @@ TEST(PlaylistRows, ShowOnlyPositiveNumbers) {
 namespace sonvaro {
 namespace {
 
+// The player's own way of fetching a list given by address.
+PlaylistEditor::AddressReader FetchingReader() {
+    return [](const std::string& address, const std::function<bool()>& keepWaiting) {
+        audio::SmallText got = audio::FetchSmallText(address, keepWaiting);
+        if (got.outcome != audio::SmallText::Outcome::Fetched)
+            return PlaylistEditor::AddressText{{}, got.FailureText()};
+        return PlaylistEditor::AddressText{std::move(got.body), {}};
+    };
+}
+
 // Station lists: published as small .m3u/.pls files, often without a header.
 TEST_F(EditingTest, StationListsAddTheirAddressesAsStreams) {
     test::WriteFile(dir / "station.m3u",
@@ -271,7 +285,7 @@ TEST_F(EditingTest, StationListGivenByAddressIsFetched) {
     StatusLog log;
     log.SetOpen(true);
     PlaylistEditor withLog{playlist, settings, tags, view, &log};
-    withLog.SetAddressReader([](const std::string& address) { return audio::FetchSmallText(address); });
+    withLog.SetAddressReader(FetchingReader());
     withLog.AddToPlaylist(server.Url("/live.mp3.m3u"));
     withLog.AddToPlaylist(server.Url("/listen.pls"));
     withLog.AddToPlaylist(server.Url("/missing.m3u"));
@@ -287,6 +301,164 @@ TEST_F(EditingTest, StationListGivenByAddressIsFetched) {
     // Without a reader a list address adds nothing (it is no stream itself).
     playlist.clear();
     editor.AddToPlaylist(server.Url("/live.mp3.m3u"));
+    EXPECT_TRUE(playlist.empty());
+}
+
+// Lists on a server whose entries are lists, each naming ten more: one adding
+// operation fetches 64 of them at most, each once, depth first in their order.
+TEST_F(EditingTest, StationListsNamingListsAreBoundedInRequests) {
+    support::LoopbackServer server(
+        [](support::LoopbackServer::Connection& c) {
+            const size_t at = c.request.find("GET /l/");
+            if (at != 0) return void(c.Send("HTTP/1.0 404 Not Found\r\n\r\n"));
+            const long long n = std::atoll(c.request.c_str() + 7);
+            std::string body = "http://radio.example/" + std::to_string(n) + "\n";
+            // Past the bound the lists are empty: a player without one still ends.
+            if (c.server.Requests().size() <= 80)
+                for (int j = 1; j <= 10; ++j)
+                    body += c.server.Url("/l/" + std::to_string(n * 10 + j) + ".m3u\n");
+            // Every fourth list names the first one again: fetched once all the same.
+            if (n % 4 == 3) body += c.server.Url("/l/0.m3u\n");
+            c.Send("HTTP/1.0 200 OK\r\n\r\n" + body);
+        },
+        1000);
+    StatusLog log;
+    log.SetOpen(true);
+    PlaylistEditor withLog{playlist, settings, tags, view, &log};
+    withLog.SetAddressReader(FetchingReader());
+    withLog.AddToPlaylist(server.Url("/l/0.m3u"));
+
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 64u);
+    // Depth first: the nesting bound (16 deep) turns the walk to the next sibling.
+    EXPECT_EQ(requests[0].substr(0, 14), "GET /l/0.m3u H");
+    EXPECT_EQ(requests[1].substr(0, 14), "GET /l/1.m3u H");
+    EXPECT_EQ(requests[2].substr(0, 15), "GET /l/11.m3u H");
+    ASSERT_EQ(playlist.size(), 64u);
+    EXPECT_EQ(playlist[0].info.path, "http://radio.example/0");
+    EXPECT_EQ(playlist[1].info.path, "http://radio.example/1");
+    EXPECT_EQ(playlist[2].info.path, "http://radio.example/11");
+    const std::vector<std::string> lines = log.LinesSince(0);
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& l) { return l.find("Zu viele Playlists") != std::string::npos; }),
+        1);
+}
+
+TEST_F(EditingTest, StationListsAddTenThousandEntriesAtMostInAll) {
+    support::LoopbackServer server([](support::LoopbackServer::Connection& c) {
+        std::string body;
+        if (c.request.find("GET /top.pls ") == 0) {
+            body = "[playlist]\n";
+            for (const char* name : {"a", "b", "c"})
+                body += std::string("File1=") + c.server.Url("/") + name + ".m3u\n";
+        } else {
+            const char list = c.request[5];
+            for (int k = 0; k < 4000; ++k)
+                body += "http://r/" + std::string(1, list) + std::to_string(k) + "\n";
+        }
+        c.Send("HTTP/1.0 200 OK\r\n\r\n" + body);
+    });
+    editor.SetAddressReader(FetchingReader());
+    editor.AddToPlaylist(server.Url("/top.pls"));
+    ASSERT_EQ(playlist.size(), 10000u);
+    EXPECT_EQ(playlist[0].info.path, "http://r/a0");
+    EXPECT_EQ(playlist[3999].info.path, "http://r/a3999");
+    EXPECT_EQ(playlist[4000].info.path, "http://r/b0");
+    EXPECT_EQ(playlist[9999].info.path, "http://r/c1999");
+    EXPECT_EQ(server.Requests().size(), 4u);
+}
+
+// While a list is fetched the caller's events are served; Escape cancels the
+// fetch at once and no further list is asked for.
+class HoldingView : public CountingView {
+  public:
+    void ProcessPendingEvents() override {
+        if (fetching && server->Requests().size() == 2) ++servedWhileHeld;
+    }
+    bool EscapePressed() override { return servedWhileHeld > 0; }
+    support::LoopbackServer* server = nullptr;
+    bool fetching = false;  // inside the reader
+    int servedWhileHeld = 0;
+};
+
+TEST_F(EditingTest, FetchingAListServesEventsAndEscapeCancelsIt) {
+    std::atomic<bool> heldEnded{false};
+    support::LoopbackServer server([&heldEnded](support::LoopbackServer::Connection& c) {
+        if (c.request.find("GET /top.m3u ") == 0) {
+            c.Send("HTTP/1.0 200 OK\r\n\r\n" + c.server.Url("/held.m3u") + "\n" + c.server.Url("/next.m3u") +
+                   "\n");
+        } else if (c.request.find("GET /held.m3u ") == 0) {
+            // Held until the client goes away (bounded, for a client that never does).
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+            char byte;
+            for (pollfd p{c.fd, POLLIN, 0}; std::chrono::steady_clock::now() < until;)
+                if (poll(&p, 1, 50) == 1 && recv(c.fd, &byte, 1, 0) <= 0) {
+                    heldEnded = true;
+                    break;
+                }
+        } else {
+            c.Send("HTTP/1.0 200 OK\r\n\r\nhttp://radio.example/next\n");
+        }
+    });
+    HoldingView holding;
+    holding.server = &server;
+    Playlist list;
+    PlaylistEditor held{list, settings, tags, holding};
+    held.SetAddressReader([&holding](const std::string& address, const std::function<bool()>& keepWaiting) {
+        holding.fetching = true;
+        PlaylistEditor::AddressText got = FetchingReader()(address, keepWaiting);
+        holding.fetching = false;
+        return got;
+    });
+    held.AddToPlaylist(server.Url("/top.m3u"));
+    EXPECT_GE(holding.servedWhileHeld, 1);
+    EXPECT_TRUE(held.AddingStopped());
+    EXPECT_TRUE(list.empty());
+    // The held connection was dropped by the cancel, not by the server's end.
+    EXPECT_TRUE(test::WaitUntil([&] { return heldEnded.load(); }));
+    EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+// A list that cannot be had says why; a body that is no list adds nothing and says nothing.
+TEST_F(EditingTest, AFailedListFetchSaysWhy) {
+    support::LoopbackServer server([](support::LoopbackServer::Connection& c) {
+        if (c.request.find("GET /huge.m3u ") == 0)
+            c.Send("HTTP/1.0 200 OK\r\n\r\n" + std::string(300 * 1024, 'h'));
+        else if (c.request.find("GET /page.m3u ") == 0)
+            c.Send("HTTP/1.0 200 OK\r\n\r\n<html><body>Radio</body></html>\n");
+        else
+            c.Send("HTTP/1.0 404 Not Found\r\n\r\n");
+    });
+    std::string refused;
+    {
+        support::LoopbackServer gone([](support::LoopbackServer::Connection&) {});
+        refused = gone.Url("/gone.m3u");
+    }
+    StatusLog log;
+    log.SetOpen(true);
+    PlaylistEditor withLog{playlist, settings, tags, view, &log};
+    withLog.SetAddressReader(FetchingReader());
+    const std::pair<std::string, std::string> cases[] = {
+        {server.Url("/missing.m3u"), "HTTP 404"},
+        {server.Url("/huge.m3u"), "zu groß"},
+        {refused, "Verbindung fehlgeschlagen"},
+        {server.Url("/page.m3u"), ""},
+    };
+    for (const auto& [address, why] : cases) {
+        const size_t before = log.LinesSince(0).size();
+        withLog.AddToPlaylist(address);
+        EXPECT_EQ(withLog.AddressFailure(), why) << address;
+        const std::vector<std::string> lines = log.LinesSince(before);
+        if (why.empty()) {
+            EXPECT_TRUE(lines.empty()) << address;
+        } else {
+            ASSERT_EQ(lines.size(), 1u) << address;
+            EXPECT_NE(lines[0].find("Playlist konnte nicht geladen werden: '" + address + "' (" + why + ")"),
+                      std::string::npos)
+                << lines[0];
+        }
+    }
     EXPECT_TRUE(playlist.empty());
 }
 

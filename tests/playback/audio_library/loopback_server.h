@@ -69,7 +69,9 @@ class LoopbackServer {
     };
     using Handler = std::function<void(Connection&)>;
 
-    explicit LoopbackServer(Handler handler) : handler_(std::move(handler)) {
+    // `maxConnections`: a test never needs more, and a client in a loop cannot run away.
+    explicit LoopbackServer(Handler handler, std::size_t maxConnections = 32)
+        : handler_(std::move(handler)), maxConnections_(maxConnections) {
         listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
         int one = 1;
         ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -125,8 +127,7 @@ class LoopbackServer {
     }
 
     void AcceptLoop() {
-        // Bounded: a test never needs more, and a client in a loop cannot run away.
-        while (!stopping_ && workers_.size() < 32) {
+        while (!stopping_ && workers_.size() < maxConnections_) {
             pollfd p{listen_, POLLIN, 0};
             if (::poll(&p, 1, 20) <= 0) continue;
             int fd = ::accept(listen_, nullptr, nullptr);
@@ -158,6 +159,7 @@ class LoopbackServer {
     }
 
     Handler handler_;
+    std::size_t maxConnections_;
     int listen_ = -1;
     int port_ = 0;
     std::thread accept_;

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 
 #include "playback/audio_library/bass.h"
@@ -45,41 +46,6 @@ struct GlobalInit {
 bool InitNetworkLibrary() {
     static GlobalInit init;
     return init.ok;
-}
-
-namespace {
-struct SmallBody {
-    std::string text;
-    size_t limit;
-};
-size_t SmallBodyCallback(char* data, size_t size, size_t count, void* user) {
-    auto* body = static_cast<SmallBody*>(user);
-    const size_t n = size * count;
-    if (body->text.size() + n > body->limit) return 0;  // too large: the transfer fails
-    body->text.append(data, n);
-    return n;
-}
-}  // namespace
-
-std::optional<std::string> FetchSmallText(const std::string& url, size_t maxBytes, long timeoutMs) {
-    if (!InitNetworkLibrary()) return std::nullopt;
-    CURL* easy = curl_easy_init();
-    if (!easy) return std::nullopt;
-    SmallBody body{{}, maxBytes};
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, timeoutMs);
-    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &SmallBodyCallback);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
-    const CURLcode result = curl_easy_perform(easy);
-    curl_easy_cleanup(easy);
-    if (result != CURLE_OK) return std::nullopt;
-    return std::move(body.text);
 }
 
 HttpTransfer::HttpTransfer(TransferOptions options, TransferSink& sink)
@@ -198,7 +164,7 @@ void HttpTransfer::Run() {
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
         curl_easy_setopt(easy, CURLOPT_HTTP200ALIASES, aliases);
-        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request);
+        if (options_.askForTitles) curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request);
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.timeoutMs));
         // Always set: an empty text means direct, whatever the environment's proxy variables say.
@@ -267,6 +233,100 @@ void HttpTransfer::Run() {
     if (!headersDone_ && error == BASS_OK) error = BASS_ERROR_FILEOPEN;
     running_ = false;
     sink_.OnEnd(error);
+}
+
+namespace {
+
+// Keeps the body up to its limit and tells the waiting caller when the transfer ended.
+class SmallTextSink : public TransferSink {
+  public:
+    explicit SmallTextSink(size_t limit) : limit_(limit) {}
+    void OnHeaders(int status, std::vector<std::string>) override { status_ = status; }
+    Take OnBody(const char* data, std::size_t size) override {
+        if (body_.size() + size > limit_) {
+            tooLarge_ = true;
+            return Take::Abort;
+        }
+        body_.append(data, size);
+        return Take::Taken;
+    }
+    bool HasRoom() override { return true; }
+    void OnEnd(int error) override {
+        std::lock_guard lock(mutex_);
+        error_ = error;
+        ended_ = true;
+        endedCondition_.notify_all();
+    }
+    // True once the transfer ended; waits at most `ms` for it.
+    bool WaitEnd(int ms) {
+        std::unique_lock lock(mutex_);
+        return endedCondition_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return ended_; });
+    }
+    // After the end only: the transfer thread writes nothing more.
+    SmallText Result(bool cancelled) {
+        SmallText result;
+        result.status = status_;
+        if (cancelled)
+            result.outcome = SmallText::Outcome::Cancelled;
+        else if (tooLarge_)
+            result.outcome = SmallText::Outcome::TooLarge;
+        else if (status_ != 0 && (status_ < 200 || status_ >= 300))
+            result.outcome = SmallText::Outcome::HttpStatus;
+        else if (error_ == BASS_OK && status_ != 0)
+            result.outcome = SmallText::Outcome::Fetched, result.body = std::move(body_);
+        return result;
+    }
+
+  private:
+    const size_t limit_;
+    std::string body_;
+    int status_ = 0;
+    bool tooLarge_ = false;
+    std::mutex mutex_;
+    std::condition_variable endedCondition_;
+    bool ended_ = false;
+    int error_ = BASS_OK;
+};
+
+}  // namespace
+
+std::string SmallText::FailureText() const {
+    switch (outcome) {
+        case Outcome::Unreachable:
+            return "Verbindung fehlgeschlagen";
+        case Outcome::TooLarge:
+            return "zu groß";
+        case Outcome::HttpStatus:
+            return "HTTP " + std::to_string(status);
+        default:
+            return {};
+    }
+}
+
+SmallText FetchSmallText(const std::string& url, const std::function<bool()>& whileWaiting, size_t maxBytes,
+                         unsigned timeoutMs) {
+    SmallTextSink sink(maxBytes);
+    TransferOptions options;
+    options.url = url;
+    options.timeoutMs = timeoutMs;
+    options.askForTitles = false;
+    HttpTransfer transfer(options, sink);
+    transfer.Start();
+    // A server that trickles its bytes keeps the transfer's silence time-out
+    // away: the whole fetch has a deadline of its own.
+    const std::uint64_t deadline = NowMs() + timeoutMs;
+    bool cancelled = false, timedOut = false;
+    while (!sink.WaitEnd(20)) {
+        if (cancelled || timedOut) continue;  // the transfer ends soon
+        if (whileWaiting && !whileWaiting()) {
+            cancelled = true;
+            transfer.Cancel();
+        } else if (NowMs() > deadline) {
+            timedOut = true;
+            transfer.Cancel();
+        }
+    }
+    return sink.Result(cancelled);
 }
 
 }  // namespace sonvaro::audio

@@ -5,6 +5,7 @@
 #pragma once
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -33,6 +34,8 @@ struct TransferOptions {
     unsigned timeoutMs = 5000;
     std::uint64_t offset = 0;
     std::string agent;
+    // Asks a station to put its titles into the stream; a document fetch does not.
+    bool askForTitles = true;
 };
 
 class HttpTransfer {
@@ -80,10 +83,23 @@ class HttpTransfer {
 // True when it is usable.
 bool InitNetworkLibrary();
 
-// The body of a small document (a station's .m3u or .pls) at an http(s)
-// address, redirects followed; nullopt on any failure, a body over `maxBytes`
-// or after `timeoutMs`. Blocks the caller.
-std::optional<std::string> FetchSmallText(const std::string& url, size_t maxBytes = 256 * 1024,
-                                          long timeoutMs = 10000);
+// A small document fetched whole (a station's .m3u or .pls).
+struct SmallText {
+    enum class Outcome { Fetched, Unreachable, TooLarge, HttpStatus, Cancelled };
+    Outcome outcome = Outcome::Unreachable;
+    int status = 0;  // the final response's status, 0 when none came
+    std::string body;
+    // Why it could not be had, in the words of the status log: "Verbindung
+    // fehlgeschlagen", "zu groß" or "HTTP 404"; empty when fetched or cancelled.
+    std::string FailureText() const;
+};
+
+// The body of a small document at an http(s) or ftp address, redirects
+// followed, at most `maxBytes` and `timeoutMs` in all. The transfer runs on a
+// thread of its own; the caller's thread waits and calls `whileWaiting` at
+// least every 20 ms, so it can serve its own events. When that returns false
+// the transfer is cancelled at once.
+SmallText FetchSmallText(const std::string& url, const std::function<bool()>& whileWaiting = nullptr,
+                         size_t maxBytes = 256 * 1024, unsigned timeoutMs = 10000);
 
 }  // namespace sonvaro::audio
