@@ -320,9 +320,7 @@ TEST(LibraryShutDown, AScanStuckInAReadIsLetGoAndSaidSo) {
         std::mutex gate;
         std::atomic<bool> reading{false};
     };
-    // Held by a static as well, so a leak check sees it is kept on purpose.
-    static Shared* kept = nullptr;
-    auto* shared = kept = new Shared;
+    auto* shared = test::KeptForever(new Shared);
     std::unique_lock closed(shared->gate);
     auto stuck = [shared](TrackInfo& info) {
         shared->reading = true;

@@ -127,6 +127,10 @@ void Make(std::string cmd, const std::string& name) {
     for (std::size_t at; (at = cmd.find("{out}")) != std::string::npos;) cmd.replace(at, 5, part);
     Run(cmd);
     if (Exists(part)) std::rename(part.c_str(), (Dir() + "/" + name).c_str());
+    // A tool may write a companion beside its output (WavPack's correction file).
+    const std::string correction = part.substr(0, part.size() - 3) + ".wvc";
+    if (part.ends_with(".wv") && Exists(correction))
+        std::rename(correction.c_str(), (Dir() + "/" + name.substr(0, name.size() - 3) + ".wvc").c_str());
 }
 
 }  // namespace
