@@ -29,7 +29,8 @@ class TagLibStreamBytes final : public audio::ByteSource {
     explicit TagLibStreamBytes(TagLib::IOStream& stream) : stream_(stream), size_(stream.length()) {}
     std::int64_t Read(void* buffer, std::size_t size) override {
         const TagLib::ByteVector block = stream_.readBlock(static_cast<unsigned long>(size));
-        std::memcpy(buffer, block.data(), block.size());
+        // An empty block (at the end) may have no storage at all: memcpy from null is undefined.
+        if (!block.isEmpty()) std::memcpy(buffer, block.data(), block.size());
         return block.size();
     }
     bool Seek(std::int64_t offset) override {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "core/data_folder.h"
@@ -26,7 +27,7 @@ TEST(StatusLog, RecordsOnlyWhileOpen) {
 TEST(StatusLog, AcceptsLinesFromOtherThreads) {
     StatusLog log;
     log.SetOpen(true);
-    int wakes = 0;
+    std::atomic<int> wakes = 0;  // the waker is called on the logging threads
     log.SetWaker([&wakes] { ++wakes; });
     std::thread t1([&] {
         for (int i = 0; i < 500; ++i) log.LogStatus("a");
@@ -38,7 +39,7 @@ TEST(StatusLog, AcceptsLinesFromOtherThreads) {
     t2.join();
     EXPECT_EQ(log.LineCount(), 1000u);
     EXPECT_EQ(log.LinesSince(998).size(), 2u);
-    EXPECT_EQ(wakes, 1000);
+    EXPECT_EQ(wakes.load(), 1000);
 }
 
 TEST(DataFolder, IsCreatedOrReported) {

@@ -455,7 +455,7 @@ TEST(LibraryShutDown, AScanStuckInAReadIsLetGoAndSaidSo) {
         std::mutex gate;
         std::atomic<bool> reading{false};
     };
-    auto* shared = new Shared;
+    auto* shared = test::KeptForever(new Shared);
     std::unique_lock closed(shared->gate);
     auto stuck = [shared](TrackInfo& info) {
         shared->reading = true;

@@ -47,7 +47,7 @@ TEST_F(InitAudioEngineTest, AScanStuckInAReadHoldsItUpForABoundedTimeOnly) {
         WorkerState workers;
         std::atomic<bool> release{false}, gaveUp{false};
     };
-    auto* stuck = new Stuck;  // a thread that was let go may use it until the process ends
+    auto* stuck = test::KeptForever(new Stuck);  // a thread that was let go may use it until the process ends
     stuck->workers.scanRunning = true;
     stuck->workers.scanThread = std::thread([stuck] {
         // A read on a disk that does not answer, until the test releases it.

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include <atomic>
+
 #include "../playback/player_harness.h"
 #include "../tags/tag_fixtures.h"
 #include "library/library_file.h"
@@ -44,7 +46,7 @@ class ApplicationTest : public ::testing::Test {
                         "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=1\n");
     }
     PlayerClock Clock() {
-        return {[this] { return tick; }, [] { return int64_t{1700000000}; },
+        return {[this] { return tick.load(); }, [] { return int64_t{1700000000}; },
                 [this](int ms) {
                     tick += static_cast<uint32_t>(ms);
                     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -63,7 +65,7 @@ class ApplicationTest : public ::testing::Test {
     }
 
     test::TempDir home;
-    uint32_t tick = 5000;
+    std::atomic<uint32_t> tick = 5000;  // read by the background refresh thread too
     test::RecordingMessages messages;
     RecordingSplash splash;
     test::RecordingPlayerDisplay display;

@@ -5,6 +5,10 @@
 #include <functional>
 #include <thread>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace sonvaro::test {
 
 inline bool WaitUntil(const std::function<bool()>& condition,
@@ -15,6 +19,16 @@ inline bool WaitUntil(const std::function<bool()>& condition,
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+// An object a let-go thread may use until the process ends: never freed, and
+// told to the leak checker so that it does not count as a leak.
+template <typename T>
+T* KeptForever(T* object) {
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_ignore_object(object);
+#endif
+    return object;
 }
 
 }  // namespace sonvaro::test

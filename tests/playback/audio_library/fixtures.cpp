@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -111,13 +113,35 @@ const std::map<std::string, std::string>& Commands() {
 
 std::mutex makeMutex;
 
+// Test programs run side by side share the folder: a fixture is made under a
+// name of this process (same extension, the tools go by it) and renamed into
+// place whole, so another program never reads one half written.
+std::string PartName(const std::string& name) {
+    return Dir() + "/.part-" + std::to_string(getpid()) + "-" + name;
+}
+
+// Runs a fixture command whose {out} is `name` in the fixture folder.
+void Make(std::string cmd, const std::string& name) {
+    const std::string part = PartName(name);
+    for (std::size_t at; (at = cmd.find("{dir}")) != std::string::npos;) cmd.replace(at, 5, Dir());
+    for (std::size_t at; (at = cmd.find("{out}")) != std::string::npos;) cmd.replace(at, 5, part);
+    Run(cmd);
+    if (Exists(part)) std::rename(part.c_str(), (Dir() + "/" + name).c_str());
+    // A tool may write a companion beside its output (WavPack's correction file).
+    const std::string correction = part.substr(0, part.size() - 3) + ".wvc";
+    if (part.ends_with(".wv") && Exists(correction))
+        std::rename(correction.c_str(), (Dir() + "/" + name.substr(0, name.size() - 3) + ".wvc").c_str());
+}
+
 }  // namespace
 
 std::string Write(const std::string& name, const std::string& bytes) {
     mkdir(SONVARO_FIXTURES, 0755);
     mkdir(Dir().c_str(), 0755);
     std::string p = Dir() + "/" + name;
-    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+    const std::string part = PartName(name);
+    std::ofstream(part, std::ios::binary | std::ios::trunc) << bytes;
+    std::rename(part.c_str(), p.c_str());
     return p;
 }
 
@@ -133,12 +157,9 @@ std::string Path(const std::string& name) {
         // Sources first: most fixtures encode one of the wav files.
         for (const char* src : {"sine.wav", "clicks.wav"}) {
             if (cmd.find(std::string("{dir}/") + src) != std::string::npos && !Exists(Dir() + "/" + src))
-                Run(std::string(Commands().at(src))
-                        .replace(Commands().at(src).find("{out}"), 5, Dir() + "/" + src));
+                Make(Commands().at(src), src);
         }
-        for (std::size_t at; (at = cmd.find("{dir}")) != std::string::npos;) cmd.replace(at, 5, Dir());
-        for (std::size_t at; (at = cmd.find("{out}")) != std::string::npos;) cmd.replace(at, 5, p);
-        Run(cmd);
+        Make(cmd, name);
     } else if (name == "silence.mp1") {
         Write(name, MakeMp1(2.0));
     } else if (name == "tune.mid") {

@@ -287,7 +287,7 @@ void FfmpegSource::TakeFrame() {
     const float* from = convert_.data() + drop * decodedChannels_;
     if (decodedChannels_ == 1) {
         for (std::size_t i = 0; i < keep; ++i) pending_[2 * i] = pending_[2 * i + 1] = from[i];
-    } else {
+    } else if (keep > 0) {  // all dropped: pending_ may have no storage to copy to
         std::memcpy(pending_.data(), from, keep * 2 * sizeof(float));
     }
     nextFrame_ = start + got;  // frame number after the pending frames
