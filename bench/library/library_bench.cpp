@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
             present += ::stat(e.info.path.c_str(), &st) == 0 && st.st_size > 0;
         stats.push_back(Ms(Clock::now() - start));
         start = Clock::now();
-        const size_t removed = ValidateLibrary(big, tree + "/");
+        const size_t removed = ValidateLibrary(big, tree + "/").removed;
         validate.push_back(Ms(Clock::now() - start));
         if (removed != 0 || present != big.entries.size()) std::fprintf(stderr, "validation removed files\n");
     }

@@ -77,8 +77,9 @@ struct WorkerState {
         return wake_.wait_for(lock, time, [&] { return stop.load(); });
     }
     // A worker thread's last touch of this state: its `running` flag is
-    // cleared under the lock, so a waiter that sees it cleared (and may then
-    // free this state) can no longer meet the thread here.
+    // cleared under the lock, so a waiter that sees it cleared under that lock
+    // (JoinWithin) may then free this state. A lock-free look at the flag is
+    // not enough for that.
     void ThreadEnded(std::atomic<bool>& running) {
         std::lock_guard lock(wakeMutex_);
         running = false;

@@ -162,7 +162,7 @@ QWidget* EffectsWindow::BuildEffectsTab() {
 
     const auto onMove = [this](EffectsSlider which, void (EffectChain::*handler)(int)) {
         connect(Slider(which), &QSlider::valueChanged, this,
-                [this, handler](int v) { (chain_.*handler)(v); });
+                [chain = &chain_, handler](int v) { (chain->*handler)(v); });
     };
     onMove(EffectsSlider::SystemVolume, &EffectChain::OnSystemVolumeMoved);
     onMove(EffectsSlider::Speed, &EffectChain::OnSpeedMoved);

@@ -232,7 +232,8 @@ TEST(LibraryScan, StopRequestEndsAScanAndShutDownWaitIsBounded) {
     EXPECT_FALSE(workers.scanThread.joinable());
     StopLibraryScan(workers);
     release = true;
-    ASSERT_TRUE(test::WaitUntil([&] { return !workers.scanRunning; }));
+    // Read under the state's lock: only then may the state be freed after it.
+    ASSERT_TRUE(workers.JoinWithin(workers.scanThread, workers.scanRunning, std::chrono::seconds(10)));
     EXPECT_EQ(reads, 3);  // nothing read after the stop
     EXPECT_FALSE(workers.busy);
 }
