@@ -4,12 +4,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstring>
-
-#include <algorithm>
-
-#include <atomic>
 
 #include "../playback/player_harness.h"
 #include "../tags/tag_fixtures.h"
