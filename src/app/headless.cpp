@@ -49,9 +49,18 @@ bool AddArguments(Application& app, const std::vector<std::string>& arguments) {
 }
 
 bool PlayFirstPlayableRow(Application& app) {
-    for (size_t row = 0; row < app.data.playlist.size(); ++row)
+    for (size_t row = 0; row < app.data.playlist.size(); ++row) {
         if (app.control.PlayRow(static_cast<int32_t>(row))) return true;
+        // A station connects on a thread of its own: not playing yet, but not
+        // unplayable either. Should it not answer, the list goes on after it.
+        if (app.radio.Connecting() > 0) return true;
+    }
     return false;
+}
+
+bool Sounding(const Application& app) {
+    const PlayerState& state = app.player.State();
+    return state.slotChannel[0] || state.slotChannel[1];
 }
 
 // Nothing sounds and no station is being connected to.
@@ -127,9 +136,10 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
         QCoreApplication::processEvents();
     });
 
-    bool playing = false;
+    bool playing = false, heard = false;
     if (!endSignals.Pending() && AddArguments(app, arguments)) {
         playing = PlayFirstPlayableRow(app);
+        heard = Sounding(app);
         if (!playing && !stay && !endSignals.Pending()) {
             std::fputs("sonvaro: nichts Abspielbares \xE2\x80\x93 Ende.\n", stderr);
             app.RequestExit(false);
@@ -145,6 +155,7 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
             app.PlayerTick();
             nextTick = now + 50;
             const bool idle = Idle(app);
+            heard = heard || Sounding(app);
             if (playing && idle) {
                 display.ShowStopped();
                 // With --stay the player waits for the next command; else the list's end is the run's end.
@@ -166,10 +177,14 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     }
     // The fade-out and the saves take a moment: say at once that the end was heard.
     std::printf(endSignals.Pending() || quit ? "\nBeende..\n" : "\n");
+    const bool asked = endSignals.Pending() || quit || remoteWindow.exitRequested;
     std::fflush(stdout);
+    // Stations that all failed to connect: nothing was playable after all.
+    const int status = !asked && !stay && !heard ? 1 : 0;
+    if (status != 0) std::fputs("sonvaro: nichts Abspielbares \xE2\x80\x93 Ende.\n", stderr);
     app.RequestExit(false);
-    if (app.LibraryWorkersLetGo()) EndProcessNow(0);
-    return 0;
+    if (app.LibraryWorkersLetGo()) EndProcessNow(status);
+    return status;
 }
 
 }  // namespace sonvaro

@@ -12,6 +12,7 @@
 #include <functional>
 #include <thread>
 
+#include "playback/audio_library/fixtures.h"
 #include "playback/audio_library/loopback_server.h"
 #include "settings/settings_file.h"
 #include "support/test_support.h"
@@ -421,6 +422,76 @@ TEST(Headless, WhileAStationListIsFetchedRemoteControlIsServed) {
     EXPECT_EQ(player.Remote("volume 40"), 0);
     EXPECT_TRUE(player.EndsOnSigterm());
     EXPECT_EQ(SettingsFromText(test::ReadFile(player.home / "Sonvaro/Sonvaro.ini")).Misc_Volume, 40);
+}
+
+// `sonvaro --headless ADDRESS ...` to its end: the exit status, stdout and stderr.
+struct StationRun {
+    int exitCode = -1;
+    std::string out, errors;
+};
+StationRun RunHeadlessOn(const std::vector<std::string>& addresses) {
+    test::TempDir home;
+    std::filesystem::create_directories(home / "Sonvaro");
+    test::WriteFile(home / "Sonvaro/Sonvaro.ini",
+                    "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\n");
+    const std::string outFile = home / "out.txt", errFile = home / "err.txt";
+    const pid_t child = fork();
+    if (child == 0) {
+        freopen(outFile.c_str(), "w", stdout);
+        freopen(errFile.c_str(), "w", stderr);
+        setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
+        std::vector<const char*> argv{SONVARO_BINARY, "--headless"};
+        for (const std::string& a : addresses) argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        execv(SONVARO_BINARY, const_cast<char* const*>(argv.data()));
+        _exit(127);
+    }
+    StationRun run;
+    int status = -1;
+    if (!test::WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; },
+                         std::chrono::seconds(30))) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = test::ReadFile(outFile);
+    run.errors = test::ReadFile(errFile);
+    return run;
+}
+
+// An address with nobody listening: a port taken and given back.
+std::string RefusingAddress() {
+    support::LoopbackServer closed([](support::LoopbackServer::Connection&) {});
+    std::string url = closed.Url("/live");
+    closed.Stop();
+    return url;
+}
+
+TEST(Headless, PlaysAStationGivenOnTheCommandLine) {
+    const std::string mp3 = test::ReadFile(fixtures::Path("sine.mp3"));
+    support::LoopbackServer station([&](support::LoopbackServer::Connection& c) {
+        c.Send("ICY 200 OK\r\nicy-name: Probe Radio\r\ncontent-type: audio/mpeg\r\n\r\n" + mp3);
+    });
+    const StationRun run = RunHeadlessOn({station.Url("/live")});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.errors.find("nichts Abspielbares"), std::string::npos) << run.errors;
+    // The three seconds of the stream were heard to their end.
+    EXPECT_NE(run.out.find("00:00:02"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Gestoppt"), std::string::npos) << run.out;
+    EXPECT_EQ(station.Requests().size(), 1u);
+
+    // A station that does not answer is passed over for the next row.
+    const StationRun second = RunHeadlessOn({RefusingAddress(), station.Url("/live")});
+    EXPECT_EQ(second.exitCode, 0) << second.errors;
+    EXPECT_NE(second.out.find("00:00:02"), std::string::npos) << second.out;
+    EXPECT_EQ(station.Requests().size(), 2u);
+}
+
+TEST(Headless, StationsThatAllFailEndWithNothingPlayable) {
+    const StationRun run = RunHeadlessOn({RefusingAddress()});
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.errors.find("nichts Abspielbares"), std::string::npos) << run.errors;
 }
 
 }  // namespace
