@@ -17,6 +17,25 @@
 namespace sonvaro {
 namespace {
 
+// Why a station could not be opened, from the engine's error code.
+std::string StationFailure(int code) {
+    switch (code) {
+        case BASS_ERROR_TIMEOUT:
+            return "Zeitüberschreitung";
+        case BASS_ERROR_SSL:
+            return "SSL-Fehler";
+        case BASS_ERROR_FILEFORM:
+        case BASS_ERROR_CODEC:
+        case BASS_ERROR_NOTAUDIO:
+            return "Format nicht erkannt";
+        case BASS_ERROR_NONET:
+        case BASS_ERROR_FILEOPEN:
+            return "Verbindung fehlgeschlagen";
+        default:
+            return "Fehler " + std::to_string(code);
+    }
+}
+
 constexpr const char* kRadioLabels[5] = {"Name:", "Artist:", "Album:", "Genre:", "Länge:"};
 // Pieces kept while a stream opens: its first probe window and a little more.
 constexpr size_t kMaxEarly = 256 * 1024;
@@ -93,7 +112,12 @@ void RadioPlayer::OpenRadioStream(std::string address) {
     const DWORD flags = BASS_STREAM_STATUS | BASS_STREAM_BLOCK | BASS_STREAM_AUTOFREE;  // 0x940000
     const DWORD channel =
         BASS_StreamCreateURL(address.c_str(), 0, flags, &RadioPlayer::RadioDownload, stream);
-    if (!channel) return forget();
+    if (!channel) {
+        // The playing track goes on; the log says why nothing changed.
+        parts_.log.LogStatus("Sender nicht erreichbar: '" + address + "' (" +
+                             StationFailure(BASS_ErrorGetCode()) + ")");
+        return forget();
+    }
     // Silent before it starts, so no block sounds at full volume before the fade-in.
     BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, 0);
     if (!BASS_ChannelPlay(channel, TRUE)) {

@@ -490,6 +490,9 @@ TEST_F(RadioTest, FailedConnectionLeavesThePreviousTrackPlayingSilently) {
     EXPECT_EQ(player.State().playSource, kSourcePlaylist);
     EXPECT_FALSE(Logged("Internetstreaming"));
     EXPECT_EQ(radio.RadioChannel(), 0u);
+    // Said in the status log, with the reason.
+    EXPECT_TRUE(Logged("Sender nicht erreichbar: '" + dead + "' (Verbindung fehlgeschlagen)"));
+    EXPECT_TRUE(Logged("Sender nicht erreichbar: '" + notFound.Url() + "' ("));
 }
 
 TEST_F(RadioTest, ShuttingTheEngineDownEndsAConnectionThatWaits) {
