@@ -133,9 +133,10 @@ std::string PortalTrigger(const HotkeyFields& hotkey) {
     if (!hotkey.enabled || hotkey.key < 0 || hotkey.key >= kKeyCount) return {};
     // Keysym names of the key table from "Bild Hoch" (60) on.
     static constexpr const char* kNamed[kKeyCount - 60] = {
-        "Prior",  "Next",        "Home",        "End",         "Insert",  "Delete",  "Up",        "Down",
-        "Left",   "Right",       "Print",       "Scroll_Lock", "Pause",   "Escape",  "BackSpace", "Return",
-        "KP_Add", "KP_Subtract", "KP_Multiply", "KP_Divide",   "Super_L", "Super_R", "space",     "Tab"};
+        "Prior",       "Next",      "Home",      "End",     "Insert", "Delete",
+        "Up",          "Down",      "Left",      "Right",   "",       "Scroll_Lock",
+        "Pause",       "Escape",    "BackSpace", "Return",  "KP_Add", "KP_Subtract",
+        "KP_Multiply", "KP_Divide", "Super_L",   "Super_R", "space",  "Tab"};
     std::string key;
     if (hotkey.key < 26)
         key = std::string(1, static_cast<char>('a' + hotkey.key));
@@ -145,6 +146,7 @@ std::string PortalTrigger(const HotkeyFields& hotkey) {
         key = "F" + std::to_string(hotkey.key - 35);
     else
         key = kNamed[hotkey.key - 60];
+    if (key.empty()) return {};  // "Druck": not the keyboard's Print (snapshot) key
     std::string trigger;
     if (hotkey.ctrl) trigger += "CTRL+";
     if (hotkey.alt) trigger += "ALT+";

@@ -50,7 +50,9 @@ std::vector<KeySym> KeySymsOf(int32_t vk) {
         case 40:
             return {XK_Down};
         case 42:
-            return {XK_Print};
+            // "Druck" is the old print key, which PC keyboards lack; their
+            // Print key is the snapshot key (44), which the table does not offer.
+            return {};
         case 45:
             return {XK_Insert};
         case 46:
