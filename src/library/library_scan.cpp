@@ -217,8 +217,14 @@ void StopLibraryScan(WorkerState& workers) {
 
 std::string BackgroundCheckName(std::string_view path) {
     const std::string_view name = FileNameOf(path);
-    if (name.size() <= 50) return std::string(name);
-    return std::string(name.substr(0, 47)) + "...";
+    // Counted in letters and cut between them, never inside one.
+    size_t letters = 0, cut = name.size();
+    for (size_t i = 0; i < name.size(); ++i) {
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) == 0x80) continue;  // inside a letter
+        if (letters++ == 47) cut = i;
+    }
+    if (letters <= 50) return std::string(name);
+    return std::string(name.substr(0, cut)) + "...";
 }
 
 bool BackgroundRefreshStep(Library& library, WorkerState& workers, const TrackReadFn& read, StatusLog* log) {

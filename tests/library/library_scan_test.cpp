@@ -420,6 +420,15 @@ TEST(BackgroundRefresh, AMissingFolderOrNoReachableFileRemovesNothingAndSaysSoOn
 TEST(BackgroundRefresh, LongNamesAreCutAndTheThreadStepsOnItsClockAndStops) {
     EXPECT_EQ(BackgroundCheckName("/m/" + std::string(50, 'n')), std::string(50, 'n'));
     EXPECT_EQ(BackgroundCheckName("/m/" + std::string(51, 'n')), std::string(47, 'n') + "...");
+    // Letters, not bytes: "ä" is two bytes and is never split.
+    const auto umlauts = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += "\xC3\xA4";
+        return s;
+    };
+    EXPECT_EQ(BackgroundCheckName("/m/" + umlauts(50)), umlauts(50));
+    EXPECT_EQ(BackgroundCheckName("/m/" + umlauts(51)), umlauts(47) + "...");
+    EXPECT_EQ(BackgroundCheckName("/m/x" + umlauts(60)), "x" + umlauts(46) + "...");
 
     TempDir dir;
     WriteFile(dir / "a", "A");
