@@ -171,11 +171,10 @@ ptrdiff_t ResolveRow(const Library& library, const SearchRow& row) {
 std::optional<std::string> Autocomplete::Complete(Library& library, std::string_view typed,
                                                   uint8_t searchIn) {
     const size_t n = typed.size();
-    if (n <= lastLength_) {
-        lastLength_ = n;
-        return std::nullopt;
-    }
-    lastLength_ = n;
+    // Deleting never completes; a new first letter typed over the whole field does.
+    const bool deleted = std::string_view(lastTyped_).starts_with(typed);
+    lastTyped_.assign(typed);
+    if (deleted) return std::nullopt;
     if (n == 0 || (searchIn & (kSearchEverything & ~kSearchPath)) == 0) return std::nullopt;
     std::lock_guard lock(library.libraryLock);
     for (const LibraryEntry& entry : library.entries) {

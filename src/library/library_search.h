@@ -97,10 +97,11 @@ class Autocomplete {
     // nullopt when nothing is to be completed; otherwise the whole value (the
     // part after typed.size() bytes is what the field selects).
     std::optional<std::string> Complete(Library& library, std::string_view typed, uint8_t searchIn);
-    void Reset() { lastLength_ = 0; }
+    void Reset() { lastTyped_.clear(); }
 
   private:
-    size_t lastLength_ = 0;
+    // What was typed last: a text that starts it was made by deleting.
+    std::string lastTyped_;
 };
 
 }  // namespace sonvaro

@@ -129,6 +129,9 @@ TEST(LibraryAutocomplete, CompletesInLibraryOrderAndNeverOnDelete) {
     EXPECT_EQ(complete.Complete(lib, "ca", kSearchEverything), std::optional<std::string>("Carla"));
     EXPECT_EQ(complete.Complete(lib, "car", kSearchTitle), std::nullopt);  // artist not enabled
     EXPECT_EQ(complete.Complete(lib, "jazzy", kSearchEverything), std::nullopt);
+    // The whole field typed over with a new first letter (after a search) completes again.
+    EXPECT_EQ(complete.Complete(lib, "c", kSearchEverything), std::optional<std::string>("Carla"));
+    EXPECT_EQ(complete.Complete(lib, "c", kSearchEverything), std::nullopt);  // the completion deleted
     complete.Reset();
     EXPECT_EQ(complete.Complete(lib, "ärg", kSearchEverything), std::optional<std::string>("Ärger"));
     complete.Reset();
