@@ -236,6 +236,11 @@ void LibraryController::Search(SearchMode mode) {
     searching_ = false;
 }
 
+void LibraryController::ShowChosenView() {
+    const int item = w_.mode->currentIndex();
+    if (item >= 0) Search(item == 5 ? SearchMode::Stations : static_cast<SearchMode>(item));
+}
+
 void LibraryController::ShowCount() {
     w_.countField->setText(' ' + QString::number(model_->rowCount()));
 }

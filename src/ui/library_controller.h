@@ -43,6 +43,8 @@ class LibraryController : public QObject {
     bool Run(Command command);
     // Every 80 ms: the scan's folder and progress in the status bar.
     void Tick();
+    // The rows of the view chosen in the combo, once the library is loaded.
+    void ShowChosenView();
     void Search(SearchMode mode);
     LibraryModel& Model() { return *model_; }
     QLineEdit* SearchField() const { return w_.search; }

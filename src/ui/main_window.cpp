@@ -486,6 +486,7 @@ void MainWindow::FinishStartUp() {
         app_->level.Blank(app_->data.settings.GUI_ColorB);
         ShowLevelImage(app_->level);
     }
+    if (library_) library_->ShowChosenView();
     if (!isVisible()) show();
     KeepInWorkArea(this);  // the layout may have grown the window since it was placed
     placed_ = true;

@@ -48,6 +48,29 @@ class LibraryViewTest : public MainWindowTest {
     }
 };
 
+// A library saved by an earlier run, in a folder that is there.
+class StoredLibraryViewTest : public LibraryViewTest {
+  protected:
+    StoredLibraryViewTest() {
+        std::filesystem::create_directories(home / "music");
+        std::filesystem::create_directories(home / "Sonvaro");
+        std::string file = "SV-F-MLV1\r\n";
+        for (const std::string name : {"a", "b", "c"}) {
+            const std::string path = home / ("music/" + name + ".mp3");
+            WriteFile(path, "x");
+            file += "ETY:" + path + "|Lied " + name + "|\r\n";
+        }
+        WriteFile(home / "Sonvaro/MediaLibary.dat", file);
+        ini = "MediaLib_Path=" + (home / "music/") + "\n";
+    }
+};
+
+TEST_F(StoredLibraryViewTest, TheViewAndTheCountShowTheLibraryFromTheStart) {
+    ASSERT_EQ(app->data.library.entries.size(), 3u);
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"Lied a", "Lied b", "Lied c"}));
+    EXPECT_EQ(FromQt(window->StatusField(2)->text()), " 3");
+}
+
 TEST_F(LibraryViewTest, TextSearchFillsTheViewCountAndEmptiesTheField) {
     SetLibrary({{"/m/a.mp3", "Blue Moon", "Anna"},
                 {"/m/b.mp3", "Red Sun", "Bert"},
