@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
@@ -51,6 +52,17 @@ namespace {
 constexpr int kInfoAreaHeight = 85;
 // Captions, 150-pixel values, the level picture and the logo side by side.
 constexpr int kNaturalWidth = 275 + 150;
+
+// A click on the groove moves the handle there, as in every desktop player,
+// instead of paging by a step.
+class JumpToClickStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == QStyle::SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
 
 // A picture that runs something when clicked.
 class ClickLabel : public QLabel {
@@ -94,6 +106,10 @@ MainWindow::MainWindow() {
     position_ = new QSlider(Qt::Horizontal, topPanel_);
     position_->setRange(0, 1000);
     position_->setFocusPolicy(Qt::NoFocus);
+    position_->setObjectName(QStringLiteral("positionSlider"));
+    auto* jump = new JumpToClickStyle;
+    jump->setParent(position_);
+    position_->setStyle(jump);
     top->addWidget(position_);
     volume_ = new QSlider(Qt::Horizontal, topPanel_);
     volume_->setRange(0, 100);

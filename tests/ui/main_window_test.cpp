@@ -51,6 +51,21 @@ TEST_F(MainWindowTest, CommandNumbersReachTheirOperations) {
     EXPECT_EQ(exits.count(), 1);
 }
 
+TEST_F(MainWindowTest, AClickOnThePositionSliderJumpsThere) {
+    const std::string tone = home / "tone.wav";
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + tone + "' synth 20 sine 440").c_str()), 0);
+    ASSERT_EQ(app->control.PlayFile(tone), 1);
+    app->PlayerTick();
+    auto* slider = window->findChild<QSlider*>(QStringLiteral("positionSlider"));
+    ASSERT_NE(slider, nullptr);
+    ASSERT_TRUE(slider->isEnabled());
+    slider->resize(400, slider->height());
+    QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(300, slider->height() / 2));
+    // Three quarters of the groove: about 15 s of 20, not one page step on.
+    EXPECT_NEAR(app->control.PositionSeconds(), 15.0, 1.0);
+    EXPECT_NEAR(slider->value(), 750, 30);
+}
+
 TEST_F(MainWindowTest, CommandsWaitWhileALongOperationRuns) {
     SetPlaylist({{"b", "", 0}, {"a", "", 0}});
     window->BeginBusy();
