@@ -169,4 +169,12 @@ int Application::RequestExit(bool mayAsk) {
     return 0;
 }
 
+bool Application::RecordingFolderChosen(const std::string* folder) {
+    if (!(folder ? *folder : data.settings.NETStream_SavePath).empty()) return true;
+    ports.messages.HintBox(
+        "Für die Aufnahme ist kein Ziel-Ordner gewählt.\nBitte unter Einstellungen > Internet Radio > "
+        "Ziel-Ordner einen Ordner wählen.");
+    return false;
+}
+
 }  // namespace sonvaro

@@ -68,6 +68,9 @@ class Application {
         player.PlayerTick();
     }
     void AutosaveTick();  // every 250 ms
+    // False, after telling the user where to choose one, when recording a
+    // station has no folder (`folder`, the stored one unless given) to write to.
+    bool RecordingFolderChosen(const std::string* folder = nullptr);
 
     // The library's worker threads (application_library.cpp).
     // Validates and starts a scan of MediaLib_Path; false when none started.

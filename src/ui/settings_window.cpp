@@ -263,8 +263,12 @@ QWidget* SettingsWindow::BuildRadioPage() {
     grid->addWidget(proxy, 7, 0, 1, 2);
     grid->setRowStretch(8, 1);
     // Acts at once: the recording of a station already playing follows it.
-    connect(save, &QCheckBox::toggled, this, [this](bool on) {
+    connect(save, &QCheckBox::toggled, this, [this, save](bool on) {
         if (filling_) return;
+        if (on && !app_.RecordingFolderChosen(&savePath_)) {
+            save->setChecked(false);
+            return;
+        }
         app_.data.settings.NETStream_SaveFile = on ? 1 : 0;
         port_->ShowRecording(on);
     });

@@ -66,6 +66,24 @@ TEST_F(MainWindowTest, AClickOnThePositionSliderJumpsThere) {
     EXPECT_NEAR(slider->value(), 750, 30);
 }
 
+TEST_F(MainWindowTest, RecordingWithoutAFolderSaysWhereToChooseOneAndStaysOff) {
+    Settings& s = app->data.settings;
+    s.NETStream_SavePath.clear();
+    s.NETStream_SaveFile = 0;
+    window->RunCommand(Command::RecordRadio);
+    EXPECT_EQ(s.NETStream_SaveFile, 0);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_NE(messages.boxes[0].text.find("Einstellungen > Internet Radio > Ziel-Ordner"), std::string::npos);
+
+    s.NETStream_SavePath = home.path();
+    window->RunCommand(Command::RecordRadio);
+    EXPECT_EQ(s.NETStream_SaveFile, 1);
+    s.NETStream_SavePath.clear();
+    window->RunCommand(Command::RecordRadio);  // switching off asks nothing
+    EXPECT_EQ(s.NETStream_SaveFile, 0);
+    EXPECT_EQ(messages.boxes.size(), 1u);
+}
+
 TEST_F(MainWindowTest, CommandsWaitWhileALongOperationRuns) {
     SetPlaylist({{"b", "", 0}, {"a", "", 0}});
     window->BeginBusy();

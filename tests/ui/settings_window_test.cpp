@@ -326,12 +326,19 @@ TEST_F(SettingsWindowTest, ProxyWithLineBreaksGoesToTheEngineAndFileAsOneLine) {
 }
 
 TEST_F(SettingsWindowTest, RecordingBoxActsAtOnceAndFollowsTheToolbar) {
+    app->data.settings.NETStream_SavePath.clear();
     SettingsWindow* dialog = Open();
     auto* save = Control<QCheckBox>(dialog, "saveFile");
     EXPECT_FALSE(save->isChecked());
+    save->setChecked(true);  // no folder yet: told where to choose one, and left off
+    EXPECT_FALSE(save->isChecked());
+    EXPECT_EQ(app->data.settings.NETStream_SaveFile, 0);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_NE(messages.boxes[0].text.find("Ziel-Ordner"), std::string::npos);
+    dialog->ChooseSavePath(QString::fromStdString(home.path()));
     save->setChecked(true);
     EXPECT_EQ(app->data.settings.NETStream_SaveFile, 1);
-    EXPECT_FALSE(dialog->ApplyButton()->isEnabled());
+    EXPECT_TRUE(dialog->ApplyButton()->isEnabled());  // the chosen folder waits for "Übernehmen"
     window->RunCommand(Command::RecordRadio);
     EXPECT_EQ(app->data.settings.NETStream_SaveFile, 0);
     EXPECT_FALSE(save->isChecked());
