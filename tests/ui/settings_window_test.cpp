@@ -544,6 +544,21 @@ TEST_F(SettingsWindowTest, RemoteOpensTheDialogAndAListenerThatGoesLosesItsRowWi
 
     CloseConnection(fd);
     EXPECT_TRUE(WaitFor([&] { return list->topLevelItemCount() == 5; }, 1000));
+
+    // A file handed over that cannot be played is named in the status log.
+    app->log.SetOpen(true);
+    const std::string broken = home / "kaputt.mp3";
+    WriteFile(broken, "no audio here");
+    const int second = ConnectToInstance(claim.path());
+    ASSERT_GE(second, 0);
+    ASSERT_TRUE(SendWithin(second, EncodeCommand({6, 0, 0, broken, ""}), 1000));
+    const auto logged = [&] {
+        for (const std::string& line : app->log.LinesSince(0))
+            if (line.find("Nicht abspielbar: '" + broken + "'") != std::string::npos) return true;
+        return false;
+    };
+    EXPECT_TRUE(WaitFor(logged));
+    CloseConnection(second);
 }
 
 }  // namespace
