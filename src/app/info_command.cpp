@@ -11,22 +11,6 @@
 
 namespace sonvaro {
 
-std::string UnplayableReason(const std::string& path) {
-    switch (CheckFileAccess(path)) {
-        case FileAccess::Missing:
-            return "Datei nicht gefunden";
-        case FileAccess::Folder:
-            return "ist ein Ordner";
-        case FileAccess::Empty:
-            return "Datei ist leer";
-        case FileAccess::Unreadable:
-            return "Datei kann nicht gelesen werden (keine Berechtigung?)";
-        case FileAccess::Readable:
-            break;
-    }
-    return "Format nicht erkannt";
-}
-
 int RunInfo(const std::vector<std::string>& files, std::FILE* out, std::FILE* errors) {
     // Device 0 needs no sound card; tag reading only opens and measures files.
     BASS_Init(0, 44100, 0, nullptr, nullptr);

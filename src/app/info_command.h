@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_info.h"  // UnplayableReason
+
 namespace sonvaro {
 
 // `sonvaro --info FILE...`: what the player reads from each file, one
@@ -10,8 +12,5 @@ namespace sonvaro {
 // reads it (tracker modules included). A file that gives nothing gets a
 // one-line reason on `errors`. Returns 1 when any file gave nothing, else 0.
 int RunInfo(const std::vector<std::string>& files, std::FILE* out, std::FILE* errors);
-
-// Why a file argument gave nothing: "Datei nicht gefunden", "Datei ist leer", ...
-std::string UnplayableReason(const std::string& path);
 
 }  // namespace sonvaro

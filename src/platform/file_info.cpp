@@ -105,4 +105,20 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return data;
 }
 
+std::string UnplayableReason(const std::string& path) {
+    switch (CheckFileAccess(path)) {
+        case FileAccess::Missing:
+            return "Datei nicht gefunden";
+        case FileAccess::Folder:
+            return "ist ein Ordner";
+        case FileAccess::Empty:
+            return "Datei ist leer";
+        case FileAccess::Unreadable:
+            return "Datei kann nicht gelesen werden (keine Berechtigung?)";
+        case FileAccess::Readable:
+            break;
+    }
+    return "Format nicht erkannt";
+}
+
 }  // namespace sonvaro

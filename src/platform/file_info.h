@@ -20,6 +20,9 @@ bool IsDirectory(const std::string& path);
 // Why a path cannot be read as a file, Readable when it can (opened for reading).
 enum class FileAccess { Readable, Missing, Folder, Empty, Unreadable };
 FileAccess CheckFileAccess(const std::string& path);
+// Why `path` cannot be played, in words for the user; "Format nicht erkannt"
+// for a readable file.
+std::string UnplayableReason(const std::string& path);
 
 // True when anything (file, folder, dangling link aside) exists at the path.
 bool PathExists(const std::string& path);

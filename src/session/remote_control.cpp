@@ -134,9 +134,12 @@ int RemoteControl::HandleRemoteCommand(const RemoteRecord& r, uint64_t sender) {
             control.PlaySelected();
             break;
         case RemoteCode::PlayFile:
-            // Handed over by a second start, whose terminal has gone: the log says what failed.
-            if (!IsNonEmptyFile(r.text1) || control.PlayFile(r.text1) != 1)
-                app_.log.LogStatus("Nicht abspielbar: '" + r.text1 + "'");
+            // Handed over by a second start, whose terminal has gone: the log says
+            // why it cannot play (the player says so itself for a file it cannot read).
+            if (IsNonEmptyFile(r.text1))
+                control.PlayFile(r.text1);
+            else
+                app_.log.LogStatus("Nicht abspielbar: '" + r.text1 + "' (" + UnplayableReason(r.text1) + ")");
             break;
         case RemoteCode::Next:
             control.Next();

@@ -547,14 +547,15 @@ TEST_F(SettingsWindowTest, RemoteOpensTheDialogAndAListenerThatGoesLosesItsRowWi
 
     // A file handed over that cannot be played is named in the status log.
     app->log.SetOpen(true);
-    const std::string broken = home / "kaputt.mp3";
-    WriteFile(broken, "no audio here");
+    const std::string broken = home / "leer.mp3";
+    WriteFile(broken, "");
     const int second = ConnectToInstance(claim.path());
     ASSERT_GE(second, 0);
     ASSERT_TRUE(SendWithin(second, EncodeCommand({6, 0, 0, broken, ""}), 1000));
     const auto logged = [&] {
         for (const std::string& line : app->log.LinesSince(0))
-            if (line.find("Nicht abspielbar: '" + broken + "'") != std::string::npos) return true;
+            if (line.find("Nicht abspielbar: '" + broken + "' (Datei ist leer)") != std::string::npos)
+                return true;
         return false;
     };
     EXPECT_TRUE(WaitFor(logged));
