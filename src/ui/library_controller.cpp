@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 
 #include "core/messages.h"
 #include "core/text.h"
@@ -314,11 +315,18 @@ void LibraryController::AddRowsToPlaylist(bool newPlaylist, bool selectedOnly) {
 void LibraryController::AddStation(const QString& given) {
     QString address = given;
     if (address.isEmpty()) {
-        bool ok = false;
-        address =
-            QInputDialog::getText(&window_, QString::fromUtf8("Internet Radio hinzufügen"),
-                                  QStringLiteral("URL:"), QLineEdit::Normal, QStringLiteral("http://"), &ok);
-        if (!ok) return;
+        const QString title = QString::fromUtf8("Internet Radio hinzufügen");
+        QInputDialog ask(&window_);
+        ask.setObjectName(QStringLiteral("addStationDialog"));
+        ask.setWindowTitle(title);
+        ask.setLabelText(QStringLiteral("URL:"));
+        ask.setTextValue(QStringLiteral("http://"));
+        // Wide enough for its title beside the window buttons, and for an address
+        // (the dialog's layout takes its width from the field).
+        if (auto* field = ask.findChild<QLineEdit*>())
+            field->setMinimumWidth(std::max(400, ask.fontMetrics().horizontalAdvance(title) + 160));
+        if (ask.exec() != QDialog::Accepted) return;
+        address = ask.textValue();
     }
     if (AddRadioStation(app_.data.library, FromQt(address)) == StationAdd::Added &&
         model_->Result().mode == SearchMode::Stations)

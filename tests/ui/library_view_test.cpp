@@ -2,11 +2,13 @@
 // their own entries, stations, adding to the playlist, and the scan command.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include "../tags/tag_fixtures.h"
 #include "support/wait.h"
@@ -69,6 +71,28 @@ TEST_F(StoredLibraryViewTest, TheViewAndTheCountShowTheLibraryFromTheStart) {
     ASSERT_EQ(app->data.library.entries.size(), 3u);
     EXPECT_EQ(Column(1), (std::vector<std::string>{"Lied a", "Lied b", "Lied c"}));
     EXPECT_EQ(FromQt(window->StatusField(2)->text()), " 3");
+}
+
+TEST_F(LibraryViewTest, TheAddStationQuestionIsWideEnoughForItsTitleAndAddsTheAddress) {
+    int width = 0;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto* ask = window->findChild<QInputDialog*>(QStringLiteral("addStationDialog"));
+        if (!ask) {  // never leave a question open: the test would wait for ever
+            if (QWidget* open = QApplication::activeModalWidget()) open->close();
+            ADD_FAILURE() << "no question";
+            return;
+        }
+        width = ask->width();
+        title = ask->windowTitle();
+        ask->setTextValue(QStringLiteral("http://radio.example/neu"));
+        ask->accept();
+    });
+    View().AddStation(QString());
+    EXPECT_EQ(title, QString::fromUtf8("Internet Radio hinzufügen"));
+    EXPECT_GE(width, QFontMetrics(QApplication::font()).horizontalAdvance(title) + 160);
+    ASSERT_EQ(app->data.library.entries.size(), 1u);
+    EXPECT_EQ(app->data.library.entries[0].info.path, "http://radio.example/neu");
 }
 
 TEST_F(LibraryViewTest, TextSearchFillsTheViewCountAndEmptiesTheField) {
