@@ -36,6 +36,7 @@ TEST_F(MainWindowTest, CommandNumbersReachTheirOperations) {
     EXPECT_EQ(window->Model()->rowCount(), 0);
 
     const int8_t recording = s.NETStream_SaveFile;
+    s.NETStream_SavePath = home.path();  // recording needs a folder
     window->RunCommand(5);
     EXPECT_NE(s.NETStream_SaveFile, recording);
 
