@@ -53,9 +53,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Sonvaro: kein zweiter Start möglich, Fernsteuerung aus: %s\n",
                      instance.error().c_str());
     if (line.mode == sonvaro::RunMode::Window) {
-        if (sonvaro::CanOpenWindow())
+        std::string why;
+        if (sonvaro::CanOpenWindow(&why))
             return sonvaro::RunWindowed(argc, argv, line.files, endSignals, &instance);
-        std::fputs("Sonvaro: keine Anzeige erreichbar, starte ohne Fenster.\n", stderr);
+        if (why.empty())
+            std::fputs("Sonvaro: keine Anzeige erreichbar, starte ohne Fenster.\n", stderr);
+        else
+            std::fprintf(stderr, "Sonvaro: keine Anzeige erreichbar (%s), starte ohne Fenster.\n",
+                         why.c_str());
     }
     return sonvaro::RunHeadless(line.files, line.stay, endSignals, &instance);
 }

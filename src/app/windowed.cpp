@@ -36,8 +36,9 @@ bool WaylandPluginInstalled() {
 
 }  // namespace
 
-bool CanOpenWindow() {
+bool CanOpenWindow(std::string* why) {
     const DisplayReach reach = ProbeDisplays();
+    if (why) *why = reach.x11Problem;
     const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
     if (!chosen.isEmpty()) {
         // Qt takes the first entry of a ";" list that opens; "xcb:option" carries options.

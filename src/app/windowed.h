@@ -15,6 +15,6 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
 // True when a window can be opened: the platform Qt would pick answers (a
 // stale $DISPLAY or a dead Wayland socket would end the process inside Qt).
 // With only Wayland reachable and no platform chosen, chooses Wayland.
-bool CanOpenWindow();
+bool CanOpenWindow(std::string* why = nullptr);
 
 }  // namespace sonvaro

@@ -13,6 +13,25 @@ bool Named(const char* variable) {
     return value && *value;
 }
 
+const char* XcbErrorText(int error) {
+    switch (error) {
+        case XCB_CONN_ERROR:
+            return "Verbindung fehlgeschlagen";
+        case XCB_CONN_CLOSED_EXT_NOTSUPPORTED:
+            return "Erweiterung fehlt";
+        case XCB_CONN_CLOSED_MEM_INSUFFICIENT:
+            return "kein Speicher";
+        case XCB_CONN_CLOSED_REQ_LEN_EXCEED:
+            return "Anfrage zu lang";
+        case XCB_CONN_CLOSED_PARSE_ERR:
+            return "Anzeigename ungültig";
+        case XCB_CONN_CLOSED_INVALID_SCREEN:
+            return "Bildschirm gibt es nicht";
+        default:
+            return "Verbindung abgelehnt";
+    }
+}
+
 }  // namespace
 
 DisplayReach ProbeDisplays() {
@@ -21,7 +40,10 @@ DisplayReach ProbeDisplays() {
         // xcb_connect reads $DISPLAY and the X authority itself and never
         // returns null: a failed connection is an object in an error state.
         xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-        reach.x11 = xcb_connection_has_error(connection) == 0;
+        const int error = xcb_connection_has_error(connection);
+        reach.x11 = error == 0;
+        if (error != 0)
+            reach.x11Problem = std::string("X-Server ") + std::getenv("DISPLAY") + ": " + XcbErrorText(error);
         xcb_disconnect(connection);
     }
     // Without a runtime folder a relative socket name cannot be found (and the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace sonvaro {
 
 // Which display servers answer. Opening a window on a server that does not
@@ -7,6 +9,7 @@ namespace sonvaro {
 struct DisplayReach {
     bool x11 = false;      // $DISPLAY names an X server that accepts us
     bool wayland = false;  // $WAYLAND_DISPLAY (or "wayland-0") names a live compositor socket
+    std::string x11Problem;  // why the X server named by $DISPLAY did not accept us
 };
 
 // Connects to each named server and disconnects again.

@@ -103,7 +103,9 @@ TEST(HeadlessManners, AStaleDisplayFallsBackToHeadless) {
     // Display 93 has no server; Qt would abort on it.
     const Finished run = RunToEnd(home, "eins.wav", "DISPLAY=:93 WAYLAND_DISPLAY= QT_QPA_PLATFORM=");
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "Sonvaro: keine Anzeige erreichbar, starte ohne Fenster.\n");
+    EXPECT_EQ(run.err,
+              "Sonvaro: keine Anzeige erreichbar (X-Server :93: Verbindung fehlgeschlagen), starte ohne "
+              "Fenster.\n");
     EXPECT_NE(run.out.find("Gestoppt\n"), std::string::npos) << run.out;
     // The platform named in QT_QPA_PLATFORM is asked, in its order; one that is no server is taken as it is.
     EXPECT_EQ(RunToEnd(home, "--has-window", "DISPLAY=:93 WAYLAND_DISPLAY=dead-0 QT_QPA_PLATFORM=").status,

@@ -1,5 +1,8 @@
 #pragma once
 // A private Xvfb for the tests that need a real X server, and xdotool against it.
+// -noreset: by default the server resets whenever its last client leaves and
+// hangs up on a client that connects meanwhile: the player's display probe
+// right after one of the test's xdotool calls then found no display.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -22,8 +25,8 @@ class PrivateXServer {
         int fds[2];
         if (pipe(fds) != 0) return;
         const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb",    "-displayfd", fd.c_str(),   "-nolisten", "tcp",
-                              "-screen", "0",          "640x480x24", nullptr};
+        const char* argv[] = {"Xvfb",     "-displayfd", fd.c_str(), "-nolisten",  "tcp",
+                              "-noreset", "-screen",    "0",        "640x480x24", nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addclose(&actions, fds[0]);

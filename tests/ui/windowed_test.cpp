@@ -127,7 +127,8 @@ TEST(WindowedPlayer, TheStartUpUpdateQuestionHoldsUpNothing) {
             return !question.empty();
         },
         30))
-        << "no update question";
+        << "no update question\n"
+        << ReadFile(home / "stderr.txt");
     question = question.substr(0, question.find('\n'));
     // The main window was up before the question came, the splash (380 × 165) gone.
     const std::string shown = x.XdotoolOutput("search --onlyvisible --name '^Sonvaro$'");
