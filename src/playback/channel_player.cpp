@@ -400,10 +400,12 @@ void ChannelPlayer::PlayerTick() {
 void ChannelPlayer::FadeOutTowardsTheEnd(uint32_t channel) {
     // Started once, over exactly what is left, so the volume reaches 0 at the
     // last sample; 0 seconds means no fade, and the track plays to its end.
+    // Measured where the mix is, not where the listener is: a slide starts
+    // there, and what is heard lags behind it by the mix buffer and the device.
     if (parts_.settings.BASS_FadeOut <= 0 || state_.info.length <= 0) return;
     if (state_.slotFade[state_.currentSlot] == SlotFade::FadingOut) return;
     const QWORD length = BASS_ChannelGetLength(channel, BASS_POS_BYTE);
-    const QWORD position = BASS_ChannelGetPosition(channel, BASS_POS_BYTE);
+    const QWORD position = BASS_ChannelGetPosition(channel, BASS_POS_BYTE | BASS_POS_DECODE);
     if (length == static_cast<QWORD>(-1) || position == static_cast<QWORD>(-1) || position >= length) return;
     const double left = BASS_ChannelBytes2Seconds(channel, length - position);
     if (!(left >= 0) || left > parts_.settings.BASS_FadeOut) return;
