@@ -105,6 +105,20 @@ TEST_F(ChannelPlayerTest, TheEndFadeStartsOnceAndReachesSilenceAtTheEnd) {
     EXPECT_NEAR(HeardUntil(1e-3f), 3.0, 0.02);       // and the track was not ended early
 }
 
+// At 1.5 times the speed the 3-second file lasts 2 seconds: the fade counts heard seconds.
+TEST_F(ChannelPlayerTest, AtAChangedSpeedTheEndFadeStillEndsAtTheLastSample) {
+    settings.BASS_FadeOut = 1;
+    keepHeard = true;
+    ASSERT_EQ(player.PlayChannel(ToneFile(3), kSourceSingle), 1);
+    ASSERT_TRUE(BASS_ChannelSetAttribute(player.State().CurrentChannel(), BASS_ATTRIB_FREQ, 44100 * 1.5f));
+    Run(3000);
+    const double end = HeardUntil(1e-3f);
+    EXPECT_NEAR(end, 2.0, 0.02);
+    EXPECT_NEAR(HeardRms(end - 1.15, end - 1.05), 0.3536, 0.01);  // not yet fading 1 s before the end
+    EXPECT_NEAR(HeardRms(end - 0.55, end - 0.45), 0.3536 / 2, 0.02);
+    EXPECT_LT(HeardRms(end - 0.02, end), 0.3536 * 0.02);
+}
+
 TEST_F(ChannelPlayerTest, AVolumeChangeEndsAFade) {
     settings.BASS_FadeOut = 5;
     ASSERT_EQ(player.PlayChannel(ToneFile(4), kSourceSingle), 1);

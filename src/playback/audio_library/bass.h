@@ -220,6 +220,9 @@ using DOWNLOADPROC = void(const void* buffer, DWORD length, void* user);
 // Positions
 constexpr DWORD BASS_POS_BYTE = 0;
 constexpr DWORD BASS_POS_MUSIC_ORDER = 1;
+// With BASS_ChannelGetPosition: the position being mixed now, ahead of what is
+// heard by the mix buffer and the device; a slide or attribute set now starts there.
+constexpr DWORD BASS_POS_DECODE = 0x10000000;
 
 // BASS_ChannelGetData
 constexpr DWORD BASS_DATA_AVAILABLE = 0;

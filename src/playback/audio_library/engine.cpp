@@ -68,6 +68,7 @@ int Engine::Init(int device, unsigned rate, bool offline) {
     // Starting it first means a refusal leaves no threads to undo.
     mixClock_ = 0;
     heard_ = 0;
+    audibleUntil_ = 0;
     if (output && !output->Start()) return BASS_ERROR_DRIVER;
     latency_ = output ? output->Latency() : 0;
     ring_ = std::move(ring);
@@ -123,7 +124,10 @@ void Engine::Free() {
         channels.swap(channels_);
         fxOwners_.clear();
     }
-    if (output) output->Stop();
+    if (output) {
+        PlayOut();
+        output->Stop();
+    }
     running_ = false;
     if (ring_) ring_->Kick();
     WakeDecoder();
@@ -138,6 +142,21 @@ void Engine::Free() {
         for (const Sync& s : ch->SyncsOfType(BASS_SYNC_FREE))
             Post([s, h = handle] { s.proc(s.handle, h, 0, s.user); });
     StopThreads();
+}
+
+void Engine::PlayOut() {
+    // The mixer goes on with silence (the channels are gone), so the device
+    // moves on until the last sound mixed is heard. Bounded: a device that
+    // takes nothing (a stuck sound server) must not hold the program.
+    const std::uint64_t until = audibleUntil_.load(std::memory_order_acquire);
+    const std::uint64_t rate = rate_;
+    const std::uint64_t pending = until > HeardClock() ? until - HeardClock() : 0;
+    if (pending == 0) return;
+    const auto deadline =
+        std::chrono::steady_clock::now() +
+        std::chrono::milliseconds(200 + std::min<std::uint64_t>(pending, rate) * 1000 / rate);
+    while (HeardClock() < until && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 int Engine::Device() const {
@@ -244,7 +263,9 @@ void Engine::MixBlock(float* out, std::size_t frames, bool decodeInline) {
             }
         }
         appliedMaster_ = target;
-        mixClock_.fetch_add(frames, std::memory_order_acq_rel);
+        const bool audible = std::any_of(out, out + frames * 2, [](float v) { return v != 0.0f; });
+        const std::uint64_t mixed = mixClock_.fetch_add(frames, std::memory_order_acq_rel) + frames;
+        if (audible) audibleUntil_.store(mixed, std::memory_order_release);
         // A channel ends when its last frame has been heard, not when it was mixed.
         std::uint64_t heard = offlineMode_ ? mixClock_.load() : HeardClock();
         for (auto it = pendingEnds_.begin(); it != pendingEnds_.end();) {

@@ -77,6 +77,8 @@ class Engine {
     void CallbackLoop();
     std::vector<std::shared_ptr<Channel>> Snapshot() const;
     void StopThreads();
+    // Lets the device sound what has been mixed (a fade's tail) before it is closed.
+    void PlayOut();
 
     mutable std::mutex mutex_;  // state, channel table, handles
     std::atomic<bool> initialised_{false};
@@ -97,6 +99,7 @@ class Engine {
     std::atomic<std::uint64_t> mixClock_{0};
     std::atomic<std::uint64_t> heard_{0};
     std::atomic<std::uint64_t> latency_{0};
+    std::atomic<std::uint64_t> audibleUntil_{0};  // mix frame after the last block with any sound
     std::atomic<float> masterVolume_{1.0f};
     float appliedMaster_ = 1.0f;
     std::mutex mixMutex_;

@@ -132,8 +132,9 @@ QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
     auto ch = Lookup(handle);
     if (!ch) return static_cast<QWORD>(-1);
-    if (mode != BASS_POS_BYTE) return Fail(BASS_ERROR_NOTAVAIL, static_cast<QWORD>(-1));
-    std::int64_t frames = ch->Position(Engine::Get().HeardClock());
+    if ((mode & ~BASS_POS_DECODE) != BASS_POS_BYTE) return Fail(BASS_ERROR_NOTAVAIL, static_cast<QWORD>(-1));
+    Engine& engine = Engine::Get();
+    std::int64_t frames = ch->Position((mode & BASS_POS_DECODE) ? engine.MixClock() : engine.HeardClock());
     std::int64_t length = ch->Length();
     if (length >= 0) frames = std::min(frames, length);
     SetError(BASS_OK);
