@@ -493,6 +493,8 @@ void MainWindow::Attach(Application& app) {
                                libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryMode")),
                                libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryAlbums")),
                                libraryList_, status_[2], status_[3]});
+    const int libraryWidths[] = {0, 250, 100, 80, 80, 100, 80, 80, 100, 80};
+    for (int i = 1; i < kLibraryColumnCount; ++i) libraryList_->header()->resizeSection(i, libraryWidths[i]);
 }
 
 void MainWindow::FinishStartUp() {
@@ -728,7 +730,10 @@ void MainWindow::SetHeaderMenuColumn(ListView* list, int column) {
 
 void MainWindow::SetHeaderAlignment(int code) {
     if (!headerMenuList_ || headerMenuColumn_ <= 0) return;
-    if (headerMenuList_ == playlistList_) model_->SetAlignment(headerMenuColumn_, code);
+    if (headerMenuList_ == playlistList_)
+        model_->SetAlignment(headerMenuColumn_, code);
+    else if (headerMenuList_ == libraryList_ && library_)
+        library_->Model().SetAlignment(headerMenuColumn_, code);
 }
 
 void MainWindow::ApplyVolumeSlider(int value) {
