@@ -793,10 +793,9 @@ void MainWindow::EnterLayout(int layout) {
     setMinimumSize(kNaturalWidth, LayoutZeroHeight() + 100);
     setMaximumSize(screenSize);
     statusBar()->show();
-    if (layout == 1)
-        playlistList_->show();
-    else
-        libraryArea_->show();
+    // Only the layout's own list: at start-up nothing has hidden the other one yet.
+    playlistList_->setVisible(layout == 1);
+    libraryArea_->setVisible(layout == 2);
     if (s && s->WinSizeMain_WinW_Second > 0 && s->WinSizeMain_WinH_Second > 0)
         resize(s->WinSizeMain_WinW_Second, s->WinSizeMain_WinH_Second);
     else

@@ -234,6 +234,28 @@ TEST_F(MainWindowTest, LayoutSwitchingStoresAndRestoresSizes) {
     EXPECT_EQ(window->LibrarySplitter(2)->sizes().value(0), 280);
 }
 
+// Started again in the library layout, the window shows the library alone:
+// the playlist stays hidden and the library list has the room it has after a
+// switch between the layouts.
+TEST_F(MainWindowTest, StartedInTheLibraryLayoutTheWindowShowsNoPlaylist) {
+    window->SwitchLayout(2);
+    window->resize(700, 560);
+    Restart();
+    ASSERT_EQ(window->CurrentLayout(), 2);
+    EXPECT_FALSE(window->PlaylistList()->isVisible());
+    ListView* library = window->LibraryList();
+    ASSERT_TRUE(library->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return window->size() == QSize(700, 560); }))
+        << window->width() << "x" << window->height();
+    QApplication::processEvents();
+    const int started = library->height();
+    window->SwitchLayout(1);
+    window->SwitchLayout(2);
+    EXPECT_TRUE(WaitFor([&] { return library->height() == started; }, 1000))
+        << "started with " << started << ", after the switch " << library->height();
+    EXPECT_FALSE(window->PlaylistList()->isVisible());
+}
+
 TEST_F(MainWindowTest, LogWindowShowsOnlyLinesWrittenWhileOpen) {
     app->log.LogStatus("before");
     window->RunCommand(72);
