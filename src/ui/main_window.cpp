@@ -4,12 +4,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -339,6 +341,11 @@ void MainWindow::BuildMenus() {
     m5->addSeparator();
     m5->addAction(actions_[Command::Exit]);
     menus_[5] = m5;
+    // F1 anywhere in the player, as on every desktop; the action lives on the
+    // window so that its key works while the tray menu is closed.
+    actions_[Command::Help]->setShortcut(QKeySequence(Qt::Key_F1));
+    actions_[Command::Help]->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(actions_[Command::Help]);
 
     auto* m6 = new QMenu(this);
     for (Command n : {Command::AlignLeft, Command::AlignCenter, Command::AlignRight})
@@ -811,9 +818,15 @@ void MainWindow::EnterLayout(int layout) {
     }
 }
 
+bool MainWindow::TrayShown() const {
+    return tray_ && tray_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void MainWindow::ToggleShowHide() {
     if (!app_) return;
-    const bool taskBar = app_->data.settings.Misc_TaskBar != 0;
+    // Hidden without a tray icon to click, the player would be out of reach:
+    // then it goes to the task bar whatever the setting says.
+    const bool taskBar = app_->data.settings.Misc_TaskBar != 0 || !TrayShown();
     QList<QWidget*> windows{this};
     windows << ToolWindows();
     if (taskBar) {
@@ -863,6 +876,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (!busy_) emit exitRequested();
 }
 
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    // The tray menu on the window too: on desktops without a tray it is the
+    // only way to the log, the help, "Informationen" and "Beenden".
+    event->accept();
+    if (!busy_) menus_[5]->popup(event->globalPos());
+}
+
 void MainWindow::wheelEvent(QWheelEvent* event) {
     // The wheel over the window's background moves the volume by 5 per notch.
     const int notches = event->angleDelta().y() / 120;
@@ -890,7 +910,7 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Without a task-bar button, minimising hides the player to the tray instead.
     if (event->type() == QEvent::WindowStateChange && app_ && isMinimized() &&
-        app_->data.settings.Misc_TaskBar == 0 && tray_) {
+        app_->data.settings.Misc_TaskBar == 0 && TrayShown()) {
         setWindowState(windowState() & ~Qt::WindowMinimized);
         ToggleShowHide();
     }
