@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/duration.h"
 #include "playback/format_names.h"
+#include "ui/list_view.h"
 #include "ui/qt_text.h"
 
 namespace sonvaro {
@@ -66,12 +67,16 @@ QString LibraryModel::CellText(const SearchRow& row, int column) const {
 
 QVariant LibraryModel::data(const QModelIndex& index, int role) const {
     const SearchRow* row = Row(index.row());
-    if (!row || role != Qt::DisplayRole) return {};
+    if (!row) return {};
+    if (role == Qt::TextAlignmentRole) return ColumnAlignmentFlags(Alignment(index.column()));
+    if (role != Qt::DisplayRole) return {};
     return CellText(*row, index.column());
 }
 
 QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::TextAlignmentRole) return ColumnAlignmentFlags(Alignment(section));
+    if (role != Qt::DisplayRole) return {};
     static const char* const kTracks[kColumns] = {
         "",     "Titel",      "Interpret",          "Album", "Nummer", "Länge",
         "Jahr", "Abgespielt", "Zuletzt Abgespielt", "Typ"};
@@ -81,6 +86,18 @@ QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int 
         return QString::fromUtf8(kStations[section - 1]);
     }
     return QString::fromUtf8(kTracks[section]);
+}
+
+void LibraryModel::SetAlignment(int column, int code) {
+    if (column < 0 || column >= kColumns || code < 0 || code > 2) return;
+    align_[column] = code;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+int LibraryModel::Alignment(int column) const {
+    return column >= 0 && column < kColumns ? align_[column] : 0;
 }
 
 void LibraryModel::SetResult(SearchResult result) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <QAbstractTableModel>
+#include <array>
 
 #include "library/library_search.h"
 
@@ -28,8 +29,13 @@ class LibraryModel : public QAbstractTableModel {
     // The text of one cell, as the view shows it.
     QString CellText(const SearchRow& row, int column) const;
 
+    // Column alignments as stored in CMNA_: 0 left, 1 right, 2 centred.
+    void SetAlignment(int column, int code);
+    int Alignment(int column) const;
+
   private:
     SearchResult result_;
+    std::array<int, 10> align_{};
 };
 
 }  // namespace sonvaro

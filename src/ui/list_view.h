@@ -8,6 +8,14 @@ namespace sonvaro {
 // The local files and folders of a drop, one per line, as the adding logic takes them.
 QString DroppedNames(const QMimeData& data);
 
+// A column's stored alignment code (0 left, 1 right, 2 centred) as the view draws it.
+inline int ColumnAlignmentFlags(int code) {
+    const Qt::AlignmentFlag horizontal = code == 1   ? Qt::AlignRight
+                                         : code == 2 ? Qt::AlignHCenter
+                                                     : Qt::AlignLeft;
+    return int(horizontal | Qt::AlignVCenter);
+}
+
 // The report-style list: header clicks sort, header right-clicks ask for the
 // alignment menu, column 0 stays closed. Drops are the main window's.
 class ListView : public QTreeView {

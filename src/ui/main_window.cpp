@@ -4,12 +4,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -339,6 +341,11 @@ void MainWindow::BuildMenus() {
     m5->addSeparator();
     m5->addAction(actions_[Command::Exit]);
     menus_[5] = m5;
+    // F1 anywhere in the player, as on every desktop; the action lives on the
+    // window so that its key works while the tray menu is closed.
+    actions_[Command::Help]->setShortcut(QKeySequence(Qt::Key_F1));
+    actions_[Command::Help]->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(actions_[Command::Help]);
 
     auto* m6 = new QMenu(this);
     for (Command n : {Command::AlignLeft, Command::AlignCenter, Command::AlignRight})
@@ -493,6 +500,8 @@ void MainWindow::Attach(Application& app) {
                                libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryMode")),
                                libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryAlbums")),
                                libraryList_, status_[2], status_[3]});
+    const int libraryWidths[] = {0, 250, 100, 80, 80, 100, 80, 80, 100, 80};
+    for (int i = 1; i < kLibraryColumnCount; ++i) libraryList_->header()->resizeSection(i, libraryWidths[i]);
 }
 
 void MainWindow::FinishStartUp() {
@@ -728,7 +737,10 @@ void MainWindow::SetHeaderMenuColumn(ListView* list, int column) {
 
 void MainWindow::SetHeaderAlignment(int code) {
     if (!headerMenuList_ || headerMenuColumn_ <= 0) return;
-    if (headerMenuList_ == playlistList_) model_->SetAlignment(headerMenuColumn_, code);
+    if (headerMenuList_ == playlistList_)
+        model_->SetAlignment(headerMenuColumn_, code);
+    else if (headerMenuList_ == libraryList_ && library_)
+        library_->Model().SetAlignment(headerMenuColumn_, code);
 }
 
 void MainWindow::ApplyVolumeSlider(int value) {
@@ -788,10 +800,9 @@ void MainWindow::EnterLayout(int layout) {
     setMinimumSize(kNaturalWidth, LayoutZeroHeight() + 100);
     setMaximumSize(screenSize);
     statusBar()->show();
-    if (layout == 1)
-        playlistList_->show();
-    else
-        libraryArea_->show();
+    // Only the layout's own list: at start-up nothing has hidden the other one yet.
+    playlistList_->setVisible(layout == 1);
+    libraryArea_->setVisible(layout == 2);
     if (s && s->WinSizeMain_WinW_Second > 0 && s->WinSizeMain_WinH_Second > 0)
         resize(s->WinSizeMain_WinW_Second, s->WinSizeMain_WinH_Second);
     else
@@ -807,9 +818,15 @@ void MainWindow::EnterLayout(int layout) {
     }
 }
 
+bool MainWindow::TrayShown() const {
+    return tray_ && tray_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void MainWindow::ToggleShowHide() {
     if (!app_) return;
-    const bool taskBar = app_->data.settings.Misc_TaskBar != 0;
+    // Hidden without a tray icon to click, the player would be out of reach:
+    // then it goes to the task bar whatever the setting says.
+    const bool taskBar = app_->data.settings.Misc_TaskBar != 0 || !TrayShown();
     QList<QWidget*> windows{this};
     windows << ToolWindows();
     if (taskBar) {
@@ -859,6 +876,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (!busy_) emit exitRequested();
 }
 
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    // The tray menu on the window too: on desktops without a tray it is the
+    // only way to the log, the help, "Informationen" and "Beenden".
+    event->accept();
+    if (!busy_) menus_[5]->popup(event->globalPos());
+}
+
 void MainWindow::wheelEvent(QWheelEvent* event) {
     // The wheel over the window's background moves the volume by 5 per notch.
     const int notches = event->angleDelta().y() / 120;
@@ -886,7 +910,7 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Without a task-bar button, minimising hides the player to the tray instead.
     if (event->type() == QEvent::WindowStateChange && app_ && isMinimized() &&
-        app_->data.settings.Misc_TaskBar == 0 && tray_) {
+        app_->data.settings.Misc_TaskBar == 0 && TrayShown()) {
         setWindowState(windowState() & ~Qt::WindowMinimized);
         ToggleShowHide();
     }

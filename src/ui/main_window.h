@@ -206,6 +206,7 @@ class MainWindow : public QMainWindow,
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -222,6 +223,8 @@ class MainWindow : public QMainWindow,
     void BuildLibraryArea();
     void BuildStatusBar();
     void BuildTray();
+    // Whether an icon in a tray can bring the player back.
+    bool TrayShown() const;
     void EnterLayout(int layout);
     void LeaveLayout();
     void ApplyVolumeSlider(int value);

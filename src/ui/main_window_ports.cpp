@@ -14,6 +14,8 @@
 #include "ui/about_window.h"
 #include "ui/docking.h"
 #include "ui/folder_dialog.h"
+#include "ui/library_controller.h"
+#include "ui/library_model.h"
 #include "ui/list_view.h"
 #include "ui/log_window.h"
 #include "ui/main_window.h"
@@ -213,23 +215,46 @@ void MainWindow::SetRepeatRandom(bool repeat, bool random) {
     actions_[Command::Random]->setChecked(random);
 }
 
-void MainWindow::ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>& layout) {
-    QHeaderView* head = playlistList_->header();
-    for (int i = 1; i < kPlaylistColumnCount; ++i) {
+namespace {
+
+// Widths, order and alignments onto a list; column 0 stays first and closed.
+template <int N, class SetAlignment>
+void ApplyColumnLayout(ListView& list, const ColumnLayout<N>& layout, SetAlignment setAlignment) {
+    QHeaderView* head = list.header();
+    for (int i = 1; i < N; ++i) {
         if (layout.width[i] > 0) head->resizeSection(i, layout.width[i]);
-        model_->SetAlignment(i, layout.align[i]);
+        setAlignment(i, layout.align[i]);
     }
-    // order[visual] = logical, column 0 stays first
-    for (int visual = 1; visual < kPlaylistColumnCount; ++visual) {
+    // order[visual] = logical
+    for (int visual = 1; visual < N; ++visual) {
         const int logical = layout.order[visual];
-        if (logical > 0 && logical < kPlaylistColumnCount)
-            head->moveSection(head->visualIndex(logical), visual);
+        if (logical > 0 && logical < N) head->moveSection(head->visualIndex(logical), visual);
     }
-    playlistList_->ProtectFirstColumn();
+    list.ProtectFirstColumn();
 }
 
-void MainWindow::ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>&) {
-    // The library list gets its model with the library view.
+template <int N, class Alignment>
+void StoreColumnLayout(const ListView& list, ColumnLayout<N>& layout, Alignment alignment) {
+    const QHeaderView* head = list.header();
+    for (int i = 0; i < N; ++i) {
+        layout.width[i] = i == 0 ? 0 : head->sectionSize(i);
+        layout.order[i] = head->logicalIndex(i);
+        layout.align[i] = alignment(i);
+    }
+}
+
+}  // namespace
+
+void MainWindow::ApplyPlaylistColumns(const ColumnLayout<kPlaylistColumnCount>& layout) {
+    ApplyColumnLayout(*playlistList_, layout,
+                      [this](int column, int code) { model_->SetAlignment(column, code); });
+}
+
+void MainWindow::ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>& layout) {
+    if (!library_) return;
+    LibraryModel& model = library_->Model();
+    ApplyColumnLayout(*libraryList_, layout,
+                      [&model](int column, int code) { model.SetAlignment(column, code); });
 }
 
 void MainWindow::StoreWindowState(Settings& settings) {
@@ -237,11 +262,12 @@ void MainWindow::StoreWindowState(Settings& settings) {
     if (placed_ && !isMinimized()) StoreToSlot(this, settings.Window(WindowId::Main), false);
     StoreMainWindowSize(settings, width(), height(), splitter1_->sizes().value(0),
                         splitter2_->sizes().value(0));
-    QHeaderView* head = playlistList_->header();
-    for (int i = 0; i < kPlaylistColumnCount; ++i) {
-        settings.playlistColumns.width[i] = i == 0 ? 0 : head->sectionSize(i);
-        settings.playlistColumns.order[i] = head->logicalIndex(i);
-        settings.playlistColumns.align[i] = model_->Alignment(i);
+    StoreColumnLayout(*playlistList_, settings.playlistColumns,
+                      [this](int column) { return model_->Alignment(column); });
+    if (library_) {
+        const LibraryModel& model = library_->Model();
+        StoreColumnLayout(*libraryList_, settings.libraryColumns,
+                          [&model](int column) { return model.Alignment(column); });
     }
     if (search_ && search_->isVisible()) StoreToSlot(search_, settings.Window(WindowId::Search), true);
     if (log_ && log_->isVisible()) StoreToSlot(log_, settings.Window(WindowId::Log), true);

@@ -6,6 +6,7 @@
 #include "playback/playlist_rows.h"
 #include "settings/settings.h"
 #include "ui/icons.h"
+#include "ui/list_view.h"
 #include "ui/qt_text.h"
 
 namespace sonvaro {
@@ -61,8 +62,7 @@ QVariant PlaylistModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 int PlaylistModel::AlignmentFlags(int column) const {
-    const int a = align_[column];
-    return int((a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+    return ColumnAlignmentFlags(align_[column]);
 }
 
 Qt::ItemFlags PlaylistModel::flags(const QModelIndex& index) const {

@@ -2,9 +2,12 @@
 // their own entries, stations, adding to the playlist, and the scan command.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimeEdit>
@@ -71,6 +74,57 @@ TEST_F(StoredLibraryViewTest, TheViewAndTheCountShowTheLibraryFromTheStart) {
     ASSERT_EQ(app->data.library.entries.size(), 3u);
     EXPECT_EQ(Column(1), (std::vector<std::string>{"Lied a", "Lied b", "Lied c"}));
     EXPECT_EQ(FromQt(window->StatusField(2)->text()), " 3");
+}
+
+// The library's columns as the user leaves them come back at the next start
+// from their CMNW_ML_, CMNI_ML_ and CMNA_ML_ keys: widths, the order dragged
+// and the alignment set with the header's right-click menu.
+TEST_F(StoredLibraryViewTest, ColumnWidthsOrderAndAlignmentComeBackAtTheNextStart) {
+    window->SwitchLayout(2);
+    QHeaderView* head = window->LibraryList()->header();
+    const int firstStart[] = {0, 250, 100, 80, 100, 100, 80, 100, 100, 80};
+    for (int i = 1; i < 10; ++i) EXPECT_EQ(head->sectionSize(i), firstStart[i]) << "column " << i;
+    EXPECT_EQ(head->sectionSize(0), 0);
+
+    head->resizeSection(1, 171);
+    head->resizeSection(7, 42);
+    head->moveSection(head->visualIndex(2), 1);  // "Interpret" before "Titel"
+    const auto align = [&](int column, const char* item) {
+        const QPoint at(head->sectionViewportPosition(column) + head->sectionSize(column) / 2,
+                        head->height() / 2);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, head->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(head->viewport(), &click);
+        QMenu* menu = window->Menu(6);
+        if (!menu->isVisible()) return false;
+        for (QAction* action : menu->actions())
+            if (action->text() == QString::fromUtf8(item)) action->trigger();
+        menu->close();
+        return true;
+    };
+    ASSERT_TRUE(align(3, "Rechtsbündig"));  // "Album"
+    ASSERT_TRUE(align(5, "Zentriert"));     // "Länge"
+    EXPECT_TRUE(Rows().index(0, 3).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+
+    Restart();
+    const std::string ini = ReadFile(home / "Sonvaro/Sonvaro.ini");
+    for (const char* line :
+         {"CMNW_ML_1 = 171\r\n", "CMNW_ML_7 = 42\r\n", "CMNI_ML_1 = 2\r\n", "CMNI_ML_2 = 1\r\n",
+          "CMNA_ML_3 = 1\r\n", "CMNA_ML_5 = 2\r\n", "CMNA_ML_4 = 0\r\n"})
+        EXPECT_NE(ini.find(line), std::string::npos) << line;
+    head = window->LibraryList()->header();
+    EXPECT_EQ(head->sectionSize(1), 171);
+    EXPECT_EQ(head->sectionSize(7), 42);
+    EXPECT_EQ(head->sectionSize(2), 100);
+    EXPECT_EQ(head->sectionSize(0), 0);
+    EXPECT_EQ(head->logicalIndex(0), 0);
+    EXPECT_EQ(head->logicalIndex(1), 2);
+    EXPECT_EQ(head->logicalIndex(2), 1);
+    EXPECT_EQ(head->logicalIndex(3), 3);
+    ASSERT_EQ(Rows().rowCount(), 3);
+    EXPECT_TRUE(Rows().index(0, 3).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+    EXPECT_TRUE(Rows().index(2, 5).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHCenter);
+    EXPECT_TRUE(Rows().headerData(5, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHCenter);
+    EXPECT_TRUE(Rows().index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignLeft);
 }
 
 TEST_F(LibraryViewTest, TheAddStationQuestionIsWideEnoughForItsTitleAndAddsTheAddress) {

@@ -82,6 +82,17 @@ class MainWindowTest : public ::testing::Test {
         std::filesystem::create_directories(home / "Sonvaro");
         WriteFile(home / "Sonvaro/Sonvaro.ini",
                   "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\n" + ini);
+        Open();
+    }
+    void TearDown() override { Close(); }
+
+    // Ends the player as "Beenden" does (everything saved) and starts it again
+    // on the same folder, as the user's next start.
+    void Restart() {
+        Close();
+        Open();
+    }
+    void Open() {
         window = std::make_unique<MainWindow>();
         app = std::make_unique<Application>(ApplicationPorts{messages, splash, *window, *window, *window,
                                                              window.get(), window.get(), nullptr},
@@ -90,7 +101,7 @@ class MainWindowTest : public ::testing::Test {
         app->StartUp();
         window->FinishStartUp();
     }
-    void TearDown() override {
+    void Close() {
         app->RequestExit(false);
         window.reset();  // its log window lets go of the Application's status log
         app.reset();

@@ -1,18 +1,14 @@
 // The main window dragged by its background, as a user does it: the real
 // program on a private X server with a window manager, the pointer driven by
 // xdotool.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/private_x_server.h"
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -22,35 +18,6 @@
 
 namespace sonvaro::test {
 namespace {
-
-// A child process with DISPLAY set, ended at the end.
-class Child {
-  public:
-    Child(const std::string& display, std::vector<std::string> args, std::vector<std::string> env) {
-        env.push_back("DISPLAY=" + display);
-        for (char** e = environ; *e; ++e) env.emplace_back(*e);
-        std::vector<char*> argv, envp;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = 0;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Child() {
-        if (pid_ == 0) return;
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-    bool Started() const { return pid_ != 0; }
-
-  private:
-    pid_t pid_ = 0;
-};
 
 std::string Output(const std::string& command) {
     std::string out;
@@ -72,7 +39,7 @@ TEST(WindowDrag, ATapLeavesTheWindowWhereItIsAndADragMovesItByTheWayDragged) {
     ASSERT_FALSE(x.Name().empty()) << "Xvfb";
     Display* display = XOpenDisplay(x.Name().c_str());
     ASSERT_NE(display, nullptr);
-    Child manager(x.Name(), {"openbox"}, {});
+    ChildProcess manager(x.Name(), {"openbox"}, {});
     ASSERT_TRUE(manager.Started());
     const Atom managerSelection = XInternAtom(display, "WM_S0", False);
     ASSERT_TRUE(WaitUntil([&] { return XGetSelectionOwner(display, managerSelection) != 0; }));
@@ -83,8 +50,9 @@ TEST(WindowDrag, ATapLeavesTheWindowWhereItIsAndADragMovesItByTheWayDragged) {
     WriteFile(home / "Sonvaro/Sonvaro.ini",
               "[Preferences]\nBASS_QutputDevice=0\nMisc_StartUpdateCheck=0\nGUI_Magnetic=1\nMisc_AutoSave_IV="
               "0\nMisc_AutoSave_PF=0\nMisc_AutoSave_ML=0\nMisc_AutoSave_PL=1\n");
-    Child player(x.Name(), {SONVARO_BINARY},
-                 {"XDG_CONFIG_HOME=" + home.path(), "XDG_RUNTIME_DIR=" + home.path(), "QT_QPA_PLATFORM=xcb"});
+    ChildProcess player(
+        x.Name(), {SONVARO_BINARY},
+        {"XDG_CONFIG_HOME=" + home.path(), "XDG_RUNTIME_DIR=" + home.path(), "QT_QPA_PLATFORM=xcb"});
     ASSERT_TRUE(player.Started());
     const std::string xdotool = "DISPLAY=" + x.Name() + " xdotool ";
     std::string window;

@@ -1,6 +1,7 @@
 // What a desktop user meets in the first minutes: Delete in the lists, drops
 // anywhere on the window, menu pictures without an icon theme, a window that
-// comes back on the screen, and the help page.
+// comes back on the screen, the help page, and a desktop without a tray.
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -10,17 +11,22 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QUrl>
 #include <functional>
 
+#include "ui/about_window.h"
 #include "ui/docking.h"
 #include "ui/help_file.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
+#include "ui/log_window.h"
 #include "ui/qt_text.h"
+#include "ui/radio_log_window.h"
 #include "ui_harness.h"
 
 namespace sonvaro::test {
@@ -245,6 +251,88 @@ TEST_F(MainWindowTest, HelpCommandOpensThePageOrNamesWhereItShouldBe) {
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0], expected);
     EXPECT_EQ(messages.boxes.size(), installed ? 0u : 1u);
+}
+
+// Every item of a menu and its sub-menus, by text.
+QAction* FindItem(QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) return action;
+        if (action->menu())
+            if (QAction* inner = FindItem(action->menu(), text)) return inner;
+    }
+    return nullptr;
+}
+
+// The menu a right click on `widget` opens, as the desktop delivers the click.
+QMenu* RightClickMenu(QWidget* widget) {
+    const QPoint at = widget->rect().center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &click);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+// A desktop without a tray (this test's offscreen one, GNOME as installed):
+// what the tray menu offers is a right click on the window away, F1 opens
+// the help from any of the player's windows, and neither the toggle nor
+// minimising hides the player out of reach, whatever Misc_TaskBar says.
+TEST_F(MainWindowTest, WithoutATrayEveryWayBackStaysOnTheWindow) {
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    app->data.settings.Misc_TaskBar = 0;
+    window->SwitchLayout(1);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    const auto run = [&](QWidget* where, const char* item) {
+        QMenu* menu = RightClickMenu(where);
+        if (!menu) return false;
+        QAction* action = FindItem(menu, QString::fromUtf8(item));
+        if (action) action->trigger();
+        menu->close();
+        return action != nullptr;
+    };
+    // Over the track information, the status bar and the volume slider.
+    ASSERT_TRUE(run(window->InfoField(4), "Log"));
+    EXPECT_TRUE(window->Log() && window->Log()->isVisible());
+    ASSERT_TRUE(run(window->StatusField(3), "Radio Log"));
+    EXPECT_TRUE(window->RadioLog() && window->RadioLog()->isVisible());
+    ASSERT_TRUE(run(window->InfoField(1), "Informationen"));
+    EXPECT_TRUE(window->About() && window->About()->isVisible());
+    QMenu* menu = RightClickMenu(window->VolumeSlider());
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(FindItem(menu, QStringLiteral("Hilfe")));
+    EXPECT_TRUE(FindItem(menu, QStringLiteral("Beenden")));
+    menu->close();
+
+    // F1 in the main window and in a tool window.
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+    QDir().mkpath(beside);
+    WriteFile(FromQt(beside) + "/index.html", "<html>Hilfe</html>");
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    window->Log()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window->Log()));
+    QTest::keyClick(window->Log(), Qt::Key_F1);
+    QDir(beside).removeRecursively();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(catcher.urls.size(), 2);
+
+    // "Verstecken" minimises: the task bar still shows the player.
+    window->RunCommand(Command::ShowHide);
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->Log()->isVisible());
+    window->RunCommand(Command::ShowHide);
+    EXPECT_FALSE(window->isMinimized());
+    // So does the window's own minimise button.
+    window->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+
+    // "Beenden" from the window's menu ends the player.
+    QSignalSpy exits(window.get(), &MainWindow::exitRequested);
+    ASSERT_TRUE(run(window->InfoField(2), "Beenden"));
+    EXPECT_EQ(exits.count(), 1);
 }
 
 }  // namespace
