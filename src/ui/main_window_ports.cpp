@@ -239,7 +239,7 @@ void MainWindow::StoreWindowState(Settings& settings) {
                         splitter2_->sizes().value(0));
     QHeaderView* head = playlistList_->header();
     for (int i = 0; i < kPlaylistColumnCount; ++i) {
-        settings.playlistColumns.width[i] = i == 0 ? 0 : head->sectionSize(i);
+        settings.playlistColumns.width[i] = i == 0 ? 0 : playlistList_->OwnWidth(i);
         settings.playlistColumns.order[i] = head->logicalIndex(i);
         settings.playlistColumns.align[i] = model_->Alignment(i);
     }
