@@ -46,9 +46,9 @@ bool TermMatches(const TrackInfo& info, const std::vector<std::string>& terms, s
 
 }  // namespace
 
-std::optional<std::vector<GeneratorPick>> FindGeneratorPicks(Library& library,
-                                                             const GeneratorRequest& request,
-                                                             std::mt19937& random) {
+std::optional<std::vector<GeneratorPick>> FindGeneratorPicks(
+    Library& library, const GeneratorRequest& request, std::mt19937& random,
+    const std::function<void(int percent)>& progress) {
     const std::vector<std::string> terms = GeneratorTerms(request.terms);
     std::vector<std::string> genres;
     for (const std::string& g : request.genres) genres.push_back(FoldCase(g));
@@ -58,7 +58,14 @@ std::optional<std::vector<GeneratorPick>> FindGeneratorPicks(Library& library,
     std::string scratch;
     {
         std::lock_guard lock(library.libraryLock);
-        for (const LibraryEntry& entry : library.entries) {
+        const size_t n = library.entries.size();
+        int shown = -1;
+        for (size_t i = 0; i < n; ++i) {
+            const LibraryEntry& entry = library.entries[i];
+            if (progress) {
+                const int percent = static_cast<int>(i * 100 / n);
+                if (percent != shown) progress(shown = percent);
+            }
             bool match = true;
             if (request.useTerms) match = TermMatches(entry.info, terms, scratch);
             if (match && request.useGenres)

@@ -37,10 +37,12 @@ struct GeneratorPick {
 
 // The matching entries in shuffled order, or nullopt when there are too few
 // for the count or too little playing time for the duration. When both terms
-// and genres are on, an entry must pass both.
-std::optional<std::vector<GeneratorPick>> FindGeneratorPicks(Library& library,
-                                                             const GeneratorRequest& request,
-                                                             std::mt19937& random);
+// and genres are on, an entry must pass both. `progress` hears the percentage
+// of entries looked at each time it grows; it is called with the library
+// locked and must not touch the library.
+std::optional<std::vector<GeneratorPick>> FindGeneratorPicks(
+    Library& library, const GeneratorRequest& request, std::mt19937& random,
+    const std::function<void(int percent)>& progress = {});
 
 // Hands picks to `add` until the playlist holds `count` entries (count mode;
 // `playlistSize` is asked each time, since an unreadable file is not added) or

@@ -225,6 +225,8 @@ void ChannelPlayer::SeekFromSlider(int32_t value, bool buttonDown) {
     if (length != static_cast<QWORD>(-1) && value >= 0)
         BASS_ChannelSetPosition(channel, length * static_cast<QWORD>(value) / 1000, BASS_POS_BYTE);
     state_.seeking = 0;
+    // A paused channel gets no ticks: the time shows the new position now.
+    if (channel) UpdatePositionDisplay();
 }
 
 bool ChannelPlayer::SeekToSeconds(double seconds) {
@@ -235,7 +237,7 @@ bool ChannelPlayer::SeekToSeconds(double seconds) {
     QWORD bytes = std::isfinite(seconds) && seconds > 0 ? BASS_ChannelSeconds2Bytes(channel, seconds) : 0;
     if (bytes == static_cast<QWORD>(-1) || bytes > length) bytes = length;
     if (!BASS_ChannelSetPosition(channel, bytes, BASS_POS_BYTE)) return false;
-    state_.position = RoundedSeconds(channel, bytes);
+    UpdatePositionDisplay();
     return true;
 }
 
@@ -276,6 +278,12 @@ void ChannelPlayer::UnmarkRow() {
     if (!rowMarked_) return;
     parts_.playlistView.SetRowMarked(state_.markedRow, false);
     rowMarked_ = false;
+}
+
+void ChannelPlayer::ShowNotice(const std::string& text) {
+    state_.notice = text;
+    state_.noticeTick = parts_.clock.tick();
+    ShowField(InfoField::Title, text);
 }
 
 void ChannelPlayer::ShowField(InfoField field, const std::string& text) {
@@ -337,7 +345,7 @@ void ChannelPlayer::IdleTick() {
     for (InfoField field : {InfoField::TitleCaption, InfoField::ArtistCaption, InfoField::AlbumCaption,
                             InfoField::GenreCaption, InfoField::LengthCaption, InfoField::Title,
                             InfoField::Artist, InfoField::Album, InfoField::Genre, InfoField::Position})
-        ShowField(field, "");
+        ShowField(field, field == InfoField::Title ? state_.notice : std::string());
     UnmarkRow();
     if (parts_.tracker) parts_.tracker->CloseUnlessPinned();
     // A station being connected to is one attempt: the list waits for it
@@ -355,10 +363,13 @@ void ChannelPlayer::ShowTrackFields(uint32_t channel) {
                    ? static_cast<int64_t>(buffered * 100 / end)
                    : 0;
     }
+    constexpr uint32_t kNoticeMs = 5000;
+    if (!state_.notice.empty() && parts_.clock.tick() - state_.noticeTick >= kNoticeMs) state_.notice.clear();
     if (fill < 50) {
-        ShowField(InfoField::Title, "Bufferung.. [" + std::to_string(fill) + "%]");
+        ShowField(InfoField::Title,
+                  state_.notice.empty() ? "Bufferung.. [" + std::to_string(fill) + "%]" : state_.notice);
     } else {
-        ShowField(InfoField::Title, state_.info.title);
+        ShowField(InfoField::Title, state_.notice.empty() ? state_.info.title : state_.notice);
         ShowField(InfoField::Artist, state_.info.artist);
         ShowField(InfoField::Album, state_.info.album);
         ShowField(InfoField::Genre, state_.info.genre);

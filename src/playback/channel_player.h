@@ -73,6 +73,9 @@ class ChannelPlayer {
     // The stop command: no automatic advance, fade out; the tick stops the channel.
     void Stop();
     void PlayerTick();
+    // Shows `text` in the title field: while nothing plays until a title
+    // starts, over a playing title for a few seconds.
+    void ShowNotice(const std::string& text);
 
     // The playing row's mark in the playlist view.
     void MarkRow(int32_t row);

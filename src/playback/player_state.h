@@ -51,6 +51,10 @@ struct PlayerState {
     int32_t markedRow = 0;
     std::array<std::string, 5> labels;
     TrackInfo info;  // info.length -1: no known length
+    // A failure the user should see (a station that could not be reached) and
+    // the tick it came at; see ChannelPlayer::ShowNotice.
+    std::string notice;
+    uint32_t noticeTick = 0;
 
     // What the screen shows now, so each control is written only on change.
     std::array<std::string, 11> shownFields;  // 1..10

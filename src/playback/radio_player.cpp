@@ -113,9 +113,14 @@ void RadioPlayer::OpenRadioStream(std::string address) {
     const DWORD channel =
         BASS_StreamCreateURL(address.c_str(), 0, flags, &RadioPlayer::RadioDownload, stream);
     if (!channel) {
-        // The playing track goes on; the log says why nothing changed.
-        parts_.log.LogStatus("Sender nicht erreichbar: '" + address + "' (" +
-                             StationFailure(BASS_ErrorGetCode()) + ")");
+        // The playing track goes on; the log and the window say why nothing changed.
+        std::string text =
+            "Sender nicht erreichbar: '" + address + "' (" + StationFailure(BASS_ErrorGetCode()) + ")";
+        parts_.log.LogStatus(text);
+        {
+            std::lock_guard events(eventsMutex_);
+            events_.push_back({false, 0, address, {}, {}, {}, {}, std::move(text)});
+        }
         return forget();
     }
     // Silent before it starts, so no block sounds at full volume before the fade-in.
@@ -129,7 +134,7 @@ void RadioPlayer::OpenRadioStream(std::string address) {
     BASS_ChannelSetSync(channel, BASS_SYNC_FREE, 0, &ChannelPlayer::StopChannel, &parts_.player);
     BASS_ChannelSetSync(channel, BASS_SYNC_META, 0, &RadioPlayer::RadioMetaChanged, stream);
 
-    Event e{true, channel, address, {}, {}, {}, {}};
+    Event e{true, channel, address, {}, {}, {}, {}, {}};
     for (const std::string& raw : HeaderItems(channel)) {
         if (raw.empty()) continue;
         const std::string item = Decoded(raw);
@@ -214,7 +219,7 @@ void RadioPlayer::RadioMetaChanged(uint32_t, uint32_t channel, uint32_t, void* u
     }
     radio.trackLog_.Append({t.title, t.artist});
     std::lock_guard lock(radio.eventsMutex_);
-    radio.events_.push_back({false, channel, {}, {}, {}, std::move(t.artist), std::move(t.title)});
+    radio.events_.push_back({false, channel, {}, {}, {}, std::move(t.artist), std::move(t.title), {}});
 }
 
 void RadioPlayer::RefreshRecordingSettings() {
@@ -233,7 +238,9 @@ void RadioPlayer::Drain() {
         events.swap(events_);
     }
     for (const Event& e : events) {
-        if (e.opened) {
+        if (!e.failure.empty()) {
+            parts_.player.ShowNotice(e.failure);
+        } else if (e.opened) {
             TakeOver(e);
         } else if (e.channel == parts_.player.State().CurrentChannel()) {
             parts_.player.State().info.artist = e.artist;

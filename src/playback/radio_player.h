@@ -76,9 +76,10 @@ class RadioPlayer : public RadioPort {
         std::string early;       // pieces that came while the stream was still being opened
     };
     struct Event {
-        bool opened;  // else a new title
+        bool opened;  // else a new title, or a failure when `failure` is set
         uint32_t channel;
         std::string address, station, genre, artist, title;
+        std::string failure;  // why the station could not be reached
     };
 
     void OpenRadioStream(std::string address);

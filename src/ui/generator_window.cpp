@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <random>
 
 #include "core/messages.h"
@@ -28,7 +29,6 @@ const char* const kReady = "Klicken Sie auf 'Erstellen' um eine Wiedergabeliste 
 GeneratorWindow::GeneratorWindow(Application& app, QWidget* owner)
     : ToolWindow(owner, QStringLiteral("Wiedergabeliste erstellen")), app_(app) {
     const auto S = [](const char* t) { return QString::fromUtf8(t); };
-    resize(390, 373);
     auto* box = new QVBoxLayout(this);
     auto* intro =
         new QLabel(S("Dieser Assistent kann ihnen automatisch eine Wiedergabeliste erstellen. Dabei können "
@@ -80,8 +80,13 @@ GeneratorWindow::GeneratorWindow(Application& app, QWidget* owner)
     box->addWidget(playedOnly);
     box->addWidget(add);
     status = new QLabel(S(kReady), this);
+    status->setWordWrap(true);
     progress = new QProgressBar(this);
     progress->setRange(0, 100);
+    // Its room is kept while hidden: nothing moves or shrinks when it shows.
+    QSizePolicy keep = progress->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    progress->setSizePolicy(keep);
     progress->hide();
     box->addWidget(status);
     box->addWidget(progress);
@@ -92,6 +97,10 @@ GeneratorWindow::GeneratorWindow(Application& app, QWidget* owner)
     buttons->addWidget(cancelButton);
     buttons->addWidget(createButton);
     box->addLayout(buttons);
+
+    // The window's size, or more where the user's font needs more room.
+    const int width = std::max(390, minimumSizeHint().width());
+    setFixedSize(width, std::max({373, minimumSizeHint().height(), box->minimumHeightForWidth(width)}));
 
     connect(termsSwitch, &QCheckBox::toggled, terms, &QWidget::setEnabled);
     connect(genreSwitch, &QCheckBox::toggled, genres, &QWidget::setEnabled);
@@ -123,16 +132,31 @@ int GeneratorWindow::Generate() {
         return -1;
     }
     status->setText(QStringLiteral("Durchsuche Medienbibliothek.."));
+    cancelButton->setEnabled(false);
+    createButton->setEnabled(false);
+    progress->setValue(0);
+    progress->show();
+    // The run holds the library and this thread: the window is painted
+    // directly, and no events (no commands) are handled meanwhile.
+    repaint();
     std::random_device seed;
     std::mt19937 random(seed());
-    const auto picks = FindGeneratorPicks(app_.data.library, request, random);
+    const auto picks = FindGeneratorPicks(app_.data.library, request, random, [this](int percent) {
+        progress->setValue(percent);
+        progress->repaint();
+    });
     if (!picks) {
+        progress->hide();
+        progress->setValue(0);
+        status->setText(QString::fromUtf8(kReady));
+        cancelButton->setEnabled(true);
+        createButton->setEnabled(true);
         app_.ports.messages.HintBox(
             "Es konnten nicht genügend Einträge nach ihren Suchkriterien gefunden werden.");
-        status->setText(QString::fromUtf8(kReady));
         return 0;
     }
     status->setText(QStringLiteral("Erstelle Wiedergabeliste.."));
+    status->repaint();
     if (!request.addToPlaylist) app_.playback.RemovePlaylistRows(-1);
     AddGeneratorPicks(
         *picks, request, [this] { return app_.data.playlist.size(); },

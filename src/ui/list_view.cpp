@@ -3,9 +3,30 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QStyledItemDelegate>
 #include <QUrl>
 
+#include "core/text.h"
+#include "ui/qt_text.h"
+
 namespace sonvaro {
+
+namespace {
+
+// Stations on one server differ at the end of their address: a narrow
+// column keeps both ends of it and leaves out the middle.
+class AddressDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (IsStreamAddress(FromQt(option->text))) option->textElideMode = Qt::ElideMiddle;
+    }
+};
+
+}  // namespace
 
 ListView::ListView(QWidget* parent) : QTreeView(parent) {
     setRootIsDecorated(false);
@@ -15,6 +36,7 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(new AddressDelegate(this));
     // Drops anywhere on the main window take one road there.
     setAcceptDrops(false);
     viewport()->setAcceptDrops(false);
@@ -44,6 +66,20 @@ int ListView::FirstVisibleColumn() const {
         if (column > 0 && !head->isSectionHidden(column) && head->sectionSize(column) > 0) return column;
     }
     return -1;
+}
+
+void ListView::FillWithLastColumn() {
+    header()->setStretchLastSection(true);
+}
+
+int ListView::OwnWidth(int column) {
+    QHeaderView* head = header();
+    if (!head->stretchLastSection()) return head->sectionSize(column);
+    // Switched off for a moment the header gives the last column its own width back.
+    head->setStretchLastSection(false);
+    const int width = head->sectionSize(column);
+    head->setStretchLastSection(true);
+    return width;
 }
 
 void ListView::CheckFirstVisibleColumn() {

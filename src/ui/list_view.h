@@ -26,6 +26,11 @@ class ListView : public QTreeView {
     void ProtectFirstColumn();
     // The leftmost column shown (column 0 and closed columns skipped), -1 for none.
     int FirstVisibleColumn() const;
+    // The last column takes the rest of a wide view.
+    void FillWithLastColumn();
+    // A column's own width, the one to store: the last column's without the
+    // room it takes while filling the view.
+    int OwnWidth(int column);
 
   signals:
     void headerClicked(int column);

@@ -491,6 +491,7 @@ void MainWindow::Attach(Application& app) {
     playlistList_->ProtectFirstColumn();
     const int widths[] = {0, 150, 100, 80, 80, 80, 80, 80};
     for (int i = 1; i < 8; ++i) playlistList_->header()->resizeSection(i, widths[i]);
+    playlistList_->FillWithLastColumn();
     volume_->setToolTip(QString::number(app.data.settings.Misc_Volume) + '%');
     library_ =
         new LibraryController(app, *this,

@@ -234,10 +234,10 @@ void ApplyColumnLayout(ListView& list, const ColumnLayout<N>& layout, SetAlignme
 }
 
 template <int N, class Alignment>
-void StoreColumnLayout(const ListView& list, ColumnLayout<N>& layout, Alignment alignment) {
+void StoreColumnLayout(ListView& list, ColumnLayout<N>& layout, Alignment alignment) {
     const QHeaderView* head = list.header();
     for (int i = 0; i < N; ++i) {
-        layout.width[i] = i == 0 ? 0 : head->sectionSize(i);
+        layout.width[i] = i == 0 ? 0 : list.OwnWidth(i);
         layout.order[i] = head->logicalIndex(i);
         layout.align[i] = alignment(i);
     }

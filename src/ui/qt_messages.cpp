@@ -1,5 +1,6 @@
 #include "ui/qt_messages.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -29,6 +30,21 @@ QMessageBox::Icon QtIcon(MessageIcon icon) {
 
 QWidget* VisibleOrNull(QWidget* w) {
     return w && w->isVisible() ? w : nullptr;
+}
+
+// A modal box goes over the window the user works in: over a tool window
+// of the main window when that is the active one, so the tool window gets the
+// focus back when the box closes and keeps its place above the main window.
+QWidget* OwnerFor(QWidget* main) {
+    QWidget* active = QApplication::activeWindow();
+    for (QWidget* w = active; main && w; w = w->parentWidget())
+        if (w == main) return active;
+    return VisibleOrNull(main);
+}
+
+// Not every window manager gives the focus back to the tool window under a closed box.
+void GiveBackFocus(QWidget* owner) {
+    if (owner && owner->isVisible() && owner->isWindow()) owner->activateWindow();
 }
 
 const QString kEllipsis = QStringLiteral("…");
@@ -114,18 +130,22 @@ QtMessages::~QtMessages() {
 }
 
 void QtMessages::Show(const std::string& text, const std::string& title, MessageIcon icon) {
-    QMessageBox box(QtIcon(icon), ToQt(title), QString(), QMessageBox::Ok, VisibleOrNull(parent_));
+    QPointer<QWidget> owner = OwnerFor(parent_);
+    QMessageBox box(QtIcon(icon), ToQt(title), QString(), QMessageBox::Ok, owner);
     SetFittingText(box, ToQt(text));
     box.exec();
+    if (owner != parent_) GiveBackFocus(owner);
 }
 
 bool QtMessages::Ask(const std::string& text, const std::string& title, MessageIcon icon) {
-    QMessageBox box(QtIcon(icon), ToQt(title), QString(), QMessageBox::NoButton, VisibleOrNull(parent_));
+    QPointer<QWidget> owner = OwnerFor(parent_);
+    QMessageBox box(QtIcon(icon), ToQt(title), QString(), QMessageBox::NoButton, owner);
     SetFittingText(box, ToQt(text));
     QPushButton* yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
     box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.exec();
+    if (owner != parent_) GiveBackFocus(owner);
     return box.clickedButton() == yes;
 }
 

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QTimer>
 #include <QTreeWidget>
 #include <chrono>
 #include <cstdlib>
@@ -375,6 +376,45 @@ TEST(MessageText, LongTextsAreCutToRowsAndTheLastLineStays) {
               QString(19, QLatin1Char('x')) + QString::fromUtf8("…"));
     EXPECT_EQ(FitMessageText(QStringLiteral("%1\n%1\nFrage?").arg(QString(15, QLatin1Char('y'))), 4, 10),
               QStringLiteral("%1\n…\nFrage?").arg(QString(15, QLatin1Char('y'))));
+}
+
+// A box asked while a tool window of the main window is active goes over that
+// window, which has the focus again once the box is closed.
+TEST(QtMessagesTest, ABoxFromAToolWindowSitsOnItAndHandsTheFocusBack) {
+    QtApp();
+    QWidget main;
+    main.show();
+    QWidget tool(&main, Qt::Window);
+    tool.show();
+    tool.activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &tool; }));
+    QtMessages messages;
+    messages.SetParent(&main);
+    QWidget* owner = nullptr;
+    const auto answer = [&] {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            owner = box->parentWidget();
+            box->done(0);
+        });
+    };
+    answer();
+    messages.Show("Bitte geben Sie die Gesamtdauer der Wiedergabeliste ein.", "Ungültige Eingabe",
+                  MessageIcon::Warning);
+    EXPECT_EQ(owner, &tool);
+    EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &tool; }));
+    owner = nullptr;
+    answer();
+    messages.Ask("Frage?", "Frage", MessageIcon::Question);
+    EXPECT_EQ(owner, &tool);
+    // Asked while the main window itself is active, the box goes over it.
+    main.activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &main; }));
+    owner = nullptr;
+    answer();
+    messages.Show("Text", "Hinweis", MessageIcon::Warning);
+    EXPECT_EQ(owner, &main);
 }
 
 // A question that does not wait: AskLater returns at once, the box fits on

@@ -3,15 +3,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QWindow>
 
 #include "../tags/tag_fixtures.h"
 #include "support/wait.h"
@@ -225,6 +228,26 @@ TEST_F(LibraryViewTest, StationsAddedOnceHttpsTooAndRemovedAfterTheQuestion) {
     EXPECT_EQ(messages.boxes.back().title, "Entfernen");
 }
 
+TEST_F(LibraryViewTest, TwoStationsOfOneServerCanBeToldApartInTheAddressColumn) {
+    const QString server = QStringLiteral("http://stream.radio-server.example.com:8000/programme/");
+    View().AddStation(server + QStringLiteral("jazz"));
+    View().AddStation(server + QStringLiteral("rock"));
+    View().Search(SearchMode::Stations);
+    window->SwitchLayout(2);
+    window->show();
+    ListView* list = window->LibraryList();
+    ASSERT_TRUE(WaitFor([&] { return list->isVisible(); }));
+    ASSERT_EQ(Rows().rowCount(), 2);
+    list->header()->resizeSection(2, 150);
+    list->clearSelection();
+    list->setCurrentIndex(QModelIndex());
+    const auto cell = [&](int row) {
+        return list->viewport()->grab(list->visualRect(Rows().index(row, 2))).toImage();
+    };
+    ASSERT_FALSE(cell(0).isNull());
+    EXPECT_NE(cell(0), cell(1));
+}
+
 TEST_F(LibraryViewTest, NewPlaylistAndAddingTakeTheRowsEntries) {
     WriteFile(home / "one.mp3", "1");
     WriteFile(home / "two.mp3", "2");
@@ -292,6 +315,101 @@ TEST_F(LibraryViewTest, GeneratorWindowFillsThePlaylistAndReportsItsErrors) {
     EXPECT_EQ(app->data.playlist.size(), 8u);  // 30 minutes of 4-minute titles
     EXPECT_EQ(app->data.playlist[0].info.title, "Grüß Gott");
     EXPECT_TRUE(WaitFor([&] { return !window->Generator(); }));
+}
+
+// What the generator window shows each time its progress bar is painted.
+struct GeneratorPaints : QObject {
+    explicit GeneratorPaints(GeneratorWindow& g) : window(g) { g.progress->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            seen.push_back({window.progress->value(), window.progress->isVisible(),
+                            window.createButton->isEnabled() || window.cancelButton->isEnabled(),
+                            window.status->text()});
+        return false;
+    }
+    struct Paint {
+        int value;
+        bool visible;
+        bool anyButton;
+        QString status;
+    };
+    GeneratorWindow& window;
+    std::vector<Paint> seen;
+};
+
+TEST_F(LibraryViewTest, GeneratorShowsItsProgressAndHoldsItsButtonsWhileItWorks) {
+    {
+        std::lock_guard lock(app->data.library.libraryLock);
+        for (int i = 0; i < 200; ++i) {
+            LibraryEntry e;
+            e.info.path = home / ("t" + std::to_string(i) + ".mp3");
+            e.info.length = 1;
+            app->data.library.entries.push_back(e);
+        }
+    }
+    window->RunCommand(Command::Generate);
+    GeneratorWindow* g = window->Generator();
+    ASSERT_TRUE(g);
+    ASSERT_TRUE(WaitFor([&] { return g->windowHandle() && g->windowHandle()->isExposed(); }));
+    GeneratorPaints paints(*g);
+    g->createButton->click();  // 200 seconds: too little for 30 minutes
+    EXPECT_EQ(messages.boxes.back().title, "Hinweis");
+    ASSERT_GE(paints.seen.size(), 2u);
+    for (const auto& p : paints.seen) {
+        EXPECT_TRUE(p.visible);
+        EXPECT_FALSE(p.anyButton);
+        EXPECT_EQ(p.status, QStringLiteral("Durchsuche Medienbibliothek.."));
+    }
+    EXPECT_EQ(paints.seen.front().value, 0);
+    EXPECT_GE(paints.seen.back().value, 90);  // it grew to near the end, one step at a time
+    EXPECT_GT(paints.seen.size(), 10u);
+    // Afterwards the window is ready for another try.
+    EXPECT_FALSE(g->progress->isVisible());
+    EXPECT_EQ(g->progress->value(), 0);
+    EXPECT_TRUE(g->createButton->isEnabled());
+    EXPECT_TRUE(g->cancelButton->isEnabled());
+    EXPECT_EQ(g->status->text(),
+              QStringLiteral("Klicken Sie auf 'Erstellen' um eine Wiedergabeliste zu generieren."));
+}
+
+// Every control gets at least the room it asks for, with the progress bar shown too.
+void ExpectNothingSquashed(QWidget& window) {
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        // The layout's own items: inner parts of a control are its own business.
+        if (!w->isVisible() || w->isWindow() ||
+            (w->parentWidget() != &window && !qobject_cast<QGroupBox*>(w->parentWidget())))
+            continue;
+        const QSize need = w->minimumSizeHint();
+        const QString name =
+            QString::fromUtf8(w->metaObject()->className()) + QLatin1Char(' ') +
+            (qobject_cast<QAbstractButton*>(w) ? qobject_cast<QAbstractButton*>(w)->text() : w->objectName());
+        EXPECT_GE(w->width(), need.width()) << name.toStdString();
+        EXPECT_GE(w->height(), need.height()) << name.toStdString();
+        if (w->hasHeightForWidth()) {
+            EXPECT_GE(w->height(), w->heightForWidth(w->width())) << name.toStdString();
+        }
+        EXPECT_TRUE(window.rect().contains(QRect(w->mapTo(&window, QPoint(0, 0)), w->size())))
+            << name.toStdString();
+    }
+}
+
+TEST_F(LibraryViewTest, GeneratorWindowAtItsSizeCutsNothing) {
+    {
+        std::lock_guard lock(app->data.library.libraryLock);
+        app->data.library.entries.emplace_back();
+    }
+    window->show();
+    window->RunCommand(Command::Generate);
+    GeneratorWindow* g = window->Generator();
+    ASSERT_TRUE(g);
+    ASSERT_TRUE(WaitFor([&] { return g->isVisible(); }));
+    EXPECT_GE(g->width(), 390);
+    EXPECT_GE(g->height(), 373);
+    ExpectNothingSquashed(*g);
+    g->progress->show();  // as while it works: the window does not change its size
+    ASSERT_TRUE(WaitFor([&] { return g->progress->isVisible() && g->progress->height() > 0; }));
+    QApplication::sendPostedEvents();
+    ExpectNothingSquashed(*g);
 }
 
 }  // namespace

@@ -1,3 +1,8 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
@@ -65,6 +70,88 @@ TEST_F(MainWindowTest, AClickOnThePositionSliderJumpsThere) {
     // Three quarters of the groove: about 15 s of 20, not one page step on.
     EXPECT_NEAR(app->control.PositionSeconds(), 15.0, 1.0);
     EXPECT_NEAR(slider->value(), 750, 30);
+}
+
+TEST_F(MainWindowTest, ADragWhilePausedShowsTheNewPositionInTheTimeField) {
+    const std::string tone = home / "tone.wav";
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + tone + "' synth 20 sine 440").c_str()), 0);
+    ASSERT_EQ(app->control.PlayFile(tone), 1);
+    app->PlayerTick();
+    app->control.Pause();
+    ASSERT_EQ(app->control.Status(), PlaybackStatus::Paused);
+    EXPECT_EQ(window->InfoFieldText(10), QStringLiteral("00:00:00"));
+    QSlider* slider = window->PositionSlider();
+    slider->resize(400, slider->height());
+    const int y = slider->height() / 2;
+    QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, QPoint(100, y));
+    QTest::mouseMove(slider, QPoint(200, y));
+    QTest::mouseMove(slider, QPoint(300, y));
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, QPoint(300, y));
+    ASSERT_NEAR(app->control.PositionSeconds(), 15.0, 1.0);
+    const QString shown =
+        QStringLiteral("00:00:%1").arg(qRound(app->control.PositionSeconds()), 2, 10, QLatin1Char('0'));
+    EXPECT_EQ(window->InfoFieldText(10), shown);
+    app->PlayerTick();  // still paused: the tick leaves it
+    EXPECT_EQ(window->InfoFieldText(10), shown);
+    EXPECT_EQ(app->control.Status(), PlaybackStatus::Paused);
+}
+
+// A loopback port nobody listens on: bound to learn a free one, then closed.
+int RefusingPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return -1;
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+TEST_F(MainWindowTest, AStationThatRefusesTheConnectionSaysSoInTheWindow) {
+    const int port = RefusingPort();
+    ASSERT_GT(port, 0);
+    const std::string station = "http://127.0.0.1:" + std::to_string(port) + "/live";
+    PlaylistEntry e;
+    e.info.path = station;
+    e.info.title = station;
+    app->data.playlist.push_back(e);
+    window->PlaylistReset();
+    window->SwitchLayout(1);
+    Select({0});
+    QTest::keyClick(window->PlaylistList(), Qt::Key_Return);
+    const QString said =
+        QStringLiteral("Sender nicht erreichbar: '%1' (").arg(QString::fromStdString(station));
+    // The player tick hands the connection's outcome over, as the windowed player's timer does.
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            app->PlayerTick();
+            return window->InfoFieldText(2).startsWith(said);
+        },
+        10000))
+        << window->InfoFieldText(2).toStdString();
+    for (int i = 0; i < 5; ++i) app->PlayerTick();  // the idle ticks leave it there
+    EXPECT_TRUE(window->InfoFieldText(2).startsWith(said)) << window->InfoFieldText(2).toStdString();
+    EXPECT_TRUE(window->InfoFieldText(2).endsWith(QLatin1Char(')')));
+
+    // A title that plays shows the notice a few seconds longer, then takes the field back.
+    const std::string tone = home / "tone.wav";
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + tone + "' synth 30 sine 440").c_str()), 0);
+    ASSERT_EQ(app->control.PlayFile(tone), 1);
+    app->PlayerTick();
+    EXPECT_TRUE(window->InfoFieldText(2).startsWith(said)) << window->InfoFieldText(2).toStdString();
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            app->PlayerTick();
+            return window->InfoFieldText(2) == QString::fromStdString(app->player.State().info.title);
+        },
+        10000))
+        << window->InfoFieldText(2).toStdString();
+    app->control.Stop();
+    for (int i = 0; i < 3; ++i) app->PlayerTick();
+    EXPECT_EQ(window->InfoFieldText(2), QString());
 }
 
 TEST_F(MainWindowTest, RecordingWithoutAFolderSaysWhereToChooseOneAndStaysOff) {

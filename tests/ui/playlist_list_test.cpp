@@ -25,6 +25,52 @@ void ClickHeader(ListView* list, int column) {
     QTest::mouseClick(head->viewport(), Qt::LeftButton, Qt::NoModifier, at);
 }
 
+// What a cell shows on the screen.
+QImage CellImage(ListView* list, const QModelIndex& index) {
+    return list->viewport()->grab(list->visualRect(index)).toImage();
+}
+
+TEST_F(MainWindowTest, AMaximisedWindowsColumnsFillItAndStoreTheirOwnWidths) {
+    window->SwitchLayout(1);
+    SetPlaylist({{"a", "x", 1}});
+    window->showMaximized();
+    ListView* list = window->PlaylistList();
+    QHeaderView* head = list->header();
+    ASSERT_TRUE(WaitFor([&] { return window->isMaximized() && list->isVisible(); }));
+    const int last = head->logicalIndex(head->count() - 1);
+    ASSERT_TRUE(WaitFor([&] {
+        return head->sectionViewportPosition(last) + head->sectionSize(last) == list->viewport()->width();
+    })) << head->sectionViewportPosition(last) + head->sectionSize(last)
+        << " of " << list->viewport()->width();
+    EXPECT_GT(head->sectionSize(last), 80);
+    window->StoreWindowState(app->data.settings);
+    EXPECT_EQ(app->data.settings.playlistColumns.width[last], 80);
+    EXPECT_EQ(app->data.settings.playlistColumns.width[1], 100);
+    EXPECT_EQ(head->sectionViewportPosition(last) + head->sectionSize(last), list->viewport()->width());
+}
+
+TEST_F(MainWindowTest, TwoStationsOfOneServerCanBeToldApartInANarrowColumn) {
+    window->SwitchLayout(1);
+    const std::string server = "http://stream.radio-server.example.com:8000/programme/";
+    SetPlaylist({{server + "jazz", "", 0}, {server + "rock", "", 0}});
+    window->show();
+    ListView* list = window->PlaylistList();
+    ASSERT_TRUE(WaitFor([&] { return list->isVisible(); }));
+    list->header()->resizeSection(1, 150);
+    list->clearSelection();
+    list->setCurrentIndex(QModelIndex());
+    const QImage jazz = CellImage(list, window->Model()->index(0, 1));
+    const QImage rock = CellImage(list, window->Model()->index(1, 1));
+    ASSERT_FALSE(jazz.isNull());
+    EXPECT_NE(jazz, rock);
+    // The cut is in the middle: the start of the address is still there.
+    SetPlaylist({{server + "jazz", "", 0}, {"http://other.example.net:8000/programme/jazz", "", 0}});
+    EXPECT_NE(CellImage(list, window->Model()->index(0, 1)), CellImage(list, window->Model()->index(1, 1)));
+    // Titles are still cut at their end.
+    SetPlaylist({{std::string(60, 'a') + "1", "", 0}, {std::string(60, 'a') + "2", "", 0}});
+    EXPECT_EQ(CellImage(list, window->Model()->index(0, 1)), CellImage(list, window->Model()->index(1, 1)));
+}
+
 TEST_F(MainWindowTest, HeaderClickSortsByThatColumn) {
     window->SwitchLayout(1);
     SetPlaylist({{"b", "y", 1}, {"c", "x", 3}, {"a", "z", 2}});
