@@ -152,9 +152,12 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     while (!endSignals.Pending() && !quit && !remoteWindow.exitRequested) {
         const uint32_t now = app.clock.tick();
         if (static_cast<int32_t>(now - nextTick) >= 0) {
+            // A connection that ends during the tick is taken up by the next
+            // one (the list goes on after a station that failed): not idle yet.
+            const bool wasConnecting = app.radio.Connecting() > 0;
             app.PlayerTick();
             nextTick = now + 50;
-            const bool idle = Idle(app);
+            const bool idle = Idle(app) && !wasConnecting;
             heard = heard || Sounding(app);
             if (playing && idle) {
                 display.ShowStopped();

@@ -69,6 +69,7 @@ void ChannelPlayer::TakeSlot(uint32_t channel) {
     if (const DWORD old = state_.slotChannel[state_.currentSlot]) BASS_ChannelStop(old);
     state_.slotChannel[state_.currentSlot] = channel;
     state_.slotFade[state_.currentSlot] = SlotFade::None;
+    state_.notice.clear();  // a new title has the field
 }
 
 void ChannelPlayer::ApplyEffects(uint32_t channel) {

@@ -266,6 +266,7 @@ void RadioPlayer::TakeOver(const Event& e) {
     // The channel may have ended already (the server closed at once): nothing to take over.
     if (BASS_ChannelIsActive(e.channel) == BASS_ACTIVE_STOPPED) return;
     player.UnmarkRow();
+    state.notice.clear();  // the station that answered has the title field
 
     player.FadeOut(0);
     state.currentSlot = 1 - state.currentSlot;
