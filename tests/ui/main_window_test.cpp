@@ -125,13 +125,16 @@ TEST_F(MainWindowTest, AStationThatRefusesTheConnectionSaysSoInTheWindow) {
     const QString said =
         QStringLiteral("Sender nicht erreichbar: '%1' (").arg(QString::fromStdString(station));
     // The player tick hands the connection's outcome over, as the windowed player's timer does.
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            app->PlayerTick();
-            return window->InfoFieldText(2).startsWith(said);
-        },
-        10000))
-        << window->InfoFieldText(2).toStdString();
+    const auto titleFieldBecomes = [&](auto wanted) {
+        return WaitFor(
+            [&] {
+                app->PlayerTick();
+                return wanted(window->InfoFieldText(2));
+            },
+            10000);
+    };
+    const auto saysItFailed = [&](const QString& field) { return field.startsWith(said); };
+    EXPECT_TRUE(titleFieldBecomes(saysItFailed)) << window->InfoFieldText(2).toStdString();
     for (int i = 0; i < 5; ++i) app->PlayerTick();  // the idle ticks leave it there
     EXPECT_TRUE(window->InfoFieldText(2).startsWith(said)) << window->InfoFieldText(2).toStdString();
     EXPECT_TRUE(window->InfoFieldText(2).endsWith(QLatin1Char(')')));
@@ -149,19 +152,8 @@ TEST_F(MainWindowTest, AStationThatRefusesTheConnectionSaysSoInTheWindow) {
     // for a few seconds, then the title takes the field back.
     Select({0});
     QTest::keyClick(window->PlaylistList(), Qt::Key_Return);
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            app->PlayerTick();
-            return window->InfoFieldText(2).startsWith(said);
-        },
-        10000))
-        << window->InfoFieldText(2).toStdString();
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            app->PlayerTick();
-            return window->InfoFieldText(2) == title;
-        },
-        10000))
+    EXPECT_TRUE(titleFieldBecomes(saysItFailed)) << window->InfoFieldText(2).toStdString();
+    EXPECT_TRUE(titleFieldBecomes([&](const QString& field) { return field == title; }))
         << window->InfoFieldText(2).toStdString();
     app->control.Stop();
     for (int i = 0; i < 3; ++i) app->PlayerTick();
