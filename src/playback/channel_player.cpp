@@ -127,8 +127,11 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
     const bool sameTrack = restarting_ && state_.currentPath == path;
     const DWORD channel = OpenChannel(path);
     if (!channel) return 0;
-    // Silent before it starts, so no block is mixed at full volume before the fade-in.
+    // The fade-in is set before the start: the start is heard at once (what
+    // the device had not taken yet is mixed again), and so is the fade, from
+    // silence. Without it a block could sound at full volume first.
     BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, 0);
+    FadeIn(channel);
     if (!BASS_ChannelPlay(channel, TRUE)) {
         BASS_ChannelStop(state_.CurrentChannel());
         FreeChannel(channel);
@@ -142,7 +145,6 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
     if (!restarting_) parts_.statistics.CountPlayDay(parts_.clock.now());
     if (parts_.settings.MediaLib_AddPlay && addToLibrary_ && !restarting_) addToLibrary_(path);
     parts_.log.LogStatus("PlayChannel: " + std::to_string(channel));
-    FadeIn();
 
     const int32_t length = RoundedSeconds(channel, BASS_ChannelGetLength(channel, BASS_POS_BYTE));
     if (!restarting_) parts_.statistics.CountPlayStart();
@@ -165,8 +167,9 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
     return 1;
 }
 
-void ChannelPlayer::FadeIn() {
-    BASS_ChannelSlideAttribute(state_.CurrentChannel(), BASS_ATTRIB_VOL, parts_.settings.Misc_Volume / 100.0f,
+void ChannelPlayer::FadeIn(uint32_t channel) {
+    BASS_ChannelSlideAttribute(channel ? channel : state_.CurrentChannel(), BASS_ATTRIB_VOL,
+                               parts_.settings.Misc_Volume / 100.0f,
                                static_cast<DWORD>(std::max(0, parts_.settings.BASS_FadeIn)) * 1000);
 }
 

@@ -54,7 +54,7 @@ class ChannelPlayer {
     // hear of it, but it is no new start for the statistics, the library's play
     // counts or the title popup. 1 when it started.
     int RestartChannel(const std::string& path, int32_t source);
-    void FadeIn();
+    void FadeIn(uint32_t channel = 0);  // 0: the current channel
     // Slides the current channel to silence; with wait > 0 returns once it is
     // silent, gone, or the fade time + 1 s has passed.
     void FadeOut(int wait);

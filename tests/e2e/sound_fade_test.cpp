@@ -1,6 +1,7 @@
-// The fade-outs as they reach the speakers: the headless player plays a tone
-// into a null sink of a private PulseAudio server, and the sink's monitor is
-// recorded. What the device still buffers must be faded too, and heard.
+// The sound as it reaches the speakers: the headless player plays a tone into
+// a null sink of a private PulseAudio server, and the sink's monitor is
+// recorded. What the device still buffers must be faded too, and heard; a
+// pause or a new volume must take nothing away and repeat nothing.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -114,9 +115,30 @@ class SoundFadeTest : public ::testing::Test {
         return Measure(server->RecordedLeft());
     }
 
+    // Runs `sonvaro --remote ARGS...` against the player; its exit code.
+    int Remote(const std::vector<std::string>& args) {
+        std::vector<std::string> argv{SONVARO_BINARY, "--remote"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const pid_t client = test::Spawn(argv, server->Environment({"XDG_CONFIG_HOME=" + home / "config"}));
+        return client == 0 ? -1 : test::WaitForExit(client, std::chrono::seconds(10));
+    }
+
     test::TempDir home;
     std::unique_ptr<test::PrivateSoundServer> server;
 };
+
+// Seconds of the recording (in 5 ms steps) whose level lies in [low, high) of the full tone.
+double SecondsAtLevel(const std::vector<float>& x, double low, double high) {
+    const std::size_t step = static_cast<std::size_t>(kRate) / 200;
+    std::size_t count = 0;
+    for (std::size_t at = 0; at + step <= x.size(); at += step) {
+        double sum = 0;
+        for (std::size_t i = at; i < at + step; ++i) sum += static_cast<double>(x[i]) * x[i];
+        const double level = std::sqrt(sum / static_cast<double>(step)) / kFull;
+        if (level >= low && level < high) ++count;
+    }
+    return static_cast<double>(count) / 200;
+}
 
 TEST_F(SoundFadeTest, TheEndFadeBeginsFadeOutSecondsBeforeTheEndAndIsSilentAtTheLastSample) {
     const pid_t player = StartPlayer(Tone(5));
@@ -145,6 +167,29 @@ TEST_F(SoundFadeTest, QuittingFadesOutOverFadeOutSecondsAndTheDeviceSoundsItToSi
     EXPECT_TRUE(f.steady);
     EXPECT_NEAR(f.zero, f.end, 0.03);
     EXPECT_LT(f.tailPeak, 0.005);
+}
+
+TEST_F(SoundFadeTest, APauseAndANewVolumeAreHeardWithoutLosingOrRepeatingAnyOfTheTrack) {
+    // No fades: every frame of the tone is heard at full level, or at the lowered volume.
+    test::WriteFile(home / "config/Sonvaro/Sonvaro.ini",
+                    "[Preferences]\nBASS_QutputDevice=1\nBASS_FadeIn=0\nBASS_FadeOut=0\n");
+    const pid_t player = StartPlayer(Tone(4));
+    ASSERT_NE(player, 0);
+    ASSERT_TRUE(test::WaitUntil([&] { return server->LoudSeconds() > 1.0; }, std::chrono::seconds(20)));
+    ASSERT_EQ(Remote({"volume", "30"}), 0);
+    ASSERT_TRUE(server->RecordFurther(0.3));
+    ASSERT_EQ(Remote({"volume", "100"}), 0);
+    ASSERT_EQ(Remote({"pause"}), 0);
+    ASSERT_TRUE(server->RecordFurther(0.5));
+    ASSERT_EQ(Remote({"pause"}), 0);  // on again
+    const HeardFade f = Finish(player);
+    SCOPED_TRACE(Describe(f));
+    const auto x = server->RecordedLeft();
+    EXPECT_GT(SecondsAtLevel(x, 0.2, 0.4), 0.2);  // the lowered volume was heard
+    EXPECT_GT(f.end - f.onset, 4.3);              // the pause is in the recording
+    // The mix that was ahead of the device was dropped and mixed again from the frame heard:
+    // all of the track, once (a dropped lead would lose 0.1 s at each command).
+    EXPECT_NEAR(SecondsAtLevel(x, 0.2, 1.2), 4.0, 0.025);
 }
 
 }  // namespace

@@ -80,6 +80,11 @@ bool Channel::FinishEnd() {
     return true;
 }
 
+bool Channel::Ending() const {
+    std::lock_guard lock(mutex_);
+    return ending_;
+}
+
 bool Channel::Pause() {
     std::lock_guard lock(mutex_);
     if (state_ != ChannelState::Playing) return false;
@@ -87,10 +92,12 @@ bool Channel::Pause() {
     return true;
 }
 
-void Channel::Stop() {
+bool Channel::Stop(std::uint64_t now) {
     std::lock_guard lock(mutex_);
+    const bool sounding = state_ == ChannelState::Playing && !ending_ && volume_.At(now) > 0;
     state_ = ChannelState::Stopped;
     ending_ = false;
+    return sounding;
 }
 
 DWORD Channel::Active() const {
@@ -124,12 +131,16 @@ bool Channel::SetPosition(std::int64_t frame, std::uint64_t now) {
     ending_ = false;
     if (resampler_) src_reset(resampler_);
     marks_.clear();
-    marks_.push_back({now, frame, 0.0});
+    marks_.push_back({now, frame, 0.0, {-1.0f, -1.0f}});
     return true;
 }
 
 std::int64_t Channel::Position(std::uint64_t heard) const {
     std::lock_guard lock(mutex_);
+    return PositionAt(heard);
+}
+
+std::int64_t Channel::PositionAt(std::uint64_t heard) const {
     auto played = static_cast<std::int64_t>(played_);
     if (marks_.empty()) return played;
     const Mark* m = &marks_.front();
@@ -142,6 +153,7 @@ std::int64_t Channel::Position(std::uint64_t heard) const {
 void Channel::ClearFifo() {
     fifoRead_ = 0;
     fifoCount_ = 0;
+    retained_ = 0;
 }
 
 float Channel::FrequencyAt(std::uint64_t t) const {

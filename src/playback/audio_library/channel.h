@@ -60,7 +60,8 @@ class Channel {
     bool Prepare();  // lazy decoder set-up; false when the data is unusable
     void Play(bool restart, std::uint64_t now);
     bool Pause();
-    void Stop();
+    // True when the channel was sounding at `now` (not faded to silence).
+    bool Stop(std::uint64_t now);
     DWORD Active() const;
     bool SetPosition(std::int64_t frame, std::uint64_t now);  // false when the source cannot seek
     std::int64_t Position(std::uint64_t heard) const;         // frames of what is heard now
@@ -103,9 +104,17 @@ class Channel {
     // The listener has heard the last frame: the channel stops now. False when
     // it was restarted or moved in the meantime.
     bool FinishEnd();
+    // Takes back what was mixed from output frame `outFrame` on (the output
+    // dropped it unheard): the channel goes on from the source frame heard
+    // there, with the gain it had there, so a change made now is mixed from
+    // that frame on. Effects keep their state.
+    void RewindTo(std::uint64_t outFrame);
+    bool Ending() const;  // everything is mixed; it ends when the device has sounded it
 
   private:
     std::size_t FifoTarget() const;
+    std::size_t RetainTarget() const;
+    std::int64_t PositionAt(std::uint64_t heard) const;  // under mutex_
     void ClearFifo();
     void FillFrom(float* dst, std::size_t frames, std::size_t& got, bool& drained, std::size_t want);
     std::size_t PullResampled(float* out, std::size_t frames, double ratioEnd, bool& drained);
@@ -129,8 +138,10 @@ class Channel {
 
     std::vector<float> fifo_;  // stereo frames at the source rate
     std::size_t fifoRead_ = 0, fifoCount_ = 0;
-    std::int64_t consumed_ = 0;  // source frame at the buffer's read end
-    double played_ = 0;          // source frame of the next output frame (the resampler reads ahead)
+    std::size_t retained_ = 0;      // frames before fifoRead_ already mixed and still in the buffer
+    std::uint64_t mixedUntil_ = 0;  // output frame after the last block this channel took part in
+    std::int64_t consumed_ = 0;     // source frame at the buffer's read end
+    double played_ = 0;             // source frame of the next output frame (the resampler reads ahead)
 
     SlidingValue volume_, pan_, freq_;
     bool volumeStopAtEnd_ = false;
@@ -147,6 +158,7 @@ class Channel {
         std::uint64_t out;
         std::int64_t src;
         double perFrame;
+        float gain[2];  // left and right gain at `out`; negative: not known
     };
     std::deque<Mark> marks_;
 

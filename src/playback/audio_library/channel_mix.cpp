@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "playback/audio_library/channel.h"
+#include "playback/audio_library/output/output.h"
 
 namespace sonvaro::audio {
 namespace {
@@ -18,10 +19,52 @@ constexpr std::size_t kMaxMarks = 256;
 
 std::size_t Channel::FifoTarget() const {
     std::size_t capacity = fifo_.size() / 2;
-    if (capacity <= kChunk) return 0;
+    if (capacity <= kChunk + RetainTarget()) return 0;
     double speed = std::max(1.0, static_cast<double>(freq_.value) / format.rate);
     auto halfSecond = static_cast<std::size_t>(format.rate * 0.5 * speed);
-    return std::min(capacity - kChunk, std::max(halfSecond, kChunk));
+    return std::min(capacity - kChunk - RetainTarget(), std::max(halfSecond, kChunk));
+}
+
+// Mixed frames kept behind the read end, so that a change can be mixed again
+// from the frame being heard: the engine's mix lead at the playing speed,
+// plus what the resampler reads ahead.
+std::size_t Channel::RetainTarget() const {
+    if (IsDecodeOnly()) return 0;
+    return static_cast<std::size_t>(std::max(freq_.value, freq_.to) * kMixLeadSeconds) + kChunk;
+}
+
+void Channel::RewindTo(std::uint64_t outFrame) {
+    std::lock_guard lock(mutex_);
+    if (IsDecodeOnly() || fifo_.empty() || mixedUntil_ <= outFrame) return;
+    mixedUntil_ = outFrame;
+    const std::int64_t heard = PositionAt(outFrame);
+    const std::size_t capacity = fifo_.size() / 2;
+    // Room for a decoding step under way: it writes after the unread frames.
+    const std::size_t room = capacity > fifoCount_ + kChunk ? capacity - fifoCount_ - kChunk : 0;
+    const std::int64_t wanted = std::max<std::int64_t>(0, consumed_ - heard);
+    // Short only far above normal speed, where decoding ahead needs the room: then a little is skipped.
+    const auto back = std::min<std::size_t>(static_cast<std::size_t>(wanted), std::min(retained_, room));
+    fifoRead_ = (fifoRead_ + capacity - back) % capacity;
+    fifoCount_ += back;
+    retained_ -= back;
+    consumed_ -= static_cast<std::int64_t>(back);
+    played_ = static_cast<double>(consumed_);
+    if (back > 0) ending_ = false;
+    if (resampler_) src_reset(resampler_);
+    // The gain the listener heard there: the next block glides from it to the new one.
+    lastGain_[0] = lastGain_[1] = -1;
+    for (const Mark& m : marks_) {
+        if (m.out > outFrame) break;
+        lastGain_[0] = m.gain[0];
+        lastGain_[1] = m.gain[1];
+    }
+    while (!marks_.empty() && marks_.back().out >= outFrame) marks_.pop_back();
+    // Slides begun in what was dropped begin where the listener is.
+    volume_.StartNoLaterThan(outFrame);
+    pan_.StartNoLaterThan(outFrame);
+    freq_.StartNoLaterThan(outFrame);
+    marks_.push_back({outFrame, consumed_, 0.0, {lastGain_[0], lastGain_[1]}});
+    historyEnd_ = std::min(historyEnd_, outFrame);
 }
 
 bool Channel::WantsData() const {
@@ -34,7 +77,8 @@ bool Channel::DecodeAhead() {
     std::lock_guard lock(sourceMutex_);
     {
         std::lock_guard l(mutex_);
-        if (sourceEnded_ || fifo_.empty() || fifoCount_ + kChunk > fifo_.size() / 2) return false;
+        if (sourceEnded_ || fifo_.empty() || fifoCount_ + kChunk + RetainTarget() > fifo_.size() / 2)
+            return false;
     }
     scratch_.resize(kChunk * 2);
     std::size_t n = source_->Read(scratch_.data(), kChunk);
@@ -47,6 +91,7 @@ bool Channel::DecodeAhead() {
         fifoCount_ += run;
         done += run;
     }
+    retained_ = std::min(retained_, capacity - fifoCount_);
     if (n == 0 && !source_->Starved()) sourceEnded_ = true;
     return n > 0;
 }
@@ -61,6 +106,7 @@ std::size_t Channel::PullDirect(float* out, std::size_t frames, bool& drained) {
         done += run;
     }
     fifoCount_ -= n;
+    retained_ = std::min(retained_ + n, capacity - fifoCount_);
     consumed_ += static_cast<std::int64_t>(n);
     drained = sourceEnded_ && fifoCount_ == 0;
     return n;
@@ -90,6 +136,7 @@ std::size_t Channel::PullResampled(float* out, std::size_t frames, double ratio,
         auto used = static_cast<std::size_t>(d.input_frames_used);
         fifoRead_ = (fifoRead_ + used) % capacity;
         fifoCount_ -= used;
+        retained_ = std::min(retained_ + used, capacity - fifoCount_);
         consumed_ += static_cast<std::int64_t>(used);
         done += static_cast<std::size_t>(d.output_frames_gen);
         if (d.output_frames_gen == 0 && used == 0) {
@@ -156,7 +203,7 @@ MixOutcome Channel::MixInto(float* mix, std::size_t frames, std::uint64_t outFra
                 std::lock_guard lock(mutex_);
                 if (state_ != ChannelState::Playing || sourceEnded_) break;
                 double need = static_cast<double>(frames) * freq_.At(outFrame + frames) / outRate + 64;
-                if (fifoCount_ >= need || fifoCount_ + kChunk > fifo_.size() / 2) break;
+                if (fifoCount_ >= need || fifoCount_ + kChunk + RetainTarget() > fifo_.size() / 2) break;
             }
             if (!DecodeAhead()) break;  // a network stream with nothing buffered: mix what there is
         }
@@ -185,15 +232,6 @@ MixOutcome Channel::MixInto(float* mix, std::size_t frames, std::uint64_t outFra
     stalled_ = got < frames && !drained && !sourceEnded_;
     outcome.lowOnData = !sourceEnded_ && fifoCount_ < FifoTarget() / 2;
 
-    double perFrame = (played_ - before) / static_cast<double>(frames);
-    if (got > 0 || marks_.empty()) {
-        marks_.push_back({outFrame, static_cast<std::int64_t>(before), perFrame});
-        while (marks_.size() > kMaxMarks) marks_.pop_front();
-    }
-
-    RunEffects(block_.data(), frames);
-    RecordHistory(block_.data(), frames, outFrame);
-
     auto gains = [&](std::uint64_t t, float& gl, float& gr) {
         float v = volume_.At(t), p = pan_.At(t);
         gl = v * (p > 0 ? 1 - p : 1);
@@ -203,6 +241,16 @@ MixOutcome Channel::MixInto(float* mix, std::size_t frames, std::uint64_t outFra
     gains(endT, l1, r1);
     float l0 = lastGain_[0], r0 = lastGain_[1];
     if (l0 < 0) gains(outFrame, l0, r0);
+
+    double perFrame = (played_ - before) / static_cast<double>(frames);
+    if (got > 0 || marks_.empty()) {
+        marks_.push_back({outFrame, static_cast<std::int64_t>(before), perFrame, {l0, r0}});
+        while (marks_.size() > kMaxMarks) marks_.pop_front();
+    }
+    mixedUntil_ = endT;
+
+    RunEffects(block_.data(), frames);
+    RecordHistory(block_.data(), frames, outFrame);
     float step = 1.0f / static_cast<float>(frames);
     for (std::size_t i = 0; i < frames; ++i) {
         float f = (i + 1) * step;

@@ -21,9 +21,9 @@ void FlushDenormals() {
     _mm_setcsr(_mm_getcsr() | 0x8040);
 }  // FTZ | DAZ: feedback tails stay cheap
 
-// The mix runs about 100 ms ahead of the device, short enough that volume,
-// seek and pause act at once. On a fully loaded machine an ordinary thread
-// can wait longer than that for a core, and the device plays a gap. So the
+// The mix runs ahead of the device by kMixLeadSeconds. On a fully loaded
+// machine an ordinary thread can wait longer than that for a core, and the
+// device plays a gap. So the
 // mixing thread asks for the lowest real-time priority (it sleeps between
 // blocks and uses little CPU), else for a raised nice value; where the
 // system allows neither it stays as it is.
@@ -47,9 +47,8 @@ int Engine::Init(int device, unsigned rate, bool offline) {
     if (device < -1) return BASS_ERROR_DEVICE;
     if (rate < 1000 || rate > 384000) return BASS_ERROR_FORMAT;
     if (device == -1) device = 1;
-    // About 100 ms mixed ahead of the device: enough to ride out a busy machine,
-    // short enough that pause, volume and effect changes feel immediate.
-    auto ring = std::make_unique<FrameRing>(std::max<std::size_t>(1024, rate / 10));
+    auto ring = std::make_unique<FrameRing>(
+        std::max<std::size_t>(1024, static_cast<std::size_t>(rate * kMixLeadSeconds)));
     std::unique_ptr<Output> output;
     if (!offline) {
         if (device == 0)
@@ -69,6 +68,7 @@ int Engine::Init(int device, unsigned rate, bool offline) {
     mixClock_ = 0;
     heard_ = 0;
     audibleUntil_ = 0;
+    mixAgain_ = false;
     if (output && !output->Start()) return BASS_ERROR_DRIVER;
     latency_ = output ? output->Latency() : 0;
     ring_ = std::move(ring);
@@ -205,7 +205,8 @@ bool Engine::FreeChannel(DWORD handle) {
                 ++f;
         }
     }
-    ch->Stop();
+    // Freed when faded out (or never heard): what the device still has of it plays out.
+    ch->Stop(MixClock());
     for (const Sync& s : ch->SyncsOfType(BASS_SYNC_FREE))
         Post([s, handle] { s.proc(s.handle, handle, 0, s.user); });
     // The last reference may be the mixer's snapshot; the channel dies when that is dropped.
@@ -304,6 +305,41 @@ std::size_t Engine::PullOffline(float* out, std::size_t frames) {
     return frames;
 }
 
+void Engine::HearChangeNow() {
+    if (!running_ || offlineMode_) return;
+    mixAgain_.store(true);
+    if (ring_) ring_->Kick();
+}
+
+void Engine::MixAgainFromDevice() {
+    // The device takes its next period first: it never meets an empty ring mid-period.
+    const auto cut = ring_->Cut(std::chrono::milliseconds(100), [this] { return running_.load(); });
+    if (!cut) return;
+    const std::uint64_t from = *cut;
+    std::lock_guard mix(mixMutex_);
+    // A channel whose end was mixed before the cut has nothing more to give;
+    // one whose end was dropped mixes it again.
+    std::vector<DWORD> over, later;
+    for (auto it = pendingEnds_.begin(); it != pendingEnds_.end();) {
+        if (it->frame <= from) {
+            over.push_back(it->handle);
+            ++it;
+        } else {
+            later.push_back(it->handle);
+            it = pendingEnds_.erase(it);
+        }
+    }
+    for (const auto& ch : Snapshot()) {
+        if (std::find(over.begin(), over.end(), ch->handle) != over.end()) continue;
+        ch->RewindTo(from);
+        // Nothing could be taken back: it still ends where the cut is.
+        if (std::find(later.begin(), later.end(), ch->handle) != later.end() && ch->Ending())
+            pendingEnds_.push_back({ch->handle, from});
+    }
+    mixClock_.store(from, std::memory_order_release);
+    if (audibleUntil_.load() > from) audibleUntil_.store(from, std::memory_order_release);
+}
+
 void Engine::MixerLoop() {
     FlushDenormals();
     RaiseMixingPriority();
@@ -312,6 +348,10 @@ void Engine::MixerLoop() {
         // Read before the checks, so a pop or a Kick after them ends the wait.
         std::uint32_t seen = ring_->Pops();
         if (!running_) break;
+        if (mixAgain_.exchange(false)) {
+            MixAgainFromDevice();
+            continue;
+        }
         if (ring_->Free() >= kBlock) {
             MixBlock(block.data(), kBlock, false);
             ring_->Push(block.data(), kBlock);

@@ -53,6 +53,10 @@ class Engine {
     }
     // Asks the decoding thread for a pass over the channels now.
     void WakeDecoder();
+    // A change was made that the listener should hear now, not after the mix
+    // lead: the mixing thread drops what the device has not taken and mixes
+    // it again. Without a device (offline) there is nothing ahead to drop.
+    void HearChangeNow();
 
     std::size_t PullOffline(float* out, std::size_t frames);
 
@@ -73,6 +77,7 @@ class Engine {
     void MixBlock(float* out, std::size_t frames, bool decodeInline);
     void EndChannel(DWORD handle);
     void MixerLoop();
+    void MixAgainFromDevice();
     void DecoderLoop();
     void CallbackLoop();
     std::vector<std::shared_ptr<Channel>> Snapshot() const;
@@ -111,6 +116,7 @@ class Engine {
     std::vector<PendingEnd> pendingEnds_;  // under mixMutex_: mixed out, not heard yet
 
     std::atomic<bool> running_{false};
+    std::atomic<bool> mixAgain_{false};  // HearChangeNow was called; the mixer clears it
     std::thread mixer_, decoder_;
     std::mutex decodeMutex_;
     std::condition_variable decodeWake_;

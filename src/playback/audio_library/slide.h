@@ -29,6 +29,12 @@ struct SlidingValue {
         }
         return false;
     }
+    // A slide set to start later than `t` starts at `t` instead, as long as before.
+    void StartNoLaterThan(std::uint64_t t) {
+        if (!sliding || start <= t) return;
+        end -= start - t;
+        start = t;
+    }
     void Set(float v) {
         value = v;
         sliding = false;

@@ -36,6 +36,7 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
     if (ch->IsDecodeOnly()) return Fail(BASS_ERROR_DECODE, FALSE);
     ch->Play(restart != 0, Engine::Get().MixClock());
     Engine::Get().WakeDecoder();
+    Engine::Get().HearChangeNow();
     return Ok();
 }
 
@@ -44,15 +45,18 @@ BOOL BASS_ChannelPause(DWORD handle) {
     if (!ch) return FALSE;
     if (ch->IsDecodeOnly()) return Fail(BASS_ERROR_DECODE, FALSE);
     if (!ch->Pause()) return Fail(BASS_ERROR_NOPLAY, FALSE);
+    Engine::Get().HearChangeNow();
     return Ok();
 }
 
 BOOL BASS_ChannelStop(DWORD handle) {
     auto ch = Lookup(handle);
     if (!ch) return FALSE;
-    ch->Stop();
+    // A channel stopped once faded to silence lets the device play the fade's tail.
+    const bool sounding = ch->Stop(Engine::Get().MixClock());
     // Stopping an auto-free channel ends its life, as reaching its end does.
     if (ch->flags & BASS_STREAM_AUTOFREE) Engine::Get().FreeChannel(handle);
+    if (sounding) Engine::Get().HearChangeNow();
     return Ok();
 }
 
@@ -89,6 +93,7 @@ BOOL BASS_ChannelSetAttribute(DWORD handle, DWORD attrib, float value) {
     auto ch = Lookup(handle);
     if (!ch) return FALSE;
     if (!ch->SetAttribute(attrib, value, Engine::Get().MixClock())) return Fail(BASS_ERROR_ILLTYPE, FALSE);
+    Engine::Get().HearChangeNow();
     return Ok();
 }
 
@@ -107,6 +112,8 @@ BOOL BASS_ChannelSlideAttribute(DWORD handle, DWORD attrib, float value, DWORD t
     if (!ch) return FALSE;
     if (!ch->SlideAttribute(attrib, value, time, Engine::Get().MixClock()))
         return Fail(BASS_ERROR_ILLTYPE, FALSE);
+    // A slide starts where the mix is, and a fade is timed from there: only a jump is heard at once.
+    if (time == 0) Engine::Get().HearChangeNow();
     return Ok();
 }
 
@@ -150,6 +157,7 @@ BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {
     // Refill at once so that the mixer does not run dry right after the jump.
     if (!ch->IsDecodeOnly() && ch->Active() != BASS_ACTIVE_STOPPED) ch->DecodeAhead();
     Engine::Get().WakeDecoder();
+    Engine::Get().HearChangeNow();
     return Ok();
 }
 

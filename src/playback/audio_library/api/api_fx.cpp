@@ -25,6 +25,7 @@ HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority) {
         engine.ForgetFx(fx);
         return Fail(BASS_ERROR_ILLTYPE, HFX{0});
     }
+    engine.HearChangeNow();
     SetError(BASS_OK);
     return fx;
 }
@@ -35,6 +36,7 @@ BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx) {
     if (!ch) return Fail(BASS_ERROR_HANDLE, FALSE);
     if (engine.ChannelOfFx(fx) != handle || !ch->RemoveEffect(fx)) return Fail(BASS_ERROR_HANDLE, FALSE);
     engine.ForgetFx(fx);
+    engine.HearChangeNow();
     SetError(BASS_OK);
     return TRUE;
 }
@@ -43,6 +45,7 @@ BOOL BASS_FXSetParameters(HFX fx, const void* params) {
     auto ch = OwnerOf(fx);
     if (!ch) return FALSE;
     if (!params || !ch->EffectParameters(fx, params, nullptr)) return Fail(BASS_ERROR_ILLPARAM, FALSE);
+    Engine::Get().HearChangeNow();
     SetError(BASS_OK);
     return TRUE;
 }

@@ -230,6 +230,7 @@ BOOL BASS_SetVolume(float volume) {
     if (!Engine::Get().Initialised()) return Fail(BASS_ERROR_INIT, FALSE);
     if (!(volume >= 0.0f && volume <= 1.0f)) return Fail(BASS_ERROR_ILLPARAM, FALSE);
     Engine::Get().SetMasterVolume(volume);
+    Engine::Get().HearChangeNow();
     SetError(BASS_OK);
     return TRUE;
 }

@@ -36,8 +36,37 @@ std::size_t FrameRing::Pop(float* out, std::size_t n) {
         }
     }
     read_.store(r + n, std::memory_order_release);
-    if (n > 0) Wake();
+    bool cut = false;
+    if (cut_.load(std::memory_order_acquire) == kCutWanted) {
+        // The producer waits in Cut and pushes nothing meanwhile: the write end is ours to set.
+        int wanted = kCutWanted;
+        if (cut_.compare_exchange_strong(wanted, kCutTaking)) {
+            write_.store(r + n, std::memory_order_release);
+            cut_.store(kCutDone, std::memory_order_release);
+            cut = true;
+        }
+    }
+    if (n > 0 || cut) Wake();
     return n;
+}
+
+std::optional<std::size_t> FrameRing::Cut(std::chrono::milliseconds wait, const std::function<bool()>& goOn) {
+    const auto until = std::chrono::steady_clock::now() + wait;
+    cut_.store(kCutWanted);
+    for (;;) {
+        const std::uint32_t seen = pops_.load();
+        if (cut_.load() == kCutDone) {
+            cut_.store(kNoCut);
+            return write_.load();
+        }
+        const auto left = until - std::chrono::steady_clock::now();
+        if (left <= std::chrono::nanoseconds::zero() || !goOn()) {
+            int wanted = kCutWanted;
+            if (cut_.compare_exchange_strong(wanted, kNoCut)) return std::nullopt;
+            continue;  // the consumer is cutting right now: it is done in a moment
+        }
+        WaitForPopWithin(seen, left);
+    }
 }
 
 void FrameRing::Kick() {
@@ -56,6 +85,14 @@ void FrameRing::WaitForPop(std::uint32_t seen) {
     waiting_.store(true);
     // The kernel compares the word with `seen` before it sleeps: a pop in between is not missed.
     if (pops_.load() == seen) syscall(SYS_futex, &pops_, FUTEX_WAIT_PRIVATE, seen, nullptr, nullptr, 0);
+    waiting_.store(false, std::memory_order_relaxed);
+}
+
+void FrameRing::WaitForPopWithin(std::uint32_t seen, std::chrono::nanoseconds wait) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+    timespec timeout{static_cast<time_t>(seconds.count()), static_cast<long>((wait - seconds).count())};
+    waiting_.store(true);
+    if (pops_.load() == seen) syscall(SYS_futex, &pops_, FUTEX_WAIT_PRIVATE, seen, &timeout, nullptr, 0);
     waiting_.store(false, std::memory_order_relaxed);
 }
 

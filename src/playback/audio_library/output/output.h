@@ -4,13 +4,21 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace sonvaro::audio {
+
+// How far the mix runs ahead of the device. Changes do not wait for it (the
+// engine drops what is not heard yet and mixes again), so it only has to
+// cover how long a busy machine may keep the mixing thread from a core.
+inline constexpr double kMixLeadSeconds = 0.1;
 
 // Single producer (mixer), single consumer (output) ring of stereo frames.
 class FrameRing {
@@ -30,8 +38,15 @@ class FrameRing {
     // keeps the mixer from polling a ring the output empties in bursts.
     std::uint32_t Pops() const { return pops_.load(std::memory_order_acquire); }
     void WaitForPop(std::uint32_t seen);
-    // Releases a waiting producer (at shutdown).
+    // Releases a waiting producer (at shutdown, or with work for it).
     void Kick();
+
+    // Producer side: drops every frame the consumer has not taken yet. The
+    // consumer does it at its next pop, after taking that pop's frames, so a
+    // device never plays a hole. Returns the count of frames ever pushed that
+    // now stand (where the mix goes on), or nothing when no pop came within
+    // `wait` or `goOn` turned false; then the ring is as it was.
+    std::optional<std::size_t> Cut(std::chrono::milliseconds wait, const std::function<bool()>& goOn);
 
   private:
     std::vector<float> data_;
@@ -41,7 +56,10 @@ class FrameRing {
     // hundreds a second on an idle player.
     std::atomic<std::uint32_t> pops_{0};
     std::atomic<bool> waiting_{false};  // the producer sleeps, or is about to: Pop must wake it
+    enum : int { kNoCut, kCutWanted, kCutTaking, kCutDone };
+    std::atomic<int> cut_{kNoCut};
     void Wake();
+    void WaitForPopWithin(std::uint32_t seen, std::chrono::nanoseconds wait);
 };
 
 class Output {
