@@ -1,8 +1,12 @@
 #include "app/headless.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 #include "app/console_messages.h"
 #include "app/console_ports.h"
@@ -148,6 +152,14 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
         }
     }
 
+    // The loop waits in Qt's event loop, so that a call on the session bus is
+    // served the moment it arrives; the descriptors below wake it as well.
+    QTimer wakeUp;
+    wakeUp.setSingleShot(true);
+    std::vector<std::unique_ptr<QSocketNotifier>> wakers;
+    for (const int fd : {endSignals.Descriptor(), keys.Descriptor(), remote ? remote->WakeDescriptor() : -1})
+        if (fd >= 0) wakers.push_back(std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read));
+
     uint32_t nextTick = app.clock.tick(), nextAutosave = nextTick;
     while (!endSignals.Pending() && !quit && !remoteWindow.exitRequested) {
         const uint32_t now = app.clock.tick();
@@ -173,10 +185,11 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
         for (int key; (key = keys.ReadKey()) >= 0;)
             if (!HandleKey(app, key)) quit = true;
         const int32_t wait = std::max<int32_t>(0, static_cast<int32_t>(nextTick - app.clock.tick()));
+        wakeUp.start(wait);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const unsigned ready = WaitForInput(
-            {endSignals.Descriptor(), keys.Descriptor(), remote ? remote->WakeDescriptor() : -1}, wait);
+            {endSignals.Descriptor(), keys.Descriptor(), remote ? remote->WakeDescriptor() : -1}, 0);
         if (remote && (ready & 4u)) remote->ProcessPending();
-        QCoreApplication::processEvents();
     }
     // The fade-out and the saves take a moment: say at once that the end was heard.
     std::printf(endSignals.Pending() || quit ? "\nBeende..\n" : "\n");
