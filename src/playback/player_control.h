@@ -14,8 +14,8 @@ class PlayerDisplay;
 struct Settings;
 
 // The playback operations every caller uses — the window's buttons and
-// menus, the tray, the headless player and, later, remote control, MPRIS,
-// hotkeys and scheduled tasks — so that each does exactly the same thing.
+// menus, the tray, the headless player, the remote control, MPRIS, hotkeys
+// and scheduled tasks — so that each does exactly the same thing.
 class PlayerControl {
   public:
     PlayerControl(ChannelPlayer& player, PlaylistPlayback& playback, Settings& settings,

@@ -45,7 +45,8 @@ std::string Decoded(std::string_view raw) {
     return std::string(DecodeLine(raw, scratch));
 }
 
-// The ICY header lines joined with "|", then "|" and the metadata text (step 10).
+// The ICY header lines joined with "|", then "|" and the metadata text: the
+// items the station's name, genre and first title are read from.
 std::vector<std::string> HeaderItems(DWORD channel) {
     std::string text;
     for (const char* p = BASS_ChannelGetTags(channel, BASS_TAG_ICY); p && *p; p += std::strlen(p) + 1) {

@@ -87,8 +87,9 @@ class Application {
     int RequestExit(bool mayAsk = true);
     bool ShuttingDown() const { return shuttingDown_; }
 
-    // Start-up step 13: starts the update check on a thread of its own when
-    // Misc_StartUpdateCheck is on. The windowed player sets it; none: no check.
+    // Called once start-up is done, when Misc_StartUpdateCheck is on: starts
+    // the update check on a thread of its own. The windowed player sets it;
+    // none: no check.
     std::function<void()> startUpdateCheck;
 
     // Public parts: the front ends and the later subsystems reach them directly.

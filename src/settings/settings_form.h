@@ -93,8 +93,8 @@ struct FormEffects {
     bool recording = false;  // the recording button's picture follows NETStream_SaveFile
 };
 
-// Steps 2 to 14 of applying the dialog: every setting takes its control's
-// value (scaled back to the stored unit). Texts lose line breaks, which a
+// Applying the dialog ("OK" or "Übernehmen"): every setting takes its
+// control's value (scaled back to the stored unit). Texts lose line breaks, which a
 // one-line setting cannot hold. Does not touch the engine device and rate.
 FormEffects StoreForm(const SettingsForm& form, Settings& settings);
 
