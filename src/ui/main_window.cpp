@@ -45,7 +45,7 @@
 #include "ui/playlist_model.h"
 #include "ui/qt_text.h"
 #include "ui/search_window.h"
-#include "ui/settings_window.h"
+#include "ui/settings/settings_window.h"
 #include "ui/update_checker.h"
 
 namespace sonvaro {

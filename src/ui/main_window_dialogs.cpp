@@ -30,7 +30,7 @@
 #include "ui/qt_text.h"
 #include "ui/radio_log_window.h"
 #include "ui/search_window.h"
-#include "ui/settings_window.h"
+#include "ui/settings/settings_window.h"
 #include "ui/task_windows.h"
 #include "ui/tool_window.h"
 

@@ -24,7 +24,7 @@
 #include "playback/audio_library/loopback_server.h"
 #include "ui/desktop_companions.h"
 #include "ui/qt_messages.h"
-#include "ui/settings_window.h"
+#include "ui/settings/settings_window.h"
 #include "ui/update_checker.h"
 #include "ui_harness.h"
 

@@ -1,4 +1,4 @@
-#include "ui/settings_window.h"
+#include "ui/settings/settings_window.h"
 
 #include <libavcodec/version.h>
 
@@ -224,6 +224,68 @@ TEST_F(SettingsWindowTest, ARateChangeDoesNotWaitForATagReadInProgress) {
     EXPECT_EQ(app->data.settings.BASS_OutputRate, 0);
     EXPECT_EQ(app->player.State().currentPath, TagFixture("tone.wav"));
     EXPECT_EQ(app->player.State().info.title, title);
+}
+
+// Each page ties its controls to the form's fields in one table: a field left
+// out in either direction would show or store its default here.
+TEST_F(SettingsWindowTest, EveryFieldShowsInItsControlAndIsReadBackUnchanged) {
+    SettingsForm wanted = CurrentSettingsForm(*app);
+    wanted.rate = 3;
+    wanted.fadeIn = 7;
+    wanted.fadeOut = 9;
+    wanted.soundFont = "/fonts/Grand.sf2";
+    wanted.savePath = "/rec/";
+    wanted.nameAfterStation = !wanted.nameAfterStation;
+    wanted.timeOut = 17;
+    wanted.proxy = "user:pw@proxy:3128";
+    wanted.onTop = !wanted.onTop;
+    wanted.opacity = !wanted.opacity;
+    wanted.opacityValue = 100;
+    wanted.magnetic = !wanted.magnetic;
+    wanted.magneticValue = 30;
+    wanted.autoWidthPlaylist = !wanted.autoWidthPlaylist;
+    wanted.autoWidthLibrary = !wanted.autoWidthLibrary;
+    wanted.lengthFormat = "%ltime";
+    wanted.autoComplete = !wanted.autoComplete;
+    wanted.colours = {0x112233, 0x445566, 0x778899, 0xAABBCC};
+    wanted.mediaKeys = !wanted.mediaKeys;
+    wanted.globalKeys = !wanted.globalKeys;
+    wanted.trackerOn = !wanted.trackerOn;
+    wanted.trackerGap = 33;
+    wanted.trackerSpacing = 44;
+    wanted.trackerSeconds = 12;
+    wanted.trackerCorner = 3;
+    wanted.trackerAlign = 2;
+    wanted.trackerText = "%TITL|%ALBM";
+    wanted.trackerBack = 0x010203;
+    wanted.trackerFore = 0x040506;
+    wanted.trackerMinWidth = "321";
+    wanted.trackerMinHeight = "123";
+    wanted.libraryPath = "/music/";
+    wanted.libraryCpu = !wanted.libraryCpu;
+    wanted.libraryAddPlay = !wanted.libraryAddPlay;
+    wanted.libraryBackground = !wanted.libraryBackground;
+    wanted.libraryStartCheck = !wanted.libraryStartCheck;
+    wanted.taskSeconds = 42;
+    wanted.clipboard = !wanted.clipboard;
+    wanted.autoPlaylist = !wanted.autoPlaylist;
+    wanted.autoSaveSettings = !wanted.autoSaveSettings;
+    wanted.autoSavePlaylist = !wanted.autoSavePlaylist;
+    wanted.autoSaveLibrary = !wanted.autoSaveLibrary;
+    wanted.autoSaveMinutes = 77;
+    wanted.recursiveFolder = !wanted.recursiveFolder;
+    wanted.endQuestion = !wanted.endQuestion;
+    wanted.taskBar = !wanted.taskBar;
+    wanted.updateCheck = !wanted.updateCheck;
+    StoreForm(wanted, app->data.settings);
+    const SettingsForm stored = CurrentSettingsForm(*app);
+    ASSERT_EQ(stored.trackerText, "%TITL|%ALBM");  // the settings took the form as it is
+    ASSERT_EQ(stored.autoSaveMinutes, 77);
+    SettingsWindow* dialog = Open();
+    EXPECT_TRUE(dialog->Form() == stored);
+    EXPECT_FALSE(dialog->ApplyButton()->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>(dialog, "trackerMinWidth")->text(), QStringLiteral("321"));
+    EXPECT_EQ(Control<QComboBox>(dialog, "lengthFormat")->currentText(), QStringLiteral("%ltime"));
 }
 
 TEST_F(SettingsWindowTest, MinutesAndSecondsScaleBothWays) {

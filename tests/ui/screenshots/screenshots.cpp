@@ -22,7 +22,7 @@
 #include "ui/main_window.h"
 #include "ui/playlist_model.h"
 #include "ui/radio_log_window.h"
-#include "ui/settings_window.h"
+#include "ui/settings/settings_window.h"
 #include "ui/splash_window.h"
 
 namespace {

@@ -1,34 +1,28 @@
 #pragma once
 #include <QColor>
 #include <QTimer>
-#include <array>
-#include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "session/remote_control.h"
 #include "session/settings_apply.h"
 #include "settings/settings_form.h"
+#include "ui/settings/settings_page.h"
 #include "ui/tool_window.h"
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
 class QListWidget;
-class QProgressBar;
 class QPushButton;
-class QRadioButton;
-class QSlider;
-class QSpinBox;
 class QStackedWidget;
-class QTreeWidget;
 
 namespace sonvaro {
 
 class Application;
 class MainWindow;
+class BassPage;
+class RadioPage;
+class InterfacePage;
+class TrackerPage;
+class LibraryPage;
+class PluginsPage;
 
 enum class SettingsPage : int {
     Bass = 0,
@@ -44,9 +38,9 @@ enum class SettingsPage : int {
 };
 inline constexpr int kSettingsPageCount = 10;
 
-// "Einstellungen": ten pages of controls over the settings. The controls hold
-// pending values until "Übernehmen" or "OK"; "Übernehmen" is enabled exactly
-// while something differs. The controls are found by their object names.
+// "Einstellungen": the frame around ten pages (ui/settings/*_page.cpp), with
+// "OK", "Übernehmen" and "Abbrechen". The controls hold pending values until
+// "Übernehmen" or "OK"; "Übernehmen" is enabled exactly while something differs.
 class SettingsWindow : public ToolWindow {
     Q_OBJECT
   public:
@@ -66,7 +60,6 @@ class SettingsWindow : public ToolWindow {
 
     // The choices the dialogs would return (empty: cancelled).
     void ChooseSoundFont(const QString& file);
-    bool StorablePath(const std::string& path);
     void ChooseSavePath(const QString& folder);
     void ChooseLibraryFolder(const QString& folder);
     void ChooseColour(int row, const QColor& colour);
@@ -86,40 +79,21 @@ class SettingsWindow : public ToolWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    QWidget* BuildBassPage();
-    QWidget* BuildRadioPage();
-    QWidget* BuildInterfacePage();
-    QWidget* BuildShortcutsPage();
-    void ShowHotkeyControls();
-    void ShowHotkeyRecord();
-    void TakeHotkeyEdit();
-    QWidget* BuildTrackerPage();
-    QWidget* BuildLibraryPage();
-    QWidget* BuildTasksPage();
-    QWidget* BuildMiscPage();
-    QWidget* BuildPluginsPage();
-    QWidget* BuildStatisticsPage();
     void WatchControls();
     void UpdateCaptions();
-    void ShowColours();
-    void FillPlugins();
-    void ShowStatistics();
-    void ShowListeners();
-    void ShowScanState();
 
     MainWindow& window_;
     Application& app_;
     int& rememberedPage_;
     std::unique_ptr<SettingsApplyPort> port_;
-    bool filling_ = false;
-    bool keysAvailable_ = false;  // the keyboard can be read whatever window has the focus
-    // Paths are kept as they are; the read-only fields only show them.
-    std::string soundFont_, savePath_, libraryPath_;
-    std::array<int32_t, 4> colours_{};
-    int32_t trackerBack_ = 0, trackerFore_ = 0;
-    std::array<HotkeyFields, kHotkeyCount> hotkeys_{};
-    std::vector<uint64_t> shownListeners_;
-    int pluginRows_ = 0;
+    SettingsPageContext context_;
+    SettingsPageWidget* pageWidgets_[kSettingsPageCount] = {};
+    BassPage* bass_ = nullptr;
+    RadioPage* radio_ = nullptr;
+    InterfacePage* interface_ = nullptr;
+    TrackerPage* tracker_ = nullptr;
+    LibraryPage* library_ = nullptr;
+    PluginsPage* plugins_ = nullptr;
     QTimer tick_;
 
     QListWidget* pages_ = nullptr;
