@@ -1,8 +1,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "library/statistics.h"
 #include "core/messages.h"
+#include "library/statistics.h"
 #include "session/application.h"
 #include "ui/qt_text.h"
 #include "ui/settings/settings_pages.h"
