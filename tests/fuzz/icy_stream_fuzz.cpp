@@ -12,7 +12,7 @@
 
 #include "playback/audio_library/net/icy_demuxer.h"
 #include "playback/audio_library/net/ogg_titles.h"
-#include "playback/audio_library/net/url_source.h"
+#include "playback/audio_library/net/url_opening.h"
 #include "playback/radio_recorder.h"
 #include "playback/stream_title.h"
 

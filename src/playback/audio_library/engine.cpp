@@ -10,7 +10,7 @@
 #include <chrono>
 
 #include "playback/audio_library/error.h"
-#include "playback/audio_library/net/url_source.h"
+#include "playback/audio_library/net/url_opening.h"
 
 namespace sonvaro::audio {
 namespace {

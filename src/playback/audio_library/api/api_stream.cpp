@@ -5,7 +5,7 @@
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/engine.h"
 #include "playback/audio_library/error.h"
-#include "playback/audio_library/net/url_source.h"
+#include "playback/audio_library/net/url_opening.h"
 #include "playback/audio_library/source/ffmpeg_source.h"
 #include "playback/audio_library/source/flac_source.h"
 #include "playback/audio_library/source/midi_source.h"
@@ -93,12 +93,24 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOA
     auto& engine = Engine::Get();
     if (!engine.Initialised()) return Fail(BASS_ERROR_INIT, HSTREAM{0});
     if (!url || !*url) return Fail(BASS_ERROR_ILLPARAM, HSTREAM{0});
+    UrlOptions options;
+    options.proxy = engine.ConfigText(BASS_CONFIG_NET_PROXY);
+    if (const std::string agent = engine.ConfigText(BASS_CONFIG_NET_AGENT); !agent.empty())
+        options.agent = agent;
+    if (const DWORD ms = engine.Config(BASS_CONFIG_NET_TIMEOUT)) options.timeoutMs = ms;
+    if (const DWORD ms = engine.Config(BASS_CONFIG_NET_BUFFER)) options.bufferMs = ms;
+    options.followPlaylists = engine.Config(BASS_CONFIG_NET_PLAYLIST) != 0;
     int error = BASS_ERROR_FILEOPEN;
     std::shared_ptr<UrlStream> stream;
-    auto source = OpenUrlSource(url, offset, flags, proc, user, stream, error);
+    auto source = OpenUrlSource(url, offset, flags, proc, user, options, stream, error);
     if (!source) return Fail(error, HSTREAM{0});
-    DWORD handle = AddChannel(std::move(source), flags);
-    stream->SetHandle(handle);  // from now on new titles reach the channel's META syncs
+    const DWORD handle = AddChannel(std::move(source), flags);
+    // From now on new titles reach the channel's META syncs.
+    stream->SetTitleListener([handle] {
+        auto channel = Engine::Get().Find(handle);
+        if (!channel) return;
+        for (const Sync& s : channel->SyncsOfType(BASS_SYNC_META)) s.proc(s.handle, handle, 0, s.user);
+    });
     return handle;
 }
 

@@ -1,7 +1,9 @@
-// Header names, schemes and metadata keys compare without regard to ASCII case.
+// Header names, schemes and metadata keys compare without regard to ASCII
+// case; header values and playlist lines lose surrounding blanks.
 #pragma once
 
 #include <cctype>
+#include <string>
 #include <string_view>
 
 namespace sonvaro::audio {
@@ -19,6 +21,13 @@ inline bool StartsNoCase(std::string_view text, std::string_view prefix) {
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && StartsNoCase(a, b);
+}
+
+inline std::string Trim(const std::string& s) {
+    const std::size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return {};
+    const std::size_t b = s.find_last_not_of(" \t\r\n");
+    return s.substr(a, b - a + 1);
 }
 
 }  // namespace sonvaro::audio
