@@ -2,7 +2,7 @@
 #include <QVBoxLayout>
 
 #include "core/numbers.h"
-#include "playback/audio_library/format_families.h"
+#include "playback/audio_library/source/decoders.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/settings/settings_pages.h"
@@ -27,8 +27,8 @@ void PluginsPage::Shown() {
         list_->addTopLevelItem(
             new QTreeWidgetItem({ToQt(name), ToQt(VersionText(version)), ToQt(description)}));
     };
-    for (const audio::FormatFamily& family : audio::BuiltInFormatFamilies())
-        add(family.name, family.version, family.description);
+    for (const audio::Decoder& decoder : audio::Decoders())
+        add(decoder.name, decoder.version(), decoder.formats);
     pluginRows_ = list_->topLevelItemCount();
     shownListeners_.clear();
     ShowListeners();

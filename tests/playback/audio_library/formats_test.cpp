@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fixtures.h"
+#include "playback/audio_library/source/decoders.h"
 #include "support.h"
 
 namespace {
@@ -225,6 +226,53 @@ TEST_F(OfflineEngine, FormatIsDecidedByContentNotName) {
     ASSERT_NE(m, 0u);
     BASS_ChannelGetInfo(m, &info);
     EXPECT_EQ(info.ctype, BASS_CTYPE_STREAM_FLAC);
+}
+
+}  // namespace
+
+namespace {
+
+// The one table of decoders: content goes to the decoder written out here,
+// whatever the file is called, and the settings list them in this order.
+std::string DecoderNameFor(const std::string& path) {
+    sonvaro::audio::DecoderInput input;
+    input.bytes = sonvaro::audio::FileByteSource::Open(path, 0, 0);
+    if (!input.bytes) return "(unreadable)";
+    input.probe = sonvaro::audio::ProbeContent(*input.bytes);
+    const sonvaro::audio::Decoder* decoder = sonvaro::audio::StreamDecoderFor(input);
+    return decoder ? decoder->name : "(none)";
+}
+
+TEST(DecoderTable, ContentChoosesTheDecoder) {
+    EXPECT_EQ(DecoderNameFor(fixtures::Path("sine.wav")), "FFmpeg");
+    EXPECT_EQ(DecoderNameFor(fixtures::Path("sine.mp3")), "FFmpeg");
+    EXPECT_EQ(DecoderNameFor(fixtures::Path("sine.wma")), "FFmpeg");
+    EXPECT_EQ(DecoderNameFor(fixtures::Path("sine24.flac")), "FFmpeg");
+    EXPECT_EQ(DecoderNameFor(fixtures::Path("sine32.flac")), "libFLAC");
+    EXPECT_EQ(DecoderNameFor(fixtures::Path("sine.wv")), "WavPack");
+    EXPECT_EQ(DecoderNameFor(fixtures::Write("song.mp3", fixtures::MakeMidi(true))), "FluidSynth");
+    EXPECT_EQ(DecoderNameFor(fixtures::Write("tune.mid", fixtures::MakeMod(1.0))),
+              "(none)");  // modules load as music
+    EXPECT_EQ(DecoderNameFor(fixtures::Write("noise.mp3", std::string(4096, '\x5a'))), "(none)");
+    EXPECT_STREQ(sonvaro::audio::MusicDecoder().name, "libopenmpt");
+}
+
+TEST(DecoderTable, TheSettingsListEveryLibraryOnceWithItsVersion) {
+    std::vector<std::string> names;
+    for (const sonvaro::audio::Decoder& d : sonvaro::audio::Decoders()) {
+        names.push_back(d.name);
+        EXPECT_GT(d.version(), 0u) << d.name;  // asked of the library linked in (libopenmpt is 0.6)
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"FFmpeg", "libopenmpt", "FluidSynth", "WavPack", "libFLAC"}));
+}
+
+TEST(DecoderTable, NetworkStreamsTakeOnlyContainersReadWithoutSeeking) {
+    using sonvaro::audio::Container;
+    using sonvaro::audio::ReadsWithoutSeeking;
+    EXPECT_TRUE(ReadsWithoutSeeking(Container::Mpeg));
+    EXPECT_TRUE(ReadsWithoutSeeking(Container::Ogg));
+    EXPECT_FALSE(ReadsWithoutSeeking(Container::Mp4));
+    EXPECT_FALSE(ReadsWithoutSeeking(Container::Asf));
 }
 
 }  // namespace

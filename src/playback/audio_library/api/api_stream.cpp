@@ -6,12 +6,7 @@
 #include "playback/audio_library/engine.h"
 #include "playback/audio_library/error.h"
 #include "playback/audio_library/net/url_opening.h"
-#include "playback/audio_library/source/ffmpeg_source.h"
-#include "playback/audio_library/source/flac_source.h"
-#include "playback/audio_library/source/midi_source.h"
-#include "playback/audio_library/source/module_source.h"
-#include "playback/audio_library/source/probe.h"
-#include "playback/audio_library/source/wavpack_source.h"
+#include "playback/audio_library/source/decoders.h"
 
 using namespace sonvaro::audio;
 
@@ -35,15 +30,6 @@ std::unique_ptr<ByteSource> OpenBytes(BOOL mem, const void* file, QWORD offset, 
                                 static_cast<std::int64_t>(length));
 }
 
-std::string CorrectionPath(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    std::size_t dot = path.find_last_of('.');
-    std::string base = (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-                           ? path.substr(0, dot)
-                           : path;
-    return base + ".wvc";
-}
-
 DWORD AddChannel(std::unique_ptr<Source> source, DWORD flags) {
     auto& engine = Engine::Get();
     DWORD handle = engine.NewHandle();
@@ -60,25 +46,16 @@ HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWO
     auto bytes = OpenBytes(mem, file, offset, length, error);
     if (!bytes) return Fail(error, HSTREAM{0});
     if (bytes->Size() == 0) return Fail(BASS_ERROR_FILEFORM, HSTREAM{0});
-    ProbeResult probe = ProbeContent(*bytes);
-    if (probe.container == Container::Unknown) return Fail(BASS_ERROR_FILEFORM, HSTREAM{0});
-    if (midiOnly && probe.container != Container::Midi) return Fail(BASS_ERROR_FILEFORM, HSTREAM{0});
-    std::unique_ptr<Source> source;
-    if (probe.container == Container::Midi) {
-        source = MidiSource::Open(*bytes, freq ? freq : engine.Rate(), error);
-    } else if (probe.container == Container::WavPack) {
-        // A hybrid file's correction data lives beside it, named like it with ".wvc".
-        std::unique_ptr<ByteSource> correction;
-        std::string path = mem ? std::string() : static_cast<const char*>(file);
-        if (!mem && CorrectionPath(path) != path)
-            correction = FileByteSource::Open(CorrectionPath(path), 0, 0);
-        source = WavPackSource::Open(std::move(bytes), std::move(correction), error);
-    } else if (probe.container == Container::Flac && FlacBitsPerSample(*bytes, probe.dataOffset) > 24) {
-        source = FlacSource::Open(std::move(bytes), error);
-    } else {
-        bool video = engine.Config(BASS_CONFIG_MP4_VIDEO) != 0;
-        source = FfmpegSource::Open(std::move(bytes), probe, video, error);
-    }
+    DecoderInput input;
+    input.probe = ProbeContent(*bytes);
+    input.bytes = std::move(bytes);
+    if (!mem) input.path = static_cast<const char*>(file);
+    input.rate = freq ? freq : engine.Rate();
+    input.video = engine.Config(BASS_CONFIG_MP4_VIDEO) != 0;
+    const Decoder* decoder = StreamDecoderFor(input);
+    if (!decoder || (midiOnly && input.probe.container != Container::Midi))
+        return Fail(BASS_ERROR_FILEFORM, HSTREAM{0});
+    auto source = decoder->open(input, error);
     if (!source) return Fail(error, HSTREAM{0});
     return AddChannel(std::move(source), flags);
 }
@@ -126,7 +103,10 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
     auto bytes = OpenBytes(mem, file, offset, length, error);
     if (!bytes) return Fail(error, HMUSIC{0});
     if (bytes->Size() == 0) return Fail(BASS_ERROR_FILEFORM, HMUSIC{0});
-    auto source = ModuleSource::Open(*bytes, freq ? freq : engine.Rate(), error);
+    DecoderInput input;
+    input.bytes = std::move(bytes);
+    input.rate = freq ? freq : engine.Rate();
+    auto source = MusicDecoder().open(input, error);
     if (!source) return Fail(error, HMUSIC{0});
     return AddChannel(std::move(source), flags);
 }

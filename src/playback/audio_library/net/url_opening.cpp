@@ -8,8 +8,7 @@
 
 #include "playback/audio_library/net/ascii_case.h"
 #include "playback/audio_library/source/byte_source.h"
-#include "playback/audio_library/source/ffmpeg_source.h"
-#include "playback/audio_library/source/probe.h"
+#include "playback/audio_library/source/decoders.h"
 
 namespace sonvaro::audio {
 namespace {
@@ -132,35 +131,34 @@ std::unique_ptr<UrlSource> OpenUrlSource(const std::string& url, std::uint64_t o
         }
 
         // Probe what has arrived so far; look further only while the data is inconclusive.
-        ProbeResult probe;
+        DecoderInput input;
+        std::string prefix;
         for (std::size_t want = 8192;; want *= 2) {
-            std::string prefix = stream->WaitPrefix(want);
+            prefix = stream->WaitPrefix(want);
             if (prefix.size() >= 12) {
                 MemoryByteSource snapshot(prefix.data(), prefix.size());
-                probe = ProbeContent(snapshot);
+                input.probe = ProbeContent(snapshot);
             }
-            if (probe.container != Container::Unknown || prefix.size() < want || want >= UrlStream::kKeepHead)
+            if (input.probe.container != Container::Unknown || prefix.size() < want ||
+                want >= UrlStream::kKeepHead)
                 break;
         }
-        switch (probe.container) {
-            case Container::Mpeg:
-            case Container::Adts:
-            case Container::Ogg:
-            case Container::Flac:
-            case Container::Wav:
-            case Container::Aiff:
-                break;
-            default:
-                error = BASS_ERROR_FILEFORM;
-                return nullptr;  // garbage, or a format that needs seeking
+        input.bytes = std::make_unique<MemoryByteSource>(prefix.data(), prefix.size());
+        const Decoder* decoder = StreamDecoderFor(input);
+        // Garbage, a format that needs seeking, or one only a file decoder reads.
+        if (!decoder || !decoder->overNetwork || !ReadsWithoutSeeking(input.probe.container)) {
+            error = BASS_ERROR_FILEFORM;
+            return nullptr;
         }
+        const ProbeResult& probe = input.probe;
 
         unsigned kbps = static_cast<unsigned>(std::atoi(stream->Header("icy-br").c_str()));
         std::size_t perSecond = probe.bitrate ? probe.bitrate / 8 : kbps ? kbps * 125 : 16000;
         stream->SetCapacity(perSecond * given.bufferMs / 1000);
 
-        auto decoder = FfmpegSource::Open(std::make_unique<NetByteSource>(stream), probe, false, error);
-        if (!decoder) return nullptr;
+        input.bytes = std::make_unique<NetByteSource>(stream);
+        auto source = decoder->open(input, error);
+        if (!source) return nullptr;
         if (stream->Cancelled()) {
             error = BASS_ERROR_ENDED;
             return nullptr;
@@ -168,7 +166,7 @@ std::unique_ptr<UrlSource> OpenUrlSource(const std::string& url, std::uint64_t o
         stream->StartDelivery();
         abandon.keep = true;
         out = stream;
-        return std::make_unique<UrlSource>(stream, std::move(decoder));
+        return std::make_unique<UrlSource>(stream, std::move(source));
     }
 }
 

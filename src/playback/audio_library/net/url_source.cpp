@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "playback/audio_library/source/ffmpeg_source.h"
-
 namespace sonvaro::audio {
 namespace {
 
@@ -13,7 +11,7 @@ constexpr std::size_t kDecodeChunk = 1024;
 
 }  // namespace
 
-UrlSource::UrlSource(std::shared_ptr<UrlStream> stream, std::unique_ptr<FfmpegSource> decoder)
+UrlSource::UrlSource(std::shared_ptr<UrlStream> stream, std::unique_ptr<Source> decoder)
     : stream_(std::move(stream)),
       decoder_(std::move(decoder)),
       format_(decoder_->Format()),

@@ -15,11 +15,9 @@
 
 namespace sonvaro::audio {
 
-class FfmpegSource;
-
 class UrlSource final : public Source {
   public:
-    UrlSource(std::shared_ptr<UrlStream> stream, std::unique_ptr<FfmpegSource> decoder);
+    UrlSource(std::shared_ptr<UrlStream> stream, std::unique_ptr<Source> decoder);
     ~UrlSource() override;
 
     SourceFormat Format() const override { return format_; }
@@ -35,7 +33,7 @@ class UrlSource final : public Source {
     void DecodeLoop();
 
     std::shared_ptr<UrlStream> stream_;
-    std::unique_ptr<FfmpegSource> decoder_;  // the decoding thread's once it runs
+    std::unique_ptr<Source> decoder_;  // the decoding thread's once it runs
     SourceFormat format_;
     std::thread thread_;
 

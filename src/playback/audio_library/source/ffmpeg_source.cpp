@@ -13,8 +13,14 @@ extern "C" {
 
 #include "playback/audio_library/bass.h"
 #include "playback/audio_library/source/asf_tags.h"
+#include "playback/audio_library/source/library_version.h"
 
 namespace sonvaro::audio {
+
+std::uint32_t FfmpegSource::LibraryVersion() {
+    const unsigned codec = avcodec_version();
+    return PackedVersion(codec >> 16, (codec >> 8) & 0xFF);
+}
 namespace {
 
 constexpr int kAvioBuffer = 32 * 1024;

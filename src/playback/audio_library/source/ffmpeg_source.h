@@ -3,6 +3,7 @@
 // in Prepare().
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ namespace sonvaro::audio {
 
 class FfmpegSource final : public Source {
   public:
+    // The version of the library linked in: major * 100 + minor.
+    static std::uint32_t LibraryVersion();
     // On failure returns nullptr and sets `error` to a BASS error code.
     static std::unique_ptr<FfmpegSource> Open(std::unique_ptr<ByteSource> bytes, const ProbeResult& probe,
                                               bool allowVideo, int& error);

@@ -6,8 +6,13 @@
 #include <cstring>
 
 #include "playback/audio_library/bass.h"
+#include "playback/audio_library/source/library_version.h"
 
 namespace sonvaro::audio {
+
+std::uint32_t FlacSource::LibraryVersion() {
+    return VersionOfText(FLAC__VERSION_STRING);
+}
 namespace {
 
 FLAC__StreamDecoder* Dec(void* d) {

@@ -2,6 +2,7 @@
 // 6.0) cannot decode; everything else in FLAC goes through FFmpeg.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,8 @@ unsigned FlacBitsPerSample(ByteSource& bytes, std::int64_t offset);
 
 class FlacSource final : public Source {
   public:
+    // The version of the library linked in: major * 100 + minor.
+    static std::uint32_t LibraryVersion();
     // nullptr with a BASS error code when libFLAC cannot read the header.
     static std::unique_ptr<FlacSource> Open(std::unique_ptr<ByteSource> bytes, int& error);
     ~FlacSource() override;

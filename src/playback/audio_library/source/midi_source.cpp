@@ -8,8 +8,15 @@
 #include <mutex>
 
 #include "playback/audio_library/bass.h"
+#include "playback/audio_library/source/library_version.h"
 
 namespace sonvaro::audio {
+
+std::uint32_t MidiSource::LibraryVersion() {
+    int major = 0, minor = 0, micro = 0;
+    fluid_version(&major, &minor, &micro);
+    return PackedVersion(static_cast<std::uint32_t>(major), static_cast<std::uint32_t>(minor));
+}
 namespace {
 
 constexpr std::int64_t kMaxMidiBytes = 16 * 1024 * 1024;

@@ -3,6 +3,7 @@
 // which keeps sounding release tails after the last event.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ namespace sonvaro::audio {
 
 class MidiSource final : public Source {
   public:
+    // The version of the library linked in: major * 100 + minor.
+    static std::uint32_t LibraryVersion();
     static std::unique_ptr<MidiSource> Open(ByteSource& bytes, unsigned rate, int& error);
     ~MidiSource() override;
 

@@ -8,8 +8,14 @@
 #include <vector>
 
 #include "playback/audio_library/bass.h"
+#include "playback/audio_library/source/library_version.h"
 
 namespace sonvaro::audio {
+
+std::uint32_t ModuleSource::LibraryVersion() {
+    const std::uint32_t v = openmpt_get_library_version();
+    return PackedVersion(v >> 24, (v >> 16) & 0xFF);
+}
 namespace {
 
 constexpr std::int64_t kMaxModuleBytes = 256 * 1024 * 1024;

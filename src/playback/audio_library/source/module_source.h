@@ -1,6 +1,7 @@
 // Tracker modules (MOD, S3M, XM, IT, MTM, UMX, MO3) rendered by libopenmpt.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,8 @@ namespace sonvaro::audio {
 
 class ModuleSource final : public Source {
   public:
+    // The version of the library linked in: major * 100 + minor.
+    static std::uint32_t LibraryVersion();
     // Reads the whole file; nullptr with a BASS error code when it is not a module we accept.
     static std::unique_ptr<ModuleSource> Open(ByteSource& bytes, unsigned rate, int& error);
     ~ModuleSource() override;

@@ -6,8 +6,14 @@
 #include <cstring>
 
 #include "playback/audio_library/bass.h"
+#include "playback/audio_library/source/library_version.h"
 
 namespace sonvaro::audio {
+
+std::uint32_t WavPackSource::LibraryVersion() {
+    const std::uint32_t v = WavpackGetLibraryVersion();
+    return PackedVersion(v >> 16, (v >> 8) & 0xFF);
+}
 namespace {
 
 // libwavpack reads through these; `id` is a ByteSource with one pushed-back byte.

@@ -2,6 +2,7 @@
 // correction file that turns a lossy hybrid file back into the lossless original.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,8 @@ namespace sonvaro::audio {
 
 class WavPackSource final : public Source {
   public:
+    // The version of the library linked in: major * 100 + minor.
+    static std::uint32_t LibraryVersion();
     // `correction` may be null. nullptr with a BASS error code when the data is not WavPack.
     static std::unique_ptr<WavPackSource> Open(std::unique_ptr<ByteSource> bytes,
                                                std::unique_ptr<ByteSource> correction, int& error);
