@@ -250,10 +250,10 @@ TEST(DecoderTable, ContentChoosesTheDecoder) {
     EXPECT_EQ(DecoderNameFor(fixtures::Path("sine24.flac")), "FFmpeg");
     EXPECT_EQ(DecoderNameFor(fixtures::Path("sine32.flac")), "libFLAC");
     EXPECT_EQ(DecoderNameFor(fixtures::Path("sine.wv")), "WavPack");
-    EXPECT_EQ(DecoderNameFor(fixtures::Write("song.mp3", fixtures::MakeMidi(true))), "FluidSynth");
-    EXPECT_EQ(DecoderNameFor(fixtures::Write("tune.mid", fixtures::MakeMod(1.0))),
+    EXPECT_EQ(DecoderNameFor(fixtures::Write("decoder-midi.mp3", fixtures::MakeMidi(true))), "FluidSynth");
+    EXPECT_EQ(DecoderNameFor(fixtures::Write("decoder-module.mid", fixtures::MakeMod(1.0))),
               "(none)");  // modules load as music
-    EXPECT_EQ(DecoderNameFor(fixtures::Write("noise.mp3", std::string(4096, '\x5a'))), "(none)");
+    EXPECT_EQ(DecoderNameFor(fixtures::Write("decoder-noise.mp3", std::string(4096, '\x5a'))), "(none)");
     EXPECT_STREQ(sonvaro::audio::MusicDecoder().name, "libopenmpt");
 }
 
