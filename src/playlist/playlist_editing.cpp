@@ -172,6 +172,17 @@ void PlaylistEditor::AddFolder(std::string folder, bool recursive) {
     });
 }
 
+bool PlaylistEditor::AddPath(const std::string& path) {
+    Batch batch(*this);  // AddingStopped and AddressFailure tell of this path
+    if (IsDirectory(path))
+        AddFolder(path, settings_.Misc_RecursiveFolder != 0);
+    else if (IsStreamAddress(path) || CheckFileAccess(path) == FileAccess::Readable)
+        AddToPlaylist(path);
+    else
+        return false;
+    return true;
+}
+
 void PlaylistEditor::AddDroppedItems(const std::string& names) {
     Batch batch(*this);
     LineReader reader(names);
