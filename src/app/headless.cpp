@@ -13,7 +13,6 @@
 #include "app/info_command.h"
 #include "app/process_end.h"
 #include "app/remote_start.h"
-#include "core/text.h"
 #include "platform/app_folders.h"
 #include "platform/end_signals.h"
 #include "platform/file_info.h"
@@ -33,13 +32,9 @@ bool AddArguments(Application& app, const std::vector<std::string>& arguments) {
     app.data.playlist.clear();
     for (const std::string& arg : arguments) {
         const size_t before = app.data.playlist.size();
-        if (IsDirectory(arg)) {
-            app.editor.AddFolder(arg, app.data.settings.Misc_RecursiveFolder != 0);
-        } else if (!IsStreamAddress(arg) && CheckFileAccess(arg) != FileAccess::Readable) {
+        if (!app.editor.AddPath(arg)) {
             std::fprintf(stderr, "sonvaro: %s: %s\n", arg.c_str(), UnplayableReason(arg).c_str());
             continue;
-        } else {
-            app.editor.AddToPlaylist(arg);
         }
         if (app.editor.AddingStopped()) return false;
         if (app.data.playlist.size() != before) continue;

@@ -127,8 +127,7 @@ int HandOverToRunningPlayer(const std::string& socketPath, const std::vector<std
     int status = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         // Its working folder is not ours.
-        const std::string path =
-            files[i].find("://") != std::string::npos ? files[i] : AbsolutePath(files[i]);
+        const std::string path = IsStreamAddress(files[i]) ? files[i] : AbsolutePath(files[i]);
         if (path.size() > kRemoteText1Size) {
             std::fprintf(stderr, "Sonvaro: Pfad zu lang zum Übergeben (mehr als 500 Bytes): %s\n",
                          path.c_str());

@@ -16,7 +16,6 @@
 #include "platform/app_folders.h"
 #include "platform/display_probe.h"
 #include "platform/end_signals.h"
-#include "platform/file_info.h"
 #include "session/application.h"
 #include "ui/desktop_companions.h"
 #include "ui/main_window.h"
@@ -110,12 +109,7 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     // The update check starts during start-up; what it has to say waits for the main window.
     companions.Updates()->Hold();
     app.StartUp(files.empty() ? std::string() : files.front());
-    for (size_t i = 1; i < files.size(); ++i) {
-        if (IsDirectory(files[i]))
-            app.editor.AddFolder(files[i], app.data.settings.Misc_RecursiveFolder != 0);
-        else
-            app.editor.AddToPlaylist(files[i]);
-    }
+    for (size_t i = 1; i < files.size(); ++i) app.editor.AddPath(files[i]);
     std::unique_ptr<WindowedRemote> remote;
     if (instance) remote = std::make_unique<WindowedRemote>(app, window, *instance, [&exit] { exit(true); });
     auto raise = [&window] {

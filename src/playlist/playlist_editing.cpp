@@ -29,11 +29,6 @@ std::string UpperExtension(std::string_view path) {
     return ext;
 }
 
-// Any "scheme://" address stays as it is; the tag reader decides whether it plays.
-bool IsAddress(std::string_view path) {
-    return path.find("://") != std::string_view::npos;
-}
-
 }  // namespace
 
 class PlaylistEditor::Batch {
@@ -93,7 +88,7 @@ void PlaylistEditor::AddToPlaylist(const std::string& path) {
 }
 
 void PlaylistEditor::AddOnePath(const std::string& given) {
-    const std::string path = IsAddress(given) ? given : AbsolutePath(given);
+    const std::string path = IsStreamAddress(given) ? given : AbsolutePath(given);
     const std::string ext = UpperExtension(path);
     const AddPathFn add = [this](const std::string& entry) { AddToPlaylist(entry); };
     if (listDepth_ > 0 && listRows_ >= kMaxListRows) {
@@ -103,7 +98,7 @@ void PlaylistEditor::AddOnePath(const std::string& given) {
         rowsCapped_ = true;
         return;
     }
-    if ((ext == "M3U" || ext == "PLS") && IsAddress(path)) {
+    if ((ext == "M3U" || ext == "PLS") && IsStreamAddress(path)) {
         AddListAtAddress(path, ext == "M3U");
     } else if (ext == "M3U") {
         ReadM3U(path, add, log_);
@@ -175,6 +170,17 @@ void PlaylistEditor::AddFolder(std::string folder, bool recursive) {
         Batch inner(*this);
         AddOnePath(file);
     });
+}
+
+bool PlaylistEditor::AddPath(const std::string& path) {
+    Batch batch(*this);  // AddingStopped and AddressFailure tell of this path
+    if (IsDirectory(path))
+        AddFolder(path, settings_.Misc_RecursiveFolder != 0);
+    else if (IsStreamAddress(path) || CheckFileAccess(path) == FileAccess::Readable)
+        AddToPlaylist(path);
+    else
+        return false;
+    return true;
 }
 
 void PlaylistEditor::AddDroppedItems(const std::string& names) {

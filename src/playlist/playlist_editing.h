@@ -31,6 +31,11 @@ class PlaylistEditor {
     // The files of a folder in name order (case folded, then bytes), files and
     // sub-folders interleaved, each real folder once.
     void AddFolder(std::string folder, bool recursive);
+    // A path named on the command line or by remote control: a folder is
+    // added with Misc_RecursiveFolder, a stream address or a file that can be
+    // opened for reading with AddToPlaylist. False when it is none of these
+    // and nothing was tried (UnplayableReason tells the user why).
+    bool AddPath(const std::string& path);
     // Dropped names, one per line: folders with Misc_RecursiveFolder, non-empty files.
     void AddDroppedItems(const std::string& names);
     // True when the last adding operation was ended by Escape or an end signal.

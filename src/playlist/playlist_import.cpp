@@ -65,13 +65,6 @@ void ForEachLine(const std::string& file, StatusLog* log, F&& eachLine) {
     if (text) ForEachLineOf(file, *text, log, std::forward<F>(eachLine));
 }
 
-bool IsAddress(std::string_view line) {
-    const auto scheme = line.find("://");
-    return scheme != std::string_view::npos && scheme > 0 &&
-           std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(scheme),
-                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
-}
-
 // Names are bytes: the line as written is tried first. A line that is not
 // UTF-8 may be Windows-1252 text naming a file stored under UTF-8 here.
 std::string ResolveEntryBytes(const std::string& file, std::string_view raw) {
@@ -84,7 +77,7 @@ std::string ResolveEntryBytes(const std::string& file, std::string_view raw) {
 }  // namespace
 
 std::string ResolvePlaylistEntry(const std::string& file, const std::string& line) {
-    if (line.empty() || line.front() == '/' || IsAddress(line)) return line;
+    if (line.empty() || line.front() == '/' || IsStreamAddress(line)) return line;
     const std::string_view listFolder = FolderOf(file);
     const std::string folder = listFolder.empty() ? CurrentFolder() : AbsolutePath(std::string(listFolder));
     std::string slashed = line;
@@ -157,7 +150,7 @@ void ReadPLS(const std::string& file, const AddPathFn& add, StatusLog* log) {
         std::string_view entry = line.substr(eq + 1);
         entry = entry.substr(0, entry.find('='));
         const std::string path = ResolveEntryBytes(file, entry);
-        if (IsAddress(path) || IsNonEmptyFile(path)) add(path);
+        if (IsStreamAddress(path) || IsNonEmptyFile(path)) add(path);
         return true;
     });
 }

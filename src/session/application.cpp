@@ -177,4 +177,11 @@ bool Application::RecordingFolderChosen(const std::string* folder) {
     return false;
 }
 
+bool Application::ToggleRecording() {
+    int8_t& on = data.settings.NETStream_SaveFile;
+    if (!on && !RecordingFolderChosen()) return false;
+    on = on ? 0 : 1;
+    return true;
+}
+
 }  // namespace sonvaro

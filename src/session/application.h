@@ -71,6 +71,9 @@ class Application {
     // False, after telling the user where to choose one, when recording a
     // station has no folder (`folder`, the stored one unless given) to write to.
     bool RecordingFolderChosen(const std::string* folder = nullptr);
+    // The record button: switches NETStream_SaveFile over; switching it on
+    // needs a folder (see above). True when the setting changed.
+    bool ToggleRecording();
 
     // The library's worker threads (application_library.cpp).
     // Validates and starts a scan of MediaLib_Path; false when none started.

@@ -9,12 +9,6 @@ namespace sonvaro {
 
 PlayerData::PlayerData(std::string folder) : dataFolder(std::move(folder)) {}
 
-void PlayerData::LoadAll(SettingsWindowPort* window, PlaylistDisplay* display) {
-    LoadSettings(settings, SettingsPath(), window);
-    LoadLibraryFile(library, LibraryPath());
-    LoadPlaylistFile(playlist, PlaylistPath(), settings, display);
-}
-
 void PlayerData::SaveAll(Messages& messages, StatusLog& log, SaveReport* report) {
     std::string failure;
     const auto note = [&](const std::string& path, bool ok) {

@@ -8,8 +8,6 @@
 namespace sonvaro {
 
 class Messages;
-class PlaylistDisplay;
-class SettingsWindowPort;
 class SaveReport;
 class StatusLog;
 
@@ -29,8 +27,6 @@ struct PlayerData {
     std::string LibraryPath() const { return dataFolder + "MediaLibary.dat"; }
     std::string PlaylistPath() const { return dataFolder + "PlayList.dat"; }
 
-    // Start-up order: settings, library, playlist.
-    void LoadAll(SettingsWindowPort* window, PlaylistDisplay* display);
     // Shut-down order, each reporting errors: settings, library, playlist.
     void SaveAll(Messages& messages, StatusLog& log, SaveReport* report = nullptr);
 };

@@ -172,10 +172,7 @@ int RemoteControl::HandleRemoteCommand(const RemoteRecord& r, uint64_t sender) {
             window_.OpenEffects();
             break;
         case RemoteCode::AddFile:
-            if (IsDirectory(r.text1))
-                app_.editor.AddFolder(r.text1, app_.data.settings.Misc_RecursiveFolder != 0);
-            else if (PathExists(r.text1))
-                app_.editor.AddToPlaylist(r.text1);
+            app_.editor.AddPath(r.text1);
             break;
         default:
             break;  // 12, 13, 15 and unknown codes: taken, nothing to do

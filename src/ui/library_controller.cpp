@@ -11,8 +11,8 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "core/messages.h"
 #include "core/text.h"
+#include "library/library_commands.h"
 #include "library/library_rows.h"
 #include "library/library_scan.h"
 #include "session/application.h"
@@ -166,18 +166,10 @@ bool LibraryController::Run(Command command) {
         case Command::SearchInAlbum:
         case Command::SearchInGenre:
         case Command::SearchInComment:
-        case Command::SearchInPath: {
-            const int bit = 1 << (static_cast<int>(command) - static_cast<int>(Command::SearchInTitle));
-            searchIn = static_cast<int8_t>(searchIn ^ bit);
-            ShowSearchIn();
-            break;
-        }
+        case Command::SearchInPath:
         case Command::SearchInAll:
-            searchIn = kSearchEverything;
-            ShowSearchIn();
-            break;
         case Command::SearchInNone:
-            searchIn = 0;
+            searchIn = SearchInAfter(command, searchIn);
             ShowSearchIn();
             break;
         case Command::AddStation:
@@ -302,12 +294,7 @@ void LibraryController::AddRowsToPlaylist(bool newPlaylist, bool selectedOnly) {
         rows = SelectedRows();
     else
         for (int r = 0; r < model_->rowCount(); ++r) rows.push_back(r);
-    LibraryEntry entry;
-    for (int r : rows) {
-        const SearchRow* row = model_->Row(r);
-        if (row && CurrentEntry(app_.data.library, *row, entry)) app_.editor.AddLibraryEntry(entry.info);
-    }
-    app_.editor.EntriesAppended();
+    AppendRowsToPlaylist(app_.data.library, model_->Result(), rows, app_.editor);
     ShowCount();
     w_.statusField->clear();
 }
@@ -337,11 +324,7 @@ void LibraryController::RemoveStation() {
     const int rowNumber = FirstSelectedRow();
     const SearchRow* row = model_->Row(rowNumber);
     if (!row) return;
-    const std::string name(model_->Result().Text(*row, RowField::Title));
-    if (!app_.ports.messages.Ask("Möchten Sie '" + name + "' wirklich entfernen?", "Entfernen",
-                                 MessageIcon::Question))
-        return;
-    if (RemoveRowEntry(app_.data.library, *row)) {
+    if (RemoveStationRow(app_.data.library, model_->Result(), *row, app_.ports.messages)) {
         model_->RemoveRow(rowNumber);
         ShowCount();
     }

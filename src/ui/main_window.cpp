@@ -579,8 +579,7 @@ void MainWindow::RunCommand(Command command) {
             control.Next();
             break;
         case Command::RecordRadio:
-            if (!s.NETStream_SaveFile && !app_->RecordingFolderChosen()) break;
-            s.NETStream_SaveFile = s.NETStream_SaveFile ? 0 : 1;
+            if (!app_->ToggleRecording()) break;
             SetRecordingIcon();
             if (SettingsWindow* dialog = SettingsDialog()) dialog->RecordingChanged();
             break;

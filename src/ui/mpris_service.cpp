@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/text.h"
 #include "playback/channel_player.h"
 #include "playback/player_control.h"
 #include "session/application.h"
@@ -25,10 +26,6 @@ QStringList SplitList(const std::string& text) {
         out << part.trimmed();
     out.removeAll(QString());
     return out;
-}
-
-bool IsAddress(const std::string& path) {
-    return path.rfind("http://", 0) == 0 || path.rfind("https://", 0) == 0 || path.rfind("ftp://", 0) == 0;
 }
 
 // The MIME types of the desktop file, for "Open with" from other programs.
@@ -266,7 +263,7 @@ QVariantMap MprisService::Metadata() const {
                    QDBusObjectPath(QStringLiteral("/org/sonvaro/track/%1").arg(state.CurrentChannel()))));
     if (info.length > 0)
         map.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(info.length) * 1000000);
-    const bool address = IsAddress(state.currentPath);
+    const bool address = IsStreamAddress(state.currentPath);
     QString title = QString::fromStdString(info.title);
     if (title.isEmpty() && !address)
         title = QFileInfo(QFile::decodeName(QByteArray::fromStdString(state.currentPath))).completeBaseName();

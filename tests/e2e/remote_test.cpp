@@ -16,6 +16,7 @@
 
 #include "core/remote_record.h"
 #include "platform/instance_socket.h"
+#include "playback/audio_library/loopback_server.h"
 #include "settings/settings_file.h"
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -184,6 +185,23 @@ TEST(Remote, ASecondStartPlaysItsFirstFileAppendsTheOthersAndEnds) {
     EXPECT_EQ(b, 9u) << list;  // first row
     EXPECT_NE(c, std::string::npos) << list;
     EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 3) << list;
+}
+
+// A station named at a second start joins the running player's list as it
+// would at a first start: chosen there, it is tuned in.
+TEST(Remote, ASecondStartAppendsAStation) {
+    support::LoopbackServer station([](support::LoopbackServer::Connection&) {});
+    RemotePlayer player;
+    Client listener(player);
+    ASSERT_EQ(listener.Command(0, 0, "test"), 1);
+    const std::string address = "HTTP" + station.Url("/live").substr(4);
+    EXPECT_EQ(player.Run("'" + player.file("b") + "' '" + address + "'"), 0);
+    EXPECT_EQ(listener.WaitFor(0), "b");    // the first file plays on its own
+    ASSERT_EQ(listener.Command(14, 0), 1);  // select the first row
+    ASSERT_EQ(listener.Command(5), 1);      // and play it
+    ASSERT_TRUE(test::WaitUntil([&] { return !station.Requests().empty(); })) << "the station was not added";
+    EXPECT_EQ(station.Requests()[0].rfind("GET /live ", 0), 0u) << station.Requests()[0];
+    ASSERT_TRUE(player.Quit(listener));
 }
 
 TEST(Remote, WithoutAPlayerTheClientSaysSoAndEndsWith2) {

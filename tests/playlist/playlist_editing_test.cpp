@@ -1,9 +1,13 @@
 #include "playlist/playlist_editing.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 
 #include "core/status_log.h"
 #include "playback/audio_library/bass.h"
@@ -166,6 +170,40 @@ TEST_F(EditingTest, AddingAcceptsFilesAndStreamsWithFreshKeys) {
     test::WriteFile(dir / "dropped.txt", "");
     editor.AddDroppedItems(wav + "\n" + dir.path() + "\n" + dir / "dropped.txt" + "\n");
     EXPECT_EQ(playlist.size(), 4u);
+}
+
+// What the command line and remote control name: a folder (as deep as the
+// setting says), a station in any case, a file; a path that cannot be opened
+// (as root a socket is the one file that cannot), an empty or a missing file
+// is turned down before anything is tried, so the caller can say why.
+TEST_F(EditingTest, AddPathTakesFoldersStationsAndFilesThatOpen) {
+    std::filesystem::create_directories(dir / "music/inner");
+    std::filesystem::copy_file(wav, dir / "music/a.wav");
+    std::filesystem::copy_file(wav, dir / "music/inner/b.wav");
+    settings.Misc_RecursiveFolder = 0;
+    EXPECT_TRUE(editor.AddPath(dir / "music"));
+    settings.Misc_RecursiveFolder = 1;
+    EXPECT_TRUE(editor.AddPath(dir / "music"));
+    EXPECT_TRUE(editor.AddPath("HTTP://radio.example/live"));
+    EXPECT_TRUE(editor.AddPath(wav));
+    EXPECT_EQ(Paths(),
+              (std::vector<std::string>{dir / "music/a.wav", dir / "music/a.wav", dir / "music/inner/b.wav",
+                                        "HTTP://radio.example/live", wav}));
+
+    const std::string socketPath = dir / "socket.wav";
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+    test::WriteFile(dir / "empty.wav", "");
+    EXPECT_FALSE(editor.AddPath(socketPath));
+    EXPECT_FALSE(editor.AddPath(dir / "empty.wav"));
+    EXPECT_FALSE(editor.AddPath(dir / "missing.wav"));
+    EXPECT_EQ(playlist.size(), 5u);
 }
 
 TEST_F(EditingTest, SortIsStableAndByteWise) {

@@ -130,6 +130,27 @@ TEST_F(ApplicationTest, ATemporaryPlaylistLeavesTheSavedOneAlone) {
     EXPECT_EQ(test::ReadFile(home / "Sonvaro/PlayList.dat"), saved);
 }
 
+// Recording goes on only with a folder to write to, and off at any time.
+TEST_F(ApplicationTest, RecordingNeedsAFolderToGoOnButNoneToGoOff) {
+    Start();
+    Settings& s = app->data.settings;
+    s.NETStream_SavePath.clear();
+    s.NETStream_SaveFile = 0;
+    EXPECT_FALSE(app->ToggleRecording());
+    EXPECT_EQ(s.NETStream_SaveFile, 0);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_NE(messages.boxes[0].text.find("Ziel-Ordner einen Ordner"), std::string::npos);
+
+    s.NETStream_SavePath = home.path();
+    EXPECT_TRUE(app->ToggleRecording());
+    EXPECT_EQ(s.NETStream_SaveFile, 1);
+    s.NETStream_SavePath.clear();
+    EXPECT_TRUE(app->ToggleRecording());
+    EXPECT_EQ(s.NETStream_SaveFile, 0);
+    EXPECT_EQ(messages.boxes.size(), 1u);  // only the refused switch-on said why
+    app->RequestExit(false);
+}
+
 TEST_F(ApplicationTest, AutosaveKeepsThreeClocks) {
     Start();
     Settings& s = app->data.settings;

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include "../tags/tag_fixtures.h"
+#include "playback/audio_library/loopback_server.h"
 #include "tags/tag_writer.h"
 #include "ui_harness.h"
 
@@ -289,6 +291,20 @@ TEST_F(MprisTest, MetadataCarriesTheTagsAndFollowsStationTitles) {
               QStringList{QStringLiteral("Chor")});
     EXPECT_EQ(m.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("Abendlied"));
     EXPECT_FALSE(seen.Last(QStringLiteral("Volume")).isValid());  // only what changed
+}
+
+// A station's address goes out as it is, whatever case its scheme is written in.
+TEST_F(MprisTest, AStationIsNamedByItsAddressInAnyCase) {
+    const std::string mp3 = ReadFile(TagFixture("untagged.mp3"));
+    support::LoopbackServer server([&](support::LoopbackServer::Connection& c) {
+        c.Send("ICY 200 OK\r\n\r\n" + mp3);
+        c.Hold();
+    });
+    const std::string address = "HTTP" + server.Url("/live").substr(4);
+    app->player.PlayChannel(address, kSourcePlaylist);
+    ASSERT_TRUE(WaitFor([&] { return app->player.State().playSource == kSourceRadio; }, 10000));
+    EXPECT_EQ(Metadata().value(QStringLiteral("xesam:url")).toString().toStdString(), address);
+    app->player.Stop();
 }
 
 TEST_F(MprisTest, VolumeLoopAndShuffleMapToTheWindowControls) {
