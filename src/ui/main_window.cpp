@@ -35,9 +35,11 @@
 #include "platform/file_info.h"
 #include "playback/level_display.h"
 #include "ui/about_window.h"
+#include "ui/command_table.h"
 #include "ui/docking.h"
 #include "ui/folder_dialog.h"
 #include "ui/icons.h"
+#include "ui/info_panel.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
 #include "ui/list_view.h"
@@ -51,7 +53,6 @@
 namespace sonvaro {
 namespace {
 
-constexpr int kInfoAreaHeight = 85;
 // Captions, 150-pixel values, the level picture and the logo side by side.
 constexpr int kNaturalWidth = 275 + 150;
 
@@ -64,21 +65,6 @@ class JumpToClickStyle : public QProxyStyle {
         if (hint == QStyle::SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
         return QProxyStyle::styleHint(hint, option, widget, data);
     }
-};
-
-// A picture that runs something when clicked.
-class ClickLabel : public QLabel {
-  public:
-    explicit ClickLabel(std::function<void()> onClick, QWidget* parent)
-        : QLabel(parent), onClick_(std::move(onClick)) {}
-
-  protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && onClick_) onClick_();
-    }
-
-  private:
-    std::function<void()> onClick_;
 };
 
 }  // namespace
@@ -103,8 +89,15 @@ MainWindow::MainWindow() {
     auto* top = new QVBoxLayout(topPanel_);
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(0);
-    BuildInfoArea(topPanel_);
-    top->addWidget(infoArea_);
+    infoPanel_ = new InfoPanel({[this] { ShowCurrentTrackInformation(); },
+                                [this] {
+                                    if (!app_) return;
+                                    int& type = app_->data.settings.Misc_SpectrumType;
+                                    type = type < 1 ? 1 : 0;
+                                },
+                                [this] { RunCommand(Command::About); }},
+                               topPanel_);
+    top->addWidget(infoPanel_);
     position_ = new QSlider(Qt::Horizontal, topPanel_);
     position_->setRange(0, 1000);
     position_->setFocusPolicy(Qt::NoFocus);
@@ -175,82 +168,8 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
 }
 
-namespace {
-
-struct CommandEntry {
-    Command command;
-    const char* text;
-    const char* icon;  // "" for none
-    bool checkable;
-};
-
-// Every tool-bar button and menu item: its number, text, icon and kind.
-constexpr CommandEntry kCommandTable[] = {
-    {Command::Previous, "Vorheriger Titel", "prev", false},
-    {Command::Play, "Wiedergabe", "play", false},
-    {Command::Pause, "Pause", "pause", true},
-    {Command::Stop, "Stop", "stop", false},
-    {Command::Next, "Nächster Titel", "next", false},
-    {Command::RecordRadio, "Radio Aufnahme", "record-off", false},
-    {Command::Mute, "Stumm", "mute", true},
-    {Command::Repeat, "Wiedergabe Wiederholen", "repeat", true},
-    {Command::Random, "Zufällige Wiedergabe", "shuffle", true},
-    {Command::OpenMenu, "Öffnen", "open", false},
-    {Command::PlaylistLayout, "Wiedergabeliste", "playlist", false},
-    {Command::LibraryLayout, "Medienbibliothek", "library", false},
-    {Command::Equalizer, "Equalizer", "equalizer", false},
-    {Command::Settings, "Einstellungen", "settings", false},
-    {Command::Task, "Aufgabe", "task", false},
-    {Command::PlaylistPlay, "Wiedergabe", "play", false},
-    {Command::Shuffle, "Mischen", "shuffle", false},
-    {Command::SortTitle, "Titel", "sort", false},
-    {Command::SortArtist, "Interpret", "sort", false},
-    {Command::SortAlbum, "Album", "sort", false},
-    {Command::SortNumber, "Nummer", "sort", false},
-    {Command::SortLength, "Länge", "sort", false},
-    {Command::SortYear, "Jahr", "sort", false},
-    {Command::SortType, "Typ", "sort", false},
-    {Command::Search, "Suchen", "find", false},
-    {Command::AddFiles, "Datei", "add-file", false},
-    {Command::AddFolder, "Ordner", "add-folder", false},
-    {Command::Generate, "Generieren", "generate", false},
-    {Command::ShowInFolder, "Ordner Öffnen", "open", false},
-    {Command::CopyFiles, "Kopieren..", "copy", false},
-    {Command::SavePlaylist, "Playlist Speichern", "save", false},
-    {Command::SelectAll, "Alles Auswählen", "select-all", false},
-    {Command::Remove, "Entfernen", "remove", false},
-    {Command::RemoveAll, "Alles entfernen", "clear", false},
-    {Command::AutoTag, "AutoTag", "tag", false},
-    {Command::Refresh, "Aktuallisieren", "refresh", false},
-    {Command::Information, "Informationen", "info", false},
-    {Command::OpenAddFiles, "Datei", "add-file", false},
-    {Command::OpenAddFolder, "Ordner", "add-folder", false},
-    {Command::ShowHide, "Verstecken", "", false},
-    {Command::TrayPrevious, "Vorheriger Titel", "prev", false},
-    {Command::TrayPlay, "Wiedergabe", "play", false},
-    {Command::TrayPause, "Pause", "pause", false},
-    {Command::TrayStop, "Stop", "stop", false},
-    {Command::TrayNext, "Nächster Titel", "next", false},
-    {Command::Log, "Log", "log", false},
-    {Command::RadioLog, "Radio Log", "log", false},
-    {Command::TraySettings, "Einstellungen", "settings", false},
-    {Command::TrayEqualizer, "Equalizer", "equalizer", false},
-    {Command::UpdateCheck, "Neue Version", "update", false},
-    {Command::Website, "Webseite", "web", false},
-    {Command::Feedback, "Feedback", "mail", false},
-    {Command::RecordingFolder, "Aufnahme Ordner", "open", false},
-    {Command::Help, "Hilfe", "help", false},
-    {Command::About, "Informationen", "info", false},
-    {Command::Exit, "Beenden", "exit", false},
-    {Command::AlignLeft, "Linksbündig", "", false},
-    {Command::AlignCenter, "Zentriert", "", false},
-    {Command::AlignRight, "Rechtsbündig", "", false},
-};
-
-}  // namespace
-
 void MainWindow::BuildActions() {
-    for (const CommandEntry& entry : kCommandTable) {
+    for (const CommandEntry& entry : CommandEntries()) {
         const QString text = QString::fromUtf8(entry.text);
         auto* action = new QAction(text, this);
         action->setData(static_cast<int>(entry.command));
@@ -351,40 +270,6 @@ void MainWindow::BuildMenus() {
     for (Command n : {Command::AlignLeft, Command::AlignCenter, Command::AlignRight})
         m6->addAction(actions_[n]);
     menus_[6] = m6;
-}
-
-void MainWindow::BuildInfoArea(QWidget* parent) {
-    infoArea_ = new QWidget(parent);
-    infoArea_->setFixedHeight(kInfoAreaHeight);
-    infoArea_->setAutoFillBackground(true);
-    for (int row = 0; row < 5; ++row) {
-        const int y = 5 + row * 15;
-        QLabel* caption = row == 0 ? new ClickLabel([this] { ShowCurrentTrackInformation(); }, infoArea_)
-                                   : new QLabel(infoArea_);
-        if (row == 0) caption->setCursor(Qt::PointingHandCursor);
-        caption->setGeometry(5, y, 50, 15);
-        caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        auto* value = new QLabel(infoArea_);
-        value->setGeometry(60, y, 150, 15);
-        value->setTextFormat(Qt::PlainText);
-        fields_[row * 2] = caption;
-        fields_[row * 2 + 1] = value;
-    }
-    level_ = new ClickLabel(
-        [this] {
-            if (!app_) return;
-            int& type = app_->data.settings.Misc_SpectrumType;
-            type = type < 1 ? 1 : 0;
-        },
-        infoArea_);
-    level_->setFixedSize(LevelDisplay::kWidth, LevelDisplay::kHeight);
-    logo_ = new ClickLabel([this] { RunCommand(Command::About); }, infoArea_);
-    logo_->setFixedSize(48, 48);
-    logo_->setPixmap(AppIcon().pixmap(48, 48));
-    logo_->setCursor(Qt::PointingHandCursor);
-    QFont small = infoArea_->font();
-    small.setPixelSize(11);
-    infoArea_->setFont(small);
 }
 
 void MainWindow::BuildLibraryArea() {
@@ -508,7 +393,7 @@ void MainWindow::Attach(Application& app) {
 void MainWindow::FinishStartUp() {
     volume_->setToolTip(QString::number(volume_->value()) + '%');
     SetRecordingIcon();
-    if (level_->pixmap().isNull()) {
+    if (!infoPanel_->LevelShown()) {
         app_->level.Blank(app_->data.settings.GUI_ColorB);
         ShowLevelImage(app_->level);
     }
@@ -545,8 +430,12 @@ QMenu* MainWindow::Menu(int number) const {
     return it == menus_.end() ? nullptr : it->second;
 }
 
+QLabel* MainWindow::InfoField(int field) const {
+    return infoPanel_->Field(field);
+}
+
 QString MainWindow::InfoFieldText(int field) const {
-    return field >= 1 && field <= 10 ? fields_[field - 1]->text() : QString();
+    return infoPanel_->FieldText(field);
 }
 
 void MainWindow::RunCommand(Command command) {
@@ -892,10 +781,6 @@ void MainWindow::wheelEvent(QWheelEvent* event) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    const int valueWidth = std::max(50, width() - 275);
-    for (int row = 0; row < 5; ++row) fields_[row * 2 + 1]->setFixedWidth(valueWidth);
-    level_->move(60 + valueWidth + 5, 5);
-    logo_->move(width() - 4 - 48 - 2, 5);
     if (app_ && isVisible() && !isMinimized())
         StoreToSlot(this, app_->data.settings.Window(WindowId::Main), false);
 }

@@ -30,6 +30,7 @@ class QLineEdit;
 namespace sonvaro {
 
 class DockRegistry;
+class InfoPanel;
 class FolderDialog;
 class ListView;
 class LogWindow;
@@ -98,7 +99,7 @@ class MainWindow : public QMainWindow,
     QSplitter* LibrarySplitter(int n) const { return n == 1 ? splitter1_ : splitter2_; }
     QMenu* Menu(int number) const;
     QString InfoFieldText(int field) const;
-    QLabel* InfoField(int field) const { return field >= 1 && field <= 10 ? fields_[field - 1] : nullptr; }
+    QLabel* InfoField(int field) const;
     SearchWindow* Search() const;
     FolderDialog* AddFolderDialog() const;
     LogWindow* Log() const;
@@ -219,7 +220,6 @@ class MainWindow : public QMainWindow,
     void BuildActions();
     void BuildToolBars();
     void BuildMenus();
-    void BuildInfoArea(QWidget* parent);
     void BuildLibraryArea();
     void BuildStatusBar();
     void BuildTray();
@@ -264,10 +264,7 @@ class MainWindow : public QMainWindow,
     QToolBar* toolbar1_ = nullptr;
     QToolBar* toolbar2_ = nullptr;
     QWidget* topPanel_ = nullptr;
-    QWidget* infoArea_ = nullptr;
-    std::array<QLabel*, 10> fields_{};
-    QLabel* level_ = nullptr;
-    QLabel* logo_ = nullptr;
+    InfoPanel* infoPanel_ = nullptr;
     QSlider* position_ = nullptr;
     QSlider* volume_ = nullptr;
     ListView* playlistList_ = nullptr;

@@ -10,10 +10,10 @@
 #include <QSystemTrayIcon>
 #include <QThread>
 
-#include "playback/level_display.h"
 #include "ui/about_window.h"
 #include "ui/docking.h"
 #include "ui/folder_dialog.h"
+#include "ui/info_panel.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
 #include "ui/list_view.h"
@@ -28,9 +28,7 @@ namespace sonvaro {
 // PlayerDisplay
 
 void MainWindow::SetInfoField(int field, const std::string& text) {
-    if (field < 1 || field > 10) return;
-    const QString value = ToQt(text);
-    if (fields_[field - 1]->text() != value) fields_[field - 1]->setText(value);
+    infoPanel_->SetField(field, ToQt(text));
 }
 
 void MainWindow::SetPositionSlider(int32_t value) {
@@ -68,16 +66,7 @@ void MainWindow::SetTrayToolTip(const std::string& text) {
 }
 
 void MainWindow::ShowLevelImage(const LevelDisplay& picture) {
-    QImage image(LevelDisplay::kWidth, LevelDisplay::kHeight, QImage::Format_RGB32);
-    const auto& pixels = picture.image();
-    for (int y = 0; y < LevelDisplay::kHeight; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < LevelDisplay::kWidth; ++x) {
-            const uint32_t c = pixels[y * LevelDisplay::kWidth + x];
-            line[x] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-        }
-    }
-    level_->setPixmap(QPixmap::fromImage(image));
+    infoPanel_->ShowLevel(picture);
 }
 
 // PlaylistDisplay
@@ -197,10 +186,7 @@ void MainWindow::ApplyOpacity(bool enabled, int32_t value) {
 }
 
 void MainWindow::ApplyInfoColours(int32_t background, int32_t foreground) {
-    QPalette palette = infoArea_->palette();
-    palette.setColor(QPalette::Window, ColourFromBgr(background));
-    palette.setColor(QPalette::WindowText, ColourFromBgr(foreground));
-    infoArea_->setPalette(palette);
+    infoPanel_->SetColours(background, foreground);
 }
 
 void MainWindow::SetVolume(int32_t percent) {
