@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "core/clock.h"
-#include "core/data_folder.h"
 #include "core/messages.h"
 #include "library/library_file.h"
 #include "library/library_scan.h"
@@ -14,6 +13,7 @@
 #include "playback/audio_library/net/http_transfer.h"
 #include "playlist/playlist_display.h"
 #include "playlist/playlist_file.h"
+#include "session/data_folder.h"
 #include "settings/settings_file.h"
 
 namespace sonvaro {

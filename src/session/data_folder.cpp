@@ -1,4 +1,4 @@
-#include "core/data_folder.h"
+#include "session/data_folder.h"
 
 #include "core/messages.h"
 #include "platform/atomic_file.h"
