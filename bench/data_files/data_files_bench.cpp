@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "core/status_log.h"
 #include "library/library_file.h"
 #include "playlist/playlist_file.h"

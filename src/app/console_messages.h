@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdio>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "core/text.h"
 
 namespace sonvaro {

@@ -13,12 +13,12 @@
 #include "app/info_command.h"
 #include "app/process_end.h"
 #include "app/remote_start.h"
+#include "desktop/mpris_service.h"
 #include "platform/app_folders.h"
 #include "platform/end_signals.h"
 #include "platform/file_info.h"
 #include "platform/terminal.h"
 #include "session/application.h"
-#include "ui/mpris_service.h"
 
 namespace sonvaro {
 namespace {

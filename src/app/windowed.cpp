@@ -13,15 +13,15 @@
 
 #include "app/process_end.h"
 #include "app/remote_start.h"
+#include "desktop/mpris_service.h"
+#include "desktop/qt_translations.h"
 #include "platform/app_folders.h"
 #include "platform/display_probe.h"
 #include "platform/end_signals.h"
 #include "session/application.h"
 #include "ui/desktop_companions.h"
 #include "ui/main_window.h"
-#include "ui/mpris_service.h"
 #include "ui/qt_messages.h"
-#include "ui/qt_translations.h"
 #include "ui/splash_window.h"
 
 namespace sonvaro {

@@ -1,6 +1,6 @@
 #include "companions/scheduled_task.h"
 
-#include "core/desktop_services.h"
+#include "core/ports/desktop_ports.h"
 #include "playback/player_control.h"
 
 namespace sonvaro {

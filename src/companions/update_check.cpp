@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "core/desktop_services.h"
-#include "core/messages.h"
 #include "core/numbers.h"
+#include "core/ports/desktop_ports.h"
+#include "core/ports/messages.h"
 #include "core/text.h"
 #include "platform/file_info.h"
 #include "platform/private_file.h"

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "playlist/track_info.h"
+#include "playlist/playlist.h"
 
 namespace sonvaro {
 

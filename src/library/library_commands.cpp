@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "library/library_rows.h"
 #include "playlist/playlist_editing.h"
 

@@ -6,8 +6,8 @@
 
 #include "core/encoding.h"
 #include "core/line_reader.h"
-#include "core/messages.h"
 #include "core/numbers.h"
+#include "core/ports/messages.h"
 #include "core/status_log.h"
 #include "platform/atomic_file.h"
 #include "platform/file_info.h"

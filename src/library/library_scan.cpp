@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "core/status_log.h"
 #include "core/text.h"
 #include "platform/file_info.h"

@@ -5,7 +5,7 @@
 
 #include "core/clock.h"
 #include "core/duration.h"
-#include "core/messages.h"
+#include "core/ports/messages.h"
 
 namespace sonvaro {
 namespace {

@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/desktop_services.h"
+#include "core/ports/desktop_ports.h"
 
 namespace sonvaro {
 

@@ -5,7 +5,7 @@
 
 #include "playback/player_ports.h"
 #include "playback/player_state.h"
-#include "playlist/track_info.h"
+#include "playlist/playlist.h"
 
 namespace sonvaro {
 

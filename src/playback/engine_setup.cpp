@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "core/text.h"
 #include "core/worker_state.h"
 #include "playback/audio_library/bass.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "playlist/track_info.h"
+#include "playlist/playlist.h"
 
 namespace sonvaro {
 

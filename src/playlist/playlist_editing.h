@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "playlist/track_info.h"
+#include "playlist/playlist.h"
 
 namespace sonvaro {
 

@@ -1,6 +1,6 @@
 #include "playlist/playlist_export.h"
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "core/text.h"
 #include "platform/atomic_file.h"
 #include "platform/file_info.h"

@@ -2,7 +2,7 @@
 #include <optional>
 #include <string>
 
-#include "playlist/track_info.h"
+#include "playlist/playlist.h"
 
 namespace sonvaro {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "playlist/track_info.h"
+#include "playlist/playlist.h"
 
 namespace sonvaro {
 

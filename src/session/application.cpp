@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "core/clock.h"
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "library/library_file.h"
 #include "library/library_scan.h"
 #include "platform/atomic_file.h"

@@ -1,6 +1,6 @@
 #include "session/data_folder.h"
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "platform/atomic_file.h"
 
 namespace sonvaro {

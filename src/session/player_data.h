@@ -2,7 +2,7 @@
 #include <string>
 
 #include "library/library.h"
-#include "playlist/track_info.h"
+#include "playlist/playlist.h"
 #include "settings/settings.h"
 
 namespace sonvaro {

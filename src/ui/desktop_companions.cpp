@@ -49,7 +49,7 @@ void DesktopCompanions::Attach(Application& app, MainWindow& window, std::functi
     check_.start();
 
     browser_ = std::move(browser);
-    updates_ = std::make_unique<UpdateChecker>(app.ports.messages, *browser_);
+    updates_ = std::make_unique<UpdateCheckRunner>(app.ports.messages, *browser_);
     window.AttachUpdates(*updates_, *browser_);
 
     keys_ = std::move(keys);

@@ -7,10 +7,10 @@
 
 #include "companions/hotkeys.h"
 #include "companions/scheduled_task.h"
-#include "ui/desktop_services.h"
-#include "ui/shortcut_portal.h"
+#include "desktop/session_services.h"
+#include "desktop/shortcut_portal.h"
+#include "desktop/update_check_runner.h"
 #include "ui/tracker_window.h"
-#include "ui/update_checker.h"
 
 namespace sonvaro {
 
@@ -59,7 +59,7 @@ class DesktopCompanions : public QObject {
     void HotkeysChanged();
     HotkeyPoller* Hotkeys() { return hotkeys_.get(); }
     // "Neue Version" (interactive) and the check at start-up; null before Attach.
-    UpdateChecker* Updates() { return updates_.get(); }
+    UpdateCheckRunner* Updates() { return updates_.get(); }
 
   private:
     TrackerWindow tracker_;
@@ -73,7 +73,7 @@ class DesktopCompanions : public QObject {
     MainWindow* window_ = nullptr;
     QTimer keyPoll_;
     std::unique_ptr<WebBrowser> browser_;
-    std::unique_ptr<UpdateChecker> updates_;
+    std::unique_ptr<UpdateCheckRunner> updates_;
     QTimer check_;
     QTimer countdown_;
 };

@@ -11,13 +11,13 @@
 #include <cmath>
 
 #include "core/duration.h"
+#include "desktop/file_manager.h"
 #include "platform/file_info.h"
 #include "playback/format_names.h"
 #include "playback/playlist_playback.h"
 #include "tags/genre_names.h"
 #include "tags/size_text.h"
 #include "tags/tag_writer.h"
-#include "ui/file_manager.h"
 #include "ui/qt_text.h"
 
 namespace sonvaro {

@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <random>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "library/playlist_generator.h"
 #include "session/application.h"
 #include "tags/genre_names.h"

@@ -31,7 +31,8 @@
 #include <QWheelEvent>
 #include <QWindow>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
+#include "desktop/update_check_runner.h"
 #include "platform/file_info.h"
 #include "playback/level_display.h"
 #include "ui/about_window.h"
@@ -48,7 +49,6 @@
 #include "ui/qt_text.h"
 #include "ui/search_window.h"
 #include "ui/settings/settings_window.h"
-#include "ui/update_checker.h"
 
 namespace sonvaro {
 namespace {

@@ -9,12 +9,12 @@
 
 #include "companions/hotkeys.h"
 #include "core/command_ids.h"
+#include "desktop/file_manager.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
 #include "session/application.h"
 #include "session/remote_control.h"
 #include "settings/settings_file.h"
-#include "ui/file_manager.h"
 
 class QAction;
 class QLabel;
@@ -47,7 +47,7 @@ class SettingsWindow;
 class ScheduledTask;
 class TaskChangeWindow;
 class TaskRunWindow;
-class UpdateChecker;
+class UpdateCheckRunner;
 class DesktopCompanions;
 class WebBrowser;
 
@@ -114,7 +114,7 @@ class MainWindow : public QMainWindow,
     void AttachTasks(ScheduledTask& tasks);
     // The update check behind "Neue Version" and the browser for it, "Webseite"
     // and "Feedback"; the three commands stay disabled without them.
-    void AttachUpdates(UpdateChecker& updates, WebBrowser& browser);
+    void AttachUpdates(UpdateCheckRunner& updates, WebBrowser& browser);
     // The popup, hotkeys and update check, for the settings dialog: its
     // "Vorschau" button, whether hotkeys can work here. Null until attached.
     void AttachCompanions(DesktopCompanions& companions) { companions_ = &companions; }
@@ -286,7 +286,7 @@ class MainWindow : public QMainWindow,
     QPointer<AutotaggerWindow> autotagger_;
     QPointer<RadioLogWindow> radioLog_;
     ScheduledTask* tasks_ = nullptr;
-    UpdateChecker* updates_ = nullptr;
+    UpdateCheckRunner* updates_ = nullptr;
     DesktopCompanions* companions_ = nullptr;
     WebBrowser* browser_ = nullptr;
     QPointer<TaskChangeWindow> taskChange_;

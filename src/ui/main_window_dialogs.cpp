@@ -9,8 +9,10 @@
 
 #include "companions/scheduled_task.h"
 #include "companions/update_check.h"
-#include "core/desktop_services.h"
-#include "core/messages.h"
+#include "core/ports/desktop_ports.h"
+#include "core/ports/messages.h"
+#include "desktop/file_manager.h"
+#include "desktop/help_file.h"
 #include "platform/app_folders.h"
 #include "playback/player_state.h"
 #include "playlist/playlist_export.h"
@@ -20,10 +22,8 @@
 #include "ui/docking.h"
 #include "ui/effects_window.h"
 #include "ui/file_info_window.h"
-#include "ui/file_manager.h"
 #include "ui/folder_dialog.h"
 #include "ui/generator_window.h"
-#include "ui/help_file.h"
 #include "ui/icons.h"
 #include "ui/log_window.h"
 #include "ui/main_window.h"
@@ -290,7 +290,7 @@ void MainWindow::SetRecordingIcon() {
     actions_[Command::RecordRadio]->setIcon(Icon(on ? "record" : "record-off"));
 }
 
-void MainWindow::AttachUpdates(UpdateChecker& updates, WebBrowser& browser) {
+void MainWindow::AttachUpdates(UpdateCheckRunner& updates, WebBrowser& browser) {
     updates_ = &updates;
     browser_ = &browser;
     for (Command c : {Command::UpdateCheck, Command::Website, Command::Feedback})

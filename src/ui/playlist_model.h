@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <array>
 
-#include "playlist/track_info.h"
+#include "playlist/playlist.h"
 
 namespace sonvaro {
 

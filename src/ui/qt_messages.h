@@ -3,7 +3,7 @@
 #include <QString>
 #include <vector>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 
 class QMessageBox;
 class QWidget;

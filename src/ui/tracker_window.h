@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "companions/tracker.h"
+#include "companions/tracker_placement.h"
 #include "playback/player_ports.h"
 
 class QFrame;

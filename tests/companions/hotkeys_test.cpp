@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "../playback/player_harness.h"
-#include "core/desktop_services.h"
+#include "core/ports/desktop_ports.h"
 
 namespace sonvaro::test {
 namespace {

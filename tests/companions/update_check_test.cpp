@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "../playback/audio_library/loopback_server.h"
-#include "core/desktop_services.h"
 #include "core/numbers.h"
+#include "core/ports/desktop_ports.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 

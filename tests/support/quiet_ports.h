@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "playback/player_ports.h"
 #include "playlist/playlist_display.h"
 #include "session/application.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 
 namespace sonvaro::test {
 

@@ -9,11 +9,11 @@
 #include <QScreen>
 
 #include "companions/scheduled_task.h"
-#include "core/desktop_services.h"
+#include "core/ports/desktop_ports.h"
+#include "desktop/session_services.h"
 #include "playback/audio_library/bass.h"
 #include "support/private_x_server.h"
 #include "ui/desktop_companions.h"
-#include "ui/desktop_services.h"
 #include "ui/task_windows.h"
 #include "ui/tracker_window.h"
 #include "ui_harness.h"

@@ -20,12 +20,12 @@
 #include <set>
 
 #include "companions/hotkeys.h"
-#include "core/desktop_services.h"
+#include "core/ports/desktop_ports.h"
+#include "desktop/update_check_runner.h"
 #include "playback/audio_library/loopback_server.h"
 #include "ui/desktop_companions.h"
 #include "ui/qt_messages.h"
 #include "ui/settings/settings_window.h"
-#include "ui/update_checker.h"
 #include "ui_harness.h"
 
 namespace sonvaro::test {
@@ -314,14 +314,14 @@ TEST_F(CompanionsTest, NewVersionFromTheMenuAndTheWebPages) {
     EXPECT_EQ(browser->opened[1], FeedbackAddress());
 }
 
-TEST(UpdateChecker, AStallingServerNeverHoldsUpTheWindowThread) {
+TEST(UpdateCheckRunner, AStallingServerNeverHoldsUpTheWindowThread) {
     QtApp();
     support::LoopbackServer server([](support::LoopbackServer::Connection& c) { c.Hold(); });
     ASSERT_EQ(setenv("SONVARO_UPDATE_BASE", server.Url("/").c_str(), 1), 0);
     RecordingMessages messages;
     RecordingBrowser browser;
     {
-        UpdateChecker checker(messages, browser);
+        UpdateCheckRunner checker(messages, browser);
         checker.SetTimeout(300);
         checker.Start(true);
         // Start has returned although the server has not answered.
@@ -344,14 +344,14 @@ TEST(UpdateChecker, AStallingServerNeverHoldsUpTheWindowThread) {
 
 // The check at start-up: an outcome that arrives before the main window is up
 // waits for Release.
-TEST(UpdateChecker, HeldOutcomesAreShownOnRelease) {
+TEST(UpdateCheckRunner, HeldOutcomesAreShownOnRelease) {
     QtApp();
     support::LoopbackServer server(
         [](support::LoopbackServer::Connection& c) { c.Send(HttpOk("[version]\nversion=110\n")); });
     ASSERT_EQ(setenv("SONVARO_UPDATE_BASE", server.Url("/").c_str(), 1), 0);
     RecordingMessages messages;
     RecordingBrowser browser;
-    UpdateChecker checker(messages, browser);
+    UpdateCheckRunner checker(messages, browser);
     checker.Hold();
     checker.Start(false);
     unsetenv("SONVARO_UPDATE_BASE");

@@ -19,9 +19,9 @@
 #include <QUrl>
 #include <functional>
 
+#include "desktop/help_file.h"
 #include "ui/about_window.h"
 #include "ui/docking.h"
-#include "ui/help_file.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
 #include "ui/log_window.h"

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QSlider>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "session/application.h"
 #include "ui/qt_text.h"
 #include "ui/settings/settings_pages.h"

@@ -11,7 +11,7 @@
 #include <QSlider>
 #include <QSpinBox>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "session/application.h"
 #include "ui/qt_text.h"
 

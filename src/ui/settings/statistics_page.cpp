@@ -1,7 +1,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "core/messages.h"
+#include "core/ports/messages.h"
 #include "library/statistics.h"
 #include "session/application.h"
 #include "ui/qt_text.h"

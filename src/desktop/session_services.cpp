@@ -1,4 +1,4 @@
-#include "ui/desktop_services.h"
+#include "desktop/session_services.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

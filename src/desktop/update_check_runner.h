@@ -19,11 +19,11 @@ class WebBrowser;
 // of its own, and its outcome is shown on the window thread afterwards, so a
 // slow or stalling server never holds up the window. Checks still running
 // when this goes (the program ends) are cancelled and waited for.
-class UpdateChecker : public QObject {
+class UpdateCheckRunner : public QObject {
     Q_OBJECT
   public:
-    UpdateChecker(Messages& messages, WebBrowser& browser) : messages_(messages), browser_(browser) {}
-    ~UpdateChecker() override;
+    UpdateCheckRunner(Messages& messages, WebBrowser& browser) : messages_(messages), browser_(browser) {}
+    ~UpdateCheckRunner() override;
 
     // `interactive`: from the menu (every outcome is told); 0 at start-up
     // (only a new version is).

@@ -1,4 +1,4 @@
-#include "ui/shortcut_portal.h"
+#include "desktop/shortcut_portal.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

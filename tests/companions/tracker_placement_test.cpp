@@ -1,4 +1,4 @@
-#include "companions/tracker.h"
+#include "companions/tracker_placement.h"
 
 #include <gtest/gtest.h>
 

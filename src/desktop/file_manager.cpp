@@ -1,4 +1,4 @@
-#include "ui/file_manager.h"
+#include "desktop/file_manager.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

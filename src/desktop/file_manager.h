@@ -1,5 +1,5 @@
 #pragma once
-#include "core/file_browser.h"
+#include "core/ports/file_browser.h"
 
 namespace sonvaro {
 

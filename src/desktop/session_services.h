@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "core/desktop_services.h"
+#include "core/ports/desktop_ports.h"
 
 namespace sonvaro {
 

@@ -1,4 +1,4 @@
-#include "ui/mpris_service.h"
+#include "desktop/mpris_service.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>

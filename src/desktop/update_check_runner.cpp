@@ -1,4 +1,4 @@
-#include "ui/update_checker.h"
+#include "desktop/update_check_runner.h"
 
 #include <QMetaObject>
 #include <QPointer>
@@ -8,13 +8,13 @@
 
 namespace sonvaro {
 
-UpdateChecker::~UpdateChecker() {
+UpdateCheckRunner::~UpdateCheckRunner() {
     cancel_->store(true);
     for (Job& job : jobs_)
         if (job.thread.joinable()) job.thread.join();
 }
 
-void UpdateChecker::Start(bool interactive) {
+void UpdateCheckRunner::Start(bool interactive) {
     UpdateCheckConfig config;
     config.address = VersionFileAddress(UpdateBaseAddress());
     config.tempFolder = GetTempFolder();
@@ -23,7 +23,7 @@ void UpdateChecker::Start(bool interactive) {
     Job& job = jobs_.emplace_back();
     job.interactive = interactive;
     Job* handle = &job;
-    QPointer<UpdateChecker> self(this);
+    QPointer<UpdateCheckRunner> self(this);
     job.thread = std::thread([self, handle, config, cancel = cancel_]() mutable {
         config.cancel = cancel.get();
         const UpdateOutcome outcome = RunUpdateCheck(config);
@@ -38,7 +38,7 @@ void UpdateChecker::Start(bool interactive) {
     });
 }
 
-void UpdateChecker::Deliver(Job* job, const UpdateOutcome& outcome) {
+void UpdateCheckRunner::Deliver(Job* job, const UpdateOutcome& outcome) {
     const bool interactive = job->interactive;
     if (job->thread.joinable()) job->thread.join();  // it ended after posting this
     jobs_.remove_if([job](const Job& j) { return &j == job; });
@@ -48,14 +48,14 @@ void UpdateChecker::Deliver(Job* job, const UpdateOutcome& outcome) {
         Present(interactive, outcome);
 }
 
-void UpdateChecker::Release() {
+void UpdateCheckRunner::Release() {
     held_ = false;
     std::vector<std::pair<bool, UpdateOutcome>> waiting;
     waiting.swap(waiting_);
     for (const auto& [interactive, outcome] : waiting) Present(interactive, outcome);
 }
 
-void UpdateChecker::Present(bool interactive, const UpdateOutcome& outcome) {
+void UpdateCheckRunner::Present(bool interactive, const UpdateOutcome& outcome) {
     PresentUpdateOutcome(outcome, interactive, messages_, browser_, WebsiteAddress());
     emit finished(static_cast<int>(outcome.result));
 }

@@ -1,4 +1,4 @@
-#include "ui/help_file.h"
+#include "desktop/help_file.h"
 
 #include <QFileInfo>
 
