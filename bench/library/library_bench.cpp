@@ -17,11 +17,11 @@
 
 #include "core/text.h"
 #include "core/worker_state.h"
+#include "engine/bass.h"
 #include "library/library_scan.h"
 #include "library/library_search.h"
 #include "peers/taglib_loop.h"
 #include "platform/folder_walk.h"
-#include "playback/audio_library/bass.h"
 #include "tags/track_info_reader.h"
 #include "ui/library_model.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/bass.h"
 #include "peers/taglib_loop.h"
-#include "playback/audio_library/bass.h"
 #include "playlist/playlist_editing.h"
 #include "settings/settings.h"
 #include "support/quiet_ports.h"

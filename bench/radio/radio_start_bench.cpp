@@ -10,8 +10,8 @@
 
 #include "core/clock.h"
 #include "core/status_log.h"
+#include "engine/bass.h"
 #include "library/library.h"
-#include "playback/audio_library/bass.h"
 #include "playback/player_assembly.h"
 #include "settings/settings.h"
 #include "support/quiet_ports.h"

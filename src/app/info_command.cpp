@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "core/text.h"
+#include "engine/bass.h"
 #include "platform/file_info.h"
-#include "playback/audio_library/bass.h"
 #include "playback/format_names.h"
 #include "tags/module_info.h"
 #include "tags/track_info_reader.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "effects/effects_view.h"
-#include "playback/audio_library/bass.h"
+#include "engine/bass.h"
 #include "settings/settings.h"
 
 namespace sonvaro {

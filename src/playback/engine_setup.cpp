@@ -5,7 +5,7 @@
 #include "core/ports/messages.h"
 #include "core/text.h"
 #include "core/worker_state.h"
-#include "playback/audio_library/bass.h"
+#include "engine/bass.h"
 #include "settings/settings.h"
 
 namespace sonvaro {

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "playback/audio_library/bass.h"
+#include "engine/bass.h"
 
 namespace sonvaro {
 

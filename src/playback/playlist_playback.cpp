@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/text.h"
+#include "engine/bass.h"
 #include "platform/file_info.h"
-#include "playback/audio_library/bass.h"
 #include "playback/channel_player.h"
 #include "playlist/playlist_display.h"
 #include "playlist/playlist_editing.h"

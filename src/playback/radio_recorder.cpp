@@ -5,8 +5,8 @@
 
 #include "core/clock.h"
 #include "core/text.h"
+#include "engine/bass.h"
 #include "platform/file_info.h"
-#include "playback/audio_library/bass.h"
 
 namespace sonvaro {
 namespace {

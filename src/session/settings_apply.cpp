@@ -1,6 +1,6 @@
 #include "session/settings_apply.h"
 
-#include "playback/audio_library/bass.h"
+#include "engine/bass.h"
 #include "playback/channel_player.h"
 #include "playback/player_control.h"
 #include "playback/player_ports.h"

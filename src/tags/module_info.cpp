@@ -1,8 +1,8 @@
 #include "tags/module_info.h"
 
 #include "core/text.h"
+#include "engine/bass.h"
 #include "platform/file_info.h"
-#include "playback/audio_library/bass.h"
 #include "tags/track_info_reader.h"
 
 namespace sonvaro {

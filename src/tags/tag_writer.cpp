@@ -4,8 +4,8 @@
 
 #include "core/numbers.h"
 #include "core/text.h"
+#include "engine/bass.h"
 #include "platform/file_info.h"
-#include "playback/audio_library/bass.h"
 #include "tags/taglib_open.h"
 #include "tags/track_info_reader.h"
 

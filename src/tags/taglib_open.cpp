@@ -1,6 +1,6 @@
 #include "tags/taglib_open.h"
 
-#include "playback/audio_library/bass.h"
+#include "engine/bass.h"
 
 namespace sonvaro {
 

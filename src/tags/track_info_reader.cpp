@@ -14,9 +14,9 @@
 
 #include "core/numbers.h"
 #include "core/text.h"
+#include "engine/bass.h"
+#include "engine/source/probe.h"
 #include "platform/file_info.h"
-#include "playback/audio_library/bass.h"
-#include "playback/audio_library/source/probe.h"
 #include "tags/bounded_tag_stream.h"
 
 namespace sonvaro {

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QScreen>
 
-#include "playback/audio_library/bass.h"
+#include "engine/bass.h"
 #include "playback/player_state.h"
 #include "settings/settings.h"
 #include "ui/docking.h"

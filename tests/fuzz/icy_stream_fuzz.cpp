@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "playback/audio_library/net/icy_demuxer.h"
-#include "playback/audio_library/net/ogg_titles.h"
-#include "playback/audio_library/net/url_opening.h"
+#include "engine/net/icy_demuxer.h"
+#include "engine/net/ogg_titles.h"
+#include "engine/net/url_opening.h"
 #include "playback/radio_recorder.h"
 #include "playback/stream_title.h"
 

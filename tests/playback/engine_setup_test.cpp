@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "core/worker_state.h"
-#include "playback/audio_library/bass.h"
+#include "engine/bass.h"
 #include "settings/settings.h"
 #include "support/test_support.h"
 #include "support/wait.h"

@@ -123,8 +123,8 @@ TEST_F(PlayerControlTest, SeekPastTheEndOfASingleFileStops) {
 }  // namespace
 }  // namespace sonvaro::test
 
+#include "engine/net/http_transfer.h"
 #include "playback/audio_library/loopback_server.h"
-#include "playback/audio_library/net/http_transfer.h"
 #include "support/wait.h"
 
 namespace sonvaro::test {

@@ -13,10 +13,10 @@
 
 #include "core/status_log.h"
 #include "effects/effect_chain.h"
+#include "engine/bass.h"
+#include "engine/output/offline_output.h"
 #include "library/library.h"
 #include "library/statistics.h"
-#include "playback/audio_library/bass.h"
-#include "playback/audio_library/output/offline_output.h"
 #include "playback/channel_player.h"
 #include "playback/level_display.h"
 #include "playback/player_assembly.h"

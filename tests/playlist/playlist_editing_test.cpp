@@ -10,10 +10,10 @@
 #include <cstring>
 
 #include "core/status_log.h"
-#include "playback/audio_library/bass.h"
+#include "engine/bass.h"
+#include "engine/net/http_transfer.h"
 #include "playback/audio_library/fixtures.h"
 #include "playback/audio_library/loopback_server.h"
-#include "playback/audio_library/net/http_transfer.h"
 #include "playback/playlist_rows.h"
 #include "playlist/playlist_display.h"
 #include "playlist/playlist_export.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "playback/audio_library/bass.h"
+#include "engine/bass.h"
 
 namespace sonvaro::test {
 

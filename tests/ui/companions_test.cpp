@@ -11,7 +11,7 @@
 #include "companions/scheduled_task.h"
 #include "core/ports/desktop_ports.h"
 #include "desktop/session_services.h"
-#include "playback/audio_library/bass.h"
+#include "engine/bass.h"
 #include "support/private_x_server.h"
 #include "ui/desktop_companions.h"
 #include "ui/task_windows.h"

@@ -21,8 +21,8 @@
 
 #include "../tags/tag_fixtures.h"
 #include "core/remote_record.h"
+#include "engine/bass.h"
 #include "platform/instance_socket.h"
-#include "playback/audio_library/bass.h"
 #include "session/remote_control.h"
 #include "settings/settings_file.h"
 #include "ui/effects_window.h"

@@ -2,7 +2,7 @@
 #include <QVBoxLayout>
 
 #include "core/numbers.h"
-#include "playback/audio_library/source/decoders.h"
+#include "engine/source/decoders.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/settings/settings_pages.h"

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
+#include "engine/source/decoders.h"
 #include "fixtures.h"
-#include "playback/audio_library/source/decoders.h"
 #include "support.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The ICY demuxer gives the same audio and titles however the network cuts
 // the bytes, and reads metadata fields the way servers write them.
-#include "playback/audio_library/net/icy_demuxer.h"
+#include "engine/net/icy_demuxer.h"
 
 #include <gtest/gtest.h>
 

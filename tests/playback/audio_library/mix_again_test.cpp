@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "playback/audio_library/bass.h"
-#include "playback/audio_library/channel.h"
-#include "playback/audio_library/output/output.h"
+#include "engine/bass.h"
+#include "engine/channel.h"
+#include "engine/output/output.h"
 
 namespace sonvaro::audio {
 namespace {

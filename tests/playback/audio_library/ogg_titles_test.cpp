@@ -1,7 +1,7 @@
 // Titles inside Ogg streams: each song of a chained Ogg reports its comments
 // at the byte where it starts, whatever the network's pieces; no byte is
 // changed, lost or held without bound.
-#include "playback/audio_library/net/ogg_titles.h"
+#include "engine/net/ogg_titles.h"
 
 #include <gtest/gtest.h>
 

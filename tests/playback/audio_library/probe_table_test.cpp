@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "playback/audio_library/bass.h"
-#include "playback/audio_library/source/byte_source.h"
-#include "playback/audio_library/source/midi_file.h"
-#include "playback/audio_library/source/probe.h"
+#include "engine/bass.h"
+#include "engine/source/byte_source.h"
+#include "engine/source/midi_file.h"
+#include "engine/source/probe.h"
 
 namespace sonvaro::audio {
 namespace {

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "playback/audio_library/bass.h"
-#include "playback/audio_library/output/offline_output.h"
+#include "engine/bass.h"
+#include "engine/output/offline_output.h"
 
 namespace support {
 
