@@ -18,7 +18,6 @@
 #include "session/application.h"
 #include "ui/library_model.h"
 #include "ui/list_view.h"
-#include "ui/main_window.h"
 #include "ui/qt_text.h"
 
 namespace sonvaro {
@@ -56,8 +55,14 @@ constexpr LibraryCommand kLibraryCommands[] = {
 
 }  // namespace
 
-LibraryController::LibraryController(Application& app, MainWindow& window, Widgets widgets)
-    : QObject(&window), app_(app), window_(window), w_(widgets), model_(new LibraryModel(this)) {
+LibraryController::LibraryController(Application& app, QWidget& window, Widgets widgets,
+                                     InformationWindow information)
+    : QObject(&window),
+      app_(app),
+      window_(window),
+      w_(widgets),
+      information_(std::move(information)),
+      model_(new LibraryModel(this)) {
     w_.list->setModel(model_);
     w_.list->ProtectFirstColumn();
     BuildMenus();
@@ -335,10 +340,10 @@ void LibraryController::ShowInformation() {
     LibraryEntry entry;
     if (!row || !CurrentEntry(app_.data.library, *row, entry)) return;
     if (IsStreamAddress(entry.info.path)) {
-        window_.OpenFileInfo(entry.info);  // a station has no file to read
+        information_.show(entry.info);  // a station has no file to read
         return;
     }
-    window_.ShowFileInformation(entry.info.path);
+    information_.readAndShow(entry.info.path);
 }
 
 void LibraryController::ToggleScan() {

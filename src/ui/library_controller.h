@@ -1,9 +1,12 @@
 #pragma once
 #include <QObject>
 #include <QPointer>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "core/command_ids.h"
+#include "core/track_info.h"
 #include "library/library_search.h"
 
 class QComboBox;
@@ -19,7 +22,6 @@ namespace sonvaro {
 class Application;
 class LibraryModel;
 class ListView;
-class MainWindow;
 
 // The library layout: the search field and its options, the mode and album
 // boxes, the view over the search result, its context menus and the scan
@@ -37,7 +39,13 @@ class LibraryController : public QObject {
         QLabel* countField;   // status bar field 3
         QLabel* statusField;  // status bar field 4
     };
-    LibraryController(Application& app, MainWindow& window, Widgets widgets);
+    // What the window does for a row's "Informationen".
+    struct InformationWindow {
+        std::function<void(const TrackInfo&)> show;                // the information as it is (a station)
+        std::function<void(const std::string& path)> readAndShow;  // the file's tags read first
+    };
+    // `window`: the main window, parent of the menus and questions.
+    LibraryController(Application& app, QWidget& window, Widgets widgets, InformationWindow information);
 
     // The library's commands; false for any other command.
     bool Run(Command command);
@@ -70,8 +78,9 @@ class LibraryController : public QObject {
     void ShowCount();
 
     Application& app_;
-    MainWindow& window_;
+    QWidget& window_;
     Widgets w_;
+    InformationWindow information_;
     LibraryModel* model_;
     QMenu* fileMenu_ = nullptr;
     QMenu* stationMenu_ = nullptr;

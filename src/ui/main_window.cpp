@@ -385,7 +385,9 @@ void MainWindow::Attach(Application& app) {
                                libraryArea_->findChild<QToolButton*>(QStringLiteral("libraryOptions")),
                                libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryMode")),
                                libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryAlbums")),
-                               libraryList_, status_[2], status_[3]});
+                               libraryList_, status_[2], status_[3]},
+                              {[this](const TrackInfo& info) { OpenFileInfo(info); },
+                               [this](const std::string& path) { ShowFileInformation(path); }});
     const int libraryWidths[] = {0, 250, 100, 80, 80, 100, 80, 80, 100, 80};
     for (int i = 1; i < kLibraryColumnCount; ++i) libraryList_->header()->resizeSection(i, libraryWidths[i]);
 }

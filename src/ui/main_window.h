@@ -216,7 +216,6 @@ class MainWindow : public QMainWindow,
     bool HandleDrop(QObject* target, QEvent* event);
 
   private:
-    friend class LibraryController;  // opens the information window for library rows
     void BuildActions();
     void BuildToolBars();
     void BuildMenus();

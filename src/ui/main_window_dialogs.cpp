@@ -25,6 +25,7 @@
 #include "ui/folder_dialog.h"
 #include "ui/generator_window.h"
 #include "ui/icons.h"
+#include "ui/list_view.h"
 #include "ui/log_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
@@ -36,6 +37,28 @@
 
 namespace sonvaro {
 namespace {
+
+// What applying does to the main window and its tool windows.
+class WindowApplyPort : public SettingsApplyPort {
+  public:
+    explicit WindowApplyPort(MainWindow& window) : window_(window) {}
+    void SetMainWindowOnTop(bool onTop) override { window_.SetMainWindowOnTop(onTop); }
+    void ApplyOpacityToAll(bool enabled, int32_t value) override { window_.ApplyOpacity(enabled, value); }
+    void FitPlaylistColumns() override { window_.FitPlaylistColumns(); }
+    void FitLibraryColumns() override {
+        ListView* list = window_.LibraryList();
+        if (!list || !list->model()) return;
+        for (int c = 1; c < list->model()->columnCount(); ++c) list->resizeColumnToContents(c);
+    }
+    void ApplyColours(const Settings& settings) override {
+        window_.ApplyInfoColours(settings.GUI_ColorB, settings.GUI_ColorF);
+        window_.PlaylistList()->viewport()->update();  // the marked row's colours
+    }
+    void ShowRecording(bool) override { window_.RefreshRecordingButton(); }
+
+  private:
+    MainWindow& window_;
+};
 
 // Turns the dialog filters of the player ("text|patterns|text|patterns") into Qt's.
 QString QtFilter(const std::string& filter) {
@@ -176,7 +199,12 @@ void MainWindow::OpenGenerator() {
 }
 
 void MainWindow::OpenSearch() {
-    ShowToolWindow(search_, WindowId::Search, true, [this] { return new SearchWindow(*this); });
+    ShowToolWindow(search_, WindowId::Search, true, [this] {
+        return new SearchWindow(
+            *this, *app_,
+            {[this] { return Busy(); }, [this](bool hold) { hold ? BeginBusy() : EndBusy(); },
+             [this](int row) { SelectPlaylistRow(row); }});
+    });
 }
 
 void MainWindow::OpenLog() {
@@ -344,8 +372,11 @@ void MainWindow::CloseTaskRun() {
 }
 
 void MainWindow::OpenSettingsWindow() {
-    SettingsWindow* dialog = ShowToolWindow(settingsWindow_, WindowId::Settings, false,
-                                            [this] { return new SettingsWindow(*this, settingsPage_); });
+    SettingsWindow* dialog = ShowToolWindow(settingsWindow_, WindowId::Settings, false, [this] {
+        return new SettingsWindow(*this, *app_,
+                                  {std::make_unique<WindowApplyPort>(*this), companions_, listenerSource_},
+                                  settingsPage_);
+    });
     // Shown again while open: on the remembered page, every control from its setting.
     dialog->FillSettingsControls();
 }

@@ -8,12 +8,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/main_window.h"
+#include "session/application.h"
 #include "ui/qt_text.h"
 
 namespace sonvaro {
 
-SearchWindow::SearchWindow(MainWindow& main) : ToolWindow(&main, QStringLiteral("Suche")), main_(main) {
+SearchWindow::SearchWindow(QWidget& main, Application& app, Playlist playlist)
+    : ToolWindow(&main, QStringLiteral("Suche")), main_(main), app_(app), playlist_(std::move(playlist)) {
     resize(330, 280);
     field_ = new QComboBox(this);
     for (const char* t : {"Überall", "Titel", "Interpret", "Album", "Kommentar"})
@@ -41,15 +42,15 @@ SearchWindow::SearchWindow(MainWindow& main) : ToolWindow(&main, QStringLiteral(
 }
 
 void SearchWindow::Search() {
-    if (main_.Busy()) return;
+    if (playlist_.busy()) return;
     const std::string text = FromQt(text_->text());
-    if (main_.App().data.playlist.empty() || text_->text().trimmed().isEmpty()) return;
+    if (app_.data.playlist.empty() || text_->text().trimmed().isEmpty()) return;
     button_->setEnabled(false);
     results_->clear();
     found_.clear();
-    main_.BeginBusy();
-    found_ = main_.App().editor.SearchPlaylist(text, static_cast<SearchField>(field_->currentIndex()));
-    main_.EndBusy();
+    playlist_.holdCommands(true);
+    found_ = app_.editor.SearchPlaylist(text, static_cast<SearchField>(field_->currentIndex()));
+    playlist_.holdCommands(false);
     for (const auto& [row, title] : found_) results_->addItem(ToQt(title));
     text_->clear();
     button_->setEnabled(true);
@@ -57,7 +58,7 @@ void SearchWindow::Search() {
 
 void SearchWindow::ResultClicked(int index) {
     if (index < 0 || static_cast<size_t>(index) >= found_.size()) return;
-    main_.SelectPlaylistRow(static_cast<int>(found_[index].first));
+    playlist_.selectRow(static_cast<int>(found_[index].first));
 }
 
 void SearchWindow::ResultDoubleClicked(int index) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,13 +14,20 @@ class QPushButton;
 
 namespace sonvaro {
 
-class MainWindow;
+class Application;
 
 // "Suche": finds playlist entries by text; a click selects the entry's row.
 class SearchWindow : public ToolWindow {
     Q_OBJECT
   public:
-    explicit SearchWindow(MainWindow& main);
+    // What the main window does for the search.
+    struct Playlist {
+        std::function<bool()> busy;              // a long operation runs: no search now
+        std::function<void(bool)> holdCommands;  // around the search, which lets window events through
+        std::function<void(int row)> selectRow;
+    };
+    // `main`: the main window, which a double-click brings to the front.
+    SearchWindow(QWidget& main, Application& app, Playlist playlist);
 
     void Search();  // the "Suchen" button and Return
     QLineEdit* TextField() const { return text_; }
@@ -29,7 +37,9 @@ class SearchWindow : public ToolWindow {
     void ResultDoubleClicked(int index);
 
   private:
-    MainWindow& main_;
+    QWidget& main_;
+    Application& app_;
+    Playlist playlist_;
     QComboBox* field_;
     QLineEdit* text_;
     QPushButton* button_;

@@ -3,7 +3,7 @@
 
 #include "core/numbers.h"
 #include "engine/source/decoders.h"
-#include "ui/main_window.h"
+#include "session/remote_control.h"
 #include "ui/qt_text.h"
 #include "ui/settings/settings_pages.h"
 
@@ -41,7 +41,8 @@ void PluginsPage::Tick() {
 // Programs registered over remote control follow the engine's own decoders;
 // one that went away loses its row at the next tick.
 void PluginsPage::ShowListeners() {
-    const std::vector<ListenerWindow> listeners = context_.window.Listeners();
+    const std::vector<ListenerWindow> listeners =
+        context_.listeners ? context_.listeners() : std::vector<ListenerWindow>{};
     std::vector<uint64_t> ids;
     for (const ListenerWindow& l : listeners) ids.push_back(l.window);
     if (ids == shownListeners_) return;

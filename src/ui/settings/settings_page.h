@@ -24,14 +24,14 @@ class QSpinBox;
 namespace sonvaro {
 
 class Application;
-class MainWindow;
 class SettingsApplyPort;
+struct ListenerWindow;
 
 // What a page reaches of the dialog around it.
 struct SettingsPageContext {
     Application& app;
-    MainWindow& window;
     SettingsApplyPort& port;
+    std::function<std::vector<ListenerWindow>()> listeners;  // programs registered over remote control
     std::function<void()> changed;  // a control changed: check whether "Übernehmen" applies
     bool filling = false;           // the controls are being set from the settings: no edits
     bool keysAvailable = false;     // the keyboard can be read whatever window has the focus

@@ -15,8 +15,6 @@
 
 #include "session/application.h"
 #include "ui/desktop_companions.h"
-#include "ui/list_view.h"
-#include "ui/main_window.h"
 #include "ui/settings/settings_pages.h"
 
 namespace sonvaro {
@@ -26,38 +24,16 @@ const char* const kPageNames[kSettingsPageCount] = {"Bass",    "Internet Radio",
                                                     "Tracker", "Medienbibliothek", "Aufgaben",   "Sonstiges",
                                                     "Plugins", "Statistiken"};
 
-// What applying does to the main window and its tool windows.
-class WindowApplyPort : public SettingsApplyPort {
-  public:
-    explicit WindowApplyPort(MainWindow& window) : window_(window) {}
-    void SetMainWindowOnTop(bool onTop) override { window_.SetMainWindowOnTop(onTop); }
-    void ApplyOpacityToAll(bool enabled, int32_t value) override { window_.ApplyOpacity(enabled, value); }
-    void FitPlaylistColumns() override { window_.FitPlaylistColumns(); }
-    void FitLibraryColumns() override {
-        ListView* list = window_.LibraryList();
-        if (!list || !list->model()) return;
-        for (int c = 1; c < list->model()->columnCount(); ++c) list->resizeColumnToContents(c);
-    }
-    void ApplyColours(const Settings& settings) override {
-        window_.ApplyInfoColours(settings.GUI_ColorB, settings.GUI_ColorF);
-        window_.PlaylistList()->viewport()->update();  // the marked row's colours
-    }
-    void ShowRecording(bool) override { window_.RefreshRecordingButton(); }
-
-  private:
-    MainWindow& window_;
-};
-
 }  // namespace
 
-SettingsWindow::SettingsWindow(MainWindow& window, int& page)
-    : ToolWindow(&window, QStringLiteral("Einstellungen")),
-      window_(window),
-      app_(window.App()),
+SettingsWindow::SettingsWindow(QWidget& parent, Application& app, Parts parts, int& page)
+    : ToolWindow(&parent, QStringLiteral("Einstellungen")),
+      app_(app),
       rememberedPage_(page),
-      port_(std::make_unique<WindowApplyPort>(window)),
-      context_{app_, window, *port_, [this] { CheckSettingsChanged(); }} {
-    context_.keysAvailable = window.Companions() && window.Companions()->GlobalKeysAvailable();
+      port_(std::move(parts.port)),
+      companions_(parts.companions),
+      context_{app_, *port_, std::move(parts.listeners), [this] { CheckSettingsChanged(); }} {
+    context_.keysAvailable = companions_ && companions_->GlobalKeysAvailable();
     setFixedSize(460, 340);
     pages_ = new QListWidget(this);
     pages_->setObjectName(QStringLiteral("pages"));
@@ -157,7 +133,7 @@ void SettingsWindow::CheckSettingsChanged() {
 
 bool SettingsWindow::Apply() {
     const bool applied = ApplySettings(app_, Form(), *port_);
-    if (applied && window_.Companions()) window_.Companions()->HotkeysChanged();
+    if (applied && companions_) companions_->HotkeysChanged();
     if (applied) FillSettingsControls();  // the device list and the stored forms of texts
     CheckSettingsChanged();
     return applied;

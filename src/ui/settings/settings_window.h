@@ -1,8 +1,10 @@
 #pragma once
 #include <QColor>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "session/settings_apply.h"
 #include "settings/settings_form.h"
@@ -16,7 +18,7 @@ class QStackedWidget;
 namespace sonvaro {
 
 class Application;
-class MainWindow;
+class DesktopCompanions;
 class BassPage;
 class RadioPage;
 class InterfacePage;
@@ -44,8 +46,14 @@ inline constexpr int kSettingsPageCount = 10;
 class SettingsWindow : public ToolWindow {
     Q_OBJECT
   public:
+    // What the dialog works on besides the settings.
+    struct Parts {
+        std::unique_ptr<SettingsApplyPort> port;  // what applying does to the windows
+        DesktopCompanions* companions = nullptr;  // hotkeys: whether they can work here; told of changes
+        std::function<std::vector<ListenerWindow>()> listeners;
+    };
     // `page`: the page remembered between openings, kept by the main window.
-    SettingsWindow(MainWindow& window, int& page);
+    SettingsWindow(QWidget& parent, Application& app, Parts parts, int& page);
     ~SettingsWindow() override;
 
     void ShowPage(SettingsPage page);
@@ -82,10 +90,10 @@ class SettingsWindow : public ToolWindow {
     void WatchControls();
     void UpdateCaptions();
 
-    MainWindow& window_;
     Application& app_;
     int& rememberedPage_;
     std::unique_ptr<SettingsApplyPort> port_;
+    DesktopCompanions* companions_;
     SettingsPageContext context_;
     SettingsPageWidget* pageWidgets_[kSettingsPageCount] = {};
     BassPage* bass_ = nullptr;
