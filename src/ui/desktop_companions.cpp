@@ -1,17 +1,15 @@
 #include "ui/desktop_companions.h"
 
 #include "session/application.h"
-#include "ui/main_window.h"
-#include "ui/task_windows.h"
 
 namespace sonvaro {
 
-void DesktopCompanions::Attach(Application& app, MainWindow& window, std::function<void()> requestExit,
+void DesktopCompanions::Attach(Application& app, CompanionsWindow& window, std::function<void()> requestExit,
                                std::unique_ptr<PowerControl> power, std::unique_ptr<ScreenSaver> screenSaver,
                                std::unique_ptr<KeyState> keys, std::unique_ptr<WebBrowser> browser) {
     app_ = &app;
     window_ = &window;
-    tracker_.Attach(app.data.settings, app.player.State(), &window, app.clock.tick);
+    tracker_.Attach(app.data.settings, app.player.State(), window.PopupOwner(), app.clock.tick);
     window.AttachCompanions(*this);
     power_ = std::move(power);
     screenSaver_ = std::move(screenSaver);
@@ -31,9 +29,7 @@ void DesktopCompanions::Attach(Application& app, MainWindow& window, std::functi
         countdown_.start();
     };
     services.closeCountdown = [&window] { window.CloseTaskRun(); };
-    services.showCountdown = [&window](int32_t percent) {
-        if (TaskRunWindow* run = window.TaskRun()) run->SetProgress(percent);
-    };
+    services.showCountdown = [&window](int32_t percent) { window.ShowTaskProgress(percent); };
     task_ = std::make_unique<ScheduledTask>(app.data.settings.Order_TimeOut, std::move(services));
     window.AttachTasks(*task_);
 

@@ -10,12 +10,12 @@
 #include "desktop/session_services.h"
 #include "desktop/shortcut_portal.h"
 #include "desktop/update_check_runner.h"
+#include "ui/companions_window.h"
 #include "ui/tracker_window.h"
 
 namespace sonvaro {
 
 class Application;
-class MainWindow;
 
 // The windowed player's desktop companions: the title popup, the scheduled
 // task with its 500 ms check and 25 ms countdown, and the hotkeys and media
@@ -36,7 +36,7 @@ class DesktopCompanions : public QObject {
     TrackerWindow& TrackerPopupWindow() { return tracker_; }
 
     // After MainWindow::Attach. `requestExit`: the program's exit with its question.
-    void Attach(Application& app, MainWindow& window, std::function<void()> requestExit,
+    void Attach(Application& app, CompanionsWindow& window, std::function<void()> requestExit,
                 std::unique_ptr<PowerControl> power = std::make_unique<DesktopPowerControl>(),
                 std::unique_ptr<ScreenSaver> screenSaver = std::make_unique<DesktopScreenSaver>(),
                 std::unique_ptr<KeyState> keys = MakeDesktopKeyState(),
@@ -70,7 +70,7 @@ class DesktopCompanions : public QObject {
     std::unique_ptr<HotkeyPoller> hotkeys_;
     std::unique_ptr<ShortcutPortal> portal_;
     Application* app_ = nullptr;
-    MainWindow* window_ = nullptr;
+    CompanionsWindow* window_ = nullptr;
     QTimer keyPoll_;
     std::unique_ptr<WebBrowser> browser_;
     std::unique_ptr<UpdateCheckRunner> updates_;

@@ -15,6 +15,7 @@
 #include "session/application.h"
 #include "session/remote_control.h"
 #include "settings/settings_file.h"
+#include "ui/companions_window.h"
 
 class QAction;
 class QLabel;
@@ -60,7 +61,8 @@ class MainWindow : public QMainWindow,
                    public PlaylistDisplay,
                    public ShutdownPort,
                    public SettingsWindowPort,
-                   public Clipboard {
+                   public Clipboard,
+                   public CompanionsWindow {
     Q_OBJECT
   public:
     MainWindow();
@@ -111,18 +113,20 @@ class MainWindow : public QMainWindow,
     RadioLogWindow* RadioLog() const;
     AboutWindow* About() const;
     // The scheduled task behind "Aufgabe"; the command stays disabled without one.
-    void AttachTasks(ScheduledTask& tasks);
+    void AttachTasks(ScheduledTask& tasks) override;
     // The update check behind "Neue Version" and the browser for it, "Webseite"
     // and "Feedback"; the three commands stay disabled without them.
-    void AttachUpdates(UpdateCheckRunner& updates, WebBrowser& browser);
+    void AttachUpdates(UpdateCheckRunner& updates, WebBrowser& browser) override;
     // The popup, hotkeys and update check, for the settings dialog: its
     // "Vorschau" button, whether hotkeys can work here. Null until attached.
-    void AttachCompanions(DesktopCompanions& companions) { companions_ = &companions; }
+    void AttachCompanions(DesktopCompanions& companions) override { companions_ = &companions; }
     DesktopCompanions* Companions() const { return companions_; }
     void OpenTaskChange();
     // The countdown window; closing it by hand stops the task's countdown.
-    void OpenTaskRun();
-    void CloseTaskRun();
+    void OpenTaskRun() override;
+    void CloseTaskRun() override;
+    void ShowTaskProgress(int32_t percent) override;
+    QWidget* PopupOwner() override { return this; }
     TaskChangeWindow* TaskChange() const;
     TaskRunWindow* TaskRun() const;
     // "Einstellungen": opens or raises the dialog on the page it was closed on.
@@ -139,12 +143,12 @@ class MainWindow : public QMainWindow,
     // The hotkeys that act on windows ("Minimieren/Anzeigen" to "Suche"); the
     // playback ones go to PlayerControl. Those that work on the main window's
     // lists only act while it is the active window.
-    void RunHotkeyCommand(HotkeyCommand command);
+    void RunHotkeyCommand(HotkeyCommand command) override;
     // The first caption field's click: the file information of the current track.
     void ShowCurrentTrackInformation();
     DockRegistry& Docking() const { return *docking_; }
     Application& App() const { return *app_; }
-    bool Busy() const { return busy_ > 0; }
+    bool Busy() const override { return busy_ > 0; }
     // The status bar's busy picture: the frame shown, -1 for the idle picture.
     int BusyFrame() const { return busyFrame_; }
     void BusyTick();  // every 80 ms

@@ -371,6 +371,10 @@ void MainWindow::CloseTaskRun() {
     if (taskRun_) taskRun_->close();
 }
 
+void MainWindow::ShowTaskProgress(int32_t percent) {
+    if (taskRun_) taskRun_->SetProgress(percent);
+}
+
 void MainWindow::OpenSettingsWindow() {
     SettingsWindow* dialog = ShowToolWindow(settingsWindow_, WindowId::Settings, false, [this] {
         return new SettingsWindow(*this, *app_,
