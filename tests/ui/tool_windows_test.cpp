@@ -30,7 +30,7 @@ namespace {
 class ToolWindowTest : public MainWindowTest {
   protected:
     EffectsWindow* OpenEffects() {
-        window->RunCommand(12);
+        window->RunCommand(Command::Equalizer);
         EffectsWindow* effects = window->Effects();
         EXPECT_NE(effects, nullptr);
         return effects;
@@ -177,10 +177,10 @@ TEST_F(ToolWindowTest, EffectsWindowIsPlacedRegisteredAndStoresItsPlaceOnClose) 
     Settings& s = app->data.settings;
     s.GUI_Opacity = 1;
     s.GUI_OpacityValue = 51;
-    window->RunCommand(69);  // the tray's item opens the same window
+    window->RunCommand(Command::TrayEqualizer);  // the tray's item opens the same window
     EffectsWindow* effects = window->Effects();
     ASSERT_NE(effects, nullptr);
-    window->RunCommand(12);
+    window->RunCommand(Command::Equalizer);
     EXPECT_EQ(window->Effects(), effects);  // brought forward, not opened twice
     EXPECT_EQ(effects->size(), QSize(400, 320));
     EXPECT_TRUE(window->Docking().IsRegistered(effects));
@@ -197,8 +197,10 @@ TEST_F(ToolWindowTest, EveryToolWindowIsOwnedByTheMainWindowAndClosesWithEscape)
     const std::string path = CopyOf(TagFixture("tagged.mp3"), home / "esc.mp3");
     SetPlaylistFiles({path});
     Select({0});
-    for (int command : {12, 13, 24, 27, 36, 34, 71, 72, 66}) {
-        SCOPED_TRACE(command);
+    for (Command command :
+         {Command::Equalizer, Command::Settings, Command::Search, Command::Generate, Command::Information,
+          Command::AutoTag, Command::RadioLog, Command::Log, Command::About}) {
+        SCOPED_TRACE(static_cast<int>(command));
         const QList<QWidget*> before = window->ToolWindows();
         window->RunCommand(command);
         QWidget* opened = nullptr;
@@ -233,7 +235,7 @@ TEST_F(ToolWindowTest, InformationWindowWritesEveryFieldAndRefreshesTheRow) {
     SetPlaylistFiles({path});
     Select({0});
     window->UpdatePlaylistMenu();
-    window->RunCommand(36);
+    window->RunCommand(Command::Information);
     FileInfoWindow* info = window->FileInfo();
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->Edit(FileInfoWindow::Title)->text(), QString::fromUtf8("Grüß Gott"));
@@ -276,7 +278,7 @@ TEST_F(ToolWindowTest, CancelLeavesTheFileAsItWas) {
     const std::string before = ReadFile(path);
     SetPlaylistFiles({path});
     Select({0});
-    window->RunCommand(36);
+    window->RunCommand(Command::Information);
     ASSERT_NE(window->FileInfo(), nullptr);
     window->FileInfo()->Edit(FileInfoWindow::Title)->setText(QStringLiteral("Anders"));
     window->FileInfo()->close();
@@ -289,7 +291,7 @@ TEST_F(ToolWindowTest, OkWritesOnlyWhatTheUserChanged) {
     const std::string before = ReadFile(untagged);
     SetPlaylistFiles({untagged});
     Select({0});
-    window->RunCommand(36);
+    window->RunCommand(Command::Information);
     ASSERT_NE(window->FileInfo(), nullptr);
     EXPECT_EQ(window->FileInfo()->Edit(FileInfoWindow::Title)->text(), QStringLiteral("roh"));
     window->FileInfo()->Save();
@@ -306,7 +308,7 @@ TEST_F(ToolWindowTest, OkWritesOnlyWhatTheUserChanged) {
     }
     SetPlaylistFiles({tagged});
     Select({0});
-    window->RunCommand(36);
+    window->RunCommand(Command::Information);
     ASSERT_NE(window->FileInfo(), nullptr);
     window->FileInfo()->Edit(FileInfoWindow::Album)->setText(QStringLiteral("Neu"));
     window->FileInfo()->Save();
@@ -359,7 +361,7 @@ TEST_F(ToolWindowTest, AutotaggerPreviewsAndWritesThreeFiles) {
     const std::string c = CopyOf(TagFixture("tagged.mp3"), home / "OhneTrenner.mp3");
     SetPlaylistFiles({a, b, c});
     window->PlaylistList()->selectAll();
-    window->RunCommand(34);
+    window->RunCommand(Command::AutoTag);
     AutotaggerWindow* tagger = window->Autotagger();
     ASSERT_NE(tagger, nullptr);
     QTreeWidget* files = tagger->Files();
@@ -387,9 +389,9 @@ TEST_F(ToolWindowTest, AutotaggerPreviewsAndWritesThreeFiles) {
 TEST_F(ToolWindowTest, AutotagNeedsASelection) {
     SetPlaylist({{"a", "", 0}});
     window->UpdatePlaylistMenu();
-    EXPECT_FALSE(window->Action(34)->isEnabled());
-    EXPECT_FALSE(window->Action(36)->isEnabled());
-    window->RunCommand(34);
+    EXPECT_FALSE(window->Action(Command::AutoTag)->isEnabled());
+    EXPECT_FALSE(window->Action(Command::Information)->isEnabled());
+    window->RunCommand(Command::AutoTag);
     EXPECT_EQ(window->Autotagger(), nullptr);
 }
 
@@ -437,7 +439,7 @@ TEST_F(ToolWindowTest, RadioLogFillsFromALiveStation) {
         c.Send(framed.substr(cut));
         c.Hold();
     });
-    window->RunCommand(71);
+    window->RunCommand(Command::RadioLog);
     RadioLogWindow* radio = window->RadioLog();
     ASSERT_NE(radio, nullptr);
     app->player.PlayChannel(server.Url("/live"), kSourcePlaylist);
@@ -464,7 +466,7 @@ TEST_F(ToolWindowTest, RadioLogFillsFromALiveStation) {
 }
 
 TEST_F(ToolWindowTest, RadioLogOpensFromTheMenusAndStoresItsSize) {
-    window->RunCommand(71);
+    window->RunCommand(Command::RadioLog);
     RadioLogWindow* radio = window->RadioLog();
     ASSERT_NE(radio, nullptr);
     EXPECT_TRUE(window->Docking().IsRegistered(radio));
@@ -477,7 +479,7 @@ TEST_F(ToolWindowTest, RadioLogOpensFromTheMenusAndStoresItsSize) {
 // --- "Informationen" ---
 
 TEST_F(ToolWindowTest, AboutShowsTheVersions) {
-    window->RunCommand(66);
+    window->RunCommand(Command::About);
     ASSERT_NE(window->About(), nullptr);
     const QString text = window->About()->findChild<QLabel*>()->text();
     EXPECT_TRUE(text.contains(QStringLiteral("1.09")));
@@ -487,8 +489,8 @@ TEST_F(ToolWindowTest, AboutShowsTheVersions) {
 }
 
 TEST_F(ToolWindowTest, ShutDownClosesTheToolWindows) {
-    window->RunCommand(12);
-    window->RunCommand(71);
+    window->RunCommand(Command::Equalizer);
+    window->RunCommand(Command::RadioLog);
     ASSERT_NE(window->Effects(), nullptr);
     window->CloseWindows();
     EXPECT_FALSE(window->Effects() && window->Effects()->isVisible());
