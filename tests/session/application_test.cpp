@@ -9,11 +9,11 @@
 #include <csignal>
 #include <cstring>
 
-#include "../playback/player_harness.h"
-#include "../tags/tag_fixtures.h"
 #include "library/library_file.h"
 #include "library/library_scan.h"
 #include "settings/settings_file.h"
+#include "support/player_harness.h"
+#include "support/tag_fixtures.h"
 #include "support/test_support.h"
 
 namespace sonvaro {

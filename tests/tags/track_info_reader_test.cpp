@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/tag_fixtures.h"
 #include "support/test_support.h"
 #include "tags/genre_names.h"
-#include "tags/tag_fixtures.h"
 
 namespace sonvaro {
 namespace {

@@ -9,8 +9,8 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "../tags/tag_fixtures.h"
-#include "playback/audio_library/loopback_server.h"
+#include "support/loopback_server.h"
+#include "support/tag_fixtures.h"
 #include "tags/tag_writer.h"
 #include "ui_harness.h"
 

@@ -8,11 +8,11 @@
 #include <QSlider>
 #include <QTreeWidget>
 
-#include "../tags/tag_fixtures.h"
 #include "effects/effect_chain.h"
 #include "effects/equalizer_presets.h"
-#include "playback/audio_library/loopback_server.h"
 #include "playback/radio_log.h"
+#include "support/loopback_server.h"
+#include "support/tag_fixtures.h"
 #include "tags/size_text.h"
 #include "tags/tag_writer.h"
 #include "tags/track_info_reader.h"
