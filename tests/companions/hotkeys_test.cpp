@@ -5,8 +5,8 @@
 #include <set>
 #include <vector>
 
-#include "../playback/player_harness.h"
 #include "core/ports/desktop_ports.h"
+#include "support/player_harness.h"
 
 namespace sonvaro::test {
 namespace {
@@ -249,6 +249,9 @@ TEST(HotkeyTables, NamesAndCodesAtTheirIndexes) {
         EXPECT_STREQ(kKeyTable[index].name, entry.first) << index;
         EXPECT_EQ(kKeyTable[index].virtualKey, entry.second) << index;
     }
+    EXPECT_EQ(kKeyTable.size(), 84u);  // index 83 above is the last
+    ASSERT_EQ(kHotkeyNames.size(), 17u);
+    EXPECT_STREQ(kHotkeyNames[0], "Vorheriger Titel");
     EXPECT_STREQ(kHotkeyNames[6], "Lautstärke veringern");
     EXPECT_STREQ(kHotkeyNames[15], "Fenster Schliessen");
     EXPECT_STREQ(kHotkeyNames[16], "Suche");

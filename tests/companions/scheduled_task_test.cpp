@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "../playback/player_harness.h"
 #include "core/ports/desktop_ports.h"
+#include "support/player_harness.h"
 
 namespace sonvaro::test {
 namespace {

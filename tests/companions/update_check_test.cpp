@@ -11,9 +11,9 @@
 #include <locale>
 #include <thread>
 
-#include "../playback/audio_library/loopback_server.h"
 #include "core/numbers.h"
 #include "core/ports/desktop_ports.h"
+#include "support/loopback_server.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "../playback/player_harness.h"
 #include "companions/hotkeys.h"
 #include "platform/x11_keyboard.h"
+#include "support/player_harness.h"
 #include "support/private_x_server.h"
 #include "support/wait.h"
 #include "x11_desktop_grab.h"

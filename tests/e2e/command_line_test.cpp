@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "playback/audio_library/fixtures.h"
+#include "support/fixtures.h"
 #include "support/id3_builder.h"
 #include "support/test_support.h"
 

@@ -11,8 +11,8 @@
 #include <cstdio>
 
 #include "app/console_ports.h"
-#include "playback/audio_library/loopback_server.h"
 #include "settings/settings_file.h"
+#include "support/loopback_server.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 

@@ -12,9 +12,9 @@
 #include <functional>
 #include <thread>
 
-#include "playback/audio_library/fixtures.h"
-#include "playback/audio_library/loopback_server.h"
 #include "settings/settings_file.h"
+#include "support/fixtures.h"
+#include "support/loopback_server.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 

@@ -16,8 +16,8 @@
 
 #include "core/remote_record.h"
 #include "platform/instance_socket.h"
-#include "playback/audio_library/loopback_server.h"
 #include "settings/settings_file.h"
+#include "support/loopback_server.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "player_harness.h"
+#include "support/player_harness.h"
 #include "support/test_support.h"
 #include "support/wait.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "player_harness.h"
+#include "support/player_harness.h"
 
 namespace sonvaro::test {
 namespace {
@@ -124,7 +124,7 @@ TEST_F(PlayerControlTest, SeekPastTheEndOfASingleFileStops) {
 }  // namespace sonvaro::test
 
 #include "engine/net/http_transfer.h"
-#include "playback/audio_library/loopback_server.h"
+#include "support/loopback_server.h"
 #include "support/wait.h"
 
 namespace sonvaro::test {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "player_harness.h"
+#include "support/player_harness.h"
 #include "support/test_support.h"
 
 namespace sonvaro::test {

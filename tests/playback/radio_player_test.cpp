@@ -12,10 +12,10 @@
 #include <functional>
 #include <thread>
 
-#include "playback/audio_library/loopback_server.h"
 #include "playback/radio_recorder.h"
 #include "playback/stream_title.h"
-#include "player_harness.h"
+#include "support/loopback_server.h"
+#include "support/player_harness.h"
 #include "support/wait.h"
 #include "tags/size_text.h"
 

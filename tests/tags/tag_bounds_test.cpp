@@ -7,9 +7,9 @@
 
 #include "core/text.h"
 #include "support/id3_builder.h"
+#include "support/tag_fixtures.h"
 #include "support/test_support.h"
 #include "tags/id3_frame_check.h"
-#include "tags/tag_fixtures.h"
 #include "tags/track_info_reader.h"
 
 namespace sonvaro {

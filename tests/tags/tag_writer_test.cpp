@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/tag_fixtures.h"
 #include "support/test_support.h"
 #include "tags/autotagger.h"
 #include "tags/size_text.h"
-#include "tags/tag_fixtures.h"
 #include "tags/track_info_reader.h"
 
 namespace sonvaro {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/tag_fixtures.h"
 #include "support/test_support.h"
 #include "tags/genre_names.h"
-#include "tags/tag_fixtures.h"
 
 namespace sonvaro {
 namespace {
@@ -185,7 +185,9 @@ TEST(ReadTrackInfo, NumbersBeyondTheirFieldAreClamped) {
 
 TEST(GenreNames, HaveTheProgramsSpellings) {
     const auto& names = GenreNames();
+    ASSERT_EQ(names.size(), 148u);  // 147 is the last
     EXPECT_EQ(names[0], "Blues");
+    EXPECT_EQ(names[17], "Rock");
     EXPECT_EQ(names[62], "PopFunk");
     EXPECT_EQ(names[136], "Christian Gangsta");
     EXPECT_EQ(names[146], "JPop");

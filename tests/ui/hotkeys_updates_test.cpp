@@ -22,7 +22,7 @@
 #include "companions/hotkeys.h"
 #include "core/ports/desktop_ports.h"
 #include "desktop/update_check_runner.h"
-#include "playback/audio_library/loopback_server.h"
+#include "support/loopback_server.h"
 #include "ui/desktop_companions.h"
 #include "ui/qt_messages.h"
 #include "ui/settings/settings_window.h"

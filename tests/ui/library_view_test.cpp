@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "../tags/tag_fixtures.h"
+#include "support/tag_fixtures.h"
 #include "support/wait.h"
 #include "ui/generator_window.h"
 #include "ui/library_controller.h"

@@ -18,42 +18,43 @@
 namespace sonvaro::test {
 namespace {
 
-TEST_F(MainWindowTest, CommandNumbersReachTheirOperations) {
+TEST_F(MainWindowTest, CommandsReachTheirOperations) {
     SetPlaylist({{"c", "x", 3}, {"a", "z", 1}, {"b", "y", 2}});
     Settings& s = app->data.settings;
 
-    window->RunCommand(17);  // sort by title
+    window->RunCommand(Command::SortTitle);
     EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c"}));
-    window->RunCommand(18);  // by artist
+    window->RunCommand(Command::SortArtist);
     EXPECT_EQ(Titles(), (std::vector<std::string>{"c", "b", "a"}));
-    window->RunCommand(20);  // by number
+    window->RunCommand(Command::SortNumber);
     EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "b", "c"}));
 
     Select({1});
-    window->RunCommand(32);  // remove the selection
+    window->RunCommand(Command::Remove);
     EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "c"}));
     EXPECT_EQ(window->Model()->rowCount(), 2);
 
-    window->RunCommand(31);  // select all
+    window->RunCommand(Command::SelectAll);
     EXPECT_EQ(window->SelectedRows(), (std::vector<int>{0, 1}));
-    window->RunCommand(33);  // remove all
+    window->RunCommand(Command::RemoveAll);
     EXPECT_TRUE(app->data.playlist.empty());
     EXPECT_EQ(window->Model()->rowCount(), 0);
 
     const int8_t recording = s.NETStream_SaveFile;
     s.NETStream_SavePath = home.path();  // recording needs a folder
-    window->RunCommand(5);
+    window->RunCommand(Command::RecordRadio);
     EXPECT_NE(s.NETStream_SaveFile, recording);
 
-    window->Action(7)->trigger();  // the toggles are read by the playback logic through the settings
-    window->Action(8)->trigger();
+    // The toggles are read by the playback logic through the settings.
+    window->Action(Command::Repeat)->trigger();
+    window->Action(Command::Random)->trigger();
     EXPECT_EQ(s.Misc_Repeat, 1);
     EXPECT_EQ(s.Misc_Random, 1);
-    window->Action(7)->trigger();
+    window->Action(Command::Repeat)->trigger();
     EXPECT_EQ(s.Misc_Repeat, 0);
 
     QSignalSpy exits(window.get(), &MainWindow::exitRequested);
-    window->RunCommand(75);
+    window->RunCommand(75);  // the number a hotkey or a task stores
     EXPECT_EQ(exits.count(), 1);
 }
 
@@ -181,7 +182,7 @@ TEST_F(MainWindowTest, RecordingWithoutAFolderSaysWhereToChooseOneAndStaysOff) {
 TEST_F(MainWindowTest, CommandsWaitWhileALongOperationRuns) {
     SetPlaylist({{"b", "", 0}, {"a", "", 0}});
     window->BeginBusy();
-    window->RunCommand(17);
+    window->RunCommand(Command::SortTitle);
     window->EndBusy();
     EXPECT_EQ(Titles(), (std::vector<std::string>{"b", "a"}));
 }
@@ -217,7 +218,7 @@ TEST_F(MainWindowTest, PlaylistMenuEnableRules) {
     for (int n : {15, 28, 29, 32, 34, 35, 36, 16, 17, 23, 24}) EXPECT_TRUE(enabled(n)) << n;
     EXPECT_FALSE(enabled(27));  // the library is empty: nothing to generate from
 
-    window->RunCommand(27);  // a disabled command does nothing and shows nothing
+    window->RunCommand(Command::Generate);  // a disabled command does nothing and shows nothing
     EXPECT_TRUE(messages.boxes.empty());
     EXPECT_FALSE(window->Generator());
     app->data.library.entries.emplace_back();
@@ -238,22 +239,22 @@ TEST_F(MainWindowTest, MenusCarryTheirCommandsInOrder) {
     EXPECT_EQ(numbers(window->Menu(5)),
               (std::vector<int>{58, -1, -2, 72, 71, 73, 69, -1, 64, 67, 68, -1, 70, 74, 66, -1, 75}));
     EXPECT_EQ(numbers(window->Menu(6)), (std::vector<int>{76, 77, 78}));
-    EXPECT_EQ(window->Action(35)->text(), QStringLiteral("Aktuallisieren"));
-    EXPECT_EQ(window->Action(29)->text(), QStringLiteral("Kopieren.."));
+    EXPECT_EQ(window->Action(Command::Refresh)->text(), QStringLiteral("Aktuallisieren"));
+    EXPECT_EQ(window->Action(Command::CopyFiles)->text(), QStringLiteral("Kopieren.."));
 }
 
 TEST_F(MainWindowTest, MuteRemembersTheVolume) {
     window->VolumeSlider()->setValue(70);
     EXPECT_EQ(app->data.settings.Misc_Volume, 70);
     EXPECT_EQ(window->VolumeSlider()->toolTip(), QStringLiteral("70%"));
-    window->RunCommand(6);
+    window->RunCommand(Command::Mute);
     EXPECT_EQ(window->VolumeSlider()->value(), 0);
     EXPECT_EQ(app->data.settings.Misc_Volume, 0);
-    EXPECT_TRUE(window->Action(6)->isChecked());
-    window->RunCommand(6);
+    EXPECT_TRUE(window->Action(Command::Mute)->isChecked());
+    window->RunCommand(Command::Mute);
     EXPECT_EQ(window->VolumeSlider()->value(), 70);
     EXPECT_EQ(app->data.settings.Misc_Volume, 70);
-    EXPECT_FALSE(window->Action(6)->isChecked());
+    EXPECT_FALSE(window->Action(Command::Mute)->isChecked());
 }
 
 TEST_F(MainWindowTest, WheelMovesTheVolumeByFivePerNotch) {
@@ -267,18 +268,18 @@ TEST_F(MainWindowTest, WheelMovesTheVolumeByFivePerNotch) {
 // With a tray, Misc_TaskBar 0 hides the player there (tests/ui/tray_host_test.cpp);
 // here, as without one, the toggle always keeps it in the task bar.
 TEST_F(MainWindowTest, ShowHideToggleAndItsTrayText) {
-    window->RunCommand(72);  // the log window stays where it is
+    window->RunCommand(Command::Log);  // the log window stays where it is
     ASSERT_TRUE(window->Log() && window->Log()->isVisible());
     for (int taskBar : {1, 0}) {
         app->data.settings.Misc_TaskBar = taskBar;
-        window->RunCommand(58);
+        window->RunCommand(Command::ShowHide);
         EXPECT_TRUE(window->isMinimized()) << taskBar;
         EXPECT_TRUE(window->isVisible()) << taskBar;
         EXPECT_TRUE(window->Log()->isVisible()) << taskBar;
-        EXPECT_EQ(window->Action(58)->text(), QStringLiteral("Zeigen"));
+        EXPECT_EQ(window->Action(Command::ShowHide)->text(), QStringLiteral("Zeigen"));
         window->ToggleShowHide();
         EXPECT_FALSE(window->isMinimized()) << taskBar;
-        EXPECT_EQ(window->Action(58)->text(), QStringLiteral("Verstecken"));
+        EXPECT_EQ(window->Action(Command::ShowHide)->text(), QStringLiteral("Verstecken"));
     }
 }
 
@@ -289,7 +290,7 @@ TEST_F(MainWindowTest, LayoutSwitchingStoresAndRestoresSizes) {
     EXPECT_TRUE(WaitFor([&] { return window->size() == QSize(760, 560); }))
         << window->width() << "x" << window->height();
 
-    window->RunCommand(10);  // the shown layout's button returns to layout 0
+    window->RunCommand(Command::PlaylistLayout);  // the shown layout's button returns to layout 0
     EXPECT_EQ(window->CurrentLayout(), 0);
     EXPECT_EQ(s.WinSizeMain_WinW_Second, 760);
     EXPECT_EQ(s.WinSizeMain_WinH_Second, 560);
@@ -298,7 +299,7 @@ TEST_F(MainWindowTest, LayoutSwitchingStoresAndRestoresSizes) {
 
     window->resize(555, window->height());
     EXPECT_TRUE(WaitFor([&] { return window->width() == 555; })) << window->width();
-    window->RunCommand(11);
+    window->RunCommand(Command::LibraryLayout);
     EXPECT_EQ(window->CurrentLayout(), 2);
     EXPECT_EQ(s.WinSizeMain_WinW_Normal, 555);
     EXPECT_TRUE(WaitFor([&] { return window->size() == QSize(760, 560); }))
@@ -312,13 +313,13 @@ TEST_F(MainWindowTest, LayoutSwitchingStoresAndRestoresSizes) {
         const int first = n == 1 ? 120 : 280;
         splitter->setSizes({first, total - first});
     }
-    window->RunCommand(10);
+    window->RunCommand(Command::PlaylistLayout);
     EXPECT_EQ(window->CurrentLayout(), 1);
     EXPECT_EQ(s.WinSizeMain_MediaLibSP1, 120);
     EXPECT_EQ(s.WinSizeMain_MediaLibSP2, 280);
     EXPECT_TRUE(window->PlaylistList()->isVisible());
 
-    window->RunCommand(11);
+    window->RunCommand(Command::LibraryLayout);
     EXPECT_EQ(window->LibrarySplitter(1)->sizes().value(0), 120);
     EXPECT_EQ(window->LibrarySplitter(2)->sizes().value(0), 280);
 }
@@ -347,7 +348,7 @@ TEST_F(MainWindowTest, StartedInTheLibraryLayoutTheWindowShowsNoPlaylist) {
 
 TEST_F(MainWindowTest, LogWindowShowsOnlyLinesWrittenWhileOpen) {
     app->log.LogStatus("before");
-    window->RunCommand(72);
+    window->RunCommand(Command::Log);
     ASSERT_TRUE(window->Log());
     app->log.LogStatus("Bye");
     EXPECT_TRUE(WaitFor([&] { return window->Log()->Text().endsWith(QStringLiteral(" - Bye")); }));
@@ -382,7 +383,7 @@ TEST_F(MainWindowTest, PlayerDisplayWritesTheControls) {
     window->SetPositionSlider(420);
     EXPECT_EQ(window->PositionSlider()->value(), 420);
     window->SetPauseButton(true);
-    EXPECT_TRUE(window->Action(2)->isChecked());
+    EXPECT_TRUE(window->Action(Command::Pause)->isChecked());
 }
 
 }  // namespace

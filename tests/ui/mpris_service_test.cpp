@@ -9,8 +9,8 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "../tags/tag_fixtures.h"
-#include "playback/audio_library/loopback_server.h"
+#include "support/loopback_server.h"
+#include "support/tag_fixtures.h"
 #include "tags/tag_writer.h"
 #include "ui_harness.h"
 
@@ -324,7 +324,7 @@ TEST_F(MprisTest, VolumeLoopAndShuffleMapToTheWindowControls) {
     EXPECT_EQ(Get(QStringLiteral("LoopStatus")).toString(), QStringLiteral("None"));
     Set(QStringLiteral("LoopStatus"), QStringLiteral("Playlist"));
     EXPECT_EQ(app->data.settings.Misc_Repeat, 1);
-    EXPECT_TRUE(window->Action(7)->isChecked());
+    EXPECT_TRUE(window->Action(Command::Repeat)->isChecked());
     Set(QStringLiteral("LoopStatus"), QStringLiteral("None"));
     EXPECT_EQ(app->data.settings.Misc_Repeat, 0);
     Set(QStringLiteral("LoopStatus"), QStringLiteral("Track"));  // the one repeat there is
@@ -335,8 +335,8 @@ TEST_F(MprisTest, VolumeLoopAndShuffleMapToTheWindowControls) {
     EXPECT_FALSE(Get(QStringLiteral("Shuffle")).toBool());
     Set(QStringLiteral("Shuffle"), true);
     EXPECT_EQ(app->data.settings.Misc_Random, 1);
-    EXPECT_TRUE(window->Action(8)->isChecked());
-    window->Action(8)->trigger();
+    EXPECT_TRUE(window->Action(Command::Random)->isChecked());
+    window->Action(Command::Random)->trigger();
     EXPECT_FALSE(Get(QStringLiteral("Shuffle")).toBool());
     ASSERT_TRUE(WaitFor([&] { return seen.Last(QStringLiteral("Shuffle")) == QVariant(false); }));
 }

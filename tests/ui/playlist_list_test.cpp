@@ -88,14 +88,14 @@ TEST_F(MainWindowTest, AlignmentMenuAndTheProtectedFirstColumn) {
     SetPlaylist({{"a", "", 0}});
     PlaylistModel* model = window->Model();
     window->SetHeaderMenuColumn(window->PlaylistList(), 3);
-    window->RunCommand(78);  // right
+    window->RunCommand(Command::AlignRight);
     EXPECT_EQ(model->Alignment(3), 1);
     EXPECT_TRUE(model->data(model->index(0, 3), Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
-    window->RunCommand(77);  // centred
+    window->RunCommand(Command::AlignCenter);
     EXPECT_EQ(model->Alignment(3), 2);
 
     window->SetHeaderMenuColumn(window->PlaylistList(), 0);
-    window->RunCommand(78);
+    window->RunCommand(Command::AlignRight);
     EXPECT_EQ(model->Alignment(0), 0);
 
     QHeaderView* head = window->PlaylistList()->header();
@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, PlayingRowWearsTheHighlightColoursAndFollowsRemovals) {
     EXPECT_FALSE(model->data(model->index(1, 1), Qt::BackgroundRole).isValid());
 
     Select({0});
-    window->RunCommand(32);
+    window->RunCommand(Command::Remove);
     EXPECT_EQ(model->MarkedRow(), 1);
     EXPECT_EQ(model->data(model->index(1, 1), Qt::DisplayRole).toString(), QStringLiteral("c"));
     window->SetRowMarked(1, false);
@@ -219,7 +219,7 @@ TEST_F(DropTest, EscapeEndsTheFolderWalk) {
 TEST_F(DropTest, AddFolderDialogStartsFromTheSettingButUsesItsOwnBox) {
     MakeFolder();
     app->data.settings.Misc_RecursiveFolder = 1;
-    window->RunCommand(26);
+    window->RunCommand(Command::AddFolder);
     FolderDialog* dialog = window->AddFolderDialog();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ordner Hinzufügen"));
@@ -240,7 +240,7 @@ TEST_F(DropTest, AddFolderDialogOpensAtTheMusicFolderElseAtHomeNeverAtTheRoot) {
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(),
            1);  // no user-dirs.dirs: ~/Music is the music folder
     auto openedAt = [&] {
-        window->RunCommand(26);
+        window->RunCommand(Command::AddFolder);
         FolderDialog* dialog = window->AddFolderDialog();
         const QString folder = dialog ? dialog->Folder() : QString();
         if (dialog) dialog->reject();
@@ -280,7 +280,7 @@ TEST_F(DropTest, ReturnAndDoubleClickPlayTheSelectedRow) {
 
 TEST_F(MainWindowTest, SearchWindowFindsAndSelectsRows) {
     SetPlaylist({{"Morning", "Ann", 0}, {"Evening", "Bob", 0}, {"Night", "morningstar", 0}});
-    window->RunCommand(24);
+    window->RunCommand(Command::Search);
     SearchWindow* search = window->Search();
     ASSERT_TRUE(search);
     EXPECT_EQ(search->windowTitle(), QStringLiteral("Suche"));

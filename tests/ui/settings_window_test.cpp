@@ -19,12 +19,12 @@
 #include <chrono>
 #include <thread>
 
-#include "../tags/tag_fixtures.h"
 #include "core/remote_record.h"
 #include "engine/bass.h"
 #include "platform/instance_socket.h"
 #include "session/remote_control.h"
 #include "settings/settings_file.h"
+#include "support/tag_fixtures.h"
 #include "ui/effects_window.h"
 #include "ui/tracker_window.h"
 #include "ui_harness.h"

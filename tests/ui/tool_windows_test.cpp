@@ -8,11 +8,11 @@
 #include <QSlider>
 #include <QTreeWidget>
 
-#include "../tags/tag_fixtures.h"
 #include "effects/effect_chain.h"
 #include "effects/equalizer_presets.h"
-#include "playback/audio_library/loopback_server.h"
 #include "playback/radio_log.h"
+#include "support/loopback_server.h"
+#include "support/tag_fixtures.h"
 #include "tags/size_text.h"
 #include "tags/tag_writer.h"
 #include "tags/track_info_reader.h"
@@ -30,7 +30,7 @@ namespace {
 class ToolWindowTest : public MainWindowTest {
   protected:
     EffectsWindow* OpenEffects() {
-        window->RunCommand(12);
+        window->RunCommand(Command::Equalizer);
         EffectsWindow* effects = window->Effects();
         EXPECT_NE(effects, nullptr);
         return effects;
@@ -76,11 +76,12 @@ TEST_F(ToolWindowTest, PresetChoiceSetsEveryBandAndReChoosingKeepsHandMoves) {
     EffectsWindow* effects = OpenEffects();
     Settings& s = app->data.settings;
     QListWidget* presets = effects->PresetList();
-    ASSERT_EQ(presets->count(), kEqualizerPresetCount);
+    ASSERT_EQ(presets->count(), 19);
+    EXPECT_EQ(presets->item(0)->text(), QStringLiteral("Standard"));
     EXPECT_EQ(presets->item(6)->text(), QStringLiteral("Bass&Treble"));
 
     presets->setCurrentRow(14);  // "Rock"
-    const auto& rock = kEqualizerPresets[14].steps;
+    const int rock[] = {168, 149, 84, 69, 95, 145, 175, 187, 187, 187};
     for (int i = 0; i < kEqualizerBandCount; ++i) {
         EXPECT_EQ(effects->BandSlider(i)->value(), rock[i]) << i;
         EXPECT_EQ(s.Equilizer_Pan[i], rock[i]) << i;
@@ -177,10 +178,10 @@ TEST_F(ToolWindowTest, EffectsWindowIsPlacedRegisteredAndStoresItsPlaceOnClose) 
     Settings& s = app->data.settings;
     s.GUI_Opacity = 1;
     s.GUI_OpacityValue = 51;
-    window->RunCommand(69);  // the tray's item opens the same window
+    window->RunCommand(Command::TrayEqualizer);  // the tray's item opens the same window
     EffectsWindow* effects = window->Effects();
     ASSERT_NE(effects, nullptr);
-    window->RunCommand(12);
+    window->RunCommand(Command::Equalizer);
     EXPECT_EQ(window->Effects(), effects);  // brought forward, not opened twice
     EXPECT_EQ(effects->size(), QSize(400, 320));
     EXPECT_TRUE(window->Docking().IsRegistered(effects));
@@ -197,8 +198,10 @@ TEST_F(ToolWindowTest, EveryToolWindowIsOwnedByTheMainWindowAndClosesWithEscape)
     const std::string path = CopyOf(TagFixture("tagged.mp3"), home / "esc.mp3");
     SetPlaylistFiles({path});
     Select({0});
-    for (int command : {12, 13, 24, 27, 36, 34, 71, 72, 66}) {
-        SCOPED_TRACE(command);
+    for (Command command :
+         {Command::Equalizer, Command::Settings, Command::Search, Command::Generate, Command::Information,
+          Command::AutoTag, Command::RadioLog, Command::Log, Command::About}) {
+        SCOPED_TRACE(static_cast<int>(command));
         const QList<QWidget*> before = window->ToolWindows();
         window->RunCommand(command);
         QWidget* opened = nullptr;
@@ -233,7 +236,7 @@ TEST_F(ToolWindowTest, InformationWindowWritesEveryFieldAndRefreshesTheRow) {
     SetPlaylistFiles({path});
     Select({0});
     window->UpdatePlaylistMenu();
-    window->RunCommand(36);
+    window->RunCommand(Command::Information);
     FileInfoWindow* info = window->FileInfo();
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->Edit(FileInfoWindow::Title)->text(), QString::fromUtf8("Grüß Gott"));
@@ -276,7 +279,7 @@ TEST_F(ToolWindowTest, CancelLeavesTheFileAsItWas) {
     const std::string before = ReadFile(path);
     SetPlaylistFiles({path});
     Select({0});
-    window->RunCommand(36);
+    window->RunCommand(Command::Information);
     ASSERT_NE(window->FileInfo(), nullptr);
     window->FileInfo()->Edit(FileInfoWindow::Title)->setText(QStringLiteral("Anders"));
     window->FileInfo()->close();
@@ -289,7 +292,7 @@ TEST_F(ToolWindowTest, OkWritesOnlyWhatTheUserChanged) {
     const std::string before = ReadFile(untagged);
     SetPlaylistFiles({untagged});
     Select({0});
-    window->RunCommand(36);
+    window->RunCommand(Command::Information);
     ASSERT_NE(window->FileInfo(), nullptr);
     EXPECT_EQ(window->FileInfo()->Edit(FileInfoWindow::Title)->text(), QStringLiteral("roh"));
     window->FileInfo()->Save();
@@ -306,7 +309,7 @@ TEST_F(ToolWindowTest, OkWritesOnlyWhatTheUserChanged) {
     }
     SetPlaylistFiles({tagged});
     Select({0});
-    window->RunCommand(36);
+    window->RunCommand(Command::Information);
     ASSERT_NE(window->FileInfo(), nullptr);
     window->FileInfo()->Edit(FileInfoWindow::Album)->setText(QStringLiteral("Neu"));
     window->FileInfo()->Save();
@@ -359,7 +362,7 @@ TEST_F(ToolWindowTest, AutotaggerPreviewsAndWritesThreeFiles) {
     const std::string c = CopyOf(TagFixture("tagged.mp3"), home / "OhneTrenner.mp3");
     SetPlaylistFiles({a, b, c});
     window->PlaylistList()->selectAll();
-    window->RunCommand(34);
+    window->RunCommand(Command::AutoTag);
     AutotaggerWindow* tagger = window->Autotagger();
     ASSERT_NE(tagger, nullptr);
     QTreeWidget* files = tagger->Files();
@@ -387,9 +390,9 @@ TEST_F(ToolWindowTest, AutotaggerPreviewsAndWritesThreeFiles) {
 TEST_F(ToolWindowTest, AutotagNeedsASelection) {
     SetPlaylist({{"a", "", 0}});
     window->UpdatePlaylistMenu();
-    EXPECT_FALSE(window->Action(34)->isEnabled());
-    EXPECT_FALSE(window->Action(36)->isEnabled());
-    window->RunCommand(34);
+    EXPECT_FALSE(window->Action(Command::AutoTag)->isEnabled());
+    EXPECT_FALSE(window->Action(Command::Information)->isEnabled());
+    window->RunCommand(Command::AutoTag);
     EXPECT_EQ(window->Autotagger(), nullptr);
 }
 
@@ -437,7 +440,7 @@ TEST_F(ToolWindowTest, RadioLogFillsFromALiveStation) {
         c.Send(framed.substr(cut));
         c.Hold();
     });
-    window->RunCommand(71);
+    window->RunCommand(Command::RadioLog);
     RadioLogWindow* radio = window->RadioLog();
     ASSERT_NE(radio, nullptr);
     app->player.PlayChannel(server.Url("/live"), kSourcePlaylist);
@@ -464,7 +467,7 @@ TEST_F(ToolWindowTest, RadioLogFillsFromALiveStation) {
 }
 
 TEST_F(ToolWindowTest, RadioLogOpensFromTheMenusAndStoresItsSize) {
-    window->RunCommand(71);
+    window->RunCommand(Command::RadioLog);
     RadioLogWindow* radio = window->RadioLog();
     ASSERT_NE(radio, nullptr);
     EXPECT_TRUE(window->Docking().IsRegistered(radio));
@@ -477,7 +480,7 @@ TEST_F(ToolWindowTest, RadioLogOpensFromTheMenusAndStoresItsSize) {
 // --- "Informationen" ---
 
 TEST_F(ToolWindowTest, AboutShowsTheVersions) {
-    window->RunCommand(66);
+    window->RunCommand(Command::About);
     ASSERT_NE(window->About(), nullptr);
     const QString text = window->About()->findChild<QLabel*>()->text();
     EXPECT_TRUE(text.contains(QStringLiteral("1.09")));
@@ -487,8 +490,8 @@ TEST_F(ToolWindowTest, AboutShowsTheVersions) {
 }
 
 TEST_F(ToolWindowTest, ShutDownClosesTheToolWindows) {
-    window->RunCommand(12);
-    window->RunCommand(71);
+    window->RunCommand(Command::Equalizer);
+    window->RunCommand(Command::RadioLog);
     ASSERT_NE(window->Effects(), nullptr);
     window->CloseWindows();
     EXPECT_FALSE(window->Effects() && window->Effects()->isVisible());

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "../playback/player_harness.h"
 #include "session/application.h"
+#include "support/player_harness.h"
 #include "support/quiet_ports.h"
 #include "support/test_support.h"
 #include "ui/list_view.h"

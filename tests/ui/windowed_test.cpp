@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "../playback/audio_library/loopback_server.h"
+#include "support/loopback_server.h"
 #include "support/private_x_server.h"
 #include "support/test_support.h"
 #include "support/wait.h"

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "fixtures.h"
 #include "support.h"
+#include "support/fixtures.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // listener hears from each.
 #include <cmath>
 
-#include "fixtures.h"
 #include "support.h"
+#include "support/fixtures.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include "fixtures.h"
 #include "support.h"
+#include "support/fixtures.h"
 
 namespace {
 

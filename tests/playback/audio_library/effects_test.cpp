@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fixtures.h"
 #include "support.h"
+#include "support/fixtures.h"
 
 namespace {
 

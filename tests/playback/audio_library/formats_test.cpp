@@ -7,8 +7,8 @@
 #include <string>
 
 #include "engine/source/decoders.h"
-#include "fixtures.h"
 #include "support.h"
+#include "support/fixtures.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "loopback_server.h"
+#include "support/loopback_server.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "fixtures.h"
-#include "loopback_server.h"
+#include "support/fixtures.h"
+#include "support/loopback_server.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <string>
 
-#include "fixtures.h"
 #include "support.h"
+#include "support/fixtures.h"
 
 namespace {
 

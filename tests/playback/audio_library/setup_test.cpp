@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "fixtures.h"
 #include "support.h"
+#include "support/fixtures.h"
 
 namespace {
 

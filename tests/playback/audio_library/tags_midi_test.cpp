@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "fixtures.h"
 #include "support.h"
+#include "support/fixtures.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <random>
 #include <string>
 
-#include "fixtures.h"
-#include "loopback_server.h"
 #include "support.h"
+#include "support/fixtures.h"
+#include "support/loopback_server.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "fixtures.h"
-#include "loopback_server.h"
 #include "support.h"
+#include "support/fixtures.h"
+#include "support/loopback_server.h"
 
 namespace {
 

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
         window.Menu(menu)->adjustSize();
         ok &= Save(window.Menu(menu), out + QStringLiteral("/menu%1.png").arg(menu));
     }
-    window.RunCommand(12);
+    window.RunCommand(sonvaro::Command::Equalizer);
     ok &= Save(window.Effects(), out + QStringLiteral("/effects.png"));
     window.Effects()->findChild<QTabWidget*>()->setCurrentIndex(1);
     ok &= Save(window.Effects(), out + QStringLiteral("/effects-2.png"));
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     radio->close();
     Settle();
 
-    window.RunCommand(13);
+    window.RunCommand(sonvaro::Command::Settings);
     for (int page = 0; page < kSettingsPageCount; ++page) {
         window.SettingsDialog()->ShowPage(static_cast<SettingsPage>(page));
         ok &= Save(window.SettingsDialog(), out + QStringLiteral("/settings-%1.png").arg(page));
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     window.SettingsDialog()->close();
     Settle();
 
-    window.RunCommand(66);
+    window.RunCommand(sonvaro::Command::About);
     ok &= Save(window.About(), out + QStringLiteral("/about.png"));
     window.About()->findChild<QTabWidget*>()->setCurrentIndex(1);
     ok &= Save(window.About(), out + QStringLiteral("/about-2.png"));
