@@ -52,7 +52,7 @@ asan: deps
 # Every test program that starts threads, under ThreadSanitizer. The window and
 # end-to-end tests stay out: Qt itself is not built for it and would only report
 # its own unseen locks (the ASan run covers them).
-TSAN_TESTS := platform core library playlist playback audio_library effects tags companions session
+TSAN_TESTS := platform core library playlist playback engine effects tags companions session
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DSONVARO_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread

@@ -4,12 +4,12 @@
 # and mpg123 decoding the same files in the same run; tag-reader open cost;
 # CPU share of real-time playback on the "No sound" device.
 set -euo pipefail
-build=${1:?usage: audio_library.sh BUILD_DIR}
+build=${1:?usage: engine.sh BUILD_DIR}
 build=$(cd "$build" && pwd)
-bench="$build/bench/audio_library/audio_library_bench"
+bench="$build/bench/engine/engine_bench"
 fixtures="$build/fixtures"
 mkdir -p "$fixtures"
-[ -x "$bench" ] || { echo "audio_library.sh: build audio_library_bench first" >&2; exit 1; }
+[ -x "$bench" ] || { echo "engine.sh: build engine_bench first" >&2; exit 1; }
 
 mp3="$fixtures/bench_10min_192k.mp3"
 flac="$fixtures/bench_10min.flac"

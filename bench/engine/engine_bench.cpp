@@ -2,9 +2,9 @@
 // (with and without the player's four effects), cost of a tag-reader open, and
 // CPU share of real-time playback on the "No sound" device.
 //
-//   audio_library_bench decode FILE [fx]
-//   audio_library_bench open FILE COUNT
-//   audio_library_bench realtime FILE SECONDS
+//   engine_bench decode FILE [fx]
+//   engine_bench open FILE COUNT
+//   engine_bench realtime FILE SECONDS
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
