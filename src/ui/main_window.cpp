@@ -77,7 +77,6 @@ MainWindow::MainWindow() {
     resize(640, 480);
     setAcceptDrops(true);  // everywhere, in every layout: see eventFilter
     setFocusPolicy(Qt::StrongFocus);
-    lastEvents_.start();
     BuildActions();
     BuildToolBars();
 
@@ -133,15 +132,15 @@ MainWindow::MainWindow() {
         if (!settingVolume_) ApplyVolumeSlider(value);
     });
     connect(playlistList_, &ListView::rowActivated, this, [this] {
-        if (app_ && !busy_ && !app_->ShuttingDown()) app_->control.PlaySelected();
+        if (app_ && !busy_.Busy() && !app_->ShuttingDown()) app_->control.PlaySelected();
     });
     connect(playlistList_, &ListView::menuRequested, this, [this](QPoint pos) {
-        if (busy_) return;
+        if (busy_.Busy()) return;
         UpdatePlaylistMenu();
         menus_[0]->popup(pos);
     });
     connect(playlistList_, &ListView::headerClicked, this, [this](int column) {
-        if (!busy_ && app_) app_->playback.SortPlaylist(column);
+        if (!busy_.Busy() && app_) app_->playback.SortPlaylist(column);
     });
     connect(playlistList_, &ListView::headerMenuRequested, this, [this](int column, QPoint pos) {
         SetHeaderMenuColumn(playlistList_, column);
@@ -153,7 +152,7 @@ MainWindow::MainWindow() {
     // The library's files mirror the music folder: Delete removes nothing there.
     // A station goes only through its own question.
     connect(libraryList_, &ListView::deletePressed, this, [this] {
-        if (library_ && !busy_ && library_->Model().Result().mode == SearchMode::Stations)
+        if (library_ && !busy_.Busy() && library_->Model().Result().mode == SearchMode::Stations)
             library_->Run(Command::RemoveStation);
     });
     connect(playlistList_, &ListView::firstVisibleColumnChanged, this, [this](int column) {
@@ -441,7 +440,7 @@ QString MainWindow::InfoFieldText(int field) const {
 }
 
 void MainWindow::RunCommand(Command command) {
-    if (!app_ || busy_ || app_->ShuttingDown()) return;
+    if (!app_ || busy_.Busy() || app_->ShuttingDown()) return;
     QAction* action = Action(command);
     if (action && !action->isEnabled()) return;
     PlayerControl& control = app_->control;
@@ -487,10 +486,10 @@ void MainWindow::RunCommand(Command command) {
             menus_[4]->popup(QCursor::pos());
             break;
         case Command::PlaylistLayout:
-            SwitchLayoutFromToolbar(1);
+            SwitchLayoutFromToolbar(Layout::Playlist);
             break;
         case Command::LibraryLayout:
-            SwitchLayoutFromToolbar(2);
+            SwitchLayoutFromToolbar(Layout::Library);
             break;
         case Command::Equalizer:
         case Command::TrayEqualizer:
@@ -639,26 +638,26 @@ void MainWindow::ApplyVolumeSlider(int value) {
     if (app_) app_->control.SetVolume(value);
 }
 
-void MainWindow::SwitchLayoutFromToolbar(int layout) {
-    SwitchLayout(layout == layout_ ? 0 : layout);
+void MainWindow::SwitchLayoutFromToolbar(Layout layout) {
+    SwitchLayout(static_cast<int32_t>(layout == layout_ ? Layout::InfoOnly : layout));
 }
 
-void MainWindow::SwitchLayout(int32_t layout) {
-    if (layout < 0 || layout > 2) layout = 0;
-    if (layout_ >= 0) LeaveLayout();
+void MainWindow::SwitchLayout(int32_t stored) {
+    const Layout layout = stored == 1 ? Layout::Playlist : stored == 2 ? Layout::Library : Layout::InfoOnly;
+    if (layout_) LeaveLayout();
     EnterLayout(layout);
 }
 
 void MainWindow::LeaveLayout() {
     if (!app_) return;
     Settings& s = app_->data.settings;
-    if (layout_ == 0) {
+    if (layout_ == Layout::InfoOnly) {
         s.WinSizeMain_WinW_Normal = width();
     } else {
         s.WinSizeMain_WinW_Second = width();
         s.WinSizeMain_WinH_Second = height();
     }
-    if (layout_ == 2) {
+    if (layout_ == Layout::Library) {
         s.WinSizeMain_MediaLibSP1 = splitter1_->sizes().value(0);
         s.WinSizeMain_MediaLibSP2 = splitter2_->sizes().value(0);
     }
@@ -671,13 +670,13 @@ int MainWindow::LayoutZeroHeight() const {
     return bars + topPanel_->sizeHint().height() + 4;
 }
 
-void MainWindow::EnterLayout(int layout) {
+void MainWindow::EnterLayout(Layout layout) {
     layout_ = layout;
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->availableGeometry().size() : QSize(4096, 4096);
     Settings* s = app_ ? &app_->data.settings : nullptr;
-    if (s) s->WinSizeMain_SizeType = layout;
-    if (layout == 0) {
+    if (s) s->WinSizeMain_SizeType = static_cast<int32_t>(layout);
+    if (layout == Layout::InfoOnly) {
         playlistList_->hide();
         libraryArea_->hide();
         statusBar()->hide();
@@ -692,13 +691,13 @@ void MainWindow::EnterLayout(int layout) {
     setMaximumSize(screenSize);
     statusBar()->show();
     // Only the layout's own list: at start-up nothing has hidden the other one yet.
-    playlistList_->setVisible(layout == 1);
-    libraryArea_->setVisible(layout == 2);
+    playlistList_->setVisible(layout == Layout::Playlist);
+    libraryArea_->setVisible(layout == Layout::Library);
     if (s && s->WinSizeMain_WinW_Second > 0 && s->WinSizeMain_WinH_Second > 0)
         resize(s->WinSizeMain_WinW_Second, s->WinSizeMain_WinH_Second);
     else
         resize(640, 480);
-    if (layout == 2 && s) {
+    if (layout == Layout::Library && s) {
         // Lay the controls out for the new size first, or the splitters share out a stale size.
         QMainWindow::layout()->activate();
         centralWidget()->layout()->activate();
@@ -764,14 +763,14 @@ void MainWindow::SelectPlaylistRow(int row) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    if (!busy_) emit exitRequested();
+    if (!busy_.Busy()) emit exitRequested();
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
     // The tray menu on the window too: on desktops without a tray it is the
     // only way to the log, the help, "Informationen" and "Beenden".
     event->accept();
-    if (!busy_) menus_[5]->popup(event->globalPos());
+    if (!busy_.Busy()) menus_[5]->popup(event->globalPos());
 }
 
 void MainWindow::wheelEvent(QWheelEvent* event) {
@@ -804,10 +803,10 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && busy_)
-        escape_ = true;
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        busy_.EscapeKey();
     // While a long operation lets events through, user input reaches no command.
-    if (busy_ > 1 &&
+    if (busy_.LettingEventsThrough() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick ||
          event->type() == QEvent::KeyPress || event->type() == QEvent::Drop))
         return true;

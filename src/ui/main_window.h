@@ -1,10 +1,10 @@
 #pragma once
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "companions/hotkeys.h"
@@ -15,6 +15,7 @@
 #include "session/application.h"
 #include "session/remote_control.h"
 #include "settings/settings_file.h"
+#include "ui/busy_state.h"
 #include "ui/companions_window.h"
 
 class QAction;
@@ -29,6 +30,9 @@ class QComboBox;
 class QLineEdit;
 
 namespace sonvaro {
+
+// The main window's three layouts, numbered as WinSizeMain_SizeType stores them.
+enum class Layout { InfoOnly = 0, Playlist = 1, Library = 2 };
 
 class DockRegistry;
 class InfoPanel;
@@ -83,8 +87,9 @@ class MainWindow : public QMainWindow,
     QAction* Action(int number) const;
     // Menu 0's enable rules for the current selection, playlist and library.
     void UpdatePlaylistMenu();
-    void SwitchLayoutFromToolbar(int layout);
-    int CurrentLayout() const { return layout_; }
+    // A layout's button shows it, or goes back to the info-only layout when it is shown.
+    void SwitchLayoutFromToolbar(Layout layout);
+    Layout CurrentLayout() const { return layout_.value_or(Layout::InfoOnly); }
     void ToggleShowHide();
     void SelectPlaylistRow(int row);  // the "Suche" window's result click
     void AddDropped(const QString& names);
@@ -148,19 +153,15 @@ class MainWindow : public QMainWindow,
     void ShowCurrentTrackInformation();
     DockRegistry& Docking() const { return *docking_; }
     Application& App() const { return *app_; }
-    bool Busy() const override { return busy_ > 0; }
+    bool Busy() const override { return busy_.Busy(); }
     // The status bar's busy picture: the frame shown, -1 for the idle picture.
     int BusyFrame() const { return busyFrame_; }
     void BusyTick();  // every 80 ms
     // Around operations that let window events through: commands wait for their end.
-    void BeginBusy() {
-        ++busy_;
-        escape_ = false;
-        lastEvents_.invalidate();  // the first item repaints at once
-    }
-    void EndBusy() { --busy_; }
+    void BeginBusy() { busy_.Begin(); }
+    void EndBusy() { busy_.End(); }
     // Ends a running folder walk, import or search as Escape does.
-    void StopBusyWork() { escape_ = true; }
+    void StopBusyWork() { busy_.Stop(); }
 
     // PlayerDisplay
     void SetInfoField(int field, const std::string& text) override;
@@ -228,7 +229,7 @@ class MainWindow : public QMainWindow,
     void BuildTray();
     // Whether an icon in a tray can bring the player back.
     bool TrayShown() const;
-    void EnterLayout(int layout);
+    void EnterLayout(Layout layout);
     void LeaveLayout();
     void ApplyVolumeSlider(int value);
     void OpenAddFolder();
@@ -299,15 +300,13 @@ class MainWindow : public QMainWindow,
     std::function<std::vector<ListenerWindow>()> listenerSource_;
     ListView* headerMenuList_ = nullptr;
     int headerMenuColumn_ = -1;
-    int layout_ = -1;
+    std::optional<Layout> layout_;  // none until the first is entered
     DesktopFileBrowser fileBrowser_;
-    int busy_ = 0;
-    bool escape_ = false;
+    BusyState busy_;
     bool placed_ = false;
     int busyFrame_ = -1;
     bool settingSlider_ = false;
     bool settingVolume_ = false;
-    QElapsedTimer lastEvents_;
 };
 
 }  // namespace sonvaro

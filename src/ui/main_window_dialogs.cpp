@@ -106,7 +106,7 @@ const char* const kAddFilesFilter =
     "*.wma;*.flac;*.mid;*.wv;*.wvc;*.mp4;*.aac|Playlist|*.m3u;*.pls|Alle Dateien|*.*";
 
 void MainWindow::AddDropped(const QString& names) {
-    if (!app_ || busy_) return;
+    if (!app_ || busy_.Busy()) return;
     BeginBusy();
     app_->editor.AddDroppedItems(FromQt(names));
     EndBusy();
@@ -127,7 +127,7 @@ void MainWindow::OpenAddFolder() {
     folderDialog_->SetFolder(ToQt(GetMusicFolder()));
     folderDialog_->SetRecursive(app_->data.settings.Misc_RecursiveFolder != 0);
     connect(folderDialog_, &FolderDialog::chosen, this, [this](const QString& folder, bool recursive) {
-        if (busy_) return;
+        if (busy_.Busy()) return;
         BeginBusy();
         app_->editor.AddFolder(FolderPath(folder), recursive);
         EndBusy();
@@ -281,7 +281,7 @@ void MainWindow::ShowSelectedInformation() {
 }
 
 void MainWindow::ShowCurrentTrackInformation() {
-    if (!app_ || busy_ || app_->ShuttingDown()) return;
+    if (!app_ || busy_.Busy() || app_->ShuttingDown()) return;
     const PlayerState& state = app_->player.State();
     if (state.playSource == kSourceRadio && !state.currentPath.empty()) {
         // A station has no file to read, whatever its address scheme: only the address is shown.

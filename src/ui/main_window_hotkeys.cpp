@@ -8,7 +8,7 @@
 namespace sonvaro {
 
 void MainWindow::RunHotkeyCommand(HotkeyCommand command) {
-    if (!app_ || busy_ || app_->ShuttingDown()) return;
+    if (!app_ || busy_.Busy() || app_->ShuttingDown()) return;
     if (RunPlaybackHotkey(command, app_->control)) return;
     const bool active = isActiveWindow();
     switch (command) {
@@ -22,10 +22,10 @@ void MainWindow::RunHotkeyCommand(HotkeyCommand command) {
             RunCommand(Command::Settings);
             break;
         case HotkeyCommand::Playlist:
-            if (layout_ != 1) SwitchLayout(1);
+            if (layout_ != Layout::Playlist) SwitchLayout(static_cast<int32_t>(Layout::Playlist));
             break;
         case HotkeyCommand::Library:
-            if (layout_ != 2) SwitchLayout(2);
+            if (layout_ != Layout::Library) SwitchLayout(static_cast<int32_t>(Layout::Library));
             break;
         case HotkeyCommand::SelectAll:
             // Not in the search field, and not while another program has the keys.
@@ -44,9 +44,9 @@ void MainWindow::RunHotkeyCommand(HotkeyCommand command) {
             break;
         case HotkeyCommand::Search:
             if (!active) break;
-            if (layout_ == 1)
+            if (layout_ == Layout::Playlist)
                 OpenSearch();
-            else if (layout_ == 2 && library_)
+            else if (layout_ == Layout::Library && library_)
                 library_->SearchField()->setFocus(Qt::ShortcutFocusReason);
             break;
         default:

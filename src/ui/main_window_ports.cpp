@@ -109,18 +109,11 @@ std::vector<int> MainWindow::SelectedRows() const {
 }
 
 void MainWindow::ProcessPendingEvents() {
-    // Often enough to repaint and see Escape, seldom enough not to slow the work.
-    if (lastEvents_.isValid() && lastEvents_.elapsed() < 30) return;
-    ++busy_;
-    QCoreApplication::processEvents();
-    --busy_;
-    lastEvents_.start();
+    busy_.LetEventsThrough();
 }
 
 bool MainWindow::EscapePressed() {
-    const bool pressed = escape_;
-    escape_ = false;
-    return pressed;
+    return busy_.TakeStop();
 }
 
 // ShutdownPort

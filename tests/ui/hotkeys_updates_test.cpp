@@ -84,9 +84,9 @@ TEST_F(CompanionsTest, ThePollTimerRunsHotkeysAndMediaKeys) {
     window->SwitchLayout(0);
     keys->down = {17, 16, 87};
     ASSERT_TRUE(WaitFor([&] { return companions.Hotkeys()->Held(11); }));
-    EXPECT_EQ(window->CurrentLayout(), 0);
+    EXPECT_EQ(window->CurrentLayout(), Layout::InfoOnly);
     keys->down = {17, 16};
-    ASSERT_TRUE(WaitFor([&] { return window->CurrentLayout() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return window->CurrentLayout() == Layout::Playlist; }));
     keys->down.clear();
 
     window->VolumeSlider()->setValue(40);
@@ -133,9 +133,9 @@ TEST_F(CompanionsTest, ListHotkeysActOnlyOnTheActiveMainWindowsFocusedList) {
     window->RunHotkeyCommand(HotkeyCommand::Remove);
     EXPECT_EQ(Titles(), (std::vector<std::string>{"a", "c"}));
     window->RunHotkeyCommand(HotkeyCommand::Library);
-    EXPECT_EQ(window->CurrentLayout(), 2);
+    EXPECT_EQ(window->CurrentLayout(), Layout::Library);
     window->RunHotkeyCommand(HotkeyCommand::Library);  // shows it, never toggles back
-    EXPECT_EQ(window->CurrentLayout(), 2);
+    EXPECT_EQ(window->CurrentLayout(), Layout::Library);
 }
 
 TEST_F(CompanionsTest, TheSettingsPagesPreviewShowsSamplesWhileNothingPlays) {
@@ -279,7 +279,7 @@ TEST_F(CompanionsTest, TheShortcutPortalBindsTheHotkeysAndRunsWhatItReports) {
 
         window->SwitchLayout(0);
         portal.Activate(desktop, QStringLiteral("hotkey-11"));
-        EXPECT_TRUE(WaitFor([&] { return window->CurrentLayout() == 1; }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return window->CurrentLayout() == Layout::Playlist; }, 5000));
 
         s.hotkeys[4] = {1, 0, 0, 0, 45};  // "Nächster Titel" on F10, stored by the dialog
         companions.HotkeysChanged();

@@ -291,7 +291,7 @@ TEST_F(MainWindowTest, LayoutSwitchingStoresAndRestoresSizes) {
         << window->width() << "x" << window->height();
 
     window->RunCommand(Command::PlaylistLayout);  // the shown layout's button returns to layout 0
-    EXPECT_EQ(window->CurrentLayout(), 0);
+    EXPECT_EQ(window->CurrentLayout(), Layout::InfoOnly);
     EXPECT_EQ(s.WinSizeMain_WinW_Second, 760);
     EXPECT_EQ(s.WinSizeMain_WinH_Second, 560);
     EXPECT_EQ(window->minimumHeight(), window->maximumHeight());
@@ -300,7 +300,7 @@ TEST_F(MainWindowTest, LayoutSwitchingStoresAndRestoresSizes) {
     window->resize(555, window->height());
     EXPECT_TRUE(WaitFor([&] { return window->width() == 555; })) << window->width();
     window->RunCommand(Command::LibraryLayout);
-    EXPECT_EQ(window->CurrentLayout(), 2);
+    EXPECT_EQ(window->CurrentLayout(), Layout::Library);
     EXPECT_EQ(s.WinSizeMain_WinW_Normal, 555);
     EXPECT_TRUE(WaitFor([&] { return window->size() == QSize(760, 560); }))
         << window->width() << "x" << window->height();
@@ -314,7 +314,7 @@ TEST_F(MainWindowTest, LayoutSwitchingStoresAndRestoresSizes) {
         splitter->setSizes({first, total - first});
     }
     window->RunCommand(Command::PlaylistLayout);
-    EXPECT_EQ(window->CurrentLayout(), 1);
+    EXPECT_EQ(window->CurrentLayout(), Layout::Playlist);
     EXPECT_EQ(s.WinSizeMain_MediaLibSP1, 120);
     EXPECT_EQ(s.WinSizeMain_MediaLibSP2, 280);
     EXPECT_TRUE(window->PlaylistList()->isVisible());
@@ -331,7 +331,7 @@ TEST_F(MainWindowTest, StartedInTheLibraryLayoutTheWindowShowsNoPlaylist) {
     window->SwitchLayout(2);
     window->resize(700, 560);
     Restart();
-    ASSERT_EQ(window->CurrentLayout(), 2);
+    ASSERT_EQ(window->CurrentLayout(), Layout::Library);
     EXPECT_FALSE(window->PlaylistList()->isVisible());
     ListView* library = window->LibraryList();
     ASSERT_TRUE(library->isVisible());
