@@ -137,14 +137,14 @@ MainWindow::MainWindow() {
     connect(playlistList_, &ListView::menuRequested, this, [this](QPoint pos) {
         if (busy_.Busy()) return;
         UpdatePlaylistMenu();
-        menus_[0]->popup(pos);
+        menus_[PopupMenu::Playlist]->popup(pos);
     });
     connect(playlistList_, &ListView::headerClicked, this, [this](int column) {
         if (!busy_.Busy() && app_) app_->playback.SortPlaylist(column);
     });
     connect(playlistList_, &ListView::headerMenuRequested, this, [this](int column, QPoint pos) {
         SetHeaderMenuColumn(playlistList_, column);
-        menus_[6]->popup(pos);
+        menus_[PopupMenu::Header]->popup(pos);
     });
     connect(playlistList_, &ListView::deletePressed, this, [this] {
         if (!SelectedRows().empty()) RunCommand(Command::Remove);
@@ -236,12 +236,12 @@ void MainWindow::BuildMenus() {
     for (Command n : {Command::SelectAll, Command::Remove, Command::RemoveAll}) m0->addAction(actions_[n]);
     m0->addSeparator();
     for (Command n : {Command::AutoTag, Command::Refresh, Command::Information}) m0->addAction(actions_[n]);
-    menus_[0] = m0;
+    menus_[PopupMenu::Playlist] = m0;
 
     auto* m4 = new QMenu(this);
     m4->addAction(actions_[Command::OpenAddFiles]);
     m4->addAction(actions_[Command::OpenAddFolder]);
-    menus_[4] = m4;
+    menus_[PopupMenu::Open] = m4;
 
     auto* m5 = new QMenu(this);
     m5->addAction(actions_[Command::ShowHide]);
@@ -258,7 +258,7 @@ void MainWindow::BuildMenus() {
     for (Command n : {Command::RecordingFolder, Command::Help, Command::About}) m5->addAction(actions_[n]);
     m5->addSeparator();
     m5->addAction(actions_[Command::Exit]);
-    menus_[5] = m5;
+    menus_[PopupMenu::Tray] = m5;
     // F1 anywhere in the player, as on every desktop; the action lives on the
     // window so that its key works while the tray menu is closed.
     actions_[Command::Help]->setShortcut(QKeySequence(Qt::Key_F1));
@@ -268,7 +268,7 @@ void MainWindow::BuildMenus() {
     auto* m6 = new QMenu(this);
     for (Command n : {Command::AlignLeft, Command::AlignCenter, Command::AlignRight})
         m6->addAction(actions_[n]);
-    menus_[6] = m6;
+    menus_[PopupMenu::Header] = m6;
 }
 
 void MainWindow::BuildLibraryArea() {
@@ -324,7 +324,7 @@ void MainWindow::BuildLibraryArea() {
     box->addWidget(splitter1_);
     connect(libraryList_, &ListView::headerMenuRequested, this, [this](int column, QPoint pos) {
         SetHeaderMenuColumn(libraryList_, column);
-        menus_[6]->popup(pos);
+        menus_[PopupMenu::Header]->popup(pos);
     });
     libraryArea_->hide();
 }
@@ -360,7 +360,7 @@ void MainWindow::BuildTray() {
     if (tray_ || !QSystemTrayIcon::isSystemTrayAvailable()) return;
     tray_ = new QSystemTrayIcon(AppIcon(), this);
     tray_->setToolTip(QStringLiteral("Sonvaro"));
-    tray_->setContextMenu(menus_[5]);
+    tray_->setContextMenu(menus_[PopupMenu::Tray]);
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger) ToggleShowHide();
     });
@@ -426,8 +426,8 @@ QAction* MainWindow::Action(Command command) const {
     return it == actions_.end() ? nullptr : it->second;
 }
 
-QMenu* MainWindow::Menu(int number) const {
-    const auto it = menus_.find(number);
+QMenu* MainWindow::Menu(PopupMenu menu) const {
+    const auto it = menus_.find(menu);
     return it == menus_.end() ? nullptr : it->second;
 }
 
@@ -483,7 +483,7 @@ void MainWindow::RunCommand(Command command) {
             control.SetRandom(actions_[Command::Random]->isChecked());
             break;
         case Command::OpenMenu:
-            menus_[4]->popup(QCursor::pos());
+            menus_[PopupMenu::Open]->popup(QCursor::pos());
             break;
         case Command::PlaylistLayout:
             SwitchLayoutFromToolbar(Layout::Playlist);
@@ -770,7 +770,7 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
     // The tray menu on the window too: on desktops without a tray it is the
     // only way to the log, the help, "Informationen" and "Beenden".
     event->accept();
-    if (!busy_.Busy()) menus_[5]->popup(event->globalPos());
+    if (!busy_.Busy()) menus_[PopupMenu::Tray]->popup(event->globalPos());
 }
 
 void MainWindow::wheelEvent(QWheelEvent* event) {

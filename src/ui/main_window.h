@@ -34,6 +34,14 @@ namespace sonvaro {
 // The main window's three layouts, numbered as WinSizeMain_SizeType stores them.
 enum class Layout { InfoOnly = 0, Playlist = 1, Library = 2 };
 
+// The main window's pop-up menus.
+enum class PopupMenu {
+    Playlist,  // the playlist's rows
+    Open,      // the tool bar's "Öffnen"
+    Tray,      // the tray icon's, also on the window where there is no tray
+    Header,    // a list header's column alignment
+};
+
 class DockRegistry;
 class InfoPanel;
 class FolderDialog;
@@ -104,7 +112,7 @@ class MainWindow : public QMainWindow,
     QSlider* VolumeSlider() const { return volume_; }
     QSlider* PositionSlider() const { return position_; }
     QSplitter* LibrarySplitter(int n) const { return n == 1 ? splitter1_ : splitter2_; }
-    QMenu* Menu(int number) const;
+    QMenu* Menu(PopupMenu menu) const;
     QString InfoFieldText(int field) const;
     QLabel* InfoField(int field) const;
     SearchWindow* Search() const;
@@ -264,7 +272,7 @@ class MainWindow : public QMainWindow,
     Application* app_ = nullptr;
     DockRegistry* docking_ = nullptr;
     std::map<Command, QAction*> actions_;
-    std::map<int, QMenu*> menus_;
+    std::map<PopupMenu, QMenu*> menus_;
     QToolBar* toolbar1_ = nullptr;
     QToolBar* toolbar2_ = nullptr;
     QWidget* topPanel_ = nullptr;

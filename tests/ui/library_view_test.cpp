@@ -97,7 +97,7 @@ TEST_F(StoredLibraryViewTest, ColumnWidthsOrderAndAlignmentComeBackAtTheNextStar
                         head->height() / 2);
         QContextMenuEvent click(QContextMenuEvent::Mouse, at, head->viewport()->mapToGlobal(at));
         QApplication::sendEvent(head->viewport(), &click);
-        QMenu* menu = window->Menu(6);
+        QMenu* menu = window->Menu(PopupMenu::Header);
         if (!menu->isVisible()) return false;
         for (QAction* action : menu->actions())
             if (action->text() == QString::fromUtf8(item)) action->trigger();

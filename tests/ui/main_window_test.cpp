@@ -233,12 +233,13 @@ TEST_F(MainWindowTest, MenusCarryTheirCommandsInOrder) {
             out.push_back(a->isSeparator() ? -1 : a->menu() ? -2 : a->data().toInt());
         return out;
     };
-    EXPECT_EQ(numbers(window->Menu(0)), (std::vector<int>{15, -1, 16, -2, 24, -1, 28, 29, -1, -2,
-                                                          27, 30, -1, 31, 32, 33, -1, 34, 35, 36}));
-    EXPECT_EQ(numbers(window->Menu(4)), (std::vector<int>{56, 57}));
-    EXPECT_EQ(numbers(window->Menu(5)),
+    EXPECT_EQ(
+        numbers(window->Menu(PopupMenu::Playlist)),
+        (std::vector<int>{15, -1, 16, -2, 24, -1, 28, 29, -1, -2, 27, 30, -1, 31, 32, 33, -1, 34, 35, 36}));
+    EXPECT_EQ(numbers(window->Menu(PopupMenu::Open)), (std::vector<int>{56, 57}));
+    EXPECT_EQ(numbers(window->Menu(PopupMenu::Tray)),
               (std::vector<int>{58, -1, -2, 72, 71, 73, 69, -1, 64, 67, 68, -1, 70, 74, 66, -1, 75}));
-    EXPECT_EQ(numbers(window->Menu(6)), (std::vector<int>{76, 77, 78}));
+    EXPECT_EQ(numbers(window->Menu(PopupMenu::Header)), (std::vector<int>{76, 77, 78}));
     EXPECT_EQ(window->Action(Command::Refresh)->text(), QStringLiteral("Aktuallisieren"));
     EXPECT_EQ(window->Action(Command::CopyFiles)->text(), QStringLiteral("Kopieren.."));
 }

@@ -167,7 +167,8 @@ TEST_F(MainWindowTest, MenuItemsShowTheirPicturesWithoutAnIconTheme) {
             if (action->menu()) walk(action->menu());
         }
     };
-    for (int n : {0, 4, 5, 6}) walk(bare.Menu(n));
+    for (PopupMenu m : {PopupMenu::Playlist, PopupMenu::Open, PopupMenu::Tray, PopupMenu::Header})
+        walk(bare.Menu(m));
     EXPECT_GT(seen, 40);
 }
 

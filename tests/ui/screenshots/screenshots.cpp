@@ -93,9 +93,10 @@ int main(int argc, char** argv) {
     }
     window.SwitchLayout(1);
     window.UpdatePlaylistMenu();
-    for (int menu : {0, 5}) {
+    for (const auto& [menu, name] :
+         {std::pair{sonvaro::PopupMenu::Playlist, "playlist"}, std::pair{sonvaro::PopupMenu::Tray, "tray"}}) {
         window.Menu(menu)->adjustSize();
-        ok &= Save(window.Menu(menu), out + QStringLiteral("/menu%1.png").arg(menu));
+        ok &= Save(window.Menu(menu), out + QStringLiteral("/menu-%1.png").arg(QLatin1String(name)));
     }
     window.RunCommand(sonvaro::Command::Equalizer);
     ok &= Save(window.Effects(), out + QStringLiteral("/effects.png"));
