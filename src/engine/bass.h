@@ -280,6 +280,12 @@ BOOL BASS_MusicFree(HMUSIC handle);
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 BOOL BASS_ChannelPause(DWORD handle);
 BOOL BASS_ChannelStop(DWORD handle);
+// Queues `next` (a stopped stream that has not played) to start at the output
+// frame after `handle`'s last one: no gap, and where both have the same rate
+// one rate converter goes on across the join. `next` stays stopped until then;
+// stopping or freeing it, or next 0, undoes the link. FALSE when `handle` has
+// mixed its end already (BASS_ERROR_NOPLAY).
+BOOL BASS_ChannelPlayNext(DWORD handle, DWORD next);
 DWORD BASS_ChannelIsActive(DWORD handle);
 BOOL BASS_ChannelFree(DWORD handle);
 BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);

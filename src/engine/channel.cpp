@@ -45,6 +45,10 @@ bool Channel::Prepare() {
 
 void Channel::Play(bool restart, std::uint64_t now) {
     Prepare();
+    {
+        std::lock_guard lock(mutex_);
+        queued_ = false;  // played on its own: no longer anyone's successor
+    }
     bool rewind;
     {
         std::lock_guard lock(mutex_);
@@ -68,6 +72,45 @@ void Channel::Play(bool restart, std::uint64_t now) {
     state_ = ChannelState::Playing;
     ended_ = false;
     ending_ = false;
+}
+
+bool Channel::Queue() {
+    Prepare();
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ != ChannelState::Stopped || ended_ || consumed_ != 0 || fifoCount_ != 0) return false;
+        if (fifo_.empty()) fifo_.assign(std::max<std::size_t>(format.rate, 8192) * 2, 0.0f);
+        if (history_.empty()) history_.assign(kHistoryFrames * 2, 0.0f);
+        state_ = ChannelState::Queued;
+        queued_ = true;
+    }
+    // Decoded now, on the caller's thread, so the join never waits for it.
+    DecodeAhead();
+    DecodeAhead();
+    return true;
+}
+
+bool Channel::Link(DWORD next, bool carry) {
+    std::lock_guard lock(mutex_);
+    if (next != 0 && (ending_ || ended_ || state_ == ChannelState::Stopped)) return false;
+    next_ = next;
+    carry_ = next != 0 && carry;
+    return true;
+}
+
+bool Channel::StartAfter(std::uint64_t frame, SRC_STATE_tag* carried) {
+    std::lock_guard lock(mutex_);
+    if (state_ != ChannelState::Queued) return false;
+    state_ = ChannelState::Playing;
+    startedAt_ = frame;
+    if (carried) {
+        if (resampler_) src_delete(resampler_);
+        resampler_ = carried;
+        resampling_ = true;
+    }
+    marks_.clear();
+    lastGain_[0] = lastGain_[1] = -1;
+    return true;
 }
 
 bool Channel::FinishEnd() {
@@ -97,6 +140,7 @@ bool Channel::Stop(std::uint64_t now) {
     const bool sounding = state_ == ChannelState::Playing && !ending_ && volume_.At(now) > 0;
     state_ = ChannelState::Stopped;
     ending_ = false;
+    queued_ = false;
     return sounding;
 }
 

@@ -36,14 +36,18 @@ struct FxSlot {
     bool removing = false;  // fading out, then dropped
 };
 
-enum class ChannelState { Stopped, Playing, Paused };
+// Queued: set to follow another channel; it decodes ahead but is not mixed
+// until that one's last frame.
+enum class ChannelState { Stopped, Playing, Paused, Queued };
 
 // What the mixer tells the engine after a block.
 struct MixOutcome {
-    bool ended = false;          // the source ran out and everything was mixed
-    std::uint64_t endFrame = 0;  // output frame after the channel's last one
-    bool slideStop = false;      // a volume slide to -1 finished
-    bool lowOnData = false;      // the decode-ahead buffer fell below half its target
+    bool ended = false;                // the source ran out and everything was mixed
+    std::uint64_t endFrame = 0;        // output frame after the channel's last one
+    bool slideStop = false;            // a volume slide to -1 finished
+    bool lowOnData = false;            // the decode-ahead buffer fell below half its target
+    DWORD next = 0;                    // with `ended`: the channel queued to start at endFrame
+    SRC_STATE_tag* carried = nullptr;  // with `next`: the rate converter it goes on with (owned)
 };
 
 class Channel {
@@ -62,6 +66,15 @@ class Channel {
     bool Pause();
     // True when the channel was sounding at `now` (not faded to silence).
     bool Stop(std::uint64_t now);
+    // Becomes the one that follows another channel: prepared and decoding
+    // ahead, silent until StartAfter. False unless stopped and never played.
+    bool Queue();
+    // `next` (0: none) starts where this channel ends; `carry` hands it the
+    // rate converter (same source rate). False when the end is mixed already.
+    bool Link(DWORD next, bool carry);
+    // A queued channel starts at output frame `frame`, going on with `carried`
+    // (taken, may be null). False (nothing taken) when it is no longer queued.
+    bool StartAfter(std::uint64_t frame, SRC_STATE_tag* carried);
     DWORD Active() const;
     bool SetPosition(std::int64_t frame, std::uint64_t now);  // false when the source cannot seek
     std::int64_t Position(std::uint64_t heard) const;         // frames of what is heard now
@@ -135,6 +148,10 @@ class Channel {
     bool sourceEnded_ = false;
     bool ended_ = false;
     bool ending_ = false;  // everything mixed; playing until the device has sounded it
+    DWORD next_ = 0;       // starts where this one ends
+    bool carry_ = false;   // next_ goes on with this channel's rate converter
+    bool queued_ = false;  // was queued: it started at startedAt_, and a cut before that queues it again
+    std::uint64_t startedAt_ = 0;
 
     std::vector<float> fifo_;  // stereo frames at the source rate
     std::size_t fifoRead_ = 0, fifoCount_ = 0;

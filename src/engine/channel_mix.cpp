@@ -65,11 +65,24 @@ void Channel::RewindTo(std::uint64_t outFrame) {
     freq_.StartNoLaterThan(outFrame);
     marks_.push_back({outFrame, consumed_, 0.0, {lastGain_[0], lastGain_[1]}});
     historyEnd_ = std::min(historyEnd_, outFrame);
+    if (queued_ && state_ == ChannelState::Playing && outFrame <= startedAt_) {
+        // It had not begun where the cut is: it waits for its predecessor's end again.
+        state_ = ChannelState::Queued;
+        ending_ = false;
+        marks_.clear();
+        lastGain_[0] = lastGain_[1] = -1;
+        if (resampler_) {
+            src_delete(resampler_);
+            resampler_ = nullptr;
+            resampling_ = false;
+        }
+    }
 }
 
 bool Channel::WantsData() const {
     std::lock_guard lock(mutex_);
-    return state_ == ChannelState::Playing && !IsDecodeOnly() && !sourceEnded_ && fifoCount_ < FifoTarget();
+    return (state_ == ChannelState::Playing || state_ == ChannelState::Queued) && !IsDecodeOnly() &&
+           !sourceEnded_ && fifoCount_ < FifoTarget();
 }
 
 bool Channel::DecodeAhead() {
@@ -130,7 +143,8 @@ std::size_t Channel::PullResampled(float* out, std::size_t frames, double ratio,
         d.input_frames = static_cast<long>(run);
         d.data_out = out + done * 2;
         d.output_frames = static_cast<long>(frames - done);
-        d.end_of_input = sourceEnded_ && run == fifoCount_;
+        // A successor going on with this converter gives the input that follows instead.
+        d.end_of_input = sourceEnded_ && run == fifoCount_ && !(next_ && carry_);
         d.src_ratio = ratio;  // libsamplerate glides from the previous ratio across this call
         if (src_process(resampler_, &d) != 0) break;
         auto used = static_cast<std::size_t>(d.input_frames_used);
@@ -140,7 +154,7 @@ std::size_t Channel::PullResampled(float* out, std::size_t frames, double ratio,
         consumed_ += static_cast<std::int64_t>(used);
         done += static_cast<std::size_t>(d.output_frames_gen);
         if (d.output_frames_gen == 0 && used == 0) {
-            drained = d.end_of_input;
+            drained = d.end_of_input || (sourceEnded_ && fifoCount_ == 0);
             break;
         }
     }
@@ -228,6 +242,11 @@ MixOutcome Channel::MixInto(float* mix, std::size_t frames, std::uint64_t outFra
         ending_ = true;
         outcome.ended = true;
         outcome.endFrame = outFrame + got;
+        outcome.next = next_;
+        if (next_ && carry_) {
+            outcome.carried = resampler_;  // holds the last frames of this source, not sounded yet
+            resampler_ = nullptr;
+        }
     }
     stalled_ = got < frames && !drained && !sourceEnded_;
     outcome.lowOnData = !sourceEnded_ && fifoCount_ < FifoTarget() / 2;

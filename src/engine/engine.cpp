@@ -1,6 +1,7 @@
 #include "engine/engine.h"
 
 #include <pthread.h>
+#include <samplerate.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -246,13 +247,30 @@ void Engine::MixBlock(float* out, std::size_t frames, bool decodeInline) {
         std::lock_guard lock(mixMutex_);
         std::fill(out, out + frames * 2, 0.0f);
         std::uint64_t t = mixClock_.load();
+        std::vector<DWORD> startedHere;  // successors mixed from their first frame in this block
         for (const auto& ch : Snapshot()) {
+            if (std::find(startedHere.begin(), startedHere.end(), ch->handle) != startedHere.end()) continue;
+            DWORD handle = ch->handle;
             MixOutcome r = ch->MixInto(out, frames, t, decodeInline);
-            if (r.ended)
-                pendingEnds_.push_back({ch->handle, r.endFrame});
-            else if (r.slideStop)
-                stopped.push_back(ch->handle);
-            low = low || r.lowOnData;
+            // A successor takes over at the frame after its predecessor's last
+            // one, in this very block, and may itself end in it.
+            for (;;) {
+                low = low || r.lowOnData;
+                if (!r.ended) {
+                    if (r.slideStop) stopped.push_back(handle);
+                    break;
+                }
+                pendingEnds_.push_back({handle, r.endFrame});
+                auto next = r.next ? Find(r.next) : nullptr;
+                if (!next || !next->StartAfter(r.endFrame, r.carried)) {
+                    if (r.carried) src_delete(r.carried);
+                    break;
+                }
+                handle = next->handle;
+                startedHere.push_back(handle);
+                const auto skip = static_cast<std::size_t>(r.endFrame - t);
+                r = next->MixInto(out + skip * 2, frames - skip, r.endFrame, decodeInline);
+            }
         }
         float target = masterVolume_.load();
         float start = appliedMaster_;

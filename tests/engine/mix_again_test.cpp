@@ -126,6 +126,26 @@ TEST_F(MixAgain, AChannelThatDidNotPlayAfterTheCutIsLeftAsItIs) {
     EXPECT_EQ(channel.Position(3000), 2048);
 }
 
+TEST_F(MixAgain, ASuccessorStartedAfterTheCutWaitsForItsPredecessorAgain) {
+    ASSERT_TRUE(channel.Queue());
+    EXPECT_EQ(channel.Active(), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+    EXPECT_TRUE(Mix(0, 1024) == std::vector<float>(1024, 0.0f)) << "queued: not mixed";
+    ASSERT_TRUE(channel.StartAfter(1000, nullptr));
+    Mix(1000, 3072);
+    channel.RewindTo(800);  // the predecessor's end was dropped: it is mixed again
+    EXPECT_EQ(channel.Active(), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+    EXPECT_TRUE(Mix(800, 512) == std::vector<float>(512, 0.0f));
+    ASSERT_TRUE(channel.StartAfter(1300, nullptr));
+    const auto again = Mix(1300, 1024);
+    EXPECT_FLOAT_EQ(again[0], 0.0f);
+    EXPECT_FLOAT_EQ(again[1], kStep);
+    EXPECT_FLOAT_EQ(again[1023], 1023 * kStep);
+    // A cut after its start only takes it back within itself.
+    channel.RewindTo(1800);
+    EXPECT_EQ(channel.Active(), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+    EXPECT_FLOAT_EQ(Mix(1800, 512)[0], 500 * kStep);
+}
+
 std::vector<float> Frames(float first, std::size_t n) {
     std::vector<float> out(n * 2);
     for (std::size_t i = 0; i < n; ++i) out[2 * i] = out[2 * i + 1] = first + static_cast<float>(i);

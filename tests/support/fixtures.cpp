@@ -69,6 +69,25 @@ const std::map<std::string, std::string>& Commands() {
         {"clicks.wav", "sox -n -r 44100 -c 2 -b 16 {out} synth 0.005 sine 2000 vol 0.9 pad 0 0.995 repeat 9"},
         // 10 ms of white noise at 0.5 s, then silence: a broadband impulse for decay times.
         {"burst.wav", "sox -R -n -r 44100 -c 2 -b 16 {out} synth 0.01 whitenoise vol 0.9 pad 0.5 2.49"},
+        // One 997 Hz tone, whole and cut in two at frame 89434 (no FLAC block or
+        // MP3 frame boundary), for joins without a gap. -D: no dither, so each
+        // half holds exactly the whole tone's samples.
+        {"tone.wav", "sox -D -r 44100 -c 2 -n -b 16 {out} synth 4 sine 997 vol 0.5"},
+        {"tone_a.flac",
+         "sox -D -r 44100 -c 2 -n -b 16 {out}.wav synth 4 sine 997 vol 0.5 trim 0 89434s && "
+         "flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
+        {"tone_b.flac",
+         "sox -D -r 44100 -c 2 -n -b 16 {out}.wav synth 4 sine 997 vol 0.5 trim 89434s && "
+         "flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
+        {"tone_a.mp3",
+         "sox -D -r 44100 -c 2 -n -b 16 {out}.wav synth 4 sine 997 vol 0.5 trim 0 89434s && "
+         "lame --quiet -b 320 {out}.wav {out}; rm -f {out}.wav"},
+        {"tone_b.mp3",
+         "sox -D -r 44100 -c 2 -n -b 16 {out}.wav synth 4 sine 997 vol 0.5 trim 89434s && "
+         "lame --quiet -b 320 {out}.wav {out}; rm -f {out}.wav"},
+        {"tone_48k.flac",
+         "sox -D -r 48000 -c 2 -n -b 16 {out}.wav synth 2 sine 997 vol 0.5 && "
+         "flac -s -f {out}.wav -o {out}; rm -f {out}.wav"},
         {"sine.mp3", "lame --quiet -b 192 {dir}/sine.wav {out}"},
         {"vbr_noxing.mp3", "lame --quiet -V 4 -t {dir}/sine.wav {out}"},
         {"clicks.mp3", "lame --quiet -b 192 {dir}/clicks.wav {out}"},

@@ -16,7 +16,8 @@ namespace fixtures {
 // .ogg / .aac / .m4a (a 5 ms burst at every whole second, 10 s); burst.wav (10 ms of white noise at 0.5 s, 3
 // s); silence.mp1 (2 s); tune.mid; empty.mid (no notes); tune.mod tune.s3m tune.xm tune.it; tagged.m4a;
 // tagged.wma; song_one.ogg (ARTIST "Band A", TITLE "Song One"), song_two.ogg ("Band B", "Song Two"),
-// song_one.opus (as song_one.ogg, 1 s).
+// song_one.opus (as song_one.ogg, 1 s); tone.wav (997 Hz, 4 s, amplitude 0.5) and its halves cut at frame
+// 89434 as tone_a/tone_b .flac and .mp3 (LAME, 320 kbit/s); tone_48k.flac (the tone at 48 kHz, 2 s).
 std::string Path(const std::string& name);
 
 // Writes bytes to a fresh file in the fixtures folder and returns its path.

@@ -60,6 +60,26 @@ BOOL BASS_ChannelStop(DWORD handle) {
     return Ok();
 }
 
+BOOL BASS_ChannelPlayNext(DWORD handle, DWORD next) {
+    auto ch = Lookup(handle);
+    if (!ch) return FALSE;
+    if (ch->IsDecodeOnly()) return Fail(BASS_ERROR_DECODE, FALSE);
+    if (next == 0) {
+        ch->Link(0, false);
+        return Ok();
+    }
+    auto follower = Lookup(next);
+    if (!follower) return FALSE;
+    if (follower == ch || follower->IsDecodeOnly()) return Fail(BASS_ERROR_ILLPARAM, FALSE);
+    if (!follower->Queue()) return Fail(BASS_ERROR_ALREADY, FALSE);
+    if (!ch->Link(next, ch->format.rate == follower->format.rate)) {
+        follower->Stop(Engine::Get().MixClock());
+        return Fail(BASS_ERROR_NOPLAY, FALSE);
+    }
+    Engine::Get().WakeDecoder();
+    return Ok();
+}
+
 DWORD BASS_ChannelIsActive(DWORD handle) {
     auto ch = Lookup(handle);
     if (!ch) return BASS_ACTIVE_STOPPED;
