@@ -22,6 +22,14 @@ void EffectChain::SetChannel(DWORD channel, float recordedSampleRate) {
     handles_ = {};
 }
 
+void EffectChain::TakeOver(EffectChain& prepared) {
+    channel_ = prepared.channel_;
+    sampleRate_ = prepared.sampleRate_;
+    handles_ = prepared.handles_;
+    prepared.channel_ = 0;
+    prepared.handles_ = {};
+}
+
 void EffectChain::ApplyAll() {
     ApplyEqualizer();
     ApplySpeed();
@@ -38,6 +46,7 @@ void EffectChain::Detach(HFX& handle) {
 }
 
 void EffectChain::ApplyEqualizer() {
+    ++changes_;
     if (settings_.Equilizer_Active == 0) {
         Detach(handles_.equalizer);
         return;
@@ -60,6 +69,7 @@ void EffectChain::ApplyEqualizer() {
 }
 
 void EffectChain::SetEqualizerBand(int band) {
+    ++changes_;
     if (band < 0 || band >= kEqualizerBandCount) return;
     if (settings_.Equilizer_Active == 0 || handles_.equalizer == 0) return;
     BASS_BFX_PEAKEQ params{};
@@ -70,6 +80,7 @@ void EffectChain::SetEqualizerBand(int band) {
 }
 
 void EffectChain::ApplyPreset(int index) {
+    ++changes_;
     if (index < 0 || index >= kEqualizerPresetCount) return;
     const auto& steps = kEqualizerPresets[index].steps;
     for (int i = 0; i < kEqualizerBandCount; ++i) {
@@ -80,6 +91,7 @@ void EffectChain::ApplyPreset(int index) {
 }
 
 void EffectChain::ApplySpeed() {
+    ++changes_;
     if (channel_ != 0 && sampleRate_ != 0) {
         float rate = static_cast<float>(settings_.Equalizer_Speed) * sampleRate_ / 100.0f;
         float current = 0;
@@ -91,6 +103,7 @@ void EffectChain::ApplySpeed() {
 }
 
 void EffectChain::ApplyBalance() {
+    ++changes_;
     float current = 0;
     if (BASS_ChannelGetAttribute(channel_, BASS_ATTRIB_PAN, &current)) {
         float pan = static_cast<float>(settings_.Equalizer_Panel - 100) / 100.0f;
@@ -100,6 +113,7 @@ void EffectChain::ApplyBalance() {
 }
 
 void EffectChain::ApplyReverb() {
+    ++changes_;
     if (settings_.Reverb == 0) {
         Detach(handles_.reverb);
         return;
@@ -110,6 +124,7 @@ void EffectChain::ApplyReverb() {
 }
 
 void EffectChain::SetReverbParameters() {
+    ++changes_;
     if (handles_.reverb == 0) return;
     BASS_DX8_REVERB params{};
     params.fInGain = 0;
@@ -120,6 +135,7 @@ void EffectChain::SetReverbParameters() {
 }
 
 void EffectChain::ApplyEcho() {
+    ++changes_;
     if (settings_.Echo == 0) {
         Detach(handles_.echo);
         return;
@@ -129,6 +145,7 @@ void EffectChain::ApplyEcho() {
 }
 
 void EffectChain::SetEchoParameters() {
+    ++changes_;
     if (settings_.Echo == 0 || handles_.echo == 0) return;
     BASS_DX8_ECHO params{};
     params.fWetDryMix = 50;
@@ -140,6 +157,7 @@ void EffectChain::SetEchoParameters() {
 }
 
 void EffectChain::ApplyFlanger() {
+    ++changes_;
     if (settings_.Flanger == 0) {
         Detach(handles_.flanger);
         return;

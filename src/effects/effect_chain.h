@@ -26,6 +26,12 @@ class EffectChain {
     // its frequency attribute as read when it started (0 = unknown).
     void SetChannel(DWORD channel, float recordedSampleRate);
     DWORD channel() const { return channel_; }
+    // Takes the channel and effects of `prepared`, a chain set up ahead for
+    // the next track; `prepared` is left without a channel.
+    void TakeOver(EffectChain& prepared);
+    // Counts the changes made to the effects; a chain set up ahead is brought
+    // up to date when this moved in the meantime.
+    std::uint64_t Changes() const { return changes_; }
     const EffectHandles& handles() const { return handles_; }
 
     // The open window, or nullptr once it is closed.
@@ -71,6 +77,7 @@ class EffectChain {
     DWORD channel_ = 0;
     float sampleRate_ = 0;
     EffectHandles handles_;
+    std::uint64_t changes_ = 0;
 };
 
 }  // namespace sonvaro

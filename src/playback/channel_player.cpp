@@ -34,7 +34,8 @@ void FreeChannel(DWORD channel) {
 
 }  // namespace
 
-ChannelPlayer::ChannelPlayer(ChannelPlayerParts parts) : parts_(std::move(parts)) {}
+ChannelPlayer::ChannelPlayer(ChannelPlayerParts parts)
+    : parts_(std::move(parts)), preparedEffects_(parts_.settings) {}
 
 uint32_t ChannelPlayer::OpenChannel(const std::string& path) {
     const DWORD flags = BASS_STREAM_PRESCAN | BASS_STREAM_AUTOFREE;
@@ -118,6 +119,7 @@ int ChannelPlayer::RestartChannel(const std::string& path, int32_t source) {
 }
 
 int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
+    CancelNext();
     if (IsStreamAddress(path)) {
         if (parts_.radio) parts_.radio->OpenStation(path);
         return 0;
@@ -142,6 +144,18 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
 
     TakeSlot(channel);
     ApplyEffects(channel);
+    std::optional<TrackInfo> fresh;
+    if (!sameTrack) {
+        fresh.emplace();
+        fresh->path = path;
+        ReadPlayableTrackInfo(parts_.tags, *fresh);
+    }
+    BeginTrack(channel, path, source, fresh ? &*fresh : nullptr);
+    return 1;
+}
+
+void ChannelPlayer::BeginTrack(uint32_t channel, const std::string& path, int32_t source,
+                               const TrackInfo* tags) {
     if (!restarting_) parts_.statistics.CountPlayDay(parts_.clock.now());
     if (parts_.settings.MediaLib_AddPlay && addToLibrary_ && !restarting_) addToLibrary_(path);
     parts_.log.LogStatus("PlayChannel: " + std::to_string(channel));
@@ -154,17 +168,13 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
     state_.playSource = source;
     for (int i = 0; i < 5; ++i) state_.labels[i] = kFileLabels[i];
 
-    if (!sameTrack) {
-        TrackInfo fresh;
-        fresh.path = path;
-        ReadPlayableTrackInfo(parts_.tags, fresh);
-        CopyTags(fresh, state_.info);
-        if (!restarting_) UpdatePlayedEntries(parts_.library, path, fresh, parts_.clock.now());
+    if (tags) {
+        CopyTags(*tags, state_.info);
+        if (!restarting_) UpdatePlayedEntries(parts_.library, path, *tags, parts_.clock.now());
     }
     SetSlider(0);
     EnableSlider(length > 0);
     AnnounceTrack(state_.info);
-    return 1;
 }
 
 void ChannelPlayer::FadeIn(uint32_t channel) {
@@ -190,6 +200,7 @@ void ChannelPlayer::FadeOut(int wait) {
 }
 
 void ChannelPlayer::TogglePause() {
+    SettleNext();
     const DWORD channel = state_.CurrentChannel();
     switch (BASS_ChannelIsActive(channel)) {
         case BASS_ACTIVE_PAUSED:
@@ -213,6 +224,7 @@ void ChannelPlayer::SetChannelVolume(float level) {
         else
             BASS_ChannelSetAttribute(channel, BASS_ATTRIB_VOL, level);
     }
+    if (prepared_.channel) BASS_ChannelSetAttribute(prepared_.channel, BASS_ATTRIB_VOL, level);
     const int muted = parts_.settings.Misc_Volume == 0 ? 1 : 0;
     if (muted != muteShown_) {
         muteShown_ = muted;
@@ -224,6 +236,9 @@ void ChannelPlayer::SeekFromSlider(int32_t value, bool buttonDown) {
     if (state_.info.length <= 0) return;
     state_.seeking = 1;
     if (buttonDown) return;
+    // The next track is set up again if the new position is near the end.
+    SettleNext();
+    CancelNext();
     const DWORD channel = state_.CurrentChannel();
     const QWORD length = BASS_ChannelGetLength(channel, BASS_POS_BYTE);
     if (length != static_cast<QWORD>(-1) && value >= 0)
@@ -235,6 +250,8 @@ void ChannelPlayer::SeekFromSlider(int32_t value, bool buttonDown) {
 
 bool ChannelPlayer::SeekToSeconds(double seconds) {
     if (state_.info.length <= 0 || state_.currentPath.empty()) return false;
+    SettleNext();
+    CancelNext();
     const DWORD channel = state_.CurrentChannel();
     const QWORD length = BASS_ChannelGetLength(channel, BASS_POS_BYTE);
     if (!channel || length == static_cast<QWORD>(-1)) return false;
@@ -268,6 +285,7 @@ PlaybackStatus ChannelPlayer::Status() const {
 }
 
 void ChannelPlayer::Stop() {
+    CancelNext();
     state_.playSource = kSourceSingle;
     FadeOut(0);
 }
@@ -381,6 +399,8 @@ void ChannelPlayer::ShowTrackFields(uint32_t channel) {
 }
 
 void ChannelPlayer::PlayerTick() {
+    // Before the slots are looked at: a next track that took over is current.
+    PromoteNext(true);
     if (state_.info.length <= 0 && state_.info.length != -1) {
         state_.info.length = -1;
         SetSlider(0);
@@ -409,6 +429,7 @@ void ChannelPlayer::PlayerTick() {
     }
     UpdatePositionDisplay();
     FadeOutTowardsTheEnd(channel);
+    PrepareNext(channel);
     parts_.statistics.CountPlayTime(parts_.clock.tick());
 }
 

@@ -1,15 +1,16 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "effects/effect_chain.h"
 #include "playback/player_ports.h"
 #include "playback/player_state.h"
 #include "playlist/playlist.h"
 
 namespace sonvaro {
 
-class EffectChain;
 class LevelDisplay;
 class PlaylistDisplay;
 class StatisticsCounter;
@@ -37,6 +38,12 @@ struct ChannelPlayerParts {
     Clipboard* clipboard = nullptr;
     RadioPort* radio = nullptr;
     TrackerPopup* tracker = nullptr;
+};
+
+// The track that follows the playing one when nobody chooses.
+struct UpcomingTrack {
+    std::string path;
+    int32_t row = -1;
 };
 
 // Turns paths into playing channels over two cross-fading slots and follows
@@ -84,6 +91,18 @@ class ChannelPlayer {
 
     // Called at every idle tick (the next title of the playlist).
     void SetNextTitleHandler(std::function<void()> handler) { nextTitle_ = std::move(handler); }
+    // Names the track that would follow the playing one; with both fades at 0
+    // it is opened a few seconds ahead and starts at the sample after the
+    // last one of the playing track.
+    void SetUpcomingHandler(std::function<std::optional<UpcomingTrack>()> handler) {
+        upcoming_ = std::move(handler);
+    }
+    // The next track set up ahead, 0 when none.
+    uint32_t PreparedChannel() const { return prepared_.channel; }
+    // A next track that has begun in the mix becomes the playing one now (a
+    // user's command acts on it), not when the listener hears it.
+    void SettleNext() { PromoteNext(false); }
+
     // Called for MediaLib_AddPlay with the path of each started file.
     void SetAddToLibraryHandler(std::function<void(const std::string&)> handler) {
         addToLibrary_ = std::move(handler);
@@ -98,6 +117,15 @@ class ChannelPlayer {
     void TakeSlot(uint32_t channel);                // the old channel fades out in the other slot
     void ApplyEffects(uint32_t channel);
     void AnnounceTrack(const TrackInfo& info);  // listeners, clipboard, title popup
+    // What every start shares: statistics, library, the now-playing record,
+    // the slider, the announcement. No tags: the same track goes on with its own.
+    void BeginTrack(uint32_t channel, const std::string& path, int32_t source, const TrackInfo* tags);
+    // The next track, set up ahead (channel_player_next.cpp).
+    bool GaplessWanted() const;
+    void PrepareNext(uint32_t channel);
+    // untilHeard: only once the playing track's last sample has been heard.
+    bool PromoteNext(bool untilHeard);
+    void CancelNext();
     // PlayerTick's steps.
     bool FollowSlots();  // false when no channel is active
     void IdleTick();     // clears the display and asks for the next title
@@ -114,6 +142,18 @@ class ChannelPlayer {
     bool restarting_ = false;  // within RestartChannel
     int muteShown_ = -1;
     std::function<void()> nextTitle_;
+    std::function<std::optional<UpcomingTrack>()> upcoming_;
+    struct PreparedTrack {
+        uint32_t channel = 0;
+        uint32_t after = 0;  // the channel it follows
+        std::string path;
+        int32_t row = -1;
+        TrackInfo info;              // tags read ahead
+        uint64_t effectChanges = 0;  // the effects' Changes() when it was set up
+    };
+    PreparedTrack prepared_;
+    EffectChain preparedEffects_;
+    uint32_t preparedFor_ = 0;  // the channel a next track was set up for (once per track)
     std::function<void(const std::string&)> addToLibrary_;
 };
 

@@ -14,6 +14,7 @@ PlayerAssembly::PlayerAssembly(Settings& settings, Library& library, Playlist& p
       playback(player, playlist, ports.playlistView, editor, settings, tags),
       control(player, playback, settings, ports.display) {
     player.SetNextTitleHandler([this] { playback.PlayNext(); });
+    player.SetUpcomingHandler([this] { return playback.Upcoming(); });
 }
 
 }  // namespace sonvaro

@@ -70,22 +70,39 @@ int32_t PlaylistPlayback::RandomRowOtherThanMarked() {
     return row;
 }
 
+int32_t PlaylistPlayback::NextRow() {
+    const int32_t count = static_cast<int32_t>(playlist_.size());
+    const int32_t marked = player_.State().markedRow;
+    if (settings_.Misc_Random) {
+        if (randomPick_ < 0 || randomPick_ >= count || (count > 1 && randomPick_ == marked))
+            randomPick_ = RandomRowOtherThanMarked();
+        return randomPick_;
+    }
+    if (marked + 1 >= 0 && marked + 1 < count) return marked + 1;
+    return settings_.Misc_Repeat ? 0 : -1;
+}
+
+std::optional<UpcomingTrack> PlaylistPlayback::Upcoming() {
+    if (player_.State().playSource != kSourcePlaylist || playlist_.empty()) return std::nullopt;
+    const int32_t row = NextRow();
+    if (row < 0) return std::nullopt;
+    return UpcomingTrack{playlist_[row].info.path, row};
+}
+
 void PlaylistPlayback::PlayNext() {
+    player_.SettleNext();
     PlayerState& state = player_.State();
     if (state.playSource != kSourcePlaylist || playlist_.empty()) return;
-    const int32_t count = static_cast<int32_t>(playlist_.size());
-    if (settings_.Misc_Random) {
-        PlayRow(RandomRowOtherThanMarked());
-    } else if (state.markedRow + 1 >= 0 && state.markedRow + 1 < count) {
-        PlayRow(state.markedRow + 1);
-    } else if (settings_.Misc_Repeat) {
-        PlayRow(0);
-    } else {
+    const int32_t row = NextRow();
+    randomPick_ = -1;
+    if (row >= 0)
+        PlayRow(row);
+    else
         state.playSource = kSourceSingle;
-    }
 }
 
 void PlaylistPlayback::PlayPrevious() {
+    player_.SettleNext();
     PlayerState& state = player_.State();
     if (state.playSource != kSourcePlaylist || playlist_.empty()) return;
     const int32_t count = static_cast<int32_t>(playlist_.size());

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 namespace sonvaro {
 
 class ChannelPlayer;
+struct UpcomingTrack;
 class PlaylistDisplay;
 class PlaylistEditor;
 class TagReader;
@@ -24,6 +26,9 @@ class PlaylistPlayback {
     // 1: a paused track resumed; 2: the current track restarted; 0 otherwise.
     int PlaySelected();
     void PlayNext();
+    // What PlayNext would play, without playing it; in random order the pick
+    // is kept, so that what was announced is what plays.
+    std::optional<UpcomingTrack> Upcoming();
     void PlayPrevious();
     // Plays a row and marks it when it started; true on success.
     bool PlayRow(int32_t row);
@@ -38,6 +43,7 @@ class PlaylistPlayback {
 
   private:
     int32_t RandomRowOtherThanMarked();
+    int32_t NextRow();  // -1: the list ends here
     // Reads the entry's tags afresh; false (entry untouched) when that fails.
     bool RereadRow(int row);
 
@@ -48,6 +54,7 @@ class PlaylistPlayback {
     const Settings& settings_;
     TagReader& tags_;
     std::mt19937 random_;
+    int32_t randomPick_ = -1;  // the next row in random order, once chosen
 };
 
 }  // namespace sonvaro
