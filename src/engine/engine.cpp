@@ -371,7 +371,14 @@ void Engine::MixerLoop() {
             continue;
         }
         if (ring_->Free() >= kBlock) {
+            const auto start = std::chrono::steady_clock::now();
             MixBlock(block.data(), kBlock, false);
+            const auto took =
+                static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                               std::chrono::steady_clock::now() - start)
+                                               .count());
+            if (took > longestMix_.load(std::memory_order_relaxed))
+                longestMix_.store(took, std::memory_order_relaxed);
             ring_->Push(block.data(), kBlock);
             continue;
         }

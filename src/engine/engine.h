@@ -59,6 +59,9 @@ class Engine {
     void HearChangeNow();
 
     std::size_t PullOffline(float* out, std::size_t frames);
+    // The longest a block took the mixing thread since the last call, in
+    // microseconds: what a device would wait for it (benchmarks read it).
+    std::uint32_t TakeLongestMixMicros() { return longestMix_.exchange(0); }
 
     void SetMasterVolume(float v) { masterVolume_.store(v); }
     float MasterVolume() const { return masterVolume_.load(); }
@@ -116,7 +119,8 @@ class Engine {
     std::vector<PendingEnd> pendingEnds_;  // under mixMutex_: mixed out, not heard yet
 
     std::atomic<bool> running_{false};
-    std::atomic<bool> mixAgain_{false};  // HearChangeNow was called; the mixer clears it
+    std::atomic<bool> mixAgain_{false};
+    std::atomic<std::uint32_t> longestMix_{0};  // HearChangeNow was called; the mixer clears it
     std::thread mixer_, decoder_;
     std::mutex decodeMutex_;
     std::condition_variable decodeWake_;
