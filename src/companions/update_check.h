@@ -58,13 +58,13 @@ struct UpdateCheckConfig {
 };
 
 enum class UpdateResult {
-    NotSetUp,        // no address: nothing was asked
     NetworkFailed,   // the network library could not be set up
     DownloadFailed,  // any transfer error, time-out, oversized body or cancel
     OpenFailed,      // the saved file could not be read back
     NoVersion,       // "version" missing or 0: nothing to say
     Current,
     NewVersion,
+    NotSetUp,  // no address: nothing was asked
 };
 
 struct UpdateOutcome {
