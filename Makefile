@@ -6,7 +6,7 @@ ASAN_BUILD   ?= build-asan
 FUZZ_SECONDS ?= 30
 JOBS         ?= 2
 
-.PHONY: all deps configure build run test bench fuzz asan tsan clean
+.PHONY: all deps configure build run test package bench fuzz asan tsan clean
 
 all: build
 
@@ -27,6 +27,10 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+
+# The Debian package $(BUILD)/sonvaro_<version>_<arch>.deb; only what it holds is built for it.
+package: configure
+	cmake --build $(BUILD) -j$(JOBS) --target deb
 
 bench: build
 	@for b in bench/*.sh; do echo "== $$b"; $$b $(BUILD) || exit 1; done

@@ -46,22 +46,16 @@ bool IsWebAddress(std::string_view address) {
     return StartsWithNoCase(address, "http://") || StartsWithNoCase(address, "https://");
 }
 
-std::string UpdateBaseAddress() {
-    if (const char* base = std::getenv("SONVARO_UPDATE_BASE"); base && *base) return base;
-    return SONVARO_UPDATE_BASE;
+WebAddresses BuiltInWebAddresses() {
+    WebAddresses addresses{SONVARO_UPDATE_BASE, SONVARO_WEBSITE, SONVARO_FEEDBACK};
+    if (const char* base = std::getenv("SONVARO_UPDATE_BASE"); base && *base) addresses.updateBase = base;
+    return addresses;
 }
 
 std::string VersionFileAddress(const std::string& base) {
-    const bool slash = !base.empty() && base.back() == '/';
+    if (base.empty()) return {};
+    const bool slash = base.back() == '/';
     return base + (slash ? "" : "/") + "data/version/sonvaro.inf";
-}
-
-std::string WebsiteAddress() {
-    return SONVARO_WEBSITE;
-}
-
-std::string FeedbackAddress() {
-    return SONVARO_FEEDBACK;
 }
 
 namespace {
@@ -130,6 +124,10 @@ constexpr int kNameAttempts = 16;
 UpdateOutcome RunUpdateCheck(const UpdateCheckConfig& config) {
     UpdateOutcome outcome;
     outcome.address = config.address;
+    if (config.address.empty()) {
+        outcome.result = UpdateResult::NotSetUp;
+        return outcome;
+    }
     if (!audio::InitNetworkLibrary()) {
         outcome.result = UpdateResult::NetworkFailed;
         return outcome;
@@ -175,6 +173,9 @@ UpdateOutcome RunUpdateCheck(const UpdateCheckConfig& config) {
 void PresentUpdateOutcome(const UpdateOutcome& outcome, bool interactive, Messages& messages,
                           WebBrowser& browser, const std::string& webPage) {
     switch (outcome.result) {
+        case UpdateResult::NotSetUp:
+            if (interactive) messages.Show(kNoAddressText, "Neue Version", MessageIcon::Information);
+            break;
         case UpdateResult::NetworkFailed:
             if (interactive) messages.ErrorBox("Netzwerkumgebung konnte nicht initialisiert werden");
             break;

@@ -31,15 +31,25 @@ std::string UpdateTempFileName(const std::string& tempFolder, int64_t localSecon
 // the network, and a file: or other address must not be opened from it.
 bool IsWebAddress(std::string_view address);
 
-// The addresses the build was made with. SONVARO_UPDATE_BASE in the
-// environment replaces the update server's (tests use a loopback server).
-std::string UpdateBaseAddress();
-std::string VersionFileAddress(const std::string& base);  // base + "/data/version/sonvaro.inf"
-std::string WebsiteAddress();
-std::string FeedbackAddress();
+// Where the update check looks and what "Webseite" and "Feedback" open. An
+// empty address is one nobody has set up: that check or page is off, and no
+// server is ever asked in its place.
+struct WebAddresses {
+    std::string updateBase;
+    std::string website;
+    std::string feedback;
+};
+// The addresses the build was made with (none unless given when configuring);
+// SONVARO_UPDATE_BASE in the environment replaces the update server's.
+WebAddresses BuiltInWebAddresses();
+// base + "/data/version/sonvaro.inf"; empty for an empty base.
+std::string VersionFileAddress(const std::string& base);
+
+// What the menu says when an address is not set up.
+inline constexpr const char* kNoAddressText = "Keine Adresse eingerichtet.";
 
 struct UpdateCheckConfig {
-    std::string address;     // of the version file
+    std::string address;     // of the version file; empty: not set up
     std::string tempFolder;  // ends in "/"
     int64_t localSeconds = 0;
     long timeoutMs = 15000;                     // the whole transfer
@@ -54,6 +64,7 @@ enum class UpdateResult {
     NoVersion,       // "version" missing or 0: nothing to say
     Current,
     NewVersion,
+    NotSetUp,  // no address: nothing was asked
 };
 
 struct UpdateOutcome {
@@ -64,7 +75,8 @@ struct UpdateOutcome {
 
 // The check's work, for a thread of its own: downloads the version file into
 // the temporary file, reads it back and removes it again (also after a
-// failure: nothing is left in the temporary folder). Shows nothing.
+// failure: nothing is left in the temporary folder). Shows nothing. Without
+// an address it touches neither the network nor the folder.
 UpdateOutcome RunUpdateCheck(const UpdateCheckConfig& config);
 
 // What the user sees of an outcome, on the window thread. Not interactive (the

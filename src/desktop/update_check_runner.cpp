@@ -16,7 +16,11 @@ UpdateCheckRunner::~UpdateCheckRunner() {
 
 void UpdateCheckRunner::Start(bool interactive) {
     UpdateCheckConfig config;
-    config.address = VersionFileAddress(UpdateBaseAddress());
+    config.address = VersionFileAddress(addresses_.updateBase);
+    if (config.address.empty()) {
+        Hand(interactive, RunUpdateCheck(config));  // asks nobody; from the menu it says so
+        return;
+    }
     config.tempFolder = GetTempFolder();
     config.localSeconds = LocalSecondsNow();
     config.timeoutMs = timeoutMs_;
@@ -42,6 +46,10 @@ void UpdateCheckRunner::Deliver(Job* job, const UpdateOutcome& outcome) {
     const bool interactive = job->interactive;
     if (job->thread.joinable()) job->thread.join();  // it ended after posting this
     jobs_.remove_if([job](const Job& j) { return &j == job; });
+    Hand(interactive, outcome);
+}
+
+void UpdateCheckRunner::Hand(bool interactive, const UpdateOutcome& outcome) {
     if (held_)
         waiting_.emplace_back(interactive, outcome);
     else
@@ -56,7 +64,7 @@ void UpdateCheckRunner::Release() {
 }
 
 void UpdateCheckRunner::Present(bool interactive, const UpdateOutcome& outcome) {
-    PresentUpdateOutcome(outcome, interactive, messages_, browser_, WebsiteAddress());
+    PresentUpdateOutcome(outcome, interactive, messages_, browser_, addresses_.website);
     emit finished(static_cast<int>(outcome.result));
 }
 

@@ -22,12 +22,17 @@ class WebBrowser;
 class UpdateCheckRunner : public QObject {
     Q_OBJECT
   public:
-    UpdateCheckRunner(Messages& messages, WebBrowser& browser) : messages_(messages), browser_(browser) {}
+    UpdateCheckRunner(Messages& messages, WebBrowser& browser, WebAddresses addresses = BuiltInWebAddresses())
+        : messages_(messages), browser_(browser), addresses_(std::move(addresses)) {}
     ~UpdateCheckRunner() override;
 
     // `interactive`: from the menu (every outcome is told); 0 at start-up
-    // (only a new version is).
+    // (only a new version is). Without an update address no thread starts and
+    // no server is asked; from the menu that is told.
     void Start(bool interactive);
+    // The addresses it checks with, and the pages "Webseite" and "Feedback" open.
+    const WebAddresses& Addresses() const { return addresses_; }
+    void SetAddresses(WebAddresses addresses) { addresses_ = std::move(addresses); }
     // While held (the start-up, until the main window is up), outcomes wait
     // and are shown on Release, so no box appears before the window does.
     void Hold() { held_ = true; }
@@ -49,10 +54,13 @@ class UpdateCheckRunner : public QObject {
         bool interactive = false;
     };
     void Deliver(Job* job, const UpdateOutcome& outcome);
+    // Shown now, or kept until Release while held.
+    void Hand(bool interactive, const UpdateOutcome& outcome);
     void Present(bool interactive, const UpdateOutcome& outcome);
 
     Messages& messages_;
     WebBrowser& browser_;
+    WebAddresses addresses_;
     std::list<Job> jobs_;
     bool held_ = false;
     std::vector<std::pair<bool, UpdateOutcome>> waiting_;  // interactive, outcome

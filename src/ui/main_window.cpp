@@ -578,10 +578,10 @@ void MainWindow::RunCommand(Command command) {
             if (updates_) updates_->Start(true);
             break;
         case Command::Website:
-            OpenWebPage(WebsiteAddress());
+            if (updates_) OpenWebPage(updates_->Addresses().website, "Webseite");
             break;
         case Command::Feedback:
-            OpenWebPage(FeedbackAddress());
+            if (updates_) OpenWebPage(updates_->Addresses().feedback, "Feedback");
             break;
         case Command::AlignLeft:
             SetHeaderAlignment(0);

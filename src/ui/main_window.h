@@ -257,7 +257,8 @@ class MainWindow : public QMainWindow,
     void ShowFileInformation(const std::string& path);
     void OpenFileInfo(const TrackInfo& info);
     void OpenHelp();
-    void OpenWebPage(const std::string& address);
+    // `title` names the menu item in the note that no address is set up.
+    void OpenWebPage(const std::string& address, const char* title);
     void SetRecordingIcon();
     void ShowWindowFromSlot(QWidget* window, WindowId slot, bool sizeable);
     // Shows the tool window held by `window`, made by `make` when it is not

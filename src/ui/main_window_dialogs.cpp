@@ -325,8 +325,11 @@ void MainWindow::AttachUpdates(UpdateCheckRunner& updates, WebBrowser& browser) 
         actions_[c]->setEnabled(true);
 }
 
-void MainWindow::OpenWebPage(const std::string& address) {
-    if (browser_ && IsWebAddress(address)) browser_->OpenAddress(address);
+void MainWindow::OpenWebPage(const std::string& address, const char* title) {
+    if (address.empty())
+        app_->ports.messages.Show(kNoAddressText, title, MessageIcon::Information);
+    else if (browser_ && IsWebAddress(address))
+        browser_->OpenAddress(address);
 }
 
 void MainWindow::AttachTasks(ScheduledTask& tasks) {

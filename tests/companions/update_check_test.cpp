@@ -136,6 +136,21 @@ TEST_F(UpdateCheckTest, ServerDownIsToldOnlyFromTheMenu) {
     EXPECT_TRUE(TempFolderEmpty());
 }
 
+// No update address set up: no download is tried (no temporary file either),
+// the start-up says nothing and the menu says why nothing happens.
+TEST_F(UpdateCheckTest, WithoutAnAddressNothingIsFetchedAndTheMenuSaysSo) {
+    const UpdateOutcome outcome = CheckAt(VersionFileAddress(""));
+    EXPECT_TRUE(TempFolderEmpty());
+    Present(outcome, false);
+    EXPECT_TRUE(messages.boxes.empty());
+    Present(outcome, true);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, "Keine Adresse eingerichtet.");
+    EXPECT_EQ(messages.boxes[0].title, "Neue Version");
+    EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Information);
+    EXPECT_TRUE(browser.opened.empty());
+}
+
 TEST_F(UpdateCheckTest, HttpErrorHugeValuesAndGarbage) {
     EXPECT_EQ(Check("HTTP/1.0 404 Not Found\r\nContent-Length: 3\r\n\r\nnix").result,
               UpdateResult::DownloadFailed);

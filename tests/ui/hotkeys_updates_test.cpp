@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <set>
 
 #include "companions/hotkeys.h"
@@ -296,12 +297,12 @@ TEST_F(CompanionsTest, NewVersionFromTheMenuAndTheWebPages) {
     support::LoopbackServer server([](support::LoopbackServer::Connection& c) {
         c.Send(HttpOk("[version]\nversion=110\ninfo=x\ndownload=https://example.org/get\n"));
     });
-    ASSERT_EQ(setenv("SONVARO_UPDATE_BASE", server.Url("/").c_str(), 1), 0);
+    companions.Updates()->SetAddresses(
+        {server.Url("/"), "https://example.org/sonvaro/", "https://example.org/sonvaro/feedback"});
     ASSERT_TRUE(window->Action(Command::UpdateCheck)->isEnabled());
     messages.answer = false;
     window->RunCommand(Command::UpdateCheck);
     ASSERT_TRUE(WaitFor([&] { return !messages.boxes.empty(); }, 10000));
-    unsetenv("SONVARO_UPDATE_BASE");
     EXPECT_TRUE(messages.boxes[0].question);
     EXPECT_EQ(messages.boxes[0].text.rfind("Aktuellste Version: 1.10\n", 0), 0u);
     EXPECT_TRUE(browser->opened.empty());  // "Nein"
@@ -309,19 +310,68 @@ TEST_F(CompanionsTest, NewVersionFromTheMenuAndTheWebPages) {
 
     window->RunCommand(Command::Website);
     window->RunCommand(Command::Feedback);
-    ASSERT_EQ(browser->opened.size(), 2u);
-    EXPECT_EQ(browser->opened[0], WebsiteAddress());
-    EXPECT_EQ(browser->opened[1], FeedbackAddress());
+    EXPECT_EQ(browser->opened, (std::vector<std::string>{"https://example.org/sonvaro/",
+                                                         "https://example.org/sonvaro/feedback"}));
+    EXPECT_EQ(messages.boxes.size(), 1u);
+}
+
+// Every variable by which curl could be sent through a proxy, pointed at one
+// address for the life of this, then restored.
+class ProxyEnvironment {
+  public:
+    explicit ProxyEnvironment(const std::string& proxy) {
+        for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"})
+            Set(name, proxy);
+        for (const char* name : {"no_proxy", "NO_PROXY", "SONVARO_UPDATE_BASE"}) Set(name, {});
+    }
+    ~ProxyEnvironment() {
+        for (const auto& [name, value] : saved_)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+
+  private:
+    void Set(const char* name, const std::optional<std::string>& value) {
+        const char* old = std::getenv(name);
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+    }
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// A build made without addresses (the default): the check at start-up and
+// "Neue Version" ask no server, which a proxy every request would go through
+// sees, and the three menu items say that no address is set up.
+TEST_F(CompanionsTest, WithoutAddressesNoServerIsAskedAndTheMenuSaysSo) {
+    support::LoopbackServer proxy(
+        [](support::LoopbackServer::Connection& c) { c.Send("HTTP/1.0 502 Bad Gateway\r\n\r\n"); });
+    ProxyEnvironment environment(proxy.Url(""));
+    UpdateCheckRunner& updates = *companions.Updates();
+    updates.Start(false);  // as at start-up
+    ASSERT_TRUE(WaitFor([&] { return updates.Running() == 0; }, 10000));
+    EXPECT_TRUE(messages.boxes.empty());
+
+    window->RunCommand(Command::UpdateCheck);
+    ASSERT_TRUE(WaitFor([&] { return updates.Running() == 0 && !messages.boxes.empty(); }, 10000));
+    window->RunCommand(Command::Website);
+    window->RunCommand(Command::Feedback);
+    ASSERT_EQ(messages.boxes.size(), 3u);
+    const char* titles[] = {"Neue Version", "Webseite", "Feedback"};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(messages.boxes[i].text, "Keine Adresse eingerichtet.");
+        EXPECT_EQ(messages.boxes[i].title, titles[i]);
+        EXPECT_FALSE(messages.boxes[i].question);
+    }
+    EXPECT_TRUE(browser->opened.empty());
+    EXPECT_EQ(proxy.Requests(), std::vector<std::string>{});
 }
 
 TEST(UpdateCheckRunner, AStallingServerNeverHoldsUpTheWindowThread) {
     QtApp();
     support::LoopbackServer server([](support::LoopbackServer::Connection& c) { c.Hold(); });
-    ASSERT_EQ(setenv("SONVARO_UPDATE_BASE", server.Url("/").c_str(), 1), 0);
     RecordingMessages messages;
     RecordingBrowser browser;
     {
-        UpdateCheckRunner checker(messages, browser);
+        UpdateCheckRunner checker(messages, browser, {server.Url("/"), "", ""});
         checker.SetTimeout(300);
         checker.Start(true);
         // Start has returned although the server has not answered.
@@ -337,7 +387,6 @@ TEST(UpdateCheckRunner, AStallingServerNeverHoldsUpTheWindowThread) {
         checker.Start(false);
         ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 2; }, 10000));
     }
-    unsetenv("SONVARO_UPDATE_BASE");
     EXPECT_EQ(messages.boxes.size(), 1u);
     server.Stop();
 }
@@ -348,13 +397,11 @@ TEST(UpdateCheckRunner, HeldOutcomesAreShownOnRelease) {
     QtApp();
     support::LoopbackServer server(
         [](support::LoopbackServer::Connection& c) { c.Send(HttpOk("[version]\nversion=110\n")); });
-    ASSERT_EQ(setenv("SONVARO_UPDATE_BASE", server.Url("/").c_str(), 1), 0);
     RecordingMessages messages;
     RecordingBrowser browser;
-    UpdateCheckRunner checker(messages, browser);
+    UpdateCheckRunner checker(messages, browser, {server.Url("/"), "", ""});
     checker.Hold();
     checker.Start(false);
-    unsetenv("SONVARO_UPDATE_BASE");
     ASSERT_TRUE(WaitFor([&] { return checker.Waiting() == 1; }, 10000));
     EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(checker.Running(), 1);
