@@ -68,6 +68,10 @@ class EffectChain {
     void OnEchoBackMoved(int position);
     void OnEchoDelayMoved(int position);
     void OnFlangerToggled(bool on);
+    // The ReplayGain controls only store the settings: a track gets its gain when it starts.
+    void OnReplayGainModeChosen(int mode);
+    void OnReplayGainPreampChanged(int tenths);
+    void OnReplayGainNoClipToggled(bool on);
 
   private:
     void Detach(HFX& handle);

@@ -18,6 +18,8 @@ class EffectsView {
     virtual void SetSliderPosition(EffectsSlider slider, int position) = 0;
     virtual void SetCaption(EffectsSlider slider, const std::string& text) = 0;
     virtual void SetChecked(EffectsCheckBox box, bool checked) = 0;
+    // Mode 0 off, 1 track, 2 album; the pre-amp in tenths of a dB.
+    virtual void SetReplayGain(int mode, int preampTenths, bool noClip) = 0;
 };
 
 }  // namespace sonvaro

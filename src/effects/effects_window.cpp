@@ -49,6 +49,8 @@ void EffectChain::FillView() {
     view_->SetCaption(EffectsSlider::EchoDelay, EchoDelayCaption(s.EchoDelay));
 
     view_->SetChecked(EffectsCheckBox::Flanger, s.Flanger != 0);
+
+    view_->SetReplayGain(s.ReplayGain_Mode, s.ReplayGain_Preamp, s.ReplayGain_NoClip != 0);
 }
 
 void EffectChain::OnPresetChosen(int index) {
@@ -128,6 +130,20 @@ void EffectChain::OnEchoDelayMoved(int position) {
 void EffectChain::OnFlangerToggled(bool on) {
     settings_.Flanger = on ? 1 : 0;
     ApplyFlanger();
+}
+
+void EffectChain::OnReplayGainModeChosen(int mode) {
+    // An empty choice (-1) is no mode.
+    if (mode < kReplayGainOff || mode > kReplayGainAlbum) return;
+    settings_.ReplayGain_Mode = mode;
+}
+
+void EffectChain::OnReplayGainPreampChanged(int tenths) {
+    settings_.ReplayGain_Preamp = InRange(tenths, kReplayGainPreampMin, kReplayGainPreampMax);
+}
+
+void EffectChain::OnReplayGainNoClipToggled(bool on) {
+    settings_.ReplayGain_NoClip = on ? 1 : 0;
 }
 
 }  // namespace sonvaro

@@ -1,5 +1,5 @@
-// Effect part of the engine interface: DX8-style effects and the peaking
-// equalizer band of the BASS_FX add-on, with their parameter records.
+// Effect part of the engine interface: DX8-style effects, and the volume and
+// peaking equalizer band of the BASS_FX add-on, with their parameter records.
 #pragma once
 
 #include "engine/bass.h"
@@ -8,6 +8,7 @@ constexpr DWORD BASS_FX_DX8_CHORUS = 0;
 constexpr DWORD BASS_FX_DX8_ECHO = 3;
 constexpr DWORD BASS_FX_DX8_FLANGER = 4;
 constexpr DWORD BASS_FX_DX8_REVERB = 8;
+constexpr DWORD BASS_FX_BFX_VOLUME = 0x10003;
 constexpr DWORD BASS_FX_BFX_PEAKEQ = 0x10004;
 
 constexpr int BASS_BFX_CHANALL = -1;
@@ -44,6 +45,11 @@ struct BASS_DX8_FLANGER {
     DWORD lWaveform;   // 0 triangle, 1 sine
     float fDelay;      // ms, 0..4
     DWORD lPhase;      // BASS_DX8_PHASE_*
+};
+
+struct BASS_BFX_VOLUME {
+    int lChannel;   // BASS_BFX_CHAN* bit mask; 0 and -1 = all
+    float fVolume;  // linear factor, 0..1000
 };
 
 struct BASS_BFX_PEAKEQ {

@@ -289,6 +289,9 @@ HFX Channel::AddEffect(HFX fxHandle, DWORD type, int priority) {
     if (!effect) return 0;
     std::lock_guard lock(mutex_);
     FxSlot slot{fxHandle, type, priority, std::move(effect), 0, false};
+    // On a channel that has not sounded yet there is nothing to fade from: the
+    // effect acts from the first frame on.
+    if (state_ == ChannelState::Stopped && mixedUntil_ == 0) slot.fade = kFxFade;
     // Higher priority runs first; equal priorities keep the order they were added in.
     auto at = std::find_if(effects_.begin(), effects_.end(),
                            [&](const FxSlot& s) { return s.priority < priority; });

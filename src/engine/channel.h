@@ -27,6 +27,8 @@ struct Sync {
     void* user;
 };
 
+constexpr std::size_t kFxFade = 1024;  // frames over which an effect is faded in or out
+
 struct FxSlot {
     HFX handle;
     DWORD type;

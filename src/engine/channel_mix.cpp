@@ -11,8 +11,7 @@
 namespace sonvaro::audio {
 namespace {
 
-constexpr std::size_t kChunk = 2048;   // frames decoded per step
-constexpr std::size_t kFxFade = 1024;  // frames over which an effect is faded in or out
+constexpr std::size_t kChunk = 2048;  // frames decoded per step
 constexpr std::size_t kMaxMarks = 256;
 
 }  // namespace

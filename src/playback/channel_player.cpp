@@ -13,6 +13,7 @@
 #include "playback/engine_setup.h"
 #include "playback/level_display.h"
 #include "playback/position_text.h"
+#include "playback/replay_gain.h"
 #include "playlist/playlist_display.h"
 #include "settings/settings.h"
 #include "tags/module_info.h"
@@ -129,6 +130,9 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
     const bool sameTrack = restarting_ && state_.currentPath == path;
     const DWORD channel = OpenChannel(path);
     if (!channel) return 0;
+    const ReplayGainTags gainTags =
+        sameTrack ? state_.replayGain : ReplayGainTagsOf(parts_.tags, path, channel, parts_.settings);
+    ApplyReplayGain(channel, ReplayGainFactor(gainTags, parts_.settings));
     // The fade-in is set before the start: the start is heard at once (what
     // the device had not taken yet is mixed again), and so is the fade, from
     // silence. Without it a block could sound at full volume first.
@@ -163,6 +167,7 @@ void ChannelPlayer::BeginTrack(uint32_t channel, const std::string& path, int32_
     const int32_t length = RoundedSeconds(channel, BASS_ChannelGetLength(channel, BASS_POS_BYTE));
     if (!restarting_) parts_.statistics.CountPlayStart();
     state_.currentPath = path;
+    state_.replayGain = gainTags;
     state_.position = 0;
     state_.info.length = length;
     state_.playSource = source;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/track_info.h"
+#include "tags/replay_gain_tags.h"
 
 namespace sonvaro {
 
@@ -50,7 +51,8 @@ struct PlayerState {
     int32_t playSource = kSourceNone;
     int32_t markedRow = 0;
     std::array<std::string, 5> labels;
-    TrackInfo info;  // info.length -1: no known length
+    TrackInfo info;             // info.length -1: no known length
+    ReplayGainTags replayGain;  // the current track's, for a restart
     // A failure the user should see (a station that could not be reached) and
     // the tick it came at; see ChannelPlayer::ShowNotice.
     std::string notice;

@@ -64,6 +64,11 @@ struct Statistics {
     int32_t AppStart = 0;
 };
 
+// ReplayGain_Mode's values and ReplayGain_Preamp's range (tenths of a dB).
+enum ReplayGainMode : int32_t { kReplayGainOff = 0, kReplayGainTrack = 1, kReplayGainAlbum = 2 };
+constexpr int32_t kReplayGainPreampMin = -150;
+constexpr int32_t kReplayGainPreampMax = 150;
+
 // Every key of Sonvaro.ini, named as the key is spelled in the file.
 struct Settings {
     Settings();
@@ -106,6 +111,10 @@ struct Settings {
     int8_t EchoBack = 50;
     int16_t EchoDelay = 500;
     int8_t Flanger = 0;
+    // ReplayGain
+    int32_t ReplayGain_Mode = 0;    // 0 off, 1 track, 2 album (else track)
+    int32_t ReplayGain_Preamp = 0;  // tenths of a dB, -150..150
+    int32_t ReplayGain_NoClip = 1;  // lower the gain so that the tagged peak stays at full scale
     // GUI
     int32_t GUI_OnTop = 0;
     int32_t GUI_Opacity = 0;

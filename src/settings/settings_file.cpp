@@ -119,6 +119,11 @@ Settings SettingsFromText(std::string_view text) {
     if (s.GUI_OpacityValue < 0 || s.GUI_OpacityValue > 255) s.GUI_OpacityValue = 180;
     // A hand-edited 1000 would play at ten times full scale.
     s.Misc_Volume = std::clamp(s.Misc_Volume, 0, 100);
+    // A mode this player does not know plays unchanged; the pre-amp is held to its range.
+    if (s.ReplayGain_Mode < kReplayGainOff || s.ReplayGain_Mode > kReplayGainAlbum)
+        s.ReplayGain_Mode = kReplayGainOff;
+    s.ReplayGain_Preamp = std::clamp(s.ReplayGain_Preamp, kReplayGainPreampMin, kReplayGainPreampMax);
+    s.ReplayGain_NoClip = s.ReplayGain_NoClip != 0 ? 1 : 0;
     s.GUI_LengthFormat = std::string(TrimSpaces(s.GUI_LengthFormat));
     if (s.GUI_LengthFormat.empty()) s.GUI_LengthFormat = "%ptime";
     // Kept even when the folder is not there now (a drive not mounted yet):

@@ -43,6 +43,11 @@ void VisitPreferences(Settings_& s, Visitor& v) {
     v.Int16("EchoDelay", s.EchoDelay);
     v.Int8("Flanger", s.Flanger);
 
+    v.Comment("ReplayGain");
+    v.Long("ReplayGain_Mode", s.ReplayGain_Mode);
+    v.Long("ReplayGain_Preamp", s.ReplayGain_Preamp);
+    v.Long("ReplayGain_NoClip", s.ReplayGain_NoClip);
+
     v.Comment("GUI");
     v.Long("GUI_OnTop", s.GUI_OnTop);
     v.Long("GUI_Opacity", s.GUI_Opacity);

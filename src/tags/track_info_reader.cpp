@@ -1,12 +1,6 @@
 #include "tags/track_info_reader.h"
 
 #include <taglib/fileref.h>
-#include <taglib/flacfile.h>
-#include <taglib/id3v2framefactory.h>
-#include <taglib/mpegfile.h>
-#include <taglib/oggflacfile.h>
-#include <taglib/vorbisfile.h>
-#include <taglib/wavpackfile.h>
 
 #include <cmath>
 #include <cstring>
@@ -18,6 +12,7 @@
 #include "engine/source/probe.h"
 #include "platform/file_info.h"
 #include "tags/bounded_tag_stream.h"
+#include "tags/taglib_open.h"
 
 namespace sonvaro {
 namespace {
@@ -46,27 +41,6 @@ class TagLibStreamBytes final : public audio::ByteSource {
     TagLib::IOStream& stream_;
     std::int64_t size_;
 };
-
-// TagLib's reader for a format the probe told by content; null for formats
-// whose tags or properties come from the engine.
-std::unique_ptr<TagLib::File> TagLibFileFor(uint32_t channelType, TagLib::IOStream& stream) {
-    switch (channelType) {
-        case BASS_CTYPE_STREAM_MP1:
-        case BASS_CTYPE_STREAM_MP2:
-        case BASS_CTYPE_STREAM_MP3:
-            return std::make_unique<TagLib::MPEG::File>(&stream, TagLib::ID3v2::FrameFactory::instance());
-        case BASS_CTYPE_STREAM_OGG:
-            return std::make_unique<TagLib::Ogg::Vorbis::File>(&stream);
-        case BASS_CTYPE_STREAM_FLAC:
-            return std::make_unique<TagLib::FLAC::File>(&stream, TagLib::ID3v2::FrameFactory::instance());
-        case BASS_CTYPE_STREAM_FLAC_OGG:
-            return std::make_unique<TagLib::Ogg::FLAC::File>(&stream);
-        case BASS_CTYPE_STREAM_WV:
-            return std::make_unique<TagLib::WavPack::File>(&stream);
-        default:
-            return nullptr;
-    }
-}
 
 void TakeTags(const TagLib::Tag* tag, TrackInfo& info) {
     if (!tag) return;

@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,9 +14,11 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "effects/effect_chain.h"
 #include "effects/equalizer_presets.h"
+#include "settings/settings.h"
 #include "ui/qt_text.h"
 
 namespace sonvaro {
@@ -25,6 +29,7 @@ EffectsWindow::EffectsWindow(EffectChain& chain, QWidget* owner)
     auto* tabs = new QTabWidget(this);
     tabs->addTab(BuildEqualizerTab(), QStringLiteral("Equalizer"));
     tabs->addTab(BuildEffectsTab(), QStringLiteral("Effekte"));
+    tabs->addTab(BuildReplayGainTab(), QStringLiteral("ReplayGain"));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     connect(ok, &QPushButton::clicked, this, &QWidget::close);
     auto* layout = new QVBoxLayout(this);
@@ -185,6 +190,39 @@ QWidget* EffectsWindow::BuildEffectsTab() {
     return page;
 }
 
+QWidget* EffectsWindow::BuildReplayGainTab() {
+    auto* page = new QWidget;
+    replayGainMode_ = new QComboBox(page);
+    replayGainMode_->addItems({QStringLiteral("Aus"), QStringLiteral("Titel"), QStringLiteral("Album")});
+    connect(replayGainMode_, &QComboBox::currentIndexChanged, this,
+            [this](int mode) { chain_.OnReplayGainModeChosen(mode); });
+
+    replayGainPreamp_ = new QDoubleSpinBox(page);
+    replayGainPreamp_->setRange(kReplayGainPreampMin / 10.0, kReplayGainPreampMax / 10.0);
+    replayGainPreamp_->setDecimals(1);
+    replayGainPreamp_->setSingleStep(0.5);
+    replayGainPreamp_->setSuffix(QStringLiteral(" dB"));
+    connect(replayGainPreamp_, &QDoubleSpinBox::valueChanged, this,
+            [this](double db) { chain_.OnReplayGainPreampChanged(static_cast<int>(std::lround(db * 10))); });
+
+    replayGainNoClip_ = new QCheckBox(QString::fromUtf8("Übersteuerung verhindern"), page);
+    connect(replayGainNoClip_, &QCheckBox::toggled, this,
+            [this](bool on) { chain_.OnReplayGainNoClipToggled(on); });
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("ReplayGain:"), page), 0, 0);
+    grid->addWidget(replayGainMode_, 0, 1);
+    grid->addWidget(new QLabel(QString::fromUtf8("Vorverstärkung:"), page), 1, 0);
+    grid->addWidget(replayGainPreamp_, 1, 1);
+    grid->addWidget(replayGainNoClip_, 2, 0, 1, 2);
+    grid->setColumnStretch(2, 1);
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(grid);
+    layout->addWidget(new QLabel(QString::fromUtf8("Gilt ab dem nächsten Titel."), page));
+    layout->addStretch(1);
+    return page;
+}
+
 // Changes made by the chain are not user moves: the signals stay quiet.
 
 void EffectsWindow::SetBandPosition(int band, int position) {
@@ -214,6 +252,14 @@ void EffectsWindow::SetCaption(EffectsSlider slider, const std::string& text) {
 void EffectsWindow::SetChecked(EffectsCheckBox box, bool checked) {
     const QSignalBlocker quiet(CheckBox(box));
     CheckBox(box)->setChecked(checked);
+}
+
+void EffectsWindow::SetReplayGain(int mode, int preampTenths, bool noClip) {
+    const QSignalBlocker quietMode(replayGainMode_), quietPreamp(replayGainPreamp_),
+        quietNoClip(replayGainNoClip_);
+    replayGainMode_->setCurrentIndex(mode);
+    replayGainPreamp_->setValue(preampTenths / 10.0);
+    replayGainNoClip_->setChecked(noClip);
 }
 
 void EffectsWindow::closeEvent(QCloseEvent* event) {

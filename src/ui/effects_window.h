@@ -6,6 +6,8 @@
 #include "ui/tool_window.h"
 
 class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QListWidget;
 class QSlider;
@@ -15,7 +17,8 @@ namespace sonvaro {
 class EffectChain;
 
 // "Effekte": equalizer bands and presets on one tab, volume, speed, balance
-// and the three effects on the other. Every move goes straight to the chain.
+// and the three effects on the second, ReplayGain on the third. Every move
+// goes straight to the chain.
 class EffectsWindow : public ToolWindow, public EffectsView {
     Q_OBJECT
   public:
@@ -27,6 +30,9 @@ class EffectsWindow : public ToolWindow, public EffectsView {
     QSlider* Slider(EffectsSlider slider) const { return sliders_[static_cast<int>(slider)]; }
     QLabel* Caption(EffectsSlider slider) const { return captions_[static_cast<int>(slider)]; }
     QCheckBox* CheckBox(EffectsCheckBox box) const { return boxes_[static_cast<int>(box)]; }
+    QComboBox* ReplayGainMode() const { return replayGainMode_; }
+    QDoubleSpinBox* ReplayGainPreamp() const { return replayGainPreamp_; }
+    QCheckBox* ReplayGainNoClip() const { return replayGainNoClip_; }
 
     // EffectsView
     void SetBandPosition(int band, int position) override;
@@ -35,6 +41,7 @@ class EffectsWindow : public ToolWindow, public EffectsView {
     void SetSliderPosition(EffectsSlider slider, int position) override;
     void SetCaption(EffectsSlider slider, const std::string& text) override;
     void SetChecked(EffectsCheckBox box, bool checked) override;
+    void SetReplayGain(int mode, int preampTenths, bool noClip) override;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -42,6 +49,7 @@ class EffectsWindow : public ToolWindow, public EffectsView {
   private:
     QWidget* BuildEqualizerTab();
     QWidget* BuildEffectsTab();
+    QWidget* BuildReplayGainTab();
     QSlider* MakeSlider(EffectsSlider which, int low, int high, QWidget* parent);
 
     EffectChain& chain_;
@@ -50,6 +58,9 @@ class EffectsWindow : public ToolWindow, public EffectsView {
     std::array<QLabel*, 7> captions_{};
     std::array<QCheckBox*, 4> boxes_{};
     QListWidget* presets_ = nullptr;
+    QComboBox* replayGainMode_ = nullptr;
+    QDoubleSpinBox* replayGainPreamp_ = nullptr;
+    QCheckBox* replayGainNoClip_ = nullptr;
 };
 
 }  // namespace sonvaro

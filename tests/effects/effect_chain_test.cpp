@@ -34,6 +34,7 @@ struct RecordingView : EffectsView {
     void SetSliderPosition(EffectsSlider slider, int position) override { sliders[slider] = position; }
     void SetCaption(EffectsSlider slider, const std::string& text) override { captions[slider] = text; }
     void SetChecked(EffectsCheckBox box, bool checked) override { checks[box] = checked; }
+    void SetReplayGain(int, int, bool) override {}
 
     std::map<int, int> bands;
     int bandsEnabled = -1;

@@ -292,5 +292,52 @@ TEST_F(Effects, AddingAndRemovingWhilePlayingDoesNotClick) {
     EXPECT_FALSE(BASS_ChannelRemoveFX(h, fx));
     EXPECT_NEAR(support::Peak(Pull(0.1), 0), 0.5, 0.01);
 }
+}  // namespace
+
+namespace {
+
+// The volume effect: a gain set before the start holds from the first sample
+// on, ahead of the equalizer; per side; a change while playing glides.
+TEST_F(Effects, VolumeSetBeforeTheStartHoldsFromTheFirstSample) {
+    std::string path = ToneWav("vol1k.wav", 1000.0, 0.5, 2.0);
+    HSTREAM plain = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    ASSERT_TRUE(BASS_ChannelPlay(plain, TRUE));
+    const auto reference = Pull(0.5);
+    BASS_StreamFree(plain);
+
+    HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    HFX fx = BASS_ChannelSetFX(h, BASS_FX_BFX_VOLUME, 3);
+    ASSERT_NE(fx, 0u);
+    const BASS_BFX_VOLUME half{BASS_BFX_CHANALL, 0.5f};
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &half));
+    BASS_BFX_VOLUME back{};
+    ASSERT_TRUE(BASS_FXGetParameters(fx, &back));
+    EXPECT_FLOAT_EQ(back.fVolume, 0.5f);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    const auto out = Pull(0.5);
+    ASSERT_EQ(out.size(), reference.size());
+    for (std::size_t i = 0; i < out.size(); ++i)
+        ASSERT_FLOAT_EQ(out[i], reference[i] * 0.5f) << "sample " << i;
+
+    // Out-of-range or broken values are refused and change nothing.
+    for (float bad : {-1.0f, NAN, INFINITY, 1001.0f}) {
+        const BASS_BFX_VOLUME p{BASS_BFX_CHANALL, bad};
+        EXPECT_FALSE(BASS_FXSetParameters(fx, &p)) << bad;
+    }
+    ASSERT_TRUE(BASS_FXGetParameters(fx, &back));
+    EXPECT_FLOAT_EQ(back.fVolume, 0.5f);
+
+    // One side only, while playing: the right moves, without a jump.
+    const BASS_BFX_VOLUME right{BASS_BFX_CHAN2, 2.0f};
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &right));
+    const auto moved = Pull(0.5);
+    const std::vector<float> tail(moved.begin() + support::kRate / 4 * 2, moved.end());
+    EXPECT_NEAR(Db(support::ToneAmplitude(tail, 1000.0, 0) / 0.5), Db(0.5), 0.05);
+    EXPECT_NEAR(Db(support::ToneAmplitude(tail, 1000.0, 1) / 0.5), Db(2.0), 0.05);
+    float jump = 0;
+    for (std::size_t i = 1; i < moved.size() / 2; ++i)
+        jump = std::max(jump, std::fabs(moved[2 * i + 1] - moved[2 * i - 1]));
+    EXPECT_LT(jump, 0.2f);  // a 1 kHz tone at amplitude 1 moves at most 0.14 a sample
+}
 
 }  // namespace

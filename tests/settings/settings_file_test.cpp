@@ -162,9 +162,46 @@ TEST(SettingsSave, WritesTheExactLayout) {
             EXPECT_NE(line.find(" = "), std::string::npos) << line;
         }
     }
-    EXPECT_EQ(comments,
-              (std::vector<std::string>{"Bass", "Internet Streaming", "Equalizer", "Effects", "GUI",
-                                        "HotKeys", "Tracker", "MediaLib", "Order", "Misc", "ColumnOrdner"}));
+    EXPECT_EQ(comments, (std::vector<std::string>{"Bass", "Internet Streaming", "Equalizer", "Effects",
+                                                  "ReplayGain", "GUI", "HotKeys", "Tracker", "MediaLib",
+                                                  "Order", "Misc", "ColumnOrdner"}));
+}
+
+TEST(SettingsReplayGain, DefaultsRangesAndTheWrittenKeys) {
+    // A file from before the keys: off, no pre-amp, clipping prevented.
+    const Settings before = SettingsFromText("[Preferences]\nFlanger=1\n");
+    EXPECT_EQ(before.ReplayGain_Mode, 0);
+    EXPECT_EQ(before.ReplayGain_Preamp, 0);
+    EXPECT_EQ(before.ReplayGain_NoClip, 1);
+
+    const auto read = [](const std::string& keys) { return SettingsFromText("[Preferences]\n" + keys); };
+    EXPECT_EQ(read("ReplayGain_Mode=2\n").ReplayGain_Mode, 2);
+    EXPECT_EQ(read("ReplayGain_Mode=3\n").ReplayGain_Mode, 0);  // unknown: off
+    EXPECT_EQ(read("ReplayGain_Mode=-1\n").ReplayGain_Mode, 0);
+    EXPECT_EQ(read("ReplayGain_Preamp=-35\n").ReplayGain_Preamp, -35);
+    EXPECT_EQ(read("ReplayGain_Preamp=151\n").ReplayGain_Preamp, 150);
+    EXPECT_EQ(read("ReplayGain_Preamp=-9999\n").ReplayGain_Preamp, -150);
+    EXPECT_EQ(read("ReplayGain_NoClip=0\n").ReplayGain_NoClip, 0);
+    EXPECT_EQ(read("ReplayGain_NoClip=5\n").ReplayGain_NoClip, 1);
+
+    Settings s;
+    s.ReplayGain_Mode = 2;
+    s.ReplayGain_Preamp = -35;
+    s.ReplayGain_NoClip = 0;
+    const std::string text = SettingsFileText(s);
+    const auto lines = SplitCrLf(text);
+    const auto at = [&lines](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) - lines.begin();
+    };
+    EXPECT_EQ(at("Flanger = 0") + 1, at("; ReplayGain"));
+    EXPECT_EQ(at("; ReplayGain") + 1, at("ReplayGain_Mode = 2"));
+    EXPECT_EQ(at("ReplayGain_Mode = 2") + 1, at("ReplayGain_Preamp = -35"));
+    EXPECT_EQ(at("ReplayGain_Preamp = -35") + 1, at("ReplayGain_NoClip = 0"));
+    EXPECT_EQ(at("ReplayGain_NoClip = 0") + 1, at("; GUI"));
+    const Settings back = SettingsFromText(text);
+    EXPECT_EQ(back.ReplayGain_Mode, 2);
+    EXPECT_EQ(back.ReplayGain_Preamp, -35);
+    EXPECT_EQ(back.ReplayGain_NoClip, 0);
 }
 
 TEST(SettingsSave, RoundTripsEveryValue) {

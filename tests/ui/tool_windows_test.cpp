@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +12,7 @@
 #include "effects/effect_chain.h"
 #include "effects/equalizer_presets.h"
 #include "playback/radio_log.h"
+#include "settings/settings_file.h"
 #include "support/loopback_server.h"
 #include "support/tag_fixtures.h"
 #include "tags/size_text.h"
@@ -172,6 +174,49 @@ TEST_F(StoredEffectsTest, SlidersShowTheirCaptionsAndStoreTheSettings) {
     EXPECT_EQ(effects->Slider(EffectsSlider::ReverbTime)->value(), 33);
     EXPECT_EQ(effects->Slider(EffectsSlider::EchoDelay)->value(), 1000);
     EXPECT_TRUE(effects->CheckBox(EffectsCheckBox::Echo)->isChecked());
+}
+
+class ReplayGainControlTest : public ToolWindowTest {
+  protected:
+    ReplayGainControlTest() { ini = "ReplayGain_Preamp=-20\n"; }
+};
+
+TEST_F(ReplayGainControlTest, TheEffectsWindowSetsModeAndPreampInTheStoredKeys) {
+    EffectsWindow* effects = OpenEffects();
+    Settings& s = app->data.settings;
+    QComboBox* mode = effects->ReplayGainMode();
+    QDoubleSpinBox* preamp = effects->ReplayGainPreamp();
+    ASSERT_NE(mode, nullptr);
+    ASSERT_NE(preamp, nullptr);
+    // The stored values are shown, and showing them stores nothing.
+    EXPECT_EQ(mode->currentText(), QStringLiteral("Aus"));
+    EXPECT_DOUBLE_EQ(preamp->value(), -2.0);
+    EXPECT_TRUE(effects->ReplayGainNoClip()->isChecked());
+    EXPECT_EQ(s.ReplayGain_Preamp, -20);
+
+    mode->setCurrentIndex(mode->findText(QStringLiteral("Album")));
+    preamp->setValue(3.5);
+    effects->ReplayGainNoClip()->setChecked(false);
+    EXPECT_EQ(s.ReplayGain_Mode, 2);
+    EXPECT_EQ(s.ReplayGain_Preamp, 35);
+    EXPECT_EQ(s.ReplayGain_NoClip, 0);
+    const std::string text = SettingsFileText(s);
+    for (const char* line :
+         {"ReplayGain_Mode = 2\r\n", "ReplayGain_Preamp = 35\r\n", "ReplayGain_NoClip = 0\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+
+    mode->setCurrentIndex(mode->findText(QStringLiteral("Titel")));
+    preamp->setValue(-15.0);
+    EXPECT_EQ(s.ReplayGain_Mode, 1);
+    EXPECT_EQ(s.ReplayGain_Preamp, -150);
+
+    // Opened again: the stored values.
+    effects->close();
+    ASSERT_TRUE(WaitFor([&] { return window->Effects() == nullptr; }));
+    effects = OpenEffects();
+    EXPECT_EQ(effects->ReplayGainMode()->currentText(), QStringLiteral("Titel"));
+    EXPECT_DOUBLE_EQ(effects->ReplayGainPreamp()->value(), -15.0);
+    EXPECT_FALSE(effects->ReplayGainNoClip()->isChecked());
 }
 
 TEST_F(ToolWindowTest, EffectsWindowIsPlacedRegisteredAndStoresItsPlaceOnClose) {

@@ -8,6 +8,7 @@ std::unique_ptr<Effect> CreatePeakEq(unsigned rate);
 std::unique_ptr<Effect> CreateEcho(unsigned rate);
 std::unique_ptr<Effect> CreateFlanger(unsigned rate);
 std::unique_ptr<Effect> CreateReverb(unsigned rate);
+std::unique_ptr<Effect> CreateVolume(unsigned rate);
 
 std::unique_ptr<Effect> CreateEffect(std::uint32_t type, unsigned rate) {
     switch (type) {
@@ -19,6 +20,8 @@ std::unique_ptr<Effect> CreateEffect(std::uint32_t type, unsigned rate) {
             return CreateFlanger(rate);
         case BASS_FX_DX8_REVERB:
             return CreateReverb(rate);
+        case BASS_FX_BFX_VOLUME:
+            return CreateVolume(rate);
         default:
             return nullptr;
     }

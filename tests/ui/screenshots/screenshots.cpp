@@ -102,6 +102,8 @@ int main(int argc, char** argv) {
     ok &= Save(window.Effects(), out + QStringLiteral("/effects.png"));
     window.Effects()->findChild<QTabWidget*>()->setCurrentIndex(1);
     ok &= Save(window.Effects(), out + QStringLiteral("/effects-2.png"));
+    window.Effects()->findChild<QTabWidget*>()->setCurrentIndex(2);
+    ok &= Save(window.Effects(), out + QStringLiteral("/effects-3.png"));
     window.Effects()->close();
 
     TrackInfo track = app.data.playlist[2].info;
