@@ -7,7 +7,8 @@ namespace sonvaro {
 
 namespace {
 
-// The equalizer runs before the other effects so they work on the shaped sound.
+// Higher priorities run first: ReplayGain, then reverb, echo and flanger,
+// then the equalizer.
 constexpr int kEqualizerPriority = 1;
 constexpr int kEffectPriority = 2;
 

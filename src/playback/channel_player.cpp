@@ -155,6 +155,7 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
         ReadPlayableTrackInfo(parts_.tags, *fresh);
     }
     BeginTrack(channel, path, source, fresh ? &*fresh : nullptr);
+    state_.replayGain = gainTags;
     return 1;
 }
 
@@ -167,7 +168,6 @@ void ChannelPlayer::BeginTrack(uint32_t channel, const std::string& path, int32_
     const int32_t length = RoundedSeconds(channel, BASS_ChannelGetLength(channel, BASS_POS_BYTE));
     if (!restarting_) parts_.statistics.CountPlayStart();
     state_.currentPath = path;
-    state_.replayGain = gainTags;
     state_.position = 0;
     state_.info.length = length;
     state_.playSource = source;

@@ -150,6 +150,7 @@ class ChannelPlayer {
         int32_t row = -1;
         TrackInfo info;              // tags read ahead
         uint64_t effectChanges = 0;  // the effects' Changes() when it was set up
+        ReplayGainTags replayGain;
     };
     PreparedTrack prepared_;
     EffectChain preparedEffects_;

@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "engine/bass.h"
 #include "playback/channel_player.h"
+#include "playback/replay_gain.h"
 #include "settings/settings.h"
 #include "tags/module_info.h"
 
@@ -59,6 +60,8 @@ void ChannelPlayer::PrepareNext(uint32_t channel) {
     preparedFor_ = channel;
     const DWORD nextChannel = OpenChannel(next->path);
     if (!nextChannel) return;
+    const ReplayGainTags gainTags = ReplayGainTagsOf(parts_.tags, next->path, nextChannel, parts_.settings);
+    ApplyReplayGain(nextChannel, ReplayGainFactor(gainTags, parts_.settings));
     BASS_ChannelSetAttribute(nextChannel, BASS_ATTRIB_VOL, parts_.settings.Misc_Volume / 100.0f);
     float rate = 0;
     BASS_ChannelGetAttribute(nextChannel, BASS_ATTRIB_FREQ, &rate);
@@ -75,6 +78,7 @@ void ChannelPlayer::PrepareNext(uint32_t channel) {
     prepared_.path = next->path;
     prepared_.row = next->row;
     prepared_.effectChanges = parts_.effects.Changes();
+    prepared_.replayGain = gainTags;
     prepared_.info = TrackInfo{};
     prepared_.info.path = next->path;
     ReadPlayableTrackInfo(parts_.tags, prepared_.info);
@@ -108,6 +112,7 @@ bool ChannelPlayer::PromoteNext(bool untilHeard) {
     BASS_ChannelGetAttribute(next.channel, BASS_ATTRIB_FREQ, &rate);
     state_.info.sampleRate = rate;
     BeginTrack(next.channel, next.path, kSourcePlaylist, &next.info);
+    state_.replayGain = next.replayGain;
     if (next.row >= 0 && static_cast<size_t>(next.row) < parts_.playlist.size()) MarkRow(next.row);
     return true;
 }
