@@ -143,12 +143,12 @@ class TaskWindowTest : public MainWindowTest {
     }
     void Choose(int trigger, int action) {
         window->RunCommand(Command::Task);
-        TaskChangeWindow* change = window->TaskChange();
+        TaskChangeWindow* change = window->Tools().TaskChange();
         ASSERT_NE(change, nullptr);
         change->Trigger()->setCurrentIndex(trigger);
         change->Action()->setCurrentIndex(action);
         change->OkButton()->click();
-        EXPECT_EQ(window->TaskChange(), nullptr);
+        EXPECT_EQ(window->Tools().TaskChange(), nullptr);
     }
     DesktopCompanions companions;
     CountingPower* power = nullptr;
@@ -159,16 +159,16 @@ class TaskWindowTest : public MainWindowTest {
 TEST_F(TaskWindowTest, PlaybackEndedFiresAndRunsTheActionAfterTheCountdown) {
     EXPECT_TRUE(window->Action(Command::Task)->isEnabled());
     window->RunCommand(Command::Task);
-    ASSERT_NE(window->TaskChange(), nullptr);
-    EXPECT_EQ(window->TaskChange()->Trigger()->count(), 3);
-    EXPECT_EQ(window->TaskChange()->Action()->itemText(5), QStringLiteral("Computer Herunterfahren"));
-    window->TaskChange()->close();
+    ASSERT_NE(window->Tools().TaskChange(), nullptr);
+    EXPECT_EQ(window->Tools().TaskChange()->Trigger()->count(), 3);
+    EXPECT_EQ(window->Tools().TaskChange()->Action()->itemText(5), QStringLiteral("Computer Herunterfahren"));
+    window->Tools().TaskChange()->close();
     app->data.settings.Order_TimeOut = 300;
     Choose(1, 5);  // nothing is loaded: fires at the next check
-    ASSERT_TRUE(WaitFor([&] { return window->TaskRun() != nullptr; }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().TaskRun() != nullptr; }, 2000));
     EXPECT_EQ(companions.Task()->Order().trigger, 0);
     ASSERT_TRUE(WaitFor([&] { return power->calls == 1; }, 3000));
-    EXPECT_EQ(window->TaskRun(), nullptr);
+    EXPECT_EQ(window->Tools().TaskRun(), nullptr);
     EXPECT_FALSE(companions.Task()->Counting());
 }
 
@@ -176,18 +176,18 @@ TEST_F(TaskWindowTest, StopAndOkCancelTheCountdown) {
     app->data.settings.Order_TimeOut = 60000;
     saver->running = true;
     Choose(2, 6);
-    ASSERT_TRUE(WaitFor([&] { return window->TaskRun() != nullptr; }, 2000));
-    ASSERT_TRUE(WaitFor([&] { return window->TaskRun()->Bar()->value() < 100; }, 2000));
-    window->TaskRun()->StopButton()->click();
-    EXPECT_EQ(window->TaskRun(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().TaskRun() != nullptr; }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().TaskRun()->Bar()->value() < 100; }, 2000));
+    window->Tools().TaskRun()->StopButton()->click();
+    EXPECT_EQ(window->Tools().TaskRun(), nullptr);
     EXPECT_FALSE(companions.Task()->Counting());
     EXPECT_TRUE(companions.Task()->Order().cancelled);
     // Armed again; OK during its countdown arms the new choice instead.
     Choose(2, 6);
-    ASSERT_TRUE(WaitFor([&] { return window->TaskRun() != nullptr; }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().TaskRun() != nullptr; }, 2000));
     saver->running = false;
     Choose(1, 0);
-    EXPECT_EQ(window->TaskRun(), nullptr);
+    EXPECT_EQ(window->Tools().TaskRun(), nullptr);
     EXPECT_FALSE(companions.Task()->Order().cancelled);
     EXPECT_EQ(companions.Task()->Order().trigger, 1);
     EXPECT_EQ(exits, 0);
@@ -198,7 +198,7 @@ TEST_F(TaskWindowTest, ZeroTimeOutRunsAtOnceWithoutTheCountdownWindow) {
     app->data.settings.Order_TimeOut = 0;
     Choose(1, 6);
     ASSERT_TRUE(WaitFor([&] { return exits == 1; }, 2000));
-    EXPECT_EQ(window->TaskRun(), nullptr);
+    EXPECT_EQ(window->Tools().TaskRun(), nullptr);
 }
 
 // logind's PowerOff on a bus of the test's own: the call and its argument.
