@@ -13,7 +13,7 @@
 #include "playlist/playlist_display.h"
 #include "session/application.h"
 #include "session/remote_control.h"
-#include "settings/settings_file.h"
+#include "session/window_settings.h"
 #include "ui/busy_state.h"
 #include "ui/companions_window.h"
 #include "ui/tool_window_host.h"
