@@ -23,10 +23,10 @@
 #include "core/ports/desktop_ports.h"
 #include "desktop/update_check_runner.h"
 #include "support/loopback_server.h"
+#include "support/ui_harness.h"
 #include "ui/desktop_companions.h"
 #include "ui/qt_messages.h"
 #include "ui/settings/settings_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {

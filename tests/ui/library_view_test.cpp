@@ -17,12 +17,12 @@
 #include <QWindow>
 
 #include "support/tag_fixtures.h"
+#include "support/ui_harness.h"
 #include "support/wait.h"
 #include "ui/generator_window.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
 #include "ui/qt_text.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {

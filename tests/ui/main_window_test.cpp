@@ -11,9 +11,9 @@
 #include <QSplitter>
 #include <QTest>
 
+#include "support/ui_harness.h"
 #include "ui/list_view.h"
 #include "ui/log_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {

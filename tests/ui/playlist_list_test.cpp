@@ -9,11 +9,11 @@
 #include <QUrl>
 
 #include "core/text.h"
+#include "support/ui_harness.h"
 #include "ui/folder_dialog.h"
 #include "ui/list_view.h"
 #include "ui/qt_text.h"
 #include "ui/search_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {

@@ -25,9 +25,9 @@
 #include "session/remote_control.h"
 #include "settings/settings_file.h"
 #include "support/tag_fixtures.h"
+#include "support/ui_harness.h"
 #include "ui/effects_window.h"
 #include "ui/tracker_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {

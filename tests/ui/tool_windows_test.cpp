@@ -13,6 +13,7 @@
 #include "playback/radio_log.h"
 #include "support/loopback_server.h"
 #include "support/tag_fixtures.h"
+#include "support/ui_harness.h"
 #include "tags/size_text.h"
 #include "tags/tag_writer.h"
 #include "tags/track_info_reader.h"
@@ -22,7 +23,6 @@
 #include "ui/effects_window.h"
 #include "ui/file_info_window.h"
 #include "ui/radio_log_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "desktop/help_file.h"
+#include "support/ui_harness.h"
 #include "ui/about_window.h"
 #include "ui/docking.h"
 #include "ui/library_controller.h"
@@ -27,7 +28,6 @@
 #include "ui/log_window.h"
 #include "ui/qt_text.h"
 #include "ui/radio_log_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {
