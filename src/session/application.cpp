@@ -6,7 +6,7 @@
 #include "core/clock.h"
 #include "core/ports/messages.h"
 #include "engine/bass.h"
-#include "engine/net/http_transfer.h"
+#include "engine/http_transfer.h"
 #include "library/library_file.h"
 #include "library/library_scan.h"
 #include "platform/atomic_file.h"

@@ -15,7 +15,7 @@
 #include "core/numbers.h"
 #include "core/text.h"
 #include "engine/bass.h"
-#include "engine/source/probe.h"
+#include "engine/content_probe.h"
 #include "platform/file_info.h"
 #include "tags/bounded_tag_stream.h"
 
