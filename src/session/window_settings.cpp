@@ -21,15 +21,15 @@ void ApplyWindowSettings(const Settings& settings, SettingsWindowPort& window) {
     window.ApplyLibraryColumns(settings.libraryColumns);
 }
 
-void StoreMainWindowSize(Settings& settings, int32_t width, int32_t height, int32_t splitter1,
+void StoreMainWindowSize(Settings& settings, int32_t layout, int32_t width, int32_t height, int32_t splitter1,
                          int32_t splitter2) {
-    if (settings.WinSizeMain_SizeType == 0) {
+    if (layout == 0) {
         settings.WinSizeMain_WinW_Normal = width;
     } else {
         settings.WinSizeMain_WinW_Second = width;
         settings.WinSizeMain_WinH_Second = height;
     }
-    if (settings.WinSizeMain_SizeType == 2) {
+    if (layout == 2) {
         settings.WinSizeMain_MediaLibSP1 = splitter1;
         settings.WinSizeMain_MediaLibSP2 = splitter2;
     }

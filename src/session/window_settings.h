@@ -48,9 +48,10 @@ inline int32_t CentredOffset(int32_t screen, int32_t window) {
     return screen / 2 - window / 2;
 }
 
-// The main-window values of "WinSizeMain" as they stand when saving: the current
-// size and splitters go into the fields of the layout that is shown.
-void StoreMainWindowSize(Settings& settings, int32_t width, int32_t height, int32_t splitter1,
+// The main-window values of "WinSizeMain" when a layout is left or the
+// settings are saved: the size and splitters go into the fields of `layout`
+// (numbered as WinSizeMain_SizeType).
+void StoreMainWindowSize(Settings& settings, int32_t layout, int32_t width, int32_t height, int32_t splitter1,
                          int32_t splitter2);
 
 }  // namespace sonvaro

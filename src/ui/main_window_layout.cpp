@@ -29,17 +29,8 @@ void MainWindow::SwitchLayout(int32_t stored) {
 
 void MainWindow::LeaveLayout() {
     if (!app_) return;
-    Settings& s = app_->data.settings;
-    if (layout_ == Layout::InfoOnly) {
-        s.WinSizeMain_WinW_Normal = width();
-    } else {
-        s.WinSizeMain_WinW_Second = width();
-        s.WinSizeMain_WinH_Second = height();
-    }
-    if (layout_ == Layout::Library) {
-        s.WinSizeMain_MediaLibSP1 = splitter1_->sizes().value(0);
-        s.WinSizeMain_MediaLibSP2 = splitter2_->sizes().value(0);
-    }
+    StoreMainWindowSize(app_->data.settings, static_cast<int32_t>(*layout_), width(), height(),
+                        splitter1_->sizes().value(0), splitter2_->sizes().value(0));
     playlistList_->hide();
     libraryArea_->hide();
 }

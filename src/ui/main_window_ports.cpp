@@ -222,8 +222,8 @@ void MainWindow::ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>& la
 void MainWindow::StoreWindowState(Settings& settings) {
     // Also when the shut-down has hidden it already: its place is still known.
     if (placed_ && !isMinimized()) StoreToSlot(this, settings.Window(WindowId::Main), false);
-    StoreMainWindowSize(settings, width(), height(), splitter1_->sizes().value(0),
-                        splitter2_->sizes().value(0));
+    StoreMainWindowSize(settings, settings.WinSizeMain_SizeType, width(), height(),
+                        splitter1_->sizes().value(0), splitter2_->sizes().value(0));
     StoreColumnLayout(*playlistList_, settings.playlistColumns,
                       [this](int column) { return model_->Alignment(column); });
     if (library_) {

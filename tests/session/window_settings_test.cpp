@@ -55,13 +55,11 @@ TEST(SettingsLoad, AppliesWindowEffectsInOrder) {
 
 TEST(MainWindowSize, GoesIntoTheShownLayoutsFields) {
     Settings s;
-    s.WinSizeMain_SizeType = 0;
-    StoreMainWindowSize(s, 640, 480, 1, 2);
+    StoreMainWindowSize(s, 0, 640, 480, 1, 2);
     EXPECT_EQ(s.WinSizeMain_WinW_Normal, 640);
     EXPECT_EQ(s.WinSizeMain_WinW_Second, 0);
     EXPECT_EQ(s.WinSizeMain_MediaLibSP1, 85);
-    s.WinSizeMain_SizeType = 2;
-    StoreMainWindowSize(s, 800, 600, 90, 260);
+    StoreMainWindowSize(s, 2, 800, 600, 90, 260);
     EXPECT_EQ(s.WinSizeMain_WinW_Normal, 640);
     EXPECT_EQ(s.WinSizeMain_WinW_Second, 800);
     EXPECT_EQ(s.WinSizeMain_WinH_Second, 600);
