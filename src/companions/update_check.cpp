@@ -9,7 +9,7 @@
 #include "core/ports/desktop_ports.h"
 #include "core/ports/messages.h"
 #include "core/text.h"
-#include "engine/net/http_transfer.h"
+#include "engine/http_transfer.h"
 #include "platform/file_info.h"
 #include "platform/private_file.h"
 #include "settings/ini_document.h"

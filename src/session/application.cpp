@@ -6,7 +6,7 @@
 #include "core/clock.h"
 #include "core/ports/messages.h"
 #include "engine/bass.h"
-#include "engine/net/http_transfer.h"
+#include "engine/http_transfer.h"
 #include "library/library_file.h"
 #include "library/library_scan.h"
 #include "platform/atomic_file.h"
@@ -14,6 +14,7 @@
 #include "playlist/playlist_display.h"
 #include "playlist/playlist_file.h"
 #include "session/data_folder.h"
+#include "session/window_settings.h"
 #include "settings/settings_file.h"
 
 namespace sonvaro {
@@ -47,7 +48,7 @@ void Application::StartUp(const std::string& playFile) {
         RemoveStaleTemporary(path);
 
     ports.splash.SetStatus("Lade Einstellungen..");
-    LoadSettings(data.settings, data.SettingsPath(), ports.settingsWindow);
+    LoadSettingsIntoWindow(data.settings, data.SettingsPath(), ports.settingsWindow);
     ports.splash.SetStatus("Lade Medienbibliothek..");
     LoadLibraryFile(data.library, data.LibraryPath(), &log);
     ports.splash.SetStatus("Lade Wiedergabeliste..");

@@ -148,26 +148,14 @@ Settings SettingsFromText(std::string_view text) {
     return s;
 }
 
-void LoadSettings(Settings& settings, const std::string& iniPath, SettingsWindowPort* window) {
+void LoadSettings(Settings& settings, const std::string& iniPath,
+                  std::optional<std::pair<int32_t, int32_t>> highlight) {
     const auto text = ReadWholeFile(iniPath);
     settings = SettingsFromText(text ? std::string_view(*text) : std::string_view{});
-    if (!window) return;
-
-    // The highlight colours default to the desktop's when the file does not set them.
-    if (const auto highlight = window->HighlightColours()) {
-        const IniDocument doc = IniDocument::Parse(text ? std::string_view(*text) : std::string_view{});
-        if (!doc.Find(kPreferences, "GUI_ColorSB")) settings.GUI_ColorSB = highlight->first;
-        if (!doc.Find(kPreferences, "GUI_ColorST")) settings.GUI_ColorST = highlight->second;
-    }
-    window->PlaceMainWindow(settings.Window(WindowId::Main));
-    window->SwitchLayout(settings.WinSizeMain_SizeType);
-    if (settings.GUI_OnTop > 0) window->SetMainWindowOnTop(true);
-    window->ApplyOpacity(settings.GUI_Opacity != 0, settings.GUI_OpacityValue);
-    window->ApplyInfoColours(settings.GUI_ColorB, settings.GUI_ColorF);
-    window->SetVolume(settings.Misc_Volume);
-    window->SetRepeatRandom(settings.Misc_Repeat != 0, settings.Misc_Random != 0);
-    window->ApplyPlaylistColumns(settings.playlistColumns);
-    window->ApplyLibraryColumns(settings.libraryColumns);
+    if (!highlight) return;
+    const IniDocument doc = IniDocument::Parse(text ? std::string_view(*text) : std::string_view{});
+    if (!doc.Find(kPreferences, "GUI_ColorSB")) settings.GUI_ColorSB = highlight->first;
+    if (!doc.Find(kPreferences, "GUI_ColorST")) settings.GUI_ColorST = highlight->second;
 }
 
 std::string SettingsFileText(const Settings& settings) {
@@ -226,20 +214,6 @@ bool SaveSettings(const Settings& settings, const std::string& iniPath, bool sho
     if (!ok && showError && !file.LeftReadOnly())
         messages.ErrorBox("Einstellungen konnten nicht gespeichert werden\n'" + iniPath + "'");
     return ok;
-}
-
-void StoreMainWindowSize(Settings& settings, int32_t width, int32_t height, int32_t splitter1,
-                         int32_t splitter2) {
-    if (settings.WinSizeMain_SizeType == 0) {
-        settings.WinSizeMain_WinW_Normal = width;
-    } else {
-        settings.WinSizeMain_WinW_Second = width;
-        settings.WinSizeMain_WinH_Second = height;
-    }
-    if (settings.WinSizeMain_SizeType == 2) {
-        settings.WinSizeMain_MediaLibSP1 = splitter1;
-        settings.WinSizeMain_MediaLibSP2 = splitter2;
-    }
 }
 
 }  // namespace sonvaro

@@ -9,7 +9,7 @@
 #include "core/numbers.h"
 #include "core/text.h"
 #include "engine/bass.h"
-#include "engine/source/probe.h"
+#include "engine/content_probe.h"
 #include "platform/file_info.h"
 #include "tags/bounded_tag_stream.h"
 #include "tags/taglib_open.h"

@@ -5,8 +5,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
-#include <QDir>
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,7 +16,6 @@
 #include <QMimeData>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QScreen>
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
@@ -26,35 +23,23 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QWindow>
 
-#include "core/ports/messages.h"
-#include "desktop/update_check_runner.h"
-#include "platform/file_info.h"
 #include "playback/level_display.h"
-#include "ui/about_window.h"
 #include "ui/command_table.h"
 #include "ui/docking.h"
-#include "ui/folder_dialog.h"
 #include "ui/icons.h"
 #include "ui/info_panel.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
 #include "ui/list_view.h"
-#include "ui/log_window.h"
 #include "ui/playlist_model.h"
 #include "ui/qt_text.h"
-#include "ui/search_window.h"
-#include "ui/settings/settings_window.h"
 
 namespace sonvaro {
 namespace {
-
-// Captions, 150-pixel values, the level picture and the logo side by side.
-constexpr int kNaturalWidth = 275 + 150;
 
 // A click on the groove moves the handle there, as in every desktop player,
 // instead of paging by a step.
@@ -79,6 +64,7 @@ MainWindow::MainWindow() {
     setFocusPolicy(Qt::StrongFocus);
     BuildActions();
     BuildToolBars();
+    BuildToolWindows();
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -370,6 +356,7 @@ void MainWindow::BuildTray() {
 void MainWindow::Attach(Application& app) {
     app_ = &app;
     docking_ = new DockRegistry(app.data.settings, this);
+    tools_->Attach(app, *docking_);
     model_ = new PlaylistModel(app.data.playlist, app.data.settings, this);
     playlistList_->setModel(model_);
     playlistList_->ProtectFirstColumn();
@@ -385,8 +372,8 @@ void MainWindow::Attach(Application& app) {
                                libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryMode")),
                                libraryArea_->findChild<QComboBox*>(QStringLiteral("libraryAlbums")),
                                libraryList_, status_[2], status_[3]},
-                              {[this](const TrackInfo& info) { OpenFileInfo(info); },
-                               [this](const std::string& path) { ShowFileInformation(path); }});
+                              {[this](const TrackInfo& info) { tools_->OpenFileInfo(info); },
+                               [this](const std::string& path) { tools_->ShowFileInformation(path); }});
     const int libraryWidths[] = {0, 250, 100, 80, 80, 100, 80, 80, 100, 80};
     for (int i = 1; i < kLibraryColumnCount; ++i) libraryList_->header()->resizeSection(i, libraryWidths[i]);
 }
@@ -405,16 +392,6 @@ void MainWindow::FinishStartUp() {
     setEnabled(true);
     docking_->Register(this, kDockAll);
     BuildTray();
-}
-
-SearchWindow* MainWindow::Search() const {
-    return search_;
-}
-FolderDialog* MainWindow::AddFolderDialog() const {
-    return folderDialog_;
-}
-LogWindow* MainWindow::Log() const {
-    return log_;
 }
 
 QAction* MainWindow::Action(int number) const {
@@ -439,273 +416,9 @@ QString MainWindow::InfoFieldText(int field) const {
     return infoPanel_->FieldText(field);
 }
 
-void MainWindow::RunCommand(Command command) {
-    if (!app_ || busy_.Busy() || app_->ShuttingDown()) return;
-    QAction* action = Action(command);
-    if (action && !action->isEnabled()) return;
-    PlayerControl& control = app_->control;
-    PlaylistPlayback& playback = app_->playback;
-    Settings& s = app_->data.settings;
-    switch (command) {
-        case Command::Previous:
-        case Command::TrayPrevious:
-            control.Previous();
-            break;
-        case Command::Play:
-        case Command::PlaylistPlay:
-        case Command::TrayPlay:
-            control.PlaySelected();
-            break;
-        case Command::Pause:
-        case Command::TrayPause:
-            control.TogglePause();  // the logic sets the button's state
-            break;
-        case Command::Stop:
-        case Command::TrayStop:
-            control.Stop();
-            break;
-        case Command::Next:
-        case Command::TrayNext:
-            control.Next();
-            break;
-        case Command::RecordRadio:
-            if (!app_->ToggleRecording()) break;
-            SetRecordingIcon();
-            if (SettingsWindow* dialog = SettingsDialog()) dialog->RecordingChanged();
-            break;
-        case Command::Mute:
-            control.ToggleMute();
-            break;
-        case Command::Repeat:
-            control.SetRepeat(actions_[Command::Repeat]->isChecked());
-            break;
-        case Command::Random:
-            control.SetRandom(actions_[Command::Random]->isChecked());
-            break;
-        case Command::OpenMenu:
-            menus_[PopupMenu::Open]->popup(QCursor::pos());
-            break;
-        case Command::PlaylistLayout:
-            SwitchLayoutFromToolbar(Layout::Playlist);
-            break;
-        case Command::LibraryLayout:
-            SwitchLayoutFromToolbar(Layout::Library);
-            break;
-        case Command::Equalizer:
-        case Command::TrayEqualizer:
-            OpenEffects();
-            break;
-        case Command::Shuffle:
-        case Command::SortTitle:
-        case Command::SortArtist:
-        case Command::SortAlbum:
-        case Command::SortNumber:
-        case Command::SortLength:
-        case Command::SortYear:
-        case Command::SortType:
-            playback.SortPlaylist(static_cast<int>(command) - static_cast<int>(Command::Shuffle));
-            break;
-        case Command::Search:
-            OpenSearch();
-            break;
-        case Command::Generate:
-            OpenGenerator();
-            break;
-        case Command::Task:
-            OpenTaskChange();
-            break;
-        case Command::Settings:
-        case Command::TraySettings:
-            OpenSettingsWindow();
-            break;
-        case Command::AddFiles:
-        case Command::OpenAddFiles:
-            AddFiles();
-            break;
-        case Command::AddFolder:
-        case Command::OpenAddFolder:
-            OpenAddFolder();
-            break;
-        case Command::ShowInFolder:
-            ShowSelectedInFileBrowser();
-            break;
-        case Command::CopyFiles:
-            CopySelected();
-            break;
-        case Command::SavePlaylist:
-            SavePlaylist();
-            break;
-        case Command::SelectAll:
-            playlistList_->selectAll();
-            break;
-        case Command::Remove:
-            playback.RemovePlaylistRows(0);
-            break;
-        case Command::RemoveAll:
-            playback.RemovePlaylistRows(-1);
-            break;
-        case Command::AutoTag:
-            OpenAutotagger();
-            break;
-        case Command::Refresh:
-            playback.RefreshSelectedEntry();
-            break;
-        case Command::Information:
-            ShowSelectedInformation();
-            break;
-        case Command::ShowHide:
-            ToggleShowHide();
-            break;
-        case Command::About:
-            OpenAbout();
-            break;
-        case Command::RecordingFolder:
-            if (IsDirectory(s.NETStream_SavePath)) fileBrowser_.OpenFolder(s.NETStream_SavePath);
-            break;
-        case Command::RadioLog:
-            OpenRadioLog();
-            break;
-        case Command::Log:
-            OpenLog();
-            break;
-        case Command::Help:
-            OpenHelp();
-            break;
-        case Command::Exit:
-            emit exitRequested();
-            break;
-        case Command::UpdateCheck:
-            if (updates_) updates_->Start(true);
-            break;
-        case Command::Website:
-            if (updates_) OpenWebPage(updates_->Addresses().website, "Webseite");
-            break;
-        case Command::Feedback:
-            if (updates_) OpenWebPage(updates_->Addresses().feedback, "Feedback");
-            break;
-        case Command::AlignLeft:
-            SetHeaderAlignment(0);
-            break;
-        case Command::AlignCenter:
-            SetHeaderAlignment(2);
-            break;
-        case Command::AlignRight:
-            SetHeaderAlignment(1);
-            break;
-        default:
-            if (library_) library_->Run(command);
-            break;
-    }
-}
-
-void MainWindow::RunCommand(int number) {
-    RunCommand(static_cast<Command>(number));
-}
-
-void MainWindow::UpdatePlaylistMenu() {
-    const bool selected = !SelectedRows().empty();
-    const size_t count = app_ ? app_->data.playlist.size() : 0;
-    for (Command n : {Command::PlaylistPlay, Command::ShowInFolder, Command::CopyFiles, Command::Remove,
-                      Command::AutoTag, Command::Refresh, Command::Information})
-        actions_[n]->setEnabled(selected);
-    for (Command n : {Command::SavePlaylist, Command::SelectAll, Command::RemoveAll})
-        actions_[n]->setEnabled(count > 0);
-    for (int n = static_cast<int>(Command::Shuffle); n <= static_cast<int>(Command::Search); ++n)
-        actions_[static_cast<Command>(n)]->setEnabled(count >= 2);
-    bool libraryEmpty = true;
-    if (app_) {
-        std::lock_guard lock(app_->data.library.libraryLock);
-        libraryEmpty = app_->data.library.entries.empty();
-    }
-    actions_[Command::Generate]->setEnabled(!libraryEmpty);
-}
-
-void MainWindow::SetHeaderMenuColumn(ListView* list, int column) {
-    headerMenuList_ = list;
-    headerMenuColumn_ = column;
-}
-
-void MainWindow::SetHeaderAlignment(int code) {
-    if (!headerMenuList_ || headerMenuColumn_ <= 0) return;
-    if (headerMenuList_ == playlistList_)
-        model_->SetAlignment(headerMenuColumn_, code);
-    else if (headerMenuList_ == libraryList_ && library_)
-        library_->Model().SetAlignment(headerMenuColumn_, code);
-}
-
 void MainWindow::ApplyVolumeSlider(int value) {
     volume_->setToolTip(QString::number(value) + '%');
     if (app_) app_->control.SetVolume(value);
-}
-
-void MainWindow::SwitchLayoutFromToolbar(Layout layout) {
-    SwitchLayout(static_cast<int32_t>(layout == layout_ ? Layout::InfoOnly : layout));
-}
-
-void MainWindow::SwitchLayout(int32_t stored) {
-    const Layout layout = stored == 1 ? Layout::Playlist : stored == 2 ? Layout::Library : Layout::InfoOnly;
-    if (layout_) LeaveLayout();
-    EnterLayout(layout);
-}
-
-void MainWindow::LeaveLayout() {
-    if (!app_) return;
-    Settings& s = app_->data.settings;
-    if (layout_ == Layout::InfoOnly) {
-        s.WinSizeMain_WinW_Normal = width();
-    } else {
-        s.WinSizeMain_WinW_Second = width();
-        s.WinSizeMain_WinH_Second = height();
-    }
-    if (layout_ == Layout::Library) {
-        s.WinSizeMain_MediaLibSP1 = splitter1_->sizes().value(0);
-        s.WinSizeMain_MediaLibSP2 = splitter2_->sizes().value(0);
-    }
-    playlistList_->hide();
-    libraryArea_->hide();
-}
-
-int MainWindow::LayoutZeroHeight() const {
-    const int bars = std::max(toolbar1_->sizeHint().height(), toolbar2_->sizeHint().height());
-    return bars + topPanel_->sizeHint().height() + 4;
-}
-
-void MainWindow::EnterLayout(Layout layout) {
-    layout_ = layout;
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QSize screenSize = screen ? screen->availableGeometry().size() : QSize(4096, 4096);
-    Settings* s = app_ ? &app_->data.settings : nullptr;
-    if (s) s->WinSizeMain_SizeType = static_cast<int32_t>(layout);
-    if (layout == Layout::InfoOnly) {
-        playlistList_->hide();
-        libraryArea_->hide();
-        statusBar()->hide();
-        const int h = LayoutZeroHeight();
-        const int w = s && s->WinSizeMain_WinW_Normal > 0 ? s->WinSizeMain_WinW_Normal : kNaturalWidth + 4;
-        setMinimumSize(kNaturalWidth, h);
-        setMaximumSize(screenSize.width(), h);
-        resize(w, h);
-        return;
-    }
-    setMinimumSize(kNaturalWidth, LayoutZeroHeight() + 100);
-    setMaximumSize(screenSize);
-    statusBar()->show();
-    // Only the layout's own list: at start-up nothing has hidden the other one yet.
-    playlistList_->setVisible(layout == Layout::Playlist);
-    libraryArea_->setVisible(layout == Layout::Library);
-    if (s && s->WinSizeMain_WinW_Second > 0 && s->WinSizeMain_WinH_Second > 0)
-        resize(s->WinSizeMain_WinW_Second, s->WinSizeMain_WinH_Second);
-    else
-        resize(640, 480);
-    if (layout == Layout::Library && s) {
-        // Lay the controls out for the new size first, or the splitters share out a stale size.
-        QMainWindow::layout()->activate();
-        centralWidget()->layout()->activate();
-        libraryArea_->layout()->activate();
-        splitter1_->setSizes(
-            {s->WinSizeMain_MediaLibSP1, std::max(1, height() - s->WinSizeMain_MediaLibSP1)});
-        splitter2_->setSizes({s->WinSizeMain_MediaLibSP2, std::max(1, width() - s->WinSizeMain_MediaLibSP2)});
-    }
 }
 
 bool MainWindow::TrayShown() const {
@@ -718,7 +431,7 @@ void MainWindow::ToggleShowHide() {
     // then it goes to the task bar whatever the setting says.
     const bool taskBar = app_->data.settings.Misc_TaskBar != 0 || !TrayShown();
     QList<QWidget*> windows{this};
-    windows << ToolWindows();
+    windows << tools_->Windows();
     if (taskBar) {
         if (isMinimized()) {
             showNormal();

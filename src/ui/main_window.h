@@ -1,6 +1,5 @@
 #pragma once
 #include <QMainWindow>
-#include <QPointer>
 #include <array>
 #include <functional>
 #include <map>
@@ -14,9 +13,10 @@
 #include "playlist/playlist_display.h"
 #include "session/application.h"
 #include "session/remote_control.h"
-#include "settings/settings_file.h"
+#include "session/window_settings.h"
 #include "ui/busy_state.h"
 #include "ui/companions_window.h"
+#include "ui/tool_window_host.h"
 
 class QAction;
 class QLabel;
@@ -44,24 +44,11 @@ enum class PopupMenu {
 
 class DockRegistry;
 class InfoPanel;
-class FolderDialog;
 class ListView;
-class LogWindow;
 class PlaylistModel;
-class SearchWindow;
-class AboutWindow;
-class AutotaggerWindow;
-class EffectsWindow;
-class FileInfoWindow;
 class LibraryController;
-class GeneratorWindow;
-class RadioLogWindow;
-class SettingsWindow;
 class ScheduledTask;
-class TaskChangeWindow;
-class TaskRunWindow;
 class UpdateCheckRunner;
-class DesktopCompanions;
 class WebBrowser;
 
 // The main window and the one place every user command arrives: tool bars,
@@ -89,8 +76,8 @@ class MainWindow : public QMainWindow,
     // operation keeps the window responsive.
     void RunCommand(Command command);
     void RunCommand(int number);
-    // The open tool windows, for show/hide, opacity and shut-down.
-    QList<QWidget*> ToolWindows() const;
+    // The tool windows the commands open.
+    ToolWindowHost& Tools() const { return *tools_; }
     QAction* Action(Command command) const;
     QAction* Action(int number) const;
     // Menu 0's enable rules for the current selection, playlist and library.
@@ -115,42 +102,23 @@ class MainWindow : public QMainWindow,
     QMenu* Menu(PopupMenu menu) const;
     QString InfoFieldText(int field) const;
     QLabel* InfoField(int field) const;
-    SearchWindow* Search() const;
-    FolderDialog* AddFolderDialog() const;
-    LogWindow* Log() const;
-    EffectsWindow* Effects() const;
-    FileInfoWindow* FileInfo() const;
-    GeneratorWindow* Generator() const;
     LibraryController* LibraryView() const { return library_; }
-    AutotaggerWindow* Autotagger() const;
-    RadioLogWindow* RadioLog() const;
-    AboutWindow* About() const;
     // The scheduled task behind "Aufgabe"; the command stays disabled without one.
     void AttachTasks(ScheduledTask& tasks) override;
     // The update check behind "Neue Version" and the browser for it, "Webseite"
     // and "Feedback"; the three commands stay disabled without them.
     void AttachUpdates(UpdateCheckRunner& updates, WebBrowser& browser) override;
     // The popup, hotkeys and update check, for the settings dialog: its
-    // "Vorschau" button, whether hotkeys can work here. Null until attached.
-    void AttachCompanions(DesktopCompanions& companions) override { companions_ = &companions; }
-    DesktopCompanions* Companions() const { return companions_; }
-    void OpenTaskChange();
-    // The countdown window; closing it by hand stops the task's countdown.
-    void OpenTaskRun() override;
-    void CloseTaskRun() override;
-    void ShowTaskProgress(int32_t percent) override;
+    // "Vorschau" button, whether hotkeys can work here.
+    void AttachCompanions(DesktopCompanions& companions) override { tools_->AttachCompanions(companions); }
+    // The countdown window of a scheduled task.
+    void OpenTaskRun() override { tools_->OpenTaskRun(); }
+    void CloseTaskRun() override { tools_->CloseTaskRun(); }
+    void ShowTaskProgress(int32_t percent) override { tools_->ShowTaskProgress(percent); }
     QWidget* PopupOwner() override { return this; }
-    TaskChangeWindow* TaskChange() const;
-    TaskRunWindow* TaskRun() const;
-    // "Einstellungen": opens or raises the dialog on the page it was closed on.
-    void OpenSettingsWindow();
-    SettingsWindow* SettingsDialog() const;
-    // The programs registered over remote control, for the dialog's list.
+    // The programs registered over remote control, for the settings dialog's list.
     void SetListenerSource(std::function<std::vector<ListenerWindow>()> source) {
-        listenerSource_ = std::move(source);
-    }
-    std::vector<ListenerWindow> Listeners() const {
-        return listenerSource_ ? listenerSource_() : std::vector<ListenerWindow>{};
+        tools_->SetListenerSource(std::move(source));
     }
     void RefreshRecordingButton() { SetRecordingIcon(); }
     // The hotkeys that act on windows ("Minimieren/Anzeigen" to "Suche"); the
@@ -235,38 +203,23 @@ class MainWindow : public QMainWindow,
     void BuildLibraryArea();
     void BuildStatusBar();
     void BuildTray();
+    void BuildToolWindows();
     // Whether an icon in a tray can bring the player back.
     bool TrayShown() const;
     void EnterLayout(Layout layout);
     void LeaveLayout();
     void ApplyVolumeSlider(int value);
-    void OpenAddFolder();
     void AddFiles();
     void CopySelected();
     void ShowSelectedInFileBrowser();
     void SavePlaylist();
-    void OpenSearch();
-    void OpenGenerator();
-    void OpenLog();
-    void OpenAbout();
-    void OpenEffects();
-    void OpenRadioLog();
+    // The autotagger for the selected rows' files.
     void OpenAutotagger();
     void ShowSelectedInformation();
-    // Reads the track's tags and opens the information window for it, if they could be read.
-    void ShowFileInformation(const std::string& path);
-    void OpenFileInfo(const TrackInfo& info);
     void OpenHelp();
     // `title` names the menu item in the note that no address is set up.
     void OpenWebPage(const std::string& address, const char* title);
     void SetRecordingIcon();
-    void ShowWindowFromSlot(QWidget* window, WindowId slot, bool sizeable);
-    // Shows the tool window held by `window`, made by `make` when it is not
-    // open: placed from its slot (centred over this window when never placed),
-    // kept in the work area, see-through as set, docked, and its place stored
-    // when it closes.
-    template <class W, class Make>
-    W* ShowToolWindow(QPointer<W>& window, WindowId slot, bool sizeable, Make&& make);
     int LayoutZeroHeight() const;
     void SetHeaderAlignment(int code);
 
@@ -289,24 +242,9 @@ class MainWindow : public QMainWindow,
     LibraryController* library_ = nullptr;
     std::array<QLabel*, 4> status_{};
     QSystemTrayIcon* tray_ = nullptr;
-    QPointer<SearchWindow> search_;
-    QPointer<GeneratorWindow> generator_;
-    QPointer<FolderDialog> folderDialog_;
-    QPointer<LogWindow> log_;
-    QPointer<AboutWindow> about_;
-    QPointer<EffectsWindow> effects_;
-    QPointer<FileInfoWindow> fileInfo_;
-    QPointer<AutotaggerWindow> autotagger_;
-    QPointer<RadioLogWindow> radioLog_;
-    ScheduledTask* tasks_ = nullptr;
+    ToolWindowHost* tools_ = nullptr;  // a child
     UpdateCheckRunner* updates_ = nullptr;
-    DesktopCompanions* companions_ = nullptr;
     WebBrowser* browser_ = nullptr;
-    QPointer<TaskChangeWindow> taskChange_;
-    QPointer<TaskRunWindow> taskRun_;
-    QPointer<SettingsWindow> settingsWindow_;
-    int settingsPage_ = 0;  // in memory only
-    std::function<std::vector<ListenerWindow>()> listenerSource_;
     ListView* headerMenuList_ = nullptr;
     int headerMenuColumn_ = -1;
     std::optional<Layout> layout_;  // none until the first is entered

@@ -3,11 +3,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QUrl>
 
-#include "companions/scheduled_task.h"
 #include "companions/update_check.h"
 #include "core/ports/desktop_ports.h"
 #include "core/ports/messages.h"
@@ -16,24 +13,13 @@
 #include "platform/app_folders.h"
 #include "playback/player_state.h"
 #include "playlist/playlist_export.h"
-#include "tags/track_info_reader.h"
-#include "ui/about_window.h"
-#include "ui/autotagger_window.h"
+#include "session/settings_apply.h"
 #include "ui/docking.h"
-#include "ui/effects_window.h"
-#include "ui/file_info_window.h"
 #include "ui/folder_dialog.h"
-#include "ui/generator_window.h"
 #include "ui/icons.h"
 #include "ui/list_view.h"
-#include "ui/log_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
-#include "ui/radio_log_window.h"
-#include "ui/search_window.h"
-#include "ui/settings/settings_window.h"
-#include "ui/task_windows.h"
-#include "ui/tool_window.h"
 
 namespace sonvaro {
 namespace {
@@ -105,6 +91,13 @@ const char* const kAddFilesFilter =
     "mod;*.umx;"
     "*.wma;*.flac;*.mid;*.wv;*.wvc;*.mp4;*.aac|Playlist|*.m3u;*.pls|Alle Dateien|*.*";
 
+void MainWindow::BuildToolWindows() {
+    tools_ = new ToolWindowHost(
+        *this, {[this] { return Busy(); }, [this](bool hold) { hold ? BeginBusy() : EndBusy(); },
+                [this](int row) { SelectPlaylistRow(row); },
+                [this] { return std::make_unique<WindowApplyPort>(*this); }});
+}
+
 void MainWindow::AddDropped(const QString& names) {
     if (!app_ || busy_.Busy()) return;
     BeginBusy();
@@ -119,23 +112,6 @@ void MainWindow::AddFiles() {
     BeginBusy();
     for (const QString& file : files) app_->editor.AddToPlaylist(FromQt(file));
     EndBusy();
-}
-
-void MainWindow::OpenAddFolder() {
-    if (folderDialog_) return;
-    folderDialog_ = new FolderDialog(QStringLiteral("Ordner Hinzufügen"), true, this);
-    folderDialog_->SetFolder(ToQt(GetMusicFolder()));
-    folderDialog_->SetRecursive(app_->data.settings.Misc_RecursiveFolder != 0);
-    connect(folderDialog_, &FolderDialog::chosen, this, [this](const QString& folder, bool recursive) {
-        if (busy_.Busy()) return;
-        BeginBusy();
-        app_->editor.AddFolder(FolderPath(folder), recursive);
-        EndBusy();
-    });
-    connect(folderDialog_, &FolderDialog::closing, this, [this](QWidget* w) {
-        StoreToSlot(w, app_->data.settings.Window(WindowId::AddFolder), true), docking_->Unregister(w);
-    });
-    ShowWindowFromSlot(folderDialog_, WindowId::AddFolder, true);
 }
 
 void MainWindow::CopySelected() {
@@ -160,124 +136,19 @@ void MainWindow::SavePlaylist() {
     SavePlaylistAs(app_->data.playlist, {}, 0, dialog, app_->ports.messages, GetMusicFolder());
 }
 
-void MainWindow::ShowWindowFromSlot(QWidget* window, WindowId slot, bool sizeable) {
-    Settings& s = app_->data.settings;
-    window->setWindowIcon(AppIcon());
-    PlaceFromSlot(window, s.Window(slot), sizeable, this);
-    KeepInWorkArea(window);
-    sonvaro::ApplyOpacity(window, s);
-    docking_->Register(window, kDockAll);
-    new SlotTracker(window, s.Window(slot), sizeable);
-    window->show();
-    // The frame is known only once shown: place again so the outer rectangle is right.
-    PlaceFromSlot(window, s.Window(slot), sizeable, this);
-    KeepInWorkArea(window);
-}
-
-template <class W, class Make>
-W* MainWindow::ShowToolWindow(QPointer<W>& window, WindowId slot, bool sizeable, Make&& make) {
-    // A window closed in this same pass of events is still there until it is deleted: open a new one.
-    if (window && window->property(kClosingProperty).toBool()) window = nullptr;
-    if (window) {
-        window->show();
-        window->raise();
-        window->activateWindow();
-        return window;
-    }
-    window = make();
-    connect(window, &W::closing, this, [this, slot, sizeable](QWidget* w) {
-        StoreToSlot(w, app_->data.settings.Window(slot), sizeable);
-        docking_->Unregister(w);
-    });
-    ShowWindowFromSlot(window, slot, sizeable);
-    return window;
-}
-
-void MainWindow::OpenGenerator() {
-    ShowToolWindow(generator_, WindowId::Generator, false,
-                   [this] { return new GeneratorWindow(*app_, this); });
-}
-
-void MainWindow::OpenSearch() {
-    ShowToolWindow(search_, WindowId::Search, true, [this] {
-        return new SearchWindow(
-            *this, *app_,
-            {[this] { return Busy(); }, [this](bool hold) { hold ? BeginBusy() : EndBusy(); },
-             [this](int row) { SelectPlaylistRow(row); }});
-    });
-}
-
-void MainWindow::OpenLog() {
-    ShowToolWindow(log_, WindowId::Log, true, [this] { return new LogWindow(app_->log, this); });
-}
-
-void MainWindow::OpenAbout() {
-    ShowToolWindow(about_, WindowId::About, false,
-                   [this] { return new AboutWindow(app_->engine.engineVersion, this); });
-}
-
-EffectsWindow* MainWindow::Effects() const {
-    return effects_;
-}
-FileInfoWindow* MainWindow::FileInfo() const {
-    return fileInfo_;
-}
-GeneratorWindow* MainWindow::Generator() const {
-    return generator_;
-}
-AutotaggerWindow* MainWindow::Autotagger() const {
-    return autotagger_;
-}
-RadioLogWindow* MainWindow::RadioLog() const {
-    return radioLog_;
-}
-AboutWindow* MainWindow::About() const {
-    return about_;
-}
-
-QList<QWidget*> MainWindow::ToolWindows() const {
-    QList<QWidget*> windows;
-    for (QWidget* w : {static_cast<QWidget*>(search_.data()), static_cast<QWidget*>(folderDialog_.data()),
-                       static_cast<QWidget*>(log_.data()), static_cast<QWidget*>(about_.data()),
-                       static_cast<QWidget*>(effects_.data()), static_cast<QWidget*>(fileInfo_.data()),
-                       static_cast<QWidget*>(autotagger_.data()), static_cast<QWidget*>(radioLog_.data()),
-                       static_cast<QWidget*>(generator_.data()), static_cast<QWidget*>(taskChange_.data()),
-                       static_cast<QWidget*>(taskRun_.data()), static_cast<QWidget*>(settingsWindow_.data())})
-        if (w) windows << w;
-    return windows;
-}
-
-void MainWindow::OpenEffects() {
-    ShowToolWindow(effects_, WindowId::Effects, false,
-                   [this] { return new EffectsWindow(app_->effects, this); });
-}
-
-void MainWindow::OpenRadioLog() {
-    ShowToolWindow(radioLog_, WindowId::RadioLog, true,
-                   [this] { return new RadioLogWindow(app_->radio.TrackLog(), this); });
-}
-
 void MainWindow::OpenAutotagger() {
     std::vector<std::string> paths;
     for (int row : SelectedRows())
         if (row >= 0 && static_cast<size_t>(row) < app_->data.playlist.size())
             paths.push_back(app_->data.playlist[static_cast<size_t>(row)].info.path);
-    if (paths.empty()) return;
-    // A new selection replaces the list of a window still open.
-    if (autotagger_) autotagger_->close(), autotagger_ = nullptr;
-    ShowToolWindow(autotagger_, WindowId::Autotagger, false, [this, &paths] {
-        auto* window = new AutotaggerWindow(app_->tags, std::move(paths), this);
-        connect(window, &AutotaggerWindow::tagsWritten, this,
-                [this](const std::vector<std::string>& written) { app_->playback.RefreshEntries(written); });
-        return window;
-    });
+    tools_->OpenAutotagger(std::move(paths));
 }
 
 void MainWindow::ShowSelectedInformation() {
     const std::vector<int> rows = SelectedRows();
     if (rows.empty() || rows.front() < 0 || static_cast<size_t>(rows.front()) >= app_->data.playlist.size())
         return;
-    ShowFileInformation(app_->data.playlist[static_cast<size_t>(rows.front())].info.path);
+    tools_->ShowFileInformation(app_->data.playlist[static_cast<size_t>(rows.front())].info.path);
 }
 
 void MainWindow::ShowCurrentTrackInformation() {
@@ -287,23 +158,10 @@ void MainWindow::ShowCurrentTrackInformation() {
         // A station has no file to read, whatever its address scheme: only the address is shown.
         TrackInfo station;
         station.path = state.currentPath;
-        OpenFileInfo(station);
+        tools_->OpenFileInfo(station);
         return;
     }
-    ShowFileInformation(state.currentPath);
-}
-
-void MainWindow::ShowFileInformation(const std::string& path) {
-    TrackInfo info;
-    info.path = path;
-    if (app_->tags.ReadTrackInfo(info) == kReadNothing) return;
-    OpenFileInfo(info);
-}
-
-void MainWindow::OpenFileInfo(const TrackInfo& info) {
-    if (fileInfo_) fileInfo_->close(), fileInfo_ = nullptr;  // one track at a time
-    ShowToolWindow(fileInfo_, WindowId::FileInfo, false,
-                   [this, &info] { return new FileInfoWindow(app_->tags, app_->playback, info, this); });
+    tools_->ShowFileInformation(state.currentPath);
 }
 
 void MainWindow::OpenHelp() {
@@ -333,71 +191,8 @@ void MainWindow::OpenWebPage(const std::string& address, const char* title) {
 }
 
 void MainWindow::AttachTasks(ScheduledTask& tasks) {
-    tasks_ = &tasks;
+    tools_->AttachTasks(tasks);
     actions_[Command::Task]->setEnabled(true);
-}
-
-void MainWindow::OpenTaskChange() {
-    if (!tasks_) return;
-    ShowToolWindow(taskChange_, WindowId::TaskChange, false, [this] {
-        auto* w = new TaskChangeWindow(this, tasks_->Order().trigger, tasks_->Order().action);
-        connect(w, &TaskChangeWindow::chosen, this,
-                [this](int trigger, int action) { tasks_->Arm(trigger, action); });
-        // Gone at once, so that opening it again makes a new one instead of showing this closing one.
-        connect(w, &TaskChangeWindow::closing, this, [this] { taskChange_ = nullptr; });
-        return w;
-    });
-}
-
-void MainWindow::OpenTaskRun() {
-    if (!tasks_) return;
-    const bool fresh = !taskRun_;
-    ShowToolWindow(taskRun_, WindowId::TaskRun, false, [this] {
-        auto* w = new TaskRunWindow(this);
-        connect(w, &TaskRunWindow::closing, this, [this] {
-            tasks_->Stop();
-            taskRun_ = nullptr;
-        });
-        return w;
-    });
-    if (!fresh) return;
-    // Always in the middle, not where it was last: it asks for attention.
-    if (isVisible()) {
-        CentreOver(taskRun_, this);
-    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        taskRun_->move(area.center() - taskRun_->rect().center());
-    }
-}
-
-void MainWindow::CloseTaskRun() {
-    if (taskRun_) taskRun_->close();
-}
-
-void MainWindow::ShowTaskProgress(int32_t percent) {
-    if (taskRun_) taskRun_->SetProgress(percent);
-}
-
-void MainWindow::OpenSettingsWindow() {
-    SettingsWindow* dialog = ShowToolWindow(settingsWindow_, WindowId::Settings, false, [this] {
-        return new SettingsWindow(*this, *app_,
-                                  {std::make_unique<WindowApplyPort>(*this), companions_, listenerSource_},
-                                  settingsPage_);
-    });
-    // Shown again while open: on the remembered page, every control from its setting.
-    dialog->FillSettingsControls();
-}
-
-SettingsWindow* MainWindow::SettingsDialog() const {
-    if (settingsWindow_ && settingsWindow_->property(kClosingProperty).toBool()) return nullptr;
-    return settingsWindow_;
-}
-
-TaskChangeWindow* MainWindow::TaskChange() const {
-    return taskChange_;
-}
-TaskRunWindow* MainWindow::TaskRun() const {
-    return taskRun_;
 }
 
 }  // namespace sonvaro

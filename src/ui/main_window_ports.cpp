@@ -1,27 +1,21 @@
 // The main window as the player logic sees it: the ports it drives.
 #include <QApplication>
 #include <QClipboard>
-#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScreen>
 #include <QSlider>
 #include <QSplitter>
 #include <QSystemTrayIcon>
-#include <QThread>
 
-#include "ui/about_window.h"
 #include "ui/docking.h"
-#include "ui/folder_dialog.h"
 #include "ui/info_panel.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
 #include "ui/list_view.h"
-#include "ui/log_window.h"
 #include "ui/main_window.h"
 #include "ui/playlist_model.h"
 #include "ui/qt_text.h"
-#include "ui/search_window.h"
 
 namespace sonvaro {
 
@@ -121,8 +115,7 @@ bool MainWindow::EscapePressed() {
 void MainWindow::CloseWindows() {
     hide();
     setEnabled(false);
-    for (QWidget* w : ToolWindows())
-        if (w != log_) w->close();
+    tools_->CloseAllButLog();
 }
 
 void MainWindow::RemoveTrayIcon() {
@@ -130,17 +123,7 @@ void MainWindow::RemoveTrayIcon() {
 }
 
 void MainWindow::CloseLog() {
-    if (!log_) return;
-    if (log_->isVisible()) {
-        // "Bye" stays in view for a second.
-        QElapsedTimer shown;
-        shown.start();
-        while (shown.elapsed() < 1000) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-            QThread::msleep(10);
-        }
-    }
-    log_->close();
+    tools_->CloseLog();
 }
 
 // SettingsWindowPort
@@ -175,7 +158,7 @@ void MainWindow::SetMainWindowOnTop(bool onTop) {
 void MainWindow::ApplyOpacity(bool enabled, int32_t value) {
     const double opacity = enabled ? value / 255.0 : 1.0;
     setWindowOpacity(opacity);
-    for (QWidget* w : ToolWindows()) w->setWindowOpacity(opacity);
+    for (QWidget* w : tools_->Windows()) w->setWindowOpacity(opacity);
 }
 
 void MainWindow::ApplyInfoColours(int32_t background, int32_t foreground) {
@@ -239,8 +222,8 @@ void MainWindow::ApplyLibraryColumns(const ColumnLayout<kLibraryColumnCount>& la
 void MainWindow::StoreWindowState(Settings& settings) {
     // Also when the shut-down has hidden it already: its place is still known.
     if (placed_ && !isMinimized()) StoreToSlot(this, settings.Window(WindowId::Main), false);
-    StoreMainWindowSize(settings, width(), height(), splitter1_->sizes().value(0),
-                        splitter2_->sizes().value(0));
+    StoreMainWindowSize(settings, settings.WinSizeMain_SizeType, width(), height(),
+                        splitter1_->sizes().value(0), splitter2_->sizes().value(0));
     StoreColumnLayout(*playlistList_, settings.playlistColumns,
                       [this](int column) { return model_->Alignment(column); });
     if (library_) {
@@ -248,8 +231,7 @@ void MainWindow::StoreWindowState(Settings& settings) {
         StoreColumnLayout(*libraryList_, settings.libraryColumns,
                           [&model](int column) { return model.Alignment(column); });
     }
-    if (search_ && search_->isVisible()) StoreToSlot(search_, settings.Window(WindowId::Search), true);
-    if (log_ && log_->isVisible()) StoreToSlot(log_, settings.Window(WindowId::Log), true);
+    tools_->StorePlaces(settings);
 }
 
 void MainWindow::SetText(const std::string& text) {

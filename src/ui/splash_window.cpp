@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "settings/settings_file.h"
+#include "session/window_settings.h"
 #include "ui/icons.h"
 #include "ui/qt_text.h"
 

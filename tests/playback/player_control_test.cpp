@@ -123,7 +123,7 @@ TEST_F(PlayerControlTest, SeekPastTheEndOfASingleFileStops) {
 }  // namespace
 }  // namespace sonvaro::test
 
-#include "engine/net/http_transfer.h"
+#include "engine/http_transfer.h"
 #include "support/loopback_server.h"
 #include "support/wait.h"
 

@@ -11,7 +11,7 @@
 
 #include "core/status_log.h"
 #include "engine/bass.h"
-#include "engine/net/http_transfer.h"
+#include "engine/http_transfer.h"
 #include "playback/playlist_rows.h"
 #include "playlist/playlist_display.h"
 #include "playlist/playlist_export.h"

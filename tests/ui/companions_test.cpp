@@ -1,7 +1,4 @@
 #include <QComboBox>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVirtualObject>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
@@ -10,14 +7,11 @@
 
 #include "companions/scheduled_task.h"
 #include "core/ports/desktop_ports.h"
-#include "desktop/session_services.h"
 #include "engine/bass.h"
-#include "support/private_x_server.h"
+#include "support/ui_harness.h"
 #include "ui/desktop_companions.h"
 #include "ui/task_windows.h"
 #include "ui/tracker_window.h"
-#include "ui_harness.h"
-#include "x11_screensaver_switch.h"
 
 namespace sonvaro::test {
 namespace {
@@ -143,12 +137,12 @@ class TaskWindowTest : public MainWindowTest {
     }
     void Choose(int trigger, int action) {
         window->RunCommand(Command::Task);
-        TaskChangeWindow* change = window->TaskChange();
+        TaskChangeWindow* change = window->Tools().TaskChange();
         ASSERT_NE(change, nullptr);
         change->Trigger()->setCurrentIndex(trigger);
         change->Action()->setCurrentIndex(action);
         change->OkButton()->click();
-        EXPECT_EQ(window->TaskChange(), nullptr);
+        EXPECT_EQ(window->Tools().TaskChange(), nullptr);
     }
     DesktopCompanions companions;
     CountingPower* power = nullptr;
@@ -159,16 +153,16 @@ class TaskWindowTest : public MainWindowTest {
 TEST_F(TaskWindowTest, PlaybackEndedFiresAndRunsTheActionAfterTheCountdown) {
     EXPECT_TRUE(window->Action(Command::Task)->isEnabled());
     window->RunCommand(Command::Task);
-    ASSERT_NE(window->TaskChange(), nullptr);
-    EXPECT_EQ(window->TaskChange()->Trigger()->count(), 3);
-    EXPECT_EQ(window->TaskChange()->Action()->itemText(5), QStringLiteral("Computer Herunterfahren"));
-    window->TaskChange()->close();
+    ASSERT_NE(window->Tools().TaskChange(), nullptr);
+    EXPECT_EQ(window->Tools().TaskChange()->Trigger()->count(), 3);
+    EXPECT_EQ(window->Tools().TaskChange()->Action()->itemText(5), QStringLiteral("Computer Herunterfahren"));
+    window->Tools().TaskChange()->close();
     app->data.settings.Order_TimeOut = 300;
     Choose(1, 5);  // nothing is loaded: fires at the next check
-    ASSERT_TRUE(WaitFor([&] { return window->TaskRun() != nullptr; }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().TaskRun() != nullptr; }, 2000));
     EXPECT_EQ(companions.Task()->Order().trigger, 0);
     ASSERT_TRUE(WaitFor([&] { return power->calls == 1; }, 3000));
-    EXPECT_EQ(window->TaskRun(), nullptr);
+    EXPECT_EQ(window->Tools().TaskRun(), nullptr);
     EXPECT_FALSE(companions.Task()->Counting());
 }
 
@@ -176,18 +170,18 @@ TEST_F(TaskWindowTest, StopAndOkCancelTheCountdown) {
     app->data.settings.Order_TimeOut = 60000;
     saver->running = true;
     Choose(2, 6);
-    ASSERT_TRUE(WaitFor([&] { return window->TaskRun() != nullptr; }, 2000));
-    ASSERT_TRUE(WaitFor([&] { return window->TaskRun()->Bar()->value() < 100; }, 2000));
-    window->TaskRun()->StopButton()->click();
-    EXPECT_EQ(window->TaskRun(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().TaskRun() != nullptr; }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().TaskRun()->Bar()->value() < 100; }, 2000));
+    window->Tools().TaskRun()->StopButton()->click();
+    EXPECT_EQ(window->Tools().TaskRun(), nullptr);
     EXPECT_FALSE(companions.Task()->Counting());
     EXPECT_TRUE(companions.Task()->Order().cancelled);
     // Armed again; OK during its countdown arms the new choice instead.
     Choose(2, 6);
-    ASSERT_TRUE(WaitFor([&] { return window->TaskRun() != nullptr; }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().TaskRun() != nullptr; }, 2000));
     saver->running = false;
     Choose(1, 0);
-    EXPECT_EQ(window->TaskRun(), nullptr);
+    EXPECT_EQ(window->Tools().TaskRun(), nullptr);
     EXPECT_FALSE(companions.Task()->Order().cancelled);
     EXPECT_EQ(companions.Task()->Order().trigger, 1);
     EXPECT_EQ(exits, 0);
@@ -198,86 +192,9 @@ TEST_F(TaskWindowTest, ZeroTimeOutRunsAtOnceWithoutTheCountdownWindow) {
     app->data.settings.Order_TimeOut = 0;
     Choose(1, 6);
     ASSERT_TRUE(WaitFor([&] { return exits == 1; }, 2000));
-    EXPECT_EQ(window->TaskRun(), nullptr);
+    EXPECT_EQ(window->Tools().TaskRun(), nullptr);
 }
 
 // logind's PowerOff on a bus of the test's own: the call and its argument.
-class Login1Manager : public QDBusVirtualObject {
-  public:
-    QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        if (message.member() != QLatin1String("PowerOff")) return false;
-        calls << message.arguments();
-        connection.send(message.createReply());
-        return true;
-    }
-    QList<QVariantList> calls;
-};
-
-TEST(DesktopPowerControl, AsksLogindToPowerOffInteractively) {
-    QtApp();
-    PrivateSessionBus daemon;
-    ASSERT_TRUE(daemon.Start());
-    const QString address = daemon.address;
-    {
-        QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("login1-side"));
-        QDBusConnection player = QDBusConnection::connectToBus(address, QStringLiteral("player-side"));
-        ASSERT_TRUE(service.isConnected() && player.isConnected());
-        Login1Manager manager;
-        ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.login1")));
-        ASSERT_TRUE(service.registerVirtualObject(QStringLiteral("/org/freedesktop/login1"), &manager));
-        int fallBacks = 0;
-        DesktopPowerControl(player, [&] { ++fallBacks; }).PowerOff();
-        ASSERT_TRUE(WaitFor([&] { return !manager.calls.isEmpty(); }, 5000));
-        EXPECT_EQ(fallBacks, 0);
-        EXPECT_EQ(manager.calls.size(), 1);
-        EXPECT_EQ(manager.calls.front(), QVariantList{true});
-        service.unregisterObject(QStringLiteral("/org/freedesktop/login1"));
-        // Nobody there: the fall-back runs.
-        service.unregisterService(QStringLiteral("org.freedesktop.login1"));
-        DesktopPowerControl(player, [&] { ++fallBacks; }).PowerOff();
-        EXPECT_TRUE(WaitFor([&] { return fallBacks == 1; }, 5000));
-    }
-    QDBusConnection::disconnectFromBus(QStringLiteral("login1-side"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("player-side"));
-}
-
-TEST(DesktopScreenSaver, NoServiceMeansNotRunning) {
-    QtApp();
-    PrivateSessionBus daemon;
-    ASSERT_TRUE(daemon.Start());
-    const QString address = daemon.address;
-    {
-        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("saver-side"));
-        ASSERT_TRUE(bus.isConnected());
-        EXPECT_FALSE(DesktopScreenSaver(bus).Running());
-    }
-    QDBusConnection::disconnectFromBus(QStringLiteral("saver-side"));
-}
-
-// A desktop without the service on the bus: the X server's own screensaver answers.
-TEST(DesktopScreenSaver, WithoutTheServiceTheXServerAnswers) {
-    QtApp();
-    PrivateXServer server;
-    ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
-    PrivateSessionBus daemon;
-    ASSERT_TRUE(daemon.Start());
-    const QString address = daemon.address;
-    {
-        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("x11-saver-side"));
-        ASSERT_TRUE(bus.isConnected());
-        DesktopScreenSaver saver(bus, server.Name());
-        EXPECT_FALSE(saver.Running());
-        ASSERT_TRUE(SwitchXScreenSaver(server.Name(), true));
-        EXPECT_TRUE(saver.Running());
-        ASSERT_TRUE(SwitchXScreenSaver(server.Name(), false));
-        EXPECT_FALSE(saver.Running());
-        // Without an X server to fall back on, it is never running.
-        ASSERT_TRUE(SwitchXScreenSaver(server.Name(), true));
-        EXPECT_FALSE(DesktopScreenSaver(bus).Running());  // offscreen: no X11 windows
-    }
-    QDBusConnection::disconnectFromBus(QStringLiteral("x11-saver-side"));
-}
-
 }  // namespace
 }  // namespace sonvaro::test

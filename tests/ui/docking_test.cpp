@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "settings/settings.h"
-#include "ui_harness.h"
+#include "support/ui_harness.h"
 
 namespace sonvaro::test {
 namespace {

@@ -24,10 +24,10 @@
 #include "core/ports/desktop_ports.h"
 #include "desktop/update_check_runner.h"
 #include "support/loopback_server.h"
+#include "support/ui_harness.h"
 #include "ui/desktop_companions.h"
 #include "ui/qt_messages.h"
 #include "ui/settings/settings_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {
@@ -141,8 +141,8 @@ TEST_F(CompanionsTest, ListHotkeysActOnlyOnTheActiveMainWindowsFocusedList) {
 
 TEST_F(CompanionsTest, TheSettingsPagesPreviewShowsSamplesWhileNothingPlays) {
     app->data.settings.Tracker_Text = "%TITL|%arti - %YEAR";
-    ASSERT_EQ(window->Companions(), &companions);
-    window->Companions()->ShowTrackerPreview();
+    ASSERT_EQ(window->Tools().Companions(), &companions);
+    window->Tools().Companions()->ShowTrackerPreview();
     ASSERT_NE(companions.TrackerPopupWindow().Label(), nullptr);
     EXPECT_EQ(companions.TrackerPopupWindow().Label()->text(),
               QStringLiteral("Beispieltitel\nBeispielartist - Jahr"));
@@ -156,7 +156,7 @@ TEST_F(CompanionsTest, TheShortcutsPageBindsAKeyThatThePollThenUses) {
     s.HK_Global = 0;
     s.hotkeys[6] = {1, 0, 1, 0, 66};  // "Lautstärke veringern" on Alt + Cursor Hoch, stored earlier
     window->RunCommand(Command::Settings);
-    SettingsWindow* dialog = window->SettingsDialog();
+    SettingsWindow* dialog = window->Tools().SettingsDialog();
     ASSERT_NE(dialog, nullptr);
     auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("hotkeys"));
     auto* global = dialog->findChild<QCheckBox*>(QStringLiteral("globalKeys"));

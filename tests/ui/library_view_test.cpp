@@ -17,12 +17,12 @@
 #include <QWindow>
 
 #include "support/tag_fixtures.h"
+#include "support/ui_harness.h"
 #include "support/wait.h"
 #include "ui/generator_window.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
 #include "ui/qt_text.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {
@@ -293,7 +293,7 @@ TEST_F(LibraryViewTest, GeneratorWindowFillsThePlaylistAndReportsItsErrors) {
     SetPlaylist({{"Old", "", 1}});
     window->UpdatePlaylistMenu();
     window->RunCommand(Command::Generate);
-    GeneratorWindow* g = window->Generator();
+    GeneratorWindow* g = window->Tools().Generator();
     ASSERT_TRUE(g);
     EXPECT_EQ(g->duration->time(), QTime(0, 30));
     EXPECT_FALSE(g->count->isEnabled());
@@ -314,7 +314,7 @@ TEST_F(LibraryViewTest, GeneratorWindowFillsThePlaylistAndReportsItsErrors) {
     g->createButton->click();
     EXPECT_EQ(app->data.playlist.size(), 8u);  // 30 minutes of 4-minute titles
     EXPECT_EQ(app->data.playlist[0].info.title, "Grüß Gott");
-    EXPECT_TRUE(WaitFor([&] { return !window->Generator(); }));
+    EXPECT_TRUE(WaitFor([&] { return !window->Tools().Generator(); }));
 }
 
 // What the generator window shows each time its progress bar is painted.
@@ -348,7 +348,7 @@ TEST_F(LibraryViewTest, GeneratorShowsItsProgressAndHoldsItsButtonsWhileItWorks)
         }
     }
     window->RunCommand(Command::Generate);
-    GeneratorWindow* g = window->Generator();
+    GeneratorWindow* g = window->Tools().Generator();
     ASSERT_TRUE(g);
     ASSERT_TRUE(WaitFor([&] { return g->windowHandle() && g->windowHandle()->isExposed(); }));
     GeneratorPaints paints(*g);
@@ -400,7 +400,7 @@ TEST_F(LibraryViewTest, GeneratorWindowAtItsSizeCutsNothing) {
     }
     window->show();
     window->RunCommand(Command::Generate);
-    GeneratorWindow* g = window->Generator();
+    GeneratorWindow* g = window->Tools().Generator();
     ASSERT_TRUE(g);
     ASSERT_TRUE(WaitFor([&] { return g->isVisible(); }));
     EXPECT_GE(g->width(), 390);

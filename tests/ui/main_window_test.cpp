@@ -11,9 +11,9 @@
 #include <QSplitter>
 #include <QTest>
 
+#include "support/ui_harness.h"
 #include "ui/list_view.h"
 #include "ui/log_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {
@@ -220,7 +220,7 @@ TEST_F(MainWindowTest, PlaylistMenuEnableRules) {
 
     window->RunCommand(Command::Generate);  // a disabled command does nothing and shows nothing
     EXPECT_TRUE(messages.boxes.empty());
-    EXPECT_FALSE(window->Generator());
+    EXPECT_FALSE(window->Tools().Generator());
     app->data.library.entries.emplace_back();
     window->UpdatePlaylistMenu();
     EXPECT_TRUE(enabled(27));
@@ -270,13 +270,13 @@ TEST_F(MainWindowTest, WheelMovesTheVolumeByFivePerNotch) {
 // here, as without one, the toggle always keeps it in the task bar.
 TEST_F(MainWindowTest, ShowHideToggleAndItsTrayText) {
     window->RunCommand(Command::Log);  // the log window stays where it is
-    ASSERT_TRUE(window->Log() && window->Log()->isVisible());
+    ASSERT_TRUE(window->Tools().Log() && window->Tools().Log()->isVisible());
     for (int taskBar : {1, 0}) {
         app->data.settings.Misc_TaskBar = taskBar;
         window->RunCommand(Command::ShowHide);
         EXPECT_TRUE(window->isMinimized()) << taskBar;
         EXPECT_TRUE(window->isVisible()) << taskBar;
-        EXPECT_TRUE(window->Log()->isVisible()) << taskBar;
+        EXPECT_TRUE(window->Tools().Log()->isVisible()) << taskBar;
         EXPECT_EQ(window->Action(Command::ShowHide)->text(), QStringLiteral("Zeigen"));
         window->ToggleShowHide();
         EXPECT_FALSE(window->isMinimized()) << taskBar;
@@ -350,12 +350,12 @@ TEST_F(MainWindowTest, StartedInTheLibraryLayoutTheWindowShowsNoPlaylist) {
 TEST_F(MainWindowTest, LogWindowShowsOnlyLinesWrittenWhileOpen) {
     app->log.LogStatus("before");
     window->RunCommand(Command::Log);
-    ASSERT_TRUE(window->Log());
+    ASSERT_TRUE(window->Tools().Log());
     app->log.LogStatus("Bye");
-    EXPECT_TRUE(WaitFor([&] { return window->Log()->Text().endsWith(QStringLiteral(" - Bye")); }));
-    EXPECT_FALSE(window->Log()->Text().contains(QStringLiteral("before")));
-    window->Log()->close();
-    EXPECT_TRUE(WaitFor([&] { return !window->Log(); }));
+    EXPECT_TRUE(WaitFor([&] { return window->Tools().Log()->Text().endsWith(QStringLiteral(" - Bye")); }));
+    EXPECT_FALSE(window->Tools().Log()->Text().contains(QStringLiteral("before")));
+    window->Tools().Log()->close();
+    EXPECT_TRUE(WaitFor([&] { return !window->Tools().Log(); }));
     EXPECT_FALSE(app->log.IsOpen());
 }
 

@@ -9,11 +9,11 @@
 #include <QUrl>
 
 #include "core/text.h"
+#include "support/ui_harness.h"
 #include "ui/folder_dialog.h"
 #include "ui/list_view.h"
 #include "ui/qt_text.h"
 #include "ui/search_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {
@@ -220,7 +220,7 @@ TEST_F(DropTest, AddFolderDialogStartsFromTheSettingButUsesItsOwnBox) {
     MakeFolder();
     app->data.settings.Misc_RecursiveFolder = 1;
     window->RunCommand(Command::AddFolder);
-    FolderDialog* dialog = window->AddFolderDialog();
+    FolderDialog* dialog = window->Tools().AddFolderDialog();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ordner Hinzufügen"));
     EXPECT_TRUE(dialog->Recursive());
@@ -241,7 +241,7 @@ TEST_F(DropTest, AddFolderDialogOpensAtTheMusicFolderElseAtHomeNeverAtTheRoot) {
            1);  // no user-dirs.dirs: ~/Music is the music folder
     auto openedAt = [&] {
         window->RunCommand(Command::AddFolder);
-        FolderDialog* dialog = window->AddFolderDialog();
+        FolderDialog* dialog = window->Tools().AddFolderDialog();
         const QString folder = dialog ? dialog->Folder() : QString();
         if (dialog) dialog->reject();
         QCoreApplication::processEvents();
@@ -281,7 +281,7 @@ TEST_F(DropTest, ReturnAndDoubleClickPlayTheSelectedRow) {
 TEST_F(MainWindowTest, SearchWindowFindsAndSelectsRows) {
     SetPlaylist({{"Morning", "Ann", 0}, {"Evening", "Bob", 0}, {"Night", "morningstar", 0}});
     window->RunCommand(Command::Search);
-    SearchWindow* search = window->Search();
+    SearchWindow* search = window->Tools().Search();
     ASSERT_TRUE(search);
     EXPECT_EQ(search->windowTitle(), QStringLiteral("Suche"));
 

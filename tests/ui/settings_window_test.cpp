@@ -25,9 +25,9 @@
 #include "session/remote_control.h"
 #include "settings/settings_file.h"
 #include "support/tag_fixtures.h"
+#include "support/ui_harness.h"
 #include "ui/effects_window.h"
 #include "ui/tracker_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {
@@ -36,7 +36,7 @@ class SettingsWindowTest : public MainWindowTest {
   protected:
     SettingsWindow* Open() {
         window->RunCommand(Command::Settings);
-        SettingsWindow* dialog = window->SettingsDialog();
+        SettingsWindow* dialog = window->Tools().SettingsDialog();
         EXPECT_NE(dialog, nullptr);
         return dialog;
     }
@@ -73,7 +73,7 @@ TEST_F(SettingsWindowTest, OpensOwnedCentredOnItsPagesAndEscapeClosesLikeCancel)
     Control<QSlider>(dialog, "fadeOut")->setValue(9);
     EXPECT_TRUE(dialog->ApplyButton()->isEnabled());
     QTest::keyClick(dialog, Qt::Key_Escape);
-    EXPECT_TRUE(WaitFor([&] { return window->SettingsDialog() == nullptr; }));
+    EXPECT_TRUE(WaitFor([&] { return window->Tools().SettingsDialog() == nullptr; }));
     EXPECT_EQ(app->data.settings.BASS_FadeOut, 0);
     EXPECT_NE(app->data.settings.Window(WindowId::Settings).x, -1);
 }
@@ -87,7 +87,7 @@ TEST_F(SettingsWindowTest, AWindowPlacedOffTheScreenComesBackIntoTheWorkArea) {
 
 TEST_F(SettingsWindowTest, OpacityAndOnTopReachEveryOpenWindow) {
     window->RunCommand(Command::Equalizer);
-    ASSERT_NE(window->Effects(), nullptr);
+    ASSERT_NE(window->Tools().Effects(), nullptr);
     SettingsWindow* dialog = Open();
     Control<QCheckBox>(dialog, "opacity")->setChecked(true);
     Control<QSlider>(dialog, "opacityValue")->setValue(100);
@@ -96,7 +96,7 @@ TEST_F(SettingsWindowTest, OpacityAndOnTopReachEveryOpenWindow) {
     EXPECT_EQ(app->data.settings.GUI_Opacity, 1);
     EXPECT_EQ(app->data.settings.GUI_OpacityValue, 100);
     EXPECT_EQ(app->data.settings.GUI_OnTop, 1);
-    for (QWidget* w : {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(window->Effects()),
+    for (QWidget* w : {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(window->Tools().Effects()),
                        static_cast<QWidget*>(dialog)})
         EXPECT_NEAR(w->windowOpacity(), 100.0 / 255.0, 0.01) << w->windowTitle().toStdString();
     EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -130,7 +130,7 @@ TEST_F(SettingsWindowTest, ReopensOnThePageItWasClosedOn) {
     EXPECT_EQ(dialog->Page(), SettingsPage::Bass);
     dialog->PageList()->setCurrentRow(static_cast<int>(SettingsPage::Tracker));
     dialog->CancelButton()->click();
-    ASSERT_TRUE(WaitFor([&] { return window->SettingsDialog() == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().SettingsDialog() == nullptr; }));
     dialog = Open();
     EXPECT_EQ(dialog->Page(), SettingsPage::Tracker);
     EXPECT_TRUE(Control<QWidget>(dialog, "trackerText")->isVisibleTo(dialog));
@@ -142,7 +142,7 @@ TEST_F(SettingsWindowTest, OkWithoutChangesLeavesTheEngineAlone) {
     const int32_t starts = ChannelStarts();
     SettingsWindow* dialog = Open();
     dialog->OkButton()->click();
-    ASSERT_TRUE(WaitFor([&] { return window->SettingsDialog() == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().SettingsDialog() == nullptr; }));
     EXPECT_EQ(app->player.State().CurrentChannel(), channel);
     EXPECT_EQ(BASS_ChannelIsActive(channel), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
     EXPECT_EQ(ChannelStarts(), starts);
@@ -594,8 +594,8 @@ TEST_F(SettingsWindowTest, RemoteOpensTheDialogAndAListenerThatGoesLosesItsRowWi
         }));
     };
     send({17, 0, 0, "", ""});
-    ASSERT_NE(window->SettingsDialog(), nullptr);
-    SettingsWindow* dialog = window->SettingsDialog();
+    ASSERT_NE(window->Tools().SettingsDialog(), nullptr);
+    SettingsWindow* dialog = window->Tools().SettingsDialog();
     send({0, 0, 0x7D, "Visualisierung", "Zeigt Spektren"});
     dialog->ShowPage(SettingsPage::Plugins);
     auto* list = Control<QTreeWidget>(dialog, "plugins");

@@ -15,6 +15,7 @@
 #include "settings/settings_file.h"
 #include "support/loopback_server.h"
 #include "support/tag_fixtures.h"
+#include "support/ui_harness.h"
 #include "tags/size_text.h"
 #include "tags/tag_writer.h"
 #include "tags/track_info_reader.h"
@@ -24,7 +25,6 @@
 #include "ui/effects_window.h"
 #include "ui/file_info_window.h"
 #include "ui/radio_log_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {
@@ -33,7 +33,7 @@ class ToolWindowTest : public MainWindowTest {
   protected:
     EffectsWindow* OpenEffects() {
         window->RunCommand(Command::Equalizer);
-        EffectsWindow* effects = window->Effects();
+        EffectsWindow* effects = window->Tools().Effects();
         EXPECT_NE(effects, nullptr);
         return effects;
     }
@@ -167,7 +167,7 @@ TEST_F(StoredEffectsTest, SlidersShowTheirCaptionsAndStoreTheSettings) {
 
     // Closed and opened again: the stored values, and the window is a fresh one.
     effects->close();
-    ASSERT_TRUE(WaitFor([&] { return window->Effects() == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().Effects() == nullptr; }));
     EXPECT_EQ(s.ReverbTime, 990);
     effects = OpenEffects();
     EXPECT_EQ(effects->Slider(EffectsSlider::Balance)->value(), 130);
@@ -212,7 +212,7 @@ TEST_F(ReplayGainControlTest, TheEffectsWindowSetsModeAndPreampInTheStoredKeys) 
 
     // Opened again: the stored values.
     effects->close();
-    ASSERT_TRUE(WaitFor([&] { return window->Effects() == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().Effects() == nullptr; }));
     effects = OpenEffects();
     EXPECT_EQ(effects->ReplayGainMode()->currentText(), QStringLiteral("Titel"));
     EXPECT_DOUBLE_EQ(effects->ReplayGainPreamp()->value(), -15.0);
@@ -224,10 +224,10 @@ TEST_F(ToolWindowTest, EffectsWindowIsPlacedRegisteredAndStoresItsPlaceOnClose) 
     s.GUI_Opacity = 1;
     s.GUI_OpacityValue = 51;
     window->RunCommand(Command::TrayEqualizer);  // the tray's item opens the same window
-    EffectsWindow* effects = window->Effects();
+    EffectsWindow* effects = window->Tools().Effects();
     ASSERT_NE(effects, nullptr);
     window->RunCommand(Command::Equalizer);
-    EXPECT_EQ(window->Effects(), effects);  // brought forward, not opened twice
+    EXPECT_EQ(window->Tools().Effects(), effects);  // brought forward, not opened twice
     EXPECT_EQ(effects->size(), QSize(400, 320));
     EXPECT_TRUE(window->Docking().IsRegistered(effects));
     EXPECT_NEAR(effects->windowOpacity(), 0.2, 0.01);
@@ -247,10 +247,10 @@ TEST_F(ToolWindowTest, EveryToolWindowIsOwnedByTheMainWindowAndClosesWithEscape)
          {Command::Equalizer, Command::Settings, Command::Search, Command::Generate, Command::Information,
           Command::AutoTag, Command::RadioLog, Command::Log, Command::About}) {
         SCOPED_TRACE(static_cast<int>(command));
-        const QList<QWidget*> before = window->ToolWindows();
+        const QList<QWidget*> before = window->Tools().Windows();
         window->RunCommand(command);
         QWidget* opened = nullptr;
-        for (QWidget* w : window->ToolWindows())
+        for (QWidget* w : window->Tools().Windows())
             if (!before.contains(w)) opened = w;
         ASSERT_NE(opened, nullptr);
         EXPECT_EQ(opened->parentWidget(), window.get());
@@ -263,15 +263,15 @@ TEST_F(ToolWindowTest, EveryToolWindowIsOwnedByTheMainWindowAndClosesWithEscape)
 
 TEST_F(ToolWindowTest, AWindowReopenedInTheSamePassAsItClosedIsANewVisibleOne) {
     window->RunCommand(Command::Equalizer);
-    ASSERT_NE(window->Effects(), nullptr);
-    QPointer<QWidget> first(window->Effects());
+    ASSERT_NE(window->Tools().Effects(), nullptr);
+    QPointer<QWidget> first(window->Tools().Effects());
     first->close();                          // deleted only when events run again
     window->RunCommand(Command::Equalizer);  // before that
-    ASSERT_NE(window->Effects(), nullptr);
-    EXPECT_NE(static_cast<QWidget*>(window->Effects()), first.data());
-    EXPECT_TRUE(window->Effects()->isVisible());
+    ASSERT_NE(window->Tools().Effects(), nullptr);
+    EXPECT_NE(static_cast<QWidget*>(window->Tools().Effects()), first.data());
+    EXPECT_TRUE(window->Tools().Effects()->isVisible());
     ASSERT_TRUE(WaitFor([&] { return first.isNull(); }));
-    EXPECT_NE(window->Effects(), nullptr);
+    EXPECT_NE(window->Tools().Effects(), nullptr);
 }
 
 // --- "Datei Informationen" ---
@@ -282,7 +282,7 @@ TEST_F(ToolWindowTest, InformationWindowWritesEveryFieldAndRefreshesTheRow) {
     Select({0});
     window->UpdatePlaylistMenu();
     window->RunCommand(Command::Information);
-    FileInfoWindow* info = window->FileInfo();
+    FileInfoWindow* info = window->Tools().FileInfo();
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->Edit(FileInfoWindow::Title)->text(), QString::fromUtf8("Grüß Gott"));
     EXPECT_EQ(info->Edit(FileInfoWindow::Track)->text(), QStringLiteral("3"));
@@ -303,7 +303,7 @@ TEST_F(ToolWindowTest, InformationWindowWritesEveryFieldAndRefreshesTheRow) {
     info->Edit(FileInfoWindow::Comment)->setText(QString::fromUtf8("schön"));
     EXPECT_EQ(info->Edit(FileInfoWindow::Title)->toolTip(), QString::fromUtf8("Über Straßen"));
     info->Save();
-    ASSERT_TRUE(WaitFor([&] { return window->FileInfo() == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().FileInfo() == nullptr; }));
 
     const TrackInfo back = ReadBack(path);
     EXPECT_EQ(back.title, "Über Straßen");
@@ -325,9 +325,9 @@ TEST_F(ToolWindowTest, CancelLeavesTheFileAsItWas) {
     SetPlaylistFiles({path});
     Select({0});
     window->RunCommand(Command::Information);
-    ASSERT_NE(window->FileInfo(), nullptr);
-    window->FileInfo()->Edit(FileInfoWindow::Title)->setText(QStringLiteral("Anders"));
-    window->FileInfo()->close();
+    ASSERT_NE(window->Tools().FileInfo(), nullptr);
+    window->Tools().FileInfo()->Edit(FileInfoWindow::Title)->setText(QStringLiteral("Anders"));
+    window->Tools().FileInfo()->close();
     EXPECT_EQ(ReadFile(path), before);
 }
 
@@ -338,10 +338,10 @@ TEST_F(ToolWindowTest, OkWritesOnlyWhatTheUserChanged) {
     SetPlaylistFiles({untagged});
     Select({0});
     window->RunCommand(Command::Information);
-    ASSERT_NE(window->FileInfo(), nullptr);
-    EXPECT_EQ(window->FileInfo()->Edit(FileInfoWindow::Title)->text(), QStringLiteral("roh"));
-    window->FileInfo()->Save();
-    ASSERT_TRUE(WaitFor([&] { return window->FileInfo() == nullptr; }));
+    ASSERT_NE(window->Tools().FileInfo(), nullptr);
+    EXPECT_EQ(window->Tools().FileInfo()->Edit(FileInfoWindow::Title)->text(), QStringLiteral("roh"));
+    window->Tools().FileInfo()->Save();
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().FileInfo() == nullptr; }));
     EXPECT_EQ(ReadFile(untagged), before);
 
     // One field changed: the others keep what the file holds, such as a comment with a line break.
@@ -355,10 +355,10 @@ TEST_F(ToolWindowTest, OkWritesOnlyWhatTheUserChanged) {
     SetPlaylistFiles({tagged});
     Select({0});
     window->RunCommand(Command::Information);
-    ASSERT_NE(window->FileInfo(), nullptr);
-    window->FileInfo()->Edit(FileInfoWindow::Album)->setText(QStringLiteral("Neu"));
-    window->FileInfo()->Save();
-    ASSERT_TRUE(WaitFor([&] { return window->FileInfo() == nullptr; }));
+    ASSERT_NE(window->Tools().FileInfo(), nullptr);
+    window->Tools().FileInfo()->Edit(FileInfoWindow::Album)->setText(QStringLiteral("Neu"));
+    window->Tools().FileInfo()->Save();
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().FileInfo() == nullptr; }));
     TagLib_File* file = taglib_file_new(tagged.c_str());
     ASSERT_NE(file, nullptr);
     TagLib_Tag* tag = taglib_file_tag(file);
@@ -375,14 +375,15 @@ TEST_F(ToolWindowTest, CurrentTrackAndStationOpenTheInformationWindow) {
     state.playSource = kSourceSingle;
     state.currentPath = path;
     QTest::mouseClick(window->InfoField(1), Qt::LeftButton);  // the first caption
-    ASSERT_NE(window->FileInfo(), nullptr);
-    EXPECT_EQ(window->FileInfo()->Edit(FileInfoWindow::Title)->text(), QString::fromUtf8("Grüß Gott"));
+    ASSERT_NE(window->Tools().FileInfo(), nullptr);
+    EXPECT_EQ(window->Tools().FileInfo()->Edit(FileInfoWindow::Title)->text(),
+              QString::fromUtf8("Grüß Gott"));
 
     // A station: its address and nothing a file would have; "OK" writes nothing anywhere.
     state.playSource = kSourceRadio;
     state.currentPath = "https://radio.example/live";
     window->ShowCurrentTrackInformation();
-    FileInfoWindow* info = window->FileInfo();
+    FileInfoWindow* info = window->Tools().FileInfo();
     ASSERT_TRUE(
         WaitFor([&] { return info && info->Edit(FileInfoWindow::Path)->text().startsWith("https:"); }));
     EXPECT_TRUE(info->Edit(FileInfoWindow::Title)->text().isEmpty());
@@ -391,12 +392,12 @@ TEST_F(ToolWindowTest, CurrentTrackAndStationOpenTheInformationWindow) {
     info->Edit(FileInfoWindow::Title)->setText(QStringLiteral("x"));
     info->Save();
     EXPECT_TRUE(messages.boxes.empty());
-    ASSERT_TRUE(WaitFor([&] { return window->FileInfo() == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return window->Tools().FileInfo() == nullptr; }));
 
     state.currentPath = "";  // nothing playing: nothing to show
     state.playSource = kSourceNone;
     window->ShowCurrentTrackInformation();
-    EXPECT_EQ(window->FileInfo(), nullptr);
+    EXPECT_EQ(window->Tools().FileInfo(), nullptr);
 }
 
 // --- "Autotager" ---
@@ -408,7 +409,7 @@ TEST_F(ToolWindowTest, AutotaggerPreviewsAndWritesThreeFiles) {
     SetPlaylistFiles({a, b, c});
     window->PlaylistList()->selectAll();
     window->RunCommand(Command::AutoTag);
-    AutotaggerWindow* tagger = window->Autotagger();
+    AutotaggerWindow* tagger = window->Tools().Autotagger();
     ASSERT_NE(tagger, nullptr);
     QTreeWidget* files = tagger->Files();
     ASSERT_EQ(files->topLevelItemCount(), 3);
@@ -438,7 +439,7 @@ TEST_F(ToolWindowTest, AutotagNeedsASelection) {
     EXPECT_FALSE(window->Action(Command::AutoTag)->isEnabled());
     EXPECT_FALSE(window->Action(Command::Information)->isEnabled());
     window->RunCommand(Command::AutoTag);
-    EXPECT_EQ(window->Autotagger(), nullptr);
+    EXPECT_EQ(window->Tools().Autotagger(), nullptr);
 }
 
 // --- "RadioLog" ---
@@ -486,7 +487,7 @@ TEST_F(ToolWindowTest, RadioLogFillsFromALiveStation) {
         c.Hold();
     });
     window->RunCommand(Command::RadioLog);
-    RadioLogWindow* radio = window->RadioLog();
+    RadioLogWindow* radio = window->Tools().RadioLog();
     ASSERT_NE(radio, nullptr);
     app->player.PlayChannel(server.Url("/live"), kSourcePlaylist);
     // The application's player tick hands the radio's news over, as the windowed player's timer does.
@@ -513,7 +514,7 @@ TEST_F(ToolWindowTest, RadioLogFillsFromALiveStation) {
 
 TEST_F(ToolWindowTest, RadioLogOpensFromTheMenusAndStoresItsSize) {
     window->RunCommand(Command::RadioLog);
-    RadioLogWindow* radio = window->RadioLog();
+    RadioLogWindow* radio = window->Tools().RadioLog();
     ASSERT_NE(radio, nullptr);
     EXPECT_TRUE(window->Docking().IsRegistered(radio));
     radio->resize(300, 260);
@@ -526,8 +527,8 @@ TEST_F(ToolWindowTest, RadioLogOpensFromTheMenusAndStoresItsSize) {
 
 TEST_F(ToolWindowTest, AboutShowsTheVersions) {
     window->RunCommand(Command::About);
-    ASSERT_NE(window->About(), nullptr);
-    const QString text = window->About()->findChild<QLabel*>()->text();
+    ASSERT_NE(window->Tools().About(), nullptr);
+    const QString text = window->Tools().About()->findChild<QLabel*>()->text();
     EXPECT_TRUE(text.contains(QStringLiteral("1.09")));
     const DWORD engine = BASS_GetVersion();
     EXPECT_TRUE(text.contains(QStringLiteral("%1.%2").arg(engine >> 24).arg((engine >> 16) & 0xFF)))
@@ -537,10 +538,10 @@ TEST_F(ToolWindowTest, AboutShowsTheVersions) {
 TEST_F(ToolWindowTest, ShutDownClosesTheToolWindows) {
     window->RunCommand(Command::Equalizer);
     window->RunCommand(Command::RadioLog);
-    ASSERT_NE(window->Effects(), nullptr);
+    ASSERT_NE(window->Tools().Effects(), nullptr);
     window->CloseWindows();
-    EXPECT_FALSE(window->Effects() && window->Effects()->isVisible());
-    EXPECT_FALSE(window->RadioLog() && window->RadioLog()->isVisible());
+    EXPECT_FALSE(window->Tools().Effects() && window->Tools().Effects()->isVisible());
+    EXPECT_FALSE(window->Tools().RadioLog() && window->Tools().RadioLog()->isVisible());
     EXPECT_NE(app->data.settings.windows[3].x, -1);
 }
 

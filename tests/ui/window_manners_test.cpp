@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "desktop/help_file.h"
+#include "support/ui_harness.h"
 #include "ui/about_window.h"
 #include "ui/docking.h"
 #include "ui/library_controller.h"
@@ -27,7 +28,6 @@
 #include "ui/log_window.h"
 #include "ui/qt_text.h"
 #include "ui/radio_log_window.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 namespace {
@@ -293,11 +293,11 @@ TEST_F(MainWindowTest, WithoutATrayEveryWayBackStaysOnTheWindow) {
     };
     // Over the track information, the status bar and the volume slider.
     ASSERT_TRUE(run(window->InfoField(4), "Log"));
-    EXPECT_TRUE(window->Log() && window->Log()->isVisible());
+    EXPECT_TRUE(window->Tools().Log() && window->Tools().Log()->isVisible());
     ASSERT_TRUE(run(window->StatusField(3), "Radio Log"));
-    EXPECT_TRUE(window->RadioLog() && window->RadioLog()->isVisible());
+    EXPECT_TRUE(window->Tools().RadioLog() && window->Tools().RadioLog()->isVisible());
     ASSERT_TRUE(run(window->InfoField(1), "Informationen"));
-    EXPECT_TRUE(window->About() && window->About()->isVisible());
+    EXPECT_TRUE(window->Tools().About() && window->Tools().About()->isVisible());
     QMenu* menu = RightClickMenu(window->VolumeSlider());
     ASSERT_TRUE(menu);
     EXPECT_TRUE(FindItem(menu, QStringLiteral("Hilfe")));
@@ -311,9 +311,9 @@ TEST_F(MainWindowTest, WithoutATrayEveryWayBackStaysOnTheWindow) {
     QDir().mkpath(beside);
     WriteFile(FromQt(beside) + "/index.html", "<html>Hilfe</html>");
     QTest::keyClick(window.get(), Qt::Key_F1);
-    window->Log()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window->Log()));
-    QTest::keyClick(window->Log(), Qt::Key_F1);
+    window->Tools().Log()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window->Tools().Log()));
+    QTest::keyClick(window->Tools().Log(), Qt::Key_F1);
     QDir(beside).removeRecursively();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     EXPECT_EQ(catcher.urls.size(), 2);
@@ -322,7 +322,7 @@ TEST_F(MainWindowTest, WithoutATrayEveryWayBackStaysOnTheWindow) {
     window->RunCommand(Command::ShowHide);
     EXPECT_TRUE(window->isMinimized());
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->Log()->isVisible());
+    EXPECT_TRUE(window->Tools().Log()->isVisible());
     window->RunCommand(Command::ShowHide);
     EXPECT_FALSE(window->isMinimized());
     // So does the window's own minimise button.

@@ -1,5 +1,5 @@
-// Where a stream's encoded bytes come from. Files today; a network download
-// buffer implements the same interface so decoders never know the difference.
+// Byte sources over a window of a file and over memory (the interface is in
+// engine/content_probe.h, where the tag reader sees it).
 #pragma once
 
 #include <cstddef>
@@ -8,22 +8,9 @@
 #include <memory>
 #include <string>
 
-namespace sonvaro::audio {
+#include "engine/content_probe.h"
 
-class ByteSource {
-  public:
-    virtual ~ByteSource() = default;
-    // Reads up to `size` bytes; returns the count, 0 at the end, -1 on error.
-    virtual std::int64_t Read(void* buffer, std::size_t size) = 0;
-    // Moves to an absolute offset; false when not possible.
-    virtual bool Seek(std::int64_t offset) = 0;
-    virtual std::int64_t Position() const = 0;
-    // Total size in bytes, -1 when unknown (live streams).
-    virtual std::int64_t Size() const = 0;
-    virtual bool Seekable() const = 0;
-    // Bytes available without waiting (network buffering); files have them all.
-    virtual std::int64_t Buffered() const { return Size() - Position(); }
-};
+namespace sonvaro::audio {
 
 // A window [offset, offset+length) of a file on disk; length 0 means to the end.
 class FileByteSource final : public ByteSource {

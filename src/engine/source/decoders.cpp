@@ -77,6 +77,12 @@ const std::vector<Decoder>& Decoders() {
     return kDecoders;
 }
 
+std::vector<DecoderListing> DecoderListings() {
+    std::vector<DecoderListing> list;
+    for (const Decoder& d : kDecoders) list.push_back({d.name, d.formats, d.version()});
+    return list;
+}
+
 const Decoder* StreamDecoderFor(DecoderInput& input) {
     if (input.probe.container == Container::Unknown) return nullptr;
     for (const Decoder& d : kDecoders)

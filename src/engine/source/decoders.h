@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/decoder_list.h"
 #include "engine/source/byte_source.h"
 #include "engine/source/probe.h"
 #include "engine/source/source.h"

@@ -1,28 +1,13 @@
-// Decides a file's format from its first bytes, without the cost of a full
-// FFmpeg probe. Only the formats the stream loader accepts are recognised.
+// The content probe (engine/content_probe.h) and the MPEG frame header it reads.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "engine/content_probe.h"
 #include "engine/source/byte_source.h"
 
 namespace sonvaro::audio {
-
-enum class Container { Unknown, Wav, Aiff, Flac, Ogg, WavPack, Asf, Mp4, Adts, Mpeg, Midi };
-
-struct ProbeResult {
-    Container container = Container::Unknown;
-    std::uint32_t ctype = 0;
-    const char* demuxer = nullptr;  // FFmpeg input format name
-    std::int64_t dataOffset = 0;    // first MPEG/ADTS frame (after an ID3v2 tag)
-    unsigned rate = 0;              // from the frame header where the demuxer gives none
-    unsigned channels = 0;
-    unsigned bitrate = 0;  // bits per second of the first MPEG frame
-};
-
-// Reads from the start of `bytes` and leaves its position undefined.
-ProbeResult ProbeContent(ByteSource& bytes);
 
 struct MpegHeader {
     int layer = 0;  // 1..3

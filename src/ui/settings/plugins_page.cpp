@@ -2,7 +2,7 @@
 #include <QVBoxLayout>
 
 #include "core/numbers.h"
-#include "engine/source/decoders.h"
+#include "engine/decoder_list.h"
 #include "session/remote_control.h"
 #include "ui/qt_text.h"
 #include "ui/settings/settings_pages.h"
@@ -27,8 +27,8 @@ void PluginsPage::Shown() {
         list_->addTopLevelItem(
             new QTreeWidgetItem({ToQt(name), ToQt(VersionText(version)), ToQt(description)}));
     };
-    for (const audio::Decoder& decoder : audio::Decoders())
-        add(decoder.name, decoder.version(), decoder.formats);
+    for (const audio::DecoderListing& decoder : audio::DecoderListings())
+        add(decoder.name, decoder.version, decoder.formats);
     pluginRows_ = list_->topLevelItemCount();
     shownListeners_.clear();
     ShowListeners();

@@ -99,12 +99,12 @@ int main(int argc, char** argv) {
         ok &= Save(window.Menu(menu), out + QStringLiteral("/menu-%1.png").arg(QLatin1String(name)));
     }
     window.RunCommand(sonvaro::Command::Equalizer);
-    ok &= Save(window.Effects(), out + QStringLiteral("/effects.png"));
-    window.Effects()->findChild<QTabWidget*>()->setCurrentIndex(1);
-    ok &= Save(window.Effects(), out + QStringLiteral("/effects-2.png"));
-    window.Effects()->findChild<QTabWidget*>()->setCurrentIndex(2);
-    ok &= Save(window.Effects(), out + QStringLiteral("/effects-3.png"));
-    window.Effects()->close();
+    ok &= Save(window.Tools().Effects(), out + QStringLiteral("/effects.png"));
+    window.Tools().Effects()->findChild<QTabWidget*>()->setCurrentIndex(1);
+    ok &= Save(window.Tools().Effects(), out + QStringLiteral("/effects-2.png"));
+    window.Tools().Effects()->findChild<QTabWidget*>()->setCurrentIndex(2);
+    ok &= Save(window.Tools().Effects(), out + QStringLiteral("/effects-3.png"));
+    window.Tools().Effects()->close();
 
     TrackInfo track = app.data.playlist[2].info;
     track.comment = "Live aufgenommen";
@@ -139,17 +139,17 @@ int main(int argc, char** argv) {
 
     window.RunCommand(sonvaro::Command::Settings);
     for (int page = 0; page < kSettingsPageCount; ++page) {
-        window.SettingsDialog()->ShowPage(static_cast<SettingsPage>(page));
-        ok &= Save(window.SettingsDialog(), out + QStringLiteral("/settings-%1.png").arg(page));
+        window.Tools().SettingsDialog()->ShowPage(static_cast<SettingsPage>(page));
+        ok &= Save(window.Tools().SettingsDialog(), out + QStringLiteral("/settings-%1.png").arg(page));
     }
-    window.SettingsDialog()->close();
+    window.Tools().SettingsDialog()->close();
     Settle();
 
     window.RunCommand(sonvaro::Command::About);
-    ok &= Save(window.About(), out + QStringLiteral("/about.png"));
-    window.About()->findChild<QTabWidget*>()->setCurrentIndex(1);
-    ok &= Save(window.About(), out + QStringLiteral("/about-2.png"));
-    window.About()->close();
+    ok &= Save(window.Tools().About(), out + QStringLiteral("/about.png"));
+    window.Tools().About()->findChild<QTabWidget*>()->setCurrentIndex(1);
+    ok &= Save(window.Tools().About(), out + QStringLiteral("/about-2.png"));
+    window.Tools().About()->close();
 
     SplashWindow splash;
     splash.Open();

@@ -21,12 +21,20 @@
 namespace sonvaro::test {
 
 // One QApplication for the whole test program (offscreen under ctest). It
-// ends with the test run (qt_environment.cpp), not among the exit handlers,
-// where Qt's own clean-up would find its statics gone.
+// ends with the test run (QtEnvironment), not among the exit handlers, where
+// Qt's own clean-up would find its statics gone.
 inline QApplication*& QtAppPointer() {
     static QApplication* app = nullptr;
     return app;
 }
+class QtEnvironment : public ::testing::Environment {
+  public:
+    void TearDown() override {
+        delete QtAppPointer();
+        QtAppPointer() = nullptr;
+    }
+};
+inline ::testing::Environment* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 inline QApplication& QtApp() {
     static int argc = 1;
     static char name[] = "ui_tests";

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QTranslator>
 
-#include "ui_harness.h"
+#include "support/ui_harness.h"
 
 namespace sonvaro {
 namespace {

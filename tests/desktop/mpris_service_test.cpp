@@ -11,8 +11,8 @@
 
 #include "support/loopback_server.h"
 #include "support/tag_fixtures.h"
+#include "support/ui_harness.h"
 #include "tags/tag_writer.h"
-#include "ui_harness.h"
 
 namespace sonvaro::test {
 
