@@ -54,7 +54,7 @@ void Channel::Play(bool restart, std::uint64_t now) {
         std::lock_guard lock(mutex_);
         // A channel that has not been read yet is at its start already; seeking
         // there would only cost time (Ogg seeks search the file).
-        bool fresh = consumed_ == 0 && fifoCount_ == 0 && !sourceEnded_;
+        bool fresh = consumed_ == 0 && fifo_.Count() == 0 && !sourceEnded_;
         rewind = (restart || ended_) && !fresh;
     }
     if (rewind) SetPosition(0, now);
@@ -62,7 +62,7 @@ void Channel::Play(bool restart, std::uint64_t now) {
         // Buffers only for channels that play: the tag reader opens thousands that never do.
         std::lock_guard lock(mutex_);
         // About a second of stereo, and room for several decode chunks even at low rates.
-        if (fifo_.empty()) fifo_.assign(std::max<std::size_t>(format.rate, 8192) * 2, 0.0f);
+        if (!fifo_.Allocated()) fifo_.Allocate(std::max<std::size_t>(format.rate, 8192));
         if (history_.empty()) history_.assign(kHistoryFrames * 2, 0.0f);
     }
     // Start with some audio buffered so the first blocks do not stall.
@@ -78,8 +78,8 @@ bool Channel::Queue() {
     Prepare();
     {
         std::lock_guard lock(mutex_);
-        if (state_ != ChannelState::Stopped || ended_ || consumed_ != 0 || fifoCount_ != 0) return false;
-        if (fifo_.empty()) fifo_.assign(std::max<std::size_t>(format.rate, 8192) * 2, 0.0f);
+        if (state_ != ChannelState::Stopped || ended_ || consumed_ != 0 || fifo_.Count() != 0) return false;
+        if (!fifo_.Allocated()) fifo_.Allocate(std::max<std::size_t>(format.rate, 8192));
         if (history_.empty()) history_.assign(kHistoryFrames * 2, 0.0f);
         state_ = ChannelState::Queued;
         queued_ = true;
@@ -195,8 +195,7 @@ std::int64_t Channel::PositionAt(std::uint64_t heard) const {
 }
 
 void Channel::ClearFifo() {
-    fifoRead_ = 0;
-    fifoCount_ = 0;
+    fifo_.Clear();
     retained_ = 0;
 }
 

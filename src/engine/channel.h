@@ -14,6 +14,7 @@
 #include "engine/effect/effect.h"
 #include "engine/slide.h"
 #include "engine/source/source.h"
+#include "engine/stereo_ring.h"
 
 struct SRC_STATE_tag;
 
@@ -155,9 +156,8 @@ class Channel {
     bool queued_ = false;  // was queued: it started at startedAt_, and a cut before that queues it again
     std::uint64_t startedAt_ = 0;
 
-    std::vector<float> fifo_;  // stereo frames at the source rate
-    std::size_t fifoRead_ = 0, fifoCount_ = 0;
-    std::size_t retained_ = 0;      // frames before fifoRead_ already mixed and still in the buffer
+    StereoRing fifo_;               // decoded frames at the source rate
+    std::size_t retained_ = 0;      // frames before the read end already mixed and still in the buffer
     std::uint64_t mixedUntil_ = 0;  // output frame after the last block this channel took part in
     std::int64_t consumed_ = 0;     // source frame at the buffer's read end
     double played_ = 0;             // source frame of the next output frame (the resampler reads ahead)

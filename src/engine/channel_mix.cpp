@@ -17,7 +17,7 @@ constexpr std::size_t kMaxMarks = 256;
 }  // namespace
 
 std::size_t Channel::FifoTarget() const {
-    std::size_t capacity = fifo_.size() / 2;
+    std::size_t capacity = fifo_.Capacity();
     if (capacity <= kChunk + RetainTarget()) return 0;
     double speed = std::max(1.0, static_cast<double>(freq_.value) / format.rate);
     auto halfSecond = static_cast<std::size_t>(format.rate * 0.5 * speed);
@@ -34,17 +34,15 @@ std::size_t Channel::RetainTarget() const {
 
 void Channel::RewindTo(std::uint64_t outFrame) {
     std::lock_guard lock(mutex_);
-    if (IsDecodeOnly() || fifo_.empty() || mixedUntil_ <= outFrame) return;
+    if (IsDecodeOnly() || !fifo_.Allocated() || mixedUntil_ <= outFrame) return;
     mixedUntil_ = outFrame;
     const std::int64_t heard = PositionAt(outFrame);
-    const std::size_t capacity = fifo_.size() / 2;
     // Room for a decoding step under way: it writes after the unread frames.
-    const std::size_t room = capacity > fifoCount_ + kChunk ? capacity - fifoCount_ - kChunk : 0;
+    const std::size_t room = fifo_.Free() > kChunk ? fifo_.Free() - kChunk : 0;
     const std::int64_t wanted = std::max<std::int64_t>(0, consumed_ - heard);
     // Short only far above normal speed, where decoding ahead needs the room: then a little is skipped.
     const auto back = std::min<std::size_t>(static_cast<std::size_t>(wanted), std::min(retained_, room));
-    fifoRead_ = (fifoRead_ + capacity - back) % capacity;
-    fifoCount_ += back;
+    fifo_.Unread(back);
     retained_ -= back;
     consumed_ -= static_cast<std::int64_t>(back);
     played_ = static_cast<double>(consumed_);
@@ -81,7 +79,7 @@ void Channel::RewindTo(std::uint64_t outFrame) {
 bool Channel::WantsData() const {
     std::lock_guard lock(mutex_);
     return (state_ == ChannelState::Playing || state_ == ChannelState::Queued) && !IsDecodeOnly() &&
-           !sourceEnded_ && fifoCount_ < FifoTarget();
+           !sourceEnded_ && fifo_.Count() < FifoTarget();
 }
 
 bool Channel::DecodeAhead() {
@@ -89,38 +87,23 @@ bool Channel::DecodeAhead() {
     std::lock_guard lock(sourceMutex_);
     {
         std::lock_guard l(mutex_);
-        if (sourceEnded_ || fifo_.empty() || fifoCount_ + kChunk + RetainTarget() > fifo_.size() / 2)
+        if (sourceEnded_ || !fifo_.Allocated() || fifo_.Count() + kChunk + RetainTarget() > fifo_.Capacity())
             return false;
     }
     scratch_.resize(kChunk * 2);
     std::size_t n = source_->Read(scratch_.data(), kChunk);
     std::lock_guard l(mutex_);
-    std::size_t capacity = fifo_.size() / 2;
-    for (std::size_t done = 0; done < n;) {
-        std::size_t at = (fifoRead_ + fifoCount_) % capacity;
-        std::size_t run = std::min(n - done, capacity - at);
-        std::memcpy(fifo_.data() + at * 2, scratch_.data() + done * 2, run * 2 * sizeof(float));
-        fifoCount_ += run;
-        done += run;
-    }
-    retained_ = std::min(retained_, capacity - fifoCount_);
+    fifo_.Write(scratch_.data(), n);  // the check above left room for a chunk
+    retained_ = std::min(retained_, fifo_.Free());
     if (n == 0 && !source_->Starved()) sourceEnded_ = true;
     return n > 0;
 }
 
 std::size_t Channel::PullDirect(float* out, std::size_t frames, bool& drained) {
-    std::size_t capacity = fifo_.size() / 2;
-    std::size_t n = std::min(frames, fifoCount_);
-    for (std::size_t done = 0; done < n;) {
-        std::size_t run = std::min(n - done, capacity - fifoRead_);
-        std::memcpy(out + done * 2, fifo_.data() + fifoRead_ * 2, run * 2 * sizeof(float));
-        fifoRead_ = (fifoRead_ + run) % capacity;
-        done += run;
-    }
-    fifoCount_ -= n;
-    retained_ = std::min(retained_ + n, capacity - fifoCount_);
+    const std::size_t n = fifo_.Read(out, frames);
+    retained_ = std::min(retained_ + n, fifo_.Free());
     consumed_ += static_cast<std::int64_t>(n);
-    drained = sourceEnded_ && fifoCount_ == 0;
+    drained = sourceEnded_ && fifo_.Count() == 0;
     return n;
 }
 
@@ -132,28 +115,26 @@ std::size_t Channel::PullResampled(float* out, std::size_t frames, double ratio,
         lastRatio_ = ratio;
         src_set_ratio(resampler_, ratio);
     }
-    std::size_t capacity = fifo_.size() / 2;
     std::size_t done = 0;
     drained = false;
     while (done < frames) {
-        std::size_t run = std::min(fifoCount_, capacity - fifoRead_);
+        std::size_t run = 0;
         SRC_DATA d{};
-        d.data_in = fifo_.data() + fifoRead_ * 2;
+        d.data_in = fifo_.Contiguous(run);
         d.input_frames = static_cast<long>(run);
         d.data_out = out + done * 2;
         d.output_frames = static_cast<long>(frames - done);
         // A successor going on with this converter gives the input that follows instead.
-        d.end_of_input = sourceEnded_ && run == fifoCount_ && !(next_ && carry_);
+        d.end_of_input = sourceEnded_ && run == fifo_.Count() && !(next_ && carry_);
         d.src_ratio = ratio;  // libsamplerate glides from the previous ratio across this call
         if (src_process(resampler_, &d) != 0) break;
         auto used = static_cast<std::size_t>(d.input_frames_used);
-        fifoRead_ = (fifoRead_ + used) % capacity;
-        fifoCount_ -= used;
-        retained_ = std::min(retained_ + used, capacity - fifoCount_);
+        fifo_.Consume(used);
+        retained_ = std::min(retained_ + used, fifo_.Free());
         consumed_ += static_cast<std::int64_t>(used);
         done += static_cast<std::size_t>(d.output_frames_gen);
         if (d.output_frames_gen == 0 && used == 0) {
-            drained = d.end_of_input || (sourceEnded_ && fifoCount_ == 0);
+            drained = d.end_of_input || (sourceEnded_ && fifo_.Count() == 0);
             break;
         }
     }
@@ -216,13 +197,14 @@ MixOutcome Channel::MixInto(float* mix, std::size_t frames, std::uint64_t outFra
                 std::lock_guard lock(mutex_);
                 if (state_ != ChannelState::Playing || sourceEnded_) break;
                 double need = static_cast<double>(frames) * freq_.At(outFrame + frames) / outRate + 64;
-                if (fifoCount_ >= need || fifoCount_ + kChunk + RetainTarget() > fifo_.size() / 2) break;
+                if (fifo_.Count() >= need || fifo_.Count() + kChunk + RetainTarget() > fifo_.Capacity())
+                    break;
             }
             if (!DecodeAhead()) break;  // a network stream with nothing buffered: mix what there is
         }
     }
     std::lock_guard lock(mutex_);
-    if (state_ != ChannelState::Playing || ending_ || IsDecodeOnly() || fifo_.empty()) return outcome;
+    if (state_ != ChannelState::Playing || ending_ || IsDecodeOnly() || !fifo_.Allocated()) return outcome;
     std::uint64_t endT = outFrame + frames;
     float freqEnd = freq_.At(endT);
     if (!resampling_ && (format.rate != outRate || freqEnd != static_cast<float>(outRate)))
@@ -248,7 +230,7 @@ MixOutcome Channel::MixInto(float* mix, std::size_t frames, std::uint64_t outFra
         }
     }
     stalled_ = got < frames && !drained && !sourceEnded_;
-    outcome.lowOnData = !sourceEnded_ && fifoCount_ < FifoTarget() / 2;
+    outcome.lowOnData = !sourceEnded_ && fifo_.Count() < FifoTarget() / 2;
 
     auto gains = [&](std::uint64_t t, float& gl, float& gr) {
         float v = volume_.At(t), p = pan_.At(t);

@@ -1,8 +1,5 @@
 #include "engine/net/url_source.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace sonvaro::audio {
 namespace {
 
@@ -12,10 +9,9 @@ constexpr std::size_t kDecodeChunk = 1024;
 }  // namespace
 
 UrlSource::UrlSource(std::shared_ptr<UrlStream> stream, std::unique_ptr<Source> decoder)
-    : stream_(std::move(stream)),
-      decoder_(std::move(decoder)),
-      format_(decoder_->Format()),
-      ring_(kRingFrames * 2) {}
+    : stream_(std::move(stream)), decoder_(std::move(decoder)), format_(decoder_->Format()) {
+    ring_.Allocate(kRingFrames);
+}
 
 UrlSource::~UrlSource() {
     {
@@ -44,19 +40,13 @@ void UrlSource::DecodeLoop() {
     for (;;) {
         {
             std::unique_lock lock(mutex_);
-            room_.wait(lock, [this] { return stop_ || kRingFrames - ringCount_ >= kDecodeChunk; });
+            room_.wait(lock, [this] { return stop_ || ring_.Free() >= kDecodeChunk; });
             if (stop_) break;
         }
         std::size_t n = decoder_->Read(chunk.data(), kDecodeChunk);  // waits for the network
         std::lock_guard lock(mutex_);
         if (n == 0 || stop_) break;
-        for (std::size_t done = 0; done < n;) {
-            std::size_t at = (ringRead_ + ringCount_) % kRingFrames;
-            std::size_t run = std::min(n - done, kRingFrames - at);
-            std::memcpy(ring_.data() + at * 2, chunk.data() + done * 2, run * 2 * sizeof(float));
-            ringCount_ += run;
-            done += run;
-        }
+        ring_.Write(chunk.data(), n);  // the wait above left room for a chunk
     }
     std::lock_guard lock(mutex_);
     finished_ = true;
@@ -66,14 +56,7 @@ std::size_t UrlSource::Read(float* out, std::size_t frames) {
     std::size_t n;
     {
         std::lock_guard lock(mutex_);
-        n = std::min(frames, ringCount_);
-        for (std::size_t done = 0; done < n;) {
-            std::size_t run = std::min(n - done, kRingFrames - ringRead_);
-            std::memcpy(out + done * 2, ring_.data() + ringRead_ * 2, run * 2 * sizeof(float));
-            ringRead_ = (ringRead_ + run) % kRingFrames;
-            ringCount_ -= run;
-            done += run;
-        }
+        n = ring_.Read(out, frames);
     }
     if (n > 0) room_.notify_one();
     return n;
@@ -81,7 +64,7 @@ std::size_t UrlSource::Read(float* out, std::size_t frames) {
 
 bool UrlSource::Starved() const {
     std::lock_guard lock(mutex_);
-    return !finished_ || ringCount_ > 0;
+    return !finished_ || ring_.Count() > 0;
 }
 
 const char* UrlSource::Tags(std::uint32_t type) {

@@ -12,6 +12,7 @@
 
 #include "engine/net/url_stream.h"
 #include "engine/source/source.h"
+#include "engine/stereo_ring.h"
 
 namespace sonvaro::audio {
 
@@ -39,8 +40,7 @@ class UrlSource final : public Source {
 
     mutable std::mutex mutex_;
     std::condition_variable room_;
-    std::vector<float> ring_;  // stereo frames
-    std::size_t ringRead_ = 0, ringCount_ = 0;
+    StereoRing ring_;  // decoded ahead of the channel's own buffer
     bool stop_ = false;
     bool finished_ = false;
 };
