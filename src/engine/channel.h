@@ -183,7 +183,7 @@ class Channel {
 
     std::vector<float> history_;  // post-effect, pre-volume stereo, indexed by output frame
     std::uint64_t historyEnd_ = 0;
-    std::vector<float> scratch_, block_;
+    std::vector<float> block_;
 };
 
 }  // namespace sonvaro::audio

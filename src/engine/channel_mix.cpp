@@ -85,15 +85,20 @@ bool Channel::WantsData() const {
 bool Channel::DecodeAhead() {
     if (!Prepare()) return false;
     std::lock_guard lock(sourceMutex_);
+    float* into;
+    std::size_t room = 0;
     {
         std::lock_guard l(mutex_);
         if (sourceEnded_ || !fifo_.Allocated() || fifo_.Count() + kChunk + RetainTarget() > fifo_.Capacity())
             return false;
+        into = fifo_.WriteRun(room);
     }
-    scratch_.resize(kChunk * 2);
-    std::size_t n = source_->Read(scratch_.data(), kChunk);
+    // Decoded straight into the buffer, outside the lock: the mixer reads
+    // before this run, and a rewind stays a chunk away from it. Near the
+    // wrap this step is short; the next one starts at the buffer's start.
+    std::size_t n = source_->Read(into, std::min(room, kChunk));
     std::lock_guard l(mutex_);
-    fifo_.Write(scratch_.data(), n);  // the check above left room for a chunk
+    fifo_.Commit(n);
     retained_ = std::min(retained_, fifo_.Free());
     if (n == 0 && !source_->Starved()) sourceEnded_ = true;
     return n > 0;

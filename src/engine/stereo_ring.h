@@ -35,6 +35,15 @@ class StereoRing {
         }
         return n;
     }
+    // Where the next frames go, up to where the ring wraps. A single writer may
+    // fill it without the owner's lock (reads and Unread within Free() never
+    // reach it, and neither moves it), then Commit what it wrote under it.
+    float* WriteRun(std::size_t& frames) {
+        const std::size_t at = (read_ + count_) % Capacity();
+        frames = std::min(Free(), Capacity() - at);
+        return data_.data() + at * 2;
+    }
+    void Commit(std::size_t n) { count_ += std::min(n, Free()); }
     // Takes up to `n` frames from the read end; returns how many.
     std::size_t Read(float* out, std::size_t n) {
         n = std::min(n, count_);

@@ -288,8 +288,16 @@ void FfmpegSource::TakeFrame() {
     }
     // Called only when everything pending was handed out.
     auto keep = static_cast<std::size_t>(got - drop);
-    pending_.resize(keep * 2);
     pendingPos_ = 0;
+    if (decodedChannels_ == 2 && drop == 0) {
+        // The common case takes the converted frames as they are: the buffers
+        // change places (both keep their storage), no copy.
+        pending_.swap(convert_);
+        pending_.resize(keep * 2);
+        nextFrame_ = start + got;
+        return;
+    }
+    pending_.resize(keep * 2);
     const float* from = convert_.data() + drop * decodedChannels_;
     if (decodedChannels_ == 1) {
         for (std::size_t i = 0; i < keep; ++i) pending_[2 * i] = pending_[2 * i + 1] = from[i];
