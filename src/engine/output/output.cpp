@@ -127,9 +127,11 @@ class NullOutput final : public Output {
         std::uint64_t taken = 0;
         std::unique_lock lock(mutex_);
         while (running_) {
-            // A card takes a period of 10 to 25 ms at a time; 20 ms here keeps
-            // the heard position as fine as that at half the wake-ups of 10.
-            wake_.wait_for(lock, std::chrono::milliseconds(20));
+            // A card takes a period of 10 to 25 ms at a time. Nobody listens
+            // here, so 40 ms will do: finer than the player's 50 ms tick that
+            // reads the heard position, and each wake-up (this thread's and
+            // the mixer's it starts) is most of what playing costs.
+            wake_.wait_for(lock, std::chrono::milliseconds(40));
             auto elapsed = std::chrono::duration<double>(Clock::now() - start).count();
             auto due = static_cast<std::uint64_t>(elapsed * rate_);
             // What the mixer could not deliver in time is lost, as on a card.
