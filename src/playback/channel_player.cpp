@@ -438,16 +438,11 @@ void ChannelPlayer::PlayerTick() {
     parts_.statistics.CountPlayTime(parts_.clock.tick());
 }
 
-void ChannelPlayer::FadeOutTowardsTheEnd(uint32_t channel) {
-    // Started once, over exactly what is left, so the volume reaches 0 at the
-    // last sample; 0 seconds means no fade, and the track plays to its end.
-    // Measured where the mix is, not where the listener is: a slide starts
-    // there, and what is heard lags behind it by the mix buffer and the device.
-    if (parts_.settings.BASS_FadeOut <= 0 || state_.info.length <= 0) return;
-    if (state_.slotFade[state_.currentSlot] == SlotFade::FadingOut) return;
+double ChannelPlayer::SecondsLeftToMix(uint32_t channel) {
     const QWORD length = BASS_ChannelGetLength(channel, BASS_POS_BYTE);
     const QWORD position = BASS_ChannelGetPosition(channel, BASS_POS_BYTE | BASS_POS_DECODE);
-    if (length == static_cast<QWORD>(-1) || position == static_cast<QWORD>(-1) || position >= length) return;
+    if (length == static_cast<QWORD>(-1) || position == static_cast<QWORD>(-1) || position >= length)
+        return -1;
     // At a changed speed the rest of the file lasts longer or shorter than its own seconds.
     BASS_CHANNELINFO info{};
     float rate = 0;
@@ -456,6 +451,17 @@ void ChannelPlayer::FadeOutTowardsTheEnd(uint32_t channel) {
                              ? rate / static_cast<double>(info.freq)
                              : 1.0;
     const double left = BASS_ChannelBytes2Seconds(channel, length - position) / speed;
+    return std::isfinite(left) && left >= 0 ? left : -1;
+}
+
+void ChannelPlayer::FadeOutTowardsTheEnd(uint32_t channel) {
+    // Started once, over exactly what is left, so the volume reaches 0 at the
+    // last sample; 0 seconds means no fade, and the track plays to its end.
+    // Measured where the mix is, not where the listener is: a slide starts
+    // there, and what is heard lags behind it by the mix buffer and the device.
+    if (parts_.settings.BASS_FadeOut <= 0 || state_.info.length <= 0) return;
+    if (state_.slotFade[state_.currentSlot] == SlotFade::FadingOut) return;
+    const double left = SecondsLeftToMix(channel);
     if (!(left >= 0) || left > parts_.settings.BASS_FadeOut) return;
     BASS_ChannelSlideAttribute(channel, BASS_ATTRIB_VOL, 0.0f, static_cast<DWORD>(std::lround(left * 1000)));
     state_.slotFade[state_.currentSlot] = SlotFade::FadingOut;

@@ -132,6 +132,8 @@ class ChannelPlayer {
     void ShowTrackFields(uint32_t channel);
     void UpdatePositionDisplay();
     void FadeOutTowardsTheEnd(uint32_t channel);
+    // Seconds until the mix reaches the end of `channel`, at the speed it plays; < 0 when unknown or there.
+    static double SecondsLeftToMix(uint32_t channel);
     void ShowField(InfoField field, const std::string& text);
     void SetSlider(int32_t value);
     void EnableSlider(bool enabled);

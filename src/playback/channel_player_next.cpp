@@ -18,22 +18,6 @@ namespace {
 // change to the list rarely meets a prepared track.
 constexpr double kPrepareSeconds = 5.0;
 
-// Seconds until the mix reaches the end of `channel`, at the speed it plays; < 0 when unknown.
-double SecondsLeftToMix(DWORD channel) {
-    const QWORD length = BASS_ChannelGetLength(channel, BASS_POS_BYTE);
-    const QWORD position = BASS_ChannelGetPosition(channel, BASS_POS_BYTE | BASS_POS_DECODE);
-    if (length == static_cast<QWORD>(-1) || position == static_cast<QWORD>(-1) || position > length)
-        return -1;
-    BASS_CHANNELINFO info{};
-    float rate = 0;
-    const double speed = BASS_ChannelGetInfo(channel, &info) && info.freq > 0 &&
-                                 BASS_ChannelGetAttribute(channel, BASS_ATTRIB_FREQ, &rate) && rate > 0
-                             ? rate / static_cast<double>(info.freq)
-                             : 1.0;
-    const double left = BASS_ChannelBytes2Seconds(channel, length - position) / speed;
-    return std::isfinite(left) ? left : -1;
-}
-
 }  // namespace
 
 bool ChannelPlayer::GaplessWanted() const {
