@@ -155,3 +155,24 @@ TEST_F(Gapless, AFileAtAnotherRateFollowsWithoutAGap) {
 }
 
 }  // namespace
+
+namespace {
+
+// The same on a device in real time: the decoding thread fills the queued
+// channel while the mixing thread plays the first (the sanitizer runs watch it).
+TEST(GaplessInRealTime, TheQueuedChannelTakesOverOnTheNoSoundDevice) {
+    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+    const DWORD a = BASS_StreamCreateFile(FALSE, fixtures::Path("tone_a.flac").c_str(), 0, 0, 0);
+    const DWORD b = BASS_StreamCreateFile(FALSE, fixtures::Path("tone_b.flac").c_str(), 0, 0, 0);
+    ASSERT_TRUE(a && b);
+    ASSERT_TRUE(BASS_ChannelPlay(a, FALSE));
+    ASSERT_TRUE(BASS_ChannelSetPosition(a, BASS_ChannelSeconds2Bytes(a, 1.5), BASS_POS_BYTE));
+    ASSERT_TRUE(BASS_ChannelPlayNext(a, b));
+    EXPECT_TRUE(support::WaitFor([&] { return BASS_ChannelIsActive(a) == BASS_ACTIVE_STOPPED; }));
+    EXPECT_EQ(BASS_ChannelIsActive(b), BASS_ACTIVE_PLAYING);
+    EXPECT_TRUE(support::WaitFor(
+        [&] { return BASS_ChannelBytes2Seconds(b, BASS_ChannelGetPosition(b, BASS_POS_BYTE)) > 0.2; }));
+    BASS_Free();
+}
+
+}  // namespace
