@@ -32,8 +32,12 @@ int64_t FramesToEnd(const std::string& file, int64_t start) {
 // A sheet's tracks, one line each: number, performer, title, start and
 // length (mm:ss:ff), separated by tabs. 1 when it gives no track.
 int ShowCueSheet(const std::string& file, std::FILE* out, std::FILE* errors) {
-    const CueSheet sheet = ReadCueSheet(file);
     const std::string shownPath = TerminalText(file);
+    if (!RegularFileSize(file)) {
+        std::fprintf(errors, "sonvaro: %s: %s\n", shownPath.c_str(), UnplayableReason(file).c_str());
+        return 1;
+    }
+    const CueSheet sheet = ReadCueSheet(file);
     for (const std::string& problem : sheet.problems)
         std::fprintf(errors, "sonvaro: %s: %s\n", shownPath.c_str(), TerminalText(problem).c_str());
     std::fprintf(out, "path=%s\nalbum=%s\nperformer=%s\ntracks=%zu\n", shownPath.c_str(),
