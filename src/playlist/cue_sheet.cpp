@@ -71,6 +71,24 @@ bool Is(std::string_view word, std::string_view keyword) {
     return EqualsNoCase(word, keyword);
 }
 
+// Tracks left out for one reason: a line for all of them, so that a sheet of
+// thousands of bad tracks does not flood the log.
+struct LeftOut {
+    size_t count = 0;
+    int first = 0;
+    void Add(int number) {
+        if (count++ == 0) first = number;
+    }
+    void Report(std::vector<std::string>& problems, const std::string& reason) const {
+        if (count == 0) return;
+        problems.push_back("CUE: " + std::to_string(count) + (count == 1 ? " Track " : " Tracks ") + reason +
+                           ", ausgelassen (zuerst Track " + std::to_string(first) + ")");
+    }
+};
+
+// Missing audio files named one by one up to this many.
+constexpr size_t kNamedMissingFiles = 10;
+
 }  // namespace
 
 CueSheet ParseCueSheet(std::string_view text, std::string_view folder) {
@@ -83,6 +101,7 @@ CueSheet ParseCueSheet(std::string_view text, std::string_view folder) {
     std::vector<CueTrack> read;
     std::string file;
     bool inTrack = false, audio = false, capped = false, noFile = false;
+    LeftOut noIndex, outOfOrder;
     CueTrack track;
     const auto finish = [&] {
         if (inTrack && audio && !file.empty()) {
@@ -90,7 +109,7 @@ CueSheet ParseCueSheet(std::string_view text, std::string_view folder) {
             if (track.start >= 0)
                 read.push_back(track);
             else
-                sheet.problems.push_back("CUE: Track " + std::to_string(track.number) + " ohne INDEX 01");
+                noIndex.Add(track.number);
         }
         inTrack = false;
     };
@@ -146,8 +165,7 @@ CueSheet ParseCueSheet(std::string_view text, std::string_view folder) {
         if (last != lastOfFile.end()) {
             CueTrack& before = sheet.tracks[last->second];
             if (t.start <= before.start) {
-                sheet.problems.push_back("CUE: Track " + std::to_string(t.number) +
-                                         " beginnt nicht nach dem vorigen, ausgelassen");
+                outOfOrder.Add(t.number);
                 continue;
             }
             before.end = t.start;
@@ -155,6 +173,8 @@ CueSheet ParseCueSheet(std::string_view text, std::string_view folder) {
         lastOfFile[t.file] = sheet.tracks.size();
         sheet.tracks.push_back(std::move(t));
     }
+    noIndex.Report(sheet.problems, "ohne INDEX 01");
+    outOfOrder.Report(sheet.problems, "nicht nach dem vorigen Track der Datei");
     return sheet;
 }
 
@@ -179,6 +199,7 @@ CueSheet ReadCueSheet(const std::string& path) {
     const bool utf8 = IsValidUtf8(*text);
     std::map<std::string, std::string> found;  // as named -> as it exists, "" when missing
     std::vector<CueTrack> kept;
+    size_t missing = 0;
     for (CueTrack& t : sheet.tracks) {
         auto it = found.find(t.file);
         if (it == found.end()) {
@@ -188,7 +209,8 @@ CueSheet ReadCueSheet(const std::string& path) {
             else if (const std::string converted = Windows1252ToUtf8(t.file);
                      !utf8 && IsNonEmptyFile(converted))
                 existing = converted;
-            if (existing.empty()) sheet.problems.push_back("CUE: Audiodatei fehlt: '" + t.file + "'");
+            if (existing.empty() && ++missing <= kNamedMissingFiles)
+                sheet.problems.push_back("CUE: Audiodatei fehlt: '" + t.file + "'");
             it = found.emplace(t.file, existing).first;
         }
         if (it->second.empty()) continue;
@@ -196,6 +218,9 @@ CueSheet ReadCueSheet(const std::string& path) {
         kept.push_back(std::move(t));
     }
     sheet.tracks = std::move(kept);
+    if (missing > kNamedMissingFiles)
+        sheet.problems.push_back("CUE: " + std::to_string(missing - kNamedMissingFiles) +
+                                 " weitere Audiodateien fehlen");
     return sheet;
 }
 
