@@ -268,6 +268,9 @@ BOOL BASS_PluginFree(HPLUGIN handle);
 
 // Opening
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+// The part [start, end) of a file's sound, in seconds, as a stream of its own:
+// positions and length count from `start`. end <= 0: to the file's end.
+HSTREAM BASS_StreamCreateFileRange(const char* file, double start, double end, DWORD flags);
 // "http://", "https://" and "ftp://" addresses. Returns once the stream's format
 // is known; the download goes on in the background.
 HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc, void* user);

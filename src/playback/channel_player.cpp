@@ -38,11 +38,18 @@ void FreeChannel(DWORD channel) {
 ChannelPlayer::ChannelPlayer(ChannelPlayerParts parts)
     : parts_(std::move(parts)), preparedEffects_(parts_.settings) {}
 
-uint32_t ChannelPlayer::OpenChannel(const std::string& path) {
+uint32_t ChannelPlayer::OpenChannel(const std::string& path, const TrackRange& range) {
     const DWORD flags = BASS_STREAM_PRESCAN | BASS_STREAM_AUTOFREE;
-    DWORD channel = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, flags);
+    DWORD channel = 0;
+    if (range.Whole()) {
+        channel = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, flags);
+    } else {
+        const auto seconds = [](int64_t frames) { return static_cast<double>(frames) / 75.0; };
+        channel = BASS_StreamCreateFileRange(path.c_str(), seconds(range.start),
+                                             range.end < 0 ? 0.0 : seconds(range.end), flags);
+    }
     const int streamError = channel ? 0 : BASS_ErrorGetCode();
-    if (!channel) channel = BASS_MusicLoad(FALSE, path.c_str(), 0, 0, flags, 0);
+    if (!channel && range.Whole()) channel = BASS_MusicLoad(FALSE, path.c_str(), 0, 0, flags, 0);
     if (!channel) {
         // No box (playback failures are quiet), but the log says why.
         parts_.log.LogStatus("Nicht abspielbar: '" + path + "' (" + EngineErrorText(streamError) + ")");
@@ -114,12 +121,14 @@ void ChannelPlayer::AnnounceTrack(const TrackInfo& info) {
 
 int ChannelPlayer::RestartChannel(const std::string& path, int32_t source) {
     restarting_ = true;
-    const int started = PlayChannel(path, source);
+    const int started =
+        PlayChannel(path, source, state_.currentPath == path ? state_.currentRange : TrackRange{});
     restarting_ = false;
     return started;
 }
 
-int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
+int ChannelPlayer::PlayChannel(const std::string& path, int32_t source, const TrackRange& range,
+                               const TrackInfo* shown) {
     CancelNext();
     if (IsStreamAddress(path)) {
         if (parts_.radio) parts_.radio->OpenStation(path);
@@ -127,8 +136,8 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
     }
     // The same track restarted (after the engine was set up anew) keeps the
     // tags it has: reading them again could wait on a scan stuck in a read.
-    const bool sameTrack = restarting_ && state_.currentPath == path;
-    const DWORD channel = OpenChannel(path);
+    const bool sameTrack = restarting_ && state_.currentPath == path && state_.currentRange == range;
+    const DWORD channel = OpenChannel(path, range);
     if (!channel) return 0;
     const ReplayGainTags gainTags =
         sameTrack ? state_.replayGain : ReplayGainTagsOf(parts_.tags, path, channel, parts_.settings);
@@ -154,13 +163,13 @@ int ChannelPlayer::PlayChannel(const std::string& path, int32_t source) {
         fresh->path = path;
         ReadPlayableTrackInfo(parts_.tags, *fresh);
     }
-    BeginTrack(channel, path, source, fresh ? &*fresh : nullptr);
+    BeginTrack(channel, path, range, source, fresh ? &*fresh : nullptr, range.Whole() ? nullptr : shown);
     state_.replayGain = gainTags;
     return 1;
 }
 
-void ChannelPlayer::BeginTrack(uint32_t channel, const std::string& path, int32_t source,
-                               const TrackInfo* tags) {
+void ChannelPlayer::BeginTrack(uint32_t channel, const std::string& path, const TrackRange& range,
+                               int32_t source, const TrackInfo* tags, const TrackInfo* shown) {
     if (!restarting_) parts_.statistics.CountPlayDay(parts_.clock.now());
     if (parts_.settings.MediaLib_AddPlay && addToLibrary_ && !restarting_) addToLibrary_(path);
     parts_.log.LogStatus("PlayChannel: " + std::to_string(channel));
@@ -168,13 +177,14 @@ void ChannelPlayer::BeginTrack(uint32_t channel, const std::string& path, int32_
     const int32_t length = RoundedSeconds(channel, BASS_ChannelGetLength(channel, BASS_POS_BYTE));
     if (!restarting_) parts_.statistics.CountPlayStart();
     state_.currentPath = path;
+    state_.currentRange = range;
     state_.position = 0;
     state_.info.length = length;
     state_.playSource = source;
     for (int i = 0; i < 5; ++i) state_.labels[i] = kFileLabels[i];
 
     if (tags) {
-        CopyTags(*tags, state_.info);
+        CopyTags(shown ? *shown : *tags, state_.info);
         if (!restarting_) UpdatePlayedEntries(parts_.library, path, *tags, parts_.clock.now());
     }
     SetSlider(0);

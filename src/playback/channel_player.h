@@ -44,6 +44,8 @@ struct ChannelPlayerParts {
 struct UpcomingTrack {
     std::string path;
     int32_t row = -1;
+    TrackRange range;  // the row's part of the file
+    TrackInfo shown;   // the row's tags, for a part of a file
 };
 
 // Turns paths into playing channels over two cross-fading slots and follows
@@ -56,7 +58,10 @@ class ChannelPlayer {
     const PlayerState& State() const { return state_; }
 
     // 1 when a file channel started; 0 otherwise (radio addresses are handed on).
-    int PlayChannel(const std::string& path, int32_t source);
+    // A part of the file (a CUE track) plays as a track of its own and shows
+    // `shown`, the row's tags, instead of the file's.
+    int PlayChannel(const std::string& path, int32_t source, const TrackRange& range = {},
+                    const TrackInfo* shown = nullptr);
     // The same track started again after the engine was set up anew: listeners
     // hear of it, but it is no new start for the statistics, the library's play
     // counts or the title popup. 1 when it started.
@@ -113,13 +118,16 @@ class ChannelPlayer {
 
   private:
     // PlayChannel's steps.
-    uint32_t OpenChannel(const std::string& path);  // a stream, else a module; MIDI gets the chosen font
-    void TakeSlot(uint32_t channel);                // the old channel fades out in the other slot
+    // A stream, else a module; MIDI gets the chosen font.
+    uint32_t OpenChannel(const std::string& path, const TrackRange& range);
+    void TakeSlot(uint32_t channel);  // the old channel fades out in the other slot
     void ApplyEffects(uint32_t channel);
     void AnnounceTrack(const TrackInfo& info);  // listeners, clipboard, title popup
     // What every start shares: statistics, library, the now-playing record,
     // the slider, the announcement. No tags: the same track goes on with its own.
-    void BeginTrack(uint32_t channel, const std::string& path, int32_t source, const TrackInfo* tags);
+    // `shown` (a CUE row's) is shown instead of the file's tags, which the library keeps.
+    void BeginTrack(uint32_t channel, const std::string& path, const TrackRange& range, int32_t source,
+                    const TrackInfo* tags, const TrackInfo* shown);
     // The next track, set up ahead (channel_player_next.cpp).
     bool GaplessWanted() const;
     void PrepareNext(uint32_t channel);
@@ -150,6 +158,8 @@ class ChannelPlayer {
         uint32_t after = 0;  // the channel it follows
         std::string path;
         int32_t row = -1;
+        TrackRange range;
+        std::optional<TrackInfo> shown;
         TrackInfo info;              // tags read ahead
         uint64_t effectChanges = 0;  // the effects' Changes() when it was set up
         ReplayGainTags replayGain;

@@ -32,7 +32,8 @@ void ChannelPlayer::PrepareNext(uint32_t channel) {
     }
     const std::optional<UpcomingTrack> next = upcoming_();
     if (prepared_.channel) {
-        if (next && next->path == prepared_.path && next->row == prepared_.row && prepared_.after == channel)
+        if (next && next->path == prepared_.path && next->row == prepared_.row &&
+            next->range == prepared_.range && prepared_.after == channel)
             return;
         CancelNext();  // the list, its order or the playing track changed under it
     }
@@ -42,7 +43,7 @@ void ChannelPlayer::PrepareNext(uint32_t channel) {
     // One attempt per track: a file that cannot be played is met again, and
     // passed over, when the track ends.
     preparedFor_ = channel;
-    const DWORD nextChannel = OpenChannel(next->path);
+    const DWORD nextChannel = OpenChannel(next->path, next->range);
     if (!nextChannel) return;
     const ReplayGainTags gainTags = ReplayGainTagsOf(parts_.tags, next->path, nextChannel, parts_.settings);
     ApplyReplayGain(nextChannel, ReplayGainFactor(gainTags, parts_.settings));
@@ -61,6 +62,8 @@ void ChannelPlayer::PrepareNext(uint32_t channel) {
     prepared_.after = channel;
     prepared_.path = next->path;
     prepared_.row = next->row;
+    prepared_.range = next->range;
+    if (!next->range.Whole()) prepared_.shown = next->shown;
     prepared_.effectChanges = parts_.effects.Changes();
     prepared_.replayGain = gainTags;
     prepared_.info = TrackInfo{};
@@ -95,7 +98,8 @@ bool ChannelPlayer::PromoteNext(bool untilHeard) {
     float rate = 0;
     BASS_ChannelGetAttribute(next.channel, BASS_ATTRIB_FREQ, &rate);
     state_.info.sampleRate = rate;
-    BeginTrack(next.channel, next.path, kSourcePlaylist, &next.info);
+    BeginTrack(next.channel, next.path, next.range, kSourcePlaylist, &next.info,
+               next.shown ? &*next.shown : nullptr);
     state_.replayGain = next.replayGain;
     if (next.row >= 0 && static_cast<size_t>(next.row) < parts_.playlist.size()) MarkRow(next.row);
     return true;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/track_info.h"
+#include "playlist/playlist.h"
 #include "tags/replay_gain_tags.h"
 
 namespace sonvaro {
@@ -43,6 +44,7 @@ enum class SlotFade : int32_t {
 struct PlayerState {
     int32_t currentSlot = 1;
     std::string currentPath;
+    TrackRange currentRange;  // the part of currentPath that plays
     std::array<uint32_t, 2> slotChannel{};
     std::array<SlotFade, 2> slotFade{};
     std::array<float, 2> slotVolume{};

@@ -27,8 +27,9 @@ PlaylistPlayback::PlaylistPlayback(ChannelPlayer& player, Playlist& playlist, Pl
 
 bool PlaylistPlayback::PlayRow(int32_t row) {
     if (row < 0 || static_cast<size_t>(row) >= playlist_.size()) return false;
-    const std::string& path = playlist_[row].info.path;
-    if (player_.PlayChannel(path, kSourcePlaylist) == 1) {
+    const PlaylistEntry& entry = playlist_[row];
+    const std::string& path = entry.info.path;
+    if (player_.PlayChannel(path, kSourcePlaylist, entry.range, &entry.info) == 1) {
         player_.MarkRow(row);
         return true;
     }
@@ -86,7 +87,8 @@ std::optional<UpcomingTrack> PlaylistPlayback::Upcoming() {
     if (player_.State().playSource != kSourcePlaylist || playlist_.empty()) return std::nullopt;
     const int32_t row = NextRow();
     if (row < 0) return std::nullopt;
-    return UpcomingTrack{playlist_[row].info.path, row};
+    const PlaylistEntry& entry = playlist_[row];
+    return UpcomingTrack{entry.info.path, row, entry.range, entry.range.Whole() ? TrackInfo{} : entry.info};
 }
 
 void PlaylistPlayback::PlayNext() {
@@ -156,11 +158,14 @@ bool PlaylistPlayback::RereadRow(int row) {
     TrackInfo fresh;
     fresh.path = entry.path;
     if (ReadPlayableTrackInfo(tags_, fresh) == kReadNothing) return false;
-    entry.title = fresh.title;
-    entry.artist = fresh.artist;
-    entry.album = fresh.album;
-    entry.trackNumber = fresh.trackNumber;
-    entry.length = fresh.length;
+    // A CUE track keeps what its sheet says of it.
+    if (playlist_[row].range.Whole()) {
+        entry.title = fresh.title;
+        entry.artist = fresh.artist;
+        entry.album = fresh.album;
+        entry.trackNumber = fresh.trackNumber;
+        entry.length = fresh.length;
+    }
     entry.year = fresh.year;
     view_.RowChanged(row);
     return true;

@@ -9,6 +9,7 @@
 #include "core/text.h"
 #include "platform/file_info.h"
 #include "platform/folder_walk.h"
+#include "playlist/cue_sheet.h"
 #include "playlist/playlist_display.h"
 #include "playlist/playlist_file.h"
 #include "playlist/playlist_import.h"
@@ -41,6 +42,7 @@ class PlaylistEditor::Batch {
         editor_.listRows_ = 0;
         editor_.listsCapped_ = editor_.rowsCapped_ = editor_.listsRepeated_ = false;
         editor_.addressFailure_.clear();
+        editor_.cueAudioFiles_.clear();
     }
     ~Batch() {
         if (--editor_.batchDepth_ > 0) return;
@@ -69,10 +71,11 @@ int16_t PlaylistEditor::NewShuffleKey() {
     return static_cast<int16_t>(std::uniform_int_distribution<int>(0, 32767)(random_));
 }
 
-void PlaylistEditor::AppendEntry(const TrackInfo& info) {
+void PlaylistEditor::AppendEntry(const TrackInfo& info, const TrackRange& range) {
     PlaylistEntry& entry = playlist_.emplace_back();
     entry.shuffleKey = NewShuffleKey();
     entry.info = info;
+    entry.range = range;
     display_.RowAppended();
     if (listDepth_ > 0) ++listRows_;
 }
@@ -104,6 +107,10 @@ void PlaylistEditor::AddOnePath(const std::string& given) {
         ReadM3U(path, add, log_);
     } else if (ext == "PLS") {
         ReadPLS(path, add, log_);
+    } else if (ext == "CUE" && !IsStreamAddress(path)) {
+        AddCueSheet(path);
+    } else if (cueAudioFiles_.contains(path)) {
+        // Its tracks came from a sheet of the same operation.
     } else {
         TrackInfo info;
         info.path = path;
@@ -113,6 +120,36 @@ void PlaylistEditor::AddOnePath(const std::string& given) {
         }
     }
     display_.ProcessPendingEvents();
+}
+
+void PlaylistEditor::AddCueSheet(const std::string& path) {
+    const CueSheet sheet = ReadCueSheet(path);
+    if (log_)
+        for (const std::string& problem : sheet.problems) log_->LogStatus(problem + " (" + path + ")");
+    std::string file;
+    TrackInfo fileInfo;
+    bool playable = false;
+    for (const CueTrack& track : sheet.tracks) {
+        if (track.file != file) {
+            file = track.file;
+            fileInfo = TrackInfo{};
+            fileInfo.path = file;
+            playable = ReadPlayableTrackInfo(tags_, fileInfo) != kReadNothing;
+            if (!playable) continue;
+            if (cueAudioFiles_.insert(file).second) DropWholeFileRows(file);
+        }
+        if (!playable) continue;
+        AppendEntry(CueTrackInfo(fileInfo, sheet, track), TrackRange{track.start, track.end});
+    }
+}
+
+// A file met before its sheet in the same operation was added whole.
+void PlaylistEditor::DropWholeFileRows(const std::string& file) {
+    for (size_t row = playlist_.size(); row-- > rowsAtBatchStart_;) {
+        if (playlist_[row].info.path != file || !playlist_[row].range.Whole()) continue;
+        playlist_.erase(playlist_.begin() + static_cast<std::ptrdiff_t>(row));
+        display_.RowRemoved(static_cast<int>(row));
+    }
 }
 
 // A station's list on a server: its addresses are the entries. The fetch runs

@@ -88,7 +88,11 @@ class PlaylistEditor {
     class Batch;
     void AddOnePath(const std::string& path);
     void AddListAtAddress(const std::string& address, bool m3u);
-    void AppendEntry(const TrackInfo& info);
+    void AppendEntry(const TrackInfo& info, const TrackRange& range = {});
+    // One row per track of the sheet; its audio files are not also added whole
+    // by the same adding operation.
+    void AddCueSheet(const std::string& path);
+    void DropWholeFileRows(const std::string& file);
     bool ShouldStop();
 
     AddressReader readAddress_;
@@ -107,6 +111,8 @@ class PlaylistEditor {
     int listDepth_ = 0;  // > 0 while the entries of a fetched list are added
     bool listsCapped_ = false, rowsCapped_ = false, listsRepeated_ = false;
     std::string addressFailure_;
+    // The audio files the sheets of this adding operation split into tracks.
+    std::set<std::string> cueAudioFiles_;
 };
 
 }  // namespace sonvaro

@@ -17,6 +17,18 @@ namespace {
 
 constexpr std::string_view kIdentifier = "SV-F-PLV1";
 
+// Fields 15 and 16: a row's part of its file. Anything that makes no sense
+// plays the whole file, as a reader of fourteen fields does.
+TrackRange ReadRangeFields(std::string_view start, std::string_view end) {
+    TrackRange range;
+    if (start.empty()) return range;
+    range.start = ParseDatNumber(start);
+    range.end = end.empty() ? -1 : ParseDatNumber(end);
+    if (range.end < 0) range.end = -1;
+    if (range.start < 0 || (range.end >= 0 && range.end <= range.start)) return TrackRange{};
+    return range;
+}
+
 }  // namespace
 
 std::string PlaylistSummaryText(const Playlist& playlist) {
@@ -34,12 +46,13 @@ std::optional<Playlist> ParsePlaylistFile(std::string_view text) {
     while (reader.Next(line)) {
         std::string_view rest;
         if (!DatEntryRest(line, rest)) continue;
-        const auto f = SplitDatFields<14>(rest);
+        const auto f = SplitDatFields<16>(rest);
         if (!IsNonEmptyFile(std::string(f[0]))) continue;
         PlaylistEntry& entry = playlist.emplace_back();
         ReadTrackFields(f.data(), entry.info);
         entry.shuffleKey = LowBits16(ParseDatNumber(f[12]));
         entry.info.channelType = LowBits32(ParseDatNumber(f[13]));
+        entry.range = ReadRangeFields(f[14], f[15]);
     }
     return playlist;
 }
@@ -59,6 +72,11 @@ std::string PlaylistFileText(const Playlist& playlist, std::vector<std::string>*
         line.Track(entry.info);
         line.Number(entry.shuffleKey);
         line.Number(entry.info.channelType);
+        // Only a part of the file adds fields; readers of fourteen fields skip them.
+        if (!entry.range.Whole()) {
+            line.Number(entry.range.start);
+            line.Number(entry.range.end);
+        }
         line.End();
     }
     return out;

@@ -87,9 +87,10 @@ class QtSavePlaylistDialog : public SavePlaylistDialog {
 const char* const kAddFilesFilter =
     "Unterstützte "
     "Formate|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.mo3;*.it;*.xm;*.s3m;*.mtm;*.mod;*.umx;*.wma;*.flac;*.mid;"
-    "*.wv;*.wvc;*.mp4;*.aac;*.m3u;*.pls|Audio|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.mo3;*.it;*.xm;*.s3m;*.mtm;*."
+    "*.wv;*.wvc;*.mp4;*.aac;*.m3u;*.pls;*.cue|Audio|*.wav;*.aif;*.mp3;*.mp2;*.mp1;*.mo3;*.it;*.xm;*.s3m;*."
+    "mtm;*."
     "mod;*.umx;"
-    "*.wma;*.flac;*.mid;*.wv;*.wvc;*.mp4;*.aac|Playlist|*.m3u;*.pls|Alle Dateien|*.*";
+    "*.wma;*.flac;*.mid;*.wv;*.wvc;*.mp4;*.aac|Playlist|*.m3u;*.pls;*.cue|Alle Dateien|*.*";
 
 void MainWindow::BuildToolWindows() {
     tools_ = new ToolWindowHost(

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "support/fixtures.h"
@@ -120,6 +121,32 @@ TEST(InfoCommand, EachFileThatGivesNothingGetsItsReasonOnStderr) {
               "sonvaro: leer.mp3: Datei ist leer\n"
               "sonvaro: text.mp3: Format nicht erkannt\n"
               "sonvaro: .: ist ein Ordner\n");
+}
+
+TEST(InfoCommand, ACueSheetListsItsTracks) {
+    test::TempDir dir;
+    std::filesystem::copy_file(fixtures::Path("sine.wav"), dir / "album.wav");  // 3 s
+    // Windows-1252 text, as sheets written by CD rippers often are.
+    test::WriteFile(dir / "album.cue",
+                    "REM DATE 1999\r\nPERFORMER \"Die Band\"\r\nTITLE \"Das Album\"\r\n"
+                    "FILE \"album.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n    TITLE \"Eins\"\r\n"
+                    "    INDEX 01 00:00:00\r\n  TRACK 02 AUDIO\r\n    TITLE \"Zw\xF6lf\"\r\n"
+                    "    PERFORMER \"Gast\"\r\n    INDEX 01 00:01:50\r\n");
+    test::WriteFile(dir / "fehlt.cue", "FILE \"weg.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+    const Output run = RunPlayer("--info album.cue", dir.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "path=album.cue\nalbum=Das Album\nperformer=Die Band\ntracks=2\n"
+              "01\tDie Band\tEins\t00:00:00\t00:01:50\n"
+              "02\tGast\tZw\xC3\xB6lf\t00:01:50\t00:01:25\n");
+
+    const Output missing = RunPlayer("--info fehlt.cue nirgends.cue", dir.path());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err,
+              "sonvaro: fehlt.cue: CUE: Audiodatei fehlt: 'weg.wav'\n"
+              "sonvaro: nirgends.cue: Datei nicht gefunden\n");
+    EXPECT_NE(missing.out.find("tracks=0\n"), std::string::npos) << missing.out;
 }
 
 // An MP3 of one second behind the given ID3v2 tag.

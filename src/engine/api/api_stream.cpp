@@ -1,5 +1,6 @@
 // Opening and freeing channels: sampled files and MIDI as streams, tracker
 // modules as music. The format is decided by content, never by file name.
+#include <cmath>
 #include <string>
 
 #include "engine/bass.h"
@@ -7,6 +8,7 @@
 #include "engine/error.h"
 #include "engine/net/url_opening.h"
 #include "engine/source/decoders.h"
+#include "engine/source/range_source.h"
 
 using namespace sonvaro::audio;
 
@@ -38,8 +40,14 @@ DWORD AddChannel(std::unique_ptr<Source> source, DWORD flags) {
     return handle;
 }
 
+// A part of a file, in seconds; end <= 0 is the file's end.
+struct SecondsRange {
+    double start = 0;
+    double end = 0;
+};
+
 HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags, bool midiOnly,
-                     DWORD freq) {
+                     DWORD freq, const SecondsRange* range = nullptr) {
     auto& engine = Engine::Get();
     if (!engine.Initialised()) return Fail(BASS_ERROR_INIT, HSTREAM{0});
     int error = 0;
@@ -57,6 +65,16 @@ HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWO
         return Fail(BASS_ERROR_FILEFORM, HSTREAM{0});
     auto source = decoder->open(input, error);
     if (!source) return Fail(error, HSTREAM{0});
+    if (range) {
+        // Rounded to the nearest frame: a CUE frame (1/75 s) is a whole number
+        // of samples at the usual rates, so neighbouring parts join exactly.
+        const double rate = source->Format().rate;
+        const auto frame = [rate](double seconds) {
+            return static_cast<std::int64_t>(std::llround(seconds * rate));
+        };
+        source = std::make_unique<RangeSource>(std::move(source), frame(range->start),
+                                               range->end > 0 ? frame(range->end) : -1);
+    }
     return AddChannel(std::move(source), flags);
 }
 
@@ -64,6 +82,13 @@ HSTREAM CreateStream(BOOL mem, const void* file, QWORD offset, QWORD length, DWO
 
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
     return CreateStream(mem, file, offset, length, flags, false, 0);
+}
+
+HSTREAM BASS_StreamCreateFileRange(const char* file, double start, double end, DWORD flags) {
+    if (!std::isfinite(start) || !std::isfinite(end) || start < 0 || (end > 0 && end <= start))
+        return Fail(BASS_ERROR_ILLPARAM, HSTREAM{0});
+    const SecondsRange range{start, end};
+    return CreateStream(FALSE, file, 0, 0, flags, false, 0, &range);
 }
 
 HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc, void* user) {
