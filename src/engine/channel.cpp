@@ -65,9 +65,7 @@ void Channel::Play(bool restart, std::uint64_t now) {
         if (!fifo_.Allocated()) fifo_.Allocate(std::max<std::size_t>(format.rate, 8192));
         if (history_.empty()) history_.assign(kHistoryFrames * 2, 0.0f);
     }
-    // Start with some audio buffered so the first blocks do not stall.
-    DecodeAhead();
-    DecodeAhead();
+    Prebuffer();
     std::lock_guard lock(mutex_);
     state_ = ChannelState::Playing;
     ended_ = false;
@@ -85,8 +83,7 @@ bool Channel::Queue() {
         queued_ = true;
     }
     // Decoded now, on the caller's thread, so the join never waits for it.
-    DecodeAhead();
-    DecodeAhead();
+    Prebuffer();
     return true;
 }
 
@@ -186,7 +183,9 @@ std::int64_t Channel::Position(std::uint64_t heard) const {
 
 std::int64_t Channel::PositionAt(std::uint64_t heard) const {
     auto played = static_cast<std::int64_t>(played_);
-    if (marks_.empty()) return played;
+    // Paused: everything mixed of it is heard and nothing more, so it already
+    // is where the device will leave it (the pause drops the mix ahead first).
+    if (marks_.empty() || state_ == ChannelState::Paused) return played;
     const Mark* m = &marks_.front();
     if (heard <= m->out) return m->src;
     for (std::size_t i = 1; i < marks_.size() && marks_[i].out <= heard; ++i) m = &marks_[i];

@@ -116,6 +116,7 @@ class Channel {
     // --- engine threads ---
     bool WantsData() const;  // playing and the decode-ahead buffer is below its target
     bool DecodeAhead();      // decodes one chunk into the buffer; false when nothing was added
+    void Prebuffer();        // decodes on the caller's thread until the mix's lead is well covered
     MixOutcome MixInto(float* mix, std::size_t frames, std::uint64_t outFrame, bool decodeInline);
     // The listener has heard the last frame: the channel stops now. False when
     // it was restarted or moved in the meantime.

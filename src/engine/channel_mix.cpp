@@ -104,6 +104,22 @@ bool Channel::DecodeAhead() {
     return n > 0;
 }
 
+// The mixer takes its lead at once when a channel starts. Had the channel less
+// than that, the decoding thread would have to catch up within a device period,
+// which on a busy machine it may not get a core for: a gap at the start. So
+// the caller decodes the lead and as much again (a few milliseconds for a file;
+// a network stream stops at what has arrived).
+void Channel::Prebuffer() {
+    const auto want = static_cast<std::size_t>(format.rate * (2 * kMixLeadSeconds + 0.1));
+    while (true) {
+        {
+            std::lock_guard lock(mutex_);
+            if (fifo_.Count() >= want) return;
+        }
+        if (!DecodeAhead()) return;
+    }
+}
+
 std::size_t Channel::PullDirect(float* out, std::size_t frames, bool& drained) {
     const std::size_t n = fifo_.Read(out, frames);
     retained_ = std::min(retained_ + n, fifo_.Free());

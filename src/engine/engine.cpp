@@ -325,8 +325,21 @@ std::size_t Engine::PullOffline(float* out, std::size_t frames) {
 
 void Engine::HearChangeNow() {
     if (!running_ || offlineMode_) return;
+    {
+        std::lock_guard lock(settleMutex_);
+        ++cutsAsked_;
+    }
     mixAgain_.store(true);
     if (ring_) ring_->Kick();
+}
+
+void Engine::HearChangeNowAndSettle() {
+    if (!running_ || offlineMode_) return;
+    HearChangeNow();
+    std::unique_lock lock(settleMutex_);
+    const std::uint64_t mine = cutsAsked_;
+    // The cut waits for the device's next period at most 100 ms; a stalled device is not waited for longer.
+    settled_.wait_for(lock, std::chrono::milliseconds(300), [&] { return cutsDone_ >= mine || !running_; });
 }
 
 void Engine::MixAgainFromDevice() {
@@ -367,7 +380,18 @@ void Engine::MixerLoop() {
         std::uint32_t seen = ring_->Pops();
         if (!running_) break;
         if (mixAgain_.exchange(false)) {
+            // Every change asked for before this point was made before the cut below.
+            std::uint64_t asked;
+            {
+                std::lock_guard lock(settleMutex_);
+                asked = cutsAsked_;
+            }
             MixAgainFromDevice();
+            {
+                std::lock_guard lock(settleMutex_);
+                cutsDone_ = asked;
+            }
+            settled_.notify_all();
             continue;
         }
         if (ring_->Free() >= kBlock) {

@@ -57,6 +57,10 @@ class Engine {
     // lead: the mixing thread drops what the device has not taken and mixes
     // it again. Without a device (offline) there is nothing ahead to drop.
     void HearChangeNow();
+    // HearChangeNow, then waits (at most a few device periods) until the mixing
+    // thread has cut: what the listener hears last of the change is then settled,
+    // so a paused channel's position no longer moves once the pause returns.
+    void HearChangeNowAndSettle();
 
     std::size_t PullOffline(float* out, std::size_t frames);
     // The longest a block took the mixing thread since the last call, in
@@ -120,7 +124,10 @@ class Engine {
 
     std::atomic<bool> running_{false};
     std::atomic<bool> mixAgain_{false};
-    std::atomic<std::uint32_t> longestMix_{0};  // HearChangeNow was called; the mixer clears it
+    std::mutex settleMutex_;
+    std::condition_variable settled_;
+    std::uint64_t cutsAsked_ = 0, cutsDone_ = 0;  // under settleMutex_
+    std::atomic<std::uint32_t> longestMix_{0};    // HearChangeNow was called; the mixer clears it
     std::thread mixer_, decoder_;
     std::mutex decodeMutex_;
     std::condition_variable decodeWake_;

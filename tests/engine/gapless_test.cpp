@@ -8,6 +8,7 @@
 
 #include "../support/fixtures.h"
 #include "engine/bass.h"
+#include "engine/engine.h"
 #include "support.h"
 
 namespace {
@@ -172,6 +173,31 @@ TEST(GaplessInRealTime, TheQueuedChannelTakesOverOnTheNoSoundDevice) {
     EXPECT_EQ(BASS_ChannelIsActive(b), BASS_ACTIVE_PLAYING);
     EXPECT_TRUE(support::WaitFor(
         [&] { return BASS_ChannelBytes2Seconds(b, BASS_ChannelGetPosition(b, BASS_POS_BYTE)) > 0.2; }));
+    BASS_Free();
+}
+
+// A pause is heard at once, and the position it reports is the one the
+// listener is left at: it does not move on while the device plays out.
+TEST(PauseInRealTime, ThePositionIsSettledWhenThePauseReturns) {
+    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+    const DWORD a = BASS_StreamCreateFile(FALSE, fixtures::Path("tone.wav").c_str(), 0, 0, 0);
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(BASS_ChannelPlay(a, FALSE));
+    const auto seconds = [&] {
+        return BASS_ChannelBytes2Seconds(a, BASS_ChannelGetPosition(a, BASS_POS_BYTE));
+    };
+    ASSERT_TRUE(support::WaitFor([&] { return seconds() > 0.3; }));
+    ASSERT_TRUE(BASS_ChannelPause(a));
+    const double paused = seconds();
+    EXPECT_GT(paused, 0.3);
+    EXPECT_LT(paused, 1.5);
+    // The device goes on for a fifth of a second (with silence, or with what was mixed ahead).
+    const auto heard = sonvaro::audio::Engine::Get().HeardClock();
+    ASSERT_TRUE(
+        support::WaitFor([&] { return sonvaro::audio::Engine::Get().HeardClock() > heard + 44100 / 5; }));
+    EXPECT_EQ(seconds(), paused);
+    ASSERT_TRUE(BASS_ChannelPlay(a, FALSE));
+    EXPECT_TRUE(support::WaitFor([&] { return seconds() > paused + 0.1; }));
     BASS_Free();
 }
 

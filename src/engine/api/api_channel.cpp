@@ -45,7 +45,7 @@ BOOL BASS_ChannelPause(DWORD handle) {
     if (!ch) return FALSE;
     if (ch->IsDecodeOnly()) return Fail(BASS_ERROR_DECODE, FALSE);
     if (!ch->Pause()) return Fail(BASS_ERROR_NOPLAY, FALSE);
-    Engine::Get().HearChangeNow();
+    Engine::Get().HearChangeNowAndSettle();
     return Ok();
 }
 

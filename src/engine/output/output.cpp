@@ -170,6 +170,10 @@ bool AcquireSdlAudio() {
         // How the sound server lists us.
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Sonvaro");
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
+        // The device thread only copies from the mix: like the mixing thread it
+        // asks for real-time scheduling (itself, or from RealtimeKit), so that a
+        // busy machine does not make the device play a gap.
+        SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
         if (!SDL_GetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME))
             SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sonvaro");
         configured = true;
