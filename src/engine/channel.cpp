@@ -178,14 +178,15 @@ bool Channel::SetPosition(std::int64_t frame, std::uint64_t now) {
 
 std::int64_t Channel::Position(std::uint64_t heard) const {
     std::lock_guard lock(mutex_);
+    // Paused: everything mixed of it is heard and nothing more, so it already
+    // is where the device will leave it (the pause drops the mix ahead first).
+    if (state_ == ChannelState::Paused) return static_cast<std::int64_t>(played_);
     return PositionAt(heard);
 }
 
 std::int64_t Channel::PositionAt(std::uint64_t heard) const {
     auto played = static_cast<std::int64_t>(played_);
-    // Paused: everything mixed of it is heard and nothing more, so it already
-    // is where the device will leave it (the pause drops the mix ahead first).
-    if (marks_.empty() || state_ == ChannelState::Paused) return played;
+    if (marks_.empty()) return played;
     const Mark* m = &marks_.front();
     if (heard <= m->out) return m->src;
     for (std::size_t i = 1; i < marks_.size() && marks_[i].out <= heard; ++i) m = &marks_[i];

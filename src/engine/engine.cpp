@@ -22,19 +22,6 @@ void FlushDenormals() {
     _mm_setcsr(_mm_getcsr() | 0x8040);
 }  // FTZ | DAZ: feedback tails stay cheap
 
-// The mix runs ahead of the device by kMixLeadSeconds. On a fully loaded
-// machine an ordinary thread can wait longer than that for a core, and the
-// device plays a gap. So the
-// mixing thread asks for the lowest real-time priority (it sleeps between
-// blocks and uses little CPU), else for a raised nice value; where the
-// system allows neither it stays as it is.
-void RaiseMixingPriority() {
-    sched_param param{};
-    param.sched_priority = sched_get_priority_min(SCHED_RR);
-    if (pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0) return;
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
-}
-
 }  // namespace
 
 Engine& Engine::Get() {
@@ -373,7 +360,7 @@ void Engine::MixAgainFromDevice() {
 
 void Engine::MixerLoop() {
     FlushDenormals();
-    RaiseMixingPriority();
+    RaiseAudioThreadPriority();
     std::vector<float> block(kBlock * 2);
     for (;;) {
         // Read before the checks, so a pop or a Kick after them ends the wait.

@@ -3,16 +3,22 @@
 // PulseAudio server whose monitor is recorded. The join must be inaudible:
 // the recording holds the whole tone, sample for sample.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../support/fixtures.h"
 #include "support/private_sound_server.h"
 #include "support/test_support.h"
+#include "support/wait.h"
 
 namespace sonvaro {
 namespace {
@@ -103,6 +109,45 @@ TEST_F(SoundGaplessTest, Mp3HalvesJoinWithoutTheEncodersDelayAndPaddingAndARateC
     ASSERT_TRUE(server->StartRecording());
     heard = PlayAndRecord({fixtures::Path("tone_a.flac"), fixtures::Path("tone_48k.flac")});
     EXPECT_LE(LongestQuiet(heard, 0, kCut + 2 * 44100 - 1000), 2u);
+}
+
+// Whether this test may raise a thread's priority: then the player may too.
+bool MayRaisePriority() {
+    bool may = false;
+    std::thread([&] {
+        sched_param param{};
+        param.sched_priority = sched_get_priority_min(SCHED_RR);
+        may = pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0 ||
+              setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10) == 0;
+    }).join();
+    return may;
+}
+
+// A device period is about 23 ms: the thread that hands the mix to the sound
+// server must not queue behind other programs for a core.
+TEST_F(SoundGaplessTest, TheDeviceThreadRunsAboveOrdinaryThreads) {
+    if (!MayRaisePriority()) GTEST_SKIP() << "this system grants no raised priority";
+    const pid_t player =
+        test::Spawn({SONVARO_BINARY, "--headless", fixtures::Path("tone.wav")},
+                    server->Environment({"XDG_CONFIG_HOME=" + home / "config", "SDL_AUDIODRIVER=pulseaudio"}),
+                    home / "out.txt", home / "err.txt");
+    ASSERT_NE(player, 0);
+    ASSERT_TRUE(test::WaitUntil([&] { return server->LoudSeconds() > 0.2; }, std::chrono::seconds(20)));
+    std::vector<std::string> raised, ordinary;
+    const std::string tasks = "/proc/" + std::to_string(player) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+        std::string name = test::ReadFile(task.path() / "comm");
+        if (name.rfind("SDLAudioP", 0) != 0) continue;
+        const auto tid = static_cast<pid_t>(std::stoi(task.path().filename().string()));
+        errno = 0;
+        const bool up =
+            sched_getscheduler(tid) == SCHED_RR || getpriority(PRIO_PROCESS, static_cast<id_t>(tid)) < 0;
+        (up ? raised : ordinary).push_back(name);
+    }
+    kill(player, SIGTERM);
+    EXPECT_EQ(test::WaitForExit(player, std::chrono::seconds(20)), 0);
+    EXPECT_EQ(raised.size(), 1u);
+    EXPECT_TRUE(ordinary.empty());
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <SDL2/SDL.h>
 #include <alsa/asoundlib.h>
 #include <linux/futex.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -170,10 +173,6 @@ bool AcquireSdlAudio() {
         // How the sound server lists us.
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Sonvaro");
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
-        // The device thread only copies from the mix: like the mixing thread it
-        // asks for real-time scheduling (itself, or from RealtimeKit), so that a
-        // busy machine does not make the device play a gap.
-        SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
         if (!SDL_GetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME))
             SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sonvaro");
         configured = true;
@@ -230,6 +229,12 @@ class SdlOutput final : public Output {
   private:
     // Runs on SDL's audio thread: copies only, never waits.
     static void Callback(void* user, Uint8* stream, int len) {
+        // SDL's own request for its thread is granted only through RealtimeKit.
+        thread_local bool raised = false;
+        if (!raised) {
+            raised = true;
+            RaiseAudioThreadPriority();
+        }
         auto* self = static_cast<SdlOutput*>(user);
         auto* out = reinterpret_cast<float*>(stream);
         std::size_t frames = static_cast<std::size_t>(len) / (2 * sizeof(float));
@@ -247,6 +252,13 @@ class SdlOutput final : public Output {
 };
 
 }  // namespace
+
+void RaiseAudioThreadPriority() {
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_RR);
+    if (pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0) return;
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10);
+}
 
 std::unique_ptr<Output> CreateNullOutput(FrameRing& ring, unsigned rate, std::atomic<std::uint64_t>& heard) {
     return std::make_unique<NullOutput>(ring, rate, heard);

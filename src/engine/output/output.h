@@ -20,6 +20,13 @@ namespace sonvaro::audio {
 // cover how long a busy machine may keep the mixing thread from a core.
 inline constexpr double kMixLeadSeconds = 0.1;
 
+// On a fully loaded machine an ordinary thread can wait longer than the mix
+// lead (or a device period) for a core, and the device plays a gap. So the
+// mixing thread and the device's thread ask for the lowest real-time priority
+// (they sleep between blocks and use little CPU), else for a raised nice value;
+// where the system allows neither they stay as they are. Call on the thread.
+void RaiseAudioThreadPriority();
+
 // Single producer (mixer), single consumer (output) ring of stereo frames.
 class FrameRing {
   public:
