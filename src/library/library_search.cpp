@@ -53,8 +53,11 @@ bool MatchesText(const TrackInfo& info, const std::vector<std::string>& foldedTe
 
 namespace {
 
-bool Shown(const LibraryEntry& entry, SearchMode mode, const std::vector<std::string>& terms,
-           const std::string& foldedAlbum, uint8_t searchIn, std::string& scratch) {
+bool Shown(const LibraryEntry& entry, const SearchRequest& request, const std::vector<std::string>& terms,
+           const std::string& foldedAlbum, std::string& scratch) {
+    const SearchMode mode = request.mode;
+    const uint8_t searchIn = request.searchIn;
+    if (mode == SearchMode::Browse) return InBrowseChoice(entry.info, request.browse, terms, scratch);
     const bool station = IsStreamAddress(entry.info.path);
     if (mode == SearchMode::Stations) return station;
     if (station) return false;
@@ -75,9 +78,46 @@ bool Shown(const LibraryEntry& entry, SearchMode mode, const std::vector<std::st
         case SearchMode::Album:
             return EqualsNoCase(TrimSpaces(entry.info.album), TrimSpaces(foldedAlbum));
         case SearchMode::Stations:
+        case SearchMode::Browse:
             break;
     }
     return false;
+}
+
+// Tracks in the browser's order: artist (none last), the album's year (none
+// last), album, track number (none last); otherwise in library order.
+void SortAsBrowsed(SearchResult& result) {
+    struct Rank {
+        std::string artist, album;
+        int year = INT16_MAX, track = INT16_MAX;
+    };
+    std::vector<Rank> ranks(result.rows.size());
+    std::unordered_map<std::string, int> albumYears;  // artist '\0' album -> the first year met
+    for (size_t i = 0; i < ranks.size(); ++i) {
+        const SearchRow& row = result.rows[i];
+        Rank& r = ranks[i];
+        r.artist = BrowseKey(result.Text(row, RowField::Artist));
+        r.album = BrowseKey(result.Text(row, RowField::Album));
+        if (row.trackNumber >= 0) r.track = row.trackNumber;
+        int& year = albumYears.try_emplace(r.artist + '\0' + r.album, INT16_MAX).first->second;
+        if (year == INT16_MAX && row.year > 0) year = row.year;
+    }
+    for (Rank& r : ranks) r.year = albumYears[r.artist + '\0' + r.album];
+    std::vector<size_t> order(ranks.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const Rank &x = ranks[a], &y = ranks[b];
+        if (x.artist != y.artist)
+            return x.artist.empty() != y.artist.empty() ? y.artist.empty() : x.artist < y.artist;
+        if (x.year != y.year) return x.year < y.year;
+        if (x.album != y.album)
+            return x.album.empty() != y.album.empty() ? y.album.empty() : x.album < y.album;
+        return x.track < y.track;
+    });
+    std::vector<SearchRow> sorted;
+    sorted.reserve(order.size());
+    for (size_t i : order) sorted.push_back(result.rows[i]);
+    result.rows = std::move(sorted);
 }
 
 }  // namespace
@@ -111,9 +151,11 @@ void SearchResult::Fill(SearchRow& row, const LibraryEntry& entry) {
 std::optional<SearchResult> SearchLibrary(Library& library, const SearchRequest& request) {
     SearchResult result;
     result.mode = request.mode;
-    result.albumsRebuilt = request.mode != SearchMode::Album;
-    const std::vector<std::string> terms =
-        request.mode == SearchMode::Text ? SearchTerms(request.text) : std::vector<std::string>{};
+    result.albumsRebuilt = request.mode != SearchMode::Album && request.mode != SearchMode::Browse;
+    const std::vector<std::string> terms = request.mode == SearchMode::Text ? SearchTerms(request.text)
+                                           : request.mode == SearchMode::Browse
+                                               ? SearchTerms(request.browse.filter)
+                                               : std::vector<std::string>{};
     const std::string foldedAlbum = FoldCase(request.album);
     std::string scratch;
     // Albums met, folded, with the first spelling met in library order.
@@ -125,7 +167,7 @@ std::optional<SearchResult> SearchLibrary(Library& library, const SearchRequest&
         auto& entries = library.entries;
         for (size_t i = 0; i < entries.size(); ++i) {
             LibraryEntry& entry = entries[i];
-            if (!Shown(entry, request.mode, terms, foldedAlbum, request.searchIn, scratch)) continue;
+            if (!Shown(entry, request, terms, foldedAlbum, scratch)) continue;
             if (entry.id == 0) entry.id = ++library.lastId;
             SearchRow& row = result.rows.emplace_back();
             row.id = entry.id;
@@ -147,6 +189,7 @@ std::optional<SearchResult> SearchLibrary(Library& library, const SearchRequest&
     if (request.mode == SearchMode::LastPlayed)
         std::stable_sort(result.rows.begin(), result.rows.end(),
                          [](const SearchRow& a, const SearchRow& b) { return a.lastPlayed > b.lastPlayed; });
+    if (request.mode == SearchMode::Browse) SortAsBrowsed(result);
     if (result.albumsRebuilt) {
         result.albums.reserve(albums.size());
         for (auto& [folded, shown] : albums) result.albums.push_back(std::move(shown));

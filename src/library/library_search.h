@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "library/library.h"
+#include "library/library_browse.h"
 
 namespace sonvaro {
 
@@ -20,6 +21,7 @@ enum class SearchMode : int {
     Text = 5,         // the search field
     Album = 6,        // the album box
     Stations = 7,     // "Internet Stream"
+    Browse = 8,       // what is chosen in the artist and album browser
 };
 
 // Bits of MediaLib_SearchIn.
@@ -38,6 +40,7 @@ struct SearchRequest {
     std::string text;   // mode Text: the field's text as typed
     std::string album;  // mode Album: the chosen album
     uint8_t searchIn = kSearchEverything;
+    BrowseChoice browse;  // mode Browse
 };
 
 // The texts a row shows, in the order they are kept in SearchResult::texts.

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "core/text.h"
@@ -16,6 +17,7 @@
 #include "library/library_rows.h"
 #include "library/library_scan.h"
 #include "session/application.h"
+#include "ui/library_browser.h"
 #include "ui/library_model.h"
 #include "ui/list_view.h"
 #include "ui/qt_text.h"
@@ -53,6 +55,9 @@ constexpr LibraryCommand kLibraryCommands[] = {
     {Command::LibraryScan, "Ordner scannen", false},
 };
 
+// The mode box's item after "Internet Stream".
+constexpr int kBrowseItem = 6;
+
 }  // namespace
 
 LibraryController::LibraryController(Application& app, QWidget& window, Widgets widgets,
@@ -62,8 +67,15 @@ LibraryController::LibraryController(Application& app, QWidget& window, Widgets 
       window_(window),
       w_(widgets),
       information_(std::move(information)),
-      model_(new LibraryModel(this)) {
+      model_(new LibraryModel(this)),
+      browser_(new LibraryBrowser(app.data.library, w_.mode->parentWidget())) {
     w_.list->setModel(model_);
+    // Under the mode and album boxes, taking the panel's height; shown by its mode item.
+    if (auto* side = qobject_cast<QVBoxLayout*>(w_.mode->parentWidget()->layout()))
+        side->insertWidget(side->indexOf(w_.albums) + 1, browser_, 100);
+    browser_->setMinimumWidth(200);
+    browser_->hide();
+    connect(browser_, &LibraryBrowser::choiceChanged, this, [this] { Search(SearchMode::Browse); });
     w_.list->ProtectFirstColumn();
     BuildMenus();
     for (QWidget* widget : {static_cast<QWidget*>(w_.search), static_cast<QWidget*>(w_.options),
@@ -82,8 +94,7 @@ LibraryController::LibraryController(Application& app, QWidget& window, Widgets 
         if (!w_.search->text().trimmed().isEmpty()) Search(SearchMode::Text);
     });
     connect(w_.searchButton, &QPushButton::clicked, this, [this] { Search(SearchMode::Text); });
-    connect(w_.mode, &QComboBox::activated, this,
-            [this](int item) { Search(item == 5 ? SearchMode::Stations : static_cast<SearchMode>(item)); });
+    connect(w_.mode, &QComboBox::activated, this, &LibraryController::ChooseMode);
     connect(w_.albums, &QComboBox::activated, this, [this](int) { Search(SearchMode::Album); });
     connect(w_.list, &ListView::rowActivated, this, [this] {
         if (lastMode_ != SearchMode::Stations || model_->rowCount() > 0) PlayRow();
@@ -208,6 +219,10 @@ void LibraryController::Search(SearchMode mode) {
     request.searchIn = static_cast<uint8_t>(app_.data.settings.MediaLib_SearchIn);
     if (mode == SearchMode::Text) request.text = FromQt(w_.search->text());
     if (mode == SearchMode::Album) request.album = FromQt(w_.albums->currentText());
+    if (mode == SearchMode::Browse) request.browse = browser_->Choice();
+    // The browser stands in for the album box while its tracks are shown.
+    browser_->setVisible(mode == SearchMode::Browse);
+    w_.albums->setVisible(mode != SearchMode::Browse);
     app_.workers.busy = true;
     w_.statusField->setText(QStringLiteral("Suche.."));
     std::optional<SearchResult> result = SearchLibrary(app_.data.library, request);
@@ -236,7 +251,16 @@ void LibraryController::Search(SearchMode mode) {
 
 void LibraryController::ShowChosenView() {
     const int item = w_.mode->currentIndex();
-    if (item >= 0) Search(item == 5 ? SearchMode::Stations : static_cast<SearchMode>(item));
+    if (item >= 0) ChooseMode(item);
+}
+
+void LibraryController::ChooseMode(int item) {
+    if (item == kBrowseItem) {
+        browser_->Rebuild();
+        Search(SearchMode::Browse);
+        return;
+    }
+    Search(item == 5 ? SearchMode::Stations : static_cast<SearchMode>(item));
 }
 
 void LibraryController::ShowCount() {

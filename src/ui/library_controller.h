@@ -20,6 +20,7 @@ class QAction;
 namespace sonvaro {
 
 class Application;
+class LibraryBrowser;
 class LibraryModel;
 class ListView;
 
@@ -55,6 +56,7 @@ class LibraryController : public QObject {
     void ShowChosenView();
     void Search(SearchMode mode);
     LibraryModel& Model() { return *model_; }
+    LibraryBrowser& Browser() { return *browser_; }
     QLineEdit* SearchField() const { return w_.search; }
     QMenu* FileMenu() const { return fileMenu_; }
     QMenu* StationMenu() const { return stationMenu_; }
@@ -76,12 +78,15 @@ class LibraryController : public QObject {
     void ToggleScan();
     void ShowSearchIn();
     void ShowCount();
+    // The mode box's item: one of the searches, or the browser.
+    void ChooseMode(int item);
 
     Application& app_;
     QWidget& window_;
     Widgets w_;
     InformationWindow information_;
     LibraryModel* model_;
+    LibraryBrowser* browser_;
     QMenu* fileMenu_ = nullptr;
     QMenu* stationMenu_ = nullptr;
     QMenu* optionsMenu_ = nullptr;

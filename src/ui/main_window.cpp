@@ -283,7 +283,7 @@ void MainWindow::BuildLibraryArea() {
     sideBox->setContentsMargins(0, 0, 0, 0);
     auto* mode = new QComboBox(side);
     for (const char* t : {"Datenbank", "Am meisten abgespielt", "Zuletzt abgespielt", "Noch nie abgespielt",
-                          "Lesezeichen", "Internet Stream"})
+                          "Lesezeichen", "Internet Stream", "Interpreten und Alben"})
         mode->addItem(QString::fromUtf8(t));
     mode->setObjectName(QStringLiteral("libraryMode"));
     auto* albums = new QComboBox(side);

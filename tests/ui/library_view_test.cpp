@@ -14,12 +14,14 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWindow>
 
 #include "support/tag_fixtures.h"
 #include "support/ui_harness.h"
 #include "support/wait.h"
 #include "ui/generator_window.h"
+#include "ui/library_browser.h"
 #include "ui/library_controller.h"
 #include "ui/library_model.h"
 #include "ui/qt_text.h"
@@ -410,6 +412,78 @@ TEST_F(LibraryViewTest, GeneratorWindowAtItsSizeCutsNothing) {
     ASSERT_TRUE(WaitFor([&] { return g->progress->isVisible() && g->progress->height() > 0; }));
     QApplication::sendPostedEvents();
     ExpectNothingSquashed(*g);
+}
+
+}  // namespace
+}  // namespace sonvaro::test
+
+namespace sonvaro::test {
+namespace {
+
+// Artist, album, title, number.
+void SetAlbums(Library& library,
+               const std::vector<std::tuple<std::string, std::string, std::string, int>>& tracks) {
+    std::lock_guard lock(library.libraryLock);
+    library.entries.clear();
+    for (const auto& [artist, album, title, number] : tracks) {
+        LibraryEntry e;
+        e.info.path = "/m/" + title + ".mp3";
+        e.info.title = title;
+        e.info.artist = artist;
+        e.info.album = album;
+        e.info.trackNumber = static_cast<int16_t>(number);
+        library.entries.push_back(e);
+    }
+}
+
+TEST_F(LibraryViewTest, TheBrowserListsArtistsAndAlbumsAndTheViewShowsWhatIsChosen) {
+    SetAlbums(app->data.library, {{"Bert", "Later", "Second", 2},
+                                  {"Anna", "Debut", "One", 1},
+                                  {"Bert", "Later", "First", 1},
+                                  {"bert", "Early", "Old", 1}});
+    auto* mode = window->findChild<QComboBox*>(QStringLiteral("libraryMode"));
+    auto* albums = window->findChild<QComboBox*>(QStringLiteral("libraryAlbums"));
+    ASSERT_EQ(mode->count(), 7);
+    EXPECT_EQ(mode->itemText(6), QStringLiteral("Interpreten und Alben"));
+    mode->setCurrentIndex(6);
+    emit mode->activated(6);
+    LibraryBrowser& browser = View().Browser();
+    EXPECT_TRUE(browser.isVisibleTo(window.get()));
+    EXPECT_FALSE(albums->isVisibleTo(window.get()));
+    QTreeWidget* tree = browser.Tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("Anna (1)"));
+    EXPECT_EQ(tree->topLevelItem(1)->text(0), QStringLiteral("Bert (3)"));
+    ASSERT_EQ(tree->topLevelItem(1)->childCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(1)->child(1)->text(0), QString::fromUtf8("Later · 2 Titel"));
+    // Nothing chosen: every track.
+    EXPECT_EQ(Rows().rowCount(), 4);
+
+    tree->setCurrentItem(tree->topLevelItem(1)->child(1));
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"First", "Second"}));
+    tree->setCurrentItem(tree->topLevelItem(1));
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"Old", "First", "Second"}));
+    EXPECT_EQ(FromQt(window->StatusField(2)->text()), " 3");
+    // The rows are the library's own: the menus act on them.
+    SelectRow(0);
+    window->RunCommand(Command::SetBookmark);
+    EXPECT_EQ(app->data.library.entries[3].flags, 1);
+
+    // Typing filters the tree after a pause; the chosen artist stays chosen.
+    QTest::keyClicks(browser.Filter(), "ear");
+    ASSERT_TRUE(WaitUntil([&] {
+        QCoreApplication::processEvents();
+        return tree->topLevelItemCount() == 1;
+    }));
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("Bert (1)"));
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"Old"}));
+
+    // Another mode gives the album box back; the search field is the one it was.
+    mode->setCurrentIndex(0);
+    emit mode->activated(0);
+    EXPECT_FALSE(browser.isVisibleTo(window.get()));
+    EXPECT_TRUE(albums->isVisibleTo(window.get()));
+    EXPECT_EQ(Rows().rowCount(), 4);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+#pragma once
+#include <QTimer>
+#include <QWidget>
+
+#include "library/library_browse.h"
+
+class QLineEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace sonvaro {
+
+// The artist and album browser beside the library view: a filter field and a
+// tree of artists, each with its albums (year and track count). Choosing an
+// artist or an album says so; the view shows its tracks.
+class LibraryBrowser : public QWidget {
+    Q_OBJECT
+  public:
+    LibraryBrowser(Library& library, QWidget* parent);
+
+    // Reads the library again under the filter, keeping the chosen artist and
+    // album where they still are.
+    void Rebuild();
+    const BrowseChoice& Choice() const { return choice_; }
+    QLineEdit* Filter() const { return filter_; }
+    QTreeWidget* Tree() const { return tree_; }
+
+  signals:
+    // The tracks to show changed: another artist, album or filter.
+    void choiceChanged();
+
+  private:
+    void TakeChoice(QTreeWidgetItem* item);
+
+    Library& library_;
+    QLineEdit* filter_;
+    QTreeWidget* tree_;
+    QTimer typing_;
+    BrowseChoice choice_;
+};
+
+}  // namespace sonvaro
