@@ -1,6 +1,7 @@
 #include "library/library_scan.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 #include "core/ports/messages.h"
@@ -104,28 +105,35 @@ AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::stri
     return AddOutcome::Added;
 }
 
-ValidationResult ValidateLibrary(Library& library, std::string_view root) {
+ValidationResult ValidateLibrary(Library& library, std::string_view root, const std::function<bool()>& stop) {
     if (!LibraryFolderReachable(root)) return {Validation::FolderUnreachable, 0};
+    // 100,000 look-ups take a fifth of a second on a local disk, far longer on a
+    // share: the paths are copied, and looked at without the lock.
+    std::vector<std::string> paths;
+    {
+        std::lock_guard lock(library.libraryLock);
+        paths.reserve(library.entries.size());
+        for (const LibraryEntry& entry : library.entries)
+            if (!IsStreamAddress(entry.info.path)) paths.push_back(entry.info.path);
+    }
+    std::unordered_set<std::string_view> gone;
+    size_t goneEntries = 0;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (stop && i % 256 == 0 && stop()) return {};
+        if (InLibraryFolder(paths[i], root) && IsNonEmptyFile(paths[i])) continue;
+        gone.insert(paths[i]);
+        ++goneEntries;
+    }
+    if (gone.empty()) return {};
+    if (goneEntries == paths.size()) return {Validation::NoFileReachable, 0};
     std::lock_guard lock(library.libraryLock);
     auto& entries = library.entries;
-    std::vector<bool> gone(entries.size());
-    size_t files = 0, removed = 0;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const std::string& path = entries[i].info.path;
-        if (IsStreamAddress(path)) continue;
-        ++files;
-        gone[i] = !InLibraryFolder(path, root) || !IsNonEmptyFile(path);
-        if (gone[i]) ++removed;
-    }
+    const auto kept = std::remove_if(entries.begin(), entries.end(), [&](const LibraryEntry& entry) {
+        return !IsStreamAddress(entry.info.path) && gone.contains(entry.info.path);
+    });
+    const auto removed = static_cast<size_t>(entries.end() - kept);
     if (removed == 0) return {};
-    if (removed == files) return {Validation::NoFileReachable, 0};
-    size_t kept = 0;
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (!gone[i]) {
-            if (kept != i) entries[kept] = std::move(entries[i]);
-            ++kept;
-        }
-    entries.resize(kept);
+    entries.erase(kept, entries.end());
     ++library.removals;
     return {Validation::Checked, removed};
 }
@@ -309,6 +317,11 @@ void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOp
     const uint32_t start = options.tick();
     workers.backgroundThread = std::thread(
         [&library, &workers, options = std::move(options), read = std::move(read), last = start]() mutable {
+            if (options.startCheck &&
+                ValidateLibrary(library, options.startCheckRoot, [&] { return workers.shuttingDown.load(); })
+                        .outcome == Validation::NoFileReachable &&
+                options.log)
+                options.log->LogStatus(kNoFileReachableText);
             while (!workers.shuttingDown) {
                 const uint32_t now = options.tick();
                 // Unsigned difference: the wrap of the millisecond counter is harmless.

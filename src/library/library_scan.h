@@ -69,8 +69,10 @@ struct ValidationResult {
 // Removes entries whose files are gone, are folders or empty, or lie outside
 // `root`; stations stay. A missing library folder or the loss of every file
 // entry at once looks like an unplugged drive, not like deleted music: then
-// nothing is removed.
-ValidationResult ValidateLibrary(Library& library, std::string_view root);
+// nothing is removed. The files are looked at without the library lock held;
+// when `stop` says so part-way, nothing is removed.
+ValidationResult ValidateLibrary(Library& library, std::string_view root,
+                                 const std::function<bool()>& stop = {});
 
 // "Ihre Medienbibliothek hat das Limit von '100000' erreicht..." with a line break.
 std::string LibraryLimitText();
@@ -114,6 +116,10 @@ struct BackgroundOptions {
     std::chrono::milliseconds spacing{2500};
     std::chrono::milliseconds poll{100};
     StatusLog* log = nullptr;
+    // Whether the thread first checks the entries against `startCheckRoot`
+    // (the start-up check, off the way to the first sound).
+    bool startCheck = false;
+    std::string startCheckRoot;
 };
 
 // Starts the background thread: a step every `spacing` while no scan runs and

@@ -59,13 +59,9 @@ void Application::StartUp(const std::string& playFile) {
         workers.libraryFolderMissing = true;
         log.LogStatus(LibraryUnreachableText(libraryFolder));
     }
-    if (data.settings.MediaLib_StartCheck != 0) {
-        ports.splash.SetStatus("Überprüfe Medienbibliothek..");
-        // An unreachable folder is left alone (said above).
-        if (ValidateLibrary(data.library, LibraryRootOf(libraryFolder)).outcome ==
-            Validation::NoFileReachable)
-            log.LogStatus(kNoFileReachableText);
-    }
+    // The check itself runs on the library's background thread, once it starts
+    // below: the first sound, the window and remote control do not wait for it.
+    if (data.settings.MediaLib_StartCheck != 0) ports.splash.SetStatus("Überprüfe Medienbibliothek..");
 
     ports.splash.SetStatus("Initialisiere BASS..");
     InitAudioEngine(data.settings.BASS_QutputDevice, data.settings.BASS_OutputRate, data.settings, engine,

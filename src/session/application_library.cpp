@@ -19,12 +19,21 @@ void Application::StartLibraryWorkers() {
         AddFileToLibrary(data.library, path, LibraryRootOf(data.settings.MediaLib_Path),
                          [this](TrackInfo& info) { return ReadLibraryTrack(info); });
     });
+    // An unreachable folder is left alone (said when it was found so).
+    const std::string root = LibraryRootOf(s.MediaLib_Path);
+    const bool startCheck = s.MediaLib_StartCheck != 0;
     // Without an engine every read fails, and the refresh would take that for
     // vanished files: it only runs when tags can be read.
-    if (!engine.running) return;
+    if (!engine.running) {
+        if (startCheck && ValidateLibrary(data.library, root).outcome == Validation::NoFileReachable)
+            log.LogStatus(kNoFileReachableText);
+        return;
+    }
     BackgroundOptions options;
     options.tick = clock.tick;
     options.log = &log;
+    options.startCheck = startCheck;
+    options.startCheckRoot = root;
     StartBackgroundRefresh(data.library, workers, std::move(options),
                            [this](TrackInfo& info) { return ReadLibraryTrack(info); });
 }

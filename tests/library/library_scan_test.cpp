@@ -295,6 +295,34 @@ TEST(LibraryValidation, AMissingFolderOrTheLossOfEveryFileRemovesNothing) {
     EXPECT_EQ(library.entries[0].playCount, 7);
 }
 
+// The check runs beside the window and the player: the library stays usable
+// while the files are looked at, and a stop part-way removes nothing.
+TEST(LibraryValidation, LooksAtTheFilesWithoutTheLockAndAStopRemovesNothing) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "lib/sub");
+    WriteFile(dir / "lib/sub/a.mp3", "a");
+    Library library;
+    for (const std::string& p : {dir / "lib/sub/a.mp3", dir / "lib/sub/gone.mp3", dir / "lib/sub/gone.mp3"})
+        library.entries.push_back(Entry(p));
+    const std::vector<std::string> all = Paths(library);
+    EXPECT_EQ(ValidateLibrary(library, dir / "lib/", [] { return true; }).removed, 0u);
+    EXPECT_EQ(Paths(library), all);
+
+    bool lockFree = false;
+    const auto meanwhile = [&] {
+        // Added while the files are looked at: not looked at, so kept.
+        if (!library.libraryLock.try_lock()) return false;
+        lockFree = true;
+        if (library.entries.size() == 3) library.entries.push_back(Entry(dir / "lib/sub/new.mp3"));
+        library.libraryLock.unlock();
+        return false;
+    };
+    const ValidationResult result = ValidateLibrary(library, dir / "lib/", meanwhile);
+    EXPECT_TRUE(lockFree);
+    EXPECT_EQ(result.removed, 2u);  // both entries of the same vanished file
+    EXPECT_EQ(Paths(library), (std::vector<std::string>{dir / "lib/sub/a.mp3", dir / "lib/sub/new.mp3"}));
+}
+
 TEST(BackgroundRefresh, ResumesAfterTheStoredIndexAndWraps) {
     TempDir dir;
     Library library;

@@ -15,6 +15,7 @@
 #include "support/player_harness.h"
 #include "support/tag_fixtures.h"
 #include "support/test_support.h"
+#include "support/wait.h"
 
 namespace sonvaro {
 namespace {
@@ -292,9 +293,13 @@ TEST_F(ApplicationTest, StartUpValidatesTheLibraryAndShutDownKeepsTheBackgroundP
                     "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMediaLib_BGIndex="
                     "1\nMediaLib_AddPlay=1\n");
     Start();
+    // The check runs on the library's thread.
+    ASSERT_TRUE(test::WaitUntil([&] {
+        std::lock_guard lock(app->data.library.libraryLock);
+        return app->data.library.entries.size() == 2;
+    }));
     {
         std::lock_guard lock(app->data.library.libraryLock);
-        ASSERT_EQ(app->data.library.entries.size(), 2u);
         EXPECT_EQ(app->data.library.entries[0].info.path, kept);  // sorted by bytes: "/" before "h"
         EXPECT_EQ(app->data.library.entries[1].info.path, "http://radio.example/x");
     }
@@ -322,6 +327,29 @@ TEST_F(ApplicationTest, StartUpValidatesTheLibraryAndShutDownKeepsTheBackgroundP
 // The library folder renamed away (an unplugged drive) before a start: the
 // folder setting stays, validation removes nothing, and the log says so once
 // although the background refresh meets the missing files too.
+// The start-up check of a big library on a slow disk must not hold up the first
+// sound: it runs on the library's thread, and still removes what is gone.
+TEST_F(ApplicationTest, TheStartUpCheckRunsOnTheLibraryThreadAndRemovesWhatIsGone) {
+    const std::string music = home / "music/";
+    std::filesystem::create_directories(music + "album");
+    const std::string a = test::CopyOf(test::TagFixture("tagged.mp3"), music + "album/a.mp3");
+    test::WriteFile(home / "Sonvaro/MediaLibary.dat",
+                    "SV-F-MLV1\r\nETY:" + a + "|A|||0||1||0|0|0|0|1700000000|5|1|0|\r\nETY:" + music +
+                        "album/b.mp3|B|||0||2||0|0|0|0|0|2|0|0|\r\n");
+    test::WriteFile(
+        home / "Sonvaro/Sonvaro.ini",
+        "[Preferences]\nBASS_QutputDevice=0\nMediaLib_StartCheck=1\nMediaLib_Path=" + music + "\n");
+    app = std::make_unique<Application>(ApplicationPorts{messages, splash, display, view, shutdown},
+                                        home.path(), Clock());
+    app->StartUp();
+    const auto size = [&] {
+        std::lock_guard lock(app->data.library.libraryLock);
+        return app->data.library.entries.size();
+    };
+    EXPECT_TRUE(test::WaitUntil([&] { return size() == 1; }));
+    EXPECT_EQ(app->RequestExit(false), 0);
+}
+
 TEST_F(ApplicationTest, AnUnreachableLibraryFolderKeepsTheLibraryAndSaysSoOnce) {
     const std::string music = home / "music/";
     std::filesystem::create_directories(music + "album");
