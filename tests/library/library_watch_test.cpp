@@ -242,7 +242,11 @@ TEST(LibraryWatch, ALibraryFolderRenamedAwayRemovesNothing) {
     WriteFile(w.root + "a/2.mp3", "two");
     w.library.entries = {Stored(w.root + "a/1.mp3", "one", 3), Stored(w.root + "a/2.mp3", "two")};
     w.workers.SetLibraryFolder(w.root.substr(0, w.root.size() - 1));  // as stored, without the "/"
+    w.options.batch = std::chrono::milliseconds(1000);                // both changes in one batch
     w.Start();
+    // Removed just before the folder went: by the time it is looked at, its
+    // folder is no longer there as watched, so it stays for the refresh.
+    fs::remove(w.root + "a/2.mp3");
     fs::rename(w.root, w.dir / "elsewhere");
     ASSERT_TRUE(
         WaitUntil([&] { return w.LogLinesWith("Medienbibliothek nicht erreichbar") == 1; }, kFollowTime));
@@ -253,6 +257,7 @@ TEST(LibraryWatch, ALibraryFolderRenamedAwayRemovesNothing) {
     EXPECT_TRUE(WaitUntil([&] { return w.Entry(w.root + "a/3.mp3").has_value(); }, kFollowTime));
     // 1.mp3 went while the folder was away: that is the refresh's to find.
     EXPECT_EQ(w.Size(), 3u);
+    EXPECT_TRUE(w.Entry(w.root + "a/2.mp3"));
     EXPECT_EQ(w.Entry(w.root + "a/1.mp3")->playCount, 3);
 }
 
