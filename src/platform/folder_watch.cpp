@@ -158,10 +158,15 @@ void FolderWatch::RenameTree(const std::string& from, const std::string& to) {
     }
 }
 
-void FolderWatch::Arrived(const std::string& path, std::vector<FolderChange>& out, WatchAddResult& added) {
+void FolderWatch::Arrived(const std::string& path, bool created, std::vector<FolderChange>& out,
+                          WatchAddResult& added) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return;  // gone again already
     if (S_ISREG(st.st_mode)) {
+        // A file just created is being written: it is reported when closed
+        // after writing. A link, hard or symbolic, is complete at once.
+        struct stat own {};
+        if (created && ::lstat(path.c_str(), &own) == 0 && S_ISREG(own.st_mode) && own.st_nlink == 1) return;
         out.push_back({FolderChange::Kind::File, path, {}, false});
         return;
     }
@@ -205,7 +210,7 @@ void FolderWatch::HandleEvent(int wd, uint32_t mask, uint32_t cookie, const char
         const auto from = std::find_if(pending_.begin(), pending_.end(),
                                        [&](const PendingMove& m) { return m.cookie == cookie; });
         if (from == pending_.end()) {
-            Arrived(path, out, added);  // from outside the tree
+            Arrived(path, false, out, added);  // from outside the tree
             return;
         }
         const std::string to = from->folder ? path + "/" : path;
@@ -213,7 +218,7 @@ void FolderWatch::HandleEvent(int wd, uint32_t mask, uint32_t cookie, const char
         out.push_back({FolderChange::Kind::Moved, to, from->path, from->folder});
         pending_.erase(from);
     } else if (mask & IN_CREATE) {
-        Arrived(path, out, added);
+        Arrived(path, true, out, added);
     } else if (mask & IN_CLOSE_WRITE) {
         if (!isFolder) out.push_back({FolderChange::Kind::File, path, {}, false});
     } else if (mask & IN_DELETE) {

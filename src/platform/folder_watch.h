@@ -99,7 +99,9 @@ class FolderWatch {
     void Forget(int wd);
     void ForgetTree(const std::string& folder, bool removeFromKernel);
     void RenameTree(const std::string& from, const std::string& to);
-    void Arrived(const std::string& path, std::vector<FolderChange>& out, WatchAddResult& added);
+    // `created`: by IN_CREATE rather than moved in.
+    void Arrived(const std::string& path, bool created, std::vector<FolderChange>& out,
+                 WatchAddResult& added);
     void HandleEvent(int wd, uint32_t mask, uint32_t cookie, const char* name, std::vector<FolderChange>& out,
                      WatchAddResult& added);
 

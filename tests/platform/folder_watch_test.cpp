@@ -1,7 +1,9 @@
 // The folder watch over real folders with real inotify.
 #include "platform/folder_watch.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -88,6 +90,26 @@ TEST(FolderWatch, FilesAndFoldersCreatedWrittenMovedAndRemoved) {
     ReadUntil(watch, Kind::Lost, dir / "a/");
     EXPECT_EQ(watch.WatchCount(), 0u);
     EXPECT_FALSE(watch.StillThere(dir / "a/"));
+}
+
+// A file being written is reported when it is closed, not while half there;
+// a link is whole at once.
+TEST(FolderWatch, AFileIsReportedWhenWrittenALinkAtOnce) {
+    test::TempDir dir;
+    fs::create_directories(dir / "a");
+    test::WriteFile(dir / "outside.mp3", "x");
+    FolderWatch watch;
+    watch.WatchTree(dir / "a");
+    const int fd = ::open((dir / "a/song.mp3").c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "half", 4), 4);
+    fs::create_hard_link(dir / "outside.mp3", dir / "a/hard.mp3");
+    auto got = ReadUntil(watch, Kind::File, dir / "a/hard.mp3");
+    EXPECT_FALSE(Has(got, Kind::File, dir / "a/song.mp3"));
+    ::close(fd);
+    ReadUntil(watch, Kind::File, dir / "a/song.mp3");
+    fs::create_symlink(dir / "outside.mp3", dir / "a/soft.mp3");
+    ReadUntil(watch, Kind::File, dir / "a/soft.mp3");
 }
 
 TEST(FolderWatch, EachRealFolderOnceInNameOrderUpToTheLimit) {
