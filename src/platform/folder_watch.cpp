@@ -23,13 +23,15 @@ constexpr int kMaxDepth = 64;
 // One Read takes at most this many buffers, so a flood cannot keep it.
 constexpr int kMaxBuffersPerRead = 64;
 
-std::vector<std::string> SortedNames(const std::string& folder) {
-    std::vector<std::string> names;
+// A folder's entries in name order, each with the type the folder listing
+// gives (DT_UNKNOWN where the file system does not say).
+std::vector<std::pair<std::string, unsigned char>> SortedNames(const std::string& folder) {
+    std::vector<std::pair<std::string, unsigned char>> names;
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return names;
     while (const dirent* e = ::readdir(dir)) {
         const std::string_view name = e->d_name;
-        if (name != "." && name != "..") names.emplace_back(name);
+        if (name != "." && name != "..") names.emplace_back(name, e->d_type);
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
@@ -111,11 +113,13 @@ bool FolderWatch::WalkAndWatch(const std::string& folder, dev_t parentDevice, in
         (options_.isSilent ? options_.isSilent(folder) : StatfsSilent(folder)))
         result.firstSilent = folder;
 
-    for (const std::string& name : SortedNames(folder)) {
+    for (const auto& [name, type] : SortedNames(folder)) {
         if (Stop()) {
             result.stopped = true;
             return false;
         }
+        // Plain files need no look when only folders are wanted.
+        if (type == DT_REG && !files) continue;
         const std::string path = folder + name;
         struct stat entry {};
         if (::stat(path.c_str(), &entry) != 0) continue;
