@@ -106,7 +106,7 @@ class Watcher {
     void SetUp() {
         const auto start = Clock::now();
         FolderWatchOptions watchOptions;
-        watchOptions.maxWatches = options_.maxWatches;
+        watchOptions.maxWatches = options_.maxWatches != 0 ? options_.maxWatches : UserWatchLimit() / 2;
         watchOptions.shouldStop = [this] { return Stopping(); };
         watchOptions.isSilent = options_.isSilent;
         watch_ = std::make_unique<FolderWatch>(std::move(watchOptions));

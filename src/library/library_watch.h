@@ -24,7 +24,8 @@ struct LibraryWatchReport {
 struct LibraryWatchOptions {
     // Changes are gathered this long after the first one, then taken together.
     std::chrono::milliseconds batch{300};
-    // The most folders watched; 0: as many as the kernel grants.
+    // The most folders watched; 0: half of what the user may hold
+    // (fs.inotify.max_user_watches), so other programs keep theirs.
     size_t maxWatches = 0;
     // Tests: which folders count as lying on a file system without notifications.
     std::function<bool(const std::string& folder)> isSilent;

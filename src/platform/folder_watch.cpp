@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 
 namespace sonvaro {
 
@@ -44,6 +45,15 @@ bool StatfsSilent(const std::string& folder) {
 }
 
 }  // namespace
+
+size_t UserWatchLimit() {
+    std::FILE* file = std::fopen("/proc/sys/fs/inotify/max_user_watches", "re");
+    if (!file) return 0;
+    unsigned long long value = 0;
+    if (std::fscanf(file, "%llu", &value) != 1) value = 0;
+    std::fclose(file);
+    return static_cast<size_t>(value);
+}
 
 bool IsSilentFileSystemType(int64_t type) {
     switch (static_cast<uint32_t>(type)) {

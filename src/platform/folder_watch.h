@@ -115,6 +115,10 @@ class FolderWatch {
     bool limitReached_ = false;
 };
 
+// fs.inotify.max_user_watches: the watches one user may hold across all
+// programs; 0 when it cannot be read.
+size_t UserWatchLimit();
+
 // True for the statfs type of a file system whose changes made elsewhere are
 // not notified (NFS, SMB/CIFS, FUSE, 9P, Ceph, AFS and the like).
 bool IsSilentFileSystemType(int64_t type);
