@@ -65,7 +65,7 @@ class Watcher {
                 else
                     nextTry_ = Clock::now() + std::chrono::seconds(1);
             }
-            if (watch_ && watch_->IsOpen() && Clock::now() >= nextLook_) {
+            if (watch_ && Clock::now() >= nextLook_) {
                 // A drive mounted again over the folder, or another folder put
                 // in its place, is not what the watch is on: watch it afresh.
                 nextLook_ = Clock::now() + std::chrono::seconds(1);
@@ -75,7 +75,7 @@ class Watcher {
                     continue;
                 }
             }
-            if (!watch_ || !watch_->IsOpen()) {
+            if (!watch_) {
                 workers_.WaitForStop(std::chrono::milliseconds(100), workers_.shuttingDown);
                 continue;
             }
@@ -126,6 +126,10 @@ class Watcher {
             report.silent = !result.firstSilent.empty();
             report.took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
             options_.onWatching(report);
+        }
+        if (!watch_->IsOpen()) {  // tried again now and then; said only once
+            Unwatch();
+            nextTry_ = Clock::now() + std::chrono::seconds(30);
         }
     }
 
