@@ -15,6 +15,7 @@ struct WorkerState {
     std::atomic<int8_t> progress{0};
     std::thread scanThread;        // a running scan or validation
     std::thread backgroundThread;  // the background refresh
+    std::thread watchThread;       // the library watch
     std::atomic<int32_t> backgroundIndex{0};
     // Set while a scan thread works (cleared by the thread itself when it ends)
     // and while a library search runs: the status bar animates its busy icon.
@@ -22,6 +23,9 @@ struct WorkerState {
     std::atomic<bool> busy{false};
     std::atomic<bool> backgroundOn{true};
     std::atomic<bool> backgroundRunning{false};
+    std::atomic<bool> watchRunning{false};
+    // Set while the library watch has the library folder's tree watched.
+    std::atomic<bool> watching{false};
 
     void SetStatusText(std::string text) {
         std::lock_guard lock(statusMutex_);

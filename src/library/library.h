@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -31,6 +32,9 @@ struct Library {
     // so an index of positions knows when it went stale.
     uint64_t removals = 0;
     uint64_t lastId = 0;  // the last LibraryEntry::id given
+    // Moves each time the library watch has changed entries, so that a view
+    // knows to search again; read without the lock.
+    std::atomic<uint64_t> diskChanges{0};
 };
 
 // Marks every entry whose path equals `path` (byte for byte; a station's

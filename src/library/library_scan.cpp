@@ -343,7 +343,8 @@ bool StopLibraryThreads(WorkerState& workers, std::chrono::milliseconds limit) {
     const bool scanEnded = workers.JoinWithin(workers.scanThread, workers.scanRunning, limit);
     const bool backgroundEnded =
         workers.JoinWithin(workers.backgroundThread, workers.backgroundRunning, limit);
-    return scanEnded && backgroundEnded;
+    const bool watchEnded = workers.JoinWithin(workers.watchThread, workers.watchRunning, limit);
+    return scanEnded && backgroundEnded && watchEnded;
 }
 
 }  // namespace sonvaro

@@ -127,9 +127,9 @@ struct BackgroundOptions {
 void StartBackgroundRefresh(Library& library, WorkerState& workers, BackgroundOptions options,
                             TrackReadFn read);
 
-// Shut-down: asks both threads to end and waits for each at most `limit`.
-// False when one was still busy and has been let go: it may still use the
-// library and the workers' state, so they must stay alive until the process ends.
+// Shut-down: asks the scan, the refresh and the watch (library_watch.h) to end and waits for each at most
+// `limit`. False when one was still busy and has been let go: it may still use the library and the workers'
+// state, so they must stay alive until the process ends.
 bool StopLibraryThreads(WorkerState& workers,
                         std::chrono::milliseconds limit = std::chrono::milliseconds(2500));
 

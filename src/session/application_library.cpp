@@ -3,6 +3,7 @@
 
 #include "core/clock.h"
 #include "library/library_scan.h"
+#include "library/library_watch.h"
 #include "session/application.h"
 
 namespace sonvaro {
@@ -36,6 +37,11 @@ void Application::StartLibraryWorkers() {
     options.startCheckRoot = root;
     StartBackgroundRefresh(data.library, workers, std::move(options),
                            [this](TrackInfo& info) { return ReadLibraryTrack(info); });
+    // Changes on disk show at once; the refresh stays for what the watch cannot see.
+    LibraryWatchOptions watch;
+    watch.log = &log;
+    StartLibraryWatch(data.library, workers, std::move(watch),
+                      [this](TrackInfo& info) { return ReadLibraryTrack(info); });
 }
 
 void Application::StopLibraryWorkers() {

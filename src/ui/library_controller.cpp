@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -211,9 +212,6 @@ void LibraryController::ShowSearchIn() {
 }
 
 void LibraryController::Search(SearchMode mode) {
-    // A search cannot start another while it runs (events may be taken meanwhile).
-    if (searching_ || app_.ShuttingDown()) return;
-    searching_ = true;
     SearchRequest request;
     request.mode = mode;
     request.searchIn = static_cast<uint8_t>(app_.data.settings.MediaLib_SearchIn);
@@ -223,24 +221,43 @@ void LibraryController::Search(SearchMode mode) {
     // The browser stands in for the album box while its tracks are shown.
     browser_->setVisible(mode == SearchMode::Browse);
     w_.albums->setVisible(mode != SearchMode::Browse);
+    RunSearch(request, false);
+}
+
+void LibraryController::RunSearch(const SearchRequest& request, bool again) {
+    // A search cannot start another while it runs (events may be taken meanwhile).
+    if (searching_ || app_.ShuttingDown()) return;
+    searching_ = true;
     app_.workers.busy = true;
     w_.statusField->setText(QStringLiteral("Suche.."));
+    std::vector<uint64_t> selected;
+    if (again)
+        for (int r : SelectedRows())
+            if (const SearchRow* row = model_->Row(r)) selected.push_back(row->id);
     std::optional<SearchResult> result = SearchLibrary(app_.data.library, request);
     if (result) {
-        lastMode_ = mode;
+        lastMode_ = request.mode;
+        lastRequest_ = request;
         if (result->albumsRebuilt) {
             const QString chosen = w_.albums->currentText();
             w_.albums->clear();
             for (const std::string& album : result->albums) w_.albums->addItem(ToQt(album));
-            w_.albums->setCurrentIndex(-1);
+            w_.albums->setCurrentIndex(again ? w_.albums->findText(chosen) : -1);
         }
         model_->SetResult(std::move(*result));
         if (app_.data.settings.GUI_AutoColumnWidthML >= 1)
             for (int c = 1; c < model_->columnCount(); ++c) w_.list->resizeColumnToContents(c);
-        if (mode == SearchMode::Text) {
+        if (request.mode == SearchMode::Text && !again) {
             w_.mode->setCurrentIndex(-1);
             w_.search->clear();
             w_.searchButton->setEnabled(false);
+        }
+        if (!selected.empty()) {
+            std::sort(selected.begin(), selected.end());
+            for (int r = 0; r < model_->rowCount(); ++r)
+                if (std::binary_search(selected.begin(), selected.end(), model_->Row(r)->id))
+                    w_.list->selectionModel()->select(
+                        model_->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
         ShowCount();
     }
@@ -399,6 +416,19 @@ void LibraryController::Tick() {
         scanShown_ = false;
         w_.statusField->clear();
         if (model_->rowCount() == 0) Search(lastMode_ == SearchMode::Text ? SearchMode::All : lastMode_);
+    }
+    // Files changed on disk: the view follows, at most once a second during a burst.
+    const uint64_t changes = app_.data.library.diskChanges.load();
+    if (changes != diskChangesSeen_ && lastRequest_ && !running && !searching_ &&
+        (!sinceAgain_.isValid() || sinceAgain_.elapsed() >= 1000)) {
+        diskChangesSeen_ = changes;
+        sinceAgain_.start();
+        // The browser's artists and albums follow the disk too; its choice stays where it still is.
+        if (lastRequest_->mode == SearchMode::Browse) {
+            browser_->Rebuild();
+            lastRequest_->browse = browser_->Choice();
+        }
+        RunSearch(*lastRequest_, true);
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,7 +52,8 @@ class LibraryController : public QObject {
 
     // The library's commands; false for any other command.
     bool Run(Command command);
-    // Every 80 ms: the scan's folder and progress in the status bar.
+    // Every 80 ms: the scan's folder and progress in the status bar; the last
+    // search again when the library watch changed entries.
     void Tick();
     // The rows of the view chosen in the combo, once the library is loaded.
     void ShowChosenView();
@@ -67,6 +70,9 @@ class LibraryController : public QObject {
 
   private:
     void BuildMenus();
+    // `again`: the same search once more after changes on disk; the field,
+    // the chosen album and the selected rows stay.
+    void RunSearch(const SearchRequest& request, bool again);
     void CompleteSearchText(const QString& text);
     std::vector<int> SelectedRows() const;
     int FirstSelectedRow() const;
@@ -95,6 +101,9 @@ class LibraryController : public QObject {
     bool searching_ = false;
     bool scanShown_ = false;
     SearchMode lastMode_ = SearchMode::All;
+    std::optional<SearchRequest> lastRequest_;
+    uint64_t diskChangesSeen_ = 0;
+    QElapsedTimer sinceAgain_;
 };
 
 }  // namespace sonvaro

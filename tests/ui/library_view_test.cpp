@@ -81,6 +81,30 @@ TEST_F(StoredLibraryViewTest, TheViewAndTheCountShowTheLibraryFromTheStart) {
     EXPECT_EQ(FromQt(window->StatusField(2)->text()), " 3");
 }
 
+// Files that arrive or go on disk while the player runs show in the view
+// without a search by hand, and the selection stays on its track.
+TEST_F(StoredLibraryViewTest, ChangesOnDiskShowInTheViewWithinTwoSeconds) {
+    ASSERT_TRUE(WaitUntil([&] { return app->workers.watching.load(); }));
+    SelectRow(1);
+    const auto shows = [&](int rows) {
+        return WaitUntil(
+            [&] {
+                QCoreApplication::processEvents();
+                window->BusyTick();
+                return Rows().rowCount() == rows;
+            },
+            std::chrono::seconds(2));
+    };
+    std::filesystem::create_directories(home / "music/album");
+    CopyOf(TagFixture("tagged.mp3"), home / "music/album/neu.mp3");
+    ASSERT_TRUE(shows(4));
+    const QModelIndexList selected = window->LibraryList()->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(Rows().index(selected[0].row(), 1).data().toString(), QStringLiteral("Lied b"));
+    std::filesystem::remove(home / "music/album/neu.mp3");
+    EXPECT_TRUE(shows(3));
+}
+
 // The library's columns as the user leaves them come back at the next start
 // from their CMNW_ML_, CMNI_ML_ and CMNA_ML_ keys: widths, the order dragged
 // and the alignment set with the header's right-click menu.
