@@ -61,6 +61,9 @@ TEST(DecodeCover, BrokenAndHostilePicturesGiveNothing) {
     // A header claiming a picture far beyond any cover: refused before decoding.
     EXPECT_TRUE(DecodeCover(PngHeader(60000, 60000), 480).isNull());
     EXPECT_TRUE(DecodeCover(PngHeader(0x7FFFFFFF, 1), 480).isNull());
+    // A format Qt cannot decode at a reduced size (PNG) whose whole picture
+    // would take 81 MB: nothing, rather than the memory.
+    EXPECT_TRUE(DecodeCover(Picture(4500, 4500, "PNG"), 480).isNull());
     // Cut short and damaged: whatever comes out is no larger than asked for.
     const std::string jpeg = Picture(800, 600, "JPEG");
     for (const std::size_t keep : {std::size_t{20}, std::size_t{200}, jpeg.size() / 2}) {
