@@ -24,9 +24,12 @@ QImage DecodeCover(std::string_view bytes, int maxSide) {
     const std::string_view extension = CoverExtension(bytes);
     if (extension.empty()) return {};
     QImageReader reader(&buffer, QByteArray(extension.data(), static_cast<qsizetype>(extension.size())));
-    reader.setAllocationLimit(64);  // MB, for what one decode may allocate
     const QSize size = reader.size();
-    if (size.isEmpty() || static_cast<qint64>(size.width()) * size.height() > kMaxCoverPixels) return {};
+    if (size.isEmpty()) return {};
+    const qint64 pixels = static_cast<qint64>(size.width()) * size.height();
+    // JPEG is decoded at the reduced size (at most an eighth of each side); the
+    // other formats are decoded whole and scaled after.
+    if (pixels > kMaxCoverPixels || (extension != "jpg" && pixels * 4 > kMaxCoverDecodeBytes)) return {};
     const QSize fit = CoverFit(size, maxSide);
     if (fit != size) reader.setScaledSize(fit);
     QImage image = reader.read();

@@ -8,6 +8,8 @@ namespace sonvaro {
 
 // Larger pictures are refused unread: no cover is worth decoding this much.
 constexpr qint64 kMaxCoverPixels = 100'000'000;
+// What decoding one picture may allocate.
+constexpr qint64 kMaxCoverDecodeBytes = qint64{64} << 20;
 
 // A JPEG, PNG, WebP, GIF or BMP picture (told by its first bytes) scaled,
 // keeping its shape, to fit maxSide × maxSide; never enlarged. JPEG is decoded at the reduced size directly;

@@ -19,8 +19,9 @@ class CoverFinder;
 class CoverLoader : public QObject {
     Q_OBJECT
   public:
-    // Covers are kept at most this large: 480 × 480 × 4 bytes, under 1 MB each.
-    static constexpr int kMaxSide = 480;
+    // Covers are kept at most this large: 384 × 384 × 4 bytes, 0.6 MB each,
+    // twice the largest place one is shown (for scaled screens).
+    static constexpr int kMaxSide = 384;
     static constexpr std::size_t kKeptCovers = 24;
     static constexpr std::size_t kMaxWaiting = 8;
 
