@@ -98,6 +98,7 @@ int RunWindowed(int argc, char** argv, const std::vector<std::string>& files, En
     };
     QObject::connect(&window, &MainWindow::exitRequested, &window, [&] { exit(true); });
     companions.Attach(app, window, [&exit] { exit(true); });
+    companions.TrackerPopupWindow().SetCoverLoader(window.Covers());
     app.startUpdateCheck = [&companions] { companions.Updates()->Start(false); };
 
     // SIGTERM (the session ending), SIGINT and SIGHUP end the player as "Beenden"

@@ -1,15 +1,18 @@
 #include "desktop/mpris_service.h"
 
+#include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStringList>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 
 #include "core/text.h"
+#include "library/cover_finder.h"
 #include "playback/channel_player.h"
 #include "playback/player_control.h"
 #include "session/application.h"
@@ -203,8 +206,13 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
 };
 
 MprisService::MprisService(Application& app, std::function<void()> raise, std::function<void()> quit,
-                           QDBusConnection bus)
-    : app_(app), raise_(std::move(raise)), quit_(std::move(quit)), bus_(std::move(bus)) {
+                           QDBusConnection bus, CoverFileCache covers)
+    : app_(app),
+      raise_(std::move(raise)),
+      quit_(std::move(quit)),
+      bus_(std::move(bus)),
+      covers_(std::move(covers)) {
+    coverJobs_.setMaxThreadCount(1);
     new RootAdaptor(this);
     player_ = new PlayerAdaptor(this);
     // `dbus-send` without --print-reply sends a signal, not a method call, and
@@ -215,6 +223,7 @@ MprisService::MprisService(Application& app, std::function<void()> raise, std::f
         bus_.connect(QString(), QLatin1String(kObjectPath), QLatin1String(kPlayerInterface),
                      QLatin1String(command), player_, slot.constData());
     }
+    FollowCover();
     published_ = PlayerProperties();
     lastTrack_ = published_.value(QStringLiteral("Metadata"))
                      .toMap()
@@ -229,17 +238,21 @@ MprisService::MprisService(Application& app, std::function<void()> raise, std::f
 
 MprisService::~MprisService() {
     poll_.stop();
+    coverJobs_.clear();
+    coverJobs_.waitForDone();
     bus_.unregisterService(QLatin1String(kServiceName));
     bus_.unregisterObject(QLatin1String(kObjectPath));
 }
 
 std::unique_ptr<MprisService> MprisService::Start(Application& app, std::function<void()> raise,
-                                                  std::function<void()> quit, QDBusConnection bus) {
+                                                  std::function<void()> quit, QDBusConnection bus,
+                                                  CoverFileCache covers) {
     if (!bus.isConnected()) {
         app.log.LogStatus("MPRIS nicht verfügbar: kein Sitzungsbus");
         return nullptr;
     }
-    std::unique_ptr<MprisService> service(new MprisService(app, std::move(raise), std::move(quit), bus));
+    std::unique_ptr<MprisService> service(
+        new MprisService(app, std::move(raise), std::move(quit), bus, std::move(covers)));
     if (!bus.registerObject(QLatin1String(kObjectPath), service.get())) {
         app.log.LogStatus("MPRIS nicht verfügbar: " + bus.lastError().message().toStdString());
         return nullptr;
@@ -281,7 +294,36 @@ QVariantMap MprisService::Metadata() const {
                 : QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(state.currentPath)))
                       .toString(QUrl::FullyEncoded);
     map.insert(QStringLiteral("xesam:url"), url);
+    if (!coverUrl_.isEmpty() && coverTrack_ == state.currentPath)
+        map.insert(QStringLiteral("mpris:artUrl"), coverUrl_);
     return map;
+}
+
+void MprisService::FollowCover() {
+    const std::string& path = app_.player.State().currentPath;
+    if (path == coverTrack_) return;
+    coverTrack_ = path;
+    coverUrl_.clear();
+    coverJobs_.clear();  // a cover still waiting for an earlier track is not wanted any more
+    if (path.empty() || IsStreamAddress(path)) return;
+    // Reading the picture (up to 16 MB) and writing its copy stay off the window thread.
+    QPointer<MprisService> self(this);
+    coverJobs_.start([self, finder = &app_.covers, covers = covers_, path]() mutable {
+        std::string file;
+        if (const auto found = finder->Find(path)) file = covers.Store(found->picture.data);
+        const QString url = file.empty()
+                                ? QString()
+                                : QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(file)))
+                                      .toString(QUrl::FullyEncoded);
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, path, url] {
+                if (!self || self->coverTrack_ != path) return;
+                self->coverUrl_ = url;
+                self->Poll();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 QString MprisService::StatusName() const {
@@ -343,6 +385,7 @@ void MprisService::Seeked() {
 }
 
 void MprisService::Poll() {
+    FollowCover();
     const QVariantMap now = PlayerProperties();
     QVariantMap changed;
     for (auto it = now.cbegin(); it != now.cend(); ++it)

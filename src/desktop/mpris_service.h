@@ -2,10 +2,14 @@
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVariantMap>
 #include <functional>
 #include <memory>
+#include <string>
+
+#include "desktop/cover_file_cache.h"
 
 namespace sonvaro {
 
@@ -24,9 +28,11 @@ class MprisService : public QObject {
     // Null when the bus cannot be reached or the name is taken; the status log
     // says why, once. `raise` shows the main window (none without a window),
     // `quit` takes the player's exit road.
+    // `covers`: where the pictures for mpris:artUrl are kept.
     static std::unique_ptr<MprisService> Start(Application& app, std::function<void()> raise,
                                                std::function<void()> quit,
-                                               QDBusConnection bus = QDBusConnection::sessionBus());
+                                               QDBusConnection bus = QDBusConnection::sessionBus(),
+                                               CoverFileCache covers = CoverFileCache());
     ~MprisService() override;
 
     // Compares what is published with the player now and signals the changes.
@@ -53,8 +59,11 @@ class MprisService : public QObject {
 
   private:
     MprisService(Application& app, std::function<void()> raise, std::function<void()> quit,
-                 QDBusConnection bus);
+                 QDBusConnection bus, CoverFileCache covers);
     QVariantMap PlayerProperties() const;
+    // Starts finding the playing track's cover when the track changed; the
+    // picture's file goes out with the next poll.
+    void FollowCover();
 
     Application& app_;
     std::function<void()> raise_, quit_;
@@ -66,6 +75,10 @@ class MprisService : public QObject {
     QElapsedTimer sincePoll_;
     double lastPosition_ = 0;
     QString lastTrack_;
+    CoverFileCache covers_;
+    QThreadPool coverJobs_;   // one thread; waited for before the service goes
+    std::string coverTrack_;  // the path the cover below belongs to
+    QString coverUrl_;
 };
 
 }  // namespace sonvaro

@@ -43,6 +43,11 @@ std::string GetAppDataFolder() {
     return WithSlash(HomeFolder()) + ".config/";
 }
 
+std::string GetCacheFolder() {
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') return WithSlash(xdg);
+    return WithSlash(HomeFolder()) + ".cache/";
+}
+
 std::string GetMusicFolder() {
     std::string music = XdgMusicDir();
     if (music.empty()) music = WithSlash(HomeFolder()) + "Music";

@@ -72,4 +72,18 @@ bool WalkFolder(std::string folder, const FolderWalkOptions& options,
     return walker.Walk(folder, st);
 }
 
+std::vector<std::string> FolderEntryNames(const std::string& folder, std::size_t limit) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return names;
+    while (names.size() < limit) {
+        const dirent* e = ::readdir(dir);
+        if (!e) break;
+        const std::string_view name = e->d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
 }  // namespace sonvaro

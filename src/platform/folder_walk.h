@@ -1,7 +1,9 @@
 #pragma once
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sonvaro {
 
@@ -22,5 +24,10 @@ struct FolderWalkOptions {
 // Returns false when `shouldStop` ended the walk.
 bool WalkFolder(std::string folder, const FolderWalkOptions& options,
                 const std::function<void(const std::string& file)>& onFile);
+
+// The names in one folder (without "." and ".."), in no order; at most
+// `limit` of them, so a huge folder costs bounded memory. Empty when the
+// folder cannot be read.
+std::vector<std::string> FolderEntryNames(const std::string& folder, std::size_t limit);
 
 }  // namespace sonvaro

@@ -8,6 +8,7 @@
 
 #include "core/status_log.h"
 #include "core/worker_state.h"
+#include "library/cover_finder.h"
 #include "playback/engine_setup.h"
 #include "playback/player_assembly.h"
 #include "session/player_data.h"
@@ -119,6 +120,8 @@ class Application {
     RadioPlayer& radio = parts_.radio;
     PlaylistPlayback& playback = parts_.playback;
     PlayerControl& control = parts_.control;
+    // Where the tracks' pictures come from (safe from any thread).
+    CoverFinder covers{tags};
 
   private:
     void StartLibraryWorkers();

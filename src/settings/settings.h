@@ -145,6 +145,7 @@ struct Settings {
     std::string Tracker_Text = "%ARTI|%TITL";
     int32_t Tracker_BColor = 0;
     int32_t Tracker_FColor = 16777215;
+    int32_t Tracker_Cover = 0;  // non-zero: the popup shows the track's cover beside the text
     // MediaLib
     std::string MediaLib_Path;
     int8_t MediaLib_CPU = 1;

@@ -82,6 +82,7 @@ SettingsForm FormFromSettings(const Settings& s, int32_t deviceCount) {
     f.trackerFore = Colour(s.Tracker_FColor);
     f.trackerMinWidth = std::to_string(s.Tracker_MinWidth);
     f.trackerMinHeight = std::to_string(s.Tracker_MinHeight);
+    f.trackerCover = s.Tracker_Cover != 0;
 
     f.libraryPath = s.MediaLib_Path;
     f.libraryCpu = s.MediaLib_CPU != 0;
@@ -165,6 +166,7 @@ FormEffects StoreForm(const SettingsForm& f, Settings& s) {
     s.Tracker_Text = WithoutLineBreaks(f.trackerText);
     s.Tracker_BColor = Colour(f.trackerBack);
     s.Tracker_FColor = Colour(f.trackerFore);
+    s.Tracker_Cover = f.trackerCover ? 1 : 0;
     // Medienbibliothek
     s.MediaLib_Path = f.libraryPath;
     s.MediaLib_CPU = f.libraryCpu ? 1 : 0;

@@ -44,6 +44,7 @@ struct SettingsForm {
     std::string trackerText;
     int32_t trackerBack = 0, trackerFore = 0xFFFFFF;
     std::string trackerMinWidth, trackerMinHeight;  // number fields hold text
+    bool trackerCover = false;
     // "Medienbibliothek"
     std::string libraryPath;
     bool libraryCpu = true, libraryAddPlay = false, libraryBackground = true, libraryStartCheck = true;

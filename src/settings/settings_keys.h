@@ -87,6 +87,7 @@ void VisitPreferences(Settings_& s, Visitor& v) {
     v.Text("Tracker_Text", s.Tracker_Text);
     v.Long("Tracker_BColor", s.Tracker_BColor);
     v.Long("Tracker_FColor", s.Tracker_FColor);
+    v.Long("Tracker_Cover", s.Tracker_Cover);
 
     v.Comment("MediaLib");
     v.Text("MediaLib_Path", s.MediaLib_Path);

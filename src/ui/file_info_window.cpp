@@ -2,22 +2,31 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <cmath>
 
 #include "core/duration.h"
+#include "core/text.h"
 #include "desktop/file_manager.h"
+#include "library/cover_finder.h"
+#include "platform/atomic_file.h"
 #include "platform/file_info.h"
 #include "playback/format_names.h"
 #include "playback/playlist_playback.h"
 #include "tags/genre_names.h"
 #include "tags/size_text.h"
 #include "tags/tag_writer.h"
+#include "ui/cover_loader.h"
 #include "ui/qt_text.h"
 
 namespace sonvaro {
@@ -30,9 +39,10 @@ QString NumberOrEmpty(int64_t value) {
 }  // namespace
 
 FileInfoWindow::FileInfoWindow(TagReader& tags, PlaylistPlayback& playback, const TrackInfo& info,
-                               QWidget* owner)
+                               QWidget* owner, CoverLoader* covers)
     : ToolWindow(owner, QStringLiteral("Datei Informationen")),
       tags_(tags),
+      covers_(covers),
       playback_(playback),
       path_(info.path) {
     setFixedSize(585, 275);
@@ -113,6 +123,50 @@ FileInfoWindow::FileInfoWindow(TagReader& tags, PlaylistPlayback& playback, cons
     grid->addLayout(buttons, row, 0, 1, 4);
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(3, 2);
+
+    if (covers_ && !IsStreamAddress(path_)) {
+        connect(covers_, &CoverLoader::loaded, this, [this](const std::string& path, const QImage& image) {
+            if (path == path_ && !cover_) ShowCover(image);
+        });
+        if (const auto known = covers_->Request(path_)) ShowCover(*known);
+    }
+}
+
+void FileInfoWindow::ShowCover(const QImage& image) {
+    if (image.isNull()) return;
+    constexpr int kSide = 160;
+    cover_ = new QLabel(this);
+    cover_->setObjectName(QStringLiteral("cover"));
+    cover_->setFixedSize(kSide, kSide);
+    cover_->setAlignment(Qt::AlignCenter);
+    cover_->setPixmap(
+        QPixmap::fromImage(image.scaled(kSide, kSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    auto* save = new QPushButton(QStringLiteral("Bild speichern…"), this);
+    save->setObjectName(QStringLiteral("saveCover"));
+    connect(save, &QPushButton::clicked, this, &FileInfoWindow::ChooseCoverFile);
+    auto* grid = static_cast<QGridLayout*>(layout());
+    grid->addWidget(cover_, 1, 4, 5, 1, Qt::AlignTop | Qt::AlignHCenter);
+    grid->addWidget(save, 6, 4);
+    setFixedSize(width() + kSide + grid->horizontalSpacing() + 4, height());
+}
+
+void FileInfoWindow::ChooseCoverFile() {
+    const auto found = covers_ ? covers_->Finder().Find(path_) : std::nullopt;
+    if (!found) return;
+    std::string extension(CoverExtension(found->picture.data));
+    if (extension.empty()) extension = "jpg";
+    const QString suggested = QFile::decodeName(QByteArray::fromStdString(std::string(FolderOf(path_)))) +
+                              QStringLiteral("cover.") + QString::fromStdString(extension);
+    const QString target = QFileDialog::getSaveFileName(this, QStringLiteral("Bild speichern"), suggested);
+    if (!target.isEmpty() && !SaveCover(QFile::encodeName(target).toStdString()))
+        QMessageBox::warning(this, QStringLiteral("Bild speichern"),
+                             QStringLiteral("Das Bild konnte nicht gespeichert werden:\n") + target);
+}
+
+bool FileInfoWindow::SaveCover(const std::string& target) {
+    const auto found = covers_ ? covers_->Finder().Find(path_) : std::nullopt;
+    if (!found || target.empty()) return false;
+    return WriteFileAtomically(target, found->picture.data, FileVisibility::Shared);
 }
 
 void FileInfoWindow::Save() {

@@ -14,6 +14,10 @@ namespace sonvaro {
 namespace {
 
 constexpr int kHeight = 85;
+constexpr int kCoverSide = kHeight - 4;
+constexpr int kCoverShift = kCoverSide + 4;
+// What the values need beside the captions, the level picture and the logo.
+constexpr int kNaturalValueWidth = 150;
 
 // A label that runs something when clicked.
 class ClickLabel : public QLabel {
@@ -53,6 +57,10 @@ InfoPanel::InfoPanel(Clicks clicks, QWidget* parent) : QWidget(parent) {
     logo_->setFixedSize(48, 48);
     logo_->setPixmap(AppIcon().pixmap(48, 48));
     logo_->setCursor(Qt::PointingHandCursor);
+    cover_ = new QLabel(this);
+    cover_->setGeometry(2, 2, kCoverSide, kCoverSide);
+    cover_->setAlignment(Qt::AlignCenter);
+    cover_->hide();
     QFont small = font();
     small.setPixelSize(11);
     setFont(small);
@@ -92,12 +100,36 @@ void InfoPanel::SetColours(int32_t background, int32_t foreground) {
     setPalette(colours);
 }
 
-// The values take what the captions, the level picture and the logo leave.
+void InfoPanel::SetCover(const QImage& cover) {
+    hasCover_ = !cover.isNull();
+    cover_->setPixmap(hasCover_ ? QPixmap::fromImage(cover.scaled(kCoverSide, kCoverSide, Qt::KeepAspectRatio,
+                                                                  Qt::SmoothTransformation))
+                                : QPixmap());
+    Arrange();
+}
+
+bool InfoPanel::CoverShown() const {
+    return cover_->isVisible();
+}
+
 void InfoPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int valueWidth = std::max(50, width() - 275 + 4);
-    for (int row = 0; row < 5; ++row) fields_[row * 2 + 1]->setFixedWidth(valueWidth);
-    level_->move(60 + valueWidth + 5, 5);
+    Arrange();
+}
+
+// The values take what the captions, the cover, the level picture and the logo leave.
+void InfoPanel::Arrange() {
+    const int freeWidth = width() - 275 + 4;
+    const bool cover = hasCover_ && freeWidth - kCoverShift >= kNaturalValueWidth;
+    cover_->setVisible(cover);
+    const int shift = cover ? kCoverShift : 0;
+    const int valueWidth = std::max(50, freeWidth - shift);
+    for (int row = 0; row < 5; ++row) {
+        fields_[row * 2]->move(5 + shift, fields_[row * 2]->y());
+        fields_[row * 2 + 1]->move(60 + shift, fields_[row * 2 + 1]->y());
+        fields_[row * 2 + 1]->setFixedWidth(valueWidth);
+    }
+    level_->move(60 + shift + valueWidth + 5, 5);
     logo_->move(width() - 48 - 2, 5);
 }
 

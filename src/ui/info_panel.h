@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 
+class QImage;
 class QLabel;
 
 namespace sonvaro {
@@ -27,6 +28,11 @@ class InfoPanel : public QWidget {
     bool LevelShown() const;
     // Colours as stored: 0x00BBGGRR.
     void SetColours(int32_t background, int32_t foreground);
+    // The playing track's cover as a square at the panel's left, where the
+    // values keep their natural width beside it; a null image: none, and the
+    // panel as without covers.
+    void SetCover(const QImage& cover);
+    bool CoverShown() const;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -35,6 +41,9 @@ class InfoPanel : public QWidget {
     std::array<QLabel*, 10> fields_{};
     QLabel* level_ = nullptr;
     QLabel* logo_ = nullptr;
+    QLabel* cover_ = nullptr;
+    bool hasCover_ = false;
+    void Arrange();
 };
 
 }  // namespace sonvaro

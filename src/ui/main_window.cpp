@@ -29,6 +29,7 @@
 
 #include "playback/level_display.h"
 #include "ui/command_table.h"
+#include "ui/cover_loader.h"
 #include "ui/docking.h"
 #include "ui/icons.h"
 #include "ui/info_panel.h"
@@ -357,6 +358,16 @@ void MainWindow::Attach(Application& app) {
     app_ = &app;
     docking_ = new DockRegistry(app.data.settings, this);
     tools_->Attach(app, *docking_);
+    covers_ = new CoverLoader(app.covers, this);
+    connect(covers_, &CoverLoader::loaded, this, [this](const std::string& path, const QImage& image) {
+        if (path == coverTrack_) infoPanel_->SetCover(image);
+    });
+    tools_->SetCoverLoader(covers_);
+    // Two tracks may show the same fields (same file name in two folders): the
+    // path is what tells, looked at on each field change and every 100 ms.
+    auto* coverFollow = new QTimer(this);
+    connect(coverFollow, &QTimer::timeout, this, &MainWindow::FollowCover);
+    coverFollow->start(100);
     model_ = new PlaylistModel(app.data.playlist, app.data.settings, this);
     playlistList_->setModel(model_);
     playlistList_->ProtectFirstColumn();

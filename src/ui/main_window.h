@@ -42,6 +42,7 @@ enum class PopupMenu {
     Header,    // a list header's column alignment
 };
 
+class CoverLoader;
 class DockRegistry;
 class InfoPanel;
 class ListView;
@@ -129,6 +130,9 @@ class MainWindow : public QMainWindow,
     void ShowCurrentTrackInformation();
     DockRegistry& Docking() const { return *docking_; }
     Application& App() const { return *app_; }
+    // The covers of the window, its tool windows and the popup.
+    CoverLoader* Covers() const { return covers_; }
+    InfoPanel* Information() const { return infoPanel_; }
     bool Busy() const override { return busy_.Busy(); }
     // The status bar's busy picture: the frame shown, -1 for the idle picture.
     int BusyFrame() const { return busyFrame_; }
@@ -222,6 +226,8 @@ class MainWindow : public QMainWindow,
     void SetRecordingIcon();
     int LayoutZeroHeight() const;
     void SetHeaderAlignment(int code);
+    // The info panel's cover follows the playing track.
+    void FollowCover();
 
     Application* app_ = nullptr;
     DockRegistry* docking_ = nullptr;
@@ -231,6 +237,8 @@ class MainWindow : public QMainWindow,
     QToolBar* toolbar2_ = nullptr;
     QWidget* topPanel_ = nullptr;
     InfoPanel* infoPanel_ = nullptr;
+    CoverLoader* covers_ = nullptr;  // a child
+    std::string coverTrack_;         // the track whose cover the panel shows or waits for
     QSlider* position_ = nullptr;
     QSlider* volume_ = nullptr;
     ListView* playlistList_ = nullptr;

@@ -8,6 +8,8 @@
 #include <QSplitter>
 #include <QSystemTrayIcon>
 
+#include "core/text.h"
+#include "ui/cover_loader.h"
 #include "ui/docking.h"
 #include "ui/info_panel.h"
 #include "ui/library_controller.h"
@@ -23,6 +25,19 @@ namespace sonvaro {
 
 void MainWindow::SetInfoField(int field, const std::string& text) {
     infoPanel_->SetField(field, ToQt(text));
+    FollowCover();
+}
+
+void MainWindow::FollowCover() {
+    if (!app_ || !covers_) return;
+    const std::string& path = app_->player.State().currentPath;
+    if (path == coverTrack_) return;
+    coverTrack_ = path;
+    // Until the new one is there, the old cover stays: no flicker between two tracks of an album.
+    if (path.empty() || IsStreamAddress(path))
+        infoPanel_->SetCover({});
+    else if (const auto known = covers_->Request(path))
+        infoPanel_->SetCover(*known);
 }
 
 void MainWindow::SetPositionSlider(int32_t value) {

@@ -136,8 +136,9 @@ void ToolWindowHost::ShowFileInformation(const std::string& path) {
 
 void ToolWindowHost::OpenFileInfo(const TrackInfo& info) {
     if (fileInfo_) fileInfo_->close(), fileInfo_ = nullptr;  // one track at a time
-    ShowToolWindow(fileInfo_, WindowId::FileInfo, false,
-                   [this, &info] { return new FileInfoWindow(app_->tags, app_->playback, info, &main_); });
+    ShowToolWindow(fileInfo_, WindowId::FileInfo, false, [this, &info] {
+        return new FileInfoWindow(app_->tags, app_->playback, info, &main_, covers_);
+    });
 }
 
 void ToolWindowHost::OpenTaskChange() {

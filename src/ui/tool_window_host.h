@@ -18,6 +18,7 @@ namespace sonvaro {
 class AboutWindow;
 class Application;
 class AutotaggerWindow;
+class CoverLoader;
 class DesktopCompanions;
 class DockRegistry;
 class EffectsWindow;
@@ -55,6 +56,8 @@ class ToolWindowHost : public QObject {
     void Attach(Application& app, DockRegistry& docking);
     void AttachTasks(ScheduledTask& tasks) { tasks_ = &tasks; }
     void AttachCompanions(DesktopCompanions& companions) { companions_ = &companions; }
+    // Covers for "Datei Informationen"; none: it shows none.
+    void SetCoverLoader(CoverLoader* covers) { covers_ = covers; }
     // The popup, hotkeys and update check, for the settings dialog. Null until attached.
     DesktopCompanions* Companions() const { return companions_; }
     // The programs registered over remote control, for the settings dialog's list.
@@ -118,6 +121,7 @@ class ToolWindowHost : public QObject {
     DockRegistry* docking_ = nullptr;
     ScheduledTask* tasks_ = nullptr;
     DesktopCompanions* companions_ = nullptr;
+    CoverLoader* covers_ = nullptr;
     std::function<std::vector<ListenerWindow>()> listenerSource_;
     int settingsPage_ = 0;  // in memory only
     QPointer<SearchWindow> search_;

@@ -4,11 +4,14 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPixmap>
 #include <QScreen>
+#include <algorithm>
 
 #include "engine/bass.h"
 #include "playback/player_state.h"
 #include "settings/settings.h"
+#include "ui/cover_loader.h"
 #include "ui/docking.h"
 #include "ui/qt_text.h"
 
@@ -28,6 +31,15 @@ void TrackerWindow::Attach(const Settings& settings, const PlayerState& player, 
     connect(&check_, &QTimer::timeout, this, &TrackerWindow::CheckTime);
 }
 
+void TrackerWindow::SetCoverLoader(CoverLoader* covers) {
+    if (covers_) disconnect(covers_, nullptr, this, nullptr);
+    covers_ = covers;
+    if (!covers_) return;
+    connect(covers_, &CoverLoader::loaded, this, [this](const std::string& path, const QImage& image) {
+        if (popup_ && !cover_ && !coverPath_.empty() && path == coverPath_) AddCover(image);
+    });
+}
+
 void TrackerWindow::CloseUnlessPinned() {
     if (!preview_) Close();
 }
@@ -36,6 +48,7 @@ void TrackerWindow::Close() {
     check_.stop();
     timer_.Closed();
     preview_ = false;
+    coverPath_.clear();
     // It never had the focus, so the window that has it keeps it.
     delete popup_;
 }
@@ -95,15 +108,45 @@ void TrackerWindow::ShowTracker(bool preview) {
     label->setAutoFillBackground(true);
     ApplyOpacity(popup, s);
 
-    QScreen* screen = owner_ && owner_->screen() ? owner_->screen() : QGuiApplication::primaryScreen();
-    const QRect work = screen ? screen->availableGeometry() : QRect();
-    const std::optional<ScreenPoint> at = CornerPosition(
-        s.Tracker_Corner, s.Tracker_Gap,
-        {work.x(), work.y(), work.x() + work.width(), work.y() + work.height()}, layout.width, layout.height);
-    popup->move(at ? QPoint(at->x, at->y) : QPoint(0, 0));
+    PlaceInCorner();
+    coverPath_.clear();
+    if (s.Tracker_Cover != 0 && covers_ && track && !player_->currentPath.empty()) {
+        coverPath_ = player_->currentPath;
+        if (const auto known = covers_->Request(coverPath_)) AddCover(*known);
+    }
     popup->show();
     timer_.Shown(tick_());
     check_.start();
+}
+
+void TrackerWindow::PlaceInCorner() {
+    const Settings& s = *settings_;
+    QScreen* screen = owner_ && owner_->screen() ? owner_->screen() : QGuiApplication::primaryScreen();
+    const QRect work = screen ? screen->availableGeometry() : QRect();
+    const std::optional<ScreenPoint> at =
+        CornerPosition(s.Tracker_Corner, s.Tracker_Gap,
+                       {work.x(), work.y(), work.x() + work.width(), work.y() + work.height()},
+                       popup_->width(), popup_->height());
+    popup_->move(at ? QPoint(at->x, at->y) : QPoint(0, 0));
+}
+
+void TrackerWindow::AddCover(const QImage& image) {
+    coverPath_.clear();
+    if (image.isNull() || !popup_ || !label_) return;
+    const int margin = 4;
+    const int side = std::max(1, popup_->height() - 2 * margin);
+    auto* cover = new QLabel(label_->parentWidget());
+    cover->setAlignment(Qt::AlignCenter);
+    cover->setPixmap(
+        QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    cover->setGeometry(margin, margin, side, side);
+    cover_ = cover;
+    const int grow = side + margin;
+    popup_->resize(popup_->width() + grow, popup_->height());
+    label_->parentWidget()->resize(popup_->size());
+    label_->move(label_->x() + grow, label_->y());
+    cover->show();
+    PlaceInCorner();
 }
 
 }  // namespace sonvaro

@@ -4,16 +4,19 @@
 #include <QPointer>
 #include <QTimer>
 #include <functional>
+#include <string>
 
 #include "companions/tracker_placement.h"
 #include "playback/player_ports.h"
 
 class QFrame;
+class QImage;
 
 class QWidget;
 
 namespace sonvaro {
 
+class CoverLoader;
 struct PlayerState;
 struct Settings;
 
@@ -30,6 +33,8 @@ class TrackerWindow : public QObject, public TrackerPopup {
     // Before the first track plays. `tick`: 32-bit milliseconds.
     void Attach(const Settings& settings, const PlayerState& player, QWidget* owner,
                 std::function<uint32_t()> tick);
+    // Where the covers come from when Tracker_Cover asks for them; none: no covers.
+    void SetCoverLoader(CoverLoader* covers);
 
     // TrackerPopup
     void Show() override { ShowTracker(false); }
@@ -43,9 +48,13 @@ class TrackerWindow : public QObject, public TrackerPopup {
     QWidget* Popup() const { return popup_; }
     QLabel* Label() const { return label_; }
     bool IsPreview() const { return preview_; }
+    QLabel* CoverLabel() const { return cover_; }
 
   private:
     void ShowTracker(bool preview);
+    // A square of the popup's height left of the text; the popup grows by it.
+    void AddCover(const QImage& image);
+    void PlaceInCorner();
 
     const Settings* settings_ = nullptr;
     const PlayerState* player_ = nullptr;
@@ -53,6 +62,9 @@ class TrackerWindow : public QObject, public TrackerPopup {
     std::function<uint32_t()> tick_;
     QPointer<QWidget> popup_;
     QPointer<QLabel> label_;
+    QPointer<QLabel> cover_;
+    CoverLoader* covers_ = nullptr;
+    std::string coverPath_;  // the track whose cover the popup waits for
     QTimer check_;
     TrackerTimer timer_;
     bool preview_ = false;

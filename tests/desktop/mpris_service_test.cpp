@@ -341,6 +341,80 @@ TEST_F(MprisTest, VolumeLoopAndShuffleMapToTheWindowControls) {
     ASSERT_TRUE(WaitFor([&] { return seen.Last(QStringLiteral("Shuffle")) == QVariant(false); }));
 }
 
+// Other programs get the cover as a file of its own in the cache folder, named by its content.
+TEST_F(MprisTest, ArtUrlIsACopyOfTheCoverNamedByItsContent) {
+    const std::string cache = home / "cache/sonvaro/covers/";
+    service.reset();
+    service = MprisService::Start(
+        *app, [] {}, [] {}, *playerBus, CoverFileCache(cache));
+    ASSERT_NE(service, nullptr);
+    std::filesystem::create_directories(home / "album");
+    std::filesystem::create_directories(home / "plain");
+    const std::string withCover = home / "album/01.wav", without = home / "plain/01.wav";
+    std::filesystem::copy_file(ToneFile(4), withCover);
+    std::filesystem::copy_file(ToneFile(3), without);
+    const std::string png("\x89PNG\r\n\x1A\n-not-decoded-here", 26);
+    WriteFile(home / "album/folder.png", png);
+    AddFiles({withCover, without, withCover});
+
+    Player(QStringLiteral("Play"));
+    ASSERT_TRUE(WaitFor([&] { return Metadata().contains(QStringLiteral("mpris:artUrl")); }));
+    const QString url = Metadata().value(QStringLiteral("mpris:artUrl")).toString();
+    const std::string file = cache + ContentHash(png) + ".png";
+    EXPECT_EQ(url, QString::fromStdString("file://" + file));
+    EXPECT_EQ(ReadFile(file), png);
+    EXPECT_EQ(ContentHash(png).size(), 64u);
+
+    // A track without a picture has none; the next with the same picture shares the file.
+    Player(QStringLiteral("Next"));
+    ASSERT_TRUE(
+        WaitFor([&] { return Metadata().value(QStringLiteral("mpris:length")).toLongLong() == 3000000; }));
+    EXPECT_FALSE(Metadata().contains(QStringLiteral("mpris:artUrl")));
+    seen.changed.clear();
+    Player(QStringLiteral("Next"));
+    ASSERT_TRUE(WaitFor([&] {
+        return Plain(seen.Last(QStringLiteral("Metadata"))).toMap().contains(QStringLiteral("mpris:artUrl"));
+    }));
+    EXPECT_EQ(
+        Plain(seen.Last(QStringLiteral("Metadata"))).toMap().value(QStringLiteral("mpris:artUrl")).toString(),
+        url);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(cache), std::filesystem::directory_iterator()), 1);
+}
+
+TEST(CoverFileCache, KeepsWithinItsSizeDroppingTheOldest) {
+    TempDir dir;
+    const std::string folder = dir / "covers/";
+    const auto picture = [](char mark) { return std::string("\xFF\xD8\xFF", 3) + std::string(1000, mark); };
+    CoverFileCache cache(folder, 2500);
+    const std::string a = cache.Store(picture('a'));
+    ASSERT_FALSE(a.empty());
+    EXPECT_EQ(a, folder + ContentHash(picture('a')) + ".jpg");
+    EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+    WriteFile(folder + "notes.txt", std::string(5000, 'x'));  // not ours: never removed, not counted
+    // The same picture again is the same file.
+    EXPECT_EQ(cache.Store(picture('a')), a);
+    const std::string b = cache.Store(picture('b'));
+    ASSERT_FALSE(b.empty());
+    // Make a the older one, then a third picture pushes the total over the limit.
+    std::filesystem::last_write_time(a, std::filesystem::last_write_time(b) - std::chrono::hours(1));
+    const std::string c = cache.Store(picture('c'));
+    EXPECT_FALSE(std::filesystem::exists(a));
+    EXPECT_TRUE(std::filesystem::exists(b));
+    EXPECT_TRUE(std::filesystem::exists(c));
+    EXPECT_TRUE(std::filesystem::exists(folder + "notes.txt"));
+    // A picture larger than the limit alone still stays while it is the one shown.
+    const std::string big = cache.Store(std::string("\xFF\xD8\xFF", 3) + std::string(4000, 'z'));
+    EXPECT_TRUE(std::filesystem::exists(big));
+    // Not a picture: nothing written.
+    EXPECT_EQ(cache.Store("plain text"), "");
+    EXPECT_EQ(cache.Store(""), "");
+    // A folder that cannot be made: nothing, and no crash.
+    WriteFile(dir / "file", "x");
+    EXPECT_EQ(CoverFileCache(dir / "file/covers/").Store(picture('a')), "");
+}
+
 TEST_F(MprisTest, OpenUriPlaysAFile) {
     const std::string song = TaggedSong();
     Player(QStringLiteral("OpenUri"), {QString::fromStdString("file://" + song)});

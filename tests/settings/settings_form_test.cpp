@@ -81,6 +81,24 @@ TEST(SettingsForm, TrackerNumberFieldsWithoutANumberStoreZero) {
     EXPECT_EQ(FieldNumber("-40"), 0);
 }
 
+TEST(SettingsForm, ThePopupsCoverIsOffUntilChosen) {
+    Settings s;
+    EXPECT_EQ(s.Tracker_Cover, 0);
+    EXPECT_EQ(SettingsFromText("").Tracker_Cover, 0);
+    SettingsForm f = FormFromSettings(s, kDevices);
+    EXPECT_FALSE(f.trackerCover);
+    f.trackerCover = true;
+    EXPECT_TRUE(FormDiffers(f, s, kDevices));
+    StoreForm(f, s);
+    EXPECT_EQ(s.Tracker_Cover, 1);
+    EXPECT_FALSE(FormDiffers(f, s, kDevices));
+    // Kept in the Tracker group of Sonvaro.ini, after the colours.
+    const std::string text = SettingsFileText(s);
+    EXPECT_NE(text.find("Tracker_FColor = 16777215\r\nTracker_Cover = 1\r\n"), std::string::npos);
+    EXPECT_EQ(SettingsFromText(text).Tracker_Cover, 1);
+    EXPECT_TRUE(FormFromSettings(SettingsFromText(text), kDevices).trackerCover);
+}
+
 TEST(SettingsForm, OnlyRealChangesAskForWindowWork) {
     Settings s;
     SettingsForm f = FormFromSettings(s, kDevices);

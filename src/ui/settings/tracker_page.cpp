@@ -43,6 +43,8 @@ TrackerPage::TrackerPage(SettingsPageContext& context) : SettingsPageWidget(cont
         field->setFixedWidth(50);
     }
     QPushButton* preview = Button("trackerPreview", "Vorschau", "", this);
+    QCheckBox* cover =
+        Check("trackerCover", "Cover anzeigen", "Zeigt das Bild des Titels neben dem Text", this);
     grid->addWidget(on, 0, 0, 1, 4);
     grid->addWidget(Caption(Utf8("Bildschirmabstand"), this), 1, 0, 1, 2);
     grid->addWidget(gap, 2, 0, 1, 2);
@@ -62,7 +64,8 @@ TrackerPage::TrackerPage(SettingsPageContext& context) : SettingsPageWidget(cont
     grid->addWidget(minWidth, 11, 0);
     grid->addWidget(minHeight, 11, 1);
     grid->addWidget(preview, 11, 3);
-    grid->setRowStretch(12, 1);
+    grid->addWidget(cover, 12, 0, 1, 4);
+    grid->setRowStretch(13, 1);
     connect(back_, &QPushButton::clicked, this, [this] {
         const QColor c = QColorDialog::getColor(ColourFromBgr(trackerBack_), this);
         if (c.isValid()) ChooseTrackerColour(true, c);
@@ -84,6 +87,7 @@ TrackerPage::TrackerPage(SettingsPageContext& context) : SettingsPageWidget(cont
     bindings_.Bind(text, &SettingsForm::trackerText);
     bindings_.Bind(minWidth, &SettingsForm::trackerMinWidth);
     bindings_.Bind(minHeight, &SettingsForm::trackerMinHeight);
+    bindings_.Bind(cover, &SettingsForm::trackerCover);
     bindings_.Caption(timeCaption, time, &TrackerTimeCaption);
 }
 
