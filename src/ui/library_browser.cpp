@@ -1,10 +1,13 @@
 #include "ui/library_browser.h"
 
 #include <QHeaderView>
+#include <QIcon>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/cover_loader.h"
 #include "ui/qt_text.h"
 
 namespace sonvaro {
@@ -23,7 +26,8 @@ QString AlbumText(const BrowseAlbum& album) {
 
 }  // namespace
 
-LibraryBrowser::LibraryBrowser(Library& library, QWidget* parent) : QWidget(parent), library_(library) {
+LibraryBrowser::LibraryBrowser(Library& library, CoverFinder& covers, QWidget* parent)
+    : QWidget(parent), library_(library), covers_(new CoverLoader(covers, this)) {
     setObjectName(QStringLiteral("libraryBrowser"));
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
@@ -36,6 +40,7 @@ LibraryBrowser::LibraryBrowser(Library& library, QWidget* parent) : QWidget(pare
     tree_->setHeaderHidden(true);
     tree_->setColumnCount(1);
     tree_->setUniformRowHeights(true);
+    tree_->setIconSize(QSize(32, 32));
     tree_->header()->setStretchLastSection(true);
     box->addWidget(filter_);
     box->addWidget(tree_, 1);
@@ -48,6 +53,8 @@ LibraryBrowser::LibraryBrowser(Library& library, QWidget* parent) : QWidget(pare
         Rebuild();
         emit choiceChanged();
     });
+    connect(tree_, &QTreeWidget::itemExpanded, this, &LibraryBrowser::ShowCovers);
+    connect(covers_, &CoverLoader::loaded, this, &LibraryBrowser::SetCover);
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         TakeChoice(item);
         emit choiceChanged();
@@ -60,6 +67,29 @@ void LibraryBrowser::TakeChoice(QTreeWidgetItem* item) {
     if (!item) return;
     choice_.artistKey = FromQt(item->data(0, kArtistKey).toString());
     if (item->parent()) choice_.albumKey = FromQt(item->data(0, kAlbumKey).toString());
+}
+
+void LibraryBrowser::ShowCovers(QTreeWidgetItem* artist) {
+    // From the last album up: when more are asked for than wait, the oldest wish goes, so the top ones stay.
+    for (int i = artist->childCount(); i-- > 0;) {
+        QTreeWidgetItem* album = artist->child(i);
+        const std::string file = FromQt(album->data(0, kCoverFile).toString());
+        if (const auto known = covers_->Request(file)) SetCover(file, *known);
+    }
+}
+
+void LibraryBrowser::SetCover(const std::string& file, const QImage& image) {
+    if (image.isNull()) return;
+    const QIcon icon(
+        QPixmap::fromImage(image.scaled(tree_->iconSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    const QString wanted = ToQt(file);
+    for (int a = 0; a < tree_->topLevelItemCount(); ++a) {
+        QTreeWidgetItem* artist = tree_->topLevelItem(a);
+        if (!artist->isExpanded()) continue;
+        for (int i = 0; i < artist->childCount(); ++i)
+            if (artist->child(i)->data(0, kCoverFile).toString() == wanted)
+                artist->child(i)->setIcon(0, icon);
+    }
 }
 
 void LibraryBrowser::Rebuild() {
@@ -93,6 +123,7 @@ void LibraryBrowser::Rebuild() {
         if (current->parent()) current->parent()->setExpanded(true);
         tree_->setCurrentItem(current);
     }
+    if (current && current->parent()) ShowCovers(current->parent());
     // What was chosen and is no longer there: every track that passes the filter.
     TakeChoice(current);
 }

@@ -5,10 +5,14 @@
 #include "library/library_browse.h"
 
 class QLineEdit;
+class QImage;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace sonvaro {
+
+class CoverFinder;
+class CoverLoader;
 
 // The artist and album browser beside the library view: a filter field and a
 // tree of artists, each with its albums (year and track count). Choosing an
@@ -16,7 +20,7 @@ namespace sonvaro {
 class LibraryBrowser : public QWidget {
     Q_OBJECT
   public:
-    LibraryBrowser(Library& library, QWidget* parent);
+    LibraryBrowser(Library& library, CoverFinder& covers, QWidget* parent);
 
     // Reads the library again under the filter, keeping the chosen artist and
     // album where they still are.
@@ -31,11 +35,15 @@ class LibraryBrowser : public QWidget {
 
   private:
     void TakeChoice(QTreeWidgetItem* item);
+    // The covers of an artist's albums, asked for when the artist is opened.
+    void ShowCovers(QTreeWidgetItem* artist);
+    void SetCover(const std::string& file, const QImage& image);
 
     Library& library_;
     QLineEdit* filter_;
     QTreeWidget* tree_;
     QTimer typing_;
+    CoverLoader* covers_;
     BrowseChoice choice_;
 };
 

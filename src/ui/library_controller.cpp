@@ -69,7 +69,7 @@ LibraryController::LibraryController(Application& app, QWidget& window, Widgets 
       w_(widgets),
       information_(std::move(information)),
       model_(new LibraryModel(this)),
-      browser_(new LibraryBrowser(app.data.library, w_.mode->parentWidget())) {
+      browser_(new LibraryBrowser(app.data.library, app.covers, w_.mode->parentWidget())) {
     w_.list->setModel(model_);
     // Under the mode and album boxes, taking the panel's height; shown by its mode item.
     if (auto* side = qobject_cast<QVBoxLayout*>(w_.mode->parentWidget()->layout()))

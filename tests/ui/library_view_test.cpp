@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -508,6 +509,43 @@ TEST_F(LibraryViewTest, TheBrowserListsArtistsAndAlbumsAndTheViewShowsWhatIsChos
     EXPECT_TRUE(browser.isHidden());
     EXPECT_FALSE(albums->isHidden());
     EXPECT_EQ(Rows().rowCount(), 4);
+}
+
+TEST_F(LibraryViewTest, AnOpenedArtistShowsItsAlbumsCovers) {
+    TempDir music;
+    std::filesystem::create_directories(music / "Band/Platte");
+    std::filesystem::create_directories(music / "Band/Ohne");
+    WriteFile(music / "Band/Platte/1.mp3", "x");
+    WriteFile(music / "Band/Ohne/1.mp3", "x");
+    QImage red(64, 64, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString(music / "Band/Platte/cover.png")));
+    {
+        std::lock_guard lock(app->data.library.libraryLock);
+        for (const char* album : {"Platte", "Ohne"}) {
+            LibraryEntry e;
+            e.info.path = music / ("Band/" + std::string(album) + "/1.mp3");
+            e.info.title = album;
+            e.info.artist = "Band";
+            e.info.album = album;
+            app->data.library.entries.push_back(e);
+        }
+    }
+    auto* mode = window->findChild<QComboBox*>(QStringLiteral("libraryMode"));
+    mode->setCurrentIndex(6);
+    emit mode->activated(6);
+    QTreeWidget* tree = View().Browser().Tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* band = tree->topLevelItem(0);
+    ASSERT_EQ(band->childCount(), 2);
+    EXPECT_TRUE(band->child(1)->icon(0).isNull());
+    band->setExpanded(true);
+    ASSERT_TRUE(WaitUntil([&] {
+        QCoreApplication::processEvents();
+        return !band->child(1)->icon(0).isNull();
+    }));
+    EXPECT_EQ(band->child(1)->text(0).left(6), QStringLiteral("Platte"));
+    EXPECT_TRUE(band->child(0)->icon(0).isNull());  // no picture: none shown
 }
 
 }  // namespace
