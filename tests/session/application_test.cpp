@@ -61,6 +61,22 @@ class ApplicationTest : public ::testing::Test {
         for (const auto& line : app->log.LinesSince(0)) texts.push_back(line.substr(11));
         return texts;
     }
+    // A library folder "music/" holding album/a.mp3 (played 5 times, bookmarked) but not album/b.mp3 (played
+    // twice), both in the library, with the start-up check on; the folder's path.
+    std::string LibraryOfTwoWithOneOnDisk() {
+        const std::string music = home / "music/";
+        std::filesystem::create_directories(music + "album");
+        const std::string a = test::CopyOf(test::TagFixture("tagged.mp3"), music + "album/a.mp3");
+        test::WriteFile(home / "Sonvaro/MediaLibary.dat",
+                        "SV-F-MLV1\r\nETY:" + a + "|A|||0||1||0|0|0|0|1700000000|5|1|0|\r\nETY:" + music +
+                            "album/b.mp3|B|||0||2||0|0|0|0|0|2|0|0|\r\n");
+        test::WriteFile(
+            home / "Sonvaro/Sonvaro.ini",
+            "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMediaLib_StartCheck=1\n"
+            "MediaLib_Path=" +
+                music + "\n");
+        return music;
+    }
     void Start() {
         app = std::make_unique<Application>(ApplicationPorts{messages, splash, display, view, shutdown},
                                             home.path(), Clock());
@@ -324,21 +340,10 @@ TEST_F(ApplicationTest, StartUpValidatesTheLibraryAndShutDownKeepsTheBackgroundP
               std::string::npos);
 }
 
-// The library folder renamed away (an unplugged drive) before a start: the
-// folder setting stays, validation removes nothing, and the log says so once
-// although the background refresh meets the missing files too.
 // The start-up check of a big library on a slow disk must not hold up the first
 // sound: it runs on the library's thread, and still removes what is gone.
 TEST_F(ApplicationTest, TheStartUpCheckRunsOnTheLibraryThreadAndRemovesWhatIsGone) {
-    const std::string music = home / "music/";
-    std::filesystem::create_directories(music + "album");
-    const std::string a = test::CopyOf(test::TagFixture("tagged.mp3"), music + "album/a.mp3");
-    test::WriteFile(home / "Sonvaro/MediaLibary.dat",
-                    "SV-F-MLV1\r\nETY:" + a + "|A|||0||1||0|0|0|0|1700000000|5|1|0|\r\nETY:" + music +
-                        "album/b.mp3|B|||0||2||0|0|0|0|0|2|0|0|\r\n");
-    test::WriteFile(
-        home / "Sonvaro/Sonvaro.ini",
-        "[Preferences]\nBASS_QutputDevice=0\nMediaLib_StartCheck=1\nMediaLib_Path=" + music + "\n");
+    const std::string music = LibraryOfTwoWithOneOnDisk();
     app = std::make_unique<Application>(ApplicationPorts{messages, splash, display, view, shutdown},
                                         home.path(), Clock());
     app->StartUp();
@@ -350,18 +355,11 @@ TEST_F(ApplicationTest, TheStartUpCheckRunsOnTheLibraryThreadAndRemovesWhatIsGon
     EXPECT_EQ(app->RequestExit(false), 0);
 }
 
+// The library folder renamed away (an unplugged drive) before a start: the
+// folder setting stays, validation removes nothing, and the log says so once
+// although the background refresh meets the missing files too.
 TEST_F(ApplicationTest, AnUnreachableLibraryFolderKeepsTheLibraryAndSaysSoOnce) {
-    const std::string music = home / "music/";
-    std::filesystem::create_directories(music + "album");
-    const std::string a = test::CopyOf(test::TagFixture("tagged.mp3"), music + "album/a.mp3");
-    test::WriteFile(home / "Sonvaro/MediaLibary.dat",
-                    "SV-F-MLV1\r\nETY:" + a + "|A|||0||1||0|0|0|0|1700000000|5|1|0|\r\nETY:" + music +
-                        "album/b.mp3|B|||0||2||0|0|0|0|0|2|0|0|\r\n");
-    test::WriteFile(
-        home / "Sonvaro/Sonvaro.ini",
-        "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeIn=0\nBASS_FadeOut=0\nMediaLib_StartCheck=1\n"
-        "MediaLib_Path=" +
-            music + "\n");
+    const std::string music = LibraryOfTwoWithOneOnDisk();
     std::filesystem::rename(home / "music", home / "unplugged");
 
     app = std::make_unique<Application>(ApplicationPorts{messages, splash, display, view, shutdown},
