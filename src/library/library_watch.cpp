@@ -1,14 +1,14 @@
 #include "library/library_watch.h"
 
-#include <sys/stat.h>
-
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <vector>
 
 #include "core/status_log.h"
 #include "core/text.h"
+#include "platform/file_info.h"
 #include "platform/folder_walk.h"
 #include "platform/folder_watch.h"
 
@@ -37,11 +37,7 @@ std::string ParentFolder(std::string_view path) {
 }
 
 // The size and modification time a file had when its tags were last read.
-struct Stamp {
-    int64_t size = 0;
-    int64_t mtimeNs = 0;
-    bool operator==(const Stamp&) const = default;
-};
+using Stamp = FileStamp;
 
 class Watcher {
   public:
@@ -327,10 +323,9 @@ class Watcher {
         size_t sinceShown = 0;
         for (const std::string& path : files) {
             if (Stopping()) return;
-            struct stat st {};
-            if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) continue;
-            const Stamp stamp{st.st_size,
-                              static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+            const std::optional<Stamp> found = RegularFileStamp(path);
+            if (!found || found->size == 0) continue;
+            const Stamp stamp = *found;
             {
                 std::lock_guard lock(library_.libraryLock);
                 const bool known = index_.Find(library_, path) >= 0;

@@ -9,6 +9,15 @@ namespace sonvaro {
 // Size of a regular file (following links); nullopt for a missing path or a folder.
 std::optional<int64_t> RegularFileSize(const std::string& path);
 
+// A regular file's size and modification time (nanoseconds since the epoch):
+// what tells that its contents may have changed. nullopt for anything else.
+struct FileStamp {
+    int64_t size = 0;
+    int64_t modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+std::optional<FileStamp> RegularFileStamp(const std::string& path);
+
 // True when the path exists, is a regular file and holds at least one byte.
 inline bool IsNonEmptyFile(const std::string& path) {
     const auto size = RegularFileSize(path);
