@@ -291,7 +291,8 @@ bool SaveLibraryFile(Library& library, const std::string& filePath, bool reportE
     std::vector<std::string> unstorable;
     {
         // An empty library is written too (the header alone): removed entries must stay removed.
-        std::lock_guard lock(library.libraryLock);
+        // One that is still being read is not written before it is whole.
+        const auto lock = LockLoadedLibrary(library);
         text = LibraryFileText(library.entries, &unstorable);
     }
     // The file is written outside the lock: a running scan need not wait for the disk.

@@ -12,7 +12,7 @@ bool IsStationAddress(std::string_view address) {
 
 StationAdd AddRadioStation(Library& library, std::string_view address) {
     if (!IsStationAddress(address)) return StationAdd::Invalid;
-    std::lock_guard lock(library.libraryLock);
+    const auto lock = LockLoadedLibrary(library);  // a duplicate may be among the stored entries
     for (const LibraryEntry& entry : library.entries)
         if (entry.info.path.size() == address.size() && EqualsNoCase(entry.info.path, address))
             return StationAdd::Duplicate;

@@ -90,7 +90,18 @@ AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::stri
     info.path = path;
     if (read(info) != 1) return AddOutcome::Unreadable;
     info.path = path;
-    std::lock_guard lock(library.libraryLock);
+    std::unique_lock lock(library.libraryLock);
+    if (library.loading) {
+        // A file played right after the start: added to the stored entries once they are read.
+        library.afterLoad.push_back([info = std::move(info)](Library& loaded) mutable {
+            const ptrdiff_t at = FindEntry(loaded, info.path);
+            if (at >= 0)
+                loaded.entries[static_cast<size_t>(at)].info = std::move(info);
+            else if (loaded.entries.size() < kLibraryCapacity)
+                loaded.entries.push_back(LibraryEntry{std::move(info)});
+        });
+        return AddOutcome::Added;
+    }
     const ptrdiff_t found = index ? index->Find(library, path) : FindEntry(library, path);
     if (found >= 0) {
         // The statistics stay.
@@ -186,7 +197,7 @@ bool StartLibraryScan(Library& library, WorkerState& workers, ScanOptions option
     }
     bool full;
     {
-        std::lock_guard lock(library.libraryLock);
+        const auto lock = LockLoadedLibrary(library);
         full = library.entries.size() >= kLibraryCapacity;
     }
     if (full) messages.HintBox(LibraryLimitText());

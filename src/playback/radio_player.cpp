@@ -297,14 +297,16 @@ void RadioPlayer::TakeOver(const Event& e) {
     info.album = e.title;
 
     const int64_t now = parts_.clock.now();
-    std::lock_guard lock(parts_.library.libraryLock);
-    for (LibraryEntry& entry : parts_.library.entries) {
-        if (!EqualsNoCase(entry.info.path, e.address)) continue;
-        entry.lastPlayed = LowBits32(now);
-        if (entry.playCount < INT16_MAX) ++entry.playCount;
-        entry.info.title = info.title;
-        entry.info.genre = info.genre;
-    }
+    ChangeLibrary(parts_.library,
+                  [address = e.address, title = info.title, genre = info.genre, now](Library& library) {
+                      for (LibraryEntry& entry : library.entries) {
+                          if (!EqualsNoCase(entry.info.path, address)) continue;
+                          entry.lastPlayed = LowBits32(now);
+                          if (entry.playCount < INT16_MAX) ++entry.playCount;
+                          entry.info.title = title;
+                          entry.info.genre = genre;
+                      }
+                  });
 }
 
 }  // namespace sonvaro

@@ -50,7 +50,8 @@ void Application::StartUp(const std::string& playFile) {
     ports.splash.SetStatus("Lade Einstellungen..");
     LoadSettingsIntoWindow(data.settings, data.SettingsPath(), ports.settingsWindow);
     ports.splash.SetStatus("Lade Medienbibliothek..");
-    LoadLibraryFile(data.library, data.LibraryPath(), &log);
+    // Read beside the rest of the start: its workers start once it is done.
+    libraryLoad_.Start(data.library, data.LibraryPath(), &log);
     ports.splash.SetStatus("Lade Wiedergabeliste..");
     LoadPlaylistFile(data.playlist, data.PlaylistPath(), data.settings, &ports.playlistView, &log);
     const std::string& libraryFolder = data.settings.MediaLib_Path;
@@ -69,7 +70,6 @@ void Application::StartUp(const std::string& playFile) {
     if (engine.running) player.State().playSource = kSourceSingle;
 
     ports.splash.SetStatus("Erstelle Timer..");
-    StartLibraryWorkers();
     ports.splash.SetStatus("Initialisiere Netzwerkumgebung....");
     audio::InitNetworkLibrary();
     // Stations publish their addresses in small .m3u/.pls files on their servers.
@@ -146,6 +146,8 @@ int Application::RequestExit(bool mayAsk) {
     if (ports.tracker) ports.tracker->Close();
 
     log.LogStatus("Close Threads..");
+    // The library is saved below: whole, with what was kept for after its read.
+    libraryLoad_.Wait();
     StopLibraryWorkers();
 
     log.LogStatus("Fade Out..");

@@ -9,6 +9,7 @@
 #include "core/status_log.h"
 #include "core/worker_state.h"
 #include "library/cover_finder.h"
+#include "library/library_load.h"
 #include "playback/engine_setup.h"
 #include "playback/player_assembly.h"
 #include "session/player_data.h"
@@ -67,6 +68,7 @@ class Application {
     void PlayerTick() {  // every 50 ms
         radio.Drain();
         player.PlayerTick();
+        if (!libraryWorkersStarted_ && libraryLoad_.Done()) StartLibraryWorkers();
     }
     void AutosaveTick();  // every 250 ms
     // False, after telling the user where to choose one, when recording a
@@ -81,6 +83,9 @@ class Application {
     bool StartLibraryScan();
     void StopLibraryScan();
     bool LibraryScanRunning() const { return workers.scanRunning; }
+    // The library's data file is read on a thread of its own after the start;
+    // its workers start on the first tick after. Returns once both are done.
+    void FinishLibraryLoad();
     // True when the shut-down let a library thread go that did not end in
     // time (a read stuck on a slow disk): it still uses this Application, so
     // the process must end without destroying it (EndProcessNow).
@@ -128,6 +133,8 @@ class Application {
     void StopLibraryWorkers();
     int ReadLibraryTrack(TrackInfo& info);
 
+    LibraryLoad libraryLoad_;
+    bool libraryWorkersStarted_ = false;
     SaveReport saveReport_{log};
     std::atomic<bool> shuttingDown_{false};
     bool libraryWorkersLetGo_ = false;

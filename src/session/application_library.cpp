@@ -12,7 +12,14 @@ int Application::ReadLibraryTrack(TrackInfo& info) {
     return tags.ReadTrackInfo(info);
 }
 
+void Application::FinishLibraryLoad() {
+    libraryLoad_.Wait();
+    if (!libraryWorkersStarted_) StartLibraryWorkers();
+}
+
 void Application::StartLibraryWorkers() {
+    libraryWorkersStarted_ = true;
+    if (shuttingDown_) return;
     const Settings& s = data.settings;
     workers.backgroundIndex = s.MediaLib_BGIndex;
     workers.backgroundOn = s.MediaLib_BackgroundScan == 1;

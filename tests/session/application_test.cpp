@@ -81,6 +81,7 @@ class ApplicationTest : public ::testing::Test {
         app = std::make_unique<Application>(ApplicationPorts{messages, splash, display, view, shutdown},
                                             home.path(), Clock());
         app->StartUp();
+        app->FinishLibraryLoad();
         app->log.SetOpen(true);
     }
 
@@ -347,12 +348,35 @@ TEST_F(ApplicationTest, TheStartUpCheckRunsOnTheLibraryThreadAndRemovesWhatIsGon
     app = std::make_unique<Application>(ApplicationPorts{messages, splash, display, view, shutdown},
                                         home.path(), Clock());
     app->StartUp();
+    app->FinishLibraryLoad();
     const auto size = [&] {
         std::lock_guard lock(app->data.library.libraryLock);
         return app->data.library.entries.size();
     };
     EXPECT_TRUE(test::WaitUntil([&] { return size() == 1; }));
     EXPECT_EQ(app->RequestExit(false), 0);
+}
+
+// The library's data file is read beside the start: a track played from the
+// command line in that moment still counts in the stored entry, and what is
+// saved at the end is the whole library.
+TEST_F(ApplicationTest, ATrackPlayedAtTheStartCountsInTheSavedLibrary) {
+    const std::string music = LibraryOfTwoWithOneOnDisk();
+    std::string text = test::ReadFile(home / "Sonvaro/MediaLibary.dat");
+    for (int i = 0; i < 20000; ++i)
+        text += "ETY:" + music + "other/" + std::to_string(i) + ".mp3|T|||0||1||0|0|0|0|0|0|0|0|\r\n";
+    test::WriteFile(home / "Sonvaro/MediaLibary.dat", text);
+    test::WriteFile(home / "Sonvaro/Sonvaro.ini", "[Preferences]\nBASS_QutputDevice=0\nBASS_FadeOut=0\n");
+    app = std::make_unique<Application>(ApplicationPorts{messages, splash, display, view, shutdown},
+                                        home.path(), Clock());
+    app->StartUp(music + "album/a.mp3");
+    EXPECT_NE(app->player.State().CurrentChannel(), 0u);
+    EXPECT_EQ(app->RequestExit(false), 0);
+    Library saved;
+    LoadLibraryFile(saved, home / "Sonvaro/MediaLibary.dat");
+    ASSERT_EQ(saved.entries.size(), 20002u);
+    EXPECT_EQ(saved.entries[0].info.path, music + "album/a.mp3");
+    EXPECT_EQ(saved.entries[0].playCount, 6);
 }
 
 // The library folder renamed away (an unplugged drive) before a start: the
@@ -366,6 +390,7 @@ TEST_F(ApplicationTest, AnUnreachableLibraryFolderKeepsTheLibraryAndSaysSoOnce) 
                                         home.path(), Clock());
     app->log.SetOpen(true);  // the log window restored with the main window
     app->StartUp();
+    app->FinishLibraryLoad();
     EXPECT_EQ(app->data.settings.MediaLib_Path, music);
     const auto entries = [&] {
         std::lock_guard lock(app->data.library.libraryLock);

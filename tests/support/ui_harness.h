@@ -107,6 +107,7 @@ class MainWindowTest : public ::testing::Test {
                                             home.path(), SystemClock());
         window->Attach(*app);
         app->StartUp();
+        app->FinishLibraryLoad();
         window->FinishStartUp();
     }
     void Close() {

@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
                     home.path(), SystemClock());
     window.Attach(app);
     app.StartUp();
+    app.FinishLibraryLoad();
     const char* const titles[] = {"Morgenlicht",  "Über den Wolken", "Nachtzug",   "Regenlied",
                                   "Sommerwind",   "Alte Straßen",    "Leuchtturm", "Herbstblatt",
                                   "Stadtlichter", "Ferne Küste"};
