@@ -148,15 +148,28 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     }
 
     // The loop waits in Qt's event loop, so that a call on the session bus is
-    // served the moment it arrives; the descriptors below wake it as well.
+    // served the moment it arrives; the descriptors below wake it as well and
+    // say which of them has something. Each turn is a wake-up of the process,
+    // most of what playing costs: one per tick, no polls of its own.
     QTimer wakeUp;
     wakeUp.setSingleShot(true);
+    // A coarse timer may fire a little early, which would cost a second turn per tick.
+    wakeUp.setTimerType(Qt::PreciseTimer);
+    bool signalled = false, keyReady = false, remoteReady = false;
     std::vector<std::unique_ptr<QSocketNotifier>> wakers;
-    for (const int fd : {endSignals.Descriptor(), keys.Descriptor(), remote ? remote->WakeDescriptor() : -1})
-        if (fd >= 0) wakers.push_back(std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read));
+    const auto watch = [&wakers](int fd, bool& ready) {
+        if (fd < 0) return;
+        wakers.push_back(std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read));
+        QObject::connect(wakers.back().get(), &QSocketNotifier::activated, [&ready] { ready = true; });
+    };
+    watch(endSignals.Descriptor(), signalled);
+    watch(keys.Descriptor(), keyReady);
+    if (remote) watch(remote->WakeDescriptor(), remoteReady);
 
     uint32_t nextTick = app.clock.tick(), nextAutosave = nextTick;
-    while (!endSignals.Pending() && !quit && !remoteWindow.exitRequested) {
+    while (!quit && !remoteWindow.exitRequested) {
+        if (signalled && endSignals.Pending()) break;
+        signalled = false;
         const uint32_t now = app.clock.tick();
         if (static_cast<int32_t>(now - nextTick) >= 0) {
             // A connection that ends during the tick is taken up by the next
@@ -177,14 +190,18 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
             app.AutosaveTick();
             nextAutosave = now + 250;
         }
-        for (int key; (key = keys.ReadKey()) >= 0;)
-            if (!HandleKey(app, key)) quit = true;
+        if (keyReady) {
+            keyReady = false;
+            for (int key; (key = keys.ReadKey()) >= 0;)
+                if (!HandleKey(app, key)) quit = true;
+        }
+        if (remoteReady) {
+            remoteReady = false;
+            remote->ProcessPending();
+        }
         const int32_t wait = std::max<int32_t>(0, static_cast<int32_t>(nextTick - app.clock.tick()));
         wakeUp.start(wait);
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        const unsigned ready = WaitForInput(
-            {endSignals.Descriptor(), keys.Descriptor(), remote ? remote->WakeDescriptor() : -1}, 0);
-        if (remote && (ready & 4u)) remote->ProcessPending();
     }
     // The fade-out and the saves take a moment: say at once that the end was heard.
     std::printf(endSignals.Pending() || quit ? "\nBeende..\n" : "\n");
