@@ -72,7 +72,10 @@ class Watcher {
                 }
             }
             if (!watch_) {
-                workers_.WaitForStop(std::chrono::milliseconds(100), workers_.shuttingDown);
+                // Without a folder there is only the setting to look at again: each
+                // wake-up costs a player that plays for hours.
+                workers_.WaitForStop(std::chrono::milliseconds(root_.empty() ? 1000 : 100),
+                                     workers_.shuttingDown);
                 continue;
             }
             auto wait = std::chrono::milliseconds(100);

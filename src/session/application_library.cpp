@@ -39,6 +39,9 @@ void Application::StartLibraryWorkers() {
     }
     BackgroundOptions options;
     options.tick = clock.tick;
+    // A step is due every 2.5 s: looking five times as often is enough, and
+    // each wake-up costs a player that plays for hours.
+    options.poll = std::chrono::milliseconds(500);
     options.log = &log;
     options.startCheck = startCheck;
     options.startCheckRoot = root;
