@@ -68,8 +68,40 @@ std::optional<std::size_t> FrameRing::Cut(std::chrono::milliseconds wait, const 
             if (cut_.compare_exchange_strong(wanted, kNoCut)) return std::nullopt;
             continue;  // the consumer is cutting right now: it is done in a moment
         }
-        WaitForPopWithin(seen, left);
+        if (paced_.load())
+            PacedWait(seen, left);
+        else
+            WaitForPopWithin(seen, left);
     }
+}
+
+// A card takes a period of 10 to 25 ms at a time. Nobody listens here, so 40 ms
+// will do: finer than the player's 50 ms tick that reads the heard position.
+constexpr std::chrono::milliseconds kPacePeriod{40};
+
+void FrameRing::PaceByClock(unsigned rate, std::atomic<std::uint64_t>& heard) {
+    paceRate_ = rate;
+    paceHeard_ = &heard;
+    paceStart_ = PaceClock::now();
+    nextPace_ = paceStart_ + kPacePeriod;
+    paceTaken_ = 0;
+    paced_.store(true);
+}
+
+void FrameRing::PacedWait(std::uint32_t seen, std::chrono::steady_clock::duration wait) {
+    const auto now = PaceClock::now();
+    if (now < nextPace_) {
+        WaitForPopWithin(seen, std::min(wait, nextPace_ - now));
+        if (PaceClock::now() < nextPace_) return;
+    }
+    const double elapsed = std::chrono::duration<double>(PaceClock::now() - paceStart_).count();
+    const auto due = static_cast<std::uint64_t>(elapsed * paceRate_);
+    // What the mixer could not deliver in time is lost, as on a card.
+    const std::size_t popped = Pop(nullptr, static_cast<std::size_t>(due - paceTaken_));
+    paceHeard_->fetch_add(popped, std::memory_order_acq_rel);
+    paceTaken_ = due;
+    nextPace_ += kPacePeriod;
+    if (nextPace_ < PaceClock::now()) nextPace_ = PaceClock::now() + kPacePeriod;  // after a long stall
 }
 
 void FrameRing::Kick() {
@@ -85,6 +117,10 @@ void FrameRing::Wake() {
 
 void FrameRing::WaitForPop(std::uint32_t seen) {
     static_assert(sizeof(pops_) == sizeof(std::uint32_t) && std::atomic<std::uint32_t>::is_always_lock_free);
+    if (paced_.load()) {
+        PacedWait(seen, kPacePeriod);
+        return;
+    }
     waiting_.store(true);
     // The kernel compares the word with `seen` before it sleeps: a pop in between is not missed.
     if (pops_.load() == seen) syscall(SYS_futex, &pops_, FUTEX_WAIT_PRIVATE, seen, nullptr, nullptr, 0);
@@ -101,6 +137,8 @@ void FrameRing::WaitForPopWithin(std::uint32_t seen, std::chrono::nanoseconds wa
 
 namespace {
 
+// Device 0: the mixing thread takes its own mix at the clock's pace (see
+// FrameRing::PaceByClock); no thread here.
 class NullOutput final : public Output {
   public:
     NullOutput(FrameRing& ring, unsigned rate, std::atomic<std::uint64_t>& heard)
@@ -108,49 +146,15 @@ class NullOutput final : public Output {
     ~NullOutput() override { Stop(); }
 
     bool Start() override {
-        running_ = true;
-        thread_ = std::thread([this] { Run(); });
+        ring_.PaceByClock(rate_, heard_);
         return true;
     }
-
-    void Stop() override {
-        {
-            std::lock_guard lock(mutex_);
-            if (!running_) return;
-            running_ = false;
-        }
-        wake_.notify_all();
-        if (thread_.joinable()) thread_.join();
-    }
+    void Stop() override { ring_.StopPacing(); }
 
   private:
-    void Run() {
-        using Clock = std::chrono::steady_clock;
-        auto start = Clock::now();
-        std::uint64_t taken = 0;
-        std::unique_lock lock(mutex_);
-        while (running_) {
-            // A card takes a period of 10 to 25 ms at a time. Nobody listens
-            // here, so 40 ms will do: finer than the player's 50 ms tick that
-            // reads the heard position, and each wake-up (this thread's and
-            // the mixer's it starts) is most of what playing costs.
-            wake_.wait_for(lock, std::chrono::milliseconds(40));
-            auto elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-            auto due = static_cast<std::uint64_t>(elapsed * rate_);
-            // What the mixer could not deliver in time is lost, as on a card.
-            std::size_t popped = ring_.Pop(nullptr, static_cast<std::size_t>(due - taken));
-            heard_.fetch_add(popped, std::memory_order_acq_rel);
-            taken = due;
-        }
-    }
-
     FrameRing& ring_;
     unsigned rate_;
     std::atomic<std::uint64_t>& heard_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool running_ = false;
-    std::thread thread_;
 };
 
 // ALSA prints to stderr about every card it probes and cannot open (a

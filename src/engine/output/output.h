@@ -55,6 +55,14 @@ class FrameRing {
     // `wait` or `goOn` turned false; then the ring is as it was.
     std::optional<std::size_t> Cut(std::chrono::milliseconds wait, const std::function<bool()>& goOn);
 
+    // "No sound": nobody listens, so the producer itself takes the mix at the
+    // pace of the wall clock while it waits (WaitForPop, Cut), adding what is
+    // taken to `heard`. A consumer thread of its own would double the wake-ups,
+    // most of what playing costs. Call before the producer starts; StopPacing
+    // may come from any thread.
+    void PaceByClock(unsigned rate, std::atomic<std::uint64_t>& heard);
+    void StopPacing() { paced_.store(false); }
+
   private:
     std::vector<float> data_;
     std::size_t capacity_;
@@ -67,6 +75,17 @@ class FrameRing {
     std::atomic<int> cut_{kNoCut};
     void Wake();
     void WaitForPopWithin(std::uint32_t seen, std::chrono::nanoseconds wait);
+    // Paced: waits until the next period is due (at most `wait`; a pop or Kick
+    // ends it early), then takes what the clock says was heard.
+    void PacedWait(std::uint32_t seen, std::chrono::steady_clock::duration wait);
+
+    using PaceClock = std::chrono::steady_clock;
+    std::atomic<bool> paced_{false};
+    // The producer's own, once pacing started.
+    unsigned paceRate_ = 0;
+    std::atomic<std::uint64_t>* paceHeard_ = nullptr;
+    PaceClock::time_point paceStart_, nextPace_;
+    std::uint64_t paceTaken_ = 0;
 };
 
 class Output {
