@@ -36,7 +36,7 @@ measure() {
 # The player and its two peers run side by side, so all three see the same
 # machine: ffmpeg decoding the same file at real-time pace, and ffplay playing
 # it to SDL's dummy audio driver (decode, resample and a real-time consumer).
-XDG_CONFIG_HOME="$config" "$build/src/app/sonvaro" --headless "$mp3" > /dev/null 2>&1 &
+XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$config" "$build/src/app/sonvaro" --headless "$mp3" > /dev/null 2>&1 &
 player_pid=$!
 ffmpeg -nostdin -v error -re -i "$mp3" -f null - > /dev/null 2>&1 &
 ffmpeg_pid=$!

@@ -26,7 +26,7 @@ port=$(cat "$portfile")
 
 mkdir -p "$config/Sonvaro"
 printf '[Preferences]\nBASS_QutputDevice=0\n' > "$config/Sonvaro/Sonvaro.ini"
-XDG_CONFIG_HOME="$config" "$build/src/app/sonvaro" --headless "http://127.0.0.1:$port/" > /dev/null 2>&1 &
+XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$config" "$build/src/app/sonvaro" --headless "http://127.0.0.1:$port/" > /dev/null 2>&1 &
 pid=$!
 sleep 3  # connecting and the station's burst out of the measurement
 ticks=$(getconf CLK_TCK)

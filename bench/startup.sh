@@ -51,6 +51,7 @@ text, env_home, cmd = sys.argv[1], sys.argv[2], sys.argv[3:]
 env = dict(os.environ)
 if env_home:
     env["XDG_CONFIG_HOME"] = env_home
+    env["XDG_RUNTIME_DIR"] = env_home  # its own instance, not one the user runs
 start = time.monotonic()
 p = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
 took = -1
