@@ -151,10 +151,10 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     // served the moment it arrives; the descriptors below wake it as well and
     // say which of them has something. Each turn is a wake-up of the process,
     // most of what playing costs: one per tick, no polls of its own.
-    QTimer wakeUp;
-    wakeUp.setSingleShot(true);
-    // A coarse timer may fire a little early, which would cost a second turn per tick.
-    wakeUp.setTimerType(Qt::PreciseTimer);
+    // One timer for the whole run (not one started per turn), precise: a
+    // coarse one may fire a little early, which would cost a second turn per tick.
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
     bool signalled = false, keyReady = false, remoteReady = false;
     std::vector<std::unique_ptr<QSocketNotifier>> wakers;
     const auto watch = [&wakers](int fd, bool& ready) {
@@ -167,6 +167,7 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     if (remote) watch(remote->WakeDescriptor(), remoteReady);
 
     uint32_t nextTick = app.clock.tick(), nextAutosave = nextTick;
+    ticker.start(50);
     while (!quit && !remoteWindow.exitRequested) {
         if (signalled && endSignals.Pending()) break;
         signalled = false;
@@ -176,7 +177,9 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
             // one (the list goes on after a station that failed): not idle yet.
             const bool wasConnecting = app.radio.Connecting() > 0;
             app.PlayerTick();
-            nextTick = now + 50;
+            // On the timer's grid; after a stall (a long command) from now on.
+            nextTick += 50;
+            if (static_cast<int32_t>(now - nextTick) >= 0) nextTick = now + 50;
             const bool idle = Idle(app) && !wasConnecting;
             heard = heard || Sounding(app);
             if (playing && idle) {
@@ -199,8 +202,6 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
             remoteReady = false;
             remote->ProcessPending();
         }
-        const int32_t wait = std::max<int32_t>(0, static_cast<int32_t>(nextTick - app.clock.tick()));
-        wakeUp.start(wait);
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     // The fade-out and the saves take a moment: say at once that the end was heard.
