@@ -234,7 +234,10 @@ void LibraryController::RunSearch(const SearchRequest& request, bool again) {
     if (again)
         for (int r : SelectedRows())
             if (const SearchRow* row = model_->Row(r)) selected.push_back(row->id);
+    // Read first: a change that comes during the search is followed by another.
+    const uint64_t changes = app_.data.library.diskChanges.load();
     std::optional<SearchResult> result = SearchLibrary(app_.data.library, request);
+    diskChangesSeen_ = changes;
     if (result) {
         lastMode_ = request.mode;
         lastRequest_ = request;
@@ -260,6 +263,10 @@ void LibraryController::RunSearch(const SearchRequest& request, bool again) {
                         model_->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
         ShowCount();
+    } else if (!lastRequest_) {
+        // Nothing to show yet (the library file may still be being read):
+        // the view follows once entries come.
+        lastRequest_ = request;
     }
     app_.workers.busy = app_.workers.scanRunning.load();
     w_.statusField->clear();

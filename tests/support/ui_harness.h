@@ -107,7 +107,7 @@ class MainWindowTest : public ::testing::Test {
                                             home.path(), SystemClock());
         window->Attach(*app);
         app->StartUp();
-        app->FinishLibraryLoad();
+        if (waitForLibrary) app->FinishLibraryLoad();
         window->FinishStartUp();
     }
     void Close() {
@@ -142,6 +142,8 @@ class MainWindowTest : public ::testing::Test {
     }
 
     std::string ini;
+    // False: the window opens while the library's data file is still being read, as on a user's start.
+    bool waitForLibrary = true;
     TempDir home;
     RecordingMessages messages;
     NoSplash splash;

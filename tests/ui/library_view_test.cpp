@@ -82,6 +82,31 @@ TEST_F(StoredLibraryViewTest, TheViewAndTheCountShowTheLibraryFromTheStart) {
     EXPECT_EQ(FromQt(window->StatusField(2)->text()), " 3");
 }
 
+// The window does not wait for a big library file: the view and the count
+// show it once it is read, without a search by hand.
+class LateLibraryViewTest : public LibraryViewTest {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directories(home / "Sonvaro");
+        std::string file = "SV-F-MLV1\r\n";
+        for (int i = 0; i < 30000; ++i) file += "ETY:/musik/" + std::to_string(100000 + i) + ".mp3|Lied|\r\n";
+        WriteFile(home / "Sonvaro/MediaLibary.dat", file);
+        waitForLibrary = false;
+        LibraryViewTest::SetUp();
+    }
+};
+
+TEST_F(LateLibraryViewTest, TheViewAndTheCountShowALibraryReadAfterTheWindowOpened) {
+    EXPECT_TRUE(WaitUntil([&] {
+        QCoreApplication::processEvents();
+        window->BusyTick();
+        return Rows().rowCount() == 30000 && window->StatusField(2)->text() == QStringLiteral(" 30000");
+    }));
+    EXPECT_EQ(Rows().rowCount(), 30000);
+    EXPECT_EQ(FromQt(window->StatusField(2)->text()), " 30000");
+    EXPECT_EQ(Column(1).front(), "Lied");
+}
+
 // Files that arrive or go on disk while the player runs show in the view
 // without a search by hand, and the selection stays on its track.
 TEST_F(StoredLibraryViewTest, ChangesOnDiskShowInTheViewWithinTwoSeconds) {
