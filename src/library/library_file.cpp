@@ -145,8 +145,16 @@ std::optional<std::vector<LibraryEntry>> ParseLibraryFile(std::string_view text)
 }
 
 std::string LibraryFileText(const std::vector<LibraryEntry>& entries, std::vector<std::string>* unstorable) {
+    // Sized once from the texts themselves: a guess that falls short doubles the
+    // whole buffer at the end (40 MB for a 20 MB library).
+    size_t size = 64;
+    for (const LibraryEntry& entry : entries) {
+        const TrackInfo& i = entry.info;
+        size += 96 + i.path.size() + i.title.size() + i.artist.size() + i.album.size() + i.comment.size() +
+                i.genre.size();
+    }
     std::string out;
-    out.reserve(64 + entries.size() * 200);
+    out.reserve(size);
     out += kIdentifier;
     out += "\r\n";
     for (const LibraryEntry& entry : entries) {
