@@ -38,14 +38,17 @@ TEST(TagFileLocks, AWriterWaitsForItsFilesReadersKeepsNewOnesOutAndLetsOtherFile
         const TagFileLocks::Guard writing = locks.Write(dir / "a.mp3");
         event("written");
     });
-    ASSERT_TRUE(WaitUntil([&] { return locks.Waiting() == 1; })) << "the writer waits for the reader";
+    // Every wait is checked with EXPECT, so that the threads are always joined.
+    EXPECT_TRUE(WaitUntil([&] { return locks.Waiting() == 1; })) << "the writer waits for the reader";
 
     std::atomic<bool> otherRead{false};
     std::thread other([&] {
         const TagFileLocks::Guard guard = locks.Read(dir / "b.mp3");
         otherRead = true;
     });
-    EXPECT_TRUE(WaitUntil([&] { return otherRead.load(); })) << "another file is read meanwhile";
+    const bool otherReadMeanwhile = WaitUntil([&] { return otherRead.load(); });
+    EXPECT_TRUE(otherReadMeanwhile) << "another file is read meanwhile";
+    if (!otherReadMeanwhile) reading.reset();  // else the test would never end
     other.join();
 
     // The same file under another name: it waits until the write is done.
@@ -74,7 +77,7 @@ TEST(TagFileLocks, ASaveWaitsForAReadOfItsFileInProgress) {
         edits.title = "Neu";
         saved = WriteTags(reader, edits);
     });
-    ASSERT_TRUE(WaitUntil([&] { return reader.fileLocks.Waiting() == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return reader.fileLocks.Waiting() == 1; }));
     EXPECT_FALSE(saved) << "saved while the file was being read";
     reading.reset();
     save.join();
