@@ -27,6 +27,12 @@ struct FileIdentity {
     auto operator<=>(const FileIdentity&) const = default;
 };
 std::optional<FileIdentity> FileIdentityOf(const std::string& path);
+// The identity and, for a regular file, its size (else -1), from one look.
+struct FileLookup {
+    FileIdentity identity;
+    int64_t regularSize = -1;
+};
+std::optional<FileLookup> LookUpFile(const std::string& path);
 
 // True when the path exists, is a regular file and holds at least one byte.
 inline bool IsNonEmptyFile(const std::string& path) {

@@ -21,11 +21,14 @@ void TagFileLocks::WaitFor(std::unique_lock<std::mutex>& lock, Ready ready) {
 
 TagFileLocks::Guard TagFileLocks::Read(const std::string& path) {
     const auto file = FileIdentityOf(path);
-    if (!file) return {};
+    return file ? Read(*file) : Guard();
+}
+
+TagFileLocks::Guard TagFileLocks::Read(const FileIdentity& file) {
     std::unique_lock lock(mutex_);
-    WaitFor(lock, [&] { return !files_[*file].writer; });
-    ++files_[*file].readers;
-    return Guard(this, *file, false);
+    WaitFor(lock, [&] { return !files_[file].writer; });
+    ++files_[file].readers;
+    return Guard(this, file, false);
 }
 
 TagFileLocks::Guard TagFileLocks::Write(const std::string& path) {

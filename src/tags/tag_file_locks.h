@@ -35,6 +35,7 @@ class TagFileLocks {
 
     // Wait as said above; a path that names nothing needs no guard (an empty one).
     Guard Read(const std::string& path);
+    Guard Read(const FileIdentity& file);
     Guard Write(const std::string& path);
 
     // The files held now: none once every guard has gone.

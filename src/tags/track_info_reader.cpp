@@ -109,10 +109,11 @@ void ResetFields(TrackInfo& info) {
     info.path = path;
 }
 
-int ReadFields(TrackInfo& info, std::size_t& dropped) {
+// `nonEmptyFile`: info.path is a regular file holding at least one byte.
+int ReadFields(TrackInfo& info, std::size_t& dropped, bool nonEmptyFile) {
     if (TrimSpaces(info.path).empty()) return kReadNothing;
     ResetFields(info);
-    if (!IsNonEmptyFile(info.path)) {
+    if (!nonEmptyFile) {
         if (IsStreamAddress(info.path)) return kReadStream;
         return kReadNothing;
     }
@@ -165,8 +166,10 @@ int TagReader::ReadTrackInfo(TrackInfo& info, std::size_t* droppedFrames) {
     std::size_t dropped = 0;
     int result = kReadNothing;
     {
-        const TagFileLocks::Guard reading = fileLocks.Read(info.path);
-        result = ReadFields(info, dropped);
+        // One look tells the file's identity for the lock and whether there is anything to read.
+        const auto file = LookUpFile(info.path);
+        const TagFileLocks::Guard reading = file ? fileLocks.Read(file->identity) : TagFileLocks::Guard();
+        result = ReadFields(info, dropped, file && file->regularSize > 0);
     }
     if (droppedFrames) *droppedFrames = dropped;
     BoundTagText(info);
