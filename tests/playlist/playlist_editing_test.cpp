@@ -188,13 +188,16 @@ TEST_F(EditingTest, LocalPathsAreStoredAbsolute) {
 // The files are read ahead of the rows: Escape ends the walk and the adding
 // at once, and what was added is the start of the folder in name order.
 TEST_F(EditingTest, EscapeEndsTheWalk) {
+    // Links within one folder of the test: the fixture may lie on another file system.
+    std::filesystem::copy_file(wav, dir / "seed.wav");
+    std::filesystem::create_directories(dir / "music");
     std::vector<std::string> names;
     for (int i = 0; i < 40; ++i) {
-        names.push_back(dir / (std::to_string(10 + i) + ".wav"));
-        std::filesystem::create_hard_link(wav, names.back());
+        names.push_back(dir / ("music/" + std::to_string(10 + i) + ".wav"));
+        std::filesystem::create_hard_link(dir / "seed.wav", names.back());
     }
     view.escapeAfter = 36;  // pressed before the 36th entry of the walk
-    editor.AddFolder(dir.path(), true);
+    editor.AddFolder(dir / "music", true);
     EXPECT_TRUE(editor.AddingStopped());
     ASSERT_FALSE(playlist.empty()) << "the rows taken before Escape stay";
     ASSERT_LT(playlist.size(), 35u);
