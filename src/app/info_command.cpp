@@ -72,13 +72,14 @@ int RunInfo(const std::vector<std::string>& files, std::FILE* out, std::FILE* er
         }
         TrackInfo info;
         info.path = file;
-        const int result = ReadPlayableTrackInfo(reader, info);
+        std::size_t droppedFrames = 0;
+        const int result = ReadPlayableTrackInfo(reader, info, &droppedFrames);
         const std::string shownPath = TerminalText(file);
         if (result == kReadNothing) {
             status = 1;
             std::fprintf(errors, "sonvaro: %s: %s\n", shownPath.c_str(), UnplayableReason(file).c_str());
         }
-        if (reader.droppedFrames > 0)
+        if (droppedFrames > 0)
             std::fprintf(errors,
                          "sonvaro: %s: zu gro\xC3\x9F"
                          "e Tag-Felder \xC3\xBC"

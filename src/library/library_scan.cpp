@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/ports/messages.h"
+#include "core/read_ahead.h"
 #include "core/status_log.h"
 #include "core/text.h"
 #include "platform/file_info.h"
@@ -83,14 +84,13 @@ std::string LibraryUnreachableText(std::string_view folder) {
     return "Medienbibliothek nicht erreichbar: '" + std::string(folder) + "'";
 }
 
-AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::string_view root,
-                            const TrackReadFn& read, LibraryPathIndex* index) {
-    if (!InLibraryFolder(path, root)) return AddOutcome::Outside;
-    TrackInfo info;
-    info.path = path;
-    if (read(info) != 1) return AddOutcome::Unreadable;
-    info.path = path;
-    std::unique_lock lock(library.libraryLock);
+namespace {
+
+// A file read (info.path set back to the path it was read under) into its
+// entry or a new one.
+AddOutcome StoreTrack(Library& library, TrackInfo info, LibraryPathIndex* index) {
+    const std::string& path = info.path;
+    std::lock_guard lock(library.libraryLock);
     if (library.loading) {
         // A file played right after the start: added to the stored entries once they are read.
         library.afterLoad.push_back([info = std::move(info)](Library& loaded) mutable {
@@ -114,6 +114,18 @@ AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::stri
     entry.info = std::move(info);
     library.entries.push_back(std::move(entry));
     return AddOutcome::Added;
+}
+
+}  // namespace
+
+AddOutcome AddFileToLibrary(Library& library, const std::string& path, std::string_view root,
+                            const TrackReadFn& read, LibraryPathIndex* index) {
+    if (!InLibraryFolder(path, root)) return AddOutcome::Outside;
+    TrackInfo info;
+    info.path = path;
+    if (read(info) != 1) return AddOutcome::Unreadable;
+    info.path = path;
+    return StoreTrack(library, std::move(info), index);
 }
 
 ValidationResult ValidateLibrary(Library& library, std::string_view root, const std::function<bool()>& stop) {
@@ -170,21 +182,36 @@ size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions&
         if (FolderOf(file) != options.root) files.push_back(file);
     });
 
+    // At full speed the files are read on two threads while this one puts
+    // them into the library in name order; the gentle pace reads one file at
+    // a time here and rests after each.
+    const unsigned threads = options.cpuFriendly ? 0
+                             : options.readers   ? options.readers
+                                                 : TrackReadAhead::DefaultThreads();
+    TrackReadAhead ahead(read, threads, kScanReadWindow, stop);
     size_t done = 0;
     std::string lastFolder;
     LibraryPathIndex index;
-    for (const std::string& file : files) {
-        if (stop()) break;
-        const std::string_view folder = FolderOf(file);
+    auto takeOne = [&] {
+        TrackReadAhead::Item item = ahead.Take();
+        if (!item.read) return;  // stopped before it was read
+        const std::string_view folder = FolderOf(item.info.path);
         if (folder != lastFolder) {
             lastFolder = folder;
             workers.SetStatusText(lastFolder);
         }
         workers.progress = static_cast<int8_t>(std::min<size_t>(100, done * 100 / files.size()));
-        AddFileToLibrary(library, file, options.root, read, &index);
+        if (item.result == 1) StoreTrack(library, std::move(item.info), &index);
         ++done;
         if (options.cpuFriendly && options.sleep && !stop()) options.sleep(25);
+    };
+    for (std::string& file : files) {
+        if (stop()) break;
+        if (ahead.Full()) takeOne();
+        if (stop()) break;
+        ahead.Give(std::move(file));
     }
+    while (!ahead.Empty() && !stop()) takeOne();
     return done;
 }
 

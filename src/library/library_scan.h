@@ -77,15 +77,21 @@ ValidationResult ValidateLibrary(Library& library, std::string_view root,
 // "Ihre Medienbibliothek hat das Limit von '100000' erreicht..." with a line break.
 std::string LibraryLimitText();
 
+// How many files a full-speed scan reads ahead of the one it puts into the library.
+inline constexpr size_t kScanReadWindow = 64;
+
 struct ScanOptions {
     std::string root;         // the library folder, ending in "/"
-    bool cpuFriendly = true;  // pause 25 ms after each file
+    bool cpuFriendly = true;  // one file at a time, a pause of 25 ms after each
     std::function<void(int ms)> sleep;
     StatusLog* log = nullptr;  // where an unreachable folder or a kept library is told
+    unsigned readers = 0;      // at full speed: the threads that read (0: two where two cores are)
 };
 
 // The scan thread's body: every file below the sub-folders of root, in name
 // order, each real folder once; files lying directly in root are left out.
+// The files are read ahead (see ScanOptions), but put into the library in name
+// order, so a stop leaves the first files in name order and no others.
 // Publishes progress and the folder through `workers`; ends early when
 // stopRequested is set. Returns the number of files handed to AddFileToLibrary.
 size_t RunLibraryScan(Library& library, WorkerState& workers, const ScanOptions& options,

@@ -24,6 +24,18 @@ std::optional<FileStamp> RegularFileStamp(const std::string& path) {
                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
+std::optional<FileLookup> LookUpFile(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileLookup{{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)},
+                      S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1};
+}
+
+std::optional<FileIdentity> FileIdentityOf(const std::string& path) {
+    const auto found = LookUpFile(path);
+    return found ? std::optional<FileIdentity>(found->identity) : std::nullopt;
+}
+
 bool IsDirectory(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

@@ -1,4 +1,5 @@
 #pragma once
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +18,21 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 std::optional<FileStamp> RegularFileStamp(const std::string& path);
+
+// What tells one file from another however it is named (links, "./" and other
+// spellings): its device and inode. nullopt for a path that names nothing.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> FileIdentityOf(const std::string& path);
+// The identity and, for a regular file, its size (else -1), from one look.
+struct FileLookup {
+    FileIdentity identity;
+    int64_t regularSize = -1;
+};
+std::optional<FileLookup> LookUpFile(const std::string& path);
 
 // True when the path exists, is a regular file and holds at least one byte.
 inline bool IsNonEmptyFile(const std::string& path) {

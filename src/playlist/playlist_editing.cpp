@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/line_reader.h"
+#include "core/read_ahead.h"
 #include "core/status_log.h"
 #include "core/text.h"
 #include "platform/file_info.h"
@@ -109,17 +110,27 @@ void PlaylistEditor::AddOnePath(const std::string& given) {
         ReadPLS(path, add, log_);
     } else if (ext == "CUE" && !IsStreamAddress(path)) {
         AddCueSheet(path);
-    } else if (cueAudioFiles_.contains(path)) {
-        // Its tracks came from a sheet of the same operation.
     } else {
         TrackInfo info;
         info.path = path;
-        if (ReadPlayableTrackInfo(tags_, info) != kReadNothing) {
-            info.path = path;
-            AppendEntry(info);
-        }
+        const int result = cueAudioFiles_.contains(path) ? kReadNothing : ReadPlayableTrackInfo(tags_, info);
+        AddReadFile(std::move(info), result);
+        return;
     }
     display_.ProcessPendingEvents();
+}
+
+void PlaylistEditor::AddReadFile(TrackInfo info, int result) {
+    // A file whose tracks came from a sheet of the same operation is not added whole.
+    if (result != kReadNothing && !cueAudioFiles_.contains(info.path)) AppendEntry(info);
+    display_.ProcessPendingEvents();
+}
+
+// Playlists and sheets are opened here in their turn, as they may name files
+// anywhere and drop rows added before them; every other file is read ahead.
+bool PlaylistEditor::ReadAheadable(const std::string& path) {
+    const std::string ext = UpperExtension(path);
+    return ext != "M3U" && ext != "PLS" && ext != "CUE";
 }
 
 void PlaylistEditor::AddCueSheet(const std::string& path) {
@@ -202,11 +213,25 @@ void PlaylistEditor::AddFolder(std::string folder, bool recursive) {
     options.recursive = recursive;
     options.sortKey = [](std::string_view name) { return FoldCase(name); };
     options.shouldStop = [this] { return ShouldStop(); };
-    // The walk looks at Escape before each entry itself.
-    WalkFolder(AbsolutePath(folder), options, [this](const std::string& file) {
+    // The files are read on two threads a few ahead of the walk and added
+    // here in its order; a window of them at a time, however large the tree.
+    TrackReadAhead ahead([this](TrackInfo& info) { return ReadPlayableTrackInfo(tags_, info); },
+                         readThreads_ ? readThreads_ : TrackReadAhead::DefaultThreads(), kFolderReadWindow);
+    auto takeOne = [&] {
+        TrackReadAhead::Item item = ahead.Take();
         Batch inner(*this);
-        AddOnePath(file);
+        if (item.read)
+            AddReadFile(std::move(item.info), item.result);
+        else
+            AddOnePath(item.info.path);
+    };
+    // The walk looks at Escape before each entry itself.
+    WalkFolder(AbsolutePath(folder), options, [&](const std::string& file) {
+        if (ahead.Full()) takeOne();
+        ahead.Give(file, ReadAheadable(file));
     });
+    // Escape ends it at once: the files read ahead and not yet added are left out.
+    while (!ahead.Empty() && !ShouldStop()) takeOne();
 }
 
 bool PlaylistEditor::AddPath(const std::string& path) {

@@ -29,8 +29,12 @@ class PlaylistEditor {
     // Local paths are stored absolute. Escape (or an end signal) stops it.
     void AddToPlaylist(const std::string& path);
     // The files of a folder in name order (case folded, then bytes), files and
-    // sub-folders interleaved, each real folder once.
+    // sub-folders interleaved, each real folder once. They are read a few ahead
+    // on worker threads (SetReadThreads) and added in that order.
     void AddFolder(std::string folder, bool recursive);
+    static constexpr size_t kFolderReadWindow = 32;
+    // The threads a folder add reads with; 0: two where two cores are.
+    void SetReadThreads(unsigned threads) { readThreads_ = threads; }
     // A path named on the command line or by remote control: a folder is
     // added with Misc_RecursiveFolder, a stream address or a file that can be
     // opened for reading with AddToPlaylist. False when it is none of these
@@ -87,6 +91,9 @@ class PlaylistEditor {
     // cost the whole playlist every time.
     class Batch;
     void AddOnePath(const std::string& path);
+    // A file read by ReadPlayableTrackInfo, with its result.
+    void AddReadFile(TrackInfo info, int result);
+    static bool ReadAheadable(const std::string& path);
     void AddListAtAddress(const std::string& address, bool m3u);
     void AppendEntry(const TrackInfo& info, const TrackRange& range = {});
     // One row per track of the sheet; its audio files are not also added whole
@@ -105,6 +112,7 @@ class PlaylistEditor {
     int batchDepth_ = 0;
     size_t rowsAtBatchStart_ = 0;
     bool stopped_ = false;
+    unsigned readThreads_ = 0;
     // One adding operation's lists on servers, across all their nesting.
     std::set<std::string> listsFetched_;
     size_t listRows_ = 0;

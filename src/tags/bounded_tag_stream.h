@@ -32,7 +32,12 @@ class BoundedTagStream final : public TagLib::IOStream {
     void seek(long offset, Position p = Beginning) override { file_.seek(offset, p); }
     void clear() override { file_.clear(); }
     long tell() const override { return file_.tell(); }
-    long length() override { return file_.length(); }
+    // Asked many times per file by TagLib; each answer would cost a seek to
+    // the end and back (and glibc reads a block there). A read-only file keeps its length.
+    long length() override {
+        if (length_ < 0) length_ = file_.length();
+        return length_;
+    }
     void truncate(long) override {}
 
   private:
@@ -41,6 +46,7 @@ class BoundedTagStream final : public TagLib::IOStream {
     long tagBody_ = -1;  // where the body of the ID3v2 header read last starts
     TagLib::ByteVector tagHeader_;
     std::size_t dropped_ = 0;
+    long length_ = -1;
 };
 
 }  // namespace sonvaro

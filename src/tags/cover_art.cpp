@@ -15,7 +15,6 @@
 #include <taglib/xiphcomment.h>
 
 #include <memory>
-#include <mutex>
 
 #include "core/text.h"
 #include "tags/bounded_tag_stream.h"
@@ -125,7 +124,7 @@ std::string_view CoverExtension(std::string_view b) {
 
 std::optional<CoverPicture> ReadEmbeddedCover(TagReader& reader, const std::string& path,
                                               uint32_t channelType) {
-    std::lock_guard lock(reader.tagLock);
+    const TagFileLocks::Guard reading = reader.fileLocks.Read(path);
     BoundedTagStream stream(path);
     if (!stream.isOpen()) return std::nullopt;
     std::unique_ptr<TagLib::File> typed = channelType ? TagLibFileFor(channelType, stream) : nullptr;

@@ -25,7 +25,7 @@ std::string_view CoverExtension(std::string_view bytes);
 
 // The file's front cover, else its first picture; nullopt when it has none,
 // the picture is empty or above kMaxCoverBytes, or the file cannot be read.
-// Reads under the reader's tagLock; the format as the engine found it by
+// Waits for a tag write of the same file (TagReader::fileLocks); the format as the engine found it by
 // content (`channelType`), else as TagLib tells it.
 std::optional<CoverPicture> ReadEmbeddedCover(TagReader& reader, const std::string& path,
                                               uint32_t channelType = 0);

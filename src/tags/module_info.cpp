@@ -7,10 +7,10 @@
 
 namespace sonvaro {
 
-int ReadPlayableTrackInfo(TagReader& reader, TrackInfo& info) {
-    const int result = reader.ReadTrackInfo(info);
+int ReadPlayableTrackInfo(TagReader& reader, TrackInfo& info, std::size_t* droppedFrames) {
+    const int result = reader.ReadTrackInfo(info, droppedFrames);
     if (result != kReadNothing || !IsNonEmptyFile(info.path)) return result;
-    std::lock_guard lock(reader.tagLock);
+    const TagFileLocks::Guard reading = reader.fileLocks.Read(info.path);
     const HMUSIC music = BASS_MusicLoad(FALSE, info.path.c_str(), 0, 0, BASS_MUSIC_PRESCAN, 0);
     if (!music) return kReadNothing;
     ReadChannelProperties(music, info);

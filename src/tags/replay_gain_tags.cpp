@@ -8,7 +8,6 @@
 #include <charconv>
 #include <cmath>
 #include <memory>
-#include <mutex>
 
 #include "core/text.h"
 #include "engine/bass.h"
@@ -146,7 +145,7 @@ ReplayGainTags ReplayGainFromTagList(const std::vector<std::pair<std::string, st
 }
 
 ReplayGainTags ReadReplayGainTags(TagReader& reader, const std::string& path, uint32_t channelType) {
-    std::lock_guard lock(reader.tagLock);
+    const TagFileLocks::Guard reading = reader.fileLocks.Read(path);
     BoundedTagStream stream(path);
     if (!stream.isOpen()) return {};
     std::unique_ptr<TagLib::File> typed = TagLibFileFor(channelType, stream);

@@ -40,7 +40,7 @@ std::optional<double> ParseR128Gain(std::string_view text);
 // wins over a REPLAYGAIN one; of a key given twice the first counts.
 ReplayGainTags ReplayGainFromTagList(const std::vector<std::pair<std::string, std::string>>& tags);
 
-// Reads the file's values (under the reader's tagLock) as the format the
+// Reads the file's values (not while its tags are written) as the format the
 // engine found by content (`channelType`), else by extension. Empty when the
 // file cannot be read or carries none.
 ReplayGainTags ReadReplayGainTags(TagReader& reader, const std::string& path, uint32_t channelType);

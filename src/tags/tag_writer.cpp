@@ -2,6 +2,8 @@
 
 #include <taglib/tag_c.h>
 
+#include <mutex>
+
 #include "core/numbers.h"
 #include "core/text.h"
 #include "engine/bass.h"
@@ -11,6 +13,10 @@
 
 namespace sonvaro {
 namespace {
+
+// TagLib's C binding keeps its Unicode switch and its list of strings in
+// globals: one writer at a time uses it.
+std::mutex cBindingLock;
 
 unsigned NumberField(const std::string& text) {
     const int64_t value = ParseDatNumber(TrimSpaces(text));
@@ -22,7 +28,9 @@ unsigned NumberField(const std::string& text) {
 bool WriteTags(TagReader& reader, const TagEdits& edits) {
     const std::string path(TrimSpaces(edits.path));
     if (!IsNonEmptyFile(path)) return false;
-    std::lock_guard lock(reader.tagLock);
+    // Readers of this file wait until it is saved; other files are read meanwhile.
+    const TagFileLocks::Guard writing = reader.fileLocks.Write(path);
+    std::lock_guard binding(cBindingLock);
     // The engine tells the format by content, so a misnamed file is written as what it is.
     DWORD channelType = 0;
     if (const HSTREAM probe = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0)) {

@@ -14,7 +14,8 @@ struct TagEdits {
 
 // Writes the given fields (trimmed; track and year parsed as numbers) into the
 // file's tag with TagLib, as UTF-8. A missing or empty file, or one TagLib
-// cannot open, saves nothing. True when the file was saved.
+// cannot open, saves nothing. True when the file was saved. Waits for reads
+// of the same file in progress (TagReader::fileLocks), not for others.
 bool WriteTags(TagReader& reader, const TagEdits& edits);
 
 }  // namespace sonvaro

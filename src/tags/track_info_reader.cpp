@@ -109,6 +109,34 @@ void ResetFields(TrackInfo& info) {
     info.path = path;
 }
 
+// `nonEmptyFile`: info.path is a regular file holding at least one byte.
+int ReadFields(TrackInfo& info, std::size_t& dropped, bool nonEmptyFile) {
+    if (TrimSpaces(info.path).empty()) return kReadNothing;
+    ResetFields(info);
+    if (!nonEmptyFile) {
+        if (IsStreamAddress(info.path)) return kReadStream;
+        return kReadNothing;
+    }
+    if (ReadInOneOpen(info, dropped)) return kReadFile;
+    const HSTREAM stream = BASS_StreamCreateFile(FALSE, info.path.c_str(), 0, 0, 0);
+    if (!stream) return kReadNothing;
+    const uint32_t channelType = ReadChannelProperties(stream, info);
+    switch (channelType) {
+        case BASS_CTYPE_STREAM_WMA:
+        case BASS_CTYPE_STREAM_WMA_MP3:
+            ParseEngineTagList(BASS_ChannelGetTags(stream, BASS_TAG_WMA), EngineTagList::WMA, info);
+            break;
+        case BASS_CTYPE_STREAM_MP4:
+            ParseEngineTagList(BASS_ChannelGetTags(stream, BASS_TAG_MP4), EngineTagList::MP4, info);
+            break;
+        default:
+            ReadWithTagLib(info, channelType, dropped);
+            break;
+    }
+    BASS_StreamFree(stream);
+    return kReadFile;
+}
+
 }  // namespace
 
 uint32_t ReadChannelProperties(uint32_t channel, TrackInfo& info) {
@@ -134,40 +162,19 @@ void BoundTagText(TrackInfo& info) {
         *field = TagFieldText(*field);
 }
 
-int TagReader::ReadTrackInfo(TrackInfo& info) {
-    std::lock_guard lock(tagLock);
-    droppedFrames = 0;
-    const int result = ReadFields(info);
+int TagReader::ReadTrackInfo(TrackInfo& info, std::size_t* droppedFrames) {
+    std::size_t dropped = 0;
+    int result = kReadNothing;
+    {
+        // One look tells the file's identity for the lock and whether there is anything to read.
+        const auto file = LookUpFile(info.path);
+        const TagFileLocks::Guard reading = file ? fileLocks.Read(file->identity) : TagFileLocks::Guard();
+        result = ReadFields(info, dropped, file && file->regularSize > 0);
+    }
+    if (droppedFrames) *droppedFrames = dropped;
     BoundTagText(info);
     if (result == kReadFile && info.title.empty()) info.title = TitleFromFileName(info.path);
     return result;
-}
-
-int TagReader::ReadFields(TrackInfo& info) {
-    if (TrimSpaces(info.path).empty()) return kReadNothing;
-    ResetFields(info);
-    if (!IsNonEmptyFile(info.path)) {
-        if (IsStreamAddress(info.path)) return kReadStream;
-        return kReadNothing;
-    }
-    if (ReadInOneOpen(info, droppedFrames)) return kReadFile;
-    const HSTREAM stream = BASS_StreamCreateFile(FALSE, info.path.c_str(), 0, 0, 0);
-    if (!stream) return kReadNothing;
-    const uint32_t channelType = ReadChannelProperties(stream, info);
-    switch (channelType) {
-        case BASS_CTYPE_STREAM_WMA:
-        case BASS_CTYPE_STREAM_WMA_MP3:
-            ParseEngineTagList(BASS_ChannelGetTags(stream, BASS_TAG_WMA), EngineTagList::WMA, info);
-            break;
-        case BASS_CTYPE_STREAM_MP4:
-            ParseEngineTagList(BASS_ChannelGetTags(stream, BASS_TAG_MP4), EngineTagList::MP4, info);
-            break;
-        default:
-            ReadWithTagLib(info, channelType, droppedFrames);
-            break;
-    }
-    BASS_StreamFree(stream);
-    return kReadFile;
 }
 
 }  // namespace sonvaro

@@ -1,11 +1,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "core/track_info.h"
+#include "tags/tag_file_locks.h"
 
 namespace sonvaro {
 
@@ -27,20 +27,18 @@ void ParseEngineTagList(const char* list, EngineTagList kind, TrackInfo& info);
 // data files and cut to kMaxTagText, whatever the file or server sent.
 void BoundTagText(TrackInfo& info);
 
-// The only place tags are read. Reads are serialised by tagLock, which the tag
-// writer shares: TagLib's C binding keeps global state.
+// The only place tags are read. Each read opens its own file objects, so
+// reads of any files may run on several threads at once; fileLocks keeps a
+// file's readers and the tag writer (and the cover and ReplayGain readers)
+// apart.
 class TagReader {
   public:
-    // Fills `info` (its path set) and returns a ReadResult. Needs an initialised engine.
-    int ReadTrackInfo(TrackInfo& info);
+    // Fills `info` (its path set) and returns a ReadResult. Needs an initialised
+    // engine. `droppedFrames`, when given, gets the runs of ID3v2 frames left
+    // out because they would inflate past the bounds (see BoundedTagStream).
+    int ReadTrackInfo(TrackInfo& info, std::size_t* droppedFrames = nullptr);
 
-    std::mutex tagLock;
-    // Runs of ID3v2 frames the last read left out because they would inflate
-    // past the bounds (see BoundedTagStream).
-    std::size_t droppedFrames = 0;
-
-  private:
-    int ReadFields(TrackInfo& info);
+    TagFileLocks fileLocks;
 };
 
 }  // namespace sonvaro

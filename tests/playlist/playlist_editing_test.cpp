@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "core/status_log.h"
 #include "engine/bass.h"
@@ -18,8 +19,10 @@
 #include "settings/settings.h"
 #include "support/fixtures.h"
 #include "support/loopback_server.h"
+#include "support/tag_fixtures.h"
 #include "support/test_support.h"
 #include "support/wait.h"
+#include "tags/tag_writer.h"
 #include "tags/track_info_reader.h"
 
 namespace sonvaro {
@@ -96,6 +99,37 @@ TEST_F(EditingTest, AddFolderWalksInNameOrder) {
     EXPECT_EQ(view.summaries, 1);
 }
 
+// Two threads read the folder's tagged files. The first file is held up (a
+// save of it in progress) until the second has been read and the third is
+// held up as well: the rows still come in name order, each with its own tags.
+TEST_F(EditingTest, AFolderReadOnTwoThreadsKeepsNameOrderAndEachFilesTags) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 24; ++i) {
+        const char* kind = i % 3 == 0 ? "mp3" : i % 3 == 1 ? "flac" : "ogg";
+        const std::string folder = dir / ("CD " + std::to_string(i / 8 + 1));
+        std::filesystem::create_directories(folder);
+        files.push_back(test::CopyOf(test::TagFixture(std::string("tagged.") + kind),
+                                     folder + "/" + std::to_string(10 + i) + "." + kind));
+        TagEdits edits{files.back()};
+        edits.title = "Stück " + std::to_string(i);
+        ASSERT_TRUE(WriteTags(tags, edits));
+    }
+    auto heldFirst = std::make_unique<TagFileLocks::Guard>(tags.fileLocks.Write(files[0]));
+    auto heldThird = std::make_unique<TagFileLocks::Guard>(tags.fileLocks.Write(files[2]));
+    std::atomic<bool> bothHeldUp{false};
+    std::thread release([&] {
+        bothHeldUp = test::WaitUntil([&] { return tags.fileLocks.Waiting() == 2; });
+        heldFirst.reset();
+        heldThird.reset();
+    });
+    editor.SetReadThreads(2);
+    editor.AddFolder(dir.path(), true);
+    release.join();
+    EXPECT_TRUE(bothHeldUp) << "the files were not read on two threads";
+    ASSERT_EQ(Paths(), files);
+    for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(playlist[i].info.title, "Stück " + std::to_string(i));
+}
+
 TEST_F(EditingTest, FolderLinksAreFollowedOnceAndLoopsEnd) {
     std::filesystem::create_directories(dir / "music/sub");
     std::filesystem::copy_file(wav, dir / "music/a.wav");
@@ -151,11 +185,23 @@ TEST_F(EditingTest, LocalPathsAreStoredAbsolute) {
     EXPECT_EQ(Paths(), (std::vector<std::string>(4, dir / "here/song.wav")));
 }
 
+// The files are read ahead of the rows: Escape ends the walk and the adding
+// at once, and what was added is the start of the folder in name order.
 TEST_F(EditingTest, EscapeEndsTheWalk) {
-    for (const char* name : {"a.wav", "b.wav", "c.wav"}) std::filesystem::copy_file(wav, dir / name);
-    view.escapeAfter = 2;  // pressed before the second entry
-    editor.AddFolder(dir.path(), true);
-    EXPECT_EQ(playlist.size(), 1u);
+    // Links within one folder of the test: the fixture may lie on another file system.
+    std::filesystem::copy_file(wav, dir / "seed.wav");
+    std::filesystem::create_directories(dir / "music");
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i) {
+        names.push_back(dir / ("music/" + std::to_string(10 + i) + ".wav"));
+        std::filesystem::create_hard_link(dir / "seed.wav", names.back());
+    }
+    view.escapeAfter = 36;  // pressed before the 36th entry of the walk
+    editor.AddFolder(dir / "music", true);
+    EXPECT_TRUE(editor.AddingStopped());
+    ASSERT_FALSE(playlist.empty()) << "the rows taken before Escape stay";
+    ASSERT_LT(playlist.size(), 35u);
+    EXPECT_EQ(Paths(), std::vector<std::string>(names.begin(), names.begin() + playlist.size()));
 }
 
 TEST_F(EditingTest, AddingAcceptsFilesAndStreamsWithFreshKeys) {

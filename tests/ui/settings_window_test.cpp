@@ -199,8 +199,9 @@ TEST_F(SettingsWindowTest, ARateChangeSetsTheEngineUpOnceAndTheTrackGoesOn) {
     EXPECT_FALSE(dialog->ApplyButton()->isEnabled());
 }
 
-// A library scan stuck in a slow read holds the tag reader. Setting the
-// engine up anew must not wait for it: the restarted track keeps its tags.
+// A tag write of the playing file, stuck on a slow disk, keeps its readers
+// out. Setting the engine up anew must not wait for it: the restarted track
+// keeps its tags.
 TEST_F(SettingsWindowTest, ARateChangeDoesNotWaitForATagReadInProgress) {
     ASSERT_EQ(app->control.PlayFile(TagFixture("tone.wav")), 1);
     const std::string title = app->player.State().info.title;
@@ -208,7 +209,7 @@ TEST_F(SettingsWindowTest, ARateChangeDoesNotWaitForATagReadInProgress) {
     std::atomic<bool> heldToTheEnd{false};
     std::atomic<bool> holding{false};
     std::thread stuckRead([&] {
-        std::lock_guard lock(app->tags.tagLock);
+        const TagFileLocks::Guard writing = app->tags.fileLocks.Write(TagFixture("tone.wav"));
         holding = true;
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (!applied && std::chrono::steady_clock::now() < end) std::this_thread::yield();
