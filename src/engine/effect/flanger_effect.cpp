@@ -39,8 +39,6 @@ class Flanger final : public Effect {
         };
         // The LFO moves slowly: evaluate it every kLfoStep frames and interpolate.
         constexpr std::size_t kLfoStep = 32;
-        float* ring = ring_.data();
-        const std::size_t mask = mask_;
         const __m128 vfb = _mm_set1_ps(fb), vdry = _mm_set1_ps(dry), vwet = _mm_set1_ps(wet);
         for (std::size_t at = 0; at < frames; at += kLfoStep) {
             std::size_t n = std::min(kLfoStep, frames - at);
@@ -60,33 +58,47 @@ class Flanger final : public Effect {
                             static_cast<float>((endR - startR_) / static_cast<double>(n)), 0.0f, 0.0f);
             startL_ = endL;
             startR_ = endR;
-            std::size_t pos = pos_;
-            float* io = x + at * 2;
-            for (std::size_t i = 0; i < n; ++i) {
-                // The line `back` frames behind `pos`, between two frames: whole
-                // and fraction, then the older and the newer frame of each side.
-                const __m128i whole = _mm_cvttps_epi32(back);
-                const __m128 frac = _mm_sub_ps(back, _mm_cvtepi32_ps(whole));
-                const std::size_t olderL =
-                    (pos - static_cast<std::size_t>(_mm_cvtsi128_si32(whole)) - 1) & mask;
+            // With no phase offset both sides read at the same place: one index, two loads.
+            pos_ = offset == 0 ? RunChunk<true>(x + at * 2, n, back, stepBack, vfb, vdry, vwet)
+                               : RunChunk<false>(x + at * 2, n, back, stepBack, vfb, vdry, vwet);
+            lfo_ = next - std::floor(next);
+        }
+    }
+
+    // The line `back` frames behind the write position, between two frames:
+    // whole and fraction, then the older and the newer frame of each side.
+    template <bool SameBack>
+    std::size_t RunChunk(float* io, std::size_t n, __m128 back, __m128 stepBack, __m128 vfb, __m128 vdry,
+                         __m128 vwet) {
+        float* ring = ring_.data();
+        const std::size_t mask = mask_;
+        std::size_t pos = pos_;
+        for (std::size_t i = 0; i < n; ++i) {
+            const __m128i whole = _mm_cvttps_epi32(back);
+            const __m128 frac = _mm_sub_ps(back, _mm_cvtepi32_ps(whole));
+            const std::size_t olderL = (pos - static_cast<std::size_t>(_mm_cvtsi128_si32(whole)) - 1) & mask;
+            __m128 a, b;
+            if constexpr (SameBack) {
+                a = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(ring + 2 * olderL)));
+                b = _mm_castpd_ps(
+                    _mm_load_sd(reinterpret_cast<const double*>(ring + 2 * ((olderL + 1) & mask))));
+            } else {
                 const std::size_t olderR =
                     (pos - static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(whole, 1))) - 1) &
                     mask;
-                const __m128 a =
-                    _mm_unpacklo_ps(_mm_load_ss(ring + 2 * olderL), _mm_load_ss(ring + 2 * olderR + 1));
-                const __m128 b = _mm_unpacklo_ps(_mm_load_ss(ring + 2 * ((olderL + 1) & mask)),
-                                                 _mm_load_ss(ring + 2 * ((olderR + 1) & mask) + 1));
-                const __m128 y = _mm_add_ps(b, _mm_mul_ps(_mm_sub_ps(a, b), frac));
-                const __m128 in = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(io + 2 * i)));
-                _mm_storel_pi(reinterpret_cast<__m64*>(ring + 2 * pos), _mm_add_ps(in, _mm_mul_ps(vfb, y)));
-                _mm_storel_pi(reinterpret_cast<__m64*>(io + 2 * i),
-                              _mm_add_ps(_mm_mul_ps(in, vdry), _mm_mul_ps(y, vwet)));
-                pos = (pos + 1) & mask;
-                back = _mm_add_ps(back, stepBack);
+                a = _mm_unpacklo_ps(_mm_load_ss(ring + 2 * olderL), _mm_load_ss(ring + 2 * olderR + 1));
+                b = _mm_unpacklo_ps(_mm_load_ss(ring + 2 * ((olderL + 1) & mask)),
+                                    _mm_load_ss(ring + 2 * ((olderR + 1) & mask) + 1));
             }
-            pos_ = pos;
-            lfo_ = next - std::floor(next);
+            const __m128 y = _mm_add_ps(b, _mm_mul_ps(_mm_sub_ps(a, b), frac));
+            const __m128 in = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(io + 2 * i)));
+            _mm_storel_pi(reinterpret_cast<__m64*>(ring + 2 * pos), _mm_add_ps(in, _mm_mul_ps(vfb, y)));
+            _mm_storel_pi(reinterpret_cast<__m64*>(io + 2 * i),
+                          _mm_add_ps(_mm_mul_ps(in, vdry), _mm_mul_ps(y, vwet)));
+            pos = (pos + 1) & mask;
+            back = _mm_add_ps(back, stepBack);
         }
+        return pos;
     }
 
     bool SetParameters(const void* params) override {
