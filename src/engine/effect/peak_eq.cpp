@@ -105,10 +105,18 @@ class PeakEq final : public Effect {
     // the previous sample. So a frame's work is four independent filter chains
     // of a quarter of the bands each, moved on by one in-lane shift, and the
     // sound comes out three samples late, which nobody hears.
+    //
+    // Each stage runs with its b0 taken out (y = v + z1 instead of
+    // y = b0 * v + z1), so the chain from one sample to the next is an
+    // addition per stage rather than a multiply-add. The signal between
+    // stages is then scaled by the product of the b0 so far ("through"),
+    // which the output puts back. When coefficients change, the states are
+    // rescaled by the old over the new product, so the filters go on as the
+    // plain form would.
     static constexpr int kGroups = 4;
     using Lanes = std::array<float, 8>;  // left groups 0..3, right groups 0..3
     struct Stage {
-        Lanes b0, b1, b2, a1, a2;
+        Lanes b1, b2, a1, a2;  // b1 and b2 over b0
     };
 
     void LoadStages() {
@@ -117,7 +125,9 @@ class PeakEq final : public Effect {
         const std::size_t per = (list.size() + kGroups - 1) / kGroups;
         stages_.resize(per);
         z_.resize(per, {});
+        std::vector<Lanes> through(per);
         for (int side = 0; side < 2; ++side) {
+            double product = 1;
             for (int g = 0; g < kGroups; ++g) {
                 const int lane = side * kGroups + g;
                 for (std::size_t s = 0; s < per; ++s) {
@@ -126,19 +136,35 @@ class PeakEq final : public Effect {
                     const bool on = b && (b->p.lChannel == BASS_BFX_CHANALL ||
                                           (b->p.lChannel & (side ? BASS_BFX_CHAN2 : BASS_BFX_CHAN1)));
                     Stage& st = stages_[s];
-                    st.b0[lane] = on ? b->b0 : 1.0f;
-                    st.b1[lane] = on ? b->b1 : 0.0f;
-                    st.b2[lane] = on ? b->b2 : 0.0f;
+                    const double b0 = on ? b->b0 : 1.0;
+                    st.b1[lane] = on ? static_cast<float>(b->b1 / b0) : 0.0f;
+                    st.b2[lane] = on ? static_cast<float>(b->b2 / b0) : 0.0f;
                     st.a1[lane] = on ? b->a1 : 0.0f;
                     st.a2[lane] = on ? b->a2 : 0.0f;
+                    product *= b0;
+                    through[s][lane] = static_cast<float>(product);
                 }
             }
         }
+        // A state holds its true value over the product through its stage;
+        // what is in flight between groups, over the product through its group.
+        if (through_.size() == per)
+            for (std::size_t s = 0; s < per; ++s)
+                for (int lane = 0; lane < 8; ++lane) {
+                    const float k = through_[s][lane] / through[s][lane];
+                    z_[s][lane] *= k;
+                    z_[s][8 + lane] *= k;
+                }
+        if (!through_.empty())
+            for (int lane = 0; lane < 8; ++lane) carry_[lane] *= through_.back()[lane] / through.back()[lane];
+        through_ = std::move(through);
+        gain_[0] = through_.back()[kGroups - 1];
+        gain_[1] = through_.back()[2 * kGroups - 1];
     }
 
     // One stage on four lanes.
     static __m128 NarrowStage(const Stage& st, int o, __m128 v, __m128& z1, __m128& z2) {
-        const __m128 y = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(st.b0.data() + o), v), z1);
+        const __m128 y = _mm_add_ps(v, z1);
         z1 = _mm_sub_ps(_mm_add_ps(_mm_mul_ps(_mm_loadu_ps(st.b1.data() + o), v), z2),
                         _mm_mul_ps(_mm_loadu_ps(st.a1.data() + o), y));
         z2 = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(st.b2.data() + o), v),
@@ -170,7 +196,7 @@ class PeakEq final : public Effect {
                     for (std::size_t s = 0; s < N; ++s)
                         v = NarrowStage(st[s], 4 * side, v, z1[side][s], z2[side][s]);
                     carry[side] = v;
-                    x[2 * i + side] = _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3));
+                    x[2 * i + side] = _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3)) * gain_[side];
                 }
             for (std::size_t s = 0; s < N; ++s)
                 for (int side = 0; side < 2; ++side)
@@ -187,7 +213,7 @@ class PeakEq final : public Effect {
                         _mm_storeu_ps(z, z1), _mm_storeu_ps(z + 8, z2);
                     }
                     carry[side] = v;
-                    x[2 * i + side] = _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3));
+                    x[2 * i + side] = _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3)) * gain_[side];
                 }
         }
         _mm_storeu_ps(carry_.data(), carry[0]);
@@ -202,7 +228,7 @@ class PeakEq final : public Effect {
     __attribute__((target("avx2,fma"), always_inline)) static inline __m256 WideStage(const Stage& st,
                                                                                       __m256 v, __m256& z1,
                                                                                       __m256& z2) {
-        const __m256 y = _mm256_fmadd_ps(_mm256_loadu_ps(st.b0.data()), v, z1);
+        const __m256 y = _mm256_add_ps(v, z1);
         z1 = _mm256_fnmadd_ps(_mm256_loadu_ps(st.a1.data()), y,
                               _mm256_fmadd_ps(_mm256_loadu_ps(st.b1.data()), v, z2));
         z2 = _mm256_fnmadd_ps(_mm256_loadu_ps(st.a2.data()), y,
@@ -223,8 +249,9 @@ class PeakEq final : public Effect {
 
     // Group 3 of each side is the output.
     __attribute__((target("avx2,fma"), always_inline)) static inline void WideOut(float* x, __m256 v,
-                                                                                  __m256i pick) {
-        _mm_storel_pi(reinterpret_cast<__m64*>(x), _mm256_castps256_ps128(_mm256_permutevar8x32_ps(v, pick)));
+                                                                                  __m256i pick, __m128 gain) {
+        const __m128 out = _mm256_castps256_ps128(_mm256_permutevar8x32_ps(v, pick));
+        _mm_storel_pi(reinterpret_cast<__m64*>(x), _mm_mul_ps(out, gain));
     }
 
     template <std::size_t N>
@@ -232,6 +259,7 @@ class PeakEq final : public Effect {
         const Stage* st = stages_.data();
         const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
         const __m256i pick = _mm256_setr_epi32(3, 7, 3, 7, 3, 7, 3, 7);
+        const __m128 gain = _mm_setr_ps(gain_[0], gain_[1], 0.0f, 0.0f);
         __m256 carry = _mm256_loadu_ps(carry_.data());
         if constexpr (N > 0) {
             __m256 z1[N], z2[N];
@@ -242,7 +270,7 @@ class PeakEq final : public Effect {
 #pragma GCC unroll 8
                 for (std::size_t s = 0; s < N; ++s) v = WideStage(st[s], v, z1[s], z2[s]);
                 carry = v;
-                WideOut(x + 2 * i, v, pick);
+                WideOut(x + 2 * i, v, pick, gain);
             }
             for (std::size_t s = 0; s < N; ++s)
                 _mm256_storeu_ps(z_[s].data(), z1[s]), _mm256_storeu_ps(z_[s].data() + 8, z2[s]);
@@ -255,7 +283,7 @@ class PeakEq final : public Effect {
                     _mm256_storeu_ps(z_[s].data(), z1), _mm256_storeu_ps(z_[s].data() + 8, z2);
                 }
                 carry = v;
-                WideOut(x + 2 * i, v, pick);
+                WideOut(x + 2 * i, v, pick, gain);
             }
         }
         _mm256_storeu_ps(carry_.data(), carry);
@@ -282,6 +310,8 @@ class PeakEq final : public Effect {
     std::size_t layoutBands_ = 0;
     std::vector<Stage> stages_;
     std::vector<std::array<float, 16>> z_;  // per stage: z1 and z2, each in Lanes order
+    std::vector<Lanes> through_;            // per stage: product of b0 up to it
+    float gain_[2] = {1, 1};                // the whole product, per side
     Lanes carry_{};                         // each group's last output
 };
 
