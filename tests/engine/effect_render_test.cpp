@@ -60,10 +60,14 @@ struct Case {
     std::function<void(std::vector<Stage>&)> setUp;
     std::function<void(std::vector<Stage>&)> change;  // at kChange; may be empty
     float expect[kPoints][2];
+    unsigned rate = kRate;
 };
 
+// The rate the effects of the case being rendered run at.
+unsigned renderRate = kRate;
+
 std::unique_ptr<Effect> Make(DWORD type) {
-    auto fx = CreateEffect(type, kRate);
+    auto fx = CreateEffect(type, renderRate);
     EXPECT_NE(fx, nullptr);
     return fx;
 }
@@ -91,6 +95,7 @@ void Set(std::vector<Stage>& s, std::size_t at, T params) {
 
 std::vector<float> Render(const Case& c) {
     std::vector<Stage> stages;
+    renderRate = c.rate;
     c.setUp(stages);
     std::vector<float> x = Input();
     // Uneven blocks, as callers may give them.
@@ -252,6 +257,29 @@ TEST(EffectRender, Reverb) {
             {0.283684f, 0.257788f},   {0.061656f, -0.025468f},  {-0.320366f, -0.302159f},
             {-0.152283f, 0.004990f},  {-0.096583f, 0.026396f},  {-0.131089f, 0.055870f},
             {0.290514f, 0.064500f},   {0.252517f, 0.353662f},   {0.061599f, 0.134681f}}});
+    // At a low rate the combs are shorter than the part the reverb works on at once.
+    Check({"the player's setting at 8 kHz",
+           [](auto& s) {
+               Add(s, BASS_FX_DX8_REVERB, BASS_DX8_REVERB{0, -10, 1000, 0.001f});
+           },
+           nullptr,
+           {{0.181593f, 0.307338f},   {0.004634f, -0.029666f},  {-0.309577f, -0.428818f},
+            {-0.231521f, -0.056968f}, {0.064847f, 0.066613f},   {0.263261f, 0.389391f},
+            {0.206995f, 0.280226f},   {0.007373f, 0.028152f},   {-0.299766f, -0.273455f},
+            {-0.466855f, -0.088079f}, {-0.368346f, -0.035991f}, {0.195748f, 0.135210f},
+            {0.183548f, 0.203689f},   {0.231819f, 0.088811f},   {-0.095320f, -0.304961f},
+            {-0.197935f, -0.183998f}, {-0.450968f, -0.287224f}, {0.944732f, -0.911563f},
+            {0.328675f, 0.209876f},   {0.415326f, 0.156379f},   {0.061354f, 0.072564f},
+            {-0.258193f, 0.082699f},  {-0.272325f, -0.271756f}, {-0.347262f, 0.113491f},
+            {0.133905f, 0.040149f},   {0.198096f, 0.263926f},   {0.409450f, -0.136529f},
+            {-0.110515f, -0.149996f}, {-0.057777f, -0.017515f}, {-0.300683f, -0.162631f},
+            {-0.340705f, -0.066500f}, {0.012443f, 0.215012f},   {0.437058f, 0.186431f},
+            {0.346868f, 0.138821f},   {0.099600f, -0.000991f},  {-0.484796f, -0.289040f},
+            {-0.509534f, -0.166697f}, {0.126096f, -0.050964f},  {0.271767f, 0.221797f},
+            {0.303514f, 0.301975f},   {0.102872f, -0.057260f},  {-0.322955f, -0.352200f},
+            {-0.232845f, -0.069046f}, {-0.139422f, 0.013092f},  {-0.093255f, 0.111823f},
+            {0.359485f, 0.170502f},   {0.287573f, 0.372996f},   {0.045660f, 0.093402f}},
+           8000});
 }
 
 TEST(EffectRender, Echo) {
