@@ -212,6 +212,31 @@ TEST(EffectRender, Equalizer) {
           kEqualizerTolerance);
 }
 
+TEST(EffectRender, EqualizerTakesUpTo32BandsAndStaysFinite) {
+    // 32 wide bands at full boost on the loud input: every stage's gain
+    // multiplies into the product the cascade is scaled by, which must stay
+    // in range; a 33rd band is refused and changes nothing.
+    auto eq = Make(BASS_FX_BFX_PEAKEQ);
+    for (int i = 0; i < 32; ++i) {
+        BASS_BFX_PEAKEQ p{i, 4.0f, 0.0f, 1000.0f + 500.0f * i, 15.0f, BASS_BFX_CHANALL};
+        ASSERT_TRUE(eq->SetParameters(&p)) << i;
+    }
+    BASS_BFX_PEAKEQ extra{32, 1.0f, 0.0f, 100.0f, 15.0f, BASS_BFX_CHANALL};
+    EXPECT_FALSE(eq->SetParameters(&extra));
+    EXPECT_FALSE(eq->GetParameters(&extra));
+    BASS_BFX_PEAKEQ again{5, 4.0f, 0.0f, 3500.0f, -15.0f, BASS_BFX_CHANALL};
+    EXPECT_TRUE(eq->SetParameters(&again));  // a band it has can still change
+    std::vector<float> x = Input();
+    for (std::size_t at = 0; at < kFrames; at += 512)
+        eq->Process(x.data() + 2 * at, std::min<std::size_t>(512, kFrames - at));
+    double peak = 0;
+    for (float v : x) {
+        ASSERT_TRUE(std::isfinite(v));
+        peak = std::max(peak, double(std::fabs(v)));
+    }
+    EXPECT_GT(peak, 1.0);  // boosted, not silenced
+}
+
 TEST(EffectRender, Reverb) {
     Check({"the player's setting",
            [](auto& s) {

@@ -17,6 +17,9 @@ namespace {
 
 constexpr std::size_t kStep = 64;  // frames between coefficient updates while gliding
 constexpr float kGlideDb = 0.25f;  // per step
+// An equalizer window has ten; the limit keeps the product of the bands' b0
+// (each 0.18 to 5.6) well inside float range.
+constexpr std::size_t kMaxBands = 32;
 
 class PeakEq final : public Effect {
   public:
@@ -48,6 +51,7 @@ class PeakEq final : public Effect {
     bool SetParameters(const void* params) override {
         const auto* p = static_cast<const BASS_BFX_PEAKEQ*>(params);
         if (p->lBand < 0 || !(p->fCenter > 0) || !std::isfinite(p->fGain)) return false;
+        if (bands_.size() >= kMaxBands && !bands_.contains(p->lBand)) return false;
         auto [it, fresh] = bands_.try_emplace(p->lBand);
         Band& b = it->second;
         b.p = *p;
@@ -114,6 +118,8 @@ class PeakEq final : public Effect {
     // rescaled by the old over the new product, so the filters go on as the
     // plain form would.
     static constexpr int kGroups = 4;
+    static constexpr std::size_t kMaxStages = 8;
+    static_assert(kMaxBands <= kGroups * kMaxStages);
     using Lanes = std::array<float, 8>;  // left groups 0..3, right groups 0..3
     struct Stage {
         Lanes b1, b2, a1, a2;  // b1 and b2 over b0
@@ -177,13 +183,12 @@ class PeakEq final : public Effect {
         return _mm_move_ss(_mm_shuffle_ps(carry, carry, _MM_SHUFFLE(2, 1, 0, 0)), _mm_load_ss(in));
     }
 
-    // With the stage count known at compile time the states live in registers;
-    // N = 0 is any count, with the states in memory.
+    // With the stage count known at compile time the states live in registers.
     template <std::size_t N>
     void RunNarrow(float* x, std::size_t n) {
         const Stage* st = stages_.data();
         __m128 carry[2] = {_mm_loadu_ps(carry_.data()), _mm_loadu_ps(carry_.data() + 4)};
-        if constexpr (N > 0) {
+        {
             __m128 z1[2][N], z2[2][N];
             for (std::size_t s = 0; s < N; ++s)
                 for (int side = 0; side < 2; ++side)
@@ -202,19 +207,6 @@ class PeakEq final : public Effect {
                 for (int side = 0; side < 2; ++side)
                     _mm_storeu_ps(z_[s].data() + 4 * side, z1[side][s]),
                         _mm_storeu_ps(z_[s].data() + 8 + 4 * side, z2[side][s]);
-        } else {
-            for (std::size_t i = 0; i < n; ++i)
-                for (int side = 0; side < 2; ++side) {
-                    __m128 v = NarrowShift(carry[side], x + 2 * i + side);
-                    for (std::size_t s = 0; s < stages_.size(); ++s) {
-                        float* z = z_[s].data() + 4 * side;
-                        __m128 z1 = _mm_loadu_ps(z), z2 = _mm_loadu_ps(z + 8);
-                        v = NarrowStage(st[s], 4 * side, v, z1, z2);
-                        _mm_storeu_ps(z, z1), _mm_storeu_ps(z + 8, z2);
-                    }
-                    carry[side] = v;
-                    x[2 * i + side] = _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3)) * gain_[side];
-                }
         }
         _mm_storeu_ps(carry_.data(), carry[0]);
         _mm_storeu_ps(carry_.data() + 4, carry[1]);
@@ -261,7 +253,7 @@ class PeakEq final : public Effect {
         const __m256i pick = _mm256_setr_epi32(3, 7, 3, 7, 3, 7, 3, 7);
         const __m128 gain = _mm_setr_ps(gain_[0], gain_[1], 0.0f, 0.0f);
         __m256 carry = _mm256_loadu_ps(carry_.data());
-        if constexpr (N > 0) {
+        {
             __m256 z1[N], z2[N];
             for (std::size_t s = 0; s < N; ++s)
                 z1[s] = _mm256_loadu_ps(z_[s].data()), z2[s] = _mm256_loadu_ps(z_[s].data() + 8);
@@ -274,33 +266,22 @@ class PeakEq final : public Effect {
             }
             for (std::size_t s = 0; s < N; ++s)
                 _mm256_storeu_ps(z_[s].data(), z1[s]), _mm256_storeu_ps(z_[s].data() + 8, z2[s]);
-        } else {
-            for (std::size_t i = 0; i < n; ++i) {
-                __m256 v = WideShift(carry, x + 2 * i, spread);
-                for (std::size_t s = 0; s < stages_.size(); ++s) {
-                    __m256 z1 = _mm256_loadu_ps(z_[s].data()), z2 = _mm256_loadu_ps(z_[s].data() + 8);
-                    v = WideStage(st[s], v, z1, z2);
-                    _mm256_storeu_ps(z_[s].data(), z1), _mm256_storeu_ps(z_[s].data() + 8, z2);
-                }
-                carry = v;
-                WideOut(x + 2 * i, v, pick, gain);
-            }
         }
         _mm256_storeu_ps(carry_.data(), carry);
     }
 
+    // Bands are limited to kGroups * kMaxStages, so one of these fits.
     template <bool Wide, std::size_t... N>
     void Dispatch(float* x, std::size_t n, std::index_sequence<N...>) {
         const std::size_t count = stages_.size();
-        bool done = ((count == N + 1 && (Wide ? RunWide<N + 1>(x, n) : RunNarrow<N + 1>(x, n), true)) || ...);
-        if (!done) Wide ? RunWide<0>(x, n) : RunNarrow<0>(x, n);
+        (void)((count == N + 1 && (Wide ? RunWide<N + 1>(x, n) : RunNarrow<N + 1>(x, n), true)) || ...);
     }
 
     void Run(float* x, std::size_t n) {
         if (wide_)
-            Dispatch<true>(x, n, std::make_index_sequence<8>());
+            Dispatch<true>(x, n, std::make_index_sequence<kMaxStages>());
         else
-            Dispatch<false>(x, n, std::make_index_sequence<8>());
+            Dispatch<false>(x, n, std::make_index_sequence<kMaxStages>());
     }
 
     unsigned rate_;
