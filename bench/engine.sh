@@ -45,7 +45,7 @@ for f in "$mp3" "$flac"; do
   [ -n "${mp:-}" ] && vs_mp=", $(ratio "$plain" "$mp") x mpg123"
   echo "  engine, no effects: ${plain}s = $(ratio "$plain" "$ff") x ffmpeg (target <= 1.3)$vs_mp"
   [ -n "${mp:-}" ] && vs_mp=", $(ratio "$fx" "$mp") x mpg123"
-  echo "  engine, EQ+reverb+echo+flanger: ${fx}s = $(ratio "$fx" "$ff") x ffmpeg (target <= 2.5)$vs_mp"
+  echo "  engine, EQ+reverb+echo+flanger: ${fx}s = $(ratio "$fx" "$ff") x ffmpeg (target <= 1.5)$vs_mp"
   mp=""
 done
 

@@ -3,7 +3,7 @@
 // tail decays by 60 dB over the reverb time at mid frequencies. The wet part
 // is scaled by the comb bank's power gain, so its level hardly depends on the
 // reverb time, and it is added to the untouched dry signal.
-#include <xmmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <array>
@@ -34,10 +34,9 @@ constexpr float kCeiling = 0.98f;
 
 class Reverb final : public Effect {
   public:
-    explicit Reverb(unsigned rate) : rate_(rate) {
+    explicit Reverb(unsigned rate) : rate_(rate), wide_(HasAvx2()) {
         double scale = rate / 44100.0;
-        // All delay lines share one write position and a power-of-two size, so
-        // each filter is a masked read behind it: no per-line wrap logic.
+        // All delay lines share one write position and a power-of-two size.
         for (int i = 0; i < kCombs; ++i) combLen_[i] = static_cast<std::size_t>(kCombTune[i] * scale) + 1;
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < kAllpasses; ++i)
@@ -62,9 +61,7 @@ class Reverb final : public Effect {
     void Run(float* x, std::size_t frames) {
         // One bank of eight combs hears the mono input; each side then takes the
         // sum through its own all-pass chain (different lengths), which is what
-        // makes the two sides differ. The combs sit side by side in memory (a row
-        // of eight per sample), so their filters run as two SSE vectors.
-        const __m128 keep = _mm_set1_ps(1 - damp_), damp = _mm_set1_ps(damp_);
+        // makes the two sides differ.
         const float gain = inGain_ * 0.5f;  // the combs hear the mono sum
         // A new mix level glides over the chunk instead of stepping.
         float wetGain = appliedWet_;
@@ -73,38 +70,31 @@ class Reverb final : public Effect {
         // Locals: stores into the delay lines could alias members, so the
         // compiler would reload every member after each store.
         const std::size_t mask = mask_, size = size_;
-        std::size_t len[kCombs], apLen[2 * kAllpasses];
-        std::copy(combLen_.begin(), combLen_.end(), len);
+        std::size_t apLen[2 * kAllpasses];
         std::copy(apLen_.begin(), apLen_.end(), apLen);
-        float* rows = combs_.data();
         float* aps = allpasses_.data();
-        __m128 f0 = _mm_loadu_ps(filter_.data()), f1 = _mm_loadu_ps(filter_.data() + 4);
-        const __m128 fb0 = _mm_loadu_ps(feedback_.data()), fb1 = _mm_loadu_ps(feedback_.data() + 4);
         const std::size_t p0 = pos_;
-        std::size_t p = p0;
         float guard = guard_;
         bool held = guard < 1.0f;
         const float release = release_;
-        alignas(16) float sums[kPart];  // what the comb bank gives, frame by frame
-        for (std::size_t i = 0; i < frames; ++i) {
-            __m128 in = _mm_set1_ps((x[2 * i] + x[2 * i + 1]) * gain);
-            auto tap = [&](int k) {
-                return rows[((p - len[k]) & mask) * kCombs + static_cast<std::size_t>(k)];
-            };
-            __m128 y0 = _mm_setr_ps(tap(0), tap(1), tap(2), tap(3));
-            __m128 y1 = _mm_setr_ps(tap(4), tap(5), tap(6), tap(7));
-            f0 = _mm_add_ps(_mm_mul_ps(y0, keep), _mm_mul_ps(f0, damp));
-            f1 = _mm_add_ps(_mm_mul_ps(y1, keep), _mm_mul_ps(f1, damp));
-            _mm_storeu_ps(rows + p * kCombs, _mm_add_ps(in, _mm_mul_ps(f0, fb0)));
-            _mm_storeu_ps(rows + p * kCombs + 4, _mm_add_ps(in, _mm_mul_ps(f1, fb1)));
-            __m128 t = _mm_add_ps(y0, y1);
-            t = _mm_add_ps(t, _mm_movehl_ps(t, t));
-            t = _mm_add_ss(t, _mm_shuffle_ps(t, t, 1));
-            sums[i] = _mm_cvtss_f32(t);
-            p = (p + 1) & mask;
+        alignas(32) float sums[kPart];  // what the comb bank gives, frame by frame
+        alignas(32) float ins[kPart];
+        for (std::size_t i = 0; i < frames; ++i) ins[i] = (x[2 * i] + x[2 * i + 1]) * gain;
+        // Each comb has its own line, all written at one position. Taken in
+        // runs no longer than the shortest comb, a run reads only what was
+        // written before it; runs also stop where a line would wrap.
+        for (std::size_t i = 0; i < frames;) {
+            const std::size_t w = (p0 + i) & mask;
+            std::size_t n = std::min(frames - i, size - w), read[kCombs];
+            for (int k = 0; k < kCombs; ++k) {
+                read[k] = (w - combLen_[k]) & mask;
+                n = std::min({n, size - read[k], combLen_[k]});
+            }
+            std::size_t done = wide_ ? CombsWide(ins + i, sums + i, n, w, read) : 0;
+            CombsNarrow(ins + i + done, sums + i + done, n - done, w + done, read, done);
+            i += n;
         }
-        _mm_storeu_ps(filter_.data(), f0);
-        _mm_storeu_ps(filter_.data() + 4, f1);
+        pos_ = (p0 + frames) & mask;
 
         // Each side through its own all-pass chain. A true all-pass (flat
         // magnitude): it smears without colouring the level. Taken in runs no
@@ -121,7 +111,7 @@ class Reverb final : public Effect {
                     const std::size_t w = (p0 + i) & mask, r = (p0 + i - apLen[j]) & mask;
                     const std::size_t n = std::min({frames - i, apLen[j], size - w, size - r});
                     float* a = v[c] + i;
-                    std::size_t f = 0;
+                    std::size_t f = wide_ ? AllpassWide(line + r, line + w, a, n) : 0;
                     for (; f + 4 <= n; f += 4) {
                         const __m128 b = _mm_loadu_ps(line + r + f);
                         const __m128 wv = _mm_add_ps(_mm_loadu_ps(a + f), _mm_mul_ps(b, apGain));
@@ -139,7 +129,25 @@ class Reverb final : public Effect {
             }
         }
 
-        for (std::size_t i = 0; i < frames; ++i) {
+        std::size_t i = 0;
+        if (!held && wetStep == 0.0f) {
+            // The usual case: no glide and nothing held back, so four frames at a
+            // time until one would pass the ceiling; from there frame by frame.
+            const __m128 g = _mm_set1_ps(wetGain), ceiling = _mm_set1_ps(kCeiling);
+            const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+            for (; i + 4 <= frames; i += 4) {
+                const __m128 l = _mm_loadu_ps(v[0] + i), r = _mm_loadu_ps(v[1] + i);
+                const __m128 a = _mm_add_ps(_mm_loadu_ps(x + 2 * i), _mm_mul_ps(_mm_unpacklo_ps(l, r), g));
+                const __m128 b =
+                    _mm_add_ps(_mm_loadu_ps(x + 2 * i + 4), _mm_mul_ps(_mm_unpackhi_ps(l, r), g));
+                const __m128 over = _mm_or_ps(_mm_cmpgt_ps(_mm_and_ps(a, absMask), ceiling),
+                                              _mm_cmpgt_ps(_mm_and_ps(b, absMask), ceiling));
+                if (_mm_movemask_ps(over)) break;
+                _mm_storeu_ps(x + 2 * i, a);
+                _mm_storeu_ps(x + 2 * i + 4, b);
+            }
+        }
+        for (; i < frames; ++i) {
             const float g = wetGain * guard;
             const float outL = x[2 * i] + v[0][i] * g, outR = x[2 * i + 1] + v[1][i] * g;
             if (std::fabs(outL) > kCeiling || std::fabs(outR) > kCeiling) {
@@ -163,8 +171,114 @@ class Reverb final : public Effect {
             wetGain += wetStep;
             if (held) guard += (1 - guard) * release;
         }
-        pos_ = p;
         guard_ = guard > 0.9999f ? 1.0f : guard;
+    }
+
+    // The comb bank frame by frame, all eight combs side by side in two SSE
+    // vectors: y is what comes back after the comb's length, the damping
+    // low-pass takes the high end off it, and the input plus the damped
+    // feedback goes into the line.
+    void CombsNarrow(const float* ins, float* sums, std::size_t n, std::size_t w, const std::size_t* read,
+                     std::size_t from) {
+        const __m128 keep = _mm_set1_ps(1 - damp_), damp = _mm_set1_ps(damp_);
+        __m128 f0 = _mm_loadu_ps(filter_.data()), f1 = _mm_loadu_ps(filter_.data() + 4);
+        const __m128 fb0 = _mm_loadu_ps(feedback_.data()), fb1 = _mm_loadu_ps(feedback_.data() + 4);
+        float* lines = combs_.data();
+        const std::size_t size = size_;
+        auto tap = [&](int k, std::size_t i) {
+            return lines[static_cast<std::size_t>(k) * size + read[k] + from + i];
+        };
+        for (std::size_t i = 0; i < n; ++i) {
+            const __m128 in = _mm_set1_ps(ins[i]);
+            const __m128 y0 = _mm_setr_ps(tap(0, i), tap(1, i), tap(2, i), tap(3, i));
+            const __m128 y1 = _mm_setr_ps(tap(4, i), tap(5, i), tap(6, i), tap(7, i));
+            f0 = _mm_add_ps(_mm_mul_ps(y0, keep), _mm_mul_ps(f0, damp));
+            f1 = _mm_add_ps(_mm_mul_ps(y1, keep), _mm_mul_ps(f1, damp));
+            alignas(16) float out[kCombs];
+            _mm_store_ps(out, _mm_add_ps(in, _mm_mul_ps(f0, fb0)));
+            _mm_store_ps(out + 4, _mm_add_ps(in, _mm_mul_ps(f1, fb1)));
+            for (int k = 0; k < kCombs; ++k) lines[static_cast<std::size_t>(k) * size + w + i] = out[k];
+            __m128 t = _mm_add_ps(y0, y1);
+            t = _mm_add_ps(t, _mm_movehl_ps(t, t));
+            t = _mm_add_ss(t, _mm_shuffle_ps(t, t, 1));
+            sums[i] = _mm_cvtss_f32(t);
+        }
+        _mm_storeu_ps(filter_.data(), f0);
+        _mm_storeu_ps(filter_.data() + 4, f1);
+    }
+
+    static bool HasAvx2() { return __builtin_cpu_supports("avx2"); }
+
+    __attribute__((target("avx2"), always_inline)) static inline void Transpose(__m256 r[8]) {
+        __m256 t[8], u[8];
+#pragma GCC unroll 8
+        for (int i = 0; i < 4; ++i) {
+            t[2 * i] = _mm256_unpacklo_ps(r[2 * i], r[2 * i + 1]);
+            t[2 * i + 1] = _mm256_unpackhi_ps(r[2 * i], r[2 * i + 1]);
+        }
+#pragma GCC unroll 8
+        for (int i = 0; i < 2; ++i) {
+            u[4 * i] = _mm256_shuffle_ps(t[4 * i], t[4 * i + 2], _MM_SHUFFLE(1, 0, 1, 0));
+            u[4 * i + 1] = _mm256_shuffle_ps(t[4 * i], t[4 * i + 2], _MM_SHUFFLE(3, 2, 3, 2));
+            u[4 * i + 2] = _mm256_shuffle_ps(t[4 * i + 1], t[4 * i + 3], _MM_SHUFFLE(1, 0, 1, 0));
+            u[4 * i + 3] = _mm256_shuffle_ps(t[4 * i + 1], t[4 * i + 3], _MM_SHUFFLE(3, 2, 3, 2));
+        }
+#pragma GCC unroll 8
+        for (int i = 0; i < 4; ++i) {
+            r[i] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x20);
+            r[i + 4] = _mm256_permute2f128_ps(u[i], u[i + 4], 0x31);
+        }
+    }
+
+    // One all-pass stage over a run, eight frames at a time; returns how many it did.
+    __attribute__((target("avx2"))) static std::size_t AllpassWide(const float* read, float* write, float* a,
+                                                                   std::size_t n) {
+        const __m256 g = _mm256_set1_ps(kAllpassGain);
+        std::size_t f = 0;
+        for (; f + 8 <= n; f += 8) {
+            const __m256 b = _mm256_loadu_ps(read + f);
+            const __m256 wv = _mm256_add_ps(_mm256_loadu_ps(a + f), _mm256_mul_ps(b, g));
+            _mm256_storeu_ps(write + f, wv);
+            _mm256_storeu_ps(a + f, _mm256_sub_ps(b, _mm256_mul_ps(wv, g)));
+        }
+        return f;
+    }
+
+    // The same arithmetic eight frames at a time: each comb's taps come as
+    // one load from its own line and are turned into rows of eight combs per
+    // frame for the filters, and back for the stores. The sum over the combs
+    // adds the loaded vectors in the order the frame-by-frame sum does.
+    // Returns how many frames it did (a multiple of eight).
+    __attribute__((target("avx2"))) std::size_t CombsWide(const float* ins, float* sums, std::size_t n,
+                                                          std::size_t w, const std::size_t* read) {
+        const __m256 keep = _mm256_set1_ps(1 - damp_), damp = _mm256_set1_ps(damp_);
+        const __m256 fb = _mm256_loadu_ps(feedback_.data());
+        __m256 f = _mm256_loadu_ps(filter_.data());
+        float* lines = combs_.data();
+        const std::size_t size = size_;
+        std::size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            __m256 y[kCombs];
+#pragma GCC unroll 8
+            for (int k = 0; k < kCombs; ++k)
+                y[k] = _mm256_loadu_ps(lines + static_cast<std::size_t>(k) * size + read[k] + i);
+            const __m256 sum =
+                _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(y[0], y[4]), _mm256_add_ps(y[2], y[6])),
+                              _mm256_add_ps(_mm256_add_ps(y[1], y[5]), _mm256_add_ps(y[3], y[7])));
+            _mm256_storeu_ps(sums + i, sum);
+            Transpose(y);
+#pragma GCC unroll 8
+            for (int j = 0; j < 8; ++j) {
+                f = _mm256_add_ps(_mm256_mul_ps(y[j], keep), _mm256_mul_ps(f, damp));
+                y[j] = _mm256_add_ps(_mm256_broadcast_ss(ins + i + j), _mm256_mul_ps(f, fb));
+            }
+            Transpose(y);
+#pragma GCC unroll 8
+            for (int k = 0; k < kCombs; ++k)
+                _mm256_storeu_ps(lines + static_cast<std::size_t>(k) * size + w + i, y[k]);
+        }
+        _mm256_storeu_ps(filter_.data(), f);
+        return i;
     }
 
     bool SetParameters(const void* params) override {
@@ -216,6 +330,7 @@ class Reverb final : public Effect {
     }
 
     unsigned rate_;
+    bool wide_;
     std::size_t size_ = 0, mask_ = 0, pos_ = 0;
     std::array<std::size_t, kCombs> combLen_{};
     std::array<std::size_t, 2 * kAllpasses> apLen_{};
