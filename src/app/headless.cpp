@@ -47,6 +47,9 @@ bool AddArguments(Application& app, const std::vector<std::string>& arguments) {
     return true;
 }
 
+constexpr int kTickMs = 50;         // the player's tick
+constexpr int kSteadyTickMs = 250;  // while a file plays on with nothing due (ChannelPlayer::SteadyFor)
+
 bool PlayFirstPlayableRow(Application& app) {
     for (size_t row = 0; row < app.data.playlist.size(); ++row) {
         if (app.control.PlayRow(static_cast<int32_t>(row))) return true;
@@ -167,7 +170,7 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
     if (remote) watch(remote->WakeDescriptor(), remoteReady);
 
     uint32_t nextTick = app.clock.tick(), nextAutosave = nextTick;
-    ticker.start(50);
+    ticker.start(kTickMs);
     while (!quit && !remoteWindow.exitRequested) {
         if (signalled && endSignals.Pending()) break;
         signalled = false;
@@ -177,9 +180,18 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
             // one (the list goes on after a station that failed): not idle yet.
             const bool wasConnecting = app.radio.Connecting() > 0;
             app.PlayerTick();
-            // On the timer's grid; after a stall (a long command) from now on.
-            nextTick += 50;
-            if (static_cast<int32_t>(now - nextTick) >= 0) nextTick = now + 50;
+            // A file that plays on with nothing due is looked at four times a
+            // second (the shown time still moves each second): each tick is a
+            // wake-up of the process, most of what playing costs.
+            const int every = app.player.SteadyFor(0.5) ? kSteadyTickMs : kTickMs;
+            if (every != ticker.interval()) {
+                ticker.start(every);
+                nextTick = now + every;
+            } else {
+                // On the timer's grid; after a stall (a long command) from now on.
+                nextTick += every;
+                if (static_cast<int32_t>(now - nextTick) >= 0) nextTick = now + every;
+            }
             const bool idle = Idle(app) && !wasConnecting;
             heard = heard || Sounding(app);
             if (playing && idle) {
@@ -203,6 +215,11 @@ int RunHeadless(const std::vector<std::string>& arguments, bool stay, EndSignals
             remote->ProcessPending();
         }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        // Woken before the tick by a command (socket, bus, keys): what it changed shows at the next 50 ms.
+        if (ticker.interval() != kTickMs && static_cast<int32_t>(app.clock.tick() - nextTick) < 0) {
+            ticker.start(kTickMs);
+            nextTick = app.clock.tick() + kTickMs;
+        }
     }
     // The fade-out and the saves take a moment: say at once that the end was heard.
     std::printf(endSignals.Pending() || quit ? "\nBeende..\n" : "\n");

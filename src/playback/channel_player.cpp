@@ -448,6 +448,18 @@ void ChannelPlayer::PlayerTick() {
     parts_.statistics.CountPlayTime(parts_.clock.tick());
 }
 
+bool ChannelPlayer::SteadyFor(double seconds) {
+    if (state_.seeking || state_.playSource == kSourceRadio || state_.info.length <= 0) return false;
+    if (state_.slotChannel[0] && state_.slotChannel[1]) return false;  // one fades into the other
+    for (const SlotFade fade : state_.slotFade)
+        if (fade != SlotFade::None) return false;
+    const DWORD channel = state_.CurrentChannel();
+    if (!channel || BASS_ChannelIsActive(channel) != BASS_ACTIVE_PLAYING) return false;
+    // The next track is made ready 5 s before the end; a second more for the slack.
+    const double due = std::max<double>(parts_.settings.BASS_FadeOut, 0) + 6.0;
+    return SecondsLeftToMix(channel) > due + seconds;
+}
+
 double ChannelPlayer::SecondsLeftToMix(uint32_t channel) {
     const QWORD length = BASS_ChannelGetLength(channel, BASS_POS_BYTE);
     const QWORD position = BASS_ChannelGetPosition(channel, BASS_POS_BYTE | BASS_POS_DECODE);

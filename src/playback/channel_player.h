@@ -85,6 +85,11 @@ class ChannelPlayer {
     // The stop command: no automatic advance, fade out; the tick stops the channel.
     void Stop();
     void PlayerTick();
+    // True while one file plays on steadily and nothing the tick does is due
+    // within `seconds`: no fade or seek, the track's end (with its fade-out and
+    // the preparation of the next track) further away. A front end without a
+    // window may then tick less often.
+    bool SteadyFor(double seconds);
     // Shows `text` in the title field: while nothing plays until a title
     // starts, over a playing title for a few seconds.
     void ShowNotice(const std::string& text);

@@ -83,6 +83,32 @@ TEST_F(ChannelPlayerTest, FadesFollowTheSettings) {
     EXPECT_TRUE(BASS_ChannelIsSliding(player.State().CurrentChannel(), BASS_ATTRIB_VOL));
 }
 
+// A front end may tick less often only while nothing the tick does is near:
+// not close to the end (its fade-out and the next track's preparation), not
+// while fading in, not paused.
+TEST_F(ChannelPlayerTest, SteadyOnlyWhileNothingIsDueSoon) {
+    settings.BASS_FadeIn = 0;
+    settings.BASS_FadeOut = 2;
+    ASSERT_EQ(player.PlayChannel(ToneFile(12), kSourceSingle), 1);
+    Run(50);
+    EXPECT_TRUE(player.SteadyFor(0.5));   // 12 s left: the fade is due in 10, the next track in 7
+    EXPECT_FALSE(player.SteadyFor(4.5));  // …but not after 4.5 s more
+    settings.BASS_FadeOut = 6;
+    EXPECT_FALSE(player.SteadyFor(0.5));
+    settings.BASS_FadeOut = 2;
+    BASS_ChannelPause(player.State().CurrentChannel());
+    EXPECT_FALSE(player.SteadyFor(0.5));
+    BASS_ChannelPlay(player.State().CurrentChannel(), FALSE);
+    EXPECT_TRUE(player.SteadyFor(0.5));
+
+    settings.BASS_FadeIn = 1;
+    ASSERT_EQ(player.PlayChannel(ToneFile(12), kSourceSingle), 1);
+    Run(50);
+    EXPECT_FALSE(player.SteadyFor(0.5));  // the last track still fades out beside it
+    ASSERT_EQ(player.PlayChannel(ToneFile(4), kSourceSingle), 1);
+    EXPECT_FALSE(player.SteadyFor(0.5));
+}
+
 // The tone files are 440 Hz at half scale: an RMS of 0.3536 at full volume.
 TEST_F(ChannelPlayerTest, WithoutAFadeOutATrackPlaysToItsLastSample) {
     settings.BASS_FadeOut = 0;
